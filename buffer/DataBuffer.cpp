@@ -1,0 +1,38 @@
+#include <algorithm>
+#include <cstring>
+
+#include "buffer/DataBuffer.h"
+
+namespace vantor {
+
+DataBuffer::DataBuffer() : bytes_(new std::uint8_t[kSize]) { fill(0xFF); }
+
+void DataBuffer::fill(std::uint8_t value) { std::memset(bytes_.get(), value, kSize); }
+
+void DataBuffer::applyUnusedByteFill(UnusedByteMode mode) {
+    if (mode == UnusedByteMode::FillFF)
+        fill(0xFF);
+    else if (mode == UnusedByteMode::Fill00)
+        fill(0x00);
+}
+
+void maskWordBytes(DataBuffer &buffer, const DeviceRecord &device) {
+    if (device.data_width != 12 && device.data_width != 14) return;
+    const std::uint8_t mask = device.data_width == 12 ? 0x0F : 0x3F;
+    const std::size_t eepromStart = std::min<std::size_t>(device.memory_areas[1].buffer_start, DataBuffer::kSize);
+    const std::size_t eepromSize = device.memory_areas[1].size_bytes;
+    std::uint8_t *b = buffer.data();
+    for (std::size_t a = 1; a < eepromStart; a += 2) b[a] &= mask;
+    for (std::size_t k = 1; k < eepromSize && eepromStart + k < DataBuffer::kSize; k += 2) b[eepromStart + k] = 0;
+}
+
+std::uint32_t bufferChecksum(const DataBuffer &buffer, std::uint32_t first, std::uint32_t last) {
+    if (first >= DataBuffer::kSize) return 0;
+    last = std::min<std::uint32_t>(last, DataBuffer::kSize - 1);
+    std::uint32_t sum = 0;
+    const std::uint8_t *b = buffer.data();
+    for (std::uint32_t a = first; a <= last; ++a) sum += b[a];
+    return sum;
+}
+
+}  // namespace vantor

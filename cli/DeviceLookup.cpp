@@ -1,0 +1,58 @@
+#include <cstring>
+
+#include "cli/DeviceLookup.h"
+#include "programmer/ProgrammerModels.h"
+
+namespace vantor::cli {
+
+CliLibrary::CliLibrary(const CliContext &ctx) {
+    std::string name = ctx.model;
+    if (!ctx.modelGiven && ctx.simulate && !ctx.simulate->empty()) name = *ctx.simulate;
+    const ProgrammerModel *model = findModelByName(name);
+    if (!model) throw UsageError("unknown programmer model: " + name + " (TR610, TR620 or EMX31B)");
+    modelName_ = std::string(model->libraryFile.substr(0, model->libraryFile.find('.')));
+    library_.setLibraryDirectory(ctx.libDir);
+    library_.SetLibraryFile(model->libraryFile);
+}
+
+bool CliLibrary::resolve(const std::string &spec, DeviceRecord &out) {
+    const auto slash = spec.find('/');
+    if (slash != std::string::npos) {
+        const std::string vendor = spec.substr(0, slash);
+        if (DeviceLibrary::VendorIndexOf(vendor) >= 0) {
+            if (library_.FindDeviceByVendorName(vendor, spec.substr(slash + 1), out)) return true;
+            // FindDevice reports library damage itself; an unknown name needs saying here.
+            if (!library_.LoadIndex().empty())
+                std::fprintf(stderr, "vantor-cli: no device %s in %s\n", spec.c_str(),
+                             library_.path().filename().string().c_str());
+            return false;
+        }
+    }
+    const auto index = library_.LoadIndex();
+    if (index.empty()) {
+        std::fprintf(stderr, "vantor-cli: no device %s in %s\n", spec.c_str(),
+                     library_.path().filename().string().c_str());
+        return false;
+    }
+    const DeviceIndexEntry *found = nullptr;
+    int matches = 0;
+    for (const auto &e : index) {
+        if (spec == e.device_name) {
+            if (!found) found = &e;
+            ++matches;
+        }
+    }
+    if (matches == 0) {
+        std::fprintf(stderr, "vantor-cli: no device %s in %s\n", spec.c_str(),
+                     library_.path().filename().string().c_str());
+        return false;
+    }
+    if (matches > 1) {
+        std::fprintf(stderr, "vantor-cli: device name %s is used by several vendors; name it as VENDOR/%s\n",
+                     spec.c_str(), spec.c_str());
+        return false;
+    }
+    return library_.FindDevice(found->vendor_index, found->device_name, out);
+}
+
+}  // namespace vantor::cli

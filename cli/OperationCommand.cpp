@@ -1,0 +1,118 @@
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "buffer/DataBuffer.h"
+#include "cli/DeviceLookup.h"
+#include "cli/OperationCommand.h"
+#include "core/StringTable.h"
+#include "devices/DeviceTables.h"
+
+namespace vantor::cli {
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void onInterrupt(int) { gInterrupted = 1; }
+
+struct NamedOperation {
+    const char *name;
+    int op;
+};
+
+constexpr NamedOperation kNamed[] = {
+    {"program", kOpProgram},       {"read", kOpRead},           {"verify", kOpVerify},
+    {"blank", kOpBlank},           {"erase", kOpErase},         {"write-fuse", kOpWriteFuse},
+    {"read-fuse", kOpReadFuse},    {"protect", kOpProtect},     {"read-lock", kOpReadLock},
+    {"write-config", kOpWriteConfig}, {"read-config", kOpReadConfig}, {"write-cal", kOpWriteCal},
+    {"test", kOpTest},             {"auto", -1},
+};
+
+}  // namespace
+
+void TerminalEngineSink::statusText(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    terminal_.line(text, colour::StatusPurple, false);
+}
+
+void TerminalEngineSink::message(const MessageRecord &record) {
+    terminal_.line(messageText(record), record.colour, record.bold);
+}
+
+int operationNumber(const std::string &name) {
+    for (const auto &n : kNamed)
+        if (name == n.name) return n.op;
+    return -2;
+}
+
+int waitForResult(CProgrammer &programmer, const TerminalEngineSink &sink) {
+    gInterrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    bool cancelled = false;
+    while (!programmer.waitIdleFor(20)) {
+        if (gInterrupted && !cancelled) {
+            programmer.Cancel();
+            cancelled = true;
+        }
+    }
+    std::signal(SIGINT, previous);
+    const auto result = sink.lastResult().value_or(OperationResult::Failure);
+    return result == OperationResult::Success ? kExitSuccess
+           : result == OperationResult::Cancelled ? kExitCancelled
+                                                  : kExitFailed;
+}
+
+int runOperation(CliContext &ctx, const std::string &operation, Args args) {
+    const int op = operationNumber(operation);
+    if (op == -2) throw UsageError("unknown operation: " + operation);
+    const auto deviceSpec = takeOption(args, "--device", "-d");
+    if (!deviceSpec) throw UsageError("name the device with -d VENDOR/DEVICE");
+    auto itemsText = takeOption(args, "--items");
+
+    if (!ctx.disconnectOperation) {
+        std::fprintf(stderr,
+                     "vantor-cli: no programmer found (connect a TR600 programmer, or use --simulate or --disconnect)\n");
+        return kExitUsage;
+    }
+    if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
+
+    CliLibrary lib(ctx);
+    DeviceRecord device;
+    if (!lib.resolve(*deviceSpec, device)) return kExitUsage;
+
+    std::uint8_t items[16];
+    std::memcpy(items, device.auto_operations, sizeof items);
+    if (itemsText) {
+        std::memset(items, kEndOfList, sizeof items);
+        std::size_t n = 0, pos = 0;
+        while (pos <= itemsText->size() && !itemsText->empty()) {
+            const auto comma = itemsText->find(',', pos);
+            const std::string word = itemsText->substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+            const int item = operationNumber(word);
+            if (item < 0) throw UsageError("--items: unknown operation " + word);
+            if (n == 16) throw UsageError("--items: at most 16 operations");
+            items[n++] = std::uint8_t(item);
+            if (comma == std::string::npos) break;
+            pos = comma + 1;
+        }
+    }
+
+    DataBuffer buffer;
+    OptionsRecord options;
+    OperationCounters counters;
+    std::atomic<bool> disconnected{true};
+    TerminalEngineSink sink(*ctx.terminal);
+    StreamPrompt prompt(stderr);
+    CProgrammer programmer;
+    programmer.setEnvironment({&sink, nullptr, &prompt, &counters, &disconnected});
+    programmer.SetContext(&buffer, &device, &options);
+
+    ctx.terminal->plain(std::string(loadString(sid::DisconnectMode)) + ": " + device.vendor_name + " " +
+                        device.device_name);
+    const bool started = op < 0 ? programmer.StartAuto(items) : programmer.StartOperation(op);
+    if (!started) return kExitFailed;
+    return waitForResult(programmer, sink);
+}
+
+}  // namespace vantor::cli

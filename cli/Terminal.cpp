@@ -1,0 +1,83 @@
+#include <unistd.h>
+
+#include "cli/Terminal.h"
+
+namespace vantor::cli {
+
+Terminal::Terminal(std::FILE *out, bool colour, bool interactive)
+    : out_(out), colour_(colour), interactive_(interactive) {}
+
+Terminal Terminal::forStdout(bool allowColour) {
+    const bool tty = isatty(fileno(stdout)) != 0;
+    const char *noColor = std::getenv("NO_COLOR");
+    return Terminal(stdout, allowColour && tty && !(noColor && *noColor), tty);
+}
+
+void Terminal::line(std::string_view text, Colour c, bool bold) {
+    std::lock_guard lock(mutex_);
+    clearBar();
+    // The window appends "\r\n" itself; a text that already ends in one would print a blank line.
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    if (colour_) {
+        std::fprintf(out_, "\x1b[%s38;2;%u;%u;%um%.*s\x1b[0m\n", bold ? "1;" : "", redOf(c), greenOf(c),
+                     blueOf(c), int(text.size()), text.data());
+    } else {
+        std::fprintf(out_, "%.*s\n", int(text.size()), text.data());
+    }
+    std::fflush(out_);
+    if (range_ > 0) drawBar();
+}
+
+void Terminal::plain(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    clearBar();
+    std::fprintf(out_, "%.*s\n", int(text.size()), text.data());
+    std::fflush(out_);
+}
+
+void Terminal::progressRange(int steps) {
+    std::lock_guard lock(mutex_);
+    range_ = steps;
+    position_ = 0;
+    lastDrawn_ = -1;
+    if (range_ > 0) drawBar();
+}
+
+void Terminal::progressStep() {
+    std::lock_guard lock(mutex_);
+    if (position_ < range_) ++position_;
+    drawBar();
+}
+
+void Terminal::progressDone() {
+    std::lock_guard lock(mutex_);
+    clearBar();
+    range_ = 0;
+}
+
+void Terminal::clearBar() {
+    if (!barShown_) return;
+    std::fputs("\r\x1b[2K", out_);
+    barShown_ = false;
+    lastDrawn_ = -1;
+}
+
+void Terminal::drawBar() {
+    if (!interactive_ || range_ <= 0) return;
+    constexpr int kWidth = 40;
+    const int percent = position_ * 100 / range_;
+    if (percent == lastDrawn_) return;
+    lastDrawn_ = percent;
+    const int filled = position_ * kWidth / range_;
+    std::string bar(std::size_t(filled), '#');
+    bar.append(std::size_t(kWidth - filled), '.');
+    std::fprintf(out_, "\r[%s] %3d%%", bar.c_str(), percent);
+    std::fflush(out_);
+    barShown_ = true;
+}
+
+void TerminalInfoSink::appendLine(std::string_view text, Colour colour, bool bold) {
+    terminal_.line(text, colour, bold);
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,75 @@
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "cli/CliContext.h"
+#include "devices/DeviceLibrary.h"
+
+using namespace vantor;
+using namespace vantor::cli;
+
+namespace {
+
+const char kUsage[] =
+    "usage: vantor-cli [--lib-dir DIR] [--model TR610|TR620|EMX31B] [--no-color]\n"
+    "                  [--simulate[=MODEL]] [--sim-chip FILE] COMMAND ...\n"
+    "\n"
+    "commands:\n"
+    "  devices [--type N] [--search TEXT]     list the devices of the model's library\n"
+    "  info -d VENDOR/DEVICE [--doc]          device information and adapter document\n"
+    "  convert IN OUT [options]               load a data file and save it in another format\n"
+    "  OPERATION -d VENDOR/DEVICE [...]       run an operation on the programmer\n"
+    "  --disconnect OPERATION -d VENDOR/DEVICE  simulate an operation without a programmer\n"
+    "\n"
+    "operations: program read verify blank erase write-fuse read-fuse protect read-lock\n"
+    "            write-config read-config write-cal test auto\n";
+
+const std::set<std::string> kOperations = {"program",   "read",         "verify",      "blank",
+                                           "erase",     "write-fuse",   "read-fuse",   "protect",
+                                           "read-lock", "write-config", "read-config", "write-cal",
+                                           "test",      "auto"};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Args args(argv + 1, argv + argc);
+    CliContext ctx;
+    try {
+        if (args.empty() || takeFlag(args, "--help", "-h")) {
+            std::fputs(kUsage, args.empty() ? stderr : stdout);
+            return args.empty() ? kExitUsage : kExitSuccess;
+        }
+        if (auto dir = takeOption(args, "--lib-dir")) ctx.libDir = *dir;
+        else ctx.libDir = executableDirectory();
+        if (auto model = takeOption(args, "--model")) {
+            ctx.model = *model;
+            ctx.modelGiven = true;
+        }
+        ctx.allowColour = !takeFlag(args, "--no-color");
+        if (takeFlag(args, "--simulate")) ctx.simulate = "";
+        else if (auto sim = takeOption(args, "--simulate")) ctx.simulate = *sim;
+        if (auto chip = takeOption(args, "--sim-chip")) ctx.simChip = *chip;
+        ctx.disconnectOperation = takeOption(args, "--disconnect");
+
+        Terminal terminal = Terminal::forStdout(ctx.allowColour);
+        ctx.terminal = &terminal;
+
+        if (ctx.disconnectOperation) {
+            if (!kOperations.count(*ctx.disconnectOperation))
+                throw UsageError("unknown operation: " + *ctx.disconnectOperation);
+            return runOperation(ctx, *ctx.disconnectOperation, args);
+        }
+        if (args.empty()) throw UsageError("no command given");
+        const std::string command = args.front();
+        args.erase(args.begin());
+        if (command == "devices") return runDevices(ctx, args);
+        if (command == "convert") return runConvert(ctx, args);
+        if (command == "info") return runInfo(ctx, args);
+        if (kOperations.count(command)) return runOperation(ctx, command, args);
+        throw UsageError("unknown command: " + command);
+    } catch (const UsageError &e) {
+        std::fprintf(stderr, "vantor-cli: %s\n(see vantor-cli --help)\n", e.what());
+        return kExitUsage;
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace vantor {
+
+struct MemoryArea {
+    std::uint32_t size_bytes = 0;
+    std::uint32_t buffer_start = 0;
+};
+
+inline constexpr int kDeviceNameSize = 32;
+inline constexpr int kVendorNameSize = 32;
+inline constexpr int kAdapterTextSize = 72;
+inline constexpr int kConfigNameSize = 17;
+inline constexpr int kConfigDataSize = 48;
+inline constexpr int kOperationListSize = 16;
+inline constexpr std::uint8_t kEndOfList = 0xFF;
+
+// Device classes, in the order of the selection dialog's Type buttons.
+enum DeviceType : std::uint8_t {
+    kTypeMcu = 0,
+    kTypeParallelMemory = 1,  // EEPROM/FLASH/NVRAM
+    kTypeEprom = 2,
+    kTypeSerialEeprom = 3,
+    kTypePld = 4,
+    kTypeRam = 5,
+};
+
+inline constexpr std::uint32_t kOptionIgnoreFF = 0x2;
+
+// In-memory description of one device, filled from a library record.
+struct DeviceRecord {
+    std::uint32_t valid = 0;
+    char device_name[kDeviceNameSize] = {};
+    std::uint16_t vendor_index = 0;
+    char vendor_name[kVendorNameSize] = {};
+    std::uint8_t data_width = 0;
+    std::uint8_t device_type = 0;
+    std::uint8_t device_id[4] = {};
+    MemoryArea memory_areas[4] = {};
+    std::uint16_t pin_count = 0;
+    std::uint16_t adapter_index = 0;
+    char adapter_text[kAdapterTextSize] = {};
+    std::uint32_t operation_flags = 0;
+    std::uint32_t option_flags = 0;
+    std::uint8_t algorithm = 0;
+    char config_name[kConfigNameSize] = {};
+    std::uint16_t reserved_word0 = 0;
+    std::uint16_t reserved_word1 = 0;
+    std::uint16_t read_page_size = 0;
+    std::uint16_t program_page_size = 0;
+    std::uint8_t program_params[8] = {};
+    std::uint32_t top_address = 0;
+    std::uint8_t area_count = 0;
+    std::uint8_t config_data[kConfigDataSize] = {};
+    std::uint8_t auto_operations[kOperationListSize] = {};
+    std::uint8_t menu_operations[kOperationListSize] = {};
+
+    bool isWordDevice() const { return data_width == 12 || data_width == 14; }
+};
+
+// One row of the device index used by the selection dialog.
+struct DeviceIndexEntry {
+    std::uint8_t device_type = 0;
+    std::uint16_t vendor_index = 0;
+    char device_name[kDeviceNameSize] = {};
+};
+
+}  // namespace vantor

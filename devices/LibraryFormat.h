@@ -1,0 +1,59 @@
+#pragma once
+// On-disk layout of a device library: 156-byte header, 136-byte records, then a
+// big-endian CRC-16/XMODEM of everything before it. Numbers are little-endian.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "devices/DeviceRecord.h"
+
+namespace vantor::devlib {
+
+inline constexpr std::size_t kHeaderSize = 156;
+inline constexpr std::size_t kRecordSize = 136;
+inline constexpr std::size_t kLibraryNameSize = 44;
+inline constexpr std::size_t kCheckWordSize = 2;
+
+struct LibraryHeader {
+    std::uint32_t record_size = kRecordSize;
+    std::string library_name;
+    std::uint32_t reserved0 = 0;
+    std::uint32_t record_count = 0;
+};
+
+// A library record as stored; reserved bytes are carried so a dump and recompile is lossless.
+struct LibraryRecord {
+    std::string device_name;
+    std::uint16_t vendor_index = 0;
+    std::uint8_t data_width = 8;
+    std::uint8_t device_type = 0;
+    std::uint8_t device_id[4] = {};
+    MemoryArea memory_areas[4] = {};
+    std::uint16_t pin_count = 0;
+    std::uint16_t adapter_index = 0;
+    std::uint32_t option_flags = 0;
+    std::uint32_t operation_flags = 0;
+    std::uint8_t algorithm = 0;
+    std::uint8_t reserved_bytes[16] = {};
+    std::string config_name;
+    std::uint16_t reserved_word0 = 0;
+    std::uint16_t reserved_word1 = 0;
+    std::uint16_t read_page_size = 0;
+    std::uint16_t program_page_size = 0;
+    std::uint8_t program_params[8] = {};
+    std::uint16_t reserved_tail = 0;
+};
+
+void encodeHeader(const LibraryHeader &header, std::uint8_t out[kHeaderSize]);
+LibraryHeader decodeHeader(const std::uint8_t in[kHeaderSize]);
+
+void encodeRecord(const LibraryRecord &record, std::uint8_t out[kRecordSize]);
+LibraryRecord decodeRecord(const std::uint8_t in[kRecordSize]);
+
+// Whole file image: header, records, check word.
+std::vector<std::uint8_t> buildLibrary(const std::string &libraryName,
+                                       const std::vector<LibraryRecord> &records);
+
+}  // namespace vantor::devlib

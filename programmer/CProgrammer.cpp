@@ -1,0 +1,257 @@
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "buffer/DataBuffer.h"
+#include "core/StringTable.h"
+#include "devices/DeviceRecord.h"
+#include "devices/DeviceTables.h"
+#include "programmer/CProgrammer.h"
+
+namespace vantor {
+namespace {
+
+struct OperationTexts {
+    std::string_view inProgress;
+    int successId;               // string-table id of the success text, 0 when it has none
+    std::string_view successLiteral;
+};
+
+constexpr OperationTexts kTexts[kOperationCount] = {
+    {"Programming...", sid::ProgramSuccessful, {}},
+    {"Reading...", sid::ReadCompleted, {}},
+    {"Verifying...", sid::VerifySuccessful, {}},
+    {"Blank Checking...", sid::BlankCheckSuccessful, {}},
+    {"Writting Cal. Byte...", sid::WriteCalByteSuccessfully, {}},
+    {{}, 0, {}},
+    {"Writting fuse...", sid::WriteFuseCompleted, {}},
+    {"Reading fuse...", sid::ReadFuseCompleted, {}},
+    {"Protecting...", sid::ProtectCompleted, {}},
+    {"Read Lock Bits...", sid::ReadLockBitsCompleted, {}},
+    {"Writing config...", sid::WriteConfigCompleted, {}},
+    {"Reading config...", sid::ReadConfigCompleted, {}},
+    {"Erasing...", sid::EraseCompleted, {}},
+    {"Boot locking...", 0, "Boot lock completed"},
+    {"Protecting...", sid::ProtectCompleted, {}},
+    {"Testting...", sid::TestSuccessful, {}},
+};
+
+// Without hardware, Protect stands for writing the lock bits.
+constexpr std::string_view kSimulatedProtectText = "Write Lock Bits...";
+constexpr std::string_view kSimulatedProtectDone = "Write lock bits completed";
+
+}  // namespace
+
+CProgrammer::CProgrammer() = default;
+
+CProgrammer::~CProgrammer() { shutdownWorkers(); }
+
+void CProgrammer::shutdownWorkers() {
+    cancel_ = true;
+    waitIdle();
+}
+
+void CProgrammer::waitIdle() {
+    std::unique_lock lock(workersMutex_);
+    workersDone_.wait(lock, [this] { return liveWorkers_ == 0; });
+}
+
+bool CProgrammer::waitIdleFor(unsigned ms) {
+    std::unique_lock lock(workersMutex_);
+    return workersDone_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return liveWorkers_ == 0; });
+}
+
+void CProgrammer::setEnvironment(const EngineEnvironment &env) { env_ = env; }
+
+void CProgrammer::SetContext(DataBuffer *buf, const DeviceRecord *dev, const OptionsRecord *opts) {
+    buffer = buf;
+    device = dev;
+    options = opts;
+}
+
+bool CProgrammer::disconnectMode() const { return env_.disconnectMode == nullptr || env_.disconnectMode->load(); }
+
+bool CProgrammer::launch(void (CProgrammer::*procedure)()) {
+    bool expected = false;
+    if (!busy_.compare_exchange_strong(expected, true)) return false;
+    cancel_ = false;
+    errorShown = false;
+    {
+        std::lock_guard lock(workersMutex_);
+        ++liveWorkers_;
+    }
+    // Detached: the window side never joins a worker (it may be waiting on the window
+    // thread inside a notice); shutdownWorkers() waits for the count instead.
+    std::thread([this, procedure] {
+        (this->*procedure)();
+        std::lock_guard lock(workersMutex_);
+        --liveWorkers_;
+        workersDone_.notify_all();
+    }).detach();
+    return true;
+}
+
+bool CProgrammer::StartOperation(int op) {
+    if (busy_) return false;
+    operation = op;
+    return launch(&CProgrammer::singleWorker);
+}
+
+bool CProgrammer::StartAuto(const std::uint8_t items[16]) {
+    if (busy_) return false;
+    std::memcpy(autoItems, items, sizeof autoItems);
+    return launch(&CProgrammer::autoWorker);
+}
+
+void CProgrammer::singleWorker() {
+    bool r = BeginOperation();
+    if (!disconnectMode() && r) r = InitDevice();
+    clock().sleepMs(10);
+    if (options && options->ChkDevID && !disconnectMode() && r) r = CheckDeviceId();
+    clock().sleepMs(50);
+    if (r) r = RunOperation(operation);
+    clock().sleepMs(10);
+    if (!disconnectMode() && (r || errorShown || cancel_)) ReleaseDevice();
+    EndOperation(r);
+}
+
+void CProgrammer::autoWorker() {
+    bool r = BeginOperation();
+    if (!disconnectMode() && r) {
+        r = InitDevice();
+        clock().sleepMs(10);
+    }
+    if (options && options->ChkDevID && !disconnectMode() && r) r = CheckDeviceId();
+    for (int i = 0; i < 16 && r; ++i) {
+        if (autoItems[i] >= kEndOfList) break;
+        r = RunOperation(autoItems[i]);
+    }
+    if (!disconnectMode() && (r || errorShown || cancel_)) ReleaseDevice();
+    EndOperation(r);
+}
+
+bool CProgrammer::BeginOperation() {
+    busy_ = true;
+    cancel_ = false;
+    startTimeMs = clock().nowMs();
+    if (!EnsureOpen()) return false;
+    if (env_.sink) env_.sink->started();
+    return true;
+}
+
+void CProgrammer::EndOperation(bool result) {
+    OperationResult code;
+    if (result) {
+        if (env_.counters) ++env_.counters->CntSuccess;
+        // Monotonic milliseconds: a run of an hour or more is shown as it lasted.
+        ShowMessage(formatElapsed(clock().nowMs() - startTimeMs), colour::LightGrey, false);
+        code = OperationResult::Success;
+    } else if (!cancel_) {
+        if (env_.counters) ++env_.counters->CntFailed;
+        code = OperationResult::Failure;
+    } else {
+        code = OperationResult::Cancelled;
+    }
+    if (env_.sink) env_.sink->result(code);
+    busy_ = false;
+    if (env_.sink) env_.sink->ended();
+}
+
+bool CProgrammer::Connect(int &) { return false; }
+
+bool CProgrammer::ReadDeviceId(std::uint8_t out[4]) {
+    std::memset(out, 0, 4);
+    return true;
+}
+
+bool CProgrammer::UpgradeFirmware(const std::uint8_t *, std::size_t) {
+    if (env_.prompt)
+        env_.prompt->ask(loadString(sid::NotAvailableInDisconnectMode), "", Prompt::Icon::Information);
+    return true;
+}
+
+bool CProgrammer::CheckDeviceId() {
+    if (!device || device->device_id[0] == 0) return true;
+    std::uint8_t id[4] = {};
+    if (!ReadDeviceId(id)) return false;
+    if (std::memcmp(id, device->device_id, 3) == 0) return true;
+    ShowMessage(sid::DeviceIdError, colour::Red, true);
+    ReleaseDevice();
+    return false;
+}
+
+std::string_view CProgrammer::progressText(int op, bool simulated) {
+    if (op < 0 || op >= kOperationCount) return {};
+    if (simulated && op == kOpProtect) return kSimulatedProtectText;
+    return kTexts[op].inProgress;
+}
+
+std::string_view CProgrammer::successText(int op, bool simulated) {
+    if (op < 0 || op >= kOperationCount) return {};
+    if (simulated && op == kOpProtect) return kSimulatedProtectDone;
+    return kTexts[op].successId ? loadString(kTexts[op].successId) : kTexts[op].successLiteral;
+}
+
+std::string CProgrammer::formatElapsed(std::uint64_t elapsedMs) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Elapsed Time: %d.%2.2dS", int(elapsedMs / 1000), int(elapsedMs % 1000 / 10));
+    return text;
+}
+
+bool CProgrammer::RunOperation(int op) {
+    if (!disconnectMode()) {
+        if (op >= kOpWriteCal && op <= kOpTest && op != kOpReadCal && !progressText(op, false).empty())
+            ShowStatus(progressText(op, false));
+        bool r = Execute(op);
+        if (cancel_) {
+            ShowMessage(sid::OperationCancelled, colour::Grey);
+            r = false;
+        }
+        return r;
+    }
+    // No programmer: simulate the run with its texts and progress.
+    if (op == kOpWriteCal || op == kOpReadCal) return true;
+    const std::string_view text = progressText(op, true);
+    if (!text.empty()) ShowStatus(text);
+    int range = 0, steps = 50;
+    if (op == kOpProgram) range = steps = 200;
+    else if (op == kOpRead || op == kOpVerify || op == kOpBlank) range = steps = 100;
+    SetProgressRange(range);
+    for (int i = 0; i < steps; ++i) {
+        clock().sleepMs(10);
+        StepProgress();
+        if (cancel_) {
+            ShowMessage(sid::OperationCancelled, colour::DarkRed);
+            return false;
+        }
+    }
+    ShowMessage(successText(op, true), colour::Blue);
+    return true;
+}
+
+void CProgrammer::ShowStatus(int textId) { ShowStatus(loadString(textId)); }
+
+void CProgrammer::ShowStatus(std::string_view text) {
+    if (text.data() != statusText.data()) statusText.assign(text);
+    if (env_.sink) env_.sink->statusText(statusText);
+}
+
+void CProgrammer::ShowMessage(int resourceId, Colour c, bool bold, int reserved) {
+    message = MessageRecord{true, resourceId, std::string(loadString(resourceId)), c, bold, reserved};
+    if (env_.sink) env_.sink->message(message);
+}
+
+void CProgrammer::ShowMessage(std::string_view text, Colour c, bool bold, int reserved) {
+    message = MessageRecord{false, 0, std::string(text), c, bold, reserved};
+    if (env_.sink) env_.sink->message(message);
+}
+
+void CProgrammer::SetProgressRange(int steps) {
+    if (env_.sink) env_.sink->progressRange(steps);
+}
+
+void CProgrammer::StepProgress() {
+    if (env_.sink) env_.sink->progressStep();
+}
+
+}  // namespace vantor

@@ -1,0 +1,117 @@
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "core/Clock.h"
+#include "core/Prompt.h"
+#include "programmer/EngineSink.h"
+#include "programmer/Options.h"
+
+namespace vantor {
+
+class DataBuffer;
+struct DeviceRecord;
+
+// Success and failure counts; they live in the application and survive between runs.
+struct OperationCounters {
+    std::atomic<int> CntSuccess{0};
+    std::atomic<int> CntFailed{0};
+};
+
+// What the engine needs from the application besides the device context.
+struct EngineEnvironment {
+    EngineSink *sink = nullptr;       // null: notices are dropped
+    Clock *clock = nullptr;           // null: the system clock
+    Prompt *prompt = nullptr;         // message boxes (UpgradeFirmware in disconnect mode)
+    OperationCounters *counters = nullptr;
+    const std::atomic<bool> *disconnectMode = nullptr;  // null: disconnect mode
+};
+
+// Runs device operations on a worker thread, one at a time. The base class stands for a
+// programmer without hardware; CUsbProgrammer overrides the hardware steps.
+class CProgrammer {
+public:
+    CProgrammer();
+    virtual ~CProgrammer();
+    CProgrammer(const CProgrammer &) = delete;
+    CProgrammer &operator=(const CProgrammer &) = delete;
+
+    void setEnvironment(const EngineEnvironment &env);
+    void SetContext(DataBuffer *buffer, const DeviceRecord *device, const OptionsRecord *options);
+
+    // Refused (false) while an operation runs.
+    bool StartOperation(int op);
+    bool StartAuto(const std::uint8_t items[16]);
+    void Cancel() { cancel_ = true; }
+    bool isBusy() const { return busy_.load(); }
+    bool isCancelled() const { return cancel_.load(); }
+    // Blocks until no worker thread is left (tests, shutdown).
+    void waitIdle();
+    bool waitIdleFor(unsigned ms);  // true when idle
+
+    // Hardware steps; the base versions stand for a programmer that is not there.
+    virtual bool Reserved() { return true; }
+    virtual void Close() {}
+    virtual bool Execute(int /*op*/) { return true; }
+    virtual bool BeginOperation();
+    virtual void EndOperation(bool result);
+    virtual bool Connect(int &model);
+    virtual bool EnsureOpen() { return true; }
+    virtual bool ReadDeviceId(std::uint8_t out[4]);
+    virtual bool InitDevice() { return true; }
+    virtual bool ReleaseDevice() { return true; }
+    virtual bool UpgradeFirmware(const std::uint8_t *image, std::size_t size);
+
+    // Notices, for the operations and their overrides.
+    void ShowStatus(int textId);
+    void ShowStatus(std::string_view text);
+    void ShowMessage(int resourceId, Colour colour, bool bold = false, int reserved = 0);
+    void ShowMessage(std::string_view text, Colour colour, bool bold = false, int reserved = 0);
+    void SetProgressRange(int steps);
+    void StepProgress();
+
+    // One operation with its texts; simulated in disconnect mode.
+    bool RunOperation(int op);
+    bool CheckDeviceId();
+
+    bool disconnectMode() const;
+    Clock &clock() const { return env_.clock ? *env_.clock : SystemClock::instance(); }
+
+    // In-progress and success texts of an operation (empty when it has none).
+    static std::string_view progressText(int op, bool simulated);
+    static std::string_view successText(int op, bool simulated);
+    static std::string formatElapsed(std::uint64_t elapsedMs);
+
+protected:
+    const OptionsRecord *options = nullptr;
+    MessageRecord message;
+    std::atomic<bool> errorShown{false};
+    std::string statusText;
+    DataBuffer *buffer = nullptr;
+    std::uint8_t autoItems[16] = {};
+    int operation = 0;
+    std::uint64_t startTimeMs = 0;
+    const DeviceRecord *device = nullptr;
+    EngineEnvironment env_;
+
+    // Stops the workers before a derived destructor tears down what they use.
+    void shutdownWorkers();
+
+private:
+    void singleWorker();
+    void autoWorker();
+    bool launch(void (CProgrammer::*procedure)());
+
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> cancel_{false};
+    std::mutex workersMutex_;
+    std::condition_variable workersDone_;
+    int liveWorkers_ = 0;
+};
+
+}  // namespace vantor

@@ -1,0 +1,40 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "core/Colour.h"
+
+namespace vantor {
+
+// The message record handed with every message notice.
+struct MessageRecord {
+    bool fromResource = false;  // text is the string-table entry resourceId
+    int resourceId = 0;
+    std::string text;
+    Colour colour = colour::Black;
+    bool bold = false;
+    int reserved = 0;
+};
+
+// Result values of the result notice.
+enum class OperationResult { Cancelled = -1, Failure = 0, Success = 1 };
+
+// Receives the engine's notices. Every call except result() is a "send": the worker
+// waits until it returns, so the sink may read what it is given without copying.
+// result() is a "post": an adapter to a window thread must queue it and return.
+class EngineSink {
+public:
+    virtual ~EngineSink() = default;
+    virtual void started() = 0;                              // code 1
+    virtual void ended() = 0;                                // code 2
+    virtual void result(OperationResult result) = 0;         // code 4 (posted)
+    virtual void statusText(std::string_view text) = 0;      // code 5
+    virtual void progressStep() = 0;                         // code 6
+    virtual void progressRange(int steps) = 0;               // code 7
+    virtual void message(const MessageRecord &record) = 0;   // code 11
+};
+
+// The text a message record stands for.
+std::string messageText(const MessageRecord &record);
+
+}  // namespace vantor
