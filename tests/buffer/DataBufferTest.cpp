@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "buffer/DataBuffer.h"
+
+using namespace vantor;
+
+namespace {
+
+DeviceRecord wordDevice(std::uint8_t width, std::uint32_t codeBytes, std::uint32_t eepromBytes) {
+    DeviceRecord d;
+    d.data_width = width;
+    d.memory_areas[0] = {codeBytes, 0};
+    d.memory_areas[1] = {eepromBytes, codeBytes};
+    return d;
+}
+
+TEST(DataBuffer, StartsErasedAndFillsWholeImage) {
+    DataBuffer b;
+    EXPECT_EQ(b.size(), 0x800000u);
+    EXPECT_EQ(bufferChecksum(b, 0, 0x7FFFFF), 0x7F800000u);
+    b[5] = 0x12;
+    b.applyUnusedByteFill(UnusedByteMode::Ignore);
+    EXPECT_EQ(b[5], 0x12);
+    b.applyUnusedByteFill(UnusedByteMode::Fill00);
+    EXPECT_EQ(b[0x7FFFFF], 0x00);
+    EXPECT_EQ(bufferChecksum(b, 0, 0x7FFFFF), 0u);
+    b.applyUnusedByteFill(UnusedByteMode::FillFF);
+    EXPECT_EQ(b[0], 0xFF);
+    EXPECT_EQ(b[0x400000], 0xFF);
+}
+
+TEST(DataBuffer, ChecksumIncludesBothEndsAndClampsToTheBuffer) {
+    DataBuffer b;
+    b.fill(0);
+    b[10] = 1;
+    b[20] = 2;
+    EXPECT_EQ(bufferChecksum(b, 10, 20), 3u);
+    EXPECT_EQ(bufferChecksum(b, 11, 19), 0u);
+    EXPECT_EQ(bufferChecksum(b, 20, 10), 0u);
+    b[0x7FFFFF] = 5;
+    EXPECT_EQ(bufferChecksum(b, 0x7FFFFF, 0xFFFFFFFF), 5u);
+    EXPECT_EQ(bufferChecksum(b, 0x800000, 0x900000), 0u);
+}
+
+TEST(DataBuffer, MasksWordDevicesHighBytesAndEepromWords) {
+    DataBuffer b;
+    maskWordBytes(b, wordDevice(14, 0x800, 0x100));
+    EXPECT_EQ(b[0], 0xFF);
+    EXPECT_EQ(b[1], 0x3F);
+    EXPECT_EQ(b[0x7FF], 0x3F);
+    EXPECT_EQ(b[0x800], 0xFF);  // EEPROM data byte
+    EXPECT_EQ(b[0x801], 0x00);  // and its zero high byte
+    EXPECT_EQ(b[0x8FF], 0x00);
+    EXPECT_EQ(b[0x901], 0xFF);  // past the EEPROM: untouched
+
+    DataBuffer twelve;
+    maskWordBytes(twelve, wordDevice(12, 0x400, 0));
+    EXPECT_EQ(twelve[1], 0x0F);
+    EXPECT_EQ(twelve[0x3FF], 0x0F);
+    EXPECT_EQ(twelve[0x401], 0xFF);
+
+    DataBuffer bytes;
+    maskWordBytes(bytes, wordDevice(16, 0x400, 0x100));
+    EXPECT_EQ(bytes[1], 0xFF);  // widths that are whole bytes stay as they are
+}
+
+TEST(DataBuffer, MaskingAnEepromAtTheBufferEndStaysInside) {
+    DataBuffer b;
+    maskWordBytes(b, wordDevice(14, 0x7FFF00, 0x1000));
+    EXPECT_EQ(b[0x7FFF01], 0x00);
+    EXPECT_EQ(b[0x7FFFFF], 0x00);
+}
+
+}  // namespace

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "devices/Crc16.h"
+#include "devices/DeviceLibrary.h"
+#include "devices/DeviceTables.h"
+#include "devices/LibraryFormat.h"
+#include "support/TestDoubles.h"
+
+using namespace vantor;
+namespace fs = std::filesystem;
+
+namespace {
+
+devlib::LibraryRecord makeRecord(std::string name, std::uint16_t vendor, std::uint32_t flags = 0xF) {
+    devlib::LibraryRecord r;
+    r.device_name = std::move(name);
+    r.vendor_index = vendor;
+    r.operation_flags = flags;
+    r.memory_areas[0] = {8192, 0};
+    r.adapter_index = 51;
+    r.pin_count = 40;
+    return r;
+}
+
+class DeviceLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("vantor-devlib-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        library.setLibraryDirectory(dir);
+        library.SetLibraryFile("TR610.dev");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void write(const std::vector<std::uint8_t> &image, const std::string &file = "TR610.dev") {
+        std::ofstream(dir / file, std::ios::binary).write(reinterpret_cast<const char *>(image.data()), long(image.size()));
+    }
+    // Rewrites the check word after a deliberate change to the body.
+    static void reseal(std::vector<std::uint8_t> &image) {
+        const auto n = image.size() - 2;
+        const auto crc = Crc16::of(image.data(), n);
+        image[n] = std::uint8_t(crc >> 8);
+        image[n + 1] = std::uint8_t(crc);
+    }
+
+    fs::path dir;
+    test::RecordingPrompt prompt;
+    DeviceLibrary library{prompt};
+};
+
+TEST(Crc16, MatchesXmodemCheckValueAndSealsToZero) {
+    const std::uint8_t text[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(Crc16::of(text, 9), 0x31C3);
+    const std::uint8_t sealed[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0x31, 0xC3};
+    EXPECT_EQ(Crc16::of(sealed, sizeof sealed), 0);
+}
+
+TEST_F(DeviceLibraryTest, FindsAndFillsADeviceRecord) {
+    auto rec = makeRecord("AT89S52", 10, 0x1 | 0x2 | 0x4 | 0x8 | 0x100 | 0x800);
+    rec.memory_areas[1] = {512, 8192};
+    rec.device_id[0] = 0x1E;
+    rec.device_id[1] = 0x52;
+    rec.config_name = "AT89S52";
+    rec.program_page_size = 64;
+    write(devlib::buildLibrary("TR610.dev", {makeRecord("AT89C2051", 10), rec}));
+
+    DeviceRecord out;
+    ASSERT_TRUE(library.FindDevice(10, "AT89S52", out));
+    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_EQ(out.valid, 1u);
+    EXPECT_STREQ(out.vendor_name, "ATMEL");
+    EXPECT_STREQ(out.adapter_text, "None");  // DIP40 sits in the socket
+    EXPECT_STREQ(out.config_name, "AT89S52");
+    EXPECT_EQ(out.device_id[1], 0x52);
+    EXPECT_EQ(out.program_page_size, 64);
+    EXPECT_EQ(out.area_count, 2);
+    EXPECT_EQ(out.top_address, 8704u);
+    const std::uint8_t autoOps[] = {12, 3, 0, 2, 8, 0xFF};
+    EXPECT_EQ(0, std::memcmp(out.auto_operations, autoOps, sizeof autoOps));
+    const std::uint8_t menuOps[] = {3, 1, 0, 2, 8, 12, 0xFF};
+    EXPECT_EQ(0, std::memcmp(out.menu_operations, menuOps, sizeof menuOps));
+    for (auto b : out.config_data) EXPECT_EQ(b, 0);
+
+    ASSERT_TRUE(library.FindDeviceByVendorName("ATMEL", "AT89S52", out));
+    EXPECT_FALSE(library.FindDeviceByVendorName("Atmel", "AT89S52", out));
+    EXPECT_FALSE(library.FindDevice(10, "at89s52", out));  // names compare exactly
+    EXPECT_EQ(out.valid, 0u);
+}
+
+TEST_F(DeviceLibraryTest, EveryOperationFlagLandsInTheFixedListOrders) {
+    write(devlib::buildLibrary("TR610.dev", {makeRecord("ALL", 0, 0xFFFFFFFF), makeRecord("NONE", 0, 0)}));
+    DeviceRecord out;
+    ASSERT_TRUE(library.FindDevice(0, "ALL", out));
+    const std::uint8_t autoOps[] = {12, 3, 0, 2, 10, 4, 6, 8, 14, 13, 15, 0xFF};
+    EXPECT_EQ(0, std::memcmp(out.auto_operations, autoOps, sizeof autoOps));
+    const std::uint8_t menuOps[] = {3, 1, 0, 2, 10, 11, 6, 7, 4, 8, 14, 13, 15, 12, 0xFF, 0xFF};
+    EXPECT_EQ(0, std::memcmp(out.menu_operations, menuOps, sizeof menuOps));
+    ASSERT_TRUE(library.FindDevice(0, "NONE", out));
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(out.auto_operations[i], 0xFF);
+        EXPECT_EQ(out.menu_operations[i], 0xFF);
+    }
+}
+
+TEST_F(DeviceLibraryTest, DuplicateNamesAreToldApartByVendorAndFirstWins) {
+    auto a = makeRecord("X25", 10);
+    auto b = makeRecord("X25", 82);
+    b.pin_count = 8;
+    auto c = makeRecord("X25", 10);
+    c.pin_count = 99;
+    write(devlib::buildLibrary("TR610.dev", {a, b, c}));
+    DeviceRecord out;
+    ASSERT_TRUE(library.FindDevice(82, "X25", out));
+    EXPECT_EQ(out.pin_count, 8);
+    ASSERT_TRUE(library.FindDevice(10, "X25", out));
+    EXPECT_EQ(out.pin_count, 40);
+    EXPECT_EQ(library.LoadIndex().size(), 3u);
+}
+
+TEST_F(DeviceLibraryTest, DamagedLibrariesAreReportedWithTheRightIcon) {
+    auto good = devlib::buildLibrary("TR610.dev", {makeRecord("A", 1)});
+    DeviceRecord out;
+
+    auto flipped = good;
+    flipped.back() ^= 0x01;  // check word one bit off
+    write(flipped);
+    EXPECT_TRUE(library.LoadIndex().empty());
+    EXPECT_TRUE(library.lastLookupFailed());
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, "The format error of device library, please reinstall the application ");
+    EXPECT_EQ(prompt.shown[0].icon, Prompt::Icon::None);
+
+    auto body = good;
+    body[200] ^= 0x80;
+    write(body);
+    EXPECT_FALSE(library.FindDevice(1, "A", out));
+    EXPECT_EQ(prompt.shown.back().icon, Prompt::Icon::None);
+
+    auto size135 = good;
+    size135[0] = 135;
+    reseal(size135);
+    write(size135);
+    EXPECT_FALSE(library.FindDevice(1, "A", out));
+    EXPECT_EQ(prompt.shown.back().icon, Prompt::Icon::Error);
+    EXPECT_EQ(prompt.shown.back().text, "The format error of device library, please reinstall the application ");
+
+    write(devlib::buildLibrary("tr610.dev", {makeRecord("A", 1)}));  // name differs only in case
+    EXPECT_TRUE(library.LoadIndex().empty());
+    EXPECT_EQ(prompt.shown.back().icon, Prompt::Icon::Error);
+
+    write({0x00, 0x00});  // too short for a header, yet its CRC is fine
+    EXPECT_TRUE(library.LoadIndex().empty());
+    EXPECT_EQ(prompt.shown.back().icon, Prompt::Icon::Error);
+
+    fs::remove(dir / "TR610.dev");
+    EXPECT_FALSE(library.FindDevice(1, "A", out));
+    EXPECT_EQ(prompt.shown.back().text, "Failed to open the device library, please reinstall the application");
+    EXPECT_EQ(prompt.shown.back().icon, Prompt::Icon::Error);
+    EXPECT_EQ(prompt.shown.size(), 6u);  // one message per failed lookup
+}
+
+TEST_F(DeviceLibraryTest, EmptyLibraryVerifiesButFindsNothing) {
+    write(devlib::buildLibrary("TR610.dev", {}));
+    EXPECT_TRUE(library.LoadIndex().empty());
+    EXPECT_FALSE(library.lastLookupFailed());
+    DeviceRecord out;
+    EXPECT_FALSE(library.FindDevice(0, "", out));
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST_F(DeviceLibraryTest, ATruncatedLastRecordEndsTheLibrary) {
+    auto image = devlib::buildLibrary("TR610.dev", {makeRecord("A", 1), makeRecord("B", 1)});
+    image.erase(image.end() - 2 - 36, image.end() - 2);  // B loses its tail; count still says 2
+    reseal(image);
+    write(image);
+    const auto index = library.LoadIndex();
+    ASSERT_EQ(index.size(), 1u);
+    EXPECT_STREQ(index[0].device_name, "A");
+    EXPECT_EQ(index[0].vendor_index, 1);
+    DeviceRecord out;
+    EXPECT_FALSE(library.FindDevice(1, "B", out));
+}
+
+TEST_F(DeviceLibraryTest, LibraryChangesAreSeenWithoutReloading) {
+    write(devlib::buildLibrary("TR610.dev", {makeRecord("A", 1)}));
+    EXPECT_EQ(library.LoadIndex().size(), 1u);
+    write(devlib::buildLibrary("TR610.dev", {makeRecord("A", 1), makeRecord("B", 2)}));
+    EXPECT_EQ(library.LoadIndex().size(), 2u);
+}
+
+TEST(DeviceTables, AdapterTextsAndVendorLookups) {
+    EXPECT_EQ(DeviceLibrary::AdapterText(18), "ISP Port");
+    EXPECT_EQ(DeviceLibrary::AdapterText(0), "ISP Port");
+    EXPECT_EQ(DeviceLibrary::AdapterText(19), "ISP");
+    for (int dip : {22, 32, 34, 36, 40, 42, 45, 51}) EXPECT_EQ(DeviceLibrary::AdapterText(dip), "None");
+    EXPECT_EQ(DeviceLibrary::AdapterText(23), "SOIC8/D8");
+    EXPECT_EQ(DeviceLibrary::AdapterText(72), "TQFP144");
+    EXPECT_EQ(DeviceLibrary::AdapterText(73), "");
+    EXPECT_EQ(DeviceLibrary::VendorIndexOf("ATMEL"), 10);
+    EXPECT_EQ(DeviceLibrary::VendorIndexOf("ZMD"), 100);
+    EXPECT_EQ(DeviceLibrary::VendorIndexOf("zmd"), -1);
+    EXPECT_EQ(DeviceLibrary::VendorName(48), "MICROCHIP");
+    EXPECT_EQ(DeviceLibrary::VendorName(101), "");
+    EXPECT_EQ(DeviceLibrary::OperationListName(0), "Program    ");
+    EXPECT_EQ(DeviceLibrary::OperationMenuName(13), "Write Boot Lock(&O)");
+    EXPECT_EQ(operationFlagBit(5), 0u);
+    EXPECT_EQ(operationFlagBit(4), 0x1000u);
+}
+
+TEST(LibraryFormat, RecordsSurviveEncodeDecodeWithReservedBytes) {
+    auto r = makeRecord("A-name-of-exactly-31-characters", 95);
+    r.reserved_bytes[3] = 7;
+    r.reserved_tail = 0xBEEF;
+    r.program_params[7] = 0x42;
+    r.config_name = "0123456789ABCDEFG";  // one too long: stays terminated
+    std::uint8_t raw[devlib::kRecordSize];
+    devlib::encodeRecord(r, raw);
+    const auto back = devlib::decodeRecord(raw);
+    EXPECT_EQ(back.device_name, r.device_name);
+    EXPECT_EQ(back.reserved_bytes[3], 7);
+    EXPECT_EQ(back.reserved_tail, 0xBEEF);
+    EXPECT_EQ(back.program_params[7], 0x42);
+    EXPECT_EQ(back.config_name, "0123456789ABCDEF");
+}
+
+}  // namespace

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+
+#include "buffer/DataBuffer.h"
+#include "devices/DeviceRecord.h"
+#include "programmer/CProgrammer.h"
+#include "support/TestDoubles.h"
+
+using namespace vantor;
+
+namespace {
+
+// A programmer with hardware whose steps the test scripts.
+class ScriptedProgrammer : public CProgrammer {
+public:
+    ~ScriptedProgrammer() override { shutdownWorkers(); }
+    bool EnsureOpen() override { return open; }
+    bool InitDevice() override {
+        ++inits;
+        return true;
+    }
+    bool ReleaseDevice() override {
+        ++releases;
+        return true;
+    }
+    bool ReadDeviceId(std::uint8_t out[4]) override {
+        ++idReads;
+        std::memcpy(out, id, 4);
+        return idReadable;
+    }
+    bool Execute(int op) override {
+        executed.push_back(op);
+        if (gate) {
+            std::unique_lock l(m);
+            inside = true;
+            cv.notify_all();
+            cv.wait(l, [&] { return released; });
+        }
+        return executeResult;
+    }
+    void waitInside() {
+        std::unique_lock l(m);
+        cv.wait(l, [&] { return inside; });
+    }
+    void release() {
+        std::lock_guard l(m);
+        released = true;
+        cv.notify_all();
+    }
+
+    bool open = true, idReadable = true, executeResult = true, gate = false;
+    std::uint8_t id[4] = {0x1E, 0x52, 0x06, 0};
+    int inits = 0, releases = 0, idReads = 0;
+    std::vector<int> executed;
+    std::mutex m;
+    std::condition_variable cv;
+    bool inside = false, released = false;
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        device.valid = 1;
+        device.device_id[0] = 0x1E;
+        device.device_id[1] = 0x52;
+        device.device_id[2] = 0x06;
+        hardware.setEnvironment({&sink, &clock, &prompt, &counters, &connected});
+        hardware.SetContext(&buffer, &device, &options);
+        simulated.setEnvironment({&sink, &clock, &prompt, &counters, &disconnected});
+        simulated.SetContext(&buffer, &device, &options);
+    }
+
+    test::RecordingEngineSink sink;
+    test::RecordingPrompt prompt;
+    FakeClock clock{39598900};  // 10:59:58.900 in milliseconds of the day
+    OperationCounters counters;
+    std::atomic<bool> connected{false}, disconnected{true};
+    DataBuffer buffer;
+    DeviceRecord device;
+    OptionsRecord options;
+    ScriptedProgrammer hardware;
+    CProgrammer simulated;
+};
+
+TEST_F(EngineTest, SimulatedProgramShowsItsTextsProgressAndTime) {
+    ASSERT_TRUE(simulated.StartOperation(0));
+    simulated.waitIdle();
+    const auto n = sink.all();
+    ASSERT_GE(n.size(), 6u);
+    EXPECT_EQ(n[0].code, 1);
+    EXPECT_EQ(n[1].code, 5);
+    EXPECT_EQ(n[1].text, "Programming...");
+    EXPECT_EQ(n[2].code, 7);
+    EXPECT_EQ(n[2].value, 200);
+    EXPECT_EQ(sink.steps, 200);
+    EXPECT_EQ(n[3].text, "Program successful");
+    EXPECT_EQ(n[3].colour, colour::Blue);
+    // 10 + 50 ms of pauses, 200 steps of 10 ms, 10 ms before release.
+    EXPECT_EQ(n[4].text, "Elapsed Time: 2.07S");
+    EXPECT_EQ(n[4].colour, colour::LightGrey);
+    EXPECT_FALSE(n[4].bold);
+    EXPECT_EQ(n[5].code, 4);
+    EXPECT_EQ(n[5].value, 1);
+    EXPECT_EQ(n.back().code, 2);  // ended comes after the posted result
+    EXPECT_EQ(counters.CntSuccess, 1);
+    EXPECT_EQ(counters.CntFailed, 0);
+    EXPECT_FALSE(simulated.isBusy());
+}
+
+TEST_F(EngineTest, SimulatedOperationsUseTheirOwnRangesAndTexts) {
+    struct Case {
+        int op;
+        int range;
+        int steps;
+        const char *status;
+        const char *done;
+    } cases[] = {{1, 100, 100, "Reading...", "Read Completed"},
+                 {3, 100, 100, "Blank Checking...", "Blank check successful"},
+                 {8, 0, 50, "Write Lock Bits...", "Write lock bits completed"},
+                 {12, 0, 50, "Erasing...", "Erase Completed"},
+                 {15, 0, 50, "Testting...", "Test successful"}};
+    for (const auto &c : cases) {
+        test::RecordingEngineSink s;
+        simulated.setEnvironment({&s, &clock, &prompt, &counters, &disconnected});
+        ASSERT_TRUE(simulated.StartOperation(c.op));
+        simulated.waitIdle();
+        const auto n = s.all();
+        EXPECT_EQ(n[1].text, c.status) << c.op;
+        EXPECT_EQ(n[2].value, c.range) << c.op;
+        EXPECT_EQ(s.steps, c.steps) << c.op;
+        EXPECT_EQ(s.messages().front(), c.done) << c.op;
+    }
+    test::RecordingEngineSink quiet;
+    simulated.setEnvironment({&quiet, &clock, &prompt, &counters, &disconnected});
+    ASSERT_TRUE(simulated.StartOperation(4));  // calibration: nothing to show, succeeds
+    simulated.waitIdle();
+    EXPECT_EQ(quiet.count(5), 0);
+    EXPECT_EQ(quiet.resultValue(), 1);
+}
+
+TEST_F(EngineTest, ElapsedTimeIsFormattedInHundredthsAndDoesNotWrapAfterAnHour) {
+    EXPECT_EQ(CProgrammer::formatElapsed(39601250 - 39598900), "Elapsed Time: 2.35S");
+    EXPECT_EQ(CProgrammer::formatElapsed(5), "Elapsed Time: 0.00S");
+    EXPECT_EQ(CProgrammer::formatElapsed(3600000 + 2350), "Elapsed Time: 3602.35S");
+}
+
+TEST_F(EngineTest, ASecondStartIsRefusedWhileRunning) {
+    hardware.gate = true;
+    options.ChkDevID = 0;
+    ASSERT_TRUE(hardware.StartOperation(0));
+    hardware.waitInside();
+    EXPECT_TRUE(hardware.isBusy());
+    EXPECT_FALSE(hardware.StartOperation(1));
+    const std::uint8_t items[16] = {0, 0xFF};
+    EXPECT_FALSE(hardware.StartAuto(items));
+    hardware.release();
+    hardware.waitIdle();
+    EXPECT_EQ(hardware.executed, std::vector<int>{0});
+    EXPECT_EQ(counters.CntSuccess, 1);
+    EXPECT_TRUE(hardware.StartOperation(1));  // idle again
+    hardware.waitIdle();
+    EXPECT_EQ(hardware.executed, (std::vector<int>{0, 1}));
+}
+
+TEST_F(EngineTest, AnEmptyAutoListStillInitialisesReleasesAndSucceeds) {
+    std::uint8_t items[16];
+    std::memset(items, 0xFF, 16);
+    ASSERT_TRUE(hardware.StartAuto(items));
+    hardware.waitIdle();
+    EXPECT_TRUE(hardware.executed.empty());
+    EXPECT_EQ(hardware.inits, 1);
+    EXPECT_EQ(hardware.releases, 1);
+    EXPECT_EQ(counters.CntSuccess, 1);
+    EXPECT_EQ(sink.resultValue(), 1);
+}
+
+TEST_F(EngineTest, AutoStopsAtTheFirstFailingItem) {
+    const std::uint8_t items[16] = {12, 3, 0, 2, 0xFF};
+    hardware.executeResult = false;
+    ASSERT_TRUE(hardware.StartAuto(items));
+    hardware.waitIdle();
+    EXPECT_EQ(hardware.executed, std::vector<int>{12});
+    EXPECT_EQ(counters.CntFailed, 1);
+    EXPECT_EQ(hardware.releases, 0);  // failed without a text of its own: not released
+    EXPECT_EQ(sink.resultValue(), 0);
+}
+
+TEST_F(EngineTest, CancelInTheMiddleEndsWithoutCounting) {
+    sink.onStep = [&](int step) {
+        if (step == 50) simulated.Cancel();
+    };
+    ASSERT_TRUE(simulated.StartOperation(0));
+    simulated.waitIdle();
+    const auto msgs = sink.messages();
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0], "Operation was cancelled");
+    EXPECT_EQ(sink.all()[sink.all().size() - 3].colour, colour::DarkRed);
+    EXPECT_EQ(sink.steps, 50);
+    EXPECT_EQ(sink.resultValue(), -1);
+    EXPECT_EQ(counters.CntSuccess + counters.CntFailed, 0);
+
+    // With hardware the cancel is seen after the running block, and shown in grey.
+    test::RecordingEngineSink s;
+    hardware.setEnvironment({&s, &clock, &prompt, &counters, &connected});
+    hardware.gate = true;
+    ASSERT_TRUE(hardware.StartOperation(0));
+    hardware.waitInside();
+    hardware.Cancel();
+    hardware.release();
+    hardware.waitIdle();
+    ASSERT_FALSE(s.messages().empty());
+    EXPECT_EQ(s.messages().back(), "Operation was cancelled");
+    EXPECT_EQ(s.resultValue(), -1);
+    EXPECT_EQ(hardware.releases, 1);
+    EXPECT_EQ(counters.CntSuccess + counters.CntFailed, 0);
+}
+
+TEST_F(EngineTest, IdentifierCheckPassesFailsOrIsSkipped) {
+    ASSERT_TRUE(hardware.StartOperation(2));
+    hardware.waitIdle();
+    EXPECT_EQ(hardware.idReads, 1);
+    EXPECT_EQ(counters.CntSuccess, 1);
+
+    hardware.id[2] = 0x07;  // third byte differs
+    ASSERT_TRUE(hardware.StartOperation(2));
+    hardware.waitIdle();
+    EXPECT_EQ(sink.messages().back(), "Device ID error");
+    const auto n = sink.all();
+    const auto idError = std::find_if(n.begin(), n.end(), [](auto &x) { return x.text == "Device ID error"; });
+    EXPECT_EQ(idError->colour, colour::Red);
+    EXPECT_TRUE(idError->bold);
+    EXPECT_EQ(hardware.executed.size(), 1u);
+    EXPECT_EQ(hardware.releases, 2);  // once after the success, once by the failed check
+    EXPECT_EQ(counters.CntFailed, 1);
+
+    hardware.idReadable = false;  // unreadable: fails with no message of its own
+    const auto before = sink.messages().size();
+    ASSERT_TRUE(hardware.StartOperation(2));
+    hardware.waitIdle();
+    EXPECT_EQ(sink.messages().size(), before);
+    EXPECT_EQ(counters.CntFailed, 2);
+
+    device.device_id[0] = 0;  // no identifier: not even read
+    const int reads = hardware.idReads;
+    ASSERT_TRUE(hardware.StartOperation(2));
+    hardware.waitIdle();
+    EXPECT_EQ(hardware.idReads, reads);
+    EXPECT_EQ(counters.CntSuccess, 2);
+
+    device.device_id[0] = 0x1E;
+    options.ChkDevID = 0;  // switched off
+    ASSERT_TRUE(hardware.StartOperation(2));
+    hardware.waitIdle();
+    EXPECT_EQ(hardware.idReads, reads);
+    EXPECT_EQ(counters.CntSuccess, 3);
+}
+
+TEST_F(EngineTest, ATransportThatWillNotOpenFailsSilently) {
+    hardware.open = false;
+    ASSERT_TRUE(hardware.StartOperation(0));
+    hardware.waitIdle();
+    EXPECT_EQ(sink.count(1), 0);  // no start notice
+    EXPECT_TRUE(sink.messages().empty());
+    EXPECT_EQ(sink.resultValue(), 0);
+    EXPECT_EQ(counters.CntFailed, 1);
+    EXPECT_EQ(sink.all().back().code, 2);
+}
+
+TEST_F(EngineTest, HardwareShowsStatusTextsForSingleShotOperations) {
+    options.ChkDevID = 0;
+    for (int op : {6, 5, 0}) {
+        ASSERT_TRUE(hardware.StartOperation(op));
+        hardware.waitIdle();
+    }
+    std::vector<std::string> statuses;
+    for (const auto &n : sink.all())
+        if (n.code == 5) statuses.push_back(n.text);
+    // Read Cal. Byte has no text; Program shows its own per memory area.
+    EXPECT_EQ(statuses, std::vector<std::string>{"Writting fuse..."});
+}
+
+TEST_F(EngineTest, UpgradeFirmwareWithoutHardwareRefusesWithAMessage) {
+    EXPECT_TRUE(simulated.UpgradeFirmware(nullptr, 0));
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, "This function is not available, if programmer runs in disconnect mode\n");
+    int model = 0;
+    EXPECT_FALSE(simulated.Connect(model));
+}
+
+}  // namespace
