@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs what building, running and testing need on Debian 12. Safe to run again.
+set -e
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+  build-essential cmake ninja-build pkg-config python3 \
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  libusb-1.0-0-dev umockdev libumockdev-dev \
+  srecord sdcc binutils g++-mingw-w64-i686 >/dev/null
+# Lets a normal user open the programmer without root.
+if [ -d /etc/udev/rules.d ] && [ -f packaging/60-vantor.rules ]; then
+  $SUDO install -m 0644 packaging/60-vantor.rules /etc/udev/rules.d/60-vantor.rules
+  command -v udevadm >/dev/null 2>&1 && $SUDO udevadm control --reload-rules 2>/dev/null || true
+fi
