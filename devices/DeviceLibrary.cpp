@@ -21,16 +21,17 @@
 namespace vantor {
 namespace {
 
-constexpr std::string_view kListNames[kOperationCount] = {
-    "Program    ", "Read       ",    "Verify     ", "Blank      ",
-    "Write Cal. Byte", "Read Cal. Byte", "Write Fuse ", "Read Fuse  ",
-    "Protect    ", "Read Lock Bits", "Write Config", "Read Config",
-    "Erase      ", "Boot Lock",      "Protect    ", "Test"};
-constexpr std::string_view kMenuNames[kOperationCount] = {
-    "Program(&W)",    "Read(&R)",           "Verify(&V)",       "Blank Check(&B)",
-    "Write Cal. Byte(&C)", "Read Cal. Byte(&I)", "Write Fuse(&F)", "Read Fuse(&U)",
-    "Protect(&P)",    "Read Lock Bits(&L)", "Write Config(&C)", "Read Config(&F)",
-    "Erase(&E)",      "Write Boot Lock(&O)", "Protect(&P)",     "Test(&T)"};
+// String-table ids of the operation names, in operation-number order.
+constexpr int kListNameIds[kOperationCount] = {
+    sid::OpNameProgram,     sid::OpNameRead,         sid::OpNameVerify,      sid::OpNameBlank,
+    sid::OpNameWriteCalByte, sid::OpNameReadCalByte, sid::OpNameWriteFuse,   sid::OpNameReadFuse,
+    sid::OpNameProtect,     sid::OpNameReadLockBits, sid::OpNameWriteConfig, sid::OpNameReadConfig,
+    sid::OpNameErase,       sid::OpNameBootLock,     sid::OpNameProtectSecond, sid::OpNameTest};
+constexpr int kMenuNameIds[kOperationCount] = {
+    sid::MenuProgram,      sid::MenuRead,          sid::MenuVerify,      sid::MenuBlankCheck,
+    sid::MenuWriteCalByte, sid::MenuReadCalByte,   sid::MenuWriteFuse,   sid::MenuReadFuse,
+    sid::MenuProtect,      sid::MenuReadLockBits,  sid::MenuWriteConfig, sid::MenuReadConfig,
+    sid::MenuErase,        sid::MenuWriteBootLock, sid::MenuProtectSecond, sid::MenuTest};
 
 constexpr std::uint8_t kAutoOrder[] = {12, 3, 0, 2, 10, 4, 6, 8, 14, 13, 15};
 constexpr std::uint8_t kMenuOrder[] = {3, 1, 0, 2, 10, 11, 6, 7, 4, 8, 14, 13, 15, 12};
@@ -182,11 +183,11 @@ std::string DeviceLibrary::AdapterText(int index) {
 }
 
 std::string_view DeviceLibrary::OperationListName(int code) {
-    return code >= 0 && code < kOperationCount ? kListNames[code] : std::string_view{};
+    return code >= 0 && code < kOperationCount ? loadString(kListNameIds[code]) : std::string_view{};
 }
 
 std::string_view DeviceLibrary::OperationMenuName(int code) {
-    return code >= 0 && code < kOperationCount ? kMenuNames[code] : std::string_view{};
+    return code >= 0 && code < kOperationCount ? loadString(kMenuNameIds[code]) : std::string_view{};
 }
 
 void DeviceLibrary::fillRecord(const std::uint8_t *libraryRecord, DeviceRecord &out) {

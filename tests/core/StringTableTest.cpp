@@ -1,0 +1,71 @@
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/StringTable.h"
+
+namespace vantor {
+namespace {
+
+std::string format(int id, auto... args) {
+    char out[256];
+    std::snprintf(out, sizeof out, std::string(loadString(id)).c_str(), args...);
+    return out;
+}
+
+TEST(StringTable, SortedUniqueAndInsideTheTwoRanges) {
+    auto all = allStrings();
+    ASSERT_FALSE(all.empty());
+    for (size_t i = 0; i < all.size(); ++i) {
+        int id = all[i].id;
+        EXPECT_TRUE((id >= 30000 && id <= 30209) || (id >= 57344 && id <= 57434)) << id;
+        EXPECT_FALSE(all[i].text.empty()) << id;
+        if (i > 0) {
+            EXPECT_LT(all[i - 1].id, id) << "out of order or duplicated at " << id;
+        }
+        // The binary search must find every entry, first and last included.
+        EXPECT_EQ(loadString(id), all[i].text) << id;
+    }
+}
+
+TEST(StringTable, UnknownIdsGiveEmptyText) {
+    for (int id : {0, -1, 29999, 30000, 30009, 30210, 57343, 57435, 65535})
+        EXPECT_TRUE(loadString(id).empty()) << id;
+}
+
+TEST(StringTable, AwkwardDetailsSurvive) {
+    EXPECT_EQ(loadString(sid::LibraryFormatError),
+              "The format error of device library, please reinstall the application ");
+    EXPECT_EQ(loadString(sid::NotAvailableInDisconnectMode).back(), '\n');
+    EXPECT_EQ(loadString(sid::TwoMemoryAreasHeading), "The chip consists of two memory area: \r\n");
+    EXPECT_EQ(loadString(sid::DeviceModelLabel), "Device Model: ");
+    EXPECT_EQ(loadString(sid::WriteConfigFailed), "Write cofig failed");
+    EXPECT_EQ(loadString(sid::UnknownDataTypeAtLineFormat), "Warning: Line %d, Unkown data type\n");
+    EXPECT_EQ(loadString(sid::InfoSizeLabel), "Size   :");
+}
+
+TEST(StringTable, OperationNamesKeepTheirPaddingAndMenusTheirAccelerators) {
+    EXPECT_EQ(loadString(sid::OpNameProgram), "Program    ");
+    EXPECT_EQ(loadString(sid::OpNameReadFuse), "Read Fuse  ");
+    EXPECT_EQ(loadString(sid::OpNameProtect), loadString(sid::OpNameProtectSecond));
+    EXPECT_EQ(loadString(sid::OpNameReadCalByte), "Read Cal. Byte");
+    EXPECT_EQ(loadString(sid::MenuProgram), "Program(&W)");
+    EXPECT_EQ(loadString(sid::MenuWriteBootLock), "Write Boot Lock(&O)");
+    EXPECT_EQ(loadString(sid::MenuReadCalByte), "Read Cal. Byte(&I)");
+}
+
+TEST(StringTable, FormatTextsTakeTheirArguments) {
+    EXPECT_EQ(format(sid::ValueOutOfRangeFormat, "Start", 0u, 0x1FFFu),
+              "Start out of range. \n\nmust be: 0H -- 1FFFH\n");
+    EXPECT_EQ(format(sid::LayoutBlock1Format, 0x10000u, 0x1FFFFu),
+              "  Block1    \tLocation at \t010000H -- 01FFFFH\r\n");
+    EXPECT_EQ(format(sid::LayoutApromFormat, 0u, 0xFFFu),
+              "  APROM    \tLocation at \t000000H --- 000FFFH\r\n");
+    EXPECT_EQ(format(sid::BufferRangeDecFormat, 16, 255), "Buffer Range: 00000016 -- 00000255");
+    EXPECT_EQ(format(sid::FillRangeFormat, 0x100u, 0x1FFu), "Range(0x100 --- 0x1FF)");
+    EXPECT_EQ(format(sid::LoadFileFormat, "a.hex"), "Load File: a.hex\n");
+}
+
+}  // namespace
+}  // namespace vantor
