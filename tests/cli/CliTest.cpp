@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "support/RunCommand.h"
+
+using namespace vantor::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string cli = binPath("vantor-cli");
+
+int countLines(const std::string &text) {
+    int n = 0;
+    for (char c : text) n += c == '\n';
+    return n;
+}
+
+TEST(Cli, ListsAtLeastTwoHundredDevicesPerProgrammerLibrary) {
+    for (const char *model : {"TR610", "TR620"}) {
+        const auto r = runCommand(cli + " --model " + model + " devices");
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_GE(countLines(r.output), 200) << model;
+        EXPECT_NE(r.output.find("ATMEL\tAT89S52\t0\t"), std::string::npos);
+    }
+    const auto emx = runCommand(cli + " --model EMX31B devices --type 0");
+    ASSERT_EQ(emx.status, 0) << emx.output;
+    EXPECT_GE(countLines(emx.output), 23);
+}
+
+TEST(Cli, FiltersByTypeAndUpperCasedSearchText) {
+    const auto r = runCommand(cli + " devices --type 3 --search 24c");
+    ASSERT_EQ(r.status, 0) << r.output;
+    ASSERT_GT(countLines(r.output), 0);
+    std::istringstream lines(r.output);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_NE(line.find("24C"), std::string::npos) << line;
+        EXPECT_NE(line.find("\t3\t"), std::string::npos) << line;
+    }
+    EXPECT_EQ(runCommand(cli + " devices --type 9").status, 2);
+    EXPECT_EQ(runCommand(cli + " --model TR999 devices").status, 2);
+}
+
+TEST(Cli, DisconnectedProgramShowsTextsAndElapsedTime) {
+    const auto r = runCommand(cli + " --disconnect program -d ATMEL/AT89S52");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Programming...\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Program successful\n"), std::string::npos) << r.output;
+    EXPECT_TRUE(std::regex_search(r.output, std::regex("Elapsed Time: 2\\.[0-9][0-9]S"))) << r.output;
+    EXPECT_EQ(r.output.find("\x1b["), std::string::npos) << "no colour when piped";
+
+    const auto bare = runCommand(cli + " --disconnect erase -d AT89S52");
+    EXPECT_EQ(bare.status, 0) << bare.output;
+    EXPECT_NE(bare.output.find("Erase Completed"), std::string::npos);
+}
+
+TEST(Cli, UnknownDevicesAndBadUsageExitWithTwo) {
+    EXPECT_EQ(runCommand(cli + " --disconnect program -d ATMEL/NO-SUCH-CHIP").status, 2);
+    EXPECT_EQ(runCommand(cli + " --disconnect program -d NOVENDOR/AT89S52").status, 2);
+    EXPECT_EQ(runCommand(cli + " --disconnect program").status, 2);
+    EXPECT_EQ(runCommand(cli + " --disconnect fly -d AT89S52").status, 2);
+    EXPECT_EQ(runCommand(cli + " frobnicate").status, 2);
+}
+
+TEST(Cli, ADamagedLibraryIsReportedAndNothingElseHappens) {
+    const fs::path dir = fs::temp_directory_path() / "vantor-cli-damaged";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy_file(binPath("TR610.dev"), dir / "TR610.dev");
+    {
+        std::fstream f(dir / "TR610.dev", std::ios::in | std::ios::out | std::ios::binary);
+        f.seekg(1000);
+        char c = 0;
+        f.get(c);
+        f.seekp(1000);
+        f.put(char(c ^ 0x10));
+    }
+    for (const std::string args : {" devices", " --disconnect program -d ATMEL/AT89S52"}) {
+        const auto r = runCommand(cli + " --lib-dir " + dir.string() + args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.output.find("The format error of device library, please reinstall the application"),
+                  std::string::npos)
+            << r.output;
+        EXPECT_EQ(r.output.find("Programming"), std::string::npos);
+        EXPECT_EQ(r.output.find("ATMEL\t"), std::string::npos);
+    }
+    const auto missing = runCommand(cli + " --lib-dir " + (dir / "nowhere").string() + " devices");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.output.find("Failed to open the device library"), std::string::npos);
+    fs::remove_all(dir);
+}
+
+TEST(Cli, InterruptCancelsARunningOperation) {
+    // SIGINT arrives while the 200 simulated steps of 10 ms run.
+    const auto r = runCommand("sh -c '" + cli +
+                              " --disconnect program -d ATMEL/AT89S52 & pid=$!; sleep 0.8; kill -INT $pid; wait $pid'");
+    EXPECT_EQ(r.status, 130) << r.output;
+    EXPECT_NE(r.output.find("Operation was cancelled"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("Program successful"), std::string::npos);
+}
+
+}  // namespace
