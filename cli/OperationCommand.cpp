@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "buffer/DataBuffer.h"
+#include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
 #include "cli/OperationCommand.h"
 #include "core/StringTable.h"
@@ -70,11 +71,7 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     if (!deviceSpec) throw UsageError("name the device with -d VENDOR/DEVICE");
     auto itemsText = takeOption(args, "--items");
 
-    if (!ctx.disconnectOperation) {
-        std::fprintf(stderr,
-                     "vantor-cli: no programmer found (connect a TR600 programmer, or use --simulate or --disconnect)\n");
-        return kExitUsage;
-    }
+    if (!ctx.disconnectOperation) return runConnectedOperation(ctx, op, *deviceSpec, itemsText, std::move(args));
     if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
 
     CliLibrary lib(ctx);

@@ -23,7 +23,11 @@ const char kUsage[] =
     "  --disconnect OPERATION -d VENDOR/DEVICE  simulate an operation without a programmer\n"
     "\n"
     "operations: program read verify blank erase write-fuse read-fuse protect read-lock\n"
-    "            write-config read-config write-cal test auto\n";
+    "            write-config read-config write-cal test auto\n"
+    "operation options (with a programmer or --simulate):\n"
+    "  -f FILE [--from FMT --file-start HEX --buffer-start HEX --fill ff|00|keep]  data for program/verify/auto\n"
+    "  -o FILE  save the areas read  --area 1|2|3   --ignore-ff   --no-id-check\n"
+    "  --config HEX...  the 48 configuration bytes   --items OP,OP,...  the Auto list\n";
 
 const std::set<std::string> kOperations = {"program",   "read",         "verify",      "blank",
                                            "erase",     "write-fuse",   "read-fuse",   "protect",

@@ -63,7 +63,7 @@ bool CProgrammer::waitIdleFor(unsigned ms) {
 
 void CProgrammer::setEnvironment(const EngineEnvironment &env) { env_ = env; }
 
-void CProgrammer::SetContext(DataBuffer *buf, const DeviceRecord *dev, const OptionsRecord *opts) {
+void CProgrammer::SetContext(DataBuffer *buf, DeviceRecord *dev, const OptionsRecord *opts) {
     buffer = buf;
     device = dev;
     options = opts;

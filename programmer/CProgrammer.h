@@ -42,7 +42,8 @@ public:
     CProgrammer &operator=(const CProgrammer &) = delete;
 
     void setEnvironment(const EngineEnvironment &env);
-    void SetContext(DataBuffer *buffer, const DeviceRecord *device, const OptionsRecord *options);
+    // The device record is written by the read operations (fuse, lock, configuration bytes).
+    void SetContext(DataBuffer *buffer, DeviceRecord *device, const OptionsRecord *options);
 
     // Refused (false) while an operation runs.
     bool StartOperation(int op);
@@ -96,7 +97,7 @@ protected:
     std::uint8_t autoItems[16] = {};
     int operation = 0;
     std::uint64_t startTimeMs = 0;
-    const DeviceRecord *device = nullptr;
+    DeviceRecord *device = nullptr;
     EngineEnvironment env_;
 
     // Stops the workers before a derived destructor tears down what they use.

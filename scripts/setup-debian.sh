@@ -10,7 +10,7 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recomme
   libusb-1.0-0-dev umockdev libumockdev-dev \
   srecord sdcc binutils g++-mingw-w64-i686 >/dev/null
 # Lets a normal user open the programmer without root.
-if [ -d /etc/udev/rules.d ] && [ -f packaging/60-vantor.rules ]; then
-  $SUDO install -m 0644 packaging/60-vantor.rules /etc/udev/rules.d/60-vantor.rules
+if [ -d /etc/udev/rules.d ] && [ -f packaging/60-vantor.udev.rules ]; then
+  $SUDO install -m 0644 packaging/60-vantor.udev.rules /etc/udev/rules.d/60-vantor.rules
   command -v udevadm >/dev/null 2>&1 && $SUDO udevadm control --reload-rules 2>/dev/null || true
 fi

@@ -1,0 +1,250 @@
+// Operations on a programmer: real hardware, or the built-in simulator with --simulate.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "buffer/DataBuffer.h"
+#include "buffer/DataFile.h"
+#include "cli/ConnectedOperation.h"
+#include "cli/DeviceLookup.h"
+#include "cli/OperationCommand.h"
+#include "core/Profile.h"
+#include "devices/DeviceTables.h"
+#include "programmer/Application.h"
+#include "programmer/CUsbProgrammer.h"
+#include "programmer/ProgrammerModels.h"
+#include "sim/tr600/SimulatedProgrammer.h"
+
+namespace vantor::cli {
+
+namespace {
+
+FileFormat parseFormat(const std::string &name) {
+    if (name == "bin") return FileFormat::Binary;
+    if (name == "hex") return FileFormat::IntelHex;
+    if (name == "s") return FileFormat::Motorola;
+    if (name == "tek") return FileFormat::Tektronix;
+    if (name == "xtek") return FileFormat::ExtTektronix;
+    throw UsageError("--from: unknown format " + name + " (bin, hex, s, tek or xtek)");
+}
+
+UnusedByteMode parseFill(const std::string &text) {
+    if (text == "ff") return UnusedByteMode::FillFF;
+    if (text == "00") return UnusedByteMode::Fill00;
+    if (text == "keep") return UnusedByteMode::Ignore;
+    throw UsageError("--fill: expected ff, 00 or keep, not " + text);
+}
+
+// "--config 11,22,33", "--config 112233" or several words: up to 48 bytes, the rest stay 0.
+void parseConfig(const std::vector<std::string> &words, std::uint8_t out[kConfigDataSize]) {
+    std::string digits;
+    for (const std::string &w : words)
+        for (std::size_t i = 0; i < w.size(); ++i) {
+            const char c = w[i];
+            if (c == ',' || c == ' ' || c == ':') {
+                if (digits.size() % 2) digits.insert(digits.size() - 1, "0");  // "1,22" = 01 22
+                continue;
+            }
+            if (c == '0' && i + 1 < w.size() && (w[i + 1] == 'x' || w[i + 1] == 'X')) {
+                ++i;
+                continue;
+            }
+            if (!std::isxdigit(static_cast<unsigned char>(c)))
+                throw UsageError("--config: not a hexadecimal byte list: " + w);
+            digits += c;
+        }
+    if (digits.size() % 2) digits.insert(digits.size() - 1, "0");
+    if (digits.empty()) throw UsageError("--config needs the configuration bytes in hex");
+    if (digits.size() / 2 > std::size_t(kConfigDataSize))
+        throw UsageError("--config: at most 48 bytes");
+    std::memset(out, 0, kConfigDataSize);
+    for (std::size_t i = 0; i < digits.size() / 2; ++i)
+        out[i] = std::uint8_t(std::stoul(digits.substr(2 * i, 2), nullptr, 16));
+}
+
+bool needsFile(int op, const std::uint8_t items[16]) {
+    if (op == kOpProgram || op == kOpVerify) return true;
+    if (op >= 0) return false;
+    for (int i = 0; i < 16 && items[i] != kEndOfList; ++i)
+        if (items[i] == kOpProgram || items[i] == kOpVerify) return true;
+    return false;
+}
+
+bool reads(int op, const std::uint8_t items[16]) {
+    if (op == kOpRead) return true;
+    if (op >= 0) return false;
+    for (int i = 0; i < 16 && items[i] != kEndOfList; ++i)
+        if (items[i] == kOpRead) return true;
+    return false;
+}
+
+std::string hexBytes(const std::uint8_t *p, int n) {
+    std::string s;
+    char b[4];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(b, sizeof b, i ? " %2.2X" : "%2.2X", p[i]);
+        s += b;
+    }
+    return s;
+}
+
+// The buffer range that holds the areas the operation handled.
+bool readRange(const DeviceRecord &device, const OptionsRecord &options, std::uint32_t &start, std::uint32_t &end) {
+    bool any = false;
+    for (int i = 0; i < 4 && device.memory_areas[i].size_bytes; ++i) {
+        if (device.area_count > 1 && !(options.areaMask & (i == 0 ? 1u : 2u))) continue;
+        const auto &a = device.memory_areas[i];
+        if (!any || a.buffer_start < start) start = a.buffer_start;
+        if (!any || a.buffer_start + a.size_bytes > end) end = a.buffer_start + a.size_bytes;
+        any = true;
+    }
+    return any;
+}
+
+}  // namespace
+
+int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec,
+                          const std::optional<std::string> &itemsText, Args args) {
+    std::uint8_t items[16];
+    std::memset(items, kEndOfList, sizeof items);
+    std::optional<int> itemCount;
+    if (itemsText) {
+        int n = 0;
+        std::size_t pos = 0;
+        for (;;) {
+            const auto comma = itemsText->find(',', pos);
+            const std::string word = itemsText->substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+            const int item = operationNumber(word);
+            if (item < 0) throw UsageError("--items: unknown operation " + word);
+            if (n == 16) throw UsageError("--items: at most 16 operations");
+            items[n++] = std::uint8_t(item);
+            if (comma == std::string::npos) break;
+            pos = comma + 1;
+        }
+        itemCount = n;
+    }
+    LoadSettings load;
+    const auto file = takeOption(args, "--file", "-f");
+    const auto output = takeOption(args, "--output", "-o");
+    if (auto v = takeOption(args, "--from")) load.format = parseFormat(*v);
+    else if (file) load.format = formatForLoad(*file);
+    if (auto v = takeOption(args, "--file-start")) load.loadFileStart = parseHex(*v, "--file-start");
+    if (auto v = takeOption(args, "--buffer-start")) load.loadBufferStart = parseHex(*v, "--buffer-start");
+    if (auto v = takeOption(args, "--fill")) load.unusedByteMode = parseFill(*v);
+    OptionsRecord options;
+    options.IngoreFFH = 0;  // the command line programs whole areas unless told otherwise
+    if (auto v = takeOption(args, "--area")) {
+        if (*v != "1" && *v != "2" && *v != "3") throw UsageError("--area: expected 1, 2 or 3");
+        options.areaMask = std::uint32_t(std::stoi(*v));
+    }
+    if (takeFlag(args, "--ignore-ff")) options.IngoreFFH = 1;
+    if (takeFlag(args, "--no-id-check")) options.ChkDevID = 0;
+    std::optional<std::vector<std::string>> config;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--config" && args[i].rfind("--config=", 0) != 0) continue;
+        std::vector<std::string> words;
+        std::size_t j = i + 1;
+        if (args[i].size() > 9) words.push_back(args[i].substr(9));
+        for (; j < args.size() && !(args[j].size() > 1 && args[j][0] == '-'); ++j) words.push_back(args[j]);
+        args.erase(args.begin() + long(i), args.begin() + long(j));
+        config = std::move(words);
+        break;
+    }
+    if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
+    if (op >= 0 && itemsText) throw UsageError("--items only goes with auto");
+
+    CliLibrary lib(ctx);
+    DeviceRecord device;
+    if (!lib.resolve(deviceSpec, device)) return kExitUsage;
+    if (config) parseConfig(*config, device.config_data);
+    if (op < 0 && !itemCount) std::memcpy(items, device.auto_operations, sizeof items);
+
+    if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
+    if (output && !reads(op, items)) throw UsageError("-o FILE only goes with read (or auto with read)");
+    if (load.loadBufferStart >= DataBuffer::kSize) throw UsageError("--buffer-start must be below 800000");
+
+    // The programmer: the simulator on a bus of its own, or whatever USB offers.
+    std::optional<sim::SimulatedProgrammer> simulated;
+    std::shared_ptr<sim::VirtualChip> chip;
+    const ProgrammerModel *expected = findModelByName(lib.modelName());
+    if (ctx.simulate) {
+        simulated = sim::makeSimulatedProgrammer(expected ? expected->code : kModelTR610);
+        chip = std::make_shared<sim::VirtualChip>(sim::ChipSpec::fromDevice(device));
+        if (!ctx.simChip.empty() && std::filesystem::exists(ctx.simChip) && !chip->load(ctx.simChip)) {
+            std::fprintf(stderr, "vantor-cli: %s is not a simulated chip file\n", ctx.simChip.c_str());
+            return kExitUsage;
+        }
+        simulated->device->insertChip(chip);
+    }
+    MemoryProfile profile;
+    Application app({&profile, &lib.library(),
+                     [&]() -> std::unique_ptr<CProgrammer> {
+                         if (simulated) return std::make_unique<CUsbProgrammer>(simulated->backend());
+                         return std::make_unique<CUsbProgrammer>();
+                     },
+                     nullptr, {}, 0});
+    app.LoadSettings();
+    const int model = app.ConnectAtStartup();
+    auto *programmer = static_cast<CUsbProgrammer *>(app.programmer());
+    if (model == -1) {
+        std::fprintf(stderr, "vantor-cli: no programmer found");
+        const std::string why = programmer->usb().openProblem();
+        if (!why.empty()) std::fprintf(stderr, ": %s", why.c_str());
+        std::fprintf(stderr, "\n(connect a TR600 programmer, or use --simulate or --disconnect)\n");
+        return kExitUsage;
+    }
+    app.SelectModel(model, true);
+    if (expected && expected->code != model) {
+        const ProgrammerModel *found = findModel(model);
+        std::fprintf(stderr, "vantor-cli: the connected programmer is a %s, not a %s; choose its library with --model\n",
+                     found ? std::string(found->libraryFile.substr(0, found->libraryFile.find('.'))).c_str() : "model without a library",
+                     lib.modelName().c_str());
+        return kExitUsage;
+    }
+    ctx.terminal->plain(app.ModelText(model) + (simulated ? " (simulated)" : "") + "  firmware " +
+                        programmer->FirmwareVersionText() + "  serial " + programmer->SerialNumberText());
+    ctx.terminal->plain(std::string("Device: ") + device.vendor_name + " " + device.device_name);
+
+    auto buffer = std::make_unique<DataBuffer>();
+    if (file) {
+        load.room = device.top_address > load.loadBufferStart ? device.top_address - load.loadBufferStart : 0;
+        TerminalInfoSink info(*ctx.terminal);
+        StreamPrompt filePrompt(stderr);
+        const LoadResult loaded = loadFile(*file, *buffer, load, info, &filePrompt);
+        if (!loaded.ok()) return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
+        if (device.isWordDevice()) maskWordBytes(*buffer, device);
+    }
+
+    TerminalEngineSink sink(*ctx.terminal);
+    StreamPrompt prompt(stderr);
+    programmer->setEnvironment({&sink, nullptr, &prompt, &app.counters, &app.disconnectMode});
+    programmer->SetContext(buffer.get(), &device, &options);
+    const bool started = op < 0 ? programmer->StartAuto(items) : programmer->StartOperation(op);
+    int status = started ? waitForResult(*programmer, sink) : kExitFailed;
+
+    if (status == kExitSuccess) {
+        if (op == kOpReadFuse || op == kOpReadLock || op == kOpReadConfig)
+            ctx.terminal->plain("Bytes read: " + hexBytes(programmer->lastReadBytes().data(), 16));
+        if (output) {
+            SaveSettings save;
+            std::uint32_t start = 0, end = 0;
+            readRange(device, options, start, end);
+            save.saveStart = start;
+            save.saveSize = end - start;
+            save.format = formatForSave(*output);
+            TerminalInfoSink info(*ctx.terminal);
+            if (save.format == FileFormat::Pof) throw UsageError("cannot save in POF format: " + *output);
+            if (saveFile(*output, *buffer, save, info) != SaveStatus::Ok) status = kExitFailed;
+        }
+    }
+    programmer->Close();
+    if (chip && !ctx.simChip.empty() && !chip->save(ctx.simChip)) {
+        std::fprintf(stderr, "vantor-cli: cannot keep the simulated chip in %s\n", ctx.simChip.c_str());
+        if (status == kExitSuccess) status = kExitFailed;
+    }
+    return status;
+}
+
+}  // namespace vantor::cli

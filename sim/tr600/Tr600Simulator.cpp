@@ -1,0 +1,370 @@
+#include "sim/tr600/Tr600Simulator.h"
+
+#include "devices/Algorithms.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace vantor::sim {
+
+namespace {
+
+constexpr std::uint8_t kReady = 0x01;
+constexpr std::uint8_t kFinished = 0x02;
+constexpr std::uint8_t kSuccess = 0x04;
+constexpr std::uint8_t kStatusRequest = 0x81;
+
+std::uint32_t le32(const std::uint8_t *p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+
+}  // namespace
+
+Tr600Simulator::Tr600Simulator(int modelCode, std::uint32_t serialNumber) : model_(modelCode), serial_(serialNumber) {}
+
+void Tr600Simulator::insertChip(std::shared_ptr<VirtualChip> chip) {
+    std::lock_guard lock(mutex_);
+    chip_ = std::move(chip);
+}
+
+std::shared_ptr<VirtualChip> Tr600Simulator::chip() const {
+    std::lock_guard lock(mutex_);
+    return chip_;
+}
+
+void Tr600Simulator::setTiming(const Tr600Timing &timing) {
+    std::lock_guard lock(mutex_);
+    timing_ = timing;
+}
+
+void Tr600Simulator::setFirmwareVersion(int major, int minor, int revision) {
+    std::lock_guard lock(mutex_);
+    firmware_ = {std::uint8_t(major), std::uint8_t((minor & 0xF) << 4 | (revision & 0xF)), 0};
+}
+
+void Tr600Simulator::injectFault(const Fault &fault) {
+    std::lock_guard lock(mutex_);
+    faults_.push_back({fault, fault.skip});
+}
+
+void Tr600Simulator::clearFaults() {
+    std::lock_guard lock(mutex_);
+    faults_.clear();
+}
+
+int Tr600Simulator::faultsFired() const {
+    std::lock_guard lock(mutex_);
+    return faultsFired_;
+}
+
+void Tr600Simulator::unplug() {
+    std::lock_guard lock(mutex_);
+    attached_ = false;
+    configured_ = false;
+    initialised_ = false;
+    wake_.notify_all();
+}
+
+void Tr600Simulator::replug() {
+    std::lock_guard lock(mutex_);
+    attached_ = true;
+    configured_ = true;
+}
+
+std::vector<ReceivedCommand> Tr600Simulator::commands() const {
+    std::lock_guard lock(mutex_);
+    return log_;
+}
+
+int Tr600Simulator::statusReads() const {
+    std::lock_guard lock(mutex_);
+    return statusReads_;
+}
+
+void Tr600Simulator::clearLog() {
+    std::lock_guard lock(mutex_);
+    log_.clear();
+    statusReads_ = 0;
+}
+
+bool Tr600Simulator::isInitialised() const {
+    std::lock_guard lock(mutex_);
+    return initialised_;
+}
+
+bool Tr600Simulator::attached() const {
+    std::lock_guard lock(mutex_);
+    return attached_;
+}
+
+bool Tr600Simulator::setConfiguration(int configuration) {
+    std::lock_guard lock(mutex_);
+    if (!attached_ || configuration != 1) return false;
+    configured_ = true;
+    return true;
+}
+
+bool Tr600Simulator::claimInterface(int interfaceNumber) {
+    std::lock_guard lock(mutex_);
+    return attached_ && configured_ && interfaceNumber == 0;
+}
+
+std::vector<FaultKind> Tr600Simulator::takeFaults(std::uint8_t request) {
+    std::vector<FaultKind> fired;
+    for (auto it = faults_.begin(); it != faults_.end();) {
+        const bool matches = it->fault.command == -1 ? request != kStatusRequest : it->fault.command == request;
+        if (!matches) {
+            ++it;
+            continue;
+        }
+        if (it->remaining > 0) {
+            --it->remaining;
+            ++it;
+            continue;
+        }
+        fired.push_back(it->fault.kind);
+        ++faultsFired_;
+        it = it->fault.persistent ? it + 1 : faults_.erase(it);
+    }
+    return fired;
+}
+
+void Tr600Simulator::finish(bool ok, int polls) {
+    status_ = suppressStatus_ ? 0 : failStatus_ ? kFinished : ok ? kFinished | kSuccess : kFinished;
+    busyPolls_ = polls;
+}
+
+void Tr600Simulator::dataReady(std::vector<std::uint8_t> bytes, int polls) {
+    if (suppressStatus_ || failStatus_) {
+        status_ = suppressStatus_ ? 0 : kFinished;
+        return;
+    }
+    pendingIn_ = std::move(bytes);
+    status_ = kReady;
+    busyPolls_ = polls;
+}
+
+std::uint8_t Tr600Simulator::pollStatus() {
+    ++statusReads_;
+    if (!log_.empty()) ++log_.back().statusPolls;
+    if (busyPolls_ > 0) {
+        --busyPolls_;
+        return 0;
+    }
+    return status_;
+}
+
+bool Tr600Simulator::vendorRequest(UsbDirection direction, std::uint8_t request, std::uint16_t value,
+                                   std::uint16_t index, std::uint8_t *data, std::uint16_t length) {
+    std::lock_guard lock(mutex_);
+    if (!attached_ || !configured_) return false;
+    const auto fired = takeFaults(request);
+    auto has = [&](FaultKind k) { return std::find(fired.begin(), fired.end(), k) != fired.end(); };
+    if (has(FaultKind::Unplug)) {
+        attached_ = false;
+        configured_ = false;
+        initialised_ = false;
+        wake_.notify_all();
+        return false;
+    }
+    if (has(FaultKind::RefuseControl)) return false;
+
+    if (request == kStatusRequest) {
+        if (direction != UsbDirection::DeviceToHost || length < 1 || !data) return false;
+        data[0] = pollStatus();
+        if (length > 1) std::memset(data + 1, 0, length - 1u);
+        return true;
+    }
+    if (direction != UsbDirection::HostToDevice || length > 16) return false;
+
+    ReceivedCommand received{request, value, index, {}, 0};
+    if (length) received.data.assign(data, data + length);
+    log_.push_back(std::move(received));
+
+    // A new command ends whatever the previous one left behind.
+    pendingIn_.clear();
+    expectOut_.reset();
+    status_ = 0;
+    busyPolls_ = 0;
+    suppressStatus_ = has(FaultKind::StatusNeverComes);
+    failStatus_ = has(FaultKind::FinishWithoutSuccess);
+    loseBulk_ = has(FaultKind::LoseBulk);
+    shortBulk_ = has(FaultKind::ShortBulk);
+    wrongModel_ = has(FaultKind::WrongModelCode);
+    handleCommand(request, value, index, data, length);
+    return true;
+}
+
+void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                                   const std::uint8_t *data, std::uint16_t length) {
+    VirtualChip *chip = chip_.get();
+    const bool ready = initialised_ && chip;
+    switch (request) {
+    case 0x80: {  // information block
+        std::vector<std::uint8_t> info(64, 0);
+        info[0] = std::uint8_t(wrongModel_ ? model_ ^ 0x40 : model_);
+        info[1] = firmware_[0];
+        info[2] = firmware_[1];
+        std::uint32_t s = serial_;
+        for (int i = 3; i >= 0; --i) {  // eight BCD digits, most significant first
+            const std::uint8_t lo = std::uint8_t(s % 10);
+            s /= 10;
+            const std::uint8_t hi = std::uint8_t(s % 10);
+            s /= 10;
+            info[std::size_t(5 + i)] = std::uint8_t(hi << 4 | lo);
+        }
+        pendingIn_ = std::move(info);
+        status_ = kReady;
+        break;
+    }
+    case 0x82: {  // initialise target device
+        const std::uint8_t algorithm = std::uint8_t(index >> 8);
+        // The firmware drives the socket with the algorithm it is told; a wrong or unknown one
+        // does not bring the chip up.
+        initialised_ = chip && length == 16 && algo::findAlgorithm(algorithm) != nullptr &&
+                       chip->spec().algorithm == algorithm;
+        programBegun_ = readBegun_ = false;
+        finish(initialised_, timing_.initPolls);
+        break;
+    }
+    case 0x83:  // release
+        initialised_ = false;
+        programBegun_ = readBegun_ = false;
+        finish(true, timing_.otherPolls);
+        break;
+    case 0x84:  // device identifier
+        if (!ready) finish(false, timing_.otherPolls);
+        else dataReady({chip->spec().id.begin(), chip->spec().id.end()}, timing_.otherPolls);
+        break;
+    case 0x85:
+    case 0x86:
+        if (ready) (request == 0x85 ? programBegun_ : readBegun_) = true;
+        finish(ready, timing_.otherPolls);
+        break;
+    case 0x88: {  // program a block: the data follows on bulk OUT
+        if (!ready || !programBegun_ || length != 4 || value == 0 || value > 256 || index >= 4) {
+            finish(false, timing_.otherPolls);
+            break;
+        }
+        expectOut_ = Expected{request, index, le32(data), value};
+        break;
+    }
+    case 0x89: {  // read a block
+        if (!ready || !readBegun_ || length != 4 || value == 0 || value > 256 || index >= 4) {
+            finish(false, timing_.otherPolls);
+            break;
+        }
+        const std::uint32_t offset = le32(data);
+        std::vector<std::uint8_t> bytes(value);
+        for (std::uint32_t k = 0; k < value; ++k) bytes[k] = chip->read(index, offset + k);
+        dataReady(std::move(bytes), timing_.readBlockPolls);
+        break;
+    }
+    case 0x8B: {  // erase; UV EPROMs and RAM cannot be erased electrically
+        const std::uint8_t a = ready ? chip->spec().algorithm : 0;
+        const bool erasable = ready && a != algo::kEprom && a != algo::kSram;
+        if (erasable) chip->erase();
+        finish(erasable, timing_.erasePolls);
+        break;
+    }
+    case 0x8C:
+    case 0x8D:
+    case 0x8F:
+        if (!ready || value != 16) finish(false, timing_.otherPolls);
+        else expectOut_ = Expected{request, 0, 0, 16};
+        break;
+    case 0x8E:
+    case 0x90:
+    case 0x92: {
+        if (!ready || value != 16) {
+            finish(false, timing_.otherPolls);
+            break;
+        }
+        const auto &bytes = request == 0x8E ? chip->config : request == 0x90 ? chip->fuses : chip->lock;
+        dataReady({bytes.begin(), bytes.end()}, timing_.otherPolls);
+        break;
+    }
+    case 0x93: {  // write the calibration byte at an address of area 0 or 1
+        bool ok = ready && length == 4;
+        if (ok) {
+            ok = chip->program(value & 1, le32(data), &chip->calibration, 1);
+            ++chip->calibrationWrites;
+        }
+        finish(ok, timing_.otherPolls);
+        break;
+    }
+    default:  // a command this firmware does not know finishes with failure
+        finish(false, 0);
+        break;
+    }
+}
+
+bool Tr600Simulator::delayBulk(std::unique_lock<std::mutex> &lock) {
+    if (timing_.bulkDelayUs == 0) return attached_;
+    interrupted_ = false;
+    wake_.wait_for(lock, std::chrono::microseconds(timing_.bulkDelayUs),
+                   [this] { return interrupted_ || !attached_; });
+    return attached_ && !interrupted_;
+}
+
+int Tr600Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned) {
+    std::unique_lock lock(mutex_);
+    if (!attached_ || endpoint != kEndpointOut) return -1;
+    if (!delayBulk(lock)) return -1;
+    if (!expectOut_) return -1;  // nobody takes it: the host's transfer times out
+    const Expected expected = *expectOut_;
+    expectOut_.reset();
+    if (loseBulk_) return -1;  // lost on the way: the command never finishes
+    if (size != expected.size) {
+        finish(false, timing_.otherPolls);
+        return size;
+    }
+    VirtualChip *chip = chip_.get();
+    switch (expected.command) {
+    case 0x88:
+        finish(chip && chip->program(expected.area, expected.offset, data, std::uint32_t(size)),
+               timing_.programBlockPolls);
+        break;
+    case 0x8C:
+        std::copy(data, data + 16, chip->lock.begin());
+        finish(true, timing_.otherPolls);
+        break;
+    case 0x8D:
+        std::copy(data, data + 16, chip->config.begin());
+        finish(true, timing_.otherPolls);
+        break;
+    case 0x8F:
+        std::copy(data, data + 16, chip->fuses.begin());
+        finish(true, timing_.otherPolls);
+        break;
+    default:
+        break;
+    }
+    return size;
+}
+
+int Tr600Simulator::bulkIn(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned) {
+    std::unique_lock lock(mutex_);
+    if (!attached_ || endpoint != kEndpointIn) return -1;
+    if (!delayBulk(lock)) return -1;
+    if (pendingIn_.empty()) return -1;  // nothing to send: the host's transfer times out
+    if (loseBulk_) {
+        pendingIn_.clear();
+        return -1;
+    }
+    int n = std::min<int>(size, int(pendingIn_.size()));
+    if (shortBulk_) n = std::max(0, n / 2);
+    std::memcpy(data, pendingIn_.data(), std::size_t(n));
+    pendingIn_.clear();
+    if (status_ == kReady) status_ = 0;
+    return n;
+}
+
+void Tr600Simulator::interrupt() {
+    std::lock_guard lock(mutex_);
+    interrupted_ = true;
+    wake_.notify_all();
+}
+
+}  // namespace vantor::sim

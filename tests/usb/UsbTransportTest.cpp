@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "usb/CUsbDevice.h"
+#include "usb/SimulatorLink.h"
+
+using namespace vantor;
+
+namespace {
+
+// A backend that answers from a script and records what it was asked.
+class ScriptedBackend : public UsbBackend {
+public:
+    int presentAt = -1;
+    std::vector<int> opened;
+    std::vector<int> submissions;  // sizes asked for
+    std::deque<int> answers;       // bytes moved per submission; -1 = time-out
+    bool closed = false;
+    int controls = 0;
+
+    bool openIndex(int index) override {
+        opened.push_back(index);
+        closed = false;
+        return index == presentAt;
+    }
+    void close() override { closed = true; }
+    bool control(UsbDirection, std::uint8_t, std::uint16_t, std::uint16_t, std::uint8_t *, std::uint16_t,
+                 unsigned timeoutMs) override {
+        EXPECT_EQ(timeoutMs, 200u);
+        ++controls;
+        return true;
+    }
+    int bulk(std::uint8_t, std::uint8_t *, int size, unsigned) override {
+        submissions.push_back(size);
+        if (answers.empty()) return size;
+        const int n = answers.front();
+        answers.pop_front();
+        return n;
+    }
+};
+
+struct Transport {
+    Transport() {
+        auto b = std::make_unique<ScriptedBackend>();
+        backend = b.get();
+        usb = std::make_unique<CUsbDevice>(std::move(b));
+    }
+    ScriptedBackend *backend;
+    std::unique_ptr<CUsbDevice> usb;
+};
+
+}  // namespace
+
+TEST(UsbTransport, OpenTriesSixteenIndexesInOrder) {
+    Transport t;
+    EXPECT_FALSE(t.usb->Open());
+    EXPECT_EQ(t.backend->opened.size(), 16u);
+    EXPECT_EQ(t.backend->opened.back(), 15);
+    EXPECT_FALSE(t.usb->IsOpen());
+
+    t.backend->opened.clear();
+    t.backend->presentAt = 3;
+    EXPECT_TRUE(t.usb->Open());
+    EXPECT_EQ(t.backend->opened, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_TRUE(t.usb->IsOpen());
+    EXPECT_FALSE(t.usb->OpenIndex(16));
+}
+
+TEST(UsbTransport, ClosedTransportRefusesEverything) {
+    Transport t;
+    std::uint8_t b[4] = {};
+    int result = 7;
+    EXPECT_FALSE(t.usb->ControlTransfer(UsbDirection::HostToDevice, 0x80, 0, 0, nullptr, 0));
+    EXPECT_FALSE(t.usb->BulkRead(0x82, b, 4, 300, result));
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(t.backend->controls, 0);
+    t.usb->Close();  // closing a closed transport does nothing
+    EXPECT_FALSE(t.backend->closed);
+}
+
+TEST(UsbTransport, BulkSubmissionsAreAtMost64KiBAndAShortOneEndsTheLoop) {
+    Transport t;
+    t.backend->presentAt = 0;
+    ASSERT_TRUE(t.usb->Open());
+    std::vector<std::uint8_t> data(150000);
+    int result = 0;
+    EXPECT_TRUE(t.usb->BulkWrite(0x02, data.data(), int(data.size()), 300, result));
+    EXPECT_EQ(result, 150000);
+    EXPECT_EQ(t.backend->submissions, (std::vector<int>{65536, 65536, 18928}));
+
+    t.backend->submissions.clear();
+    t.backend->answers = {65536, 100};
+    EXPECT_TRUE(t.usb->BulkRead(0x82, data.data(), int(data.size()), 300, result));
+    EXPECT_EQ(result, 65636);
+    EXPECT_EQ(t.backend->submissions.size(), 2u) << "no submission after a short one";
+
+    t.backend->submissions.clear();
+    t.backend->answers = {10};
+    EXPECT_TRUE(t.usb->BulkRead(0x82, data.data(), 256, 300, result));
+    EXPECT_EQ(result, 10);
+    EXPECT_EQ(t.backend->submissions.size(), 1u);
+}
+
+TEST(UsbTransport, TimeOutFailsTheTransferButKeepsTheTransportOpen) {
+    Transport t;
+    t.backend->presentAt = 0;
+    ASSERT_TRUE(t.usb->Open());
+    std::uint8_t b[256];
+    int result = 0;
+    t.backend->answers = {-1};
+    EXPECT_FALSE(t.usb->BulkRead(0x82, b, 256, 300, result));
+    EXPECT_EQ(result, -1);
+    EXPECT_TRUE(t.usb->IsOpen());
+    EXPECT_TRUE(t.usb->BulkRead(0x82, b, 256, 300, result));
+}
+
+TEST(UsbTransport, EndpointDirectionIsChecked) {
+    Transport t;
+    t.backend->presentAt = 0;
+    ASSERT_TRUE(t.usb->Open());
+    std::uint8_t b[4];
+    int result = 0;
+    EXPECT_FALSE(t.usb->BulkWrite(0x82, b, 4, 300, result));
+    EXPECT_FALSE(t.usb->BulkRead(0x02, b, 4, 300, result));
+    EXPECT_TRUE(t.backend->submissions.empty());
+}
+
+TEST(UsbTransport, AnOldSessionCannotTalkToAReopenedDevice) {
+    Transport t;
+    t.backend->presentAt = 0;
+    ASSERT_TRUE(t.usb->Open());
+    const auto first = t.usb->session();
+    EXPECT_TRUE(t.usb->ControlTransfer(UsbDirection::HostToDevice, 0x83, 0, 0, nullptr, 0, first));
+    t.usb->Close();
+    ASSERT_TRUE(t.usb->Open());
+    EXPECT_NE(t.usb->session(), first);
+    EXPECT_FALSE(t.usb->ControlTransfer(UsbDirection::HostToDevice, 0x83, 0, 0, nullptr, 0, first));
+    EXPECT_TRUE(t.usb->ControlTransfer(UsbDirection::HostToDevice, 0x83, 0, 0, nullptr, 0, t.usb->session()));
+}
+
+TEST(UsbTransport, SimulatorBusIsSearchedLikeDriverIndexes) {
+    auto bus = std::make_shared<SimulatedBus>();
+    auto backend = std::make_unique<SimulatorBackend>(bus);
+    SimulatorBackend *raw = backend.get();
+    CUsbDevice usb(std::move(backend));
+    EXPECT_FALSE(usb.Open());
+    EXPECT_EQ(raw->openAttempts(), 16);
+}

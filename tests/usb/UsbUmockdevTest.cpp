@@ -1,0 +1,196 @@
+// The libusb-1.0 backend over a simulated kernel USB device: umockdev answers the usbdevfs
+// ioctls and hands every URB to the TR600 simulator, so program, read and verify travel the
+// real libusb code path. Runs under umockdev-wrapper.
+#include <gtest/gtest.h>
+
+#include <umockdev.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <deque>
+#include <sys/ioctl.h>
+#include <linux/usbdevice_fs.h>
+
+#include "tests/sim/SimRig.h"
+#include "usb/LibusbBackend.h"
+
+using namespace vantor;
+using namespace vantor::test;
+
+namespace {
+
+struct MockState {
+    sim::Tr600Simulator *device = nullptr;
+    std::mutex mutex;
+    std::deque<UMockdevIoctlData *> done;  // completed URBs waiting to be reaped
+    int urbs = 0;
+};
+
+gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user) {
+    auto *state = static_cast<MockState *>(user);
+    const gulong request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData *arg = umockdev_ioctl_client_get_arg(client);
+    switch (request) {
+    case USBDEVFS_GET_CAPABILITIES: {
+        UMockdevIoctlData *d = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
+        *reinterpret_cast<guint32 *>(d->data) = USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                                                USBDEVFS_CAP_REAP_AFTER_DISCONNECT | USBDEVFS_CAP_ZERO_PACKET;
+        umockdev_ioctl_data_unref(d);
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return TRUE;
+    }
+    case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_RELEASEINTERFACE:
+    case USBDEVFS_CLEAR_HALT:
+    case USBDEVFS_RESET:
+    case USBDEVFS_RESETEP:
+    case USBDEVFS_SETCONFIGURATION:
+    case USBDEVFS_DISCONNECT_CLAIM:
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return TRUE;
+    case USBDEVFS_GETDRIVER:
+        umockdev_ioctl_client_complete(client, -1, ENODATA);  // no kernel driver to detach
+        return TRUE;
+    case USBDEVFS_SUBMITURB: {
+        UMockdevIoctlData *u = umockdev_ioctl_data_resolve(arg, 0, sizeof(struct usbdevfs_urb), nullptr);
+        auto *urb = reinterpret_cast<struct usbdevfs_urb *>(u->data);
+        UMockdevIoctlData *buf = umockdev_ioctl_data_resolve(u, G_STRUCT_OFFSET(struct usbdevfs_urb, buffer),
+                                                             std::size_t(urb->buffer_length), nullptr);
+        ++state->urbs;
+        urb->status = 0;
+        if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
+            guint8 *setup = buf->data;
+            const std::uint16_t value = std::uint16_t(setup[2] | setup[3] << 8);
+            const std::uint16_t index = std::uint16_t(setup[4] | setup[5] << 8);
+            const std::uint16_t length = std::uint16_t(setup[6] | setup[7] << 8);
+            const bool in = setup[0] & 0x80;
+            const bool ok = (setup[0] & 0x60) == 0x40 &&
+                            state->device->vendorRequest(in ? UsbDirection::DeviceToHost : UsbDirection::HostToDevice,
+                                                         setup[1], value, index, buf->data + 8, length);
+            urb->actual_length = ok ? length : 0;
+            if (!ok) urb->status = -EPIPE;  // stall
+        } else {
+            const int n = (urb->endpoint & 0x80)
+                              ? state->device->bulkIn(urb->endpoint, buf->data, urb->buffer_length, 300)
+                              : state->device->bulkOut(urb->endpoint, buf->data, urb->buffer_length, 300);
+            urb->actual_length = n < 0 ? 0 : n;
+            if (n < 0) urb->status = -EPIPE;
+        }
+        umockdev_ioctl_data_unref(buf);
+        {
+            std::lock_guard lock(state->mutex);
+            state->done.push_back(u);
+        }
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return TRUE;
+    }
+    case USBDEVFS_REAPURB:
+    case USBDEVFS_REAPURBNDELAY: {
+        UMockdevIoctlData *u = nullptr;
+        {
+            std::lock_guard lock(state->mutex);
+            if (!state->done.empty()) {
+                u = state->done.front();
+                state->done.pop_front();
+            }
+        }
+        if (!u) {
+            umockdev_ioctl_client_complete(client, -1, EAGAIN);
+            return TRUE;
+        }
+        UMockdevIoctlData *p = umockdev_ioctl_data_resolve(arg, 0, sizeof(gpointer), nullptr);
+        umockdev_ioctl_data_set_ptr(p, 0, u);
+        umockdev_ioctl_data_unref(p);
+        umockdev_ioctl_data_unref(u);
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+// Device 7a31:0001, one interface with bulk endpoints 0x02 OUT and 0x82 IN.
+constexpr const char *kDevice =
+    "P: /devices/pci0000:00/0000:00:14.0/usb1/1-1\n"
+    "N: bus/usb/001/002\n"
+    "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
+    "E: BUSNUM=001\nE: DEVNUM=002\nE: DEVNAME=/dev/bus/usb/001/002\n"
+    "E: ID_VENDOR_ID=7a31\nE: ID_MODEL_ID=0001\n"
+    "A: busnum=1\\n\nA: devnum=2\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n\n"
+    "A: idVendor=7a31\\n\nA: idProduct=0001\\n\n"
+    "H: descriptors=12010002FF000040317A01000001000000010902200001010080320904000002FF0000000705020200020007058202000200\n";
+
+// Another vendor's device on the same bus: it must never be opened.
+constexpr const char *kForeign =
+    "P: /devices/pci0000:00/0000:00:14.0/usb1/1-2\n"
+    "N: bus/usb/001/003\n"
+    "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
+    "E: BUSNUM=001\nE: DEVNUM=003\nE: DEVNAME=/dev/bus/usb/001/003\n"
+    "A: busnum=1\\n\nA: devnum=3\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n\n"
+    "A: idVendor=1234\\n\nA: idProduct=5678\\n\n"
+    "H: descriptors=12010002FF00004034127856000001000000010902200001010080320904000002FF0000000705020200020007058202000200\n";
+
+}  // namespace
+
+TEST(UsbUmockdev, ProgramReadVerifyThroughLibusb) {
+    UMockdevTestbed *testbed = umockdev_testbed_new();  // sets up the mock environment
+    if (!umockdev_in_mock_environment()) {
+        g_object_unref(testbed);
+        GTEST_SKIP() << "needs umockdev-wrapper";
+    }
+    UMockdevIoctlBase *handler = umockdev_ioctl_base_new();
+    UMockdevIoctlBase *foreignHandler = umockdev_ioctl_base_new();
+
+    DeviceRecord device = makeDevice({});
+    device.memory_areas[0].size_bytes = 0x4000;
+    auto simulator = std::make_shared<sim::Tr600Simulator>(0x85);
+    simulator->insertChip(std::make_shared<sim::VirtualChip>(sim::ChipSpec::fromDevice(device)));
+    MockState state;
+    state.device = simulator.get();
+    MockState foreign;  // any URB here is a fault
+    g_signal_connect(handler, "handle-ioctl", G_CALLBACK(onIoctl), &state);
+    GError *error = nullptr;
+    // The handler goes on before the device is added.
+    ASSERT_TRUE(umockdev_testbed_attach_ioctl(testbed, "/dev/bus/usb/001/002", handler, &error));
+    ASSERT_TRUE(umockdev_testbed_attach_ioctl(testbed, "/dev/bus/usb/001/003", foreignHandler, &error));
+    ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, kForeign, &error)) << error->message;
+    ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, kDevice, &error)) << error->message;
+
+    {
+        FakeClock clock;
+        RecordingEngineSink sink;
+        RecordingPrompt prompt;
+        OperationCounters counters;
+        std::atomic<bool> disconnected{false};
+        DataBuffer buffer;
+        OptionsRecord options;
+        options.IngoreFFH = 0;
+        CUsbProgrammer programmer(std::make_unique<LibusbBackend>());
+        programmer.setEnvironment({&sink, &clock, &prompt, &counters, &disconnected});
+        programmer.SetContext(&buffer, &device, &options);
+
+        int model = -1;
+        ASSERT_TRUE(programmer.Connect(model)) << programmer.usb().openProblem();
+        EXPECT_EQ(model, 0x85);
+        for (std::uint32_t i = 0; i < 0x4000; ++i) buffer[i] = std::uint8_t(i * 3 + 1);
+        for (int op : {kOpProgram, kOpVerify}) {
+            ASSERT_TRUE(programmer.StartOperation(op));
+            programmer.waitIdle();
+        }
+        std::vector<std::uint8_t> written(buffer.data(), buffer.data() + 0x4000);
+        buffer.fill(0xFF);
+        ASSERT_TRUE(programmer.StartOperation(kOpRead));
+        programmer.waitIdle();
+        EXPECT_TRUE(std::equal(written.begin(), written.end(), buffer.data()));
+        EXPECT_EQ(counters.CntSuccess.load(), 3) << ::testing::PrintToString(sink.messages());
+        EXPECT_EQ(simulator->chip()->read(0, 0x3FFF), written[0x3FFF]);
+        programmer.Close();
+    }
+    EXPECT_GT(state.urbs, 3 * 64);
+    EXPECT_EQ(foreign.urbs, 0);
+    g_object_unref(handler);
+    g_object_unref(foreignHandler);
+    g_object_unref(testbed);
+}
