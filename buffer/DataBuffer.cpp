@@ -18,9 +18,12 @@ void DataBuffer::applyUnusedByteFill(UnusedByteMode mode) {
 
 void maskWordBytes(DataBuffer &buffer, const DeviceRecord &device) {
     if (device.data_width != 12 && device.data_width != 14) return;
-    const std::uint8_t mask = device.data_width == 12 ? 0x0F : 0x3F;
-    const std::size_t eepromStart = std::min<std::size_t>(device.memory_areas[1].buffer_start, DataBuffer::kSize);
-    const std::size_t eepromSize = device.memory_areas[1].size_bytes;
+    const std::uint8_t mask = device.wordHighMask();
+    // Without a data EEPROM every word of the device is code: mask up to its top.
+    const bool hasEeprom = device.memory_areas[1].size_bytes != 0;
+    const std::size_t eepromStart =
+        std::min<std::size_t>(hasEeprom ? device.memory_areas[1].buffer_start : device.top_address, DataBuffer::kSize);
+    const std::size_t eepromSize = hasEeprom ? device.memory_areas[1].size_bytes : 0;
     std::uint8_t *b = buffer.data();
     for (std::size_t a = 1; a < eepromStart; a += 2) b[a] &= mask;
     for (std::size_t k = 1; k < eepromSize && eepromStart + k < DataBuffer::kSize; k += 2) b[eepromStart + k] = 0;

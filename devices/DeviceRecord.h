@@ -58,6 +58,8 @@ struct DeviceRecord {
     std::uint8_t menu_operations[kOperationListSize] = {};
 
     bool isWordDevice() const { return data_width == 12 || data_width == 14; }
+    // Bits of a word's high byte that the chip holds (the byte at the odd address).
+    std::uint8_t wordHighMask() const { return data_width == 12 ? 0x0F : 0x3F; }
 };
 
 // One row of the device index used by the selection dialog.

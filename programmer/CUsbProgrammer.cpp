@@ -274,6 +274,8 @@ bool CUsbProgrammer::areaLoop(int op) {
     const bool multi = device->area_count > 1;
     const std::uint8_t mask = std::uint8_t(options->areaMask);
     const bool wordDevice = device->data_width % 8 != 0;
+    // A 12-bit word's high byte holds 4 bits: an erased one reads 0x0F, not 0x3F.
+    const std::uint8_t highMask = device->wordHighMask();
     std::uint8_t scratch[kBlockSize];
 
     for (int i = 0; i < 4; ++i) {
@@ -358,7 +360,7 @@ bool CUsbProgrammer::areaLoop(int op) {
                 }
                 for (int k = 0; k < n; ++k) {
                     const bool highByte = wordDevice && ((pos + k) & 1);
-                    const std::uint8_t m = highByte ? 0x3F : 0xFF;
+                    const std::uint8_t m = highByte ? highMask : 0xFF;
                     if ((scratch[k] & m) == (mem[k] & m)) continue;
                     char text[128];
                     std::snprintf(text, sizeof text, "Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X",
@@ -377,7 +379,7 @@ bool CUsbProgrammer::areaLoop(int op) {
                     return false;
                 }
                 for (int k = 0; k < n; ++k) {
-                    const std::uint8_t blank = wordDevice && ((pos + k) & 1) ? 0x3F : 0xFF;
+                    const std::uint8_t blank = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
                     if (scratch[k] == blank) continue;
                     char text[128];
                     std::snprintf(text, sizeof text, "Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n",

@@ -26,6 +26,7 @@ ChipSpec ChipSpec::fromDevice(const DeviceRecord &device) {
         spec.areaSize[std::size_t(i)] = std::min(device.memory_areas[i].size_bytes, kMaxAreaBytes);
     }
     spec.wordDevice = device.isWordDevice();
+    spec.wordHighMask = device.wordHighMask();
     return spec;
 }
 
@@ -45,7 +46,7 @@ std::uint32_t VirtualChip::areaSize(int area) const {
 }
 
 std::uint8_t VirtualChip::cellMask(std::uint32_t offset) const {
-    return spec_.wordDevice && (offset & 1) ? 0x3F : 0xFF;
+    return spec_.wordDevice && (offset & 1) ? spec_.wordHighMask : 0xFF;
 }
 
 std::uint8_t VirtualChip::read(int area, std::uint32_t offset) const {
@@ -88,7 +89,7 @@ bool VirtualChip::save(const std::filesystem::path &path) const {
     out.insert(out.end(), spec_.name.begin(), spec_.name.end());
     out.push_back(spec_.algorithm);
     out.insert(out.end(), spec_.id.begin(), spec_.id.end());
-    out.push_back(spec_.wordDevice ? 1 : 0);
+    out.push_back(spec_.wordDevice ? spec_.wordHighMask : 0);
     for (auto s : spec_.areaSize) put32(out, s);
     for (const auto &cells : cells_) out.insert(out.end(), cells.begin(), cells.end());
     out.insert(out.end(), config.begin(), config.end());
@@ -132,7 +133,9 @@ bool VirtualChip::load(const std::filesystem::path &path) {
     spec.algorithm = in[pos++];
     std::memcpy(spec.id.data(), in.data() + pos, 4);
     pos += 4;
-    spec.wordDevice = in[pos++] != 0;
+    const std::uint8_t word = in[pos++];
+    spec.wordDevice = word != 0;
+    spec.wordHighMask = word == 0x0F ? 0x0F : 0x3F;
     std::size_t total = 0;
     for (auto &s : spec.areaSize) {
         s = get32();

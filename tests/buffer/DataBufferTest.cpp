@@ -10,7 +10,8 @@ DeviceRecord wordDevice(std::uint8_t width, std::uint32_t codeBytes, std::uint32
     DeviceRecord d;
     d.data_width = width;
     d.memory_areas[0] = {codeBytes, 0};
-    d.memory_areas[1] = {eepromBytes, codeBytes};
+    if (eepromBytes) d.memory_areas[1] = {eepromBytes, codeBytes};
+    d.top_address = codeBytes + eepromBytes;
     return d;
 }
 
@@ -58,6 +59,13 @@ TEST(DataBuffer, MasksWordDevicesHighBytesAndEepromWords) {
     EXPECT_EQ(twelve[1], 0x0F);
     EXPECT_EQ(twelve[0x3FF], 0x0F);
     EXPECT_EQ(twelve[0x401], 0xFF);
+
+    // A 12-bit part without data EEPROM: all of its code words are masked, nothing above.
+    DataBuffer noEeprom;
+    maskWordBytes(noEeprom, wordDevice(12, 0x400, 0));
+    EXPECT_EQ(noEeprom[0x3FF], 0x0F);
+    EXPECT_EQ(noEeprom[0x3FE], 0xFF);
+    EXPECT_EQ(noEeprom[0x401], 0xFF);
 
     DataBuffer bytes;
     maskWordBytes(bytes, wordDevice(16, 0x400, 0x100));

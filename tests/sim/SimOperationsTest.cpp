@@ -161,6 +161,24 @@ TEST(SimOperations, WordDeviceKeepsHighBitsClear) {
     EXPECT_EQ(rig.run(kOpVerify), 1) << "only the low 6 bits of a high byte count";
 }
 
+TEST(SimOperations, TwelveBitWordsAreBlankAtFourHighBits) {
+    DeviceSpec spec;
+    spec.width = 12;
+    spec.area0 = 0x400;
+    spec.algorithm = algo::kPic12;
+    SimRig rig(makeDevice(spec));
+    EXPECT_EQ(rig.chip->read(0, 1), 0x0F);
+    EXPECT_EQ(rig.run(kOpBlank), 1) << "an erased 12-bit word reads 0FFF";
+    maskWordBytes(rig.buffer, rig.device);
+    EXPECT_EQ(rig.run(kOpVerify), 1);
+    rig.buffer[2] = 0x12;
+    EXPECT_EQ(rig.run(kOpProgram), 1);
+    EXPECT_EQ(rig.run(kOpBlank), 0);
+    EXPECT_TRUE(rig.saw("Blank check failed   Addr. 0x2    Chip contect: 0x12"));
+    rig.buffer[3] = 0x3F;  // bits a 12-bit word does not have are not compared
+    EXPECT_EQ(rig.run(kOpVerify), 1);
+}
+
 // Every fault of the simulator ends in the operation's own message, counted, without a hang.
 struct FaultCase {
     const char *name;
