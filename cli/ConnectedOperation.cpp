@@ -109,22 +109,7 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
                           const std::optional<std::string> &itemsText, Args args) {
     std::uint8_t items[16];
     std::memset(items, kEndOfList, sizeof items);
-    std::optional<int> itemCount;
-    if (itemsText) {
-        int n = 0;
-        std::size_t pos = 0;
-        for (;;) {
-            const auto comma = itemsText->find(',', pos);
-            const std::string word = itemsText->substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-            const int item = operationNumber(word);
-            if (item < 0) throw UsageError("--items: unknown operation " + word);
-            if (n == 16) throw UsageError("--items: at most 16 operations");
-            items[n++] = std::uint8_t(item);
-            if (comma == std::string::npos) break;
-            pos = comma + 1;
-        }
-        itemCount = n;
-    }
+    if (itemsText) parseAutoItems(*itemsText, items);
     LoadSettings load;
     const auto file = takeOption(args, "--file", "-f");
     const auto output = takeOption(args, "--output", "-o");
@@ -159,7 +144,7 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     DeviceRecord device;
     if (!lib.resolve(deviceSpec, device)) return kExitUsage;
     if (config) parseConfig(*config, device.config_data);
-    if (op < 0 && !itemCount) std::memcpy(items, device.auto_operations, sizeof items);
+    if (op < 0 && !itemsText) std::memcpy(items, device.auto_operations, sizeof items);
 
     if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
     if (output && !reads(op, items)) throw UsageError("-o FILE only goes with read (or auto with read)");

@@ -15,41 +15,41 @@ CliLibrary::CliLibrary(const CliContext &ctx) {
     library_.SetLibraryFile(model->libraryFile);
 }
 
-bool CliLibrary::resolve(const std::string &spec, DeviceRecord &out) {
-    const auto slash = spec.find('/');
+bool CliLibrary::resolve(const std::string &deviceName, DeviceRecord &out) {
+    const auto slash = deviceName.find('/');
     if (slash != std::string::npos) {
-        const std::string vendor = spec.substr(0, slash);
+        const std::string vendor = deviceName.substr(0, slash);
         if (DeviceLibrary::VendorIndexOf(vendor) >= 0) {
-            if (library_.FindDeviceByVendorName(vendor, spec.substr(slash + 1), out)) return true;
+            if (library_.FindDeviceByVendorName(vendor, deviceName.substr(slash + 1), out)) return true;
             // FindDevice reports library damage itself; an unknown name needs saying here.
             if (!library_.LoadIndex().empty())
-                std::fprintf(stderr, "vantor-cli: no device %s in %s\n", spec.c_str(),
+                std::fprintf(stderr, "vantor-cli: no device %s in %s\n", deviceName.c_str(),
                              library_.path().filename().string().c_str());
             return false;
         }
     }
     const auto index = library_.LoadIndex();
     if (index.empty()) {
-        std::fprintf(stderr, "vantor-cli: no device %s in %s\n", spec.c_str(),
+        std::fprintf(stderr, "vantor-cli: no device %s in %s\n", deviceName.c_str(),
                      library_.path().filename().string().c_str());
         return false;
     }
     const DeviceIndexEntry *found = nullptr;
     int matches = 0;
     for (const auto &e : index) {
-        if (spec == e.device_name) {
+        if (deviceName == e.device_name) {
             if (!found) found = &e;
             ++matches;
         }
     }
     if (matches == 0) {
-        std::fprintf(stderr, "vantor-cli: no device %s in %s\n", spec.c_str(),
+        std::fprintf(stderr, "vantor-cli: no device %s in %s\n", deviceName.c_str(),
                      library_.path().filename().string().c_str());
         return false;
     }
     if (matches > 1) {
         std::fprintf(stderr, "vantor-cli: device name %s is used by several vendors; name it as VENDOR/%s\n",
-                     spec.c_str(), spec.c_str());
+                     deviceName.c_str(), deviceName.c_str());
         return false;
     }
     return library_.FindDevice(found->vendor_index, found->device_name, out);

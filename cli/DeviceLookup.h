@@ -17,7 +17,7 @@ public:
 
     // "VENDOR/DEVICE" or a bare device name that is unique in the library.
     // On failure the reason has been printed and false is returned.
-    bool resolve(const std::string &spec, DeviceRecord &out);
+    bool resolve(const std::string &deviceName, DeviceRecord &out);
 
 private:
     StreamPrompt prompt_{stderr};

@@ -64,6 +64,21 @@ int waitForResult(CProgrammer &programmer, const TerminalEngineSink &sink) {
                                                   : kExitFailed;
 }
 
+void parseAutoItems(const std::string &text, std::uint8_t items[16]) {
+    std::memset(items, kEndOfList, 16);
+    std::size_t n = 0, pos = 0;
+    for (;;) {
+        const auto comma = text.find(',', pos);
+        const std::string word = text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        const int item = operationNumber(word);
+        if (item < 0) throw UsageError("--items: unknown operation " + word);
+        if (n == 16) throw UsageError("--items: at most 16 operations");
+        items[n++] = std::uint8_t(item);
+        if (comma == std::string::npos) return;
+        pos = comma + 1;
+    }
+}
+
 int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     const int op = operationNumber(operation);
     if (op == -2) throw UsageError("unknown operation: " + operation);
@@ -78,22 +93,10 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     DeviceRecord device;
     if (!lib.resolve(*deviceSpec, device)) return kExitUsage;
 
+    if (op >= 0 && itemsText) throw UsageError("--items only goes with auto");
     std::uint8_t items[16];
     std::memcpy(items, device.auto_operations, sizeof items);
-    if (itemsText) {
-        std::memset(items, kEndOfList, sizeof items);
-        std::size_t n = 0, pos = 0;
-        while (pos <= itemsText->size() && !itemsText->empty()) {
-            const auto comma = itemsText->find(',', pos);
-            const std::string word = itemsText->substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-            const int item = operationNumber(word);
-            if (item < 0) throw UsageError("--items: unknown operation " + word);
-            if (n == 16) throw UsageError("--items: at most 16 operations");
-            items[n++] = std::uint8_t(item);
-            if (comma == std::string::npos) break;
-            pos = comma + 1;
-        }
-    }
+    if (itemsText) parseAutoItems(*itemsText, items);
 
     DataBuffer buffer;
     OptionsRecord options;

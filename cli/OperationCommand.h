@@ -33,6 +33,9 @@ private:
 // Operation number of a command-line operation name; -1 for "auto", -2 when unknown.
 int operationNumber(const std::string &name);
 
+// Fills an Auto list from "erase,program,verify"; throws UsageError for an unknown or 17th item.
+void parseAutoItems(const std::string &text, std::uint8_t items[16]);
+
 // Runs the started operation to its end, turning Ctrl+C into Cancel; returns the exit code.
 int waitForResult(CProgrammer &programmer, const TerminalEngineSink &sink);
 

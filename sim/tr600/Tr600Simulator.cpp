@@ -223,7 +223,7 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         // The firmware drives the socket with the algorithm it is told; a wrong or unknown one
         // does not bring the chip up.
         initialised_ = chip && length == 16 && algo::findAlgorithm(algorithm) != nullptr &&
-                       chip->spec().algorithm == algorithm;
+                       chip->chipSpec().algorithm == algorithm;
         programBegun_ = readBegun_ = false;
         finish(initialised_, timing_.initPolls);
         break;
@@ -235,7 +235,7 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         break;
     case 0x84:  // device identifier
         if (!ready) finish(false, timing_.otherPolls);
-        else dataReady({chip->spec().id.begin(), chip->spec().id.end()}, timing_.otherPolls);
+        else dataReady({chip->chipSpec().id.begin(), chip->chipSpec().id.end()}, timing_.otherPolls);
         break;
     case 0x85:
     case 0x86:
@@ -262,7 +262,7 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         break;
     }
     case 0x8B: {  // erase; UV EPROMs and RAM cannot be erased electrically
-        const std::uint8_t a = ready ? chip->spec().algorithm : 0;
+        const std::uint8_t a = ready ? chip->chipSpec().algorithm : 0;
         const bool erasable = ready && a != algo::kEprom && a != algo::kSram;
         if (erasable) chip->erase();
         finish(erasable, timing_.erasePolls);

@@ -17,20 +17,20 @@ void put32(std::vector<std::uint8_t> &out, std::uint32_t v) {
 }  // namespace
 
 ChipSpec ChipSpec::fromDevice(const DeviceRecord &device) {
-    ChipSpec spec;
-    spec.name.assign(device.device_name, strnlen(device.device_name, sizeof device.device_name));
-    spec.algorithm = device.algorithm;
-    std::memcpy(spec.id.data(), device.device_id, 4);
+    ChipSpec chipSpec;
+    chipSpec.name.assign(device.device_name, strnlen(device.device_name, sizeof device.device_name));
+    chipSpec.algorithm = device.algorithm;
+    std::memcpy(chipSpec.id.data(), device.device_id, 4);
     for (int i = 0; i < 4; ++i) {
         if (device.memory_areas[i].size_bytes == 0) break;
-        spec.areaSize[std::size_t(i)] = std::min(device.memory_areas[i].size_bytes, kMaxAreaBytes);
+        chipSpec.areaSize[std::size_t(i)] = std::min(device.memory_areas[i].size_bytes, kMaxAreaBytes);
     }
-    spec.wordDevice = device.isWordDevice();
-    spec.wordHighMask = device.wordHighMask();
-    return spec;
+    chipSpec.wordDevice = device.isWordDevice();
+    chipSpec.wordHighMask = device.wordHighMask();
+    return chipSpec;
 }
 
-VirtualChip::VirtualChip(ChipSpec spec) : spec_(std::move(spec)) {
+VirtualChip::VirtualChip(ChipSpec chipSpec) : spec_(std::move(chipSpec)) {
     for (int i = 0; i < 4; ++i) cells_[std::size_t(i)].resize(spec_.areaSize[std::size_t(i)]);
     erase();
 }
@@ -127,23 +127,23 @@ bool VirtualChip::load(const std::filesystem::path &path) {
     pos = 8;
     const std::uint32_t nameLen = get32();
     if (nameLen > 64 || !need(nameLen + 1 + 4 + 1 + 16)) return false;
-    ChipSpec spec;
-    spec.name.assign(reinterpret_cast<const char *>(in.data() + pos), nameLen);
+    ChipSpec chipSpec;
+    chipSpec.name.assign(reinterpret_cast<const char *>(in.data() + pos), nameLen);
     pos += nameLen;
-    spec.algorithm = in[pos++];
-    std::memcpy(spec.id.data(), in.data() + pos, 4);
+    chipSpec.algorithm = in[pos++];
+    std::memcpy(chipSpec.id.data(), in.data() + pos, 4);
     pos += 4;
     const std::uint8_t word = in[pos++];
-    spec.wordDevice = word != 0;
-    spec.wordHighMask = word == 0x0F ? 0x0F : 0x3F;
+    chipSpec.wordDevice = word != 0;
+    chipSpec.wordHighMask = word == 0x0F ? 0x0F : 0x3F;
     std::size_t total = 0;
-    for (auto &s : spec.areaSize) {
+    for (auto &s : chipSpec.areaSize) {
         s = get32();
         if (s > kMaxAreaBytes) return false;
         total += s;
     }
     if (!need(total + 16 * 3 + 1 + 4)) return false;
-    VirtualChip chip(spec);
+    VirtualChip chip(chipSpec);
     for (int i = 0; i < 4; ++i) {
         auto &cells = chip.cells_[std::size_t(i)];
         std::memcpy(cells.data(), in.data() + pos, cells.size());

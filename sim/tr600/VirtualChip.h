@@ -25,9 +25,9 @@ struct ChipSpec {
 // word), programming only clears bits, erasing sets them again.
 class VirtualChip {
 public:
-    explicit VirtualChip(ChipSpec spec);
+    explicit VirtualChip(ChipSpec chipSpec);
 
-    const ChipSpec &spec() const { return spec_; }
+    const ChipSpec &chipSpec() const { return spec_; }
     int areaCount() const;
     std::uint32_t areaSize(int area) const;
     // Bits a cell can hold.

@@ -87,10 +87,10 @@ TEST(Protocol, ReadOf64KiBIsTwoHundredFiftySixBlocksInArea0) {
 }
 
 TEST(Protocol, BeginCommandsMarkEveryAreaButTheFirst) {
-    DeviceSpec spec;
-    spec.area0 = 0x1000;
-    spec.area1 = 0x200;
-    SimRig rig(makeDevice(spec));
+    DeviceSpec chipSpec;
+    chipSpec.area0 = 0x1000;
+    chipSpec.area1 = 0x200;
+    SimRig rig(makeDevice(chipSpec));
     EXPECT_EQ(rig.run(kOpBlank), 1);
     const auto begin = commandsOf(rig, 0x86);
     ASSERT_EQ(begin.size(), 2u);
@@ -101,9 +101,9 @@ TEST(Protocol, BeginCommandsMarkEveryAreaButTheFirst) {
 }
 
 TEST(Protocol, EndRuleProgramsUpToThePageHoldingTheLastData) {
-    DeviceSpec spec;
-    spec.programPage = 64;
-    SimRig rig(makeDevice(spec));
+    DeviceSpec chipSpec;
+    chipSpec.programPage = 64;
+    SimRig rig(makeDevice(chipSpec));
     rig.options.IngoreFFH = 1;
     for (std::uint32_t i = 0; i <= 0x1233; ++i) rig.buffer[i] = std::uint8_t(i);
     rig.buffer[0x1233] = 0x00;
@@ -135,11 +135,11 @@ TEST(Protocol, AnAllFFAreaProgramsNothingButIsBegun) {
 }
 
 TEST(Protocol, WordDeviceVerifyComparesSixBitsOfHighBytes) {
-    DeviceSpec spec;
-    spec.width = 14;
-    spec.area0 = 0x400;
-    spec.algorithm = algo::kPic14;
-    SimRig rig(makeDevice(spec));
+    DeviceSpec chipSpec;
+    chipSpec.width = 14;
+    chipSpec.area0 = 0x400;
+    chipSpec.algorithm = algo::kPic14;
+    SimRig rig(makeDevice(chipSpec));
     for (std::uint32_t i = 0; i < 0x400; ++i) rig.buffer[i] = i & 1 ? 0xC0 | (i & 0x3F) : std::uint8_t(i);
     ASSERT_EQ(rig.run(kOpProgram), 1);
     EXPECT_EQ(rig.run(kOpVerify), 1);
@@ -152,10 +152,10 @@ TEST(Protocol, WordDeviceVerifyComparesSixBitsOfHighBytes) {
 }
 
 TEST(Protocol, CalibrationCommandNamesAreaAndOffset) {
-    DeviceSpec spec;
-    spec.area0 = 0x2000;
-    spec.area1 = 0x100;
-    DeviceRecord d = makeDevice(spec);
+    DeviceSpec chipSpec;
+    chipSpec.area0 = 0x2000;
+    chipSpec.area1 = 0x100;
+    DeviceRecord d = makeDevice(chipSpec);
     d.config_data[32] = 0x10;
     d.config_data[33] = 0x20;  // 0x2010
     d.config_data[36] = 7;
@@ -174,11 +174,11 @@ TEST(Protocol, CalibrationCommandNamesAreaAndOffset) {
 }
 
 TEST(Protocol, InitialisationCarriesTheDeviceParameters) {
-    DeviceSpec spec;
-    spec.name = "AT89S52@ISP";
-    spec.algorithm = algo::kMcs51Serial;
-    spec.programPage = 0x140;
-    SimRig rig(makeDevice(spec));
+    DeviceSpec chipSpec;
+    chipSpec.name = "AT89S52@ISP";
+    chipSpec.algorithm = algo::kMcs51Serial;
+    chipSpec.programPage = 0x140;
+    SimRig rig(makeDevice(chipSpec));
     EXPECT_EQ(rig.run(kOpTest), 1);
     const auto init = commandsOf(rig, 0x82);
     ASSERT_EQ(init.size(), 1u);

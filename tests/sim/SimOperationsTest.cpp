@@ -53,10 +53,10 @@ TEST(SimOperations, SingleAreaProgramReadVerifyBlankErase) {
 }
 
 TEST(SimOperations, TwoAreaDeviceHonoursTheAreaMask) {
-    DeviceSpec spec;
-    spec.area0 = 0x2000;
-    spec.area1 = 0x800;
-    SimRig rig(makeDevice(spec));
+    DeviceSpec chipSpec;
+    chipSpec.area0 = 0x2000;
+    chipSpec.area1 = 0x800;
+    SimRig rig(makeDevice(chipSpec));
     fillPattern(rig.buffer, 0, 0x2800, 9);
 
     rig.options.areaMask = 2;  // the second area only
@@ -149,11 +149,11 @@ TEST(SimOperations, IdentifierCheckAndWrongChip) {
 }
 
 TEST(SimOperations, WordDeviceKeepsHighBitsClear) {
-    DeviceSpec spec;
-    spec.width = 14;
-    spec.area0 = 0x800;
-    spec.algorithm = algo::kPic14;
-    SimRig rig(makeDevice(spec));
+    DeviceSpec chipSpec;
+    chipSpec.width = 14;
+    chipSpec.area0 = 0x800;
+    chipSpec.algorithm = algo::kPic14;
+    SimRig rig(makeDevice(chipSpec));
     EXPECT_EQ(rig.run(kOpBlank), 1);  // erased words read 3FFF: odd bytes 0x3F
     for (std::uint32_t i = 0; i < 0x800; ++i) rig.buffer[i] = std::uint8_t(i);  // high bytes with bits 6,7 set
     EXPECT_EQ(rig.run(kOpProgram), 1);
@@ -162,11 +162,11 @@ TEST(SimOperations, WordDeviceKeepsHighBitsClear) {
 }
 
 TEST(SimOperations, TwelveBitWordsAreBlankAtFourHighBits) {
-    DeviceSpec spec;
-    spec.width = 12;
-    spec.area0 = 0x400;
-    spec.algorithm = algo::kPic12;
-    SimRig rig(makeDevice(spec));
+    DeviceSpec chipSpec;
+    chipSpec.width = 12;
+    chipSpec.area0 = 0x400;
+    chipSpec.algorithm = algo::kPic12;
+    SimRig rig(makeDevice(chipSpec));
     EXPECT_EQ(rig.chip->read(0, 1), 0x0F);
     EXPECT_EQ(rig.run(kOpBlank), 1) << "an erased 12-bit word reads 0FFF";
     maskWordBytes(rig.buffer, rig.device);

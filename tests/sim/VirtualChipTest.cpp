@@ -57,8 +57,8 @@ TEST(VirtualChip, SurvivesASaveAndLoad) {
     other.areaSize = {16, 0, 0, 0};
     VirtualChip back(other);
     ASSERT_TRUE(back.load(path));
-    EXPECT_EQ(back.spec().name, "PIC16F84A");
-    EXPECT_TRUE(back.spec().wordDevice);
+    EXPECT_EQ(back.chipSpec().name, "PIC16F84A");
+    EXPECT_TRUE(back.chipSpec().wordDevice);
     EXPECT_EQ(back.read(1, 0x13), 4 & 0x3F);
     EXPECT_EQ(back.fuses[2], 0x42);
     EXPECT_EQ(back.calibrationWrites, 3);
@@ -66,7 +66,7 @@ TEST(VirtualChip, SurvivesASaveAndLoad) {
     // A truncated or foreign file leaves the chip as it was.
     std::filesystem::resize_file(path, 40);
     EXPECT_FALSE(back.load(path));
-    EXPECT_EQ(back.spec().name, "PIC16F84A");
+    EXPECT_EQ(back.chipSpec().name, "PIC16F84A");
     std::filesystem::remove(path);
     EXPECT_FALSE(back.load(path));
 }
