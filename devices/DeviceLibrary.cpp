@@ -12,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "core/LittleEndian.h"
 #include "core/StringTable.h"
 #include "devices/Crc16.h"
 #include "devices/DeviceLibrary.h"
@@ -126,7 +127,7 @@ std::vector<DeviceIndexEntry> DeviceLibrary::LoadIndex() {
         const std::uint8_t *rec = image.data() + devlib::kHeaderSize + i * devlib::kRecordSize;
         auto &e = index[i];
         e.device_type = rec[0x23];
-        e.vendor_index = std::uint16_t(rec[0x20] | (rec[0x21] << 8));
+        e.vendor_index = le::load16(rec + 0x20);
         std::memcpy(e.device_name, rec, kDeviceNameSize);
         e.device_name[kDeviceNameSize - 1] = '\0';
     }
@@ -143,7 +144,7 @@ bool DeviceLibrary::FindDevice(std::uint16_t vendorIndex, std::string_view devic
         const auto *nul = static_cast<const std::uint8_t *>(std::memchr(rec, 0, kDeviceNameSize));
         const std::string_view name(reinterpret_cast<const char *>(rec),
                                     nul ? std::size_t(nul - rec) : kDeviceNameSize);
-        const std::uint16_t vendor = std::uint16_t(rec[0x20] | (rec[0x21] << 8));
+        const std::uint16_t vendor = le::load16(rec + 0x20);
         if (name == deviceName && vendor == vendorIndex) {
             fillRecord(rec, out);
             return true;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "buffer/DataBuffer.h"
+#include "core/LittleEndian.h"
 #include "core/StringTable.h"
 #include "devices/DeviceRecord.h"
 #include "devices/DeviceTables.h"
@@ -13,14 +14,6 @@
 namespace vantor {
 
 namespace {
-
-void putLe32(std::uint8_t *p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
-
-std::uint32_t getLe32(const std::uint8_t *p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
-}
 
 struct AreaTexts {
     const char *single;
@@ -320,7 +313,7 @@ bool CUsbProgrammer::areaLoop(int op) {
             block.value = std::uint16_t(n);
             block.index = std::uint16_t(i);
             block.length = 4;
-            putLe32(block.data, std::uint32_t(pos));
+            le::store32(block.data, std::uint32_t(pos));
             if (!SendCommand(block, false)) return false;
 
             if (op == kOpProgram) {
@@ -437,7 +430,7 @@ bool CUsbProgrammer::singleShot(int op) {
 bool CUsbProgrammer::writeCalByte() {
     if (!device) return false;
     SetProgressRange(1);
-    std::uint32_t address = getLe32(device->config_data + kCalAddress);
+    std::uint32_t address = le::load32(device->config_data + kCalAddress);
     CommandBlock block;
     block.command = 0x93;
     block.index = device->config_data[kCalIndex];
@@ -446,7 +439,7 @@ bool CUsbProgrammer::writeCalByte() {
         block.value = 1;
     }
     block.length = 4;
-    putLe32(block.data, address);
+    le::store32(block.data, address);
     if (!SendCommand(block, false)) return false;
     if (WaitStatus(kStatusFinished, 100) != kWaitDone) return false;
     StepProgress();

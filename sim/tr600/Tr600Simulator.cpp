@@ -1,5 +1,6 @@
 #include "sim/tr600/Tr600Simulator.h"
 
+#include "core/LittleEndian.h"
 #include "devices/Algorithms.h"
 
 #include <algorithm>
@@ -14,10 +15,6 @@ constexpr std::uint8_t kReady = 0x01;
 constexpr std::uint8_t kFinished = 0x02;
 constexpr std::uint8_t kSuccess = 0x04;
 constexpr std::uint8_t kStatusRequest = 0x81;
-
-std::uint32_t le32(const std::uint8_t *p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
-}
 
 }  // namespace
 
@@ -247,7 +244,7 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
             finish(false, timing_.otherPolls);
             break;
         }
-        expectOut_ = Expected{request, index, le32(data), value};
+        expectOut_ = Expected{request, index, le::load32(data), value};
         break;
     }
     case 0x89: {  // read a block
@@ -255,7 +252,7 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
             finish(false, timing_.otherPolls);
             break;
         }
-        const std::uint32_t offset = le32(data);
+        const std::uint32_t offset = le::load32(data);
         std::vector<std::uint8_t> bytes(value);
         for (std::uint32_t k = 0; k < value; ++k) bytes[k] = chip->read(index, offset + k);
         dataReady(std::move(bytes), timing_.readBlockPolls);
@@ -288,7 +285,7 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
     case 0x93: {  // write the calibration byte at an address of area 0 or 1
         bool ok = ready && length == 4;
         if (ok) {
-            ok = chip->program(value & 1, le32(data), &chip->calibration, 1);
+            ok = chip->program(value & 1, le::load32(data), &chip->calibration, 1);
             ++chip->calibrationWrites;
         }
         finish(ok, timing_.otherPolls);
