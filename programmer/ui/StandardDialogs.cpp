@@ -1,0 +1,10 @@
+#include "programmer/ui/MainWindowDialogs.h"
+
+namespace vantor::ui {
+
+MainWindowDialogs standardDialogs() {
+    MainWindowDialogs d;
+    return d;
+}
+
+}  // namespace vantor::ui
