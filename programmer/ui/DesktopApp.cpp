@@ -68,6 +68,8 @@ StartOptions parseStartOptions(const QStringList &arguments) {
             }
             o.simDelayUs = v;
             o.passOn << a;
+        } else if (a == QLatin1String("--quit-when-shown")) {
+            o.quitWhenShown = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
         } else {
@@ -89,7 +91,8 @@ QString usageText() {
         "  --simulate        work with the built-in TR600 simulator instead of a programmer on USB;\n"
         "                    its Simulator menu plugs and unplugs it\n"
         "  --sim-chip FILE   keep the simulated chip's contents in FILE between runs\n"
-        "  --sim-delay-us=N  time one simulated data block takes (default 2000)\n");
+        "  --sim-delay-us=N  time one simulated data block takes (default 2000)\n"
+        "  --quit-when-shown end as soon as the main window is up (start-up benchmark)\n");
 }
 
 int systemLanguageId() {
@@ -188,6 +191,7 @@ bool DesktopApp::startUp() {
     prompt_->setParent(window_.get());
     window_->show();
     window_->start();
+    if (options_.quitWhenShown) QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     return true;
 }
 

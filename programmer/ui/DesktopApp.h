@@ -29,6 +29,7 @@ struct StartOptions {
     std::string simChip;
     unsigned simDelayUs = 2000;  // time a simulated data block takes, so progress can be seen
     bool help = false;
+    bool quitWhenShown = false;
     std::string error;  // set when the command line cannot be used
     QStringList passOn;  // what a restart starts again with (before " -SP")
 };

@@ -611,7 +611,8 @@ void MainWindow::openSettings() {
 
 void MainWindow::showDeviceInfo() {
     if (!doc_->hasDevice()) return;
-    DeviceInfoDialog dialog(doc_->currentDevice, Artbank::defaultPath(), ctx_.app->Language == 1, this);
+    DeviceInfoDialog dialog(doc_->currentDevice, ctx_.programDirectory / Artbank::defaultPath().filename(),
+                            ctx_.app->Language == 1, this);
     dialog.exec();
 }
 

@@ -1,0 +1,58 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when a layer includes a header of a layer above it, or any Qt header.
+# cmake -DROOT=<source tree> -P CheckLayers.cmake
+# With -DFIXTURE=<dir> it first writes a tree with one upward include into <dir> and checks that.
+
+# Layer: the folders its files may include from (its own folder is always allowed).
+set(allowed_core       "")
+set(allowed_usb        "core")
+set(allowed_devices    "core")
+set(allowed_buffer     "core;devices")
+set(allowed_programmer "core;usb;devices;buffer")
+set(allowed_sim        "core;usb;devices")
+set(allowed_artbank    "")
+set(layers core usb devices buffer programmer sim artbank)
+
+if(DEFINED FIXTURE)
+  file(REMOVE_RECURSE ${FIXTURE})
+  file(WRITE ${FIXTURE}/core/Fine.h "#pragma once\n#include <string>\n#include \"core/Clock.h\"\n")
+  file(WRITE ${FIXTURE}/buffer/Fine.cpp "#include \"devices/DeviceRecord.h\"\n")
+  file(WRITE ${FIXTURE}/devices/Bad.h "#pragma once\n  #  include \"programmer/CProgrammer.h\"\n")
+  set(ROOT ${FIXTURE})
+endif()
+if(NOT DEFINED ROOT)
+  message(FATAL_ERROR "usage: cmake -DROOT=<source tree> -P CheckLayers.cmake")
+endif()
+
+set(violations "")
+set(checked 0)
+foreach(layer IN LISTS layers)
+  file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/${layer}/*.h ${ROOT}/${layer}/*.hpp ${ROOT}/${layer}/*.cpp)
+  foreach(f IN LISTS files)
+    # Generator tools under a layer build for the host only; they may use anything.
+    if(f MATCHES "^artbank/gen/")
+      continue()
+    endif()
+    # ui/ folders are the Qt front end of their layer.
+    if(f MATCHES "^[a-z0-9_]+/ui/")
+      continue()
+    endif()
+    math(EXPR checked "${checked} + 1")
+    file(STRINGS ${ROOT}/${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
+    foreach(line IN LISTS lines)
+      if(line MATCHES "include[ \t]*\"([A-Za-z0-9_]+)/")
+        set(target ${CMAKE_MATCH_1})
+        if(NOT target STREQUAL layer AND NOT target IN_LIST allowed_${layer})
+          string(APPEND violations "  ${f} includes ${target}/ (${layer} may include: ${layer} ${allowed_${layer}})\n")
+        endif()
+      elseif(line MATCHES "include[ \t]*<(Q[A-Za-z]+)")
+        string(APPEND violations "  ${f} includes Qt header ${CMAKE_MATCH_1} (Qt belongs under ui/)\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  message(FATAL_ERROR "Layer violations:\n${violations}")
+endif()
+message(STATUS "Layers clean: ${checked} files checked")
