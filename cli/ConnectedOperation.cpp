@@ -13,6 +13,7 @@
 #include "cli/CliSettings.h"
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
+#include "cli/DeviceSettings.h"
 #include "cli/OperationCommand.h"
 #include "core/Profile.h"
 #include "core/StringTable.h"
@@ -171,8 +172,14 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     CliLibrary lib(ctx);
     DeviceRecord device;
     if (!lib.resolve(deviceSpec, device)) return kExitUsage;
+    // The device as the desktop program would select it: remembered configuration bytes, Auto
+    // list and program range (or its defaults); what the command line names wins.
+    std::uint8_t remembered[16];
+    std::uint32_t rememberedMask = options.areaMask;
+    restoreDeviceSettings(ctx, device, remembered, rememberedMask);
+    if (!area) options.areaMask = rememberedMask;
     if (config) parseConfig(*config, device.config_data);
-    if (op < 0 && !itemsText) std::memcpy(items, device.auto_operations, sizeof items);
+    if (op < 0 && !itemsText) std::memcpy(items, remembered, sizeof items);
 
     if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
     if (file && !needsFile(op, items)) throw UsageError("-f FILE only goes with program, verify or auto with either");
