@@ -241,13 +241,15 @@ int buildSimulator(CliContext &ctx, const ConnectedRequest &req, const DeviceRec
         }
     }
     rig.simulated->device->insertChip(rig.chip);
-    for (const sim::Fault &fault : req.faults) rig.simulated->device->injectFault(fault);
+    // A wrong model shows at the connect; every other fault is meant for the operation.
+    for (const sim::Fault &fault : req.faults)
+        if (fault.kind == sim::FaultKind::WrongModelCode) rig.simulated->device->injectFault(fault);
     return kExitSuccess;
 }
 
 // Connects and checks that the programmer found is the model whose library was chosen.
 int connectProgrammer(CliContext &ctx, Application &app, CliLibrary &lib, const ProgrammerModel *expected,
-                      const ConnectedRig &rig, const DeviceRecord &device) {
+                      const ConnectedRequest &req, const ConnectedRig &rig, const DeviceRecord &device) {
     const int model = app.ConnectAtStartup();
     auto *programmer = static_cast<CUsbProgrammer *>(app.programmer());
     if (model == -1) {
@@ -258,6 +260,9 @@ int connectProgrammer(CliContext &ctx, Application &app, CliLibrary &lib, const 
         return kExitUsage;
     }
     app.SelectModel(model, true);
+    if (rig.simulated)
+        for (const sim::Fault &fault : req.faults)
+            if (fault.kind != sim::FaultKind::WrongModelCode) rig.simulated->device->injectFault(fault);
     if (expected && expected->code != model) {
         const ProgrammerModel *found = findModel(model);
         std::fprintf(stderr, "vantor-cli: the connected programmer is a %s, not a %s; choose its library with --model\n",
@@ -343,7 +348,7 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
             settings.save();
         }
     } keep{app, settings};
-    if (const int connected = connectProgrammer(ctx, app, lib, expected, rig, device); connected != kExitSuccess)
+    if (const int connected = connectProgrammer(ctx, app, lib, expected, req, rig, device); connected != kExitSuccess)
         return connected;
 
     auto buffer = std::make_unique<DataBuffer>();
