@@ -105,6 +105,8 @@ MainWindow::MainWindow(MainWindowContext context, QWidget *parent) : QMainWindow
         if (progress_) progress_->setRange(n);
     });
     connect(sink_, &QtEngineSink::messageLine, info_, &InfoView::appendText);
+    connect(sink_, &QtEngineSink::bufferWritten, this,
+            [this](std::uint32_t first, std::uint32_t last) { doc_->buffer().notifyChanged(first, last); });
     if (ctx_.watcher) {
         connect(ctx_.watcher, &DeviceWatcher::arrived, this, &MainWindow::deviceArrived);
         connect(ctx_.watcher, &DeviceWatcher::removed, this, &MainWindow::deviceRemoved);

@@ -1,15 +1,57 @@
 #include "programmer/ui/QtEngineSink.h"
 
 #include <QColor>
+#include <future>
 
 #include "widgets/UiText.h"
 
 namespace vantor::ui {
 
-template <class F>
-void QtEngineSink::send(F &&f) {
-    if (QThread::currentThread() == thread()) f();
-    else QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::BlockingQueuedConnection);
+struct QtEngineSink::Pending {
+    std::function<void()> notice;
+    std::promise<void> done;
+};
+
+void QtEngineSink::send(std::function<void()> notice) {
+    if (QThread::currentThread() == thread()) {
+        notice();
+        return;
+    }
+    auto p = std::make_shared<Pending>();
+    p->notice = std::move(notice);
+    std::future<void> done = p->done.get_future();
+    {
+        std::lock_guard lock(mutex_);
+        pending_.push_back(p);
+    }
+    QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+    done.wait();
+}
+
+bool QtEngineSink::drain() {
+    bool ran = false;
+    for (;;) {
+        std::shared_ptr<Pending> p;
+        {
+            std::lock_guard lock(mutex_);
+            if (pending_.empty()) break;
+            p = pending_.front();
+            pending_.pop_front();
+        }
+        p->notice();
+        p->done.set_value();
+        ran = true;
+    }
+    return ran;
+}
+
+bool QtEngineSink::pumpPending() {
+    if (QThread::currentThread() != thread()) return false;
+    return drain();
+}
+
+void QtEngineSink::bufferChanged(std::uint32_t first, std::uint32_t last) {
+    send([this, first, last] { emit bufferWritten(first, last); });
 }
 
 void QtEngineSink::started() {

@@ -1,6 +1,10 @@
 #pragma once
 #include <QObject>
 #include <QThread>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
 
 #include "programmer/EngineSink.h"
 
@@ -20,6 +24,10 @@ public:
     void progressStep() override;
     void progressRange(int steps) override;
     void message(const MessageRecord &record) override;
+    void bufferChanged(std::uint32_t first, std::uint32_t last) override;
+    // On the window thread: runs the notices workers wait on (the engine calls it while the
+    // window thread waits for it). Elsewhere: false.
+    bool pumpPending() override;
 
 signals:
     void operationStarted();
@@ -29,10 +37,16 @@ signals:
     void step();
     void range(int steps);
     void messageLine(const QString &text, const QColor &colour, bool bold);
+    void bufferWritten(std::uint32_t first, std::uint32_t last);
 
 private:
-    template <class F>
-    void send(F &&f);
+    struct Pending;
+    // A worker's notice runs on this object's thread while the worker waits for it.
+    void send(std::function<void()> notice);
+    bool drain();
+
+    std::mutex mutex_;
+    std::deque<std::shared_ptr<Pending>> pending_;
 };
 
 }  // namespace vantor::ui
