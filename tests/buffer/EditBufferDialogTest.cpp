@@ -207,6 +207,13 @@ private slots:
         view()->setFocus();
         QApplication::processEvents();
         QVERIFY(dialog_->grab().save(dir + QStringLiteral("/edit-buffer-read-only.png")));
+        dialog_->setReadOnly(false);
+        onToolDialog([dir](QDialog *d) {
+            QApplication::processEvents();
+            QVERIFY(d->grab().save(dir + QStringLiteral("/edit-buffer-fill.png")));
+            d->reject();
+        });
+        dialog_->fillTool();
     }
 };
 
