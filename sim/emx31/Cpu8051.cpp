@@ -139,20 +139,22 @@ bool Cpu8051::pinLow(int which) const {
   return !extPinHigh_[which] || !(sfr_[S(sfr::P3)] & latchBit);
 }
 
-// Edge-triggered requests latch on a falling edge; level-triggered ones follow the pin.
+// Edge-triggered requests latch on a falling edge as soon as the pin falls.
 void Cpu8051::sampleExternalPins() {
   std::uint8_t& tcon = sfr_[S(sfr::TCON)];
   for (int n = 0; n < 2; ++n) {
     const bool low = pinLow(n);
-    const std::uint8_t itBit = n == 0 ? IT0 : IT1;
-    const std::uint8_t ieBit = n == 0 ? IE0 : IE1;
-    if (tcon & itBit) {
-      if (low && !lastPinLow_[n]) tcon |= ieBit;
-    } else if (low) {
-      tcon |= ieBit;
-    }
+    if ((tcon & (n == 0 ? IT0 : IT1)) && low && !lastPinLow_[n]) tcon |= n == 0 ? IE0 : IE1;
     lastPinLow_[n] = low;
   }
+}
+
+// Level-triggered requests follow the pins as they were when an instruction began, so a pin
+// pulled low by an instruction requests an interrupt one instruction later.
+void Cpu8051::sampleLevels() {
+  std::uint8_t& tcon = sfr_[S(sfr::TCON)];
+  if (!(tcon & IT0)) tcon = static_cast<std::uint8_t>(pinLow(0) ? (tcon | IE0) : (tcon & ~IE0));
+  if (!(tcon & IT1)) tcon = static_cast<std::uint8_t>(pinLow(1) ? (tcon | IE1) : (tcon & ~IE1));
 }
 
 void Cpu8051::tickTimers(unsigned n) {
@@ -277,17 +279,21 @@ bool Cpu8051::serviceInterrupt() {
 int Cpu8051::step() {
   int spent = 0;
   if (serviceInterrupt()) {
-    spent = 2;
-    cycles_ += 2;
-    tickTimers(2);
+    spent = interruptCallCycles_;
+    cycles_ += spent;
+    tickTimers(spent);
   }
   blockInterrupt_ = false;
   const std::uint8_t opcode = code_[pc_];
   if (opcode == kReservedOpcode) return spent ? spent : kTrap;
+  // The instruction's writes land at the end of its first cycle: a timer started or stopped by it
+  // counts that cycle with its old state, the later cycles with the new one.
+  sampleLevels();
+  tickTimers(1);
   const int c = execute(opcode);
   ++instructions_;
   cycles_ += c;
-  tickTimers(c);
+  if (c > 1) tickTimers(c - 1);
   return spent + c;
 }
 

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   std::string workDir = std::filesystem::temp_directory_path().string();
   std::size_t maxSteps = 20000;
   std::vector<std::string> programs;
+  bool show = false;  // print both traces side by side
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--skip") && i + 1 < argc) {
       std::printf("skipped: %s\n", argv[++i]);
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(argv[i], "--s51") && i + 1 < argc) s51 = argv[++i];
     else if (!std::strcmp(argv[i], "--work") && i + 1 < argc) workDir = argv[++i];
+    else if (!std::strcmp(argv[i], "--show")) show = true;
     else if (!std::strcmp(argv[i], "--max-steps") && i + 1 < argc) maxSteps = std::stoul(argv[++i]);
     else programs.push_back(argv[i]);
   }
@@ -45,6 +47,12 @@ int main(int argc, char** argv) {
     const judge::Outcome core = judge::runCore(code, maxSteps);
     const judge::Outcome ref = judge::runS51(s51, path, core.trace.size(), workDir);
     executed |= core.opcodes;
+    if (show) {
+      for (std::size_t k = 0; k < std::max(core.trace.size(), ref.trace.size()); ++k) {
+        std::printf("%5zu core %s\n", k + 1, k < core.trace.size() ? judge::describe(core.trace[k]).c_str() : "-");
+        std::printf("      s51  %s\n", k < ref.trace.size() ? judge::describe(ref.trace[k]).c_str() : "-");
+      }
+    }
     std::size_t parityCorrections = 0;
     if (auto difference = judge::compare(core, ref, &parityCorrections)) {
       std::printf("FAIL %s: %s\n", path.c_str(), difference->c_str());

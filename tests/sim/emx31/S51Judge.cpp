@@ -78,6 +78,7 @@ Outcome runCore(const std::vector<std::uint8_t>& code, std::size_t maxSteps) {
   Outcome out;
   Cpu8051 cpu;
   prepare(cpu, code);
+  cpu.setInterruptCallCycles(1);
   for (std::size_t n = 0; n < maxSteps; ++n) {
     const std::uint16_t before = cpu.pc();
     if (!cpu.interruptPending()) out.opcodes.set(cpu.readCode(cpu.pc()));
@@ -85,7 +86,9 @@ Outcome runCore(const std::vector<std::uint8_t>& code, std::size_t maxSteps) {
       out.error = "reserved opcode at " + hex(cpu.pc(), 4);
       break;
     }
-    if (cpu.interruptPending() && cpu.step() == Cpu8051::kTrap) {
+    bool trapped = false;
+    while (cpu.interruptPending() && !trapped) trapped = cpu.step() == Cpu8051::kTrap;
+    if (trapped) {
       out.error = "reserved opcode at " + hex(cpu.pc(), 4);
       break;
     }
@@ -221,7 +224,7 @@ std::optional<std::string> compare(const Outcome& core, const Outcome& s51, std:
     if (!(core.trace[i] == expected)) {
       std::string text = "step " + std::to_string(i + 1) + " differs\n  core: " + describe(core.trace[i]) +
                          "\n  s51:  " + describe(s51.trace[i]);
-      if (i > 0) text += "\n  before: " + describe(s51.trace[i - 1]);
+      for (std::size_t k = i > 6 ? i - 6 : 0; k < i; ++k) text += "\n  step " + std::to_string(k + 1) + ": " + describe(s51.trace[k]);
       return text;
     }
   }

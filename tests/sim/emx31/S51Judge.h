@@ -31,7 +31,8 @@ std::vector<std::uint8_t> initialXram();
 void prepare(Cpu8051& cpu, const std::vector<std::uint8_t>& code);
 
 // Steps the core until the program reaches "sjmp ." or `maxSteps` steps were made. Steps are counted
-// as s51 counts them: an interrupt call is made in the same step as the instruction before it.
+// as s51 counts them: an interrupt call, and the first instruction of its handler, belong to the
+// step of the instruction before it.
 Outcome runCore(const std::vector<std::uint8_t>& code, std::size_t maxSteps);
 
 // Runs `steps` steps of the program in s51 and parses its output.
