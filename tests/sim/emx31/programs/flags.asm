@@ -58,18 +58,15 @@ inner:
 	movx @dptr,a
 	inc dptr
 	inc r3
-	cjne r3,#11,inner
+	cjne r3,#9,inner
 	inc r2
-	cjne r2,#11,outer
+	cjne r2,#9,outer
 	sjmp .
 
-; A and PSW (and B) to external RAM.
+; A and PSW to external RAM.
 keep:	movx @dptr,a
 	inc dptr
 	mov a,psw
-	movx @dptr,a
-	inc dptr
-	mov a,b
 	movx @dptr,a
 	inc dptr
 	ret
@@ -77,4 +74,4 @@ keep:	movx @dptr,a
 value:	inc a
 	movc a,@a+pc
 	ret
-	.db 0x00, 0x01, 0x09, 0x0f, 0x10, 0x7f, 0x80, 0x99, 0x9a, 0xf0, 0xff
+	.db 0x00, 0x01, 0x0f, 0x10, 0x7f, 0x80, 0x99, 0x9a, 0xff
