@@ -50,7 +50,7 @@ class Breakpoints8051 {
   void set(std::uint16_t address) { bits_.set(address); }
   void clear(std::uint16_t address) { bits_.reset(address); }
   void clearAll() { bits_.reset(); }
-  bool test(std::uint16_t address) const { return bits_.test(address); }
+  bool test(std::uint16_t address) const { return bits_[address]; }
   bool any() const { return bits_.any(); }
 
  private:
@@ -164,6 +164,7 @@ class Cpu8051 {
 
  private:
   int execute(std::uint8_t opcode);
+  int stepInline();
   void tickTimers(unsigned cycles);
   bool serviceInterrupt();
   int pendingSource(bool* high) const;
@@ -183,6 +184,7 @@ class Cpu8051 {
   unsigned interruptCallCycles_ = 2;    // the last instruction was RETI or wrote IE/IP
   std::array<bool, 2> extPinHigh_{true, true};
   std::array<bool, 2> lastPinLow_{false, false};
+  bool levelPinLow_ = false;       // either INT pin is low
   std::atomic<bool> stopRequested_{false};
 };
 
