@@ -219,7 +219,9 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
             }
         }
         simulated->device->insertChip(chip);
-        for (const sim::Fault &fault : faults) simulated->device->injectFault(fault);
+        // A wrong model shows at the connect; every other fault is meant for the operation.
+        for (const sim::Fault &fault : faults)
+            if (fault.kind == sim::FaultKind::WrongModelCode) simulated->device->injectFault(fault);
     }
     CliSettings settings;
     Application app({&settings.profile(), &lib.library(),
@@ -248,6 +250,9 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
         return kExitUsage;
     }
     app.SelectModel(model, true);
+    if (simulated)
+        for (const sim::Fault &fault : faults)
+            if (fault.kind != sim::FaultKind::WrongModelCode) simulated->device->injectFault(fault);
     if (expected && expected->code != model) {
         const ProgrammerModel *found = findModel(model);
         std::fprintf(stderr, "vantor-cli: the connected programmer is a %s, not a %s; choose its library with --model\n",
