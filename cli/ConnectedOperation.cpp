@@ -13,6 +13,7 @@
 #include "cli/CliSettings.h"
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
+#include "cli/DeviceSettings.h"
 #include "cli/OperationCommand.h"
 #include "core/Profile.h"
 #include "core/StringTable.h"
@@ -191,8 +192,14 @@ ConnectedRequest parseRequest(int op, const std::optional<std::string> &itemsTex
 
 // Checks that need the device record; fills in what comes from it. kExitSuccess to go on.
 int checkRequest(CliContext &ctx, ConnectedRequest &req, DeviceRecord &device) {
+    // The device as the desktop program would select it: remembered configuration bytes, Auto
+    // list and program range (or its defaults); what the command line names wins.
+    std::uint8_t remembered[16];
+    std::uint32_t rememberedMask = req.options.areaMask;
+    restoreDeviceSettings(ctx, device, remembered, rememberedMask);
+    if (!req.area) req.options.areaMask = rememberedMask;
     if (req.config) parseConfig(*req.config, device.config_data);
-    if (req.op < 0 && !req.itemsText) std::memcpy(req.items, device.auto_operations, sizeof req.items);
+    if (req.op < 0 && !req.itemsText) std::memcpy(req.items, remembered, sizeof req.items);
 
     const bool fileNeeded = needsFile(req.op, req.items);
     if (fileNeeded && !req.file) throw UsageError("this operation compares or writes data: give it -f FILE");
