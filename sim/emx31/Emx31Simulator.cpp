@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "emulator/TargetSettings.h"
+#include "devices/FlashChipTable.h"
 
 namespace vantor::emx31 {
 
@@ -212,6 +212,15 @@ bool Emx31Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
         return true;
     }
     if (running_) stopRun(lock);
+    // The breakpoint table lives for one go: the runs, steps and PC reads inside it keep it;
+    // the first breakpoint after a run, and anything else the host asks, start a new one.
+    const bool goCommand = request == 17 || request == 19 || request == 20 || request == 21 || request == 22;
+    if (!goCommand || (request == 22 && ranSinceBreakpoint_)) {
+        breakpoints_.clearAll();
+        breakpointList_.clear();
+    }
+    if (request == 22) ranSinceBreakpoint_ = false;
+    if (request == 20) ranSinceBreakpoint_ = true;
     if (direction == UsbDirection::DeviceToHost) {
         if (request != 22 || length < 1 || !data) return false;
         std::uint8_t reply = 0;
@@ -455,8 +464,6 @@ void Emx31Simulator::runLoop() {
         std::this_thread::yield();
     }
     std::lock_guard lock(mutex_);
-    breakpoints_.clearAll();
-    breakpointList_.clear();
     status_ = std::uint8_t(base() | Finished | Success);
     running_ = false;
 }

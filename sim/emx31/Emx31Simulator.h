@@ -135,6 +135,7 @@ private:
 
     Breakpoints8051 breakpoints_;
     std::vector<std::uint16_t> breakpointList_;
+    bool ranSinceBreakpoint_ = false;
     std::thread runner_;
     std::atomic<bool> running_{false};
     std::atomic<bool> stop_{false};

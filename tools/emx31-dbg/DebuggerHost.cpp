@@ -131,7 +131,10 @@ DebuggerHost::DebuggerHost(std::FILE *in, std::FILE *out, bool batch)
 }
 
 DebuggerHost::~DebuggerHost() {
-    if (connected_ && init_) init_(AG_INIT_END_SESSION, &target_);
+    if (connected_ && init_) {
+        connected_ = false;
+        init_(AG_INIT_END_SESSION, &target_);
+    }
     current = nullptr;
 }
 
@@ -211,8 +214,8 @@ bool DebuggerHost::execute(const std::string &line) {
     const std::vector<std::string> args(words.begin() + 1, words.end());
     if (c == "quit" || c == "q" || c == "exit") {
         if (connected_) {
+            connected_ = false;  // the link-lost notice of the session's end is expected
             init_(AG_INIT_END_SESSION, &target_);
-            connected_ = false;
         }
         std::fprintf(out_, "Options: %s\n", target_.optionText);
         return false;
@@ -315,6 +318,7 @@ void DebuggerHost::cmdStep(const std::vector<std::string> &args) {
         return;
     }
     goStep_(AG_GOSTEP_STEP, n, nullptr);
+    if (connected_) allReg_(1, nullptr);  // the register view follows every step, as in an IDE
     if (connected_) std::fprintf(out_, "PC = %s\n", formatAddress(pc_).c_str());
 }
 
@@ -354,6 +358,7 @@ void DebuggerHost::cmdGo(const std::vector<std::string> &args) {
     inGo_ = false;
     finished = true;
     watcher.join();
+    if (connected_) allReg_(1, nullptr);
     if (connected_) std::fprintf(out_, "Stopped at %s\n", formatAddress(pc_).c_str());
 }
 
