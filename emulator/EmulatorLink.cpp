@@ -171,8 +171,20 @@ int CEmulatorLink::setBreakpoint(std::uint16_t address) {
     return reply;
 }
 
-bool CEmulatorLink::run(std::uint16_t value, std::uint16_t stopAddress) {
-    if (!commandOnly(cmd::Run, value, stopAddress)) return false;
+bool CEmulatorLink::run(std::uint16_t value, std::uint16_t stopAddress, const std::atomic<bool> &cancel) {
+    // The stop request is looked at and the run sent in one exchange: a halt from the other
+    // thread then comes either before (no run) or after the run has started (and ends it).
+    bool sent;
+    {
+        std::lock_guard lock(exchange_);
+        if (cancel) return true;
+        sent = request(cmd::Run, value, stopAddress);
+    }
+    if (!sent) {
+        linkFailed = true;
+        showError(msg::Communication);
+        return false;
+    }
     for (;;) {
         std::uint8_t s = 0;
         bool ok;

@@ -79,9 +79,9 @@ public:
     bool commandOnly(std::uint8_t code, std::uint16_t value, std::uint16_t index);
     // Command 22: the reply byte, or -1 when the request fails.
     int setBreakpoint(std::uint16_t address);
-    // Command 20 and its poll every 10 ms while the program runs. False when the poll's status
-    // read failed (linkFailed is set then).
-    bool run(std::uint16_t value, std::uint16_t stopAddress);
+    // Command 20 and its poll every 10 ms while the program runs; nothing when `cancel` is set.
+    // False when the request or a status read failed (linkFailed is set then).
+    bool run(std::uint16_t value, std::uint16_t stopAddress, const std::atomic<bool> &cancel);
     // Command 19, 200 ms, one status read: true when the program is no longer running.
     enum class HaltResult { Halted, StillRunning, RequestFailed };
     HaltResult halt();

@@ -114,7 +114,7 @@ bool Driver::runOnce(std::uint32_t target) {
             value = 2;
         }
     }
-    return link_.run(value, std::uint16_t(target));
+    return link_.run(value, std::uint16_t(target), stopRequested_);
 }
 
 void Driver::go(std::uint32_t target) {
