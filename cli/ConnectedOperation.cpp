@@ -1,5 +1,8 @@
 // Operations on a programmer: real hardware, or the built-in simulator with --simulate.
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -7,10 +10,12 @@
 
 #include "buffer/DataBuffer.h"
 #include "buffer/DataFile.h"
+#include "cli/CliSettings.h"
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
 #include "cli/OperationCommand.h"
 #include "core/Profile.h"
+#include "core/StringTable.h"
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
 #include "programmer/CUsbProgrammer.h"
@@ -103,6 +108,22 @@ bool readRange(const DeviceRecord &device, const OptionsRecord &options, std::ui
     return any;
 }
 
+// A file the run will write must be writable before the chip is touched, or what was read
+// (or the chip's new state) would be lost at the end.
+void checkWritable(const std::string &path, std::string_view option) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::is_directory(status)) throw UsageError(std::string(option) + ": " + path + " is a directory");
+    // A FIFO or a device is written into directly.
+    if (fs::exists(status) && !fs::is_regular_file(status)) return;
+    fs::path dir = fs::path(path).parent_path();
+    if (dir.empty()) dir = ".";
+    if (!fs::is_directory(dir, ec)) throw UsageError(std::string(option) + ": no directory " + dir.string());
+    if (::access(dir.c_str(), W_OK | X_OK) != 0)
+        throw UsageError(std::string(option) + ": cannot write in " + dir.string() + ": " + std::strerror(errno));
+}
+
 }  // namespace
 
 int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec,
@@ -113,14 +134,21 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     LoadSettings load;
     const auto file = takeOption(args, "--file", "-f");
     const auto output = takeOption(args, "--output", "-o");
-    if (auto v = takeOption(args, "--from")) load.format = parseFormat(*v);
+    std::optional<std::string> loadOption;  // the first option that only a -f FILE uses
+    auto note = [&](const char *name, const std::optional<std::string> &v) {
+        if (v && !loadOption) loadOption = name;
+        return v;
+    };
+    if (auto v = note("--from", takeOption(args, "--from"))) load.format = parseFormat(*v);
     else if (file) load.format = formatForLoad(*file);
-    if (auto v = takeOption(args, "--file-start")) load.loadFileStart = parseHex(*v, "--file-start");
-    if (auto v = takeOption(args, "--buffer-start")) load.loadBufferStart = parseHex(*v, "--buffer-start");
-    if (auto v = takeOption(args, "--fill")) load.unusedByteMode = parseFill(*v);
+    if (auto v = note("--file-start", takeOption(args, "--file-start"))) load.loadFileStart = parseHex(*v, "--file-start");
+    if (auto v = note("--buffer-start", takeOption(args, "--buffer-start")))
+        load.loadBufferStart = parseHex(*v, "--buffer-start");
+    if (auto v = note("--fill", takeOption(args, "--fill"))) load.unusedByteMode = parseFill(*v);
     OptionsRecord options;
     options.IngoreFFH = 0;  // the command line programs whole areas unless told otherwise
-    if (auto v = takeOption(args, "--area")) {
+    const auto area = takeOption(args, "--area");
+    if (const auto &v = area) {
         if (*v != "1" && *v != "2" && *v != "3") throw UsageError("--area: expected 1, 2 or 3");
         options.areaMask = std::uint32_t(std::stoi(*v));
     }
@@ -147,8 +175,29 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     if (op < 0 && !itemsText) std::memcpy(items, device.auto_operations, sizeof items);
 
     if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
+    if (file && !needsFile(op, items)) throw UsageError("-f FILE only goes with program, verify or auto with either");
+    if (loadOption && !file) throw UsageError(*loadOption + " only goes with -f FILE");
     if (output && !reads(op, items)) throw UsageError("-o FILE only goes with read (or auto with read)");
     if (load.loadBufferStart >= DataBuffer::kSize) throw UsageError("--buffer-start must be below 800000");
+    if (area && device.area_count < 2 && (options.areaMask & 2))
+        throw UsageError(std::string("--area ") + *area + ": " + device.device_name + " has no second memory area");
+    if (output) {
+        if (formatForSave(*output) == FileFormat::Pof) throw UsageError("cannot save in POF format: " + *output);
+        checkWritable(*output, "-o");
+    }
+    if (!ctx.simChip.empty()) checkWritable(ctx.simChip, "--sim-chip");
+    // The Load File dialog refuses a buffer start past the device's top the same way.
+    if (file && load.loadBufferStart > device.top_address) {
+        std::fprintf(stderr, "vantor-cli: %s\n", std::string(loadString(sid::BufferAddressOutOfRange)).c_str());
+        return kExitUsage;
+    }
+    std::vector<sim::Fault> faults;
+    for (const std::string &text : ctx.simFaults) {
+        std::string error;
+        const auto fault = sim::parseFault(text, error);
+        if (!fault) throw UsageError("--sim-fault: " + error);
+        faults.push_back(*fault);
+    }
 
     // The programmer: the simulator on a bus of its own, or whatever USB offers.
     std::optional<sim::SimulatedProgrammer> simulated;
@@ -157,20 +206,40 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     if (ctx.simulate) {
         simulated = sim::makeSimulatedProgrammer(expected ? expected->code : kModelTR610);
         chip = std::make_shared<sim::VirtualChip>(sim::ChipSpec::fromDevice(device));
-        if (!ctx.simChip.empty() && std::filesystem::exists(ctx.simChip) && !chip->load(ctx.simChip)) {
-            std::fprintf(stderr, "vantor-cli: %s is not a simulated chip file\n", ctx.simChip.c_str());
-            return kExitUsage;
+        std::error_code ec;
+        const auto chipStatus = std::filesystem::status(ctx.simChip, ec);
+        if (!ctx.simChip.empty() && std::filesystem::exists(chipStatus)) {
+            if (!std::filesystem::is_regular_file(chipStatus)) {
+                std::fprintf(stderr, "vantor-cli: --sim-chip: %s is not a regular file\n", ctx.simChip.c_str());
+                return kExitUsage;
+            }
+            if (!chip->load(ctx.simChip)) {
+                std::fprintf(stderr, "vantor-cli: %s is not a simulated chip file\n", ctx.simChip.c_str());
+                return kExitUsage;
+            }
         }
         simulated->device->insertChip(chip);
+        // A wrong model shows at the connect; every other fault is meant for the operation.
+        for (const sim::Fault &fault : faults)
+            if (fault.kind == sim::FaultKind::WrongModelCode) simulated->device->injectFault(fault);
     }
-    MemoryProfile profile;
-    Application app({&profile, &lib.library(),
+    CliSettings settings;
+    Application app({&settings.profile(), &lib.library(),
                      [&]() -> std::unique_ptr<CProgrammer> {
                          if (simulated) return std::make_unique<CUsbProgrammer>(simulated->backend());
                          return std::make_unique<CUsbProgrammer>();
                      },
                      nullptr, {}, 0});
     app.LoadSettings();
+    // Settings are kept at every exit from here on, as the desktop program keeps them.
+    struct KeepSettings {
+        Application &app;
+        CliSettings &settings;
+        ~KeepSettings() {
+            app.SaveSettings();
+            settings.save();
+        }
+    } keep{app, settings};
     const int model = app.ConnectAtStartup();
     auto *programmer = static_cast<CUsbProgrammer *>(app.programmer());
     if (model == -1) {
@@ -181,6 +250,9 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
         return kExitUsage;
     }
     app.SelectModel(model, true);
+    if (simulated)
+        for (const sim::Fault &fault : faults)
+            if (fault.kind != sim::FaultKind::WrongModelCode) simulated->device->injectFault(fault);
     if (expected && expected->code != model) {
         const ProgrammerModel *found = findModel(model);
         std::fprintf(stderr, "vantor-cli: the connected programmer is a %s, not a %s; choose its library with --model\n",
@@ -191,6 +263,7 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     ctx.terminal->plain(app.ModelText(model) + (simulated ? " (simulated)" : "") + "  firmware " +
                         programmer->FirmwareVersionText() + "  serial " + programmer->SerialNumberText());
     ctx.terminal->plain(std::string("Device: ") + device.vendor_name + " " + device.device_name);
+    app.RememberDevice(device.vendor_index, device.device_name);
 
     auto buffer = std::make_unique<DataBuffer>();
     if (file) {
@@ -220,14 +293,15 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
             save.saveSize = end - start;
             save.format = formatForSave(*output);
             TerminalInfoSink info(*ctx.terminal);
-            if (save.format == FileFormat::Pof) throw UsageError("cannot save in POF format: " + *output);
             if (saveFile(*output, *buffer, save, info) != SaveStatus::Ok) status = kExitFailed;
         }
     }
     programmer->Close();
-    if (chip && !ctx.simChip.empty() && !chip->save(ctx.simChip)) {
-        std::fprintf(stderr, "vantor-cli: cannot keep the simulated chip in %s\n", ctx.simChip.c_str());
-        if (status == kExitSuccess) status = kExitFailed;
+    if (chip && !ctx.simChip.empty()) {
+        if (const ReplaceResult kept = chip->save(ctx.simChip); !kept) {
+            std::fprintf(stderr, "vantor-cli: cannot keep the simulated chip: %s\n", kept.error.c_str());
+            if (status == kExitSuccess) status = kExitFailed;
+        }
     }
     return status;
 }

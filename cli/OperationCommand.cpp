@@ -3,11 +3,14 @@
 #include <cstring>
 
 #include "buffer/DataBuffer.h"
+#include "cli/CliSettings.h"
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
 #include "cli/OperationCommand.h"
 #include "core/StringTable.h"
 #include "devices/DeviceTables.h"
+#include "programmer/Application.h"
+#include "programmer/Operations.h"
 
 namespace vantor::cli {
 namespace {
@@ -15,19 +18,6 @@ namespace {
 volatile std::sig_atomic_t gInterrupted = 0;
 
 extern "C" void onInterrupt(int) { gInterrupted = 1; }
-
-struct NamedOperation {
-    const char *name;
-    int op;
-};
-
-constexpr NamedOperation kNamed[] = {
-    {"program", kOpProgram},       {"read", kOpRead},           {"verify", kOpVerify},
-    {"blank", kOpBlank},           {"erase", kOpErase},         {"write-fuse", kOpWriteFuse},
-    {"read-fuse", kOpReadFuse},    {"protect", kOpProtect},     {"read-lock", kOpReadLock},
-    {"write-config", kOpWriteConfig}, {"read-config", kOpReadConfig}, {"write-cal", kOpWriteCal},
-    {"test", kOpTest},             {"auto", -1},
-};
 
 }  // namespace
 
@@ -42,9 +32,9 @@ void TerminalEngineSink::message(const MessageRecord &record) {
 }
 
 int operationNumber(const std::string &name) {
-    for (const auto &n : kNamed)
-        if (name == n.name) return n.op;
-    return -2;
+    if (name == "auto") return -1;
+    const OperationInfo *info = operationByKeyword(name);
+    return info ? info->number() : -2;
 }
 
 int waitForResult(CProgrammer &programmer, const TerminalEngineSink &sink) {
@@ -100,7 +90,11 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
 
     DataBuffer buffer;
     OptionsRecord options;
-    OperationCounters counters;
+    // Counters and history are the desktop program's, kept at exit as it keeps them.
+    CliSettings settings;
+    Application app({&settings.profile(), &lib.library(), nullptr, nullptr, {}, 0});
+    app.LoadSettings();
+    OperationCounters &counters = app.counters;
     std::atomic<bool> disconnected{true};
     TerminalEngineSink sink(*ctx.terminal);
     StreamPrompt prompt(stderr);
@@ -111,8 +105,10 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     ctx.terminal->plain(std::string(loadString(sid::DisconnectMode)) + ": " + device.vendor_name + " " +
                         device.device_name);
     const bool started = op < 0 ? programmer.StartAuto(items) : programmer.StartOperation(op);
-    if (!started) return kExitFailed;
-    return waitForResult(programmer, sink);
+    const int status = started ? waitForResult(programmer, sink) : kExitFailed;
+    app.SaveSettings();
+    settings.save();
+    return status;
 }
 
 }  // namespace vantor::cli

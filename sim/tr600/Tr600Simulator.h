@@ -5,10 +5,13 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/tr600/VirtualChip.h"
 #include "usb/SimulatorLink.h"
+#include "usb/Tr600Protocol.h"
 
 namespace vantor::sim {
 
@@ -29,6 +32,13 @@ struct Fault {
     int skip = 0;             // matching commands to let pass first
     bool persistent = false;  // stays armed after it has fired
 };
+
+// A fault from its text form "KIND[@COMMAND[+SKIP]][!]": KIND is one of faultKindNames(),
+// COMMAND the hex code it waits for (any command when left out), SKIP how many matching
+// commands pass first, "!" keeps it armed. Empty (and error set) for a bad text.
+std::optional<Fault> parseFault(std::string_view text, std::string &error);
+// The kinds' names in text form, in FaultKind order, separated by ", ".
+std::string faultKindNames();
 
 // How many status polls each kind of command keeps the programmer busy.
 struct Tr600Timing {
@@ -52,8 +62,8 @@ struct ReceivedCommand {
 // The device side of the TR600 programmer protocol, with a virtual chip in its socket.
 class Tr600Simulator : public SimulatedUsbDevice {
 public:
-    static constexpr std::uint8_t kEndpointOut = 0x02;
-    static constexpr std::uint8_t kEndpointIn = 0x82;
+    static constexpr std::uint8_t kEndpointOut = tr600::kBulkOut;
+    static constexpr std::uint8_t kEndpointIn = tr600::kBulkIn;
 
     explicit Tr600Simulator(int modelCode = 0x83, std::uint32_t serialNumber = 20240917);
 

@@ -277,17 +277,20 @@ TEST(ExtendedTektronix, TypesLengthsAndTermination) {
            "%0E3001ABC\n"            // symbol record: unknown here
            "%0D6481001ABFF\n"
            "%0D648100\n"             // shorter than its length field
-           "%0E6491001ABFF0\n"       // odd data length
+           "%0E6511801ABFF0\n"       // odd digit count: (R - D - 6) / 2 bytes, the last digit unused
            "%0781010\n"
            "%0D64C1401ABFF\n");
     ASSERT_TRUE(l.ok);
     EXPECT_EQ(l.dest[0], 0x01);
     EXPECT_EQ(l.dest[2], 0xFF);
     EXPECT_EQ(l.dest[4], 0xEE);
-    ASSERT_EQ(l.sink.lines.size(), 3u);
+    EXPECT_EQ(l.dest[8], 0x01);
+    EXPECT_EQ(l.dest[9], 0xAB);
+    EXPECT_EQ(l.dest[10], 0xFF);
+    EXPECT_EQ(l.dest[11], 0xEE);
+    ASSERT_EQ(l.sink.lines.size(), 2u) << "the odd record's checksum covers the bytes taken";
     EXPECT_EQ(l.sink.lines[0].text, "Warning: Line 1, Unkown data type\n");
     EXPECT_EQ(l.sink.lines[1].text, "Warning: Line 3, Data format error\n");
-    EXPECT_EQ(l.sink.lines[2].text, "Warning: Line 4, Data format error\n");
 }
 
 // ---- Binary ----
@@ -328,3 +331,21 @@ TEST(AllFormats, RoundTripWithFileAndBufferOffsets) {
 }
 
 }  // namespace
+
+TEST(AllFormats, ALoneCarriageReturnEndsALineToo) {
+    // Files written with classic Mac line ends: every record is read.
+    Load cr(Fmt::Intel, ":0300000001020FEB\r:03000300040506EB\r:00000001FF\r");
+    ASSERT_TRUE(cr.ok);
+    EXPECT_TRUE(cr.sink.lines.empty()) << cr.sink.lines.front().text;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(cr.dest[std::size_t(i)], i == 2 ? 0x0F : i + 1) << i;
+
+    Load s(Fmt::Motorola, "S1050000AABB95\rS1050002CCDD4F\rS9030000FC\r");
+    ASSERT_TRUE(s.ok);
+    EXPECT_EQ(s.dest[3], 0xDD);
+    EXPECT_TRUE(s.sink.lines.empty());
+
+    // CR LF stays one line end: line numbers count lines, not characters.
+    Load mixed(Fmt::Intel, ":0100000001FE\r\n:01000100FF00\r\n:00000001FF\r\n");
+    ASSERT_EQ(mixed.sink.lines.size(), 1u);
+    EXPECT_EQ(mixed.sink.lines[0].text, "Warning: Line 2, Data format error\n");
+}

@@ -118,7 +118,8 @@ TEST(SimOperations, SingleShotCommandsReachTheChip) {
     rig.chip->lock[1] = 0x01;
     EXPECT_EQ(rig.run(kOpReadLock), 1);
     EXPECT_TRUE(rig.saw("Read lock bits completed"));
-    EXPECT_EQ(rig.device.config_data[1], 0x01);  // read bytes land in the configuration bytes
+    EXPECT_EQ(rig.device.config_data[17], 0x01);  // lock bits land in the lock bytes
+    EXPECT_EQ(rig.device.config_data[1], 0xC1);   // and leave the configuration bytes alone
     EXPECT_EQ(rig.programmer->lastReadBytes()[1], 0x01);
     EXPECT_EQ(rig.run(kOpReadConfig), 1);
     EXPECT_EQ(rig.device.config_data[1], 0xC1);

@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "core/SafeFile.h"
 #include "tools/devlibc/DevlibSource.h"
 
 namespace fs = std::filesystem;
@@ -15,10 +15,12 @@ using namespace vantor::devlibc;
 namespace {
 
 constexpr const char *kUsage =
-    "usage: devlibc compile SOURCE.txt -o OUT.dev [--depfile FILE]\n"
+    "usage: devlibc compile SOURCE.txt -o OUT.dev [--depfile FILE] [--strict]\n"
     "       devlibc dump FILE.dev [-o OUT.txt]\n"
     "       devlibc check FILE.dev...\n"
-    "The library name stored in OUT.dev is OUT's file name. See data/README.md for the source format.\n";
+    "The library name stored in OUT.dev is OUT's file name. See data/README.md for the source format.\n"
+    "compile warns about records the format holds but shipped data must not contain (an adapter or\n"
+    "vendor outside its table, a duplicate, no memory area...); --strict refuses them, as check does.\n";
 
 bool readBinary(const fs::path &path, std::vector<std::uint8_t> &data) {
     std::ifstream in(path, std::ios::binary);
@@ -27,34 +29,10 @@ bool readBinary(const fs::path &path, std::vector<std::uint8_t> &data) {
     return !in.bad();
 }
 
-// Writes beside the target and renames, so a failed run never leaves half a file.
 bool writeAtomically(const fs::path &path, const void *data, std::size_t size, std::string &error) {
-    std::random_device rd;
-    fs::path tmp = path;
-    tmp += ".tmp" + std::to_string(rd() % 1000000);
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create " + tmp.string();
-            return false;
-        }
-        out.write(static_cast<const char *>(data), std::streamsize(size));
-        out.close();
-        if (!out) {
-            error = "cannot write " + tmp.string();
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) {
-        error = "cannot replace " + path.string() + ": " + ec.message();
-        fs::remove(tmp, ec);
-        return false;
-    }
-    return true;
+    const vantor::ReplaceResult r = vantor::replaceFile(path, std::string_view(static_cast<const char *>(data), size));
+    if (!r) error = r.error;
+    return r.ok;
 }
 
 std::string makeEscape(const std::string &s) {
@@ -67,12 +45,15 @@ std::string makeEscape(const std::string &s) {
     return r;
 }
 
-int compileCommand(const fs::path &source, const fs::path &output, const fs::path &depfile) {
+int compileCommand(const fs::path &source, const fs::path &output, const fs::path &depfile, bool strict) {
     const auto result = compileFile(source);
     for (const auto &d : result.errors) std::fprintf(stderr, "%s\n", d.text().c_str());
-    if (!result.ok()) {
-        std::fprintf(stderr, "devlibc: %zu error(s), %s not written\n", result.errors.size(),
-                     output.string().c_str());
+    for (const auto &d : result.warnings)
+        std::fprintf(stderr, "%s:%d: %s: %s\n", d.file.c_str(), d.line, strict ? "error" : "warning",
+                     d.message.c_str());
+    const std::size_t errors = result.errors.size() + (strict ? result.warnings.size() : 0);
+    if (errors) {
+        std::fprintf(stderr, "devlibc: %zu error(s), %s not written\n", errors, output.string().c_str());
         return 1;
     }
     std::string error;
@@ -110,7 +91,7 @@ int dumpCommand(const fs::path &input, const fs::path &output) {
     const std::string text = dumpLibrary(lib, name);
     if (output.empty()) {
         std::fwrite(text.data(), 1, text.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return 0;  // main checks that it arrived
     }
     if (!writeAtomically(output, text.data(), text.size(), error)) {
         std::fprintf(stderr, "devlibc: %s\n", error.c_str());
@@ -141,7 +122,7 @@ int checkCommand(const std::vector<fs::path> &files) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int run(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "-h" || args[0] == "--help") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
@@ -150,7 +131,12 @@ int main(int argc, char **argv) {
     const std::string cmd = args[0];
     std::vector<fs::path> inputs;
     fs::path output, depfile;
+    bool strict = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--strict" && cmd == "compile") {
+            strict = true;
+            continue;
+        }
         if ((args[i] == "-o" || args[i] == "--depfile") && i + 1 < args.size()) {
             fs::path &target = args[i] == "-o" ? output : depfile;
             target = args[++i];
@@ -162,9 +148,15 @@ int main(int argc, char **argv) {
         }
     }
     if (cmd == "compile" && inputs.size() == 1 && !output.empty())
-        return compileCommand(inputs[0], output, depfile);
+        return compileCommand(inputs[0], output, depfile, strict);
     if (cmd == "dump" && inputs.size() == 1 && depfile.empty()) return dumpCommand(inputs[0], output);
     if (cmd == "check" && !inputs.empty() && output.empty() && depfile.empty()) return checkCommand(inputs);
     std::fputs(kUsage, stderr);
     return 2;
+}
+
+int main(int argc, char **argv) {
+    const int status = run(argc, argv);
+    if (!vantor::flushStandardOutput("devlibc") && status == 0) return 1;
+    return status;
 }
