@@ -24,19 +24,19 @@ void CEmulatorLink::showNotice(const msg::Text &text) {
 
 bool CEmulatorLink::request(std::uint8_t code, std::uint16_t value, std::uint16_t index, std::uint8_t *data,
                             std::uint16_t length, UsbDirection dir) {
-    return usb_.ControlTransfer(dir, code, value, index, data, length);
+    return channel_.request(code, value, index, data, length, dir);
 }
 
-bool CEmulatorLink::readStatusLocked(std::uint8_t requestCode, std::uint8_t &status) {
-    std::uint8_t b = 0;
-    if (!usb_.ControlTransfer(UsbDirection::DeviceToHost, requestCode, 0, 0, &b, 1)) return false;
-    status = b;
+bool CEmulatorLink::openTransport() {
+    if (!usb_.Open()) return false;
+    channel_.bindSession();
+    chipChannel_.bindSession();
     return true;
 }
 
 bool CEmulatorLink::readStatus(std::uint8_t &status) {
     std::lock_guard lock(exchange_);
-    return readStatusLocked(cmd::Status, status);
+    return channel_.readStatus(status);
 }
 
 // A finished command decides at once, whatever bit was awaited: waiting out the deadline
@@ -45,7 +45,7 @@ Wait CEmulatorLink::waitReadyLocked(std::uint8_t mask, unsigned timeoutMs) {
     const std::uint64_t deadline = clock_.nowMs() + timeoutMs;
     for (;;) {
         std::uint8_t s = 0;
-        if (!readStatusLocked(cmd::Status, s)) return Wait::LinkError;
+        if (!channel_.readStatus(s)) return Wait::LinkError;
         if (s & st::Finished) return (s & st::Success) ? Wait::Done : Wait::Failed;
         if (s & mask) return Wait::Done;
         if (clock_.nowMs() > deadline) return Wait::TimedOut;
@@ -61,7 +61,7 @@ int CEmulatorLink::waitChipStatusLocked(std::uint8_t mask, unsigned timeoutMs) {
     const std::uint64_t deadline = clock_.nowMs() + timeoutMs;
     for (;;) {
         std::uint8_t s = 0;
-        if (!readStatusLocked(cmd::ChipStatus, s)) return -1;
+        if (!chipChannel_.readStatus(s)) return -1;
         if (s & mask) return ((mask & st::Finished) && !(s & st::Success)) ? 0 : 1;
         if (clock_.nowMs() > deadline) return -2;
     }
@@ -72,15 +72,9 @@ int CEmulatorLink::waitChipStatus(std::uint8_t mask, unsigned timeoutMs) {
     return waitChipStatusLocked(mask, timeoutMs);
 }
 
-bool CEmulatorLink::bulkWrite(const std::uint8_t *data, int count) {
-    int result = 0;
-    return usb_.BulkWrite(kBulkOut, data, count, kBulkTimeoutMs, result) && result == count;
-}
+bool CEmulatorLink::bulkWrite(const std::uint8_t *data, int count) { return channel_.writeBlock(data, count); }
 
-bool CEmulatorLink::bulkRead(std::uint8_t *data, int count) {
-    int result = 0;
-    return usb_.BulkRead(kBulkIn, data, count, kBulkTimeoutMs, result) && result == count;
-}
+bool CEmulatorLink::bulkRead(std::uint8_t *data, int count) { return channel_.readBlock(data, count); }
 
 Outcome CEmulatorLink::exchangeWrite(std::uint8_t code, std::uint16_t value, std::uint16_t index,
                                      const std::uint8_t *data, int count, std::uint8_t mask, unsigned timeoutMs) {
@@ -190,7 +184,7 @@ bool CEmulatorLink::run(std::uint16_t value, std::uint16_t stopAddress, const st
         bool ok;
         {
             std::lock_guard lock(exchange_);
-            ok = readStatusLocked(cmd::Status, s);
+            ok = channel_.readStatus(s);
         }
         if (!ok) {
             linkFailed = true;
@@ -271,7 +265,7 @@ bool CEmulatorLink::connect(const TargetOptions &options, bool firstConnection) 
             usb_.Close();
         }
     }
-    if (!usb_.Open()) {
+    if (!openTransport()) {
         showNotice(msg::NotDetected);
         return false;
     }
@@ -338,7 +332,7 @@ bool CEmulatorLink::readIdentification(std::array<std::uint8_t, 32> &block) {
         block = emulatorId_;
         return true;
     }
-    if (!usb_.Open()) return false;
+    if (!openTransport()) return false;
     bool requested;
     {
         std::lock_guard lock(exchange_);

@@ -10,6 +10,7 @@
 #include "emulator/DriverTexts.h"
 #include "emulator/TargetSettings.h"
 #include "usb/CUsbDevice.h"
+#include "usb/ExchangeChannel.h"
 
 namespace vantor::emx31 {
 
@@ -106,13 +107,16 @@ private:
                  std::uint16_t length = 0, UsbDirection dir = UsbDirection::HostToDevice);
     Wait waitReadyLocked(std::uint8_t mask, unsigned timeoutMs);
     int waitChipStatusLocked(std::uint8_t mask, unsigned timeoutMs);
-    bool readStatusLocked(std::uint8_t request, std::uint8_t &status);
+    bool openTransport();
     bool bulkWrite(const std::uint8_t *data, int count);
     bool bulkRead(std::uint8_t *data, int count);
 
     HostUi &ui_;
     Clock &clock_;
     CUsbDevice usb_;
+    // Requests, status reads and bulk blocks, bound to the session of the last open.
+    ExchangeChannel channel_{usb_, StatusRegister{cmd::Status}, ExchangeChannel::Endpoints{kBulkOut, kBulkIn, kBulkTimeoutMs}};
+    ExchangeChannel chipChannel_{usb_, StatusRegister{cmd::ChipStatus}, ExchangeChannel::Endpoints{kBulkOut, kBulkIn, kBulkTimeoutMs}};
     std::mutex exchange_;
     bool connected_ = false;
     bool codeUses003B_ = false;
