@@ -45,5 +45,7 @@ int runDevices(CliContext &ctx, Args args);
 int runOperation(CliContext &ctx, const std::string &operation, Args args);
 int runConvert(CliContext &ctx, Args args);
 int runInfo(CliContext &ctx, Args args);
+int runConfig(CliContext &ctx, Args args);
+int runOptions(CliContext &ctx, Args args);
 
 }  // namespace vantor::cli

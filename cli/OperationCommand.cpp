@@ -92,7 +92,7 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     OptionsRecord options;
     // Counters and history are the desktop program's, kept at exit as it keeps them.
     CliSettings settings;
-    Application app({&settings.profile(), &lib.library(), nullptr, nullptr, {}, 0});
+    Application app({.profile = &settings.profile(), .library = &lib.library()});
     app.LoadSettings();
     OperationCounters &counters = app.counters;
     std::atomic<bool> disconnected{true};

@@ -21,6 +21,10 @@ const char kUsage[] =
     "  devices [--type N] [--search TEXT]     list the devices of the model's library\n"
     "  info -d VENDOR/DEVICE [--doc]          device information and adapter document\n"
     "  convert IN OUT [options]               load a data file and save it in another format\n"
+    "  config -d VENDOR/DEVICE [--show] [--json] [--set \"ITEM=VALUE\"]... [--defaults]\n"
+    "                                         the device's fuses, lock bits and configuration words,\n"
+    "                                         kept in chip.set for write-fuse, write-config, protect\n"
+    "  options [-d VENDOR/DEVICE] [--set NAME=VALUE]...  operation options and the Auto list\n"
     "  OPERATION -d VENDOR/DEVICE [...]       run an operation on the programmer\n"
     "  --disconnect OPERATION -d VENDOR/DEVICE  simulate an operation without a programmer\n"
     "\n"
@@ -87,6 +91,8 @@ int run(Args args) {
         if (command == "devices") return runDevices(ctx, args);
         if (command == "convert") return runConvert(ctx, args);
         if (command == "info") return runInfo(ctx, args);
+        if (command == "config") return runConfig(ctx, args);
+        if (command == "options") return runOptions(ctx, args);
         if (kOperations.count(command)) return runOperation(ctx, command, args);
         throw UsageError("unknown command: " + command);
     } catch (const UsageError &e) {

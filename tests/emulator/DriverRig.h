@@ -177,7 +177,10 @@ public:
         }
         case AG_CB_REGISTER_PANE: r->pane = static_cast<AG_RegPane *>(pointer); break;
         case AG_CB_PROGRESS: r->progress.push_back(*static_cast<AG_ProgressRecord *>(pointer)); break;
-        case AG_CB_BP_COMMAND: r->commandsRun.push_back(static_cast<const char *>(pointer)); break;
+        case AG_CB_BP_COMMAND:
+            if (r->commandsRun.empty()) r->commandsRun.push_back(static_cast<const char *>(pointer));
+            ++r->commandCount;
+            break;
         case AG_CB_NEXT_BLOCK: {
             if (r->blocks.empty()) return 0;
             if (!pointer) return reinterpret_cast<intptr_t>(&r->blocks[0]);
@@ -206,7 +209,8 @@ public:
     AG_RegPane *pane = nullptr;
     std::vector<std::uint32_t> callbacks;
     std::vector<AG_ProgressRecord> progress;
-    std::vector<std::string> commandsRun;
+    std::vector<std::string> commandsRun;  // the first command text (read after the go)
+    std::atomic<int> commandCount{0};       // how often the host ran one
     std::vector<AG_DownloadBlock> blocks;  // the chain, ended by a block of length 0
     std::uint32_t failing = 0;
     std::size_t seen = 0;

@@ -59,7 +59,7 @@ TEST(Go, CommandTextNeverStopsTheGo) {
     ASSERT_TRUE(rig.connect());
     rig.addBreakpoint(0x0002, 1, AG_BP_KIND_EXEC, "echo here");
     auto go = std::async(std::launch::async, [&] { rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr); });
-    while (rig.commandsRun.size() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (rig.commandCount < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr), 1u);
     go.get();
     EXPECT_EQ(rig.commandsRun[0], "echo here");
