@@ -117,7 +117,7 @@ std::vector<std::uint8_t> encodeConfigImage(const ConfigFile &file) {
         const std::size_t n = std::min(item.text.size(), kTextSize - 1);
         std::memcpy(rec + 1, item.text.data(), n);
         const std::size_t pad = std::min(item.textPad.size(), kTextSize - 1 - n);
-        std::memcpy(rec + 2 + n, item.textPad.data(), pad);
+        if (pad) std::memcpy(rec + 2 + n, item.textPad.data(), pad);  // an empty vector has no data()
         le::store32(rec + 304, item.rect.left);
         le::store32(rec + 308, item.rect.top);
         le::store32(rec + 312, item.rect.right);
