@@ -205,10 +205,9 @@ bool Emx31Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
     if (!attached_) return false;
     if (request == 19) {
         // The monitor takes over through its vector only when interrupts are enabled.
-        if (running_ && haltArmed_ && (cpu_.readSfr(sfr::IE) & 0x80)) {
-            stop_ = true;
-            cpu_.requestStop();
-        }
+        // The monitor's takeover is finished before the request returns, so the host's status
+        // read after its pause sees the halt however the threads were scheduled.
+        if (running_ && haltArmed_ && (cpu_.readSfr(sfr::IE) & 0x80)) stopRun(lock);
         return true;
     }
     if (running_) stopRun(lock);

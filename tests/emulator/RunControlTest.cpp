@@ -119,6 +119,9 @@ TEST(Stop, FromAnotherThreadHaltsARunningGo) {
     ASSERT_TRUE(rig.connect());
     auto go = std::async(std::launch::async, [&] { rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr); });
     while (!rig.sim.device->running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The board reports running before its core has executed SETB EA, and a halt meets
+    // interrupts still disabled that early: let the program reach its loop.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr), 1u);
     go.get();
     EXPECT_FALSE(rig.driver.running());
