@@ -15,7 +15,12 @@
 #include "programmer/Application.h"
 #include "programmer/CUsbProgrammer.h"
 #include "programmer/ProgrammerModels.h"
-#include "sim/tr600/SimulatedProgrammer.h"
+#include "cli/Attach.h"
+#include "cli/ProgrammerRun.h"
+#include "cli/Report.h"
+#include "cli/SerialNumbers.h"
+#include "core/StringTable.h"
+#include "programmer/DeviceDefaults.h"
 
 namespace vantor::cli {
 
@@ -80,45 +85,24 @@ bool reads(int op, const std::uint8_t items[16]) {
     return false;
 }
 
-std::string hexBytes(const std::uint8_t *p, int n) {
-    std::string s;
-    char b[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %2.2X" : "%2.2X", p[i]);
-        s += b;
-    }
-    return s;
-}
-
-// The buffer range that holds the areas the operation handled.
-bool readRange(const DeviceRecord &device, const OptionsRecord &options, std::uint32_t &start, std::uint32_t &end) {
-    bool any = false;
-    for (int i = 0; i < 4 && device.memory_areas[i].size_bytes; ++i) {
-        if (device.area_count > 1 && !(options.areaMask & (i == 0 ? 1u : 2u))) continue;
-        const auto &a = device.memory_areas[i];
-        if (!any || a.buffer_start < start) start = a.buffer_start;
-        if (!any || a.buffer_start + a.size_bytes > end) end = a.buffer_start + a.size_bytes;
-        any = true;
-    }
-    return any;
-}
-
 }  // namespace
 
-int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec,
-                          const std::optional<std::string> &itemsText, Args args) {
-    std::uint8_t items[16];
-    std::memset(items, kEndOfList, sizeof items);
-    if (itemsText) parseAutoItems(*itemsText, items);
+int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &deviceSpec,
+               const std::optional<std::string> &itemsText, Args args, OperationJob &job) {
+    job.op = op;
+    job.name = op < 0 ? "auto" : operationName(op);
+    std::memset(job.items, kEndOfList, sizeof job.items);
+    if (itemsText) parseAutoItems(*itemsText, job.items);
     LoadSettings load;
-    const auto file = takeOption(args, "--file", "-f");
-    const auto output = takeOption(args, "--output", "-o");
+    job.file = takeOption(args, "--file", "-f");
+    job.output = takeOption(args, "--output", "-o");
+    const auto &file = job.file;
     if (auto v = takeOption(args, "--from")) load.format = parseFormat(*v);
     else if (file) load.format = formatForLoad(*file);
     if (auto v = takeOption(args, "--file-start")) load.loadFileStart = parseHex(*v, "--file-start");
     if (auto v = takeOption(args, "--buffer-start")) load.loadBufferStart = parseHex(*v, "--buffer-start");
     if (auto v = takeOption(args, "--fill")) load.unusedByteMode = parseFill(*v);
-    OptionsRecord options;
+    OptionsRecord &options = job.options;
     options.IngoreFFH = 0;  // the command line programs whole areas unless told otherwise
     if (auto v = takeOption(args, "--area")) {
         if (*v != "1" && *v != "2" && *v != "3") throw UsageError("--area: expected 1, 2 or 3");
@@ -137,62 +121,29 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
         config = std::move(words);
         break;
     }
-    if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
     if (op >= 0 && itemsText) throw UsageError("--items only goes with auto");
 
-    CliLibrary lib(ctx);
-    DeviceRecord device;
+    DeviceRecord &device = job.device;
     if (!lib.resolve(deviceSpec, device)) return kExitUsage;
+    job.serial = takeSerialPlan(args, device);
+    if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
+    // Without a configuration of its own the device still needs a place for its calibration byte.
+    completeDefaultConfig(device);
     if (config) parseConfig(*config, device.config_data);
-    if (op < 0 && !itemsText) std::memcpy(items, device.auto_operations, sizeof items);
+    if (op < 0 && !itemsText) std::memcpy(job.items, device.auto_operations, sizeof job.items);
 
-    if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
-    if (output && !reads(op, items)) throw UsageError("-o FILE only goes with read (or auto with read)");
+    if (needsFile(op, job.items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
+    if (job.output && !reads(op, job.items)) throw UsageError("-o FILE only goes with read (or auto with read)");
+    if (job.output && formatForSave(*job.output) == FileFormat::Pof)
+        throw UsageError("cannot save in POF format: " + *job.output);
     if (load.loadBufferStart >= DataBuffer::kSize) throw UsageError("--buffer-start must be below 800000");
+    if (job.serial && !(needsFile(op, job.items))) throw UsageError("--serial-at goes with program or auto");
 
-    // The programmer: the simulator on a bus of its own, or whatever USB offers.
-    std::optional<sim::SimulatedProgrammer> simulated;
-    std::shared_ptr<sim::VirtualChip> chip;
     const ProgrammerModel *expected = findModelByName(lib.modelName());
-    if (ctx.simulate) {
-        simulated = sim::makeSimulatedProgrammer(expected ? expected->code : kModelTR610);
-        chip = std::make_shared<sim::VirtualChip>(sim::ChipSpec::fromDevice(device));
-        if (!ctx.simChip.empty() && std::filesystem::exists(ctx.simChip) && !chip->load(ctx.simChip)) {
-            std::fprintf(stderr, "vantor-cli: %s is not a simulated chip file\n", ctx.simChip.c_str());
-            return kExitUsage;
-        }
-        simulated->device->insertChip(chip);
-    }
-    MemoryProfile profile;
-    Application app({&profile, &lib.library(),
-                     [&]() -> std::unique_ptr<CProgrammer> {
-                         if (simulated) return std::make_unique<CUsbProgrammer>(simulated->backend());
-                         return std::make_unique<CUsbProgrammer>();
-                     },
-                     nullptr, {}, 0});
-    app.LoadSettings();
-    const int model = app.ConnectAtStartup();
-    auto *programmer = static_cast<CUsbProgrammer *>(app.programmer());
-    if (model == -1) {
-        std::fprintf(stderr, "vantor-cli: no programmer found");
-        const std::string why = programmer->usb().openProblem();
-        if (!why.empty()) std::fprintf(stderr, ": %s", why.c_str());
-        std::fprintf(stderr, "\n(connect a TR600 programmer, or use --simulate or --disconnect)\n");
-        return kExitUsage;
-    }
-    app.SelectModel(model, true);
-    if (expected && expected->code != model) {
-        const ProgrammerModel *found = findModel(model);
-        std::fprintf(stderr, "vantor-cli: the connected programmer is a %s, not a %s; choose its library with --model\n",
-                     found ? std::string(found->libraryFile.substr(0, found->libraryFile.find('.'))).c_str() : "model without a library",
-                     lib.modelName().c_str());
-        return kExitUsage;
-    }
-    ctx.terminal->plain(app.ModelText(model) + (simulated ? " (simulated)" : "") + "  firmware " +
-                        programmer->FirmwareVersionText() + "  serial " + programmer->SerialNumberText());
-    ctx.terminal->plain(std::string("Device: ") + device.vendor_name + " " + device.device_name);
+    job.expectedModel = expected ? expected->code : -1;
+    job.modelName = lib.modelName();
 
-    auto buffer = std::make_unique<DataBuffer>();
+    auto buffer = std::make_shared<DataBuffer>();
     if (file) {
         load.room = device.top_address > load.loadBufferStart ? device.top_address - load.loadBufferStart : 0;
         TerminalInfoSink info(*ctx.terminal);
@@ -200,34 +151,75 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
         const LoadResult loaded = loadFile(*file, *buffer, load, info, &filePrompt);
         if (!loaded.ok()) return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
         if (device.isWordDevice()) maskWordBytes(*buffer, device);
+        OptionsRecord all;
+        all.areaMask = 3;
+        for (const auto &sum : areaChecksums(device, all, *buffer)) job.dataChecksum += sum.sum;
+    }
+    job.image = std::move(buffer);
+    return -1;
+}
+
+void printRunDetails(Terminal &terminal, const OperationJob &job, const RunOutcome &outcome) {
+    if (outcome.idMismatch) {
+        terminal.plain("Identifier expected: " + hexBytes(job.device.device_id, 3) +
+                       "   read: " + hexBytes(outcome.idRead.data(), 3));
+        if (outcome.idMatches.empty()) {
+            terminal.plain("No device of " + job.modelName + ".dev carries the identifier read.");
+        } else {
+            std::string list;
+            for (const auto &name : outcome.idMatches) list += (list.empty() ? "" : ", ") + name;
+            terminal.plain("Devices with the identifier read: " + list);
+        }
+    }
+    if (outcome.bytesRead) terminal.plain("Bytes read: " + hexBytes(outcome.bytesRead->data(), 16));
+    if (!job.output)
+        for (const auto &c : outcome.checksums) {
+            char text[64];
+            std::snprintf(text, sizeof text, loadString(sid::ChecksumFormat).data(), c.sum);
+            terminal.plain("[" + c.area + "] " + text);
+        }
+}
+
+int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec,
+                          const std::optional<std::string> &itemsText, Args args) {
+    CliLibrary lib(ctx);
+    OperationJob job;
+    const int prepared = prepareJob(ctx, lib, op, deviceSpec, itemsText, std::move(args), job);
+    if (prepared != -1) return prepared;
+
+    std::vector<ProgrammerSlot> slots = programmerSlots(ctx, lib, &job.device);
+    ProgrammerSlot slot;
+    if (!chooseSlot(ctx, slots, slot)) return kExitUsage;
+
+    std::optional<std::uint64_t> serialNumber;
+    if (job.serial) {
+        std::uint64_t first = 0;
+        if (!reserveSerialNumbers(*job.serial, 1, first)) return kExitFailed;
+        serialNumber = first;
     }
 
     TerminalEngineSink sink(*ctx.terminal);
-    StreamPrompt prompt(stderr);
-    programmer->setEnvironment({&sink, nullptr, &prompt, &app.counters, &app.disconnectMode});
-    programmer->SetContext(buffer.get(), &device, &options);
-    const bool started = op < 0 ? programmer->StartAuto(items) : programmer->StartOperation(op);
-    int status = started ? waitForResult(*programmer, sink) : kExitFailed;
-
-    if (status == kExitSuccess) {
-        if (op == kOpReadFuse || op == kOpReadLock || op == kOpReadConfig)
-            ctx.terminal->plain("Bytes read: " + hexBytes(programmer->lastReadBytes().data(), 16));
-        if (output) {
-            SaveSettings save;
-            std::uint32_t start = 0, end = 0;
-            readRange(device, options, start, end);
-            save.saveStart = start;
-            save.saveSize = end - start;
-            save.format = formatForSave(*output);
-            TerminalInfoSink info(*ctx.terminal);
-            if (save.format == FileFormat::Pof) throw UsageError("cannot save in POF format: " + *output);
-            if (saveFile(*output, *buffer, save, info) != SaveStatus::Ok) status = kExitFailed;
+    InterruptGuard interrupt;
+    RunOutcome outcome = runOnProgrammer(ctx, job, slot, std::make_shared<RunRecorder>(&sink, job.operations()),
+                                         InterruptGuard::flag(), serialNumber, ctx.terminal);
+    if (!outcome.connected || (outcome.exitCode == kExitUsage && !outcome.problem.empty())) {
+        std::fprintf(stderr, "vantor-cli: %s\n", outcome.problem.c_str());
+        if (!outcome.connected) std::fprintf(stderr, "(connect a TR600 programmer, or use --simulate or --disconnect)\n");
+    }
+    printRunDetails(*ctx.terminal, job, outcome);
+    int status = outcome.exitCode;
+    if (ctx.logFile && outcome.connected) {
+        std::string error;
+        if (!appendLogLine(*ctx.logFile, logLine(job, outcome), error)) {
+            std::fprintf(stderr, "vantor-cli: cannot append to the log %s: %s\n", ctx.logFile->c_str(), error.c_str());
+            if (status == kExitSuccess) status = kExitFailed;
         }
     }
-    programmer->Close();
-    if (chip && !ctx.simChip.empty() && !chip->save(ctx.simChip)) {
-        std::fprintf(stderr, "vantor-cli: cannot keep the simulated chip in %s\n", ctx.simChip.c_str());
-        if (status == kExitSuccess) status = kExitFailed;
+    if (ctx.json) {
+        auto doc = operationDocument(job, slot, outcome);
+        doc["exit_code"] = status;
+        doc["result"] = resultName(status);
+        printJson(doc);
     }
     return status;
 }

@@ -47,6 +47,12 @@ int operationNumber(const std::string &name) {
     return -2;
 }
 
+std::string operationName(int op) {
+    for (const auto &n : kNamed)
+        if (op == n.op) return n.name;
+    return {};
+}
+
 int waitForResult(CProgrammer &programmer, const TerminalEngineSink &sink) {
     gInterrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);

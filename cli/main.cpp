@@ -20,6 +20,8 @@ const char kUsage[] =
     "  info -d VENDOR/DEVICE [--doc]          device information and adapter document\n"
     "  convert IN OUT [options]               load a data file and save it in another format\n"
     "  OPERATION -d VENDOR/DEVICE [...]       run an operation on the programmer\n"
+    "  programmers                            list the attached programmers\n"
+    "  gang OPERATION -d VENDOR/DEVICE [...]  run it on every attached programmer at once\n"
     "  --disconnect OPERATION -d VENDOR/DEVICE  simulate an operation without a programmer\n"
     "\n"
     "operations: program read verify blank erase write-fuse read-fuse protect read-lock\n"
@@ -27,7 +29,10 @@ const char kUsage[] =
     "operation options (with a programmer or --simulate):\n"
     "  -f FILE [--from FMT --file-start HEX --buffer-start HEX --fill ff|00|keep]  data for program/verify/auto\n"
     "  -o FILE  save the areas read  --area 1|2|3   --ignore-ff   --no-id-check\n"
-    "  --config HEX...  the 48 configuration bytes   --items OP,OP,...  the Auto list\n";
+    "  --config HEX...  the 48 configuration bytes   --items OP,OP,...  the Auto list\n"
+    "  --serial-at HEX [--serial-start N --serial-step K --serial-format le32|be32|ascii-dec]\n"
+    "production: --json  --programmer SERIAL  --log FILE.csv\n"
+    "simulator:  --sim-count N  --sim-chip FILE|DIR  --sim-socket [N=]VENDOR/DEVICE\n";
 
 const std::set<std::string> kOperations = {"program",   "read",         "verify",      "blank",
                                            "erase",     "write-fuse",   "read-fuse",   "protect",
@@ -55,8 +60,10 @@ int main(int argc, char **argv) {
         else if (auto sim = takeOption(args, "--simulate")) ctx.simulate = *sim;
         if (auto chip = takeOption(args, "--sim-chip")) ctx.simChip = *chip;
         ctx.disconnectOperation = takeOption(args, "--disconnect");
+        takeProductionOptions(ctx, args);
 
-        Terminal terminal = Terminal::forStdout(ctx.allowColour);
+        // With --json standard output carries the document alone; people read standard error.
+        Terminal terminal = ctx.json ? Terminal::forStderr(ctx.allowColour) : Terminal::forStdout(ctx.allowColour);
         ctx.terminal = &terminal;
 
         if (ctx.disconnectOperation) {
@@ -70,6 +77,8 @@ int main(int argc, char **argv) {
         if (command == "devices") return runDevices(ctx, args);
         if (command == "convert") return runConvert(ctx, args);
         if (command == "info") return runInfo(ctx, args);
+        if (command == "programmers") return runProgrammers(ctx, args);
+        if (command == "gang") return runGang(ctx, args);
         if (kOperations.count(command)) return runOperation(ctx, command, args);
         throw UsageError("unknown command: " + command);
     } catch (const UsageError &e) {

@@ -80,6 +80,17 @@ public:
     bool RunOperation(int op);
     bool CheckDeviceId();
 
+    // What the last identifier check read, for diagnostics after a run.
+    struct IdCheck {
+        bool read = false;     // the identifier was read
+        bool matched = false;
+        std::uint8_t id[4] = {};
+    };
+    IdCheck lastIdCheck() const {
+        std::lock_guard lock(idMutex_);
+        return idCheck_;
+    }
+
     bool disconnectMode() const;
     Clock &clock() const { return env_.clock ? *env_.clock : SystemClock::instance(); }
 
@@ -108,6 +119,8 @@ private:
     void autoWorker();
     bool launch(void (CProgrammer::*procedure)());
 
+    mutable std::mutex idMutex_;
+    IdCheck idCheck_;
     std::atomic<bool> busy_{false};
     std::atomic<bool> cancel_{false};
     std::mutex workersMutex_;

@@ -430,7 +430,8 @@ bool CUsbProgrammer::singleShot(int op) {
 bool CUsbProgrammer::writeCalByte() {
     if (!device) return false;
     SetProgressRange(1);
-    std::uint32_t address = le::load32(device->config_data + kCalAddress);
+    const std::uint32_t calAddress = le::load32(device->config_data + kCalAddress);
+    std::uint32_t address = calAddress;
     CommandBlock block;
     block.command = 0x93;
     block.index = device->config_data[kCalIndex];
@@ -440,8 +441,26 @@ bool CUsbProgrammer::writeCalByte() {
     }
     block.length = 4;
     le::store32(block.data, address);
+    // A failure used to end the run without a word; say where the byte was to go, since a
+    // place the program already uses is the usual cause.
+    char failed[96];
+    std::snprintf(failed, sizeof failed, "Write Cal. Byte failed  Addr: 0x%X", unsigned(calAddress));
+    if (address >= device->memory_areas[block.value].size_bytes) {
+        ShowMessage(std::string_view(failed), colour::Red, true);
+        errorShown = true;
+        return false;
+    }
     if (!SendCommand(block, false)) return false;
-    if (WaitStatus(kStatusFinished, 100) != kWaitDone) return false;
+    const int w = WaitStatus(kStatusFinished, 100);
+    if (w == kWaitCommError) {
+        ShowMessage(sid::CommunicationError, colour::Red);
+        return false;
+    }
+    if (w != kWaitDone) {
+        ShowMessage(std::string_view(failed), colour::Red, true);
+        errorShown = true;
+        return false;
+    }
     StepProgress();
     return true;
 }

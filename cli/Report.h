@@ -1,0 +1,40 @@
+#pragma once
+// Machine-readable results (--json) and the production log (--log), built from run outcomes.
+#include <filesystem>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/ProgrammerRun.h"
+
+namespace vantor::cli {
+
+inline constexpr const char *kJsonSchemaId = "vantor-cli/1";
+
+// "success", "failure", "cancelled" or "error" (the run did not get going: bad input,
+// no programmer) for an exit code.
+std::string resultName(int exitCode);
+
+// Operation name in reports: the command-line name, or a fixed name for the operations
+// that have none on the command line.
+std::string reportOperationName(int op);
+
+nlohmann::json deviceJson(const DeviceRecord &device);
+nlohmann::json fileJson(const OperationJob &job);
+// One run on one programmer.
+nlohmann::json runJson(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &outcome);
+// The document of a single operation command.
+nlohmann::json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &outcome);
+// Prints a document on standard output, one line per document.
+void printJson(const nlohmann::json &document);
+// A document for a command that stopped before running: {"schema", "command", "result":"error", ...}.
+nlohmann::json errorDocument(const std::string &command, int exitCode, const std::string &message);
+
+// The production log: one CSV line per run, appended with a single write so that lines of
+// concurrent runs (threads or processes) never mix. Columns: time (UTC, ISO 8601),
+// programmer serial, device, file, data checksum, operation, result, elapsed seconds,
+// serial number. False (with `error`) when the line could not be written whole.
+std::string logLine(const OperationJob &job, const RunOutcome &outcome);
+bool appendLogLine(const std::filesystem::path &path, const std::string &line, std::string &error);
+
+}  // namespace vantor::cli
