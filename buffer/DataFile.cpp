@@ -1,6 +1,5 @@
 #include "buffer/DataFile.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,18 +8,12 @@
 #include <system_error>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "buffer/formats/Binary.h"
 #include "buffer/formats/ExtendedTektronix.h"
 #include "buffer/formats/IntelHex.h"
 #include "buffer/formats/MotorolaS.h"
 #include "buffer/formats/Tektronix.h"
+#include "core/SafeFile.h"
 #include "core/StringIds.h"
 #include "core/StringTable.h"
 
@@ -95,15 +88,6 @@ bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, s
     return !std::ferror(f.get());
 }
 
-bool syncFile(std::FILE *f) {
-    if (std::fflush(f) != 0) return false;
-#ifdef _WIN32
-    return _commit(_fileno(f)) == 0;
-#else
-    return fsync(fileno(f)) == 0;
-#endif
-}
-
 std::string hexText(std::uint64_t v) {
     char text[24];
     std::snprintf(text, sizeof text, "%llXH", static_cast<unsigned long long>(v));
@@ -173,9 +157,16 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
         }
     } else {
         LoadTarget target(buffer.data() + bufferStart, room, settings.loadFileStart);
-        readable = readFile(path, 0, UINT64_MAX, file);
+        // A text file is parsed from memory: one beyond any sensible image is refused unread.
+        std::error_code sizeError;
+        const std::uint64_t size = fs::file_size(path, sizeError);
+        readable = (!sizeError && size > kMaxTextFileSize) || readFile(path, 0, kMaxTextFileSize + 1, file);
         ok = false;
-        if (readable) {
+        if (readable && ((!sizeError && size > kMaxTextFileSize) || file.size() > kMaxTextFileSize)) {
+            report(sink, path.string() + ": a text data file may be at most " + std::to_string(kMaxTextFileSize >> 20) +
+                             " MiB\n", msg::Red);
+            file.clear();
+        } else if (readable) {
             switch (settings.format) {
             case FileFormat::IntelHex: ok = IntelHex::read(file, target, sink, prompt); break;
             case FileFormat::Motorola: ok = MotorolaS::read(file, target, sink); break;
@@ -189,6 +180,8 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
             result.endAddress = std::uint32_t(bufferStart + target.endOffset());
         }
     }
+    if (ok && !result.wroteData)
+        report(sink, "Warning: No data has been loaded into the device's range\r\n", msg::PaleGreen);
     if (ok) {
         report(sink, loadString(sid::LoadFileSuccessful), msg::Green);
         result.status = LoadStatus::Ok;
@@ -204,41 +197,6 @@ LoadResult loadFile(const fs::path &path, DataBuffer &buffer, const LoadSettings
     buffer.applyUnusedByteFill(settings.unusedByteMode);
     report(sink, withText(loadString(sid::LoadFileFormat), path.string()), msg::Black);
     return loadDataFile(path, buffer, settings, sink, prompt);
-}
-
-bool replaceFileContents(const fs::path &path, std::string_view bytes, bool *created) {
-    if (created) *created = false;
-    static std::atomic<unsigned> counter{0};
-    const fs::path dir = path.parent_path();
-    fs::path temp;
-    FilePtr f;
-    for (int attempt = 0; attempt < 16 && !f; ++attempt) {
-        temp = dir / ("." + path.filename().string() + ".tmp" + std::to_string(
-#ifdef _WIN32
-                                                                  _getpid()
-#else
-                                                                  getpid()
-#endif
-                                                                  ) +
-                      "-" + std::to_string(counter++));
-        f = openFile(temp, "wbx");
-        if (!f && errno != EEXIST) break;
-    }
-    if (!f) return false;
-    if (created) *created = true;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f.get()) == bytes.size() && syncFile(f.get());
-    ok = (std::fclose(f.release()) == 0) && ok;
-    std::error_code ec;
-    if (ok) {
-        // A replaced file keeps its permissions.
-        const fs::file_status old = fs::status(path, ec);
-        if (!ec && fs::is_regular_file(old)) fs::permissions(temp, old.permissions(), ec);
-        ec.clear();
-        fs::rename(temp, path, ec);
-        ok = !ec;
-    }
-    if (!ok) fs::remove(temp, ec);
-    return ok;
 }
 
 SaveStatus saveDataFile(const fs::path &path, const DataBuffer &buffer, const SaveSettings &settings,
@@ -276,10 +234,11 @@ SaveStatus saveDataFile(const fs::path &path, const DataBuffer &buffer, const Sa
     default: ExtendedTektronix::write(source, text); break;
     }
     if (settings.format != FileFormat::Binary) bytes = text;
-    bool created;
-    if (!replaceFileContents(path, bytes, &created)) {
-        if (!created && (settings.format == FileFormat::Motorola || settings.format == FileFormat::Tektronix))
+    const ReplaceResult written = replaceFile(path, bytes);
+    if (!written) {
+        if (!written.opened && (settings.format == FileFormat::Motorola || settings.format == FileFormat::Tektronix))
             report(sink, msg::FailedToOpen, msg::Black);
+        report(sink, written.error + "\n", msg::Red);
         return finish(SaveStatus::CannotWrite);
     }
     return finish(SaveStatus::Ok);

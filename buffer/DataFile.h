@@ -23,6 +23,10 @@ std::string_view formatName(FileFormat format);
 // Entries of the dialogs' "File Type" combo box, in number order.
 std::string_view formatComboName(FileFormat format);
 
+// The largest text data file a load reads. The 8 MiB buffer in Intel HEX takes about 23 MB;
+// the rest is room for comments, short records and unusual line lengths.
+inline constexpr std::uint64_t kMaxTextFileSize = std::uint64_t(64) << 20;
+
 struct LoadSettings {
     FileFormat format = FileFormat::Binary;
     std::uint32_t loadFileStart = 0;    // file address (Binary: file offset) that lands at the buffer start
@@ -78,9 +82,5 @@ SaveStatus saveDataFile(const std::filesystem::path &path, const DataBuffer &buf
 // "Save File: <path>", then the save driver.
 SaveStatus saveFile(const std::filesystem::path &path, const DataBuffer &buffer, const SaveSettings &settings,
                     InfoSink &sink);
-
-// Writes bytes to path through a temporary file beside it and a rename; false leaves path untouched.
-// created tells whether the temporary file could be made at all.
-bool replaceFileContents(const std::filesystem::path &path, std::string_view bytes, bool *created = nullptr);
 
 }  // namespace vantor

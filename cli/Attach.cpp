@@ -65,6 +65,24 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         if (!std::filesystem::is_directory(chipDir))
             throw UsageError("--sim-chip must name a directory with --sim-count: " + ctx.simChip);
     }
+    // "--sim-fault [N:]FAULT": programmer N only, or every one.
+    std::vector<std::pair<int, sim::Fault>> faults;
+    for (const std::string &text : ctx.simFaults) {
+        int number = 0;
+        std::string_view rest = text;
+        const auto colon = text.find(':');
+        if (colon != std::string::npos && colon > 0 && text.find_first_not_of("0123456789") == colon) {
+            number = std::stoi(text.substr(0, colon));
+            rest.remove_prefix(colon + 1);
+            if (number < 1 || number > count)
+                throw UsageError("--sim-fault: programmer number " + std::to_string(number) + " is not between 1 and " +
+                                 std::to_string(count));
+        }
+        std::string error;
+        const auto fault = sim::parseFault(rest, error);
+        if (!fault) throw UsageError("--sim-fault: " + error);
+        faults.emplace_back(number, *fault);
+    }
     const ProgrammerModel *model = findModelByName(lib.modelName());
     auto bus = std::make_shared<SimulatedBus>();
     for (int i = 0; i < count; ++i) {
@@ -79,10 +97,17 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         if (held) slot.chip = sim::makeFactoryChip(*held, std::uint32_t(i));
         if (count == 1) slot.chipFile = ctx.simChip;
         else if (!chipDir.empty()) slot.chipFile = chipDir / ("programmer-" + std::to_string(i + 1) + ".chip");
-        if (slot.chip && !slot.chipFile.empty() && std::filesystem::exists(slot.chipFile) &&
-            !slot.chip->load(slot.chipFile))
-            throw UsageError(slot.chipFile.string() + " is not a simulated chip file");
+        std::error_code ec;
+        const auto chipStatus = std::filesystem::status(slot.chipFile, ec);
+        if (slot.chip && !slot.chipFile.empty() && std::filesystem::exists(chipStatus)) {
+            if (!std::filesystem::is_regular_file(chipStatus))
+                throw UsageError("--sim-chip: " + slot.chipFile.string() + " is not a regular file");
+            if (!slot.chip->load(slot.chipFile))
+                throw UsageError(slot.chipFile.string() + " is not a simulated chip file");
+        }
         if (slot.chip) slot.simulator->insertChip(slot.chip);
+        for (const auto &[number, fault] : faults)
+            if (number == 0 || number == i + 1) slot.simulator->injectFault(fault);
         slots.push_back(std::move(slot));
     }
     return slots;

@@ -23,6 +23,7 @@ struct CliContext {
     bool allowColour = true;
     std::optional<std::string> simulate;  // model name of the built-in simulator ("" = default)
     std::string simChip;                  // file that keeps the simulated chip between runs
+    std::vector<std::string> simFaults;   // faults the simulator is told to produce ("KIND[@CMD[+N]][!]")
     std::optional<std::string> disconnectOperation;
     // Production-line options (several programmers, reports, log).
     bool json = false;                       // one JSON document on stdout, text on stderr

@@ -1,5 +1,8 @@
 // Operations on a programmer: real hardware, or the built-in simulator with --simulate.
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -7,10 +10,12 @@
 
 #include "buffer/DataBuffer.h"
 #include "buffer/DataFile.h"
+#include "cli/CliSettings.h"
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
 #include "cli/OperationCommand.h"
 #include "core/Profile.h"
+#include "core/StringTable.h"
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
 #include "programmer/CUsbProgrammer.h"
@@ -85,6 +90,22 @@ bool reads(int op, const std::uint8_t items[16]) {
     return false;
 }
 
+// A file the run will write must be writable before the chip is touched, or what was read
+// (or the chip's new state) would be lost at the end.
+void checkWritable(const std::string &path, std::string_view option) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::is_directory(status)) throw UsageError(std::string(option) + ": " + path + " is a directory");
+    // A FIFO or a device is written into directly.
+    if (fs::exists(status) && !fs::is_regular_file(status)) return;
+    fs::path dir = fs::path(path).parent_path();
+    if (dir.empty()) dir = ".";
+    if (!fs::is_directory(dir, ec)) throw UsageError(std::string(option) + ": no directory " + dir.string());
+    if (::access(dir.c_str(), W_OK | X_OK) != 0)
+        throw UsageError(std::string(option) + ": cannot write in " + dir.string() + ": " + std::strerror(errno));
+}
+
 }  // namespace
 
 int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &deviceSpec,
@@ -97,14 +118,22 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
     job.file = takeOption(args, "--file", "-f");
     job.output = takeOption(args, "--output", "-o");
     const auto &file = job.file;
-    if (auto v = takeOption(args, "--from")) load.format = parseFormat(*v);
+    const auto &output = job.output;
+    std::optional<std::string> loadOption;  // the first option that only a -f FILE uses
+    auto note = [&](const char *name, const std::optional<std::string> &v) {
+        if (v && !loadOption) loadOption = name;
+        return v;
+    };
+    if (auto v = note("--from", takeOption(args, "--from"))) load.format = parseFormat(*v);
     else if (file) load.format = formatForLoad(*file);
-    if (auto v = takeOption(args, "--file-start")) load.loadFileStart = parseHex(*v, "--file-start");
-    if (auto v = takeOption(args, "--buffer-start")) load.loadBufferStart = parseHex(*v, "--buffer-start");
-    if (auto v = takeOption(args, "--fill")) load.unusedByteMode = parseFill(*v);
+    if (auto v = note("--file-start", takeOption(args, "--file-start"))) load.loadFileStart = parseHex(*v, "--file-start");
+    if (auto v = note("--buffer-start", takeOption(args, "--buffer-start")))
+        load.loadBufferStart = parseHex(*v, "--buffer-start");
+    if (auto v = note("--fill", takeOption(args, "--fill"))) load.unusedByteMode = parseFill(*v);
     OptionsRecord &options = job.options;
     options.IngoreFFH = 0;  // the command line programs whole areas unless told otherwise
-    if (auto v = takeOption(args, "--area")) {
+    const auto area = takeOption(args, "--area");
+    if (const auto &v = area) {
         if (*v != "1" && *v != "2" && *v != "3") throw UsageError("--area: expected 1, 2 or 3");
         options.areaMask = std::uint32_t(std::stoi(*v));
     }
@@ -132,12 +161,25 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
     if (config) parseConfig(*config, device.config_data);
     if (op < 0 && !itemsText) std::memcpy(job.items, device.auto_operations, sizeof job.items);
 
-    if (needsFile(op, job.items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
-    if (job.output && !reads(op, job.items)) throw UsageError("-o FILE only goes with read (or auto with read)");
-    if (job.output && formatForSave(*job.output) == FileFormat::Pof)
-        throw UsageError("cannot save in POF format: " + *job.output);
+    const std::uint8_t *items = job.items;
+    if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
+    if (file && !needsFile(op, items)) throw UsageError("-f FILE only goes with program, verify or auto with either");
+    if (loadOption && !file) throw UsageError(*loadOption + " only goes with -f FILE");
+    if (output && !reads(op, items)) throw UsageError("-o FILE only goes with read (or auto with read)");
     if (load.loadBufferStart >= DataBuffer::kSize) throw UsageError("--buffer-start must be below 800000");
-    if (job.serial && !(needsFile(op, job.items))) throw UsageError("--serial-at goes with program or auto");
+    if (area && device.area_count < 2 && (options.areaMask & 2))
+        throw UsageError(std::string("--area ") + *area + ": " + device.device_name + " has no second memory area");
+    if (output) {
+        if (formatForSave(*output) == FileFormat::Pof) throw UsageError("cannot save in POF format: " + *output);
+        checkWritable(*output, "-o");
+    }
+    if (!ctx.simChip.empty() && ctx.simCount == 1) checkWritable(ctx.simChip, "--sim-chip");
+    // The Load File dialog refuses a buffer start past the device's top the same way.
+    if (file && load.loadBufferStart > device.top_address) {
+        std::fprintf(stderr, "vantor-cli: %s\n", std::string(loadString(sid::BufferAddressOutOfRange)).c_str());
+        return kExitUsage;
+    }
+    if (job.serial && !needsFile(op, items)) throw UsageError("--serial-at goes with program or auto");
 
     const ProgrammerModel *expected = findModelByName(lib.modelName());
     job.expectedModel = expected ? expected->code : -1;
@@ -180,6 +222,25 @@ void printRunDetails(Terminal &terminal, const OperationJob &job, const RunOutco
         }
 }
 
+void rememberRuns(CliLibrary &lib, const OperationJob &job, const std::vector<const RunOutcome *> &outcomes) {
+    // Counters and history are the desktop program's, kept as it keeps them.
+    CliSettings settings;
+    Application app({&settings.profile(), &lib.library(), nullptr, nullptr, {}, 0});
+    app.LoadSettings();
+    bool connected = false;
+    for (const RunOutcome *o : outcomes) {
+        app.counters.CntSuccess += o->cntSuccess;
+        app.counters.CntFailed += o->cntFailed;
+        connected = connected || o->connected;
+    }
+    if (connected && job.expectedModel != -1) {
+        app.SelectModel(job.expectedModel, true);
+        app.RememberDevice(job.device.vendor_index, job.device.device_name);
+    }
+    app.SaveSettings();
+    settings.save();
+}
+
 int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec,
                           const std::optional<std::string> &itemsText, Args args) {
     CliLibrary lib(ctx);
@@ -207,6 +268,7 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
         if (!outcome.connected) std::fprintf(stderr, "(connect a TR600 programmer, or use --simulate or --disconnect)\n");
     }
     printRunDetails(*ctx.terminal, job, outcome);
+    rememberRuns(lib, job, {&outcome});
     int status = outcome.exitCode;
     if (ctx.logFile && outcome.connected) {
         std::string error;

@@ -20,6 +20,9 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
 int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &deviceSpec,
                const std::optional<std::string> &itemsText, Args args, OperationJob &job);
 
+// Adds the runs to the counters and the device to the history of the shared settings.
+void rememberRuns(CliLibrary &lib, const OperationJob &job, const std::vector<const RunOutcome *> &outcomes);
+
 // The identifier diagnostics, bytes read and checksums of a finished run.
 void printRunDetails(Terminal &terminal, const OperationJob &job, const RunOutcome &outcome);
 

@@ -15,25 +15,28 @@ CliLibrary::CliLibrary(const CliContext &ctx) {
     library_.SetLibraryFile(model->libraryFile);
 }
 
+bool CliLibrary::reportEmpty() {
+    std::fprintf(stderr, "vantor-cli: %s holds no devices\n", library_.path().filename().string().c_str());
+    return false;
+}
+
 bool CliLibrary::resolve(const std::string &deviceName, DeviceRecord &out) {
     const auto slash = deviceName.find('/');
     if (slash != std::string::npos) {
         const std::string vendor = deviceName.substr(0, slash);
         if (DeviceLibrary::VendorIndexOf(vendor) >= 0) {
             if (library_.FindDeviceByVendorName(vendor, deviceName.substr(slash + 1), out)) return true;
-            // FindDevice reports library damage itself; an unknown name needs saying here.
-            if (!library_.LoadIndex().empty())
-                std::fprintf(stderr, "vantor-cli: no device %s in %s\n", deviceName.c_str(),
-                             library_.path().filename().string().c_str());
+            // FindDevice has reported library damage itself: nothing more to say then.
+            if (library_.lastLookupFailed()) return false;
+            if (library_.LoadIndex().empty()) return library_.lastLookupFailed() ? false : reportEmpty();
+            std::fprintf(stderr, "vantor-cli: no device %s in %s\n", deviceName.c_str(),
+                         library_.path().filename().string().c_str());
             return false;
         }
     }
     const auto index = library_.LoadIndex();
-    if (index.empty()) {
-        std::fprintf(stderr, "vantor-cli: no device %s in %s\n", deviceName.c_str(),
-                     library_.path().filename().string().c_str());
-        return false;
-    }
+    if (library_.lastLookupFailed()) return false;  // reported
+    if (index.empty()) return reportEmpty();
     const DeviceIndexEntry *found = nullptr;
     int matches = 0;
     for (const auto &e : index) {
@@ -52,7 +55,10 @@ bool CliLibrary::resolve(const std::string &deviceName, DeviceRecord &out) {
                      deviceName.c_str(), deviceName.c_str());
         return false;
     }
-    return library_.FindDevice(found->vendor_index, found->device_name, out);
+    if (library_.FindDevice(found->vendor_index, found->device_name, out)) return true;
+    if (!library_.lastLookupFailed())
+        std::fprintf(stderr, "vantor-cli: the library changed while %s was looked up\n", deviceName.c_str());
+    return false;
 }
 
 }  // namespace vantor::cli

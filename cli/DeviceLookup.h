@@ -18,6 +18,8 @@ public:
     // "VENDOR/DEVICE" or a bare device name that is unique in the library.
     // On failure the reason has been printed and false is returned.
     bool resolve(const std::string &deviceName, DeviceRecord &out);
+    // Says that the library holds no records; answers false.
+    bool reportEmpty();
 
 private:
     StreamPrompt prompt_{stderr};

@@ -28,11 +28,20 @@ int runDevices(CliContext &ctx, Args args) {
     CliLibrary lib(ctx);
     const auto index = lib.library().LoadIndex();
     if (lib.library().lastLookupFailed()) return kExitUsage;  // already reported
+    if (index.empty()) {
+        lib.reportEmpty();
+        return kExitUsage;
+    }
     for (const auto &e : index) {
         if (type && e.device_type != *type) continue;
         if (!search.empty() && upper(e.device_name).find(search) == std::string::npos) continue;
         DeviceRecord rec;
-        if (!lib.library().FindDevice(e.vendor_index, e.device_name, rec)) return kExitUsage;
+        if (!lib.library().FindDevice(e.vendor_index, e.device_name, rec)) {
+            if (!lib.library().lastLookupFailed())
+                std::fprintf(stderr, "vantor-cli: %s of the index cannot be found again; the library changed\n",
+                             e.device_name);
+            return kExitUsage;
+        }
         std::printf("%s\t%s\t%d\t%u\t%u\t%s\n", rec.vendor_name, rec.device_name, rec.device_type,
                     unsigned(rec.memory_areas[0].size_bytes), unsigned(rec.pin_count), rec.adapter_text);
     }

@@ -180,6 +180,10 @@ int runGang(CliContext &ctx, Args args) {
     const std::uint64_t totalMs = std::uint64_t(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
 
+    std::vector<const RunOutcome *> done_;
+    for (const auto &o : outcomes) done_.push_back(&o);
+    rememberRuns(lib, job, done_);
+
     // Summary table.
     int status = kExitSuccess;
     ctx.terminal->plain("");

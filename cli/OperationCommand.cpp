@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "buffer/DataBuffer.h"
+#include "cli/CliSettings.h"
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
 #include "cli/OperationCommand.h"
 #include "core/StringTable.h"
 #include "devices/DeviceTables.h"
+#include "programmer/Application.h"
 
 namespace vantor::cli {
 namespace {
@@ -106,7 +108,11 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
 
     DataBuffer buffer;
     OptionsRecord options;
-    OperationCounters counters;
+    // Counters and history are the desktop program's, kept at exit as it keeps them.
+    CliSettings settings;
+    Application app({&settings.profile(), &lib.library(), nullptr, nullptr, {}, 0});
+    app.LoadSettings();
+    OperationCounters &counters = app.counters;
     std::atomic<bool> disconnected{true};
     TerminalEngineSink sink(*ctx.terminal);
     StreamPrompt prompt(stderr);
@@ -117,8 +123,10 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     ctx.terminal->plain(std::string(loadString(sid::DisconnectMode)) + ": " + device.vendor_name + " " +
                         device.device_name);
     const bool started = op < 0 ? programmer.StartAuto(items) : programmer.StartOperation(op);
-    if (!started) return kExitFailed;
-    return waitForResult(programmer, sink);
+    const int status = started ? waitForResult(programmer, sink) : kExitFailed;
+    app.SaveSettings();
+    settings.save();
+    return status;
 }
 
 }  // namespace vantor::cli

@@ -9,6 +9,7 @@
 #include "core/LittleEndian.h"
 #include "core/InfoSink.h"
 #include "core/Prompt.h"
+#include "core/SafeFile.h"
 #include "core/StringTable.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
@@ -229,11 +230,12 @@ RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, Progr
         if (out.problem.empty()) out.problem = out.exitCode == kExitCancelled ? "cancelled" : "failed";
     }
     programmer.Close();
-    if (slot.chip && !slot.chipFile.empty() && !slot.chip->save(slot.chipFile)) {
-        if (terminal)
-            std::fprintf(stderr, "vantor-cli: cannot keep the simulated chip in %s\n", slot.chipFile.string().c_str());
-        if (out.exitCode == kExitSuccess) out.exitCode = kExitFailed;
-        out.problem = "cannot keep the simulated chip in " + slot.chipFile.string();
+    if (slot.chip && !slot.chipFile.empty()) {
+        if (const ReplaceResult kept = slot.chip->save(slot.chipFile); !kept) {
+            if (terminal) std::fprintf(stderr, "vantor-cli: cannot keep the simulated chip: %s\n", kept.error.c_str());
+            if (out.exitCode == kExitSuccess) out.exitCode = kExitFailed;
+            out.problem = "cannot keep the simulated chip: " + kept.error;
+        }
     }
     return out;
 }

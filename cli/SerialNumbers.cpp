@@ -20,15 +20,6 @@ std::uint64_t parseNumber(const std::string &text, const char *what) {
 
 }  // namespace
 
-std::filesystem::path settingsFile() {
-    const char *xdg = std::getenv("XDG_CONFIG_HOME");
-    std::filesystem::path base;
-    if (xdg && *xdg) base = xdg;
-    else if (const char *home = std::getenv("HOME"); home && *home) base = std::filesystem::path(home) / ".config";
-    else base = ".";
-    return base / "TarvikTech" / "Vantor.conf";
-}
-
 std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device) {
     const auto at = takeOption(args, "--serial-at");
     const auto start = takeOption(args, "--serial-start");
@@ -66,8 +57,13 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
 }
 
 bool reserveSerialNumbers(SerialPlan &plan, int count, std::uint64_t &first) {
-    IniProfile profile(settingsFile().string());
-    profile.load();
+    const std::filesystem::path file = userSettingsPath();
+    IniProfile profile(file);
+    if (file.empty() || !profile.load()) {
+        std::fprintf(stderr, "vantor-cli: cannot read the settings that keep the next serial number%s%s\n",
+                     file.empty() ? "" : ": ", file.empty() ? "" : profile.error().c_str());
+        return false;
+    }
     if (plan.fromSettings) {
         const std::string remembered = profile.readString(kSection, kNextKey, "");
         if (remembered.empty() || remembered.find_first_not_of("0123456789") != std::string::npos) {
@@ -85,11 +81,9 @@ bool reserveSerialNumbers(SerialPlan &plan, int count, std::uint64_t &first) {
                      static_cast<unsigned long long>(next - plan.step));
         return false;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(settingsFile().parent_path(), ec);
     profile.writeString(kSection, kNextKey, std::to_string(next));
     if (!profile.save()) {
-        std::fprintf(stderr, "vantor-cli: cannot remember the next serial number in %s\n", settingsFile().c_str());
+        std::fprintf(stderr, "vantor-cli: cannot remember the next serial number: %s\n", profile.error().c_str());
         return false;
     }
     return true;

@@ -15,9 +15,6 @@ namespace vantor::cli {
 // device's memory areas. Throws UsageError.
 std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device);
 
-// The per-user settings file shared with the desktop program.
-std::filesystem::path settingsFile();
-
 // Reserves `count` numbers: the first is the plan's start (or the remembered next number)
 // and the settings then remember the one after the last. False (with the reason printed)
 // when the settings cannot be written: numbers that are not remembered could be handed out

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "cli/CliContext.h"
+#include "core/SafeFile.h"
 #include "devices/DeviceLibrary.h"
+#include "programmer/ProgrammerModels.h"
 
 using namespace vantor;
 using namespace vantor::cli;
@@ -13,7 +15,7 @@ namespace {
 
 const char kUsage[] =
     "usage: vantor-cli [--lib-dir DIR] [--model TR610|TR620|EMX31B] [--no-color]\n"
-    "                  [--simulate[=MODEL]] [--sim-chip FILE] COMMAND ...\n"
+    "                  [--simulate[=MODEL] [--sim-chip FILE] [--sim-fault FAULT]...] COMMAND ...\n"
     "\n"
     "commands:\n"
     "  devices [--type N] [--search TEXT]     list the devices of the model's library\n"
@@ -32,17 +34,20 @@ const char kUsage[] =
     "  --config HEX...  the 48 configuration bytes   --items OP,OP,...  the Auto list\n"
     "  --serial-at HEX [--serial-start N --serial-step K --serial-format le32|be32|ascii-dec]\n"
     "production: --json  --programmer SERIAL  --log FILE.csv\n"
-    "simulator:  --sim-count N  --sim-chip FILE|DIR  --sim-socket [N=]VENDOR/DEVICE\n";
+    "simulator:  --sim-count N  --sim-chip FILE|DIR  --sim-socket [N=]VENDOR/DEVICE\n"
+    "simulator faults (--sim-fault, repeatable): KIND[@COMMAND[+SKIP]][!]\n"
+    "  KIND: refuse-control lose-bulk short-bulk status-never-comes finish-without-success\n"
+    "        unplug wrong-model; COMMAND: hex code it waits for (default: any); SKIP: matching\n"
+    "        commands let through first; !: fire every time\n"
+    "settings (history, options, counters) are shared with the desktop program in\n"
+    "  $XDG_CONFIG_HOME/TarvikTech/Vantor.conf (default ~/.config)\n";
 
 const std::set<std::string> kOperations = {"program",   "read",         "verify",      "blank",
                                            "erase",     "write-fuse",   "read-fuse",   "protect",
                                            "read-lock", "write-config", "read-config", "write-cal",
                                            "test",      "auto"};
 
-}  // namespace
-
-int main(int argc, char **argv) {
-    Args args(argv + 1, argv + argc);
+int run(Args args) {
     CliContext ctx;
     try {
         if (args.empty() || takeFlag(args, "--help", "-h")) {
@@ -59,8 +64,20 @@ int main(int argc, char **argv) {
         if (takeFlag(args, "--simulate")) ctx.simulate = "";
         else if (auto sim = takeOption(args, "--simulate")) ctx.simulate = *sim;
         if (auto chip = takeOption(args, "--sim-chip")) ctx.simChip = *chip;
+        while (auto fault = takeOption(args, "--sim-fault")) ctx.simFaults.push_back(*fault);
         ctx.disconnectOperation = takeOption(args, "--disconnect");
         takeProductionOptions(ctx, args);
+        // Options that contradict each other, or that nothing would use, are refused.
+        if (ctx.simulate && !ctx.simulate->empty() && ctx.modelGiven) {
+            const ProgrammerModel *simulated = findModelByName(*ctx.simulate);
+            const ProgrammerModel *named = findModelByName(ctx.model);
+            if (simulated && named && simulated != named)
+                throw UsageError("--simulate=" + *ctx.simulate + " conflicts with --model " + ctx.model);
+        }
+        if (!ctx.simulate && !ctx.simChip.empty()) throw UsageError("--sim-chip only goes with --simulate");
+        if (!ctx.simulate && !ctx.simFaults.empty()) throw UsageError("--sim-fault only goes with --simulate");
+        if (ctx.simulate && ctx.disconnectOperation)
+            throw UsageError("--simulate and --disconnect exclude each other");
 
         // With --json standard output carries the document alone; people read standard error.
         Terminal terminal = ctx.json ? Terminal::forStderr(ctx.allowColour) : Terminal::forStdout(ctx.allowColour);
@@ -85,4 +102,13 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "vantor-cli: %s\n(see vantor-cli --help)\n", e.what());
         return kExitUsage;
     }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const int status = run(Args(argv + 1, argv + argc));
+    // What was printed may be the only copy of what was read: a lost write is a failure.
+    if (!flushStandardOutput("vantor-cli") && status == kExitSuccess) return kExitFailed;
+    return status;
 }

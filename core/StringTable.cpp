@@ -1,6 +1,3 @@
-#include <algorithm>
-#include <iterator>
-
 #include "core/StringTable.h"
 
 namespace vantor {
@@ -142,19 +139,15 @@ constexpr StringEntry kStrings[] = {
     {57434, "Warning: Some data out of range has been ignored\r\n"},
 };
 
-// The lookup is a binary search: an entry out of order or twice would silently hide texts.
-static_assert(std::ranges::adjacent_find(kStrings, [](const StringEntry &a, const StringEntry &b) {
-                  return a.id >= b.id;
-              }) == std::end(kStrings),
-              "kStrings must be sorted by id without duplicates");
+static_assert(stringsSortedById(kStrings), "kStrings must be sorted by id without duplicates");
+
+constexpr StringTable kProgramStrings{kStrings};
 
 }  // namespace
 
-std::string_view loadString(int id) {
-    auto it = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
-                               [](const StringEntry &e, int v) { return e.id < v; });
-    return (it != std::end(kStrings) && it->id == id) ? it->text : std::string_view{};
-}
+const StringTable &programStrings() { return kProgramStrings; }
+
+std::string_view loadString(int id) { return kProgramStrings.load(id); }
 
 std::span<const StringEntry> allStrings() { return kStrings; }
 

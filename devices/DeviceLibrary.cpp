@@ -141,9 +141,9 @@ bool DeviceLibrary::FindDevice(std::uint16_t vendorIndex, std::string_view devic
     if (!openVerified(image, count)) return false;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t *rec = image.data() + devlib::kHeaderSize + i * devlib::kRecordSize;
-        const auto *nul = static_cast<const std::uint8_t *>(std::memchr(rec, 0, kDeviceNameSize));
-        const std::string_view name(reinterpret_cast<const char *>(rec),
-                                    nul ? std::size_t(nul - rec) : kDeviceNameSize);
+        // A name that fills all its bytes is cut where the index and the record cut it.
+        const std::string_view name(reinterpret_cast<const char *>(rec), strnlen(reinterpret_cast<const char *>(rec),
+                                                                                 kDeviceNameSize - 1));
         const std::uint16_t vendor = le::load16(rec + 0x20);
         if (name == deviceName && vendor == vendorIndex) {
             fillRecord(rec, out);

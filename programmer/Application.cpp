@@ -60,6 +60,9 @@ void Application::SaveSettings() {
     p.writeInt(kOption, "IngoreFFH", options.IngoreFFH);
     p.writeInt(kOption, "AutoReload", options.AutoReload);
     p.writeInt(kSystem, "Language", Language);
+    // The statistics that Reset clears are kept across sessions too.
+    p.writeInt(kSystem, "CntSuccess", counters.CntSuccess);
+    p.writeInt(kSystem, "CntFailed", counters.CntFailed);
     SaveHistory(pgmno);
 }
 

@@ -33,7 +33,8 @@ bool ExtendedTektronix::read(std::span<const std::uint8_t> file, LoadTarget &tar
         // A length digit of 0 stands for 16 digits.
         const std::size_t digits = lengthDigit == 0 ? 16 : std::size_t(lengthDigit);
         std::uint64_t address;
-        if (length < 6 + digits || (length - 6 - digits) % 2 != 0 || line.size() < 1 + std::size_t(length) ||
+        // An odd digit count leaves its last digit unused: (R - D - 6) / 2 bytes are taken.
+        if (length < 6 + digits || line.size() < 1 + std::size_t(length) ||
             !hexNumber(line.data() + 7, digits, address)) {
             formatError();
             continue;

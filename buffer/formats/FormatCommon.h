@@ -124,7 +124,8 @@ inline bool hexNumber(const char *s, std::size_t n, std::uint64_t &out) {
     return true;
 }
 
-// Lines of a text file held in memory; LF or CR LF, a last line without an end counts too.
+// Lines of a text file held in memory; LF, CR LF or a lone CR (old Macintosh files) ends a
+// line, and a last line without an end counts too.
 class LineReader {
 public:
     explicit LineReader(std::span<const std::uint8_t> file)
@@ -134,10 +135,14 @@ public:
         if (p_ == end_) return false;
         const char *nl = static_cast<const char *>(std::memchr(p_, '\n', std::size_t(end_ - p_)));
         const char *stop = nl ? nl : end_;
-        const char *lineEnd = stop;
-        if (lineEnd > p_ && lineEnd[-1] == '\r') --lineEnd;
-        line = std::string_view(p_, std::size_t(lineEnd - p_));
-        p_ = nl ? nl + 1 : end_;
+        const char *cr = static_cast<const char *>(std::memchr(p_, '\r', std::size_t(stop - p_)));
+        if (cr && !(nl && cr + 1 == nl)) {
+            line = std::string_view(p_, std::size_t(cr - p_));
+            p_ = cr + 1;
+        } else {
+            line = std::string_view(p_, std::size_t((cr ? cr : stop) - p_));
+            p_ = nl ? nl + 1 : end_;
+        }
         ++number_;
         return true;
     }

@@ -16,7 +16,62 @@ constexpr std::uint8_t kFinished = 0x02;
 constexpr std::uint8_t kSuccess = 0x04;
 constexpr std::uint8_t kStatusRequest = 0x81;
 
+constexpr std::string_view kFaultNames[] = {"refuse-control", "lose-bulk",  "short-bulk",
+                                             "status-never-comes", "finish-without-success", "unplug",
+                                             "wrong-model"};
+
 }  // namespace
+
+std::string faultKindNames() {
+    std::string names;
+    for (std::string_view n : kFaultNames) names += (names.empty() ? "" : ", ") + std::string(n);
+    return names;
+}
+
+std::optional<Fault> parseFault(std::string_view text, std::string &error) {
+    Fault fault{FaultKind::RefuseControl};
+    if (!text.empty() && text.back() == '!') {
+        fault.persistent = true;
+        text.remove_suffix(1);
+    }
+    const auto at = text.find('@');
+    const std::string_view kind = text.substr(0, at);
+    const auto known = std::find(std::begin(kFaultNames), std::end(kFaultNames), kind);
+    if (known == std::end(kFaultNames)) {
+        error = "unknown fault " + std::string(kind) + " (" + faultKindNames() + ")";
+        return std::nullopt;
+    }
+    fault.kind = FaultKind(known - std::begin(kFaultNames));
+    if (at == std::string_view::npos) return fault;
+    std::string_view when = text.substr(at + 1);
+    std::string_view skip;
+    if (const auto plus = when.find('+'); plus != std::string_view::npos) {
+        skip = when.substr(plus + 1);
+        when = when.substr(0, plus);
+    }
+    auto number = [](std::string_view t, int base, int &out) {
+        if (base == 16 && t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t.remove_prefix(2);
+        if (t.empty() || t.size() > 4) return false;
+        out = 0;
+        for (char c : t) {
+            const int d = c >= '0' && c <= '9' ? c - '0' : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : base == 16 && c >= 'A' && c <= 'F'                         ? c - 'A' + 10
+                                                                                       : -1;
+            if (d < 0) return false;
+            out = out * base + d;
+        }
+        return true;
+    };
+    if (!number(when, 16, fault.command) || fault.command > 0xFF) {
+        error = "fault " + std::string(text) + ": the command after @ is a hex code such as 0x85";
+        return std::nullopt;
+    }
+    if (!skip.empty() && !number(skip, 10, fault.skip)) {
+        error = "fault " + std::string(text) + ": the count after + is a decimal number";
+        return std::nullopt;
+    }
+    return fault;
+}
 
 Tr600Simulator::Tr600Simulator(int modelCode, std::uint32_t serialNumber) : model_(modelCode), serial_(serialNumber) {}
 

@@ -5,6 +5,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/tr600/VirtualChip.h"
@@ -29,6 +31,13 @@ struct Fault {
     int skip = 0;             // matching commands to let pass first
     bool persistent = false;  // stays armed after it has fired
 };
+
+// A fault from its text form "KIND[@COMMAND[+SKIP]][!]": KIND is one of faultKindNames(),
+// COMMAND the hex code it waits for (any command when left out), SKIP how many matching
+// commands pass first, "!" keeps it armed. Empty (and error set) for a bad text.
+std::optional<Fault> parseFault(std::string_view text, std::string &error);
+// The kinds' names in text form, in FaultKind order, separated by ", ".
+std::string faultKindNames();
 
 // How many status polls each kind of command keeps the programmer busy.
 struct Tr600Timing {

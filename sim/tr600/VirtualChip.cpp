@@ -5,11 +5,17 @@
 #include <fstream>
 #include <system_error>
 
+#include "core/SafeFile.h"
+
 namespace vantor::sim {
 
 namespace {
 constexpr char kMagic[8] = {'V', 'T', 'R', '6', 'C', 'H', 'I', 'P'};
 constexpr std::uint32_t kMaxAreaBytes = 0x800000;
+constexpr std::size_t kMaxNameBytes = 64;
+// Configuration, fuse and lock bytes, the calibration byte and its write count.
+constexpr std::size_t kTailBytes = 16 * 3 + 1 + 4;
+constexpr std::size_t kMaxFileBytes = 8 + 4 + kMaxNameBytes + 1 + 4 + 1 + 16 + 4 * std::size_t(kMaxAreaBytes) + kTailBytes;
 
 void put32(std::vector<std::uint8_t> &out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
@@ -83,7 +89,7 @@ bool VirtualChip::isBlank() const {
     return true;
 }
 
-bool VirtualChip::save(const std::filesystem::path &path) const {
+ReplaceResult VirtualChip::save(const std::filesystem::path &path) const {
     std::vector<std::uint8_t> out(kMagic, kMagic + 8);
     put32(out, std::uint32_t(spec_.name.size()));
     out.insert(out.end(), spec_.name.begin(), spec_.name.end());
@@ -98,24 +104,22 @@ bool VirtualChip::save(const std::filesystem::path &path) const {
     out.push_back(calibration);
     put32(out, std::uint32_t(calibrationWrites));
 
-    // Through a temporary file, so a failed write never leaves half a chip behind.
-    std::filesystem::path temp = path;
-    temp += ".tmp";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f) return false;
-        f.write(reinterpret_cast<const char *>(out.data()), std::streamsize(out.size()));
-        if (!f) return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    return !ec;
+    return replaceFile(path, std::string_view(reinterpret_cast<const char *>(out.data()), out.size()));
 }
 
 bool VirtualChip::load(const std::filesystem::path &path) {
+    // A directory, a pipe or a device would never give a chip (or never end): refused unread.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxFileBytes) return false;
     std::ifstream f(path, std::ios::binary);
     if (!f) return false;
-    std::vector<std::uint8_t> in((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    // One byte more than the size tells a file that grew meanwhile.
+    std::vector<std::uint8_t> in(std::size_t(size) + 1);
+    f.read(reinterpret_cast<char *>(in.data()), std::streamsize(in.size()));
+    if (f.bad() || std::uintmax_t(f.gcount()) != size) return false;
+    in.resize(std::size_t(size));
     std::size_t pos = 0;
     auto need = [&](std::size_t n) { return in.size() - pos >= n; };
     auto get32 = [&] {
@@ -126,7 +130,7 @@ bool VirtualChip::load(const std::filesystem::path &path) {
     if (!need(12) || std::memcmp(in.data(), kMagic, 8) != 0) return false;
     pos = 8;
     const std::uint32_t nameLen = get32();
-    if (nameLen > 64 || !need(nameLen + 1 + 4 + 1 + 16)) return false;
+    if (nameLen > kMaxNameBytes || !need(nameLen + 1 + 4 + 1 + 16)) return false;
     ChipSpec chipSpec;
     chipSpec.name.assign(reinterpret_cast<const char *>(in.data() + pos), nameLen);
     pos += nameLen;
@@ -137,16 +141,20 @@ bool VirtualChip::load(const std::filesystem::path &path) {
     chipSpec.wordDevice = word != 0;
     chipSpec.wordHighMask = word == 0x0F ? 0x0F : 0x3F;
     std::size_t total = 0;
+    bool ended = false;
     for (auto &s : chipSpec.areaSize) {
         s = get32();
         if (s > kMaxAreaBytes) return false;
+        // Areas are packed from the first: one after an absent area would be lost.
+        if (ended && s != 0) return false;
+        ended = ended || s == 0;
         total += s;
     }
-    if (!need(total + 16 * 3 + 1 + 4)) return false;
+    if (in.size() - pos != total + kTailBytes) return false;
     VirtualChip chip(chipSpec);
     for (int i = 0; i < 4; ++i) {
         auto &cells = chip.cells_[std::size_t(i)];
-        std::memcpy(cells.data(), in.data() + pos, cells.size());
+        if (!cells.empty()) std::memcpy(cells.data(), in.data() + pos, cells.size());
         pos += cells.size();
     }
     std::memcpy(chip.config.data(), in.data() + pos, 16);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/SafeFile.h"
 #include "devices/DeviceRecord.h"
 
 namespace vantor::sim {
@@ -46,9 +47,10 @@ public:
     std::uint8_t calibration = 0x5A;  // the factory oscillator calibration value
     int calibrationWrites = 0;
 
-    // Keeps the chip between runs of the command-line simulator.
-    bool save(const std::filesystem::path &path) const;
-    // False (and the chip unchanged) when the file is missing or not a chip file.
+    // Keeps the chip between runs of the command-line simulator; the file is replaced whole.
+    ReplaceResult save(const std::filesystem::path &path) const;
+    // False (and the chip unchanged) when the file is missing, not a regular file, or not a
+    // chip file whose sizes add up exactly.
     bool load(const std::filesystem::path &path);
 
 private:

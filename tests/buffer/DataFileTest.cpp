@@ -151,12 +151,16 @@ TEST_F(DataFileSave, UncreatableFileReportsPerFormat) {
     const fs::path target = dir / "no-such-dir" / "x.s";
     SaveSettings s{0, 0x10, FileFormat::Motorola};
     EXPECT_EQ(saveDataFile(target, *buffer, s, sink), SaveStatus::CannotWrite);
-    ASSERT_EQ(sink.lines.size(), 3u);
+    ASSERT_EQ(sink.lines.size(), 4u);
     EXPECT_EQ(sink.lines[0].text, "Failed to open the file!\n");
+    // The reason names the place that failed.
+    EXPECT_NE(sink.lines[1].text.find("no-such-dir"), std::string::npos) << sink.lines[1].text;
+    EXPECT_EQ(sink.lines[1].colour, msg::Red);
+    EXPECT_EQ(sink.lines[3].text, "Save file failed");
     sink.lines.clear();
     s.format = FileFormat::IntelHex;
     EXPECT_EQ(saveDataFile(target, *buffer, s, sink), SaveStatus::CannotWrite);
-    EXPECT_EQ(sink.lines.size(), 2u);
+    EXPECT_EQ(sink.lines.size(), 3u);
 }
 
 TEST_F(DataFileSave, EveryFormatRoundTripsThroughTheDrivers) {

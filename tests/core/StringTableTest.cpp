@@ -67,5 +67,24 @@ TEST(StringTable, FormatTextsTakeTheirArguments) {
     EXPECT_EQ(format(sid::LoadFileFormat, "a.hex"), "Load File: a.hex\n");
 }
 
+// A driver brings its own ids (the emulator's lie below the programs' range); looking
+// them up must neither reach into the programs' table nor be shadowed by it.
+TEST(StringTable, DriverOwnedTableIsSeparateFromTheProgramsTable) {
+    static constexpr StringEntry kDriver[] = {{5006, "first"}, {5018, "middle"}, {5030, "last"}};
+    static_assert(stringsSortedById(kDriver));
+    constexpr StringTable driver{kDriver};
+    EXPECT_EQ(loadString(driver, 5006), "first");
+    EXPECT_EQ(loadString(driver, 5030), "last");
+    EXPECT_TRUE(loadString(driver, 5007).empty());
+    EXPECT_TRUE(loadString(driver, sid::OperationCancelled).empty());
+    EXPECT_TRUE(loadString(5018).empty());
+    EXPECT_EQ(loadString(programStrings(), sid::OperationCancelled), loadString(sid::OperationCancelled));
+
+    static constexpr StringEntry kUnsorted[] = {{5010, "b"}, {5006, "a"}};
+    static constexpr StringEntry kTwice[] = {{5006, "a"}, {5006, "b"}};
+    EXPECT_FALSE(stringsSortedById(kUnsorted));
+    EXPECT_FALSE(stringsSortedById(kTwice));
+}
+
 }  // namespace
 }  // namespace vantor

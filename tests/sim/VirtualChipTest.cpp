@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "sim/tr600/VirtualChip.h"
 
@@ -69,4 +75,103 @@ TEST(VirtualChip, SurvivesASaveAndLoad) {
     EXPECT_EQ(back.chipSpec().name, "PIC16F84A");
     std::filesystem::remove(path);
     EXPECT_FALSE(back.load(path));
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ChipDir {
+    ChipDir() {
+        static int n = 0;
+        path = fs::temp_directory_path() / ("vantor-chip-dir-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
+        fs::create_directories(path);
+    }
+    ~ChipDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+std::string fileText(const fs::path &p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void putText(const fs::path &p, const std::string &text) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+}  // namespace
+
+TEST(VirtualChip, SavingNeverWritesThroughAPlantedNameNorEmptiesTheChipFile) {
+    ChipDir dir;
+    const fs::path chipFile = dir.path / "socket.chip";
+    putText(dir.path / "victim", "someone else's file");
+    fs::create_symlink(dir.path / "victim", dir.path / "socket.chip.tmp");
+    VirtualChip chip(wordChip());
+    ASSERT_TRUE(chip.save(chipFile));
+    EXPECT_EQ(fileText(dir.path / "victim"), "someone else's file");
+    const std::string saved = fileText(chipFile);
+    ASSERT_GT(saved.size(), 0x880u);
+
+    // Past a file-size limit the save fails and the chip file stays as it was.
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit rl{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &rl);
+        VirtualChip erased(wordChip());
+        const std::uint8_t zero[2] = {0, 0};
+        erased.program(0, 0, zero, 2);
+        _exit(erased.save(chipFile) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "the failed save must say so";
+    EXPECT_EQ(fileText(chipFile), saved);
+}
+
+TEST(VirtualChip, LoadRefusesWhatIsNoChipFileWithoutReadingForEver) {
+    ChipDir dir;
+    VirtualChip chip(wordChip());
+    EXPECT_FALSE(chip.load(dir.path)) << "a directory";
+    const fs::path fifo = dir.path / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(chip.load(fifo)) << "a FIFO is refused unopened, so this cannot block";
+    EXPECT_FALSE(chip.load("/dev/zero"));
+
+    const fs::path good = dir.path / "good.chip";
+    ASSERT_TRUE(chip.save(good));
+    const std::string bytes = fileText(good);
+    putText(dir.path / "trailing.chip", bytes + "X");
+    EXPECT_FALSE(chip.load(dir.path / "trailing.chip")) << "trailing bytes";
+
+    // Sizes sit after the 8-byte magic, the name length and name, algorithm, id and word flag.
+    const std::size_t sizes = 8 + 4 + 9 + 1 + 4 + 1;
+    std::string gap = bytes;
+    gap.replace(sizes, 8, std::string("\x00\x00\x00\x00\x80\x00\x00\x00", 8));  // area 0 empty, area 1 not
+    gap.erase(sizes + 16, 0x800);
+    putText(dir.path / "gap.chip", gap);
+    EXPECT_FALSE(chip.load(dir.path / "gap.chip")) << "an area after an absent one";
+    EXPECT_TRUE(chip.load(good));
+}
+
+TEST(VirtualChip, AChipWithoutSecondAreaLoadsBack) {
+    // Empty areas are skipped when the cells are copied (no copy from or to nothing).
+    ChipDir dir;
+    ChipSpec spec;
+    spec.name = "AT89C2051";
+    spec.areaSize = {0x800, 0, 0, 0};
+    VirtualChip chip(spec);
+    const std::uint8_t d[2] = {0x12, 0x34};
+    chip.program(0, 0x7FE, d, 2);
+    ASSERT_TRUE(chip.save(dir.path / "c.chip"));
+    VirtualChip back(wordChip());
+    ASSERT_TRUE(back.load(dir.path / "c.chip"));
+    EXPECT_EQ(back.areaCount(), 1);
+    EXPECT_EQ(back.read(0, 0x7FF), 0x34);
 }

@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "core/SafeFile.h"
 #include "tools/devlibc/DevlibSource.h"
 
 namespace fs = std::filesystem;
@@ -27,34 +27,10 @@ bool readBinary(const fs::path &path, std::vector<std::uint8_t> &data) {
     return !in.bad();
 }
 
-// Writes beside the target and renames, so a failed run never leaves half a file.
 bool writeAtomically(const fs::path &path, const void *data, std::size_t size, std::string &error) {
-    std::random_device rd;
-    fs::path tmp = path;
-    tmp += ".tmp" + std::to_string(rd() % 1000000);
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create " + tmp.string();
-            return false;
-        }
-        out.write(static_cast<const char *>(data), std::streamsize(size));
-        out.close();
-        if (!out) {
-            error = "cannot write " + tmp.string();
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) {
-        error = "cannot replace " + path.string() + ": " + ec.message();
-        fs::remove(tmp, ec);
-        return false;
-    }
-    return true;
+    const vantor::ReplaceResult r = vantor::replaceFile(path, std::string_view(static_cast<const char *>(data), size));
+    if (!r) error = r.error;
+    return r.ok;
 }
 
 std::string makeEscape(const std::string &s) {
@@ -110,7 +86,7 @@ int dumpCommand(const fs::path &input, const fs::path &output) {
     const std::string text = dumpLibrary(lib, name);
     if (output.empty()) {
         std::fwrite(text.data(), 1, text.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return 0;  // main checks that it arrived
     }
     if (!writeAtomically(output, text.data(), text.size(), error)) {
         std::fprintf(stderr, "devlibc: %s\n", error.c_str());
@@ -141,7 +117,7 @@ int checkCommand(const std::vector<fs::path> &files) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int run(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "-h" || args[0] == "--help") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
@@ -167,4 +143,10 @@ int main(int argc, char **argv) {
     if (cmd == "check" && !inputs.empty() && output.empty() && depfile.empty()) return checkCommand(inputs);
     std::fputs(kUsage, stderr);
     return 2;
+}
+
+int main(int argc, char **argv) {
+    const int status = run(argc, argv);
+    if (!vantor::flushStandardOutput("devlibc") && status == 0) return 1;
+    return status;
 }

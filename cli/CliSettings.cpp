@@ -1,0 +1,24 @@
+#include "cli/CliSettings.h"
+
+#include <cstdio>
+
+namespace vantor::cli {
+
+CliSettings::CliSettings() : ini_(userSettingsPath()) {
+    if (ini_.path().empty()) {
+        usable_ = false;
+        std::fprintf(stderr, "vantor-cli: no home directory: settings are not kept\n");
+    } else if (!ini_.load()) {
+        usable_ = false;
+        std::fprintf(stderr, "vantor-cli: %s; settings are not kept\n", ini_.error().c_str());
+    }
+}
+
+bool CliSettings::save() {
+    if (!usable_) return false;
+    if (ini_.save()) return true;
+    std::fprintf(stderr, "vantor-cli: settings not saved: %s\n", ini_.error().c_str());
+    return false;
+}
+
+}  // namespace vantor::cli

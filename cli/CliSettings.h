@@ -1,0 +1,21 @@
+#pragma once
+#include "core/Profile.h"
+
+namespace vantor::cli {
+
+// The desktop program's per-user settings file, shared by the command line so history,
+// options and counters are the same in both. A file that cannot be read or written is
+// reported on stderr and the run goes on with what could be read.
+class CliSettings {
+public:
+    CliSettings();
+    Profile &profile() { return ini_; }
+    // Writes what changed; reports a failure and answers false.
+    bool save();
+
+private:
+    IniProfile ini_;
+    bool usable_ = true;
+};
+
+}  // namespace vantor::cli
