@@ -1,0 +1,199 @@
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "core/StringTable.h"
+#include "devices/ConfigDialog.h"
+
+namespace vantor {
+
+using namespace cfg;
+
+bool ConfigDialogModel::open(const std::filesystem::path &path, const DeviceRecord &device) {
+    ConfigFile file;
+    if (!readConfigFile(path, prompt_, file)) return false;
+    open(std::move(file), device);
+    return true;
+}
+
+void ConfigDialogModel::open(ConfigFile file, const DeviceRecord &device) {
+    file_ = std::move(file);
+    std::memcpy(working_.data(), device.config_data, kConfigDataSize);
+    std::memcpy(areas_, device.memory_areas, sizeof areas_);
+    build();
+    showWorking();
+}
+
+void ConfigDialogModel::build() {
+    controls_.assign(file_.items.size(), Control{});
+    int group = 0;
+    bool newGroup = false;
+    std::size_t lastDropDown = SIZE_MAX;
+    for (std::size_t i = 0; i < file_.items.size(); ++i) {
+        const Item &item = file_.items[i];
+        Control &c = controls_[i];
+        c.item = i;
+        switch (item.kind) {
+        case kGroupBox:
+            newGroup = true;
+            break;
+        case kRadioButton:
+            if (newGroup) {
+                ++group;
+                newGroup = false;
+            }
+            c.radioGroup = group;
+            break;
+        case kDropDown:
+            lastDropDown = i;
+            break;
+        case kDropEntry:
+            c.exists = false;
+            // An entry only belongs to a list when it directly follows the list or its entries.
+            if (i > 0 && lastDropDown != SIZE_MAX &&
+                (file_.items[i - 1].kind == kDropDown || file_.items[i - 1].kind == kDropEntry))
+                controls_[lastDropDown].entries.push_back(i);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void ConfigDialogModel::showWorking() {
+    for (std::size_t i = 0; i < file_.items.size(); ++i) {
+        const Item &item = file_.items[i];
+        Control &c = controls_[i];
+        const std::uint8_t d = working_[item.byteIndex];
+        switch (item.kind) {
+        case kHexField: {
+            std::uint64_t v = 0;
+            for (int b = item.valueBytes() - 1; b >= 0; --b) v = (v << 8) | working_[std::size_t(item.byteIndex + b)];
+            if (item.bits() < 32) v &= (std::uint64_t(1) << item.bits()) - 1;
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%0*llX", item.hexDigits(), static_cast<unsigned long long>(v));
+            c.text = buf;
+            break;
+        }
+        case kRadioButton:
+        case kCheckBox:
+            c.checked = (d & item.mask) == item.value;
+            break;
+        case kDropDown:
+            // The first entry whose value matches; without one the selection stays.
+            for (std::size_t e = 0; e < c.entries.size(); ++e)
+                if (file_.items[c.entries[e]].value == (d & item.mask)) {
+                    c.selected = int(e);
+                    break;
+                }
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void ConfigDialogModel::restoreDefaults() {
+    working_ = file_.defaults;
+    showWorking();
+}
+
+void ConfigDialogModel::setChecked(std::size_t item, bool on) {
+    if (item >= controls_.size()) return;
+    Control &c = controls_[item];
+    const auto kind = file_.items[item].kind;
+    if (kind == kCheckBox) {
+        c.checked = on;
+    } else if (kind == kRadioButton && on) {
+        for (auto &other : controls_)
+            if (other.radioGroup == c.radioGroup) other.checked = false;
+        c.checked = true;
+    }
+}
+
+bool ConfigDialogModel::setHexText(std::size_t item, std::string_view text) {
+    if (item >= controls_.size() || file_.items[item].kind != kHexField) return false;
+    if (text.size() > std::size_t(file_.items[item].hexDigits())) return false;
+    for (char ch : text)
+        if (!std::isxdigit(static_cast<unsigned char>(ch))) return false;
+    controls_[item].text = std::string(text);
+    return true;
+}
+
+void ConfigDialogModel::selectEntry(std::size_t item, int entry) {
+    if (item >= controls_.size() || file_.items[item].kind != kDropDown) return;
+    Control &c = controls_[item];
+    if (entry >= -1 && entry < int(c.entries.size())) c.selected = entry;
+}
+
+std::uint32_t ConfigDialogModel::hexValue(std::string_view text) {
+    std::uint32_t v = 0;
+    for (char ch : text) {
+        const int d = std::isdigit(static_cast<unsigned char>(ch)) ? ch - '0' : (std::toupper(ch) - 'A' + 10);
+        v = (v << 4) | std::uint32_t(d & 0xF);
+    }
+    return v;
+}
+
+bool ConfigDialogModel::fieldRange(const Item &item, std::uint64_t &low, std::uint64_t &high) const {
+    low = areas_[0].buffer_start;
+    switch (item.value) {
+    case 0:
+        high = areas_[0].size_bytes;
+        return true;
+    case 1:
+    case 2:
+    case 3:
+        high = std::uint64_t(areas_[item.value].buffer_start) + areas_[item.value].size_bytes;
+        return true;
+    case kRangeAny:
+        low = 0;
+        high = std::uint64_t(1) << item.bits();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ConfigDialogModel::accept() {
+    for (std::size_t i = 0; i < file_.items.size(); ++i) {
+        const Item &item = file_.items[i];
+        const Control &c = controls_[i];
+        std::uint8_t &d = working_[item.byteIndex];
+        switch (item.kind) {
+        case kHexField: {
+            const std::uint32_t v = hexValue(c.text);
+            std::uint64_t low = 0, high = 0;
+            if (!fieldRange(item, low, high)) return false;
+            if (v < low || v >= high) {
+                char buf[512];
+                std::snprintf(buf, sizeof buf, std::string(loadString(sid::ValueOutOfRangeFormat)).c_str(),
+                              item.text.c_str(), unsigned(low), unsigned(high - 1));
+                prompt_.ask(buf, "", Prompt::Icon::None);
+                return false;
+            }
+            for (int b = 0; b < item.valueBytes(); ++b)
+                working_[std::size_t(item.byteIndex + b)] = std::uint8_t(v >> (8 * b));
+            break;
+        }
+        case kRadioButton:
+            if (c.checked) d = std::uint8_t((d & ~item.mask) | item.value);
+            break;
+        case kCheckBox:
+            d = std::uint8_t((d & ~item.mask) | (c.checked ? item.value : (item.value ^ item.mask)));
+            break;
+        case kDropDown: {
+            std::uint8_t v = item.value;
+            if (c.selected >= 0 && i + std::size_t(c.selected) + 1 < file_.items.size())
+                v = file_.items[i + std::size_t(c.selected) + 1].value;
+            d = std::uint8_t((d & ~item.mask) | v);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+}  // namespace vantor

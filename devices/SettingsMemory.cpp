@@ -1,0 +1,181 @@
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "core/LittleEndian.h"
+#include "devices/SettingsMemory.h"
+
+namespace vantor {
+
+namespace fs = std::filesystem;
+
+namespace chipset {
+
+bool Slot::belongsTo(const DeviceRecord &device) const {
+    return vendor_index == device.vendor_index &&
+           std::strncmp(device_name, device.device_name, kDeviceNameSize) == 0;
+}
+
+Image decode(std::span<const std::uint8_t> bytes) {
+    Image img;
+    if (bytes.empty()) return img;
+    img.next_slot = bytes[0];
+    for (std::size_t off = 1; off + kSlotSize <= bytes.size() && img.slots.size() < std::size_t(kSlotCount);
+         off += kSlotSize) {
+        const std::uint8_t *p = bytes.data() + off;
+        Slot s;
+        std::memcpy(s.device_name, p, kDeviceNameSize);
+        s.vendor_index = le::load16(p + 32);
+        std::memcpy(s.config_data, p + 36, kConfigDataSize);
+        std::memcpy(s.auto_items, p + 84, kOperationListSize);
+        s.program_range = p[100];
+        img.slots.push_back(s);
+    }
+    return img;
+}
+
+void encodeSlot(const Slot &s, std::uint8_t out[kSlotSize]) {
+    std::memset(out, 0, kSlotSize);
+    std::memcpy(out, s.device_name, kDeviceNameSize);
+    out[kDeviceNameSize - 1] = 0;
+    le::store16(out + 32, s.vendor_index);
+    std::memcpy(out + 36, s.config_data, kConfigDataSize);
+    std::memcpy(out + 84, s.auto_items, kOperationListSize);
+    out[100] = s.program_range;
+}
+
+}  // namespace chipset
+
+namespace {
+
+bool readAll(const fs::path &path, std::vector<std::uint8_t> &out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool writable(const fs::path &path) {
+#if defined(_WIN32)
+    return _access(path.string().c_str(), 2) == 0;
+#else
+    return ::access(path.c_str(), W_OK) == 0;
+#endif
+}
+
+// Writes beside the target and renames over it, so a failed write never damages the file.
+bool replaceFile(const fs::path &path, const std::vector<std::uint8_t> &data) {
+    std::random_device rd;
+    fs::path tmp = path;
+    tmp += ".tmp" + std::to_string(rd() % 1000000);
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(reinterpret_cast<const char *>(data.data()), std::streamsize(data.size()));
+        out.close();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(tmp, path, ec);
+    if (ec) fs::remove(tmp, ec);
+    return !ec;
+}
+
+}  // namespace
+
+bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::uint8_t autoItems[kOperationListSize],
+                                        std::uint32_t areaMask) {
+    using namespace chipset;
+    if (!device.valid || file_.empty()) return false;
+    std::vector<std::uint8_t> bytes;
+    // Never created here; a file that cannot be rewritten is left alone.
+    if (!fs::is_regular_file(file_) || !writable(file_) || !readAll(file_, bytes)) return false;
+    const Image img = decode(bytes);
+    int slot = -1;
+    for (std::size_t k = 0; k < img.slots.size(); ++k)
+        if (img.slots[k].belongsTo(device)) {
+            slot = int(k);
+            break;
+        }
+    // A next_slot past the ring (a damaged file) starts the ring again at slot 0.
+    int next = img.next_slot < kSlotCount ? img.next_slot : 0;
+    const bool isNew = slot < 0;
+    if (isNew) slot = next;
+
+    Slot s;
+    std::memcpy(s.device_name, device.device_name, kDeviceNameSize);
+    s.vendor_index = device.vendor_index;
+    std::memcpy(s.config_data, device.config_data, kConfigDataSize);
+    std::memcpy(s.auto_items, autoItems, kOperationListSize);
+    s.program_range = std::uint8_t(areaMask);
+
+    const std::size_t off = 1 + kSlotSize * std::size_t(slot);
+    if (bytes.size() < off + kSlotSize) bytes.resize(off + kSlotSize, 0);
+    encodeSlot(s, bytes.data() + off);
+    if (bytes.empty()) bytes.push_back(0);
+    if (isNew) bytes[0] = std::uint8_t(next + 1 == kSlotCount ? 0 : next + 1);
+    return replaceFile(file_, bytes);
+}
+
+bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
+                                           std::uint32_t &areaMask,
+                                           const std::function<void(DeviceRecord &)> &loadDefaults) {
+    using namespace chipset;
+    std::vector<std::uint8_t> bytes;
+    if (device.valid && !file_.empty() && readAll(file_, bytes)) {
+        for (const Slot &s : decode(bytes).slots) {
+            if (!s.belongsTo(device)) continue;
+            std::memcpy(device.config_data, s.config_data, kConfigDataSize);
+            // Codes that name no operation (a hand-edited file) end the list.
+            int n = 0;
+            std::memset(autoItems, kEndOfList, kOperationListSize);
+            for (int i = 0; i < kOperationListSize && s.auto_items[i] < 16; ++i) autoItems[n++] = s.auto_items[i];
+            areaMask = (areaMask & ~0xFFu) | s.program_range;
+            return true;
+        }
+    }
+    if (loadDefaults) loadDefaults(device);
+    std::memcpy(autoItems, device.auto_operations, kOperationListSize);
+    return false;
+}
+
+fs::path SettingsMemory::userDirectory() {
+#if defined(_WIN32)
+    if (const char *appData = std::getenv("APPDATA")) return fs::path(appData) / "TarvikTech";
+    return {};
+#else
+    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return fs::path(xdg) / "TarvikTech";
+    if (const char *home = std::getenv("HOME"); home && *home) return fs::path(home) / ".config" / "TarvikTech";
+    return {};
+#endif
+}
+
+fs::path SettingsMemory::locate(const fs::path &programDir, const fs::path &userDir) {
+    const fs::path shipped = programDir / "chip.set";
+    std::error_code ec;
+    const bool haveShipped = fs::is_regular_file(shipped, ec);
+    if (haveShipped && writable(shipped) && writable(programDir)) return shipped;
+    if (userDir.empty()) return haveShipped ? shipped : fs::path{};
+    const fs::path copy = userDir / "chip.set";
+    if (fs::is_regular_file(copy, ec)) return copy;
+    if (!haveShipped) return {};
+    fs::create_directories(userDir, ec);
+    std::vector<std::uint8_t> bytes;
+    if (!readAll(shipped, bytes) || !replaceFile(copy, bytes)) return shipped;
+    return copy;
+}
+
+}  // namespace vantor

@@ -1,0 +1,66 @@
+#pragma once
+// "chip.set": per-device configuration bytes, Auto list and program range, kept in a ring of
+// 20 slots. The file is never created here: without it nothing is remembered.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "devices/DeviceRecord.h"
+
+namespace vantor {
+
+namespace chipset {
+inline constexpr std::size_t kSlotSize = 124;
+inline constexpr int kSlotCount = 20;
+inline constexpr std::size_t kFullSize = 1 + kSlotSize * kSlotCount;  // 2481
+
+struct Slot {
+    char device_name[kDeviceNameSize] = {};
+    std::uint16_t vendor_index = 0;
+    std::uint8_t config_data[kConfigDataSize] = {};
+    std::uint8_t auto_items[kOperationListSize] = {};
+    std::uint8_t program_range = 0;
+
+    bool belongsTo(const DeviceRecord &device) const;
+};
+
+struct Image {
+    int next_slot = 0;          // as stored (may be out of range in a damaged file)
+    std::vector<Slot> slots;    // complete slots, at most 20
+};
+
+// Reads what a file image holds; never reads past it. Incomplete trailing bytes end the slots.
+Image decode(std::span<const std::uint8_t> bytes);
+void encodeSlot(const Slot &slot, std::uint8_t out[kSlotSize]);
+}  // namespace chipset
+
+class SettingsMemory {
+public:
+    explicit SettingsMemory(std::filesystem::path file) : file_(std::move(file)) {}
+    const std::filesystem::path &file() const { return file_; }
+
+    // Leaving a device: its slot is updated in place, or it takes slot next_slot. Nothing
+    // happens without a device or without the file; false when nothing was stored. The file is
+    // replaced through a temporary file, so a failed write leaves the old one intact.
+    bool SaveDeviceSettings(const DeviceRecord &device, const std::uint8_t autoItems[kOperationListSize],
+                            std::uint32_t areaMask);
+
+    // Selecting a device: true when its slot was found and applied. Otherwise `loadDefaults`
+    // (the configuration file's defaults) runs and autoItems becomes the device's Auto list.
+    bool RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
+                               std::uint32_t &areaMask, const std::function<void(DeviceRecord &)> &loadDefaults);
+
+    // The file to use: the shipped one beside the program when it can be rewritten there;
+    // otherwise a per-user copy in `userDir`, made from the shipped one on first use. Empty
+    // when there is neither (nothing is then remembered).
+    static std::filesystem::path locate(const std::filesystem::path &programDir, const std::filesystem::path &userDir);
+    // The per-user settings directory (the one the settings file lives in).
+    static std::filesystem::path userDirectory();
+
+private:
+    std::filesystem::path file_;
+};
+
+}  // namespace vantor

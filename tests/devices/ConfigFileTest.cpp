@@ -1,0 +1,297 @@
+// Configuration files: the reader's checks and messages, the defaults, and the Config
+// dialog's controls with their write-back.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "core/StringTable.h"
+#include "devices/ConfigDialog.h"
+#include "devices/ConfigFile.h"
+#include "devices/Crc16.h"
+#include "support/TestDoubles.h"
+
+using namespace vantor;
+using namespace vantor::cfg;
+namespace fs = std::filesystem;
+
+namespace {
+
+Item make(std::uint8_t kind, std::string text, std::uint8_t byte = 0, std::uint8_t mask = 0, std::uint8_t value = 0) {
+    Item it;
+    it.kind = kind;
+    it.text = std::move(text);
+    it.rect = {4, 4, 100, 20};
+    it.byteIndex = byte;
+    it.mask = mask;
+    it.value = value;
+    return it;
+}
+
+ConfigFile fileOf(std::vector<Item> items) {
+    ConfigFile f;
+    f.items = std::move(items);
+    f.countItems();
+    return f;
+}
+
+DeviceRecord device8k() {
+    DeviceRecord d;
+    d.valid = 1;
+    d.memory_areas[0] = {8192, 0};
+    d.memory_areas[1] = {512, 8192};
+    d.area_count = 2;
+    std::strcpy(d.config_name, "TEST");
+    return d;
+}
+
+class ConfigFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vantor-cfg-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(dir / "cfg");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void write(const std::vector<std::uint8_t> &img) {
+        std::ofstream(dir / "cfg" / "TEST.cfg", std::ios::binary).write(reinterpret_cast<const char *>(img.data()), long(img.size()));
+    }
+    // The message the dialog shows for an image, or "" when it loads.
+    std::string loadMessage(const std::vector<std::uint8_t> &img) {
+        write(img);
+        prompt.shown.clear();
+        ConfigDialogModel model(prompt);
+        const bool ok = model.open(dir / "cfg" / "TEST.cfg", device8k());
+        if (ok) return "";
+        EXPECT_EQ(prompt.shown.size(), 1u);
+        EXPECT_EQ(prompt.shown.back().icon, Prompt::Icon::Error);
+        return prompt.shown.back().text;
+    }
+    static void reseal(std::vector<std::uint8_t> &img) {
+        img.resize(img.size() - 2);
+        const auto crc = Crc16::of(img.data(), img.size());
+        img.push_back(std::uint8_t(crc >> 8));
+        img.push_back(std::uint8_t(crc));
+    }
+
+    fs::path dir;
+    test::RecordingPrompt prompt;
+};
+
+const std::string kFormatError(loadString(sid::ConfigFileFormatError));
+
+TEST_F(ConfigFileTest, ReaderChecksCountsLengthAndCheckWord) {
+    std::vector<Item> items(300, make(kStaticText, "x"));
+    auto img = encodeConfigImage(fileOf(items));
+    EXPECT_EQ(loadMessage(img), "");
+
+    items.push_back(make(kStaticText, "x"));
+    ConfigFile f = fileOf(items);
+    EXPECT_EQ(loadMessage(encodeConfigImage(f)), kFormatError);  // 301 items
+
+    // A cut last byte breaks the check word even though the header is intact.
+    img.pop_back();
+    EXPECT_EQ(loadMessage(img), kFormatError);
+
+    // No items at all.
+    ConfigFile empty;
+    EXPECT_EQ(loadMessage(encodeConfigImage(empty)), kFormatError);
+
+    // Counts larger than the file, with a good check word.
+    auto shortImg = encodeConfigImage(fileOf({make(kStaticText, "a")}));
+    shortImg[36] = 2;
+    reseal(shortImg);
+    EXPECT_EQ(loadMessage(shortImg), kFormatError);
+
+    // Bytes between the items and the check word are allowed.
+    ConfigFile withTrailer = fileOf({make(kStaticText, "a")});
+    withTrailer.trailer = {1, 2, 3};
+    EXPECT_EQ(loadMessage(encodeConfigImage(withTrailer)), "");
+}
+
+TEST_F(ConfigFileTest, MissingFileGivesOpenMessage) {
+    ConfigDialogModel model(prompt);
+    EXPECT_FALSE(model.open(dir / "cfg" / "NONE.cfg", device8k()));
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, loadString(sid::ConfigFileOpenFailed));
+    EXPECT_EQ(prompt.shown[0].icon, Prompt::Icon::Error);
+}
+
+TEST_F(ConfigFileTest, ItemsTheDialogCannotShowAreRefused) {
+    auto refused = [&](Item it) { return loadMessage(encodeConfigImage(fileOf({it}))) == kFormatError; };
+    EXPECT_TRUE(refused(make(9, "kind 9")));
+    EXPECT_TRUE(refused(make(kCheckBox, "byte 48", 48, 1, 1)));
+    EXPECT_TRUE(refused(make(kHexField, "runs past 47", 46, 24, 255)));
+    EXPECT_TRUE(refused(make(kHexField, "no bits", 0, 0, 255)));
+    EXPECT_TRUE(refused(make(kHexField, "33 bits", 0, 33, 255)));
+    EXPECT_FALSE(refused(make(kHexField, "32 bits at 44", 44, 32, 255)));
+    Item off = make(kCheckBox, "off the page", 0, 1, 1);
+    off.rect = {0, 0, 199, 20};  // default page is 198 wide
+    EXPECT_TRUE(refused(off));
+    Item inverted = make(kCheckBox, "inverted", 0, 1, 1);
+    inverted.rect = {50, 0, 10, 20};
+    EXPECT_TRUE(refused(inverted));
+
+    // A text that fills its 303 bytes without a NUL.
+    auto img = encodeConfigImage(fileOf({make(kStaticText, "x")}));
+    std::memset(img.data() + kHeaderSize + 1, 'A', kTextSize);
+    reseal(img);
+    EXPECT_EQ(loadMessage(img), kFormatError);
+
+    // Items counted on a page past page_count, and more than ten pages.
+    ConfigFile pages = fileOf({make(kStaticText, "a"), make(kStaticText, "b")});
+    pages.itemCounts = {1, 1};
+    pages.pageCount = 1;
+    EXPECT_EQ(loadMessage(encodeConfigImage(pages)), kFormatError);
+    pages.pageCount = 11;
+    EXPECT_EQ(loadMessage(encodeConfigImage(pages)), kFormatError);
+}
+
+TEST_F(ConfigFileTest, DefaultsLoadOnlyFromASoundFile) {
+    ConfigFile f = fileOf({make(kStaticText, "a")});
+    f.defaults[0] = 0x62;
+    f.defaults[16] = 0xFF;
+    write(encodeConfigImage(f));
+    DeviceRecord d = device8k();
+    d.config_data[0] = 0x11;
+    EXPECT_TRUE(LoadConfigDefaults(dir, d, prompt));
+    EXPECT_EQ(d.config_data[0], 0x62);
+    EXPECT_EQ(d.config_data[16], 0xFF);
+
+    auto bad = encodeConfigImage(f);
+    bad[100] ^= 1;
+    write(bad);
+    d.config_data[0] = 0x11;
+    EXPECT_FALSE(LoadConfigDefaults(dir, d, prompt));
+    EXPECT_EQ(d.config_data[0], 0x11);
+    EXPECT_EQ(prompt.shown.back().text, kFormatError);
+
+    // No file named: silently nothing.
+    prompt.shown.clear();
+    d.config_name[0] = 0;
+    EXPECT_FALSE(LoadConfigDefaults(dir, d, prompt));
+    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_TRUE(configFilePath(dir, d).empty());
+}
+
+// ---- the dialog --------------------------------------------------------------
+
+TEST(ConfigDialog, CheckBoxWritesValueOrItsComplementWithinTheMask) {
+    test::RecordingPrompt prompt;
+    ConfigDialogModel m(prompt);
+    DeviceRecord d = device8k();
+    d.config_data[3] = 0xF1;
+    m.open(fileOf({make(kCheckBox, "c", 3, 0x03, 0x01)}), d);
+    EXPECT_TRUE(m.control(0).checked);
+    m.setChecked(0, false);
+    ASSERT_TRUE(m.accept());
+    EXPECT_EQ(m.working()[3], 0xF2);
+    m.setChecked(0, true);
+    ASSERT_TRUE(m.accept());
+    EXPECT_EQ(m.working()[3], 0xF1);
+}
+
+TEST(ConfigDialog, RadioGroupsStartAfterGroupBoxes) {
+    test::RecordingPrompt prompt;
+    ConfigDialogModel m(prompt);
+    DeviceRecord d = device8k();
+    d.config_data[0] = 0x02;
+    d.config_data[1] = 0x00;
+    m.open(fileOf({make(kGroupBox, "A"), make(kRadioButton, "a0", 0, 0x03, 0x00), make(kRadioButton, "a1", 0, 0x03, 0x02),
+                   make(kGroupBox, "B"), make(kRadioButton, "b0", 1, 0x10, 0x00), make(kRadioButton, "b1", 1, 0x10, 0x10)}),
+           d);
+    EXPECT_FALSE(m.control(1).checked);
+    EXPECT_TRUE(m.control(2).checked);
+    EXPECT_TRUE(m.control(4).checked);
+    EXPECT_NE(m.control(1).radioGroup, m.control(4).radioGroup);
+    m.setChecked(5, true);  // the other group stays as it was
+    EXPECT_TRUE(m.control(2).checked);
+    EXPECT_FALSE(m.control(4).checked);
+    m.setChecked(1, true);
+    EXPECT_FALSE(m.control(2).checked);
+    ASSERT_TRUE(m.accept());
+    EXPECT_EQ(m.working()[0], 0x00);
+    EXPECT_EQ(m.working()[1], 0x10);
+}
+
+TEST(ConfigDialog, DropDownShowsMatchingEntryAndWritesItsValue) {
+    test::RecordingPrompt prompt;
+    ConfigDialogModel m(prompt);
+    DeviceRecord d = device8k();
+    d.config_data[2] = 0x9F;
+    m.open(fileOf({make(kDropDown, "list", 2, 0x30, 0x00), make(kDropEntry, "e0", 0, 0, 0x00),
+                   make(kDropEntry, "e1", 0, 0, 0x10), make(kDropEntry, "e2", 0, 0, 0x20),
+                   make(kStaticText, "t"), make(kDropEntry, "stray", 0, 0, 0x30)}),
+           d);
+    EXPECT_EQ(m.control(0).entries.size(), 3u);  // the stray entry after a text belongs to no list
+    EXPECT_EQ(m.control(0).selected, 1);
+    m.selectEntry(0, 2);
+    ASSERT_TRUE(m.accept());
+    EXPECT_EQ(m.working()[2], 0xAF);
+    // No match keeps the selection (none at first); none selected writes the list's own value.
+    d.config_data[2] = 0x30;
+    ConfigDialogModel m2(prompt);
+    m2.open(m.file(), d);
+    EXPECT_EQ(m2.control(0).selected, -1);
+    ASSERT_TRUE(m2.accept());
+    EXPECT_EQ(m2.working()[2], 0x00);
+}
+
+TEST(ConfigDialog, HexFieldDigitsRangeAndLittleEndianWrite) {
+    test::RecordingPrompt prompt;
+    ConfigDialogModel m(prompt);
+    DeviceRecord d = device8k();
+    d.config_data[4] = 0x34;
+    d.config_data[5] = 0xF2;
+    m.open(fileOf({make(kHexField, "Twelve", 4, 12, kRangeAny), make(kHexField, "Address", 8, 16, 0)}), d);
+    EXPECT_EQ(m.control(0).text, "234");  // masked to 12 bits, three digits
+    EXPECT_FALSE(m.setHexText(0, "1234"));
+    EXPECT_FALSE(m.setHexText(0, "12G"));
+    EXPECT_TRUE(m.setHexText(0, "ABC"));
+    EXPECT_TRUE(m.setHexText(1, "1FFF"));
+    ASSERT_TRUE(m.accept());
+    EXPECT_EQ(m.working()[4], 0xBC);
+    EXPECT_EQ(m.working()[5], 0x0A);
+    EXPECT_EQ(m.working()[8], 0xFF);
+    EXPECT_EQ(m.working()[9], 0x1F);
+
+    EXPECT_TRUE(m.setHexText(1, "2000"));
+    EXPECT_TRUE(m.setHexText(0, "111"));
+    EXPECT_FALSE(m.accept());
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].text, "Address out of range. \n\nmust be: 0H -- 1FFFH\n");
+    EXPECT_EQ(prompt.shown[0].icon, Prompt::Icon::None);
+    EXPECT_EQ(m.working()[4], 0x11);  // read before the refusal, kept
+}
+
+TEST(ConfigDialog, RangeKindsFollowTheDeviceAreas) {
+    test::RecordingPrompt prompt;
+    ConfigDialogModel m(prompt);
+    DeviceRecord d = device8k();
+    m.open(fileOf({make(kHexField, "r1", 0, 16, 1), make(kHexField, "r7", 4, 16, 7)}), d);
+    EXPECT_TRUE(m.setHexText(0, "21FF"));
+    EXPECT_TRUE(m.setHexText(1, "0"));
+    EXPECT_FALSE(m.accept());  // unknown range kind: refused without a message
+    EXPECT_TRUE(prompt.shown.empty());
+    EXPECT_EQ(m.working()[1], 0x21);
+    std::uint64_t lo, hi;
+    EXPECT_TRUE(m.fieldRange(m.file().items[0], lo, hi));
+    EXPECT_EQ(hi, 8192u + 512u);
+}
+
+TEST(ConfigDialog, DefaultRestoresFileDefaultsAndCancelLeavesTheDevice) {
+    test::RecordingPrompt prompt;
+    ConfigFile f = fileOf({make(kCheckBox, "c", 0, 0x80, 0x00)});
+    f.defaults[0] = 0x62;
+    DeviceRecord d = device8k();
+    d.config_data[0] = 0xE2;
+    ConfigDialogModel m(prompt);
+    m.open(f, d);
+    EXPECT_FALSE(m.control(0).checked);
+    m.restoreDefaults();
+    EXPECT_TRUE(m.control(0).checked);
+    EXPECT_EQ(m.working()[0], 0x62);
+    EXPECT_EQ(d.config_data[0], 0xE2);  // the dialog works on a copy
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+// The Select Device dialog and the history menus, over a library built for the test.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "core/Profile.h"
+#include "core/StringTable.h"
+#include "devices/LibraryFormat.h"
+#include "devices/SelectDialog.h"
+#include "support/TestDoubles.h"
+
+using namespace vantor;
+namespace fs = std::filesystem;
+
+namespace {
+
+devlib::LibraryRecord rec(std::string name, std::uint16_t vendor, std::uint8_t type) {
+    devlib::LibraryRecord r;
+    r.device_name = std::move(name);
+    r.vendor_index = vendor;
+    r.device_type = type;
+    r.memory_areas[0] = {4096, 0};
+    r.adapter_index = 51;
+    return r;
+}
+
+class SelectDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vantor-select-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories(dir);
+        library.setLibraryDirectory(dir);
+        library.SetLibraryFile("TR610.dev");
+        build({rec("AT89S52", 10, 0), rec("AT89S51", 10, 0), rec("AT24C02", 10, 3), rec("SST89E516RD", 82, 0),
+               rec("W78E58B", 95, 0), rec("at89lp", 10, 0), rec("27C256", 5, 2)});
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void build(const std::vector<devlib::LibraryRecord> &records) {
+        const auto img = devlib::buildLibrary("TR610.dev", records);
+        std::ofstream(dir / "TR610.dev", std::ios::binary).write(reinterpret_cast<const char *>(img.data()), long(img.size()));
+    }
+
+    fs::path dir;
+    test::RecordingPrompt prompt;
+    DeviceLibrary library{prompt};
+    MemoryProfile profile;
+};
+
+TEST_F(SelectDialogTest, OpensAtStoredPositionsOrTheFirstEntries) {
+    SelectDialogModel m(library, profile);
+    ASSERT_TRUE(m.open());
+    EXPECT_EQ(m.vendors(), (std::vector<std::string>{"AMD", "ATMEL", "SST", "WINBOND"}));
+    EXPECT_EQ(m.vendorPosition(), 0);
+    EXPECT_EQ(m.devices(), (std::vector<std::string>{"27C256"}));
+
+    profile.writeInt("Device", "Vendor", 1);
+    profile.writeInt("Device", "Code", 2);
+    SelectDialogModel again(library, profile);
+    ASSERT_TRUE(again.open());
+    EXPECT_EQ(again.selectedVendorIndex(), 10);
+    EXPECT_EQ(again.devices(), (std::vector<std::string>{"AT24C02", "AT89S51", "AT89S52", "at89lp"}));
+    EXPECT_EQ(again.devicePosition(), 2);
+
+    profile.writeInt("Device", "Vendor", 9);
+    profile.writeInt("Device", "Code", 9);
+    SelectDialogModel beyond(library, profile);
+    ASSERT_TRUE(beyond.open());
+    EXPECT_EQ(beyond.vendorPosition(), 0);
+    EXPECT_EQ(beyond.devicePosition(), 0);
+}
+
+TEST_F(SelectDialogTest, SearchIsCaseBlindAndKeepsTheSelectionWhileItPasses) {
+    SelectDialogModel m(library, profile);
+    ASSERT_TRUE(m.open());
+    m.selectVendor(1);  // ATMEL
+    m.selectDevice(2);  // AT89S52
+    m.setFilter(0, "89s5");
+    EXPECT_EQ(m.vendors(), (std::vector<std::string>{"ATMEL"}));
+    EXPECT_EQ(m.devices()[std::size_t(m.devicePosition())], "AT89S52");
+    m.setFilter(0, "AT89L");  // lower-case name found by an upper-case search
+    EXPECT_EQ(m.devices(), (std::vector<std::string>{"at89lp"}));
+    m.setFilter(1, "8");  // MCU/MPU: each vendor once, however many devices pass
+    EXPECT_EQ(m.vendors(), (std::vector<std::string>{"ATMEL", "SST", "WINBOND"}));
+    EXPECT_EQ(m.devices()[std::size_t(m.devicePosition())], "at89lp");  // still passes: kept
+
+    m.setFilter(1, "24C");  // a serial EEPROM under the MCU filter: nothing
+    EXPECT_TRUE(m.vendors().empty());
+    EXPECT_TRUE(m.devices().empty());
+    DeviceRecord r;
+    EXPECT_FALSE(m.accept(r));
+    EXPECT_FALSE(profile.contains("Device", "Type"));
+}
+
+TEST_F(SelectDialogTest, OkFindsTheDeviceAndStoresPositions) {
+    SelectDialogModel m(library, profile);
+    ASSERT_TRUE(m.open());
+    m.setFilter(0, "w78");
+    DeviceRecord r;
+    ASSERT_TRUE(m.accept(r));
+    EXPECT_STREQ(r.device_name, "W78E58B");
+    EXPECT_EQ(r.vendor_index, 95);
+    EXPECT_EQ(profile.readString("Device", "Search", "?"), "w78");
+    EXPECT_EQ(profile.readInt("Device", "Vendor", -1), 0);
+}
+
+TEST_F(SelectDialogTest, BrokenLibraryClosesTheDialog) {
+    std::ofstream(dir / "TR610.dev", std::ios::binary) << "junk";
+    SelectDialogModel m(library, profile);
+    EXPECT_FALSE(m.open());
+    EXPECT_EQ(prompt.shown.size(), 1u);
+}
+
+TEST_F(SelectDialogTest, HistoryMenusAndSelection) {
+    auto items = historyMenuItems({{10, "AT89S51"}});
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].text, loadString(sid::HistoryDevice));
+    EXPECT_EQ(items[0].command, 32819);
+
+    std::vector<DeviceHistoryEntry> h = {{10, "AT89S51"}, {95, "W78E58B"}, {10, "AT89S52"}, {82, "SST89E516RD"}, {10, "GONE"}};
+    items = historyMenuItems(h);
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_EQ(items[0].text, "&1 WINBOND - W78E58B");
+    EXPECT_EQ(items[0].command, 32814);
+    EXPECT_EQ(items[3].text, "&4 ATMEL - GONE");
+
+    DeviceRecord r;
+    EXPECT_TRUE(SelectFromHistory(library, h, 3, r));
+    EXPECT_STREQ(r.device_name, "SST89E516RD");
+    EXPECT_FALSE(SelectFromHistory(library, h, 4, r));  // no longer in the library
+    EXPECT_FALSE(SelectFromHistory(library, h, 7, r));
+}
+
+// Opening loads the index once and sorts; twenty thousand devices open well within a blink.
+TEST_F(SelectDialogTest, OpensTwentyThousandDevicesQuickly) {
+    std::vector<devlib::LibraryRecord> many;
+    for (int i = 0; i < 20000; ++i) many.push_back(rec("DEV" + std::to_string(i), std::uint16_t(i % 101), std::uint8_t(i % 6)));
+    build(many);
+    SelectDialogModel m(library, profile);
+    ASSERT_TRUE(m.open());
+    EXPECT_EQ(m.indexSize(), 20000u);
+    EXPECT_EQ(m.vendors().size(), 101u);
+}
+
+}  // namespace

@@ -1,0 +1,187 @@
+// "chip.set": the ring of 20 slots, in-place updates, identity, and damaged files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <unistd.h>
+
+#include "devices/SettingsMemory.h"
+
+using namespace vantor;
+namespace fs = std::filesystem;
+
+namespace {
+
+DeviceRecord device(const char *name, std::uint16_t vendor = 10) {
+    DeviceRecord d;
+    d.valid = 1;
+    std::strcpy(d.device_name, name);
+    d.vendor_index = vendor;
+    std::memset(d.auto_operations, kEndOfList, sizeof d.auto_operations);
+    d.auto_operations[0] = 12;
+    d.auto_operations[1] = 0;
+    return d;
+}
+
+class SettingsMemoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vantor-chipset-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        file = dir / "chip.set";
+        std::memset(items, kEndOfList, sizeof items);
+    }
+    void TearDown() override {
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir);
+    }
+    void writeFile(std::vector<std::uint8_t> bytes) {
+        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
+    }
+    std::vector<std::uint8_t> bytes() {
+        std::ifstream in(file, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    bool save(const DeviceRecord &d, std::uint32_t mask = 3) { return memory.SaveDeviceSettings(d, items, mask); }
+
+    fs::path dir, file;
+    SettingsMemory memory{fs::path()};
+    std::uint8_t items[16];
+};
+
+TEST_F(SettingsMemoryTest, WithoutTheFileNothingIsCreatedAndDefaultsAreTaken) {
+    memory = SettingsMemory(file);
+    DeviceRecord d = device("ATmega8");
+    EXPECT_FALSE(save(d));
+    EXPECT_FALSE(fs::exists(file));
+    std::uint32_t mask = 0x102;
+    bool defaultsLoaded = false;
+    EXPECT_FALSE(memory.RestoreDeviceSettings(d, items, mask, [&](DeviceRecord &r) {
+        defaultsLoaded = true;
+        r.config_data[0] = 0xE1;
+    }));
+    EXPECT_TRUE(defaultsLoaded);
+    EXPECT_EQ(d.config_data[0], 0xE1);
+    EXPECT_EQ(0, std::memcmp(items, d.auto_operations, 16));
+    EXPECT_EQ(mask, 0x102u);  // the program range keeps its value
+}
+
+TEST_F(SettingsMemoryTest, RingFillsInOrderUpdatesInPlaceAndWrapsAfterTwenty) {
+    writeFile({0});
+    memory = SettingsMemory(file);
+    DeviceRecord first = device("D0");
+    first.config_data[0] = 0xAA;
+    items[0] = 3;
+    ASSERT_TRUE(save(first, 2));
+    auto b = bytes();
+    ASSERT_EQ(b.size(), 125u);
+    EXPECT_EQ(b[0], 1);
+    EXPECT_STREQ(reinterpret_cast<const char *>(b.data() + 1), "D0");
+    EXPECT_EQ(b[1 + 36], 0xAA);
+    EXPECT_EQ(b[1 + 84], 3);
+    EXPECT_EQ(b[1 + 100], 2);
+
+    first.config_data[0] = 0xBB;  // the same device again: in place, next_slot stays
+    ASSERT_TRUE(save(first));
+    b = bytes();
+    EXPECT_EQ(b.size(), 125u);
+    EXPECT_EQ(b[0], 1);
+    EXPECT_EQ(b[1 + 36], 0xBB);
+
+    for (int i = 1; i < 20; ++i) ASSERT_TRUE(save(device(("D" + std::to_string(i)).c_str())));
+    b = bytes();
+    EXPECT_EQ(b.size(), chipset::kFullSize);
+    EXPECT_EQ(b[0], 0);
+    ASSERT_TRUE(save(device("D20")));  // the 21st overwrites the earliest added
+    b = bytes();
+    EXPECT_EQ(b[0], 1);
+    EXPECT_STREQ(reinterpret_cast<const char *>(b.data() + 1), "D20");
+
+    DeviceRecord again = device("D0");
+    std::uint32_t mask = 3;
+    EXPECT_FALSE(memory.RestoreDeviceSettings(again, items, mask, nullptr));  // D0 is gone
+    DeviceRecord kept = device("D5");
+    EXPECT_TRUE(memory.RestoreDeviceSettings(kept, items, mask, nullptr));
+}
+
+TEST_F(SettingsMemoryTest, VendorIndexIsPartOfTheIdentityAndRestoreAppliesTheSlot) {
+    writeFile({0});
+    memory = SettingsMemory(file);
+    DeviceRecord a = device("X25", 10), b = device("X25", 83);
+    a.config_data[47] = 0x47;
+    items[0] = 2;
+    ASSERT_TRUE(save(a, 1));
+    ASSERT_TRUE(save(b, 2));
+    EXPECT_EQ(bytes()[0], 2);
+
+    DeviceRecord fresh = device("X25", 10);
+    std::uint32_t mask = 0xAB00;
+    std::memset(items, 0, sizeof items);
+    EXPECT_TRUE(memory.RestoreDeviceSettings(fresh, items, mask, [](DeviceRecord &) { FAIL(); }));
+    EXPECT_EQ(fresh.config_data[47], 0x47);
+    EXPECT_EQ(items[0], 2);
+    EXPECT_EQ(items[1], kEndOfList);
+    EXPECT_EQ(mask, 0xAB01u);
+}
+
+TEST_F(SettingsMemoryTest, DamagedFilesAreHandledSafely) {
+    // next_slot past the ring starts again at slot 0 instead of growing the file.
+    std::vector<std::uint8_t> img(1 + 124, 0);
+    img[0] = 200;
+    writeFile(img);
+    memory = SettingsMemory(file);
+    ASSERT_TRUE(save(device("NEW")));
+    auto b = bytes();
+    EXPECT_EQ(b.size(), 125u);
+    EXPECT_EQ(b[0], 1);
+    EXPECT_STREQ(reinterpret_cast<const char *>(b.data() + 1), "NEW");
+
+    // A slot with garbage operation codes and a short trailing slot.
+    img.assign(1 + 124 + 50, 0);
+    std::strcpy(reinterpret_cast<char *>(img.data() + 1), "NEW");
+    img[1 + 32] = 10;
+    img[1 + 84] = 0;
+    img[1 + 85] = 0x40;  // no such operation: ends the list
+    writeFile(img);
+    DeviceRecord d = device("NEW");
+    std::uint32_t mask = 3;
+    EXPECT_TRUE(memory.RestoreDeviceSettings(d, items, mask, nullptr));
+    EXPECT_EQ(items[0], 0);
+    EXPECT_EQ(items[1], kEndOfList);
+    EXPECT_EQ(chipset::decode(img).slots.size(), 1u);
+}
+
+TEST_F(SettingsMemoryTest, NoDeviceOrReadOnlyFileLeavesItUntouched) {
+    writeFile({0});
+    memory = SettingsMemory(file);
+    DeviceRecord none;
+    EXPECT_FALSE(save(none));
+    EXPECT_EQ(bytes().size(), 1u);
+    if (::geteuid() != 0) {  // root writes anyway
+        fs::permissions(file, fs::perms::owner_read, fs::perm_options::replace);
+        EXPECT_FALSE(save(device("RO")));
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
+        EXPECT_EQ(bytes().size(), 1u);
+    }
+}
+
+TEST_F(SettingsMemoryTest, ReadOnlyInstallUsesAPerUserCopy) {
+    const fs::path program = dir / "bin", user = dir / "user";
+    fs::create_directories(program);
+    std::ofstream(program / "chip.set", std::ios::binary).put(0);
+    EXPECT_EQ(SettingsMemory::locate(program, user), program / "chip.set");
+    if (::geteuid() != 0) {
+        fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+        const fs::path copy = SettingsMemory::locate(program, user);
+        EXPECT_EQ(copy, user / "chip.set");
+        EXPECT_TRUE(fs::exists(copy));
+        fs::permissions(program, fs::perms::owner_all, fs::perm_options::replace);
+    }
+    EXPECT_TRUE(SettingsMemory::locate(dir / "nowhere", user).empty() == !fs::exists(user / "chip.set"));
+}
+
+}  // namespace
