@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "devices/ConfigFile.h"
 #include "programmer/CUsbProgrammer.h"
 #include "programmer/DeviceDefaults.h"
 #include "programmer/ProgrammerModels.h"
@@ -53,7 +54,8 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         const auto [number, name] = splitSocket(text, count);
         DeviceRecord other;
         if (!lib.resolve(name, other)) throw UsageError("--sim-socket: no device " + name);
-        completeDefaultConfig(other);
+        StreamPrompt prompt(stderr);
+        cfg::LoadConfigDefaults(ctx.libDir, other, prompt);
         for (int i = 0; i < count; ++i)
             if (number == 0 || number == i + 1) sockets[std::size_t(i)] = other;
     }

@@ -25,6 +25,7 @@
 #include "cli/Report.h"
 #include "cli/SerialNumbers.h"
 #include "core/StringTable.h"
+#include "devices/ConfigFile.h"
 #include "programmer/DeviceDefaults.h"
 
 namespace vantor::cli {
@@ -156,7 +157,10 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
     if (!lib.resolve(deviceSpec, device)) return kExitUsage;
     job.serial = takeSerialPlan(args, device);
     if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
-    // Without a configuration of its own the device still needs a place for its calibration byte.
+    // The configuration a newly selected device starts with: its file's defaults, and a place
+    // for the calibration byte when nothing names one.
+    StreamPrompt configPrompt(stderr);
+    cfg::LoadConfigDefaults(ctx.libDir, device, configPrompt);
     completeDefaultConfig(device);
     if (config) parseConfig(*config, device.config_data);
     if (op < 0 && !itemsText) std::memcpy(job.items, device.auto_operations, sizeof job.items);

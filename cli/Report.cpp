@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -144,7 +145,31 @@ json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, cons
     return doc;
 }
 
+namespace {
+std::atomic<bool> gPrinted{false};
+std::string gProblem;
+}  // namespace
+
+bool jsonDocumentPrinted() { return gPrinted; }
+void noteProblem(const std::string &text) { gProblem = text; }
+std::string lastProblem() { return gProblem.empty() ? "see standard error" : gProblem; }
+
+std::string commandOf(const std::vector<std::string> &args) {
+    // Options that take a value, so that value is not taken for the command.
+    static const char *const kValued[] = {"--lib-dir", "--model", "--sim-chip", "--sim-fault", "--disconnect",
+                                          "--programmer", "--sim-count", "--sim-socket", "--log"};
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (a == "--disconnect" && i + 1 < args.size()) return args[i + 1];
+        if (a.empty() || a[0] != '-') return a;
+        for (const char *v : kValued)
+            if (a == v) ++i;
+    }
+    return {};
+}
+
 void printJson(const json &document) {
+    gPrinted = true;
     const std::string text = document.dump(-1, ' ', false, json::error_handler_t::replace);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);

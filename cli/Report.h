@@ -30,6 +30,14 @@ void printJson(const nlohmann::json &document);
 // A document for a command that stopped before running: {"schema", "command", "result":"error", ...}.
 nlohmann::json errorDocument(const std::string &command, int exitCode, const std::string &message);
 
+// Whether a document has been printed in this process (each command prints at most one).
+bool jsonDocumentPrinted();
+// The reason of the last usage error, for the error document ("see standard error" if none).
+void noteProblem(const std::string &text);
+std::string lastProblem();
+// The command word of an argument list ("" when there is none).
+std::string commandOf(const std::vector<std::string> &args);
+
 // The production log: one CSV line per run, appended with a single write so that lines of
 // concurrent runs (threads or processes) never mix. Columns: time (UTC, ISO 8601),
 // programmer serial, device, file, data checksum, operation, result, elapsed seconds,

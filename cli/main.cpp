@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
 
 #include "cli/CliContext.h"
+#include "cli/Report.h"
 #include "core/SafeFile.h"
 #include "devices/DeviceLibrary.h"
 #include "programmer/ProgrammerModels.h"
@@ -100,6 +102,7 @@ int run(Args args) {
         throw UsageError("unknown command: " + command);
     } catch (const UsageError &e) {
         std::fprintf(stderr, "vantor-cli: %s\n(see vantor-cli --help)\n", e.what());
+        noteProblem(e.what());
         return kExitUsage;
     }
 }
@@ -107,7 +110,11 @@ int run(Args args) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    const int status = run(Args(argv + 1, argv + argc));
+    const Args args(argv + 1, argv + argc);
+    const int status = run(args);
+    // A script that asked for JSON gets a document even when the command stopped early.
+    if (std::find(args.begin(), args.end(), "--json") != args.end() && !jsonDocumentPrinted())
+        printJson(errorDocument(commandOf(args), status, lastProblem()));
     // What was printed may be the only copy of what was read: a lost write is a failure.
     if (!flushStandardOutput("vantor-cli") && status == kExitSuccess) return kExitFailed;
     return status;
