@@ -32,9 +32,26 @@ void maskWordBytes(DataBuffer &buffer, const DeviceRecord &device) {
 std::uint32_t bufferChecksum(const DataBuffer &buffer, std::uint32_t first, std::uint32_t last) {
     if (first >= DataBuffer::kSize) return 0;
     last = std::min<std::uint32_t>(last, DataBuffer::kSize - 1);
+    if (first > last) return 0;
+    const std::uint8_t *p = buffer.data() + first;
+    std::size_t n = std::size_t(last - first) + 1;
     std::uint32_t sum = 0;
-    const std::uint8_t *b = buffer.data();
-    for (std::uint32_t a = first; a <= last; ++a) sum += b[a];
+    // Eight bytes at a time into four 16-bit lanes, folded before a lane can overflow
+    // (128 steps add at most 128 * 510 = 65280): the whole buffer sums in a few milliseconds.
+    constexpr std::uint64_t kLanes = 0x00FF00FF00FF00FFull;
+    while (n >= 8) {
+        const std::size_t steps = std::min<std::size_t>(n / 8, 128);
+        std::uint64_t acc = 0;
+        for (std::size_t k = 0; k < steps; ++k, p += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            acc += (w & kLanes) + ((w >> 8) & kLanes);
+        }
+        n -= steps * 8;
+        acc = (acc & 0x0000FFFF0000FFFFull) + ((acc >> 16) & 0x0000FFFF0000FFFFull);
+        sum += std::uint32_t(acc) + std::uint32_t(acc >> 32);
+    }
+    while (n--) sum += *p++;
     return sum;
 }
 

@@ -10,6 +10,7 @@
 #include "core/StringTable.h"
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
+#include "programmer/Operations.h"
 
 namespace vantor::cli {
 namespace {
@@ -17,19 +18,6 @@ namespace {
 volatile std::sig_atomic_t gInterrupted = 0;
 
 extern "C" void onInterrupt(int) { gInterrupted = 1; }
-
-struct NamedOperation {
-    const char *name;
-    int op;
-};
-
-constexpr NamedOperation kNamed[] = {
-    {"program", kOpProgram},       {"read", kOpRead},           {"verify", kOpVerify},
-    {"blank", kOpBlank},           {"erase", kOpErase},         {"write-fuse", kOpWriteFuse},
-    {"read-fuse", kOpReadFuse},    {"protect", kOpProtect},     {"read-lock", kOpReadLock},
-    {"write-config", kOpWriteConfig}, {"read-config", kOpReadConfig}, {"write-cal", kOpWriteCal},
-    {"test", kOpTest},             {"auto", -1},
-};
 
 }  // namespace
 
@@ -44,15 +32,15 @@ void TerminalEngineSink::message(const MessageRecord &record) {
 }
 
 int operationNumber(const std::string &name) {
-    for (const auto &n : kNamed)
-        if (name == n.name) return n.op;
-    return -2;
+    if (name == "auto") return -1;
+    const OperationInfo *info = operationByKeyword(name);
+    return info ? info->number() : -2;
 }
 
 std::string operationName(int op) {
-    for (const auto &n : kNamed)
-        if (op == n.op) return n.name;
-    return {};
+    if (op == -1) return "auto";
+    const OperationInfo *info = operationInfo(op);
+    return info ? std::string(info->keyword) : std::string();
 }
 
 int waitForResult(CProgrammer &programmer, const TerminalEngineSink &sink) {

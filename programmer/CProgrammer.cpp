@@ -7,34 +7,10 @@
 #include "devices/DeviceRecord.h"
 #include "devices/DeviceTables.h"
 #include "programmer/CProgrammer.h"
+#include "programmer/Operations.h"
 
 namespace vantor {
 namespace {
-
-struct OperationTexts {
-    std::string_view inProgress;
-    int successId;               // string-table id of the success text, 0 when it has none
-    std::string_view successLiteral;
-};
-
-constexpr OperationTexts kTexts[kOperationCount] = {
-    {"Programming...", sid::ProgramSuccessful, {}},
-    {"Reading...", sid::ReadCompleted, {}},
-    {"Verifying...", sid::VerifySuccessful, {}},
-    {"Blank Checking...", sid::BlankCheckSuccessful, {}},
-    {"Writting Cal. Byte...", sid::WriteCalByteSuccessfully, {}},
-    {{}, 0, {}},
-    {"Writting fuse...", sid::WriteFuseCompleted, {}},
-    {"Reading fuse...", sid::ReadFuseCompleted, {}},
-    {"Protecting...", sid::ProtectCompleted, {}},
-    {"Read Lock Bits...", sid::ReadLockBitsCompleted, {}},
-    {"Writing config...", sid::WriteConfigCompleted, {}},
-    {"Reading config...", sid::ReadConfigCompleted, {}},
-    {"Erasing...", sid::EraseCompleted, {}},
-    {"Boot locking...", 0, "Boot lock completed"},
-    {"Protecting...", sid::ProtectCompleted, {}},
-    {"Testting...", sid::TestSuccessful, {}},
-};
 
 // Without hardware, Protect stands for writing the lock bits.
 constexpr std::string_view kSimulatedProtectText = "Write Lock Bits...";
@@ -71,11 +47,15 @@ void CProgrammer::SetContext(DataBuffer *buf, DeviceRecord *dev, const OptionsRe
 
 bool CProgrammer::disconnectMode() const { return env_.disconnectMode == nullptr || env_.disconnectMode->load(); }
 
-bool CProgrammer::launch(void (CProgrammer::*procedure)()) {
+bool CProgrammer::claim() {
     bool expected = false;
-    if (!busy_.compare_exchange_strong(expected, true)) return false;
+    return busy_.compare_exchange_strong(expected, true);
+}
+
+void CProgrammer::launch(void (CProgrammer::*procedure)()) {
     cancel_ = false;
     errorShown = false;
+    linkFailed_ = false;
     {
         std::lock_guard lock(workersMutex_);
         ++liveWorkers_;
@@ -88,35 +68,47 @@ bool CProgrammer::launch(void (CProgrammer::*procedure)()) {
         --liveWorkers_;
         workersDone_.notify_all();
     }).detach();
+}
+
+// The busy flag is taken before the operation is stored: a second caller that lost the race
+// must not overwrite what the winner's worker is about to run.
+bool CProgrammer::StartOperation(int op) {
+    if (!claim()) return false;
+    operation = op;
+    launch(&CProgrammer::singleWorker);
     return true;
 }
 
-bool CProgrammer::StartOperation(int op) {
-    if (busy_) return false;
-    operation = op;
-    return launch(&CProgrammer::singleWorker);
+bool CProgrammer::StartAuto(const std::uint8_t items[16]) {
+    if (!claim()) return false;
+    std::memcpy(autoItems, items, sizeof autoItems);
+    launch(&CProgrammer::autoWorker);
+    return true;
 }
 
-bool CProgrammer::StartAuto(const std::uint8_t items[16]) {
-    if (busy_) return false;
-    std::memcpy(autoItems, items, sizeof autoItems);
-    return launch(&CProgrammer::autoWorker);
+// The target is released on every path on which the link still works, so a chip is never
+// left initialised in the socket after a failure.
+void CProgrammer::releaseAfterRun(bool began, bool result) {
+    if (disconnectMode() || !began) return;
+    if (result || errorShown || cancel_ || !linkFailed_) ReleaseDevice();
 }
 
 void CProgrammer::singleWorker() {
-    bool r = BeginOperation();
+    const bool began = BeginOperation();
+    bool r = began;
     if (!disconnectMode() && r) r = InitDevice();
     clock().sleepMs(10);
     if (options && options->ChkDevID && !disconnectMode() && r) r = CheckDeviceId();
     clock().sleepMs(50);
     if (r) r = RunOperation(operation);
     clock().sleepMs(10);
-    if (!disconnectMode() && (r || errorShown || cancel_)) ReleaseDevice();
+    releaseAfterRun(began, r);
     EndOperation(r);
 }
 
 void CProgrammer::autoWorker() {
-    bool r = BeginOperation();
+    const bool began = BeginOperation();
+    bool r = began;
     if (!disconnectMode() && r) {
         r = InitDevice();
         clock().sleepMs(10);
@@ -126,7 +118,7 @@ void CProgrammer::autoWorker() {
         if (autoItems[i] >= kEndOfList) break;
         r = RunOperation(autoItems[i]);
     }
-    if (!disconnectMode() && (r || errorShown || cancel_)) ReleaseDevice();
+    releaseAfterRun(began, r);
     EndOperation(r);
 }
 
@@ -187,20 +179,21 @@ bool CProgrammer::CheckDeviceId() {
     }
     if (matched) return true;
     ShowMessage(sid::DeviceIdError, colour::Red, true);
-    ReleaseDevice();
-    return false;
+    return false;  // the worker releases the device
 }
 
 std::string_view CProgrammer::progressText(int op, bool simulated) {
-    if (op < 0 || op >= kOperationCount) return {};
-    if (simulated && op == kOpProtect) return kSimulatedProtectText;
-    return kTexts[op].inProgress;
+    const OperationInfo *info = operationInfo(op);
+    if (!info) return {};
+    if (simulated && info->op == Op::Protect) return kSimulatedProtectText;
+    return info->inProgress;
 }
 
 std::string_view CProgrammer::successText(int op, bool simulated) {
-    if (op < 0 || op >= kOperationCount) return {};
-    if (simulated && op == kOpProtect) return kSimulatedProtectDone;
-    return kTexts[op].successId ? loadString(kTexts[op].successId) : kTexts[op].successLiteral;
+    const OperationInfo *info = operationInfo(op);
+    if (!info) return {};
+    if (simulated && info->op == Op::Protect) return kSimulatedProtectDone;
+    return info->successId ? loadString(info->successId) : info->successLiteral;
 }
 
 std::string CProgrammer::formatElapsed(std::uint64_t elapsedMs) {

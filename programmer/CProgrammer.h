@@ -23,6 +23,14 @@ struct OperationCounters {
     std::atomic<int> CntFailed{0};
 };
 
+// Who the connected programmer is; `known` is false without one.
+struct ProgrammerIdentity {
+    bool known = false;
+    int model = 0;          // model code of the information block
+    std::string firmware;   // "V1.23"
+    std::string serial;     // eight digits
+};
+
 // What the engine needs from the application besides the device context.
 struct EngineEnvironment {
     EngineSink *sink = nullptr;       // null: notices are dropped
@@ -67,6 +75,8 @@ public:
     virtual bool InitDevice() { return true; }
     virtual bool ReleaseDevice() { return true; }
     virtual bool UpgradeFirmware(const std::uint8_t *image, std::size_t size);
+    // The connected programmer's identity; none without hardware.
+    virtual ProgrammerIdentity identity() const { return {}; }
 
     // Notices, for the operations and their overrides.
     void ShowStatus(int textId);
@@ -113,15 +123,20 @@ protected:
 
     // Stops the workers before a derived destructor tears down what they use.
     void shutdownWorkers();
+    // A control request failed: the target cannot be released over this link any more.
+    void noteLinkFailure() { linkFailed_ = true; }
 
 private:
     void singleWorker();
     void autoWorker();
-    bool launch(void (CProgrammer::*procedure)());
+    bool claim();
+    void launch(void (CProgrammer::*procedure)());
+    void releaseAfterRun(bool began, bool result);
 
     mutable std::mutex idMutex_;
     IdCheck idCheck_;
     std::atomic<bool> busy_{false};
+    std::atomic<bool> linkFailed_{false};
     std::atomic<bool> cancel_{false};
     std::mutex workersMutex_;
     std::condition_variable workersDone_;

@@ -10,68 +10,34 @@
 #include "devices/DeviceRecord.h"
 #include "devices/DeviceTables.h"
 #include "devices/MemoryLayout.h"
+#include "programmer/Operations.h"
 
 namespace vantor {
 
+namespace cmd = tr600::cmd;
+namespace status = tr600::status;
+namespace budget = tr600::budget;
+
 namespace {
 
-struct AreaTexts {
-    const char *single;
-    const char *named;
-};
-
-constexpr AreaTexts kAreaTexts[4] = {
-    {"Programming...", "Programming [%s]..."},
-    {"Reading...", "Reading [%s]..."},
-    {"Verifying...", "Verifying [%s]..."},
-    {"Blank Checking...", "Blank Checking [%s]..."},
-};
-
-// Success text, command, failure text and direction of the single-shot commands.
-struct SingleShot {
-    int successId;
-    std::uint8_t command;
-    int failureId;
-    bool read;
-    bool lockBytes;  // sends lock_bytes instead of config_bytes
-};
-
-SingleShot singleShotOf(int op) {
-    switch (op) {
-    case kOpWriteFuse: return {sid::WriteFuseCompleted, 0x8F, sid::WriteFuseFailed, false, false};
-    case kOpReadFuse: return {sid::ReadFuseCompleted, 0x90, sid::ReadFuseFailed, true, false};
-    case kOpProtect: return {sid::ProtectCompleted, 0x8C, sid::WriteLockBitFailed, false, true};
-    case kOpReadLock: return {sid::ReadLockBitsCompleted, 0x92, sid::ReadLockBitFailed, true, false};
-    case kOpWriteConfig: return {sid::WriteConfigCompleted, 0x8D, sid::WriteConfigFailed, false, false};
-    case kOpReadConfig: return {sid::ReadConfigCompleted, 0x8E, sid::ReadConfigFailed, true, false};
-    case kOpErase: return {sid::EraseCompleted, 0x8B, sid::EraseFailed, false, false};
-    case kOpProtect2: return {sid::ProtectCompleted, 0x8C, sid::ProtectFailed, false, true};
-    default: return {0, 0, 0, false, false};
-    }
+// What a wait that did not end well means, for failure texts.
+std::string_view waitProblem(WaitResult r) {
+    return r == WaitResult::Failed ? "the programmer reported a failure" : "the programmer did not answer";
 }
 
-int successIdOf(int op) {
-    switch (op) {
-    case kOpProgram: return sid::ProgramSuccessful;
-    case kOpRead: return sid::ReadCompleted;
-    case kOpVerify: return sid::VerifySuccessful;
-    case kOpBlank: return sid::BlankCheckSuccessful;
-    case kOpWriteCal: return sid::WriteCalByteSuccessfully;
-    case kOpTest: return sid::TestSuccessful;
-    default: return singleShotOf(op).successId;
-    }
+template <typename... Args>
+std::string format(const char *pattern, Args... args) {
+    char text[256];
+    std::snprintf(text, sizeof text, pattern, args...);
+    return text;
 }
-
-constexpr int kConfigBytes = 0;
-constexpr int kLockBytes = 16;
-constexpr int kCalAddress = 32;
-constexpr int kCalIndex = 36;
 
 }  // namespace
 
-CUsbProgrammer::CUsbProgrammer() = default;
+CUsbProgrammer::CUsbProgrammer() : channel_(usb_, tr600::kStatusRegister, tr600::kEndpoints) {}
 
-CUsbProgrammer::CUsbProgrammer(std::unique_ptr<UsbBackend> backend) : usb_(std::move(backend)) {}
+CUsbProgrammer::CUsbProgrammer(std::unique_ptr<UsbBackend> backend)
+    : usb_(std::move(backend)), channel_(usb_, tr600::kStatusRegister, tr600::kEndpoints) {}
 
 CUsbProgrammer::~CUsbProgrammer() {
     // The workers use the transport; they must be gone before it is.
@@ -83,62 +49,60 @@ void CUsbProgrammer::Close() { usb_.Close(); }
 
 bool CUsbProgrammer::EnsureOpen() {
     if (usb_.IsOpen()) {
-        if (session_ == 0) session_ = usb_.session();
+        if (channel_.session() == 0) channel_.bindSession();
         return true;
     }
     if (!usb_.Open()) return false;
-    session_ = usb_.session();
+    channel_.bindSession();
     return true;
+}
+
+ProgrammerIdentity CUsbProgrammer::identity() const {
+    if (!usb_.IsOpen() && info_[tr600::info::Model] == 0) return {};
+    return {true, modelCode(), FirmwareVersionText(), SerialNumberText()};
 }
 
 // ---------------------------------------------------------------------------------------------
 // Internal steps
 
 bool CUsbProgrammer::quietCommand(CommandBlock &block, bool read) {
-    return usb_.ControlTransfer(read ? UsbDirection::DeviceToHost : UsbDirection::HostToDevice, block.command,
-                                block.value, block.index, block.data, block.length, session());
+    return channel_.request(block.command, block.value, block.index, block.data, block.length,
+                            read ? UsbDirection::DeviceToHost : UsbDirection::HostToDevice);
 }
 
 bool CUsbProgrammer::SendCommand(CommandBlock &block, bool read) {
     if (quietCommand(block, read)) return true;
+    noteLinkFailure();
     ShowMessage(sid::CommunicationError, colour::Red);
     return false;
 }
 
-bool CUsbProgrammer::ReadStatus(std::uint8_t &status) {
+bool CUsbProgrammer::ReadStatus(std::uint8_t &statusByte) {
     CommandBlock block;
-    block.command = 0x81;
-    block.value = 1;
+    block.command = cmd::ReadStatus;
+    block.value = tr600::kStatusReadValue;
     block.length = 1;
     if (!SendCommand(block, true)) return false;
-    status = block.data[0];
+    statusByte = block.data[0];
     return true;
 }
 
-int CUsbProgrammer::WaitStatus(std::uint8_t mask, int polls) {
-    int counted = 0;
-    for (;;) {
-        std::uint8_t status = 0;
-        if (!ReadStatus(status)) return kWaitCommError;
-        if (status & mask) {
-            if (!(mask & kStatusFinished)) return kWaitDone;
-            return (status & kStatusSuccess) ? kWaitDone : kWaitFailed;
-        }
-        ++counted;
-        clock().sleepMs(1);
-        if (counted >= polls) return kWaitNoAnswer;
+WaitResult CUsbProgrammer::WaitStatus(std::uint8_t mask, int polls) {
+    const WaitResult r = channel_.waitStatus(mask, tr600::polls(polls), clock());
+    if (r == WaitResult::LinkError) {
+        noteLinkFailure();
+        ShowMessage(sid::CommunicationError, colour::Red);
     }
+    return r;
 }
 
-// A short block is as bad as a lost one: the rest of it would be stale bytes.
-bool CUsbProgrammer::WriteData(const std::uint8_t *data, int n) {
-    int result = -1;
-    return usb_.BulkWrite(kBulkOut, data, n, kBulkTimeoutMs, result, session()) && result == n;
-}
+bool CUsbProgrammer::WriteData(const std::uint8_t *data, int n) { return channel_.writeBlock(data, n); }
 
-bool CUsbProgrammer::ReadData(std::uint8_t *data, int n) {
-    int result = -1;
-    return usb_.BulkRead(kBulkIn, data, n, kBulkTimeoutMs, result, session()) && result == n;
+bool CUsbProgrammer::ReadData(std::uint8_t *data, int n) { return channel_.readBlock(data, n); }
+
+void CUsbProgrammer::showFailure(std::string_view text) {
+    ShowMessage(text, colour::Red, true);
+    errorShown = true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -146,92 +110,93 @@ bool CUsbProgrammer::ReadData(std::uint8_t *data, int n) {
 
 bool CUsbProgrammer::Connect(int &model) {
     if (!usb_.Open()) return false;
-    session_ = usb_.session();
+    channel_.bindSession();
     std::fill(info_.begin(), info_.begin() + 32, 0);
     CommandBlock block;
-    block.command = 0x80;
+    block.command = cmd::ReadInfo;
     bool ok = quietCommand(block, false) && ReadData(info_.data(), int(info_.size()));
-    if (ok && model != -1 && info_[0] != model) ok = false;
+    if (ok && model != -1 && info_[tr600::info::Model] != model) ok = false;
     if (!ok) {
         // Do not keep a handle on something that is not the programmer we were asked for.
         usb_.Close();
         return false;
     }
-    if (model == -1) model = info_[0];
+    if (model == -1) model = info_[tr600::info::Model];
     return true;
 }
 
 std::string CUsbProgrammer::FirmwareVersionText() const {
-    char text[32];
-    std::snprintf(text, sizeof text, "V%d.%d%d", info_[1], info_[2] >> 4, info_[2] & 0xF);
-    return text;
+    const int minor = info_[tr600::info::FirmwareMinor];
+    return format("V%d.%d%d", info_[tr600::info::FirmwareMajor], minor >> 4, minor & 0xF);
 }
 
 std::string CUsbProgrammer::SerialNumberText() const {
-    char text[48];
-    std::snprintf(text, sizeof text, "%d%d%d%d%d%d%d%d", info_[5] >> 4, info_[5] & 0xF, info_[6] >> 4,
-                  info_[6] & 0xF, info_[7] >> 4, info_[7] & 0xF, info_[8] >> 4, info_[8] & 0xF);
+    std::string text;
+    for (int i = 0; i < tr600::info::SerialBytes; ++i) {
+        const int b = info_[std::size_t(tr600::info::Serial + i)];
+        text += format("%d%d", b >> 4, b & 0xF);
+    }
     return text;
 }
 
 bool CUsbProgrammer::InitDevice() {
     if (!device) return false;
     CommandBlock block;
-    block.command = 0x82;
+    block.command = cmd::InitDevice;
     const std::string_view name(device->device_name, strnlen(device->device_name, sizeof device->device_name));
-    block.value = name.find("@ISP") != std::string_view::npos ? 1 : 0;
+    block.value = name.find("@ISP") != std::string_view::npos ? tr600::kIspMode : 0;
     block.index = std::uint16_t(device->algorithm << 8);
-    block.length = 16;
+    block.length = tr600::kInitPayloadSize;
     std::memcpy(block.data, device->program_params, 7);
-    block.data[7] = std::uint8_t(device->read_page_size);
-    block.data[8] = std::uint8_t(device->read_page_size >> 8);
-    block.data[9] = std::uint8_t(device->program_page_size);
-    block.data[10] = std::uint8_t(device->program_page_size >> 8);
-    block.data[11] = 4;
+    le::store16(block.data + 7, device->read_page_size);
+    le::store16(block.data + 9, device->program_page_size);
+    block.data[11] = tr600::kInitTrailer;
     if (!SendCommand(block, false)) return false;
-    const int r = WaitStatus(kStatusFinished, 500);
-    if (r == kWaitDone) return true;
-    if (r == kWaitFailed) ShowMessage(sid::InitDeviceFailure, colour::Red, true);
+    const WaitResult r = WaitStatus(status::Finished, budget::Init);
+    if (r == WaitResult::Done) return true;
+    // A status that never comes is as much a failed initialisation as a refused one.
+    if (r != WaitResult::LinkError) ShowMessage(sid::InitDeviceFailure, colour::Red, true);
     return false;
 }
 
 bool CUsbProgrammer::ReadDeviceId(std::uint8_t out[4]) {
     CommandBlock block;
-    block.command = 0x84;
+    block.command = cmd::ReadDeviceId;
     if (!SendCommand(block, false)) return false;
-    if (WaitStatus(kStatusReady, 100) != kWaitDone) return false;
-    return ReadData(out, 4);
+    const WaitResult r = WaitStatus(status::Ready, budget::DeviceId);
+    if (r == WaitResult::LinkError) return false;
+    if (r != WaitResult::Done) {
+        ShowMessage("Reading the device ID failed: " + std::string(waitProblem(r)), colour::Red, true);
+        return false;
+    }
+    if (ReadData(out, tr600::kDeviceIdSize)) return true;
+    ShowMessage("Reading the device ID failed: the identifier did not arrive", colour::Red, true);
+    return false;
 }
 
 bool CUsbProgrammer::ReleaseDevice() {
     CommandBlock block;
-    block.command = 0x83;
+    block.command = cmd::ReleaseDevice;
     if (!SendCommand(block, false)) return false;
-    return WaitStatus(kStatusFinished, 100) == kWaitDone;
+    return WaitStatus(status::Finished, budget::Release) == WaitResult::Done;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Operations
 
-bool CUsbProgrammer::Execute(int op) {
-    const int successId = successIdOf(op);
-    if (successId) statusText.assign(loadString(successId));
+bool CUsbProgrammer::Execute(int number) {
+    const OperationInfo *op = operationInfo(number);
+    if (!op) return false;
+    if (op->successId) statusText.assign(loadString(op->successId));
     bool r = false;
-    switch (op) {
-    case kOpProgram:
-    case kOpRead:
-    case kOpVerify:
-    case kOpBlank: r = areaLoop(op); break;
-    case kOpWriteCal: r = writeCalByte(); break;
-    case kOpTest: r = true; break;
-    case kOpReadCal:
-    case kOpBootLock: return false;  // this programmer has no such command
-    default:
-        if (singleShotOf(op).command == 0) return false;
-        r = singleShot(op);
-        break;
+    switch (op->run) {
+    case OpRun::AreaLoop: r = areaLoop(*op); break;
+    case OpRun::SingleShot: r = singleShot(*op); break;
+    case OpRun::WriteCal: r = writeCalByte(); break;
+    case OpRun::Nothing: r = true; break;
+    case OpRun::Unsupported: return false;  // this programmer has no such command
     }
-    if (r && successId) ShowMessage(successId, colour::Blue);
+    if (r && op->successId) ShowMessage(op->successId, colour::Blue);
     return r;
 }
 
@@ -262,164 +227,214 @@ std::int64_t CUsbProgrammer::ProgramLastOffset(const DeviceRecord &device, const
     return std::min(last, lastOfArea);
 }
 
-bool CUsbProgrammer::areaLoop(int op) {
-    if (!device || !buffer || !options) return false;
+bool CUsbProgrammer::areaLoop(const OperationInfo &op) {
+    if (!device || !buffer || !options) {
+        showFailure(std::string(op.title) + " failed: no device selected");
+        return false;
+    }
     const bool multi = device->area_count > 1;
     const std::uint8_t mask = std::uint8_t(options->areaMask);
-    const bool wordDevice = device->data_width % 8 != 0;
-    // A 12-bit word's high byte holds 4 bits: an erased one reads 0x0F, not 0x3F.
-    const std::uint8_t highMask = device->wordHighMask();
-    std::uint8_t scratch[kBlockSize];
+    // One text for every area: where no naming rule covers an area the layout keeps the
+    // previous area's name, as the Program Range choices show it.
+    std::string areaName;
 
     for (int i = 0; i < 4; ++i) {
         const MemoryArea &area = device->memory_areas[i];
         if (area.size_bytes == 0) break;
+        AreaName(*device, i, areaName);
         if (multi && !(mask & (i == 0 ? 1 : 2))) continue;
         const std::uint32_t start = area.buffer_start;
         const std::uint32_t size = area.size_bytes;
         // A record that reaches past the buffer would make the blocks run off its end.
-        if (start >= DataBuffer::kSize || size > DataBuffer::kSize - start) return false;
-
-        std::int64_t last = size - 1;
-        if (op == kOpProgram) last = ProgramLastOffset(*device, *buffer, i, options->IngoreFFH != 0);
-
-        if (multi) {
-            char text[160];
-            std::snprintf(text, sizeof text, kAreaTexts[op].named, AreaName(*device, i).c_str());
-            ShowStatus(std::string_view(text));
-        } else {
-            ShowStatus(std::string_view(kAreaTexts[op].single));
-        }
-        const int range = op == kOpProgram ? int(std::max<std::int64_t>(last, 0) / 256)
-                          : op == kOpVerify ? int((size - 1) / 256)
-                                            : int(size / 256);
-        SetProgressRange(range);
-
-        CommandBlock begin;
-        begin.command = op == kOpProgram ? 0x85 : 0x86;
-        begin.value = i == 0 ? 0 : 0x8000;
-        if (!SendCommand(begin, false)) return false;
-        const int b = WaitStatus(kStatusFinished, 100);
-        if (b != kWaitDone) {
-            if (op == kOpVerify && b == kWaitCommError) ShowMessage(sid::CommunicationError, colour::Red);
+        if (start >= DataBuffer::kSize || size > DataBuffer::kSize - start) {
+            showFailure(format("%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer",
+                               std::string(op.title).c_str(), i, unsigned(size), unsigned(start)));
             return false;
         }
 
-        for (std::int64_t pos = 0; pos <= last;) {
-            const int n = int(std::min<std::int64_t>(last + 1 - pos, kBlockSize));
-            std::uint8_t *mem = buffer->data() + start + pos;
-            CommandBlock block;
-            block.command = op == kOpProgram ? 0x88 : 0x89;
-            block.value = std::uint16_t(n);
-            block.index = std::uint16_t(i);
-            block.length = 4;
-            le::store32(block.data, std::uint32_t(pos));
-            if (!SendCommand(block, false)) return false;
+        std::int64_t last = std::int64_t(size) - 1;
+        if (op.op == Op::Program) last = ProgramLastOffset(*device, *buffer, i, options->IngoreFFH != 0);
 
-            if (op == kOpProgram) {
-                WriteData(mem, n);  // a lost block shows as a failed wait
-                const int w = WaitStatus(kStatusFinished, 3000);
-                if (w == kWaitCommError) {
-                    ShowMessage(sid::CommunicationError, colour::Red);
-                    return false;
-                }
-                if (w != kWaitDone) {
-                    ShowMessage(sid::ProgramFailed, colour::Red);
-                    errorShown = true;
-                    return false;
-                }
-            } else if (op == kOpRead) {
-                const int w = WaitStatus(kStatusReady, 500);
-                if (w == kWaitCommError) {
-                    ShowMessage(sid::CommunicationError, colour::Red);
-                    return false;
-                }
-                if (w != kWaitDone) {
-                    ShowMessage(sid::ReadFailed, colour::Red);
-                    errorShown = true;
-                    return false;
-                }
-                if (!ReadData(mem, n)) {
-                    ShowMessage(sid::CommunicationError, colour::Red);
-                    return false;
-                }
-            } else if (op == kOpVerify) {
-                const int w = WaitStatus(kStatusReady, 100);
-                if (w == kWaitCommError) ShowMessage(sid::CommunicationError, colour::Red);
-                if (w != kWaitDone) return false;
-                if (!ReadData(scratch, n)) {
-                    ShowMessage(sid::CommunicationError, colour::Red);
-                    return false;
-                }
-                for (int k = 0; k < n; ++k) {
-                    const bool highByte = wordDevice && ((pos + k) & 1);
-                    const std::uint8_t m = highByte ? highMask : 0xFF;
-                    if ((scratch[k] & m) == (mem[k] & m)) continue;
-                    char text[128];
-                    std::snprintf(text, sizeof text, "Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X",
-                                  unsigned(start + pos + k), scratch[k], mem[k]);
-                    ShowMessage(std::string_view(text), colour::Red, true);
-                    errorShown = true;
-                    return false;
-                }
-            } else {  // blank check
-                if (WaitStatus(kStatusReady, 200) != kWaitDone) {
-                    errorShown = true;
-                    return false;
-                }
-                if (!ReadData(scratch, n)) {
-                    ShowMessage(sid::CommunicationError, colour::Red);
-                    return false;
-                }
-                for (int k = 0; k < n; ++k) {
-                    const std::uint8_t blank = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
-                    if (scratch[k] == blank) continue;
-                    char text[128];
-                    std::snprintf(text, sizeof text, "Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n",
-                                  unsigned(start + pos + k), scratch[k]);
-                    ShowMessage(std::string_view(text), colour::Red, true);
-                    errorShown = true;
-                    return false;
-                }
-            }
-            if (isCancelled()) return false;
-            pos += n;
-            StepProgress();
-        }
+        if (multi) ShowStatus(format(std::string(op.inProgressArea).c_str(), areaName.c_str()));
+        else ShowStatus(op.inProgress);
+        const int range = op.op == Op::Program  ? int(std::max<std::int64_t>(last, 0) / kBlockSize)
+                          : op.op == Op::Verify ? int((size - 1) / kBlockSize)
+                                                : int(size / kBlockSize);
+        SetProgressRange(range);
+
+        const AreaRun run{i, start};
+        if (!beginArea(op, run, areaName)) return false;
+        BlockStep step = op.op == Op::Program  ? &CUsbProgrammer::programBlock
+                         : op.op == Op::Read   ? &CUsbProgrammer::readBlock
+                         : op.op == Op::Verify ? &CUsbProgrammer::verifyBlock
+                                               : &CUsbProgrammer::blankBlock;
+        if (!forEachBlock(op, run, last, step)) return false;
     }
     return true;
 }
 
-bool CUsbProgrammer::singleShot(int op) {
+bool CUsbProgrammer::beginArea(const OperationInfo &op, const AreaRun &area, const std::string &areaName) {
+    CommandBlock begin;
+    begin.command = op.command;
+    begin.value = area.index == 0 ? 0 : tr600::kSecondAreaFlag;
+    if (!SendCommand(begin, false)) return false;
+    const WaitResult r = WaitStatus(status::Finished, budget::BeginArea);
+    if (r == WaitResult::Done) return true;
+    if (r == WaitResult::LinkError) {
+        if (op.op == Op::Verify) ShowMessage(sid::CommunicationError, colour::Red);
+        return false;
+    }
+    const std::string where = areaName.empty() ? format("memory area %d", area.index) : areaName;
+    showFailure(format("%s failed at the start of %s: %s", std::string(op.title).c_str(), where.c_str(),
+                       std::string(waitProblem(r)).c_str()));
+    return false;
+}
+
+bool CUsbProgrammer::forEachBlock(const OperationInfo &op, const AreaRun &area, std::int64_t last, BlockStep step) {
+    for (std::int64_t pos = 0; pos <= last;) {
+        const int n = int(std::min<std::int64_t>(last + 1 - pos, kBlockSize));
+        CommandBlock block;
+        block.command = op.blockCommand;
+        block.value = std::uint16_t(n);
+        block.index = std::uint16_t(area.index);
+        block.length = 4;
+        le::store32(block.data, std::uint32_t(pos));
+        if (!SendCommand(block, false)) return false;
+        if (!(this->*step)(area, std::uint32_t(pos), n)) return false;
+        if (isCancelled()) return false;
+        pos += n;
+        StepProgress();
+    }
+    return true;
+}
+
+bool CUsbProgrammer::programBlock(const AreaRun &area, std::uint32_t pos, int n) {
+    if (!WriteData(buffer->data() + area.start + pos, n)) {
+        // The programmer never got the block: it would only time out waiting for it.
+        showFailure(loadString(sid::ProgramFailed));
+        return false;
+    }
+    const WaitResult w = WaitStatus(status::Finished, budget::ProgramBlock);
+    if (w == WaitResult::LinkError) {
+        ShowMessage(sid::CommunicationError, colour::Red);
+        return false;
+    }
+    if (w != WaitResult::Done) {
+        ShowMessage(sid::ProgramFailed, colour::Red);
+        errorShown = true;
+        return false;
+    }
+    return true;
+}
+
+bool CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
+    const WaitResult w = WaitStatus(status::Ready, budget::ReadBlock);
+    if (w == WaitResult::LinkError) {
+        ShowMessage(sid::CommunicationError, colour::Red);
+        return false;
+    }
+    if (w != WaitResult::Done) {
+        ShowMessage(sid::ReadFailed, colour::Red);
+        errorShown = true;
+        return false;
+    }
+    if (!ReadData(buffer->data() + area.start + pos, n)) {
+        ShowMessage(sid::CommunicationError, colour::Red);
+        return false;
+    }
+    return true;
+}
+
+bool CUsbProgrammer::verifyBlock(const AreaRun &area, std::uint32_t pos, int n) {
+    const WaitResult w = WaitStatus(status::Ready, budget::VerifyBlock);
+    if (w == WaitResult::LinkError) {
+        ShowMessage(sid::CommunicationError, colour::Red);
+        return false;
+    }
+    if (w != WaitResult::Done) {
+        showFailure(format("Verify failed at address 0x%X: %s", unsigned(area.start + pos),
+                           std::string(waitProblem(w)).c_str()));
+        return false;
+    }
+    if (!ReadData(scratch_, n)) {
+        ShowMessage(sid::CommunicationError, colour::Red);
+        return false;
+    }
+    const bool wordDevice = device->data_width % 8 != 0;
+    // A 12-bit word's high byte holds 4 bits, a 14-bit word's 6.
+    const std::uint8_t highMask = device->wordHighMask();
+    const std::uint8_t *mem = buffer->data() + area.start + pos;
+    for (int k = 0; k < n; ++k) {
+        const std::uint8_t m = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
+        if ((scratch_[k] & m) == (mem[k] & m)) continue;
+        showFailure(format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X",
+                           unsigned(area.start + pos + k), scratch_[k], mem[k]));
+        return false;
+    }
+    return true;
+}
+
+bool CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, int n) {
+    const WaitResult w = WaitStatus(status::Ready, budget::BlankBlock);
+    if (w == WaitResult::LinkError) {
+        errorShown = true;  // "Communication error!" is already shown
+        return false;
+    }
+    if (w != WaitResult::Done) {
+        showFailure(format("Blank check failed at address 0x%X: %s", unsigned(area.start + pos),
+                           std::string(waitProblem(w)).c_str()));
+        return false;
+    }
+    if (!ReadData(scratch_, n)) {
+        ShowMessage(sid::CommunicationError, colour::Red);
+        return false;
+    }
+    const bool wordDevice = device->data_width % 8 != 0;
+    // An erased 12-bit word reads 0x0F in its high byte, not 0x3F.
+    const std::uint8_t highMask = device->wordHighMask();
+    for (int k = 0; k < n; ++k) {
+        const std::uint8_t blank = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
+        if (scratch_[k] == blank) continue;
+        showFailure(format("Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n",
+                           unsigned(area.start + pos + k), scratch_[k]));
+        return false;
+    }
+    return true;
+}
+
+bool CUsbProgrammer::singleShot(const OperationInfo &op) {
     if (!device) return false;
-    const SingleShot s = singleShotOf(op);
     SetProgressRange(1);
     CommandBlock block;
-    block.command = s.command;
-    block.value = op == kOpErase ? 0 : 16;
+    block.command = op.command;
+    block.value = op.direction == OpDirection::None ? 0 : tr600::kRegisterBytes;
     if (!SendCommand(block, false)) return false;
-    int w;
-    std::uint8_t bytes[16];
-    if (op == kOpErase) {
-        w = WaitStatus(kStatusFinished, 500);
-    } else if (!s.read) {
-        std::memcpy(bytes, device->config_data + (s.lockBytes ? kLockBytes : kConfigBytes), 16);
-        if (!WriteData(bytes, 16)) {
+    const int offset = op.bytes == OpBytes::Lock ? tr600::config::LockBytes : tr600::config::ConfigBytes;
+    std::uint8_t *registerBytes = device->config_data + offset;
+    WaitResult w;
+    if (op.direction == OpDirection::None) {
+        w = WaitStatus(status::Finished, op.pollBudget);
+    } else if (op.direction == OpDirection::ToChip) {
+        std::uint8_t bytes[tr600::kRegisterBytes];
+        std::memcpy(bytes, registerBytes, sizeof bytes);
+        if (!WriteData(bytes, tr600::kRegisterBytes)) {
             ShowMessage(sid::CommunicationError, colour::Red);
             return false;
         }
-        w = WaitStatus(kStatusFinished, 100);
+        w = WaitStatus(status::Finished, op.pollBudget);
     } else {
-        w = WaitStatus(kStatusReady, 100);
-        if (w == kWaitDone && !ReadData(bytes, 16)) w = kWaitCommError;
-        if (w == kWaitDone) {
-            std::memcpy(readBack_.data(), bytes, 16);
-            // The read bytes become the device's configuration bytes.
-            std::memcpy(device->config_data + kConfigBytes, bytes, 16);
+        std::uint8_t bytes[tr600::kRegisterBytes];
+        w = WaitStatus(status::Ready, op.pollBudget);
+        if (w == WaitResult::Done && !ReadData(bytes, tr600::kRegisterBytes)) w = WaitResult::LinkError;
+        if (w == WaitResult::Done) {
+            std::memcpy(readBack_.data(), bytes, sizeof bytes);
+            // Lock bits land in the lock bytes, fuses and configuration in the configuration
+            // bytes: a later Write Fuse must never send lock values as fuses.
+            std::memcpy(registerBytes, bytes, sizeof bytes);
         }
     }
-    if (w != kWaitDone) {
-        ShowMessage(s.failureId, colour::Red, true);
+    if (w != WaitResult::Done) {
+        ShowMessage(op.failureId, colour::Red, true);
         errorShown = true;
         return false;
     }
@@ -430,35 +445,28 @@ bool CUsbProgrammer::singleShot(int op) {
 bool CUsbProgrammer::writeCalByte() {
     if (!device) return false;
     SetProgressRange(1);
-    const std::uint32_t calAddress = le::load32(device->config_data + kCalAddress);
+    const std::uint32_t calAddress = le::load32(device->config_data + tr600::config::CalAddress);
     std::uint32_t address = calAddress;
     CommandBlock block;
-    block.command = 0x93;
-    block.index = device->config_data[kCalIndex];
+    block.command = cmd::WriteCal;
+    block.index = device->config_data[tr600::config::CalIndex];
     if (address >= device->memory_areas[0].size_bytes) {
         address -= device->memory_areas[0].size_bytes;
-        block.value = 1;
+        block.value = tr600::kCalInSecondArea;
     }
     block.length = 4;
     le::store32(block.data, address);
-    // A failure used to end the run without a word; say where the byte was to go, since a
-    // place the program already uses is the usual cause.
-    char failed[96];
-    std::snprintf(failed, sizeof failed, "Write Cal. Byte failed  Addr: 0x%X", unsigned(calAddress));
-    if (address >= device->memory_areas[block.value].size_bytes) {
-        ShowMessage(std::string_view(failed), colour::Red, true);
-        errorShown = true;
+    // Say where the byte was to go: a place the program already uses is the usual cause.
+    if (address >= device->memory_areas[block.value ? 1 : 0].size_bytes) {
+        showFailure(format("Write Cal. Byte failed: address 0x%X is outside the device's memory", unsigned(calAddress)));
         return false;
     }
     if (!SendCommand(block, false)) return false;
-    const int w = WaitStatus(kStatusFinished, 100);
-    if (w == kWaitCommError) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
-    if (w != kWaitDone) {
-        ShowMessage(std::string_view(failed), colour::Red, true);
-        errorShown = true;
+    const WaitResult r = WaitStatus(status::Finished, budget::WriteCal);
+    if (r == WaitResult::LinkError) return false;
+    if (r != WaitResult::Done) {
+        showFailure(format("Write Cal. Byte failed: %s (address 0x%X)", std::string(waitProblem(r)).c_str(),
+                           unsigned(calAddress)));
         return false;
     }
     StepProgress();

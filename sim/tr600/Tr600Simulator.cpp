@@ -11,10 +11,11 @@ namespace vantor::sim {
 
 namespace {
 
-constexpr std::uint8_t kReady = 0x01;
-constexpr std::uint8_t kFinished = 0x02;
-constexpr std::uint8_t kSuccess = 0x04;
-constexpr std::uint8_t kStatusRequest = 0x81;
+namespace cmd = tr600::cmd;
+constexpr std::uint8_t kReady = tr600::status::Ready;
+constexpr std::uint8_t kFinished = tr600::status::Finished;
+constexpr std::uint8_t kSuccess = tr600::status::Success;
+constexpr std::uint8_t kStatusRequest = cmd::ReadStatus;
 
 constexpr std::string_view kFaultNames[] = {"refuse-control", "lose-bulk",  "short-bulk",
                                              "status-never-comes", "finish-without-success", "unplug",
@@ -253,24 +254,24 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
     VirtualChip *chip = chip_.get();
     const bool ready = initialised_ && chip;
     switch (request) {
-    case 0x80: {  // information block
-        std::vector<std::uint8_t> info(64, 0);
-        info[0] = std::uint8_t(wrongModel_ ? model_ ^ 0x40 : model_);
-        info[1] = firmware_[0];
-        info[2] = firmware_[1];
+    case cmd::ReadInfo: {  // information block
+        std::vector<std::uint8_t> info(tr600::kInfoBlockSize, 0);
+        info[tr600::info::Model] = std::uint8_t(wrongModel_ ? model_ ^ 0x40 : model_);
+        info[tr600::info::FirmwareMajor] = firmware_[0];
+        info[tr600::info::FirmwareMinor] = firmware_[1];
         std::uint32_t s = serial_;
-        for (int i = 3; i >= 0; --i) {  // eight BCD digits, most significant first
+        for (int i = tr600::info::SerialBytes - 1; i >= 0; --i) {  // eight BCD digits, most significant first
             const std::uint8_t lo = std::uint8_t(s % 10);
             s /= 10;
             const std::uint8_t hi = std::uint8_t(s % 10);
             s /= 10;
-            info[std::size_t(5 + i)] = std::uint8_t(hi << 4 | lo);
+            info[std::size_t(tr600::info::Serial + i)] = std::uint8_t(hi << 4 | lo);
         }
         pendingIn_ = std::move(info);
         status_ = kReady;
         break;
     }
-    case 0x82: {  // initialise target device
+    case cmd::InitDevice: {  // initialise target device
         const std::uint8_t algorithm = std::uint8_t(index >> 8);
         // The firmware drives the socket with the algorithm it is told; a wrong or unknown one
         // does not bring the chip up.
@@ -280,21 +281,21 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         finish(initialised_, timing_.initPolls);
         break;
     }
-    case 0x83:  // release
+    case cmd::ReleaseDevice:  // release
         initialised_ = false;
         programBegun_ = readBegun_ = false;
         finish(true, timing_.otherPolls);
         break;
-    case 0x84:  // device identifier
+    case cmd::ReadDeviceId:  // device identifier
         if (!ready) finish(false, timing_.otherPolls);
         else dataReady({chip->chipSpec().id.begin(), chip->chipSpec().id.end()}, timing_.otherPolls);
         break;
-    case 0x85:
-    case 0x86:
-        if (ready) (request == 0x85 ? programBegun_ : readBegun_) = true;
+    case cmd::BeginProgram:
+    case cmd::BeginRead:
+        if (ready) (request == cmd::BeginProgram ? programBegun_ : readBegun_) = true;
         finish(ready, timing_.otherPolls);
         break;
-    case 0x88: {  // program a block: the data follows on bulk OUT
+    case cmd::ProgramBlock: {  // program a block: the data follows on bulk OUT
         if (!ready || !programBegun_ || length != 4 || value == 0 || value > 256 || index >= 4) {
             finish(false, timing_.otherPolls);
             break;
@@ -302,7 +303,7 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         expectOut_ = Expected{request, index, le::load32(data), value};
         break;
     }
-    case 0x89: {  // read a block
+    case cmd::ReadBlock: {  // read a block
         if (!ready || !readBegun_ || length != 4 || value == 0 || value > 256 || index >= 4) {
             finish(false, timing_.otherPolls);
             break;
@@ -313,31 +314,31 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         dataReady(std::move(bytes), timing_.readBlockPolls);
         break;
     }
-    case 0x8B: {  // erase; UV EPROMs and RAM cannot be erased electrically
+    case cmd::Erase: {  // erase; UV EPROMs and RAM cannot be erased electrically
         const std::uint8_t a = ready ? chip->chipSpec().algorithm : 0;
         const bool erasable = ready && a != algo::kEprom && a != algo::kSram;
         if (erasable) chip->erase();
         finish(erasable, timing_.erasePolls);
         break;
     }
-    case 0x8C:
-    case 0x8D:
-    case 0x8F:
+    case cmd::WriteLock:
+    case cmd::WriteConfig:
+    case cmd::WriteFuse:
         if (!ready || value != 16) finish(false, timing_.otherPolls);
         else expectOut_ = Expected{request, 0, 0, 16};
         break;
-    case 0x8E:
-    case 0x90:
-    case 0x92: {
+    case cmd::ReadConfig:
+    case cmd::ReadFuse:
+    case cmd::ReadLock: {
         if (!ready || value != 16) {
             finish(false, timing_.otherPolls);
             break;
         }
-        const auto &bytes = request == 0x8E ? chip->config : request == 0x90 ? chip->fuses : chip->lock;
+        const auto &bytes = request == cmd::ReadConfig ? chip->config : request == cmd::ReadFuse ? chip->fuses : chip->lock;
         dataReady({bytes.begin(), bytes.end()}, timing_.otherPolls);
         break;
     }
-    case 0x93: {  // write the calibration byte at an address of area 0 or 1
+    case cmd::WriteCal: {  // write the calibration byte at an address of area 0 or 1
         bool ok = ready && length == 4;
         if (ok) {
             ok = chip->program(value & 1, le::load32(data), &chip->calibration, 1);
@@ -374,19 +375,19 @@ int Tr600Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int
     }
     VirtualChip *chip = chip_.get();
     switch (expected.command) {
-    case 0x88:
+    case cmd::ProgramBlock:
         finish(chip && chip->program(expected.area, expected.offset, data, std::uint32_t(size)),
                timing_.programBlockPolls);
         break;
-    case 0x8C:
+    case cmd::WriteLock:
         std::copy(data, data + 16, chip->lock.begin());
         finish(true, timing_.otherPolls);
         break;
-    case 0x8D:
+    case cmd::WriteConfig:
         std::copy(data, data + 16, chip->config.begin());
         finish(true, timing_.otherPolls);
         break;
-    case 0x8F:
+    case cmd::WriteFuse:
         std::copy(data, data + 16, chip->fuses.begin());
         finish(true, timing_.otherPolls);
         break;

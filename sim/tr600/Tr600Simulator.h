@@ -11,6 +11,7 @@
 
 #include "sim/tr600/VirtualChip.h"
 #include "usb/SimulatorLink.h"
+#include "usb/Tr600Protocol.h"
 
 namespace vantor::sim {
 
@@ -61,8 +62,8 @@ struct ReceivedCommand {
 // The device side of the TR600 programmer protocol, with a virtual chip in its socket.
 class Tr600Simulator : public SimulatedUsbDevice {
 public:
-    static constexpr std::uint8_t kEndpointOut = 0x02;
-    static constexpr std::uint8_t kEndpointIn = 0x82;
+    static constexpr std::uint8_t kEndpointOut = tr600::kBulkOut;
+    static constexpr std::uint8_t kEndpointIn = tr600::kBulkIn;
 
     explicit Tr600Simulator(int modelCode = 0x83, std::uint32_t serialNumber = 20240917);
 

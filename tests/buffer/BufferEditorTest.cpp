@@ -192,6 +192,21 @@ TEST(BufferEditorAreas, TabsFollowTheDeviceLayoutNames) {
     EXPECT_EQ(clipped.rangeEnd(), 0x7FFFFFu);
 }
 
+TEST(BufferEditorTexts, ChecksumMatchesAPlainSumOnAnyRange) {
+    DataBuffer &b = sharedBuffer();
+    std::mt19937 rng(7);
+    for (std::uint32_t a = 0; a < 0x40000; ++a) b[a] = std::uint8_t(rng());
+    for (int i = 0; i < 200; ++i) {
+        const std::uint32_t first = rng() % 0x40000;
+        const std::uint32_t last = std::min<std::uint32_t>(first + rng() % (i < 100 ? 40 : 0x20000), 0x3FFFF);
+        std::uint32_t sum = 0;
+        for (std::uint32_t a = first; a <= last; ++a) sum += b[a];
+        ASSERT_EQ(bufferChecksum(b, first, last), sum) << first << ".." << last;
+    }
+    b.fill(0xFF);
+    EXPECT_EQ(bufferChecksum(b, 0, 0x7FFFFF), 0x7F800000u);
+}
+
 TEST(NumberEntry, DigitsOfTheBaseUpToTheLimit) {
     const NumberField hex{16, 8}, dec{10, 8}, data{16, 2};
     EXPECT_TRUE(hex.isDigit('f'));

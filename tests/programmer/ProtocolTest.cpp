@@ -28,12 +28,12 @@ TEST(Protocol, WaitStatusCountsPollsNotTime) {
     for (int budget : {3000, 500, 100, 200}) {
         const int before = rig.sim.device->statusReads();
         const auto sleeps = rig.clock.sleepCount();
-        EXPECT_EQ(rig.programmer->WaitStatus(0x02, budget), CUsbProgrammer::kWaitNoAnswer);
+        EXPECT_EQ(rig.programmer->WaitStatus(0x02, budget), WaitResult::NoAnswer);
         EXPECT_EQ(rig.sim.device->statusReads() - before, budget);
         EXPECT_EQ(rig.clock.sleepCount() - sleeps, std::uint64_t(budget));
     }
     rig.programmer->Close();
-    EXPECT_EQ(rig.programmer->WaitStatus(0x01, 10), CUsbProgrammer::kWaitCommError);
+    EXPECT_EQ(rig.programmer->WaitStatus(0x01, 10), WaitResult::LinkError);
     EXPECT_TRUE(rig.saw("Communication error!"));
 }
 

@@ -118,7 +118,8 @@ TEST(SimOperations, SingleShotCommandsReachTheChip) {
     rig.chip->lock[1] = 0x01;
     EXPECT_EQ(rig.run(kOpReadLock), 1);
     EXPECT_TRUE(rig.saw("Read lock bits completed"));
-    EXPECT_EQ(rig.device.config_data[1], 0x01);  // read bytes land in the configuration bytes
+    EXPECT_EQ(rig.device.config_data[17], 0x01);  // lock bits land in the lock bytes
+    EXPECT_EQ(rig.device.config_data[1], 0xC1);   // and leave the configuration bytes alone
     EXPECT_EQ(rig.programmer->lastReadBytes()[1], 0x01);
     EXPECT_EQ(rig.run(kOpReadConfig), 1);
     EXPECT_EQ(rig.device.config_data[1], 0xC1);
@@ -221,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"config write fails", {sim::FaultKind::FinishWithoutSuccess, 0x8D}, kOpWriteConfig, "Write cofig failed"},
         FaultCase{"init without success", {sim::FaultKind::FinishWithoutSuccess, 0x82}, kOpRead, "Initialization device failure"},
         FaultCase{"blank block never ready", {sim::FaultKind::StatusNeverComes, 0x89, 1}, kOpBlank, ""},
-        FaultCase{"calibration without success", {sim::FaultKind::FinishWithoutSuccess, 0x93}, kOpWriteCal, "Write Cal. Byte failed  Addr: 0x0"},
+        FaultCase{"calibration without success", {sim::FaultKind::FinishWithoutSuccess, 0x93}, kOpWriteCal, "Write Cal. Byte failed: the programmer reported a failure (address 0x0)"},
         FaultCase{"unplugged while programming", {sim::FaultKind::Unplug, 0x88, 10}, kOpProgram, "Communication error!"}),
     [](const auto &info) {
         std::string n = info.param.name;

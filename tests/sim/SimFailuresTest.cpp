@@ -1,0 +1,126 @@
+// Failures the user must be told about, and what the host leaves the chip in afterwards.
+#include <gtest/gtest.h>
+
+#include "tests/sim/SimRig.h"
+#include "usb/Tr600Protocol.h"
+
+using namespace vantor;
+using namespace vantor::test;
+namespace cmd = vantor::tr600::cmd;
+
+namespace {
+
+std::vector<std::uint8_t> requests(const SimRig &rig) {
+    std::vector<std::uint8_t> out;
+    for (const auto &c : rig.sim.device->commands()) out.push_back(c.request);
+    return out;
+}
+
+struct QuietFault {
+    const char *name;
+    sim::Fault fault;
+    int op;
+    const char *message;
+    bool checkId = false;
+};
+
+class SimQuietFaults : public ::testing::TestWithParam<QuietFault> {};
+
+// Each of these used to end the run with a failure count and nothing else: no reason for the
+// user, and the chip left initialised in the socket.
+TEST_P(SimQuietFaults, SayWhatFailedAndReleaseTheChip) {
+    const QuietFault &c = GetParam();
+    SimRig rig(makeDevice({}));
+    rig.buffer.fill(0x00);
+    rig.options.ChkDevID = c.checkId ? 1 : 0;
+    rig.sim.device->injectFault(c.fault);
+    EXPECT_EQ(rig.run(c.op), 0);
+    EXPECT_EQ(rig.counters.CntFailed.load(), 1);
+    EXPECT_EQ(rig.sim.device->faultsFired(), 1);
+    bool shown = false;
+    for (const auto &n : rig.sink->all())
+        if (n.code == 11 && n.text.find(c.message) != std::string::npos) shown = n.colour == colour::Red;
+    EXPECT_TRUE(shown) << c.name << ": no red \"" << c.message << "\"";
+    const auto sent = requests(rig);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back(), cmd::ReleaseDevice) << c.name << ": the target was not released";
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), cmd::ReleaseDevice), 1) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, SimQuietFaults,
+    ::testing::Values(
+        QuietFault{"init never finishes", {sim::FaultKind::StatusNeverComes, cmd::InitDevice}, kOpRead,
+                   "Initialization device failure"},
+        QuietFault{"identifier never ready", {sim::FaultKind::StatusNeverComes, cmd::ReadDeviceId}, kOpRead,
+                   "Reading the device ID failed: the programmer did not answer", true},
+        QuietFault{"identifier lost", {sim::FaultKind::LoseBulk, cmd::ReadDeviceId}, kOpRead,
+                   "Reading the device ID failed: the identifier did not arrive", true},
+        QuietFault{"program area never begins", {sim::FaultKind::StatusNeverComes, cmd::BeginProgram}, kOpProgram,
+                   "Program failed at the start of Code Memory: the programmer did not answer"},
+        QuietFault{"read area refused", {sim::FaultKind::FinishWithoutSuccess, cmd::BeginRead}, kOpRead,
+                   "Read failed at the start of Code Memory: the programmer reported a failure"},
+        QuietFault{"verify block never ready", {sim::FaultKind::StatusNeverComes, cmd::ReadBlock}, kOpVerify,
+                   "Verify failed at address 0x0: the programmer did not answer"},
+        QuietFault{"blank block never ready", {sim::FaultKind::StatusNeverComes, cmd::ReadBlock, 1}, kOpBlank,
+                   "Blank check failed at address 0x100: the programmer did not answer"},
+        QuietFault{"calibration without success", {sim::FaultKind::FinishWithoutSuccess, cmd::WriteCal}, kOpWriteCal,
+                   "Write Cal. Byte failed: the programmer reported a failure"}),
+    [](const auto &info) {
+        std::string n = info.param.name;
+        for (char &ch : n)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return n;
+    });
+
+TEST(SimFailures, AnAreaPastTheBufferIsNamedAndTheChipReleased) {
+    DeviceRecord d = makeDevice({});
+    d.memory_areas[0] = {0x1000, DataBuffer::kSize - 0x800};
+    SimRig rig(d);
+    EXPECT_EQ(rig.run(kOpRead), 0);
+    EXPECT_TRUE(rig.saw("Read failed: memory area 0 of the device (0x1000 bytes at 0x7FF800) lies outside the buffer"));
+    EXPECT_EQ(requests(rig).back(), cmd::ReleaseDevice);
+}
+
+TEST(SimFailures, ALinkThatFailedIsNotUsedToRelease) {
+    SimRig rig(makeDevice({}));
+    rig.sim.device->injectFault({sim::FaultKind::RefuseControl, cmd::BeginRead});
+    EXPECT_EQ(rig.run(kOpRead), 0);
+    EXPECT_TRUE(rig.saw("Communication error!"));
+    const auto sent = requests(rig);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), cmd::ReleaseDevice), 0);
+}
+
+// Reading the lock bits must not turn them into fuse values for the next Write Fuse.
+TEST(SimFailures, ReadLockBitsKeepsTheFusesToWrite) {
+    DeviceRecord d = makeDevice({});
+    for (int i = 0; i < 16; ++i) d.config_data[i] = std::uint8_t(0xC0 + i);
+    SimRig rig(d);
+    for (int i = 0; i < 16; ++i) rig.chip->lock[std::size_t(i)] = std::uint8_t(0x50 + i);
+    EXPECT_EQ(rig.run(kOpReadLock), 1);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(rig.device.config_data[16 + i], 0x50 + i) << i;
+    EXPECT_EQ(rig.run(kOpWriteFuse), 1);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(rig.chip->fuses[std::size_t(i)], 0xC0 + i) << i;
+    // Read Fuse and Read Config still fill the configuration bytes.
+    rig.chip->fuses[0] = 0x11;
+    EXPECT_EQ(rig.run(kOpReadFuse), 1);
+    EXPECT_EQ(rig.device.config_data[0], 0x11);
+    EXPECT_EQ(rig.device.config_data[16], 0x50);
+}
+
+// The layout names only the first area of a parallel memory; the second keeps that name.
+TEST(SimFailures, AnUnnamedSecondAreaKeepsTheLayoutsName) {
+    DeviceSpec spec;
+    spec.type = kTypeParallelMemory;
+    spec.area0 = 0x400;
+    spec.area1 = 0x200;
+    SimRig rig(makeDevice(spec));
+    rig.options.areaMask = 3;
+    EXPECT_EQ(rig.run(kOpRead), 1);
+    std::vector<std::string> status;
+    for (const auto &n : rig.sink->all())
+        if (n.code == 5 && n.text.rfind("Reading", 0) == 0) status.push_back(n.text);
+    EXPECT_EQ(status, (std::vector<std::string>{"Reading [EEPROM Memory]...", "Reading [EEPROM Memory]..."}));
+}
+
+}  // namespace
