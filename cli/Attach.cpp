@@ -108,8 +108,12 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
                 throw UsageError(slot.chipFile.string() + " is not a simulated chip file");
         }
         if (slot.chip) slot.simulator->insertChip(slot.chip);
-        for (const auto &[number, fault] : faults)
-            if (number == 0 || number == i + 1) slot.simulator->injectFault(fault);
+        // A wrong model shows at the connect; every other fault is meant for the operation.
+        for (const auto &[number, fault] : faults) {
+            if (number != 0 && number != i + 1) continue;
+            if (fault.kind == sim::FaultKind::WrongModelCode) slot.simulator->injectFault(fault);
+            else slot.operationFaults.push_back(fault);
+        }
         slots.push_back(std::move(slot));
     }
     return slots;

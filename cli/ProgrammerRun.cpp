@@ -155,6 +155,8 @@ RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, Progr
         programmer.Close();
         return out;
     }
+    if (slot.simulator)
+        for (const sim::Fault &fault : slot.operationFaults) slot.simulator->injectFault(fault);
     if (terminal) {
         terminal->plain(out.modelText + (slot.simulated ? " (simulated)" : "") + "  firmware " + out.firmware +
                         "  serial " + out.serial);

@@ -17,12 +17,9 @@
 #include "cli/RunRecord.h"
 #include "devices/DeviceRecord.h"
 #include "programmer/Options.h"
+#include "sim/tr600/Tr600Simulator.h"
 #include "usb/UsbBackend.h"
 
-namespace vantor::sim {
-class VirtualChip;
-class Tr600Simulator;
-}
 
 namespace vantor::cli {
 
@@ -70,6 +67,8 @@ struct ProgrammerSlot {
     std::shared_ptr<sim::Tr600Simulator> simulator;
     std::shared_ptr<sim::VirtualChip> chip;
     std::filesystem::path chipFile;  // keeps the simulated chip between runs; empty = none
+    // Faults meant for the operation: armed once the programmer is connected.
+    std::vector<sim::Fault> operationFaults;
 };
 
 struct AreaChecksum {

@@ -213,3 +213,56 @@ TEST(Convert, ConvertsUpToTheHighestLoadedAddress) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DataFileLoad, AHugeFileIsNeverReadWhole) {
+    // 100 GB that take no disk space: a binary load reads only what fits, a text file that
+    // large is refused unread.
+    const fs::path huge = dir / "huge";
+    {
+        std::ofstream(huge, std::ios::binary).put('\x11');
+    }
+    std::error_code ec;
+    fs::resize_file(huge, std::uint64_t(100) << 30, ec);
+    if (ec) GTEST_SKIP() << "no sparse files here: " << ec.message();
+    LoadSettings s;
+    s.room = 0x100;
+    LoadResult r = loadDataFile(huge, *buffer, s, sink);
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ((*buffer)[0], 0x11);
+    EXPECT_EQ((*buffer)[1], 0x00);
+    EXPECT_EQ((*buffer)[0x100], 0xFF);
+    EXPECT_TRUE(sink.has("Warning: Some data out of range has been ignored\r\n", msg::PaleGreen));
+
+    sink.lines.clear();
+    s.format = FileFormat::IntelHex;
+    r = loadDataFile(huge, *buffer, s, sink);
+    EXPECT_EQ(r.status, LoadStatus::BadData);
+    ASSERT_EQ(sink.lines.size(), 3u);
+    EXPECT_EQ(sink.lines[1].text, huge.string() + ": a text data file may be at most 64 MiB\n");
+    EXPECT_EQ(sink.lines[1].colour, msg::Red);
+    EXPECT_EQ(sink.lines[2].text, "Load File Failed\n");
+}
+
+TEST_F(DataFileLoad, ALoadThatPutsNothingIntoTheDeviceSaysSo) {
+    // Motorola records all past the room: nothing lands, and that is worth a warning.
+    writeText(dir / "far.s", "S2060100001122C5\r\nS9030000FC\r\n");
+    LoadSettings s;
+    s.format = FileFormat::Motorola;
+    s.room = 0x8000;
+    LoadResult r = loadDataFile(dir / "far.s", *buffer, s, sink);
+    ASSERT_TRUE(r.ok());
+    EXPECT_FALSE(r.wroteData);
+    EXPECT_TRUE(sink.has("Warning: No data has been loaded into the device's range\r\n", msg::PaleGreen));
+    EXPECT_EQ(sink.lines.back().text, "Load File Successful\n");
+
+    sink.lines.clear();
+    s.room = 0x20000;
+    r = loadDataFile(dir / "far.s", *buffer, s, sink);
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ((*buffer)[0x10001], 0x22);
+    for (const auto &line : sink.lines) EXPECT_EQ(line.text.find("No data"), std::string::npos);
+}
+
+}  // namespace

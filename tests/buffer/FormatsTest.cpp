@@ -331,3 +331,21 @@ TEST(AllFormats, RoundTripWithFileAndBufferOffsets) {
 }
 
 }  // namespace
+
+TEST(AllFormats, ALoneCarriageReturnEndsALineToo) {
+    // Files written with classic Mac line ends: every record is read.
+    Load cr(Fmt::Intel, ":0300000001020FEB\r:03000300040506EB\r:00000001FF\r");
+    ASSERT_TRUE(cr.ok);
+    EXPECT_TRUE(cr.sink.lines.empty()) << cr.sink.lines.front().text;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(cr.dest[std::size_t(i)], i == 2 ? 0x0F : i + 1) << i;
+
+    Load s(Fmt::Motorola, "S1050000AABB95\rS1050002CCDD4F\rS9030000FC\r");
+    ASSERT_TRUE(s.ok);
+    EXPECT_EQ(s.dest[3], 0xDD);
+    EXPECT_TRUE(s.sink.lines.empty());
+
+    // CR LF stays one line end: line numbers count lines, not characters.
+    Load mixed(Fmt::Intel, ":0100000001FE\r\n:01000100FF00\r\n:00000001FF\r\n");
+    ASSERT_EQ(mixed.sink.lines.size(), 1u);
+    EXPECT_EQ(mixed.sink.lines[0].text, "Warning: Line 2, Data format error\n");
+}

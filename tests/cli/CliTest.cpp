@@ -5,8 +5,13 @@
 #include <regex>
 #include <sstream>
 
+#include <unistd.h>
+
+#include "devices/Crc16.h"
+#include "devices/LibraryFormat.h"
 #include "support/RunCommand.h"
 
+using namespace vantor;
 using namespace vantor::test;
 namespace fs = std::filesystem;
 
@@ -104,6 +109,86 @@ TEST(Cli, InterruptCancelsARunningOperation) {
     EXPECT_EQ(r.status, 130) << r.output;
     EXPECT_NE(r.output.find("Operation was cancelled"), std::string::npos) << r.output;
     EXPECT_EQ(r.output.find("Program successful"), std::string::npos);
+}
+
+// A library directory of its own for one test.
+struct LibDir {
+    explicit LibDir(const std::string &name) : path(fs::temp_directory_path() / (name + "-" + std::to_string(getpid()))) {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~LibDir() { fs::remove_all(path); }
+    void write(std::vector<std::uint8_t> image) const {
+        // The check word over everything before it, high byte first.
+        const std::uint16_t crc = Crc16::of(image.data(), image.size() - 2);
+        image[image.size() - 2] = std::uint8_t(crc >> 8);
+        image[image.size() - 1] = std::uint8_t(crc);
+        std::ofstream(path / "TR610.dev", std::ios::binary)
+            .write(reinterpret_cast<const char *>(image.data()), std::streamsize(image.size()));
+    }
+    std::string cli() const { return vantor::test::binPath("vantor-cli") + " --lib-dir " + path.string() + " "; }
+    fs::path path;
+};
+
+devlib::LibraryRecord chipRecord(const std::string &name) {
+    devlib::LibraryRecord r;
+    r.device_name = name;
+    r.vendor_index = 10;
+    r.memory_areas[0] = {0x1000, 0};
+    r.operation_flags = 0xF;
+    return r;
+}
+
+TEST(Cli, ALibraryWithoutRecordsSaysSoOnce) {
+    LibDir dir("vantor-cli-empty");
+    dir.write(devlib::buildLibrary("TR610.dev", {}));
+    for (const std::string args : {"devices", "read -d ATMEL/AT89S52 --simulate", "info -d AT89S52",
+                                   "--disconnect erase -d ATMEL/AT89S52"}) {
+        const auto r = runCommand(dir.cli() + args);
+        EXPECT_EQ(r.status, 2) << args << "\n" << r.output;
+        EXPECT_EQ(r.output, "vantor-cli: TR610.dev holds no devices\n") << args;
+    }
+}
+
+TEST(Cli, ANameThatFillsAllItsBytesIsListedAndFound) {
+    LibDir dir("vantor-cli-longname");
+    auto image = devlib::buildLibrary("TR610.dev", {chipRecord("SHORT"), chipRecord("X")});
+    const std::string full = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";  // 32 characters, no terminator
+    std::copy(full.begin(), full.end(), image.begin() + devlib::kHeaderSize + devlib::kRecordSize);
+    dir.write(image);
+    const auto listed = runCommand(dir.cli() + "devices");
+    EXPECT_EQ(listed.status, 0) << listed.output;
+    EXPECT_NE(listed.output.find("ATMEL\tABCDEFGHIJKLMNOPQRSTUVWXYZ01234\t"), std::string::npos) << listed.output;
+    const auto found = runCommand(dir.cli() + "info -d ATMEL/ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
+    EXPECT_EQ(found.status, 0) << found.output;
+}
+
+TEST(Cli, ADamagedLibraryIsReportedOnceByEveryCommand) {
+    LibDir dir("vantor-cli-damaged-once");
+    auto image = devlib::buildLibrary("TR610.dev", {chipRecord("AT89S52")});
+    image[200] ^= 1;
+    std::ofstream(dir.path / "TR610.dev", std::ios::binary)
+        .write(reinterpret_cast<const char *>(image.data()), std::streamsize(image.size()));
+    const std::string message = "The format error of device library, please reinstall the application";
+    for (const std::string args : {"info -d ATMEL/AT89S52", "info -d AT89S52", "devices", "--simulate erase -d AT89S52"}) {
+        const auto r = runCommand(dir.cli() + args);
+        EXPECT_EQ(r.status, 2) << args;
+        const auto first = r.output.find(message);
+        ASSERT_NE(first, std::string::npos) << args << "\n" << r.output;
+        EXPECT_EQ(r.output.find(message, first + 1), std::string::npos) << args << "\n" << r.output;
+        EXPECT_EQ(r.output.find("no device"), std::string::npos) << args << "\n" << r.output;
+    }
+}
+
+TEST(Cli, AListingThatCannotBeWrittenIsAFailure) {
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    const auto r = runCommand("{ " + cli + " devices >/dev/full; }");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("vantor-cli: cannot write to standard output: No space left on device"),
+              std::string::npos)
+        << r.output;
+    const auto info = runCommand("{ " + cli + " info -d ATMEL/AT89S52 >/dev/full; }");
+    EXPECT_EQ(info.status, 1) << info.output;
 }
 
 }  // namespace

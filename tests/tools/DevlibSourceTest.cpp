@@ -59,6 +59,13 @@ std::string firstError(const std::string &text) {
     return r.errors.empty() ? std::string("(no error)") : r.errors.front().text();
 }
 
+// The first warning, when the text compiled without errors.
+std::string firstWarning(const std::string &text) {
+    const auto r = compileText(text, "src.txt");
+    if (!r.errors.empty()) return "error: " + r.errors.front().text();
+    return r.warnings.empty() ? std::string("(no warning)") : r.warnings.front().text();
+}
+
 }  // namespace
 
 TEST(DevlibSource, CompilesTemplatesInheritanceAndFields) {
@@ -168,27 +175,17 @@ TEST(DevlibSource, EachErrorNamesItsFileAndLine) {
         {dev + "    area 1K\n    adapter DIP41\n", "src.txt:7: unknown adapter 'DIP41'"},
         {dev + "    area 1K\n    adapter ISP\n",
          "src.txt:7: adapter name 'ISP' is ambiguous (rows 8..19): use the index form #8"},
-        {"\n" + dev + "    area 1K\n    adapter #73\n", "src.txt:8: adapter index 73 out of range (0..72)"},
-        {"device ABCDEFGHIJKLMNOPQRSTUVWXYZ012345\n    vendor ATMEL\n    type mcu\n    adapter DIP40\n"
+        {"device ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456\n    vendor ATMEL\n    type mcu\n    adapter DIP40\n"
          "    algorithm pic14\n    area 1K\n",
-         "src.txt:1: device name too long (32 characters, at most 31)"},
-        {dev + "    area 1K\n    config ABCDEFGHIJKLMNOPQ\n",
-         "src.txt:7: config name too long (17 characters, at most 16)"},
-        {dev + "    area 1K\n    config ../x\n", "src.txt:7: config name '../x' is not a plain file name"},
+         "src.txt:1: device name too long (33 characters, at most 31)"},
+        {dev + "    area 1K\n    config ABCDEFGHIJKLMNOPQR\n",
+         "src.txt:7: config name too long (18 characters, at most 16)"},
         {dev + "    area 8Q\n", "src.txt:6: bad number '8Q' for the area size"},
         {dev + "    area 1K\n    pins 0x\n", "src.txt:7: bad number '0x' for pins"},
         {dev + "    area 1K\n    pins 70000\n", "src.txt:7: number 70000 too large for pins (at most 65535)"},
         {dev + "    id 1E 5G\n    area 1K\n", "src.txt:6: bad number '5G' (expected a hex byte)"},
-        {dev + "    area 8K\n    area 2K @ 0x1000\n",
-         "src.txt:7: area 1 (0x1000..0x17FF) overlaps area 0 (0x0..0x1FFF)"},
-        {dev + "    area 8K @ 0x7FF000\n", "src.txt:6: area 0 (0x7FF000..0x800FFF) runs past the 8 MiB buffer"},
-        {dev + "    area 1K\n    width 14\n    area 3 @ 0x4200\n",
-         "src.txt:8: area 1 of a word device must start and end on a word boundary"},
-        {dev + "    area 1K\n" + dev + "    area 2K\n",
-         "src.txt:7: duplicate device ATMEL/X (first defined at src.txt:1)"},
         {dev + "    area 1K\n    ops program flash\n", "src.txt:7: unknown operation name 'flash'"},
         {dev + "    area 1K\n    options ignore-00\n", "src.txt:7: unknown option name 'ignore-00'"},
-        {dev, "src.txt:1: device 'X': missing required field 'area'"},
         {"device X\n    vendor ATMEL\n    adapter DIP40\n    algorithm pic14\n    area 1K\n",
          "src.txt:1: device 'X': missing required field 'type'"},
         {dev + "    area 1K\n    colour red\n", "src.txt:7: unknown field 'colour'"},
@@ -200,6 +197,45 @@ TEST(DevlibSource, EachErrorNamesItsFileAndLine) {
          "src.txt:10: a device has at most 4 memory areas"},
     };
     for (const auto &c : cases) EXPECT_EQ(firstError(c.text), c.expected) << c.text;
+}
+
+TEST(DevlibSource, RecordsTheFormatHoldsCompileWithWarningsAndCheckRefusesThem) {
+    const std::string dev = "device X\n    vendor ATMEL\n    type mcu\n    adapter DIP40\n    algorithm pic14\n";
+    struct Case {
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {"\n" + dev + "    area 1K\n    adapter #73\n", "src.txt:8: adapter index 73 out of range (0..72)"},
+        {"device ABCDEFGHIJKLMNOPQRSTUVWXYZ012345\n    vendor ATMEL\n    type mcu\n    adapter DIP40\n"
+         "    algorithm pic14\n    area 1K\n",
+         "src.txt:1: device name is not NUL-terminated (32 characters)"},
+        {dev + "    area 1K\n    config ABCDEFGHIJKLMNOPQ\n",
+         "src.txt:7: config name is not NUL-terminated (17 characters)"},
+        {dev + "    area 1K\n    config ../x\n", "src.txt:7: config name '../x' is not a plain file name"},
+        {dev + "    area 8K\n    area 2K @ 0x1000\n",
+         "src.txt:7: area 1 (0x1000..0x17FF) overlaps area 0 (0x0..0x1FFF)"},
+        {dev + "    area 8K @ 0x7FF000\n", "src.txt:6: area 0 (0x7FF000..0x800FFF) runs past the 8 MiB buffer"},
+        {dev + "    area 1K\n    width 14\n    area 3 @ 0x4200\n",
+         "src.txt:8: area 1 of a word device must start and end on a word boundary"},
+        {dev + "    area 1K\n    width 0\n", "src.txt:7: data width 0 is not 8, 12, 14 or 16"},
+        {dev + "    area 1K\n" + dev + "    area 2K\n",
+         "src.txt:7: duplicate device ATMEL/X (first defined at src.txt:1)"},
+        {dev, "src.txt:1: device 'X' has no memory area"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(firstWarning(c.text), c.expected) << c.text;
+        // Written all the same, every record of it, and dumped back byte for byte.
+        const auto r = compileText(c.text, "src.txt");
+        ASSERT_TRUE(r.ok()) << c.text;
+        ASSERT_FALSE(r.library.devices.empty()) << c.text;
+        const auto image = build(r);
+        expectLossless(image);
+        // check stays strict.
+        EXPECT_FALSE(checkLibraryImage(image, "T.dev", nullptr).empty()) << c.text;
+    }
+    const auto twice = compileText(dev + "    area 1K\n" + dev + "    area 2K\n", "src.txt");
+    ASSERT_EQ(twice.library.devices.size(), 2u) << "the duplicate is kept";
+    EXPECT_EQ(twice.library.devices[1].record.memory_areas[0].size_bytes, 2048u);
 }
 
 TEST(DevlibSource, ReportsEveryErrorAndProducesNoDevicesFromBrokenBlocks) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 
 #include "support/RunCommand.h"
 
@@ -84,4 +85,35 @@ TEST_F(DevlibcCli, UsageErrorsExitWithTwo) {
     run("compile " + path("x.txt"), 2);  // no -o
     run("frobnicate x", 2);
     run("compile " + path("missing.txt") + " -o " + path("M.dev"), 1);
+}
+
+TEST_F(DevlibcCli, UnusualRecordsCompileWithWarningsUnlessStrict) {
+    // An adapter outside the table: the format holds it, the shipped data must not.
+    write("odd.txt", std::string(kGood) + "    adapter #73\n");
+    const std::string warned = run("compile " + path("odd.txt") + " -o " + path("Odd.dev"), 0);
+    EXPECT_NE(warned.find(path("odd.txt") + ":9: warning: adapter index 73 out of range (0..72)"), std::string::npos)
+        << warned;
+    EXPECT_NE(run("check " + path("Odd.dev"), 1).find("adapter index 73"), std::string::npos);
+    run("dump " + path("Odd.dev") + " -o " + path("odd-dump.txt"), 0);
+    fs::create_directories(dir / "again");
+    run("compile " + path("odd-dump.txt") + " -o " + path("again/Odd.dev"), 0);
+    EXPECT_EQ(bytes("Odd.dev"), bytes("again/Odd.dev"));
+
+    const std::string refused = run("compile --strict " + path("odd.txt") + " -o " + path("Strict.dev"), 1);
+    EXPECT_NE(refused.find(":9: error: adapter index 73"), std::string::npos) << refused;
+    EXPECT_FALSE(fs::exists(dir / "Strict.dev"));
+}
+
+TEST_F(DevlibcCli, ADumpThatCannotBeWrittenFails) {
+    if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    write("src.txt", kGood);
+    run("compile " + path("src.txt") + " -o " + path("Lib.dev"), 0);
+    const auto r = runCommand("{ " + binPath("devlibc") + " dump " + path("Lib.dev") + " >/dev/full; }");
+    EXPECT_EQ(r.status, 1);
+    const std::string &lost = r.output;
+    EXPECT_NE(lost.find("devlibc: cannot write to standard output: No space left on device"), std::string::npos)
+        << lost;
+    // Written into a device directly, never replacing it.
+    EXPECT_NE(run("dump " + path("Lib.dev") + " -o /dev/full", 1).find("No space left"), std::string::npos);
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }

@@ -225,12 +225,14 @@ std::vector<Problem> validateEntry(const DeviceEntry &entry) {
     std::vector<Problem> p;
     const auto &r = entry.record;
     if (r.device_name.empty()) p.push_back({Field::Name, -1, "device name is empty"});
-    if (r.device_name.size() > kMaxNameLength)
+    if (r.device_name.size() > std::size_t(kDeviceNameSize))
         p.push_back({Field::Name, -1,
-                     "device name too long (" + std::to_string(r.device_name.size()) +
-                         " characters, at most 31)"});
-    else if (!entry.namePad.empty() && r.device_name.size() + 1 + entry.namePad.size() > kDeviceNameSize)
-        p.push_back({Field::NamePad, -1, "name-pad does not fit beside the device name"});
+                     "device name too long (" + std::to_string(r.device_name.size()) + " characters, at most 31)",
+                     true});
+    else if (r.device_name.size() > kMaxNameLength)
+        p.push_back({Field::Name, -1, "device name is not NUL-terminated (32 characters)"});
+    if (!entry.namePad.empty() && r.device_name.size() + 1 + entry.namePad.size() > kDeviceNameSize)
+        p.push_back({Field::NamePad, -1, "name-pad does not fit beside the device name", true});
     if (r.vendor_index >= kVendorCount)
         p.push_back({Field::Vendor, -1,
                      "vendor index " + std::to_string(r.vendor_index) + " out of range (0..100)"});
@@ -242,13 +244,15 @@ std::vector<Problem> validateEntry(const DeviceEntry &entry) {
     if (r.data_width != 8 && r.data_width != 12 && r.data_width != 14 && r.data_width != 16)
         p.push_back({Field::Width, -1,
                      "data width " + std::to_string(r.data_width) + " is not 8, 12, 14 or 16"});
-    if (r.config_name.size() > kMaxConfigLength) {
+    if (r.config_name.size() > std::size_t(kConfigNameSize)) {
         p.push_back({Field::Config, -1,
-                     "config name too long (" + std::to_string(r.config_name.size()) +
-                         " characters, at most 16)"});
+                     "config name too long (" + std::to_string(r.config_name.size()) + " characters, at most 16)",
+                     true});
     } else {
+        if (r.config_name.size() > kMaxConfigLength)
+            p.push_back({Field::Config, -1, "config name is not NUL-terminated (17 characters)"});
         if (!entry.configPad.empty() && r.config_name.size() + 1 + entry.configPad.size() > kConfigNameSize)
-            p.push_back({Field::ConfigPad, -1, "config-pad does not fit beside the config name"});
+            p.push_back({Field::ConfigPad, -1, "config-pad does not fit beside the config name", true});
         // The name becomes a file name in the cfg directory: nothing that leaves it.
         const bool badChar = std::any_of(r.config_name.begin(), r.config_name.end(), [](char c) {
             return std::strchr("/\\:*?\"<>|", c) != nullptr || static_cast<unsigned char>(c) < 0x20 ||
@@ -258,6 +262,9 @@ std::vector<Problem> validateEntry(const DeviceEntry &entry) {
             p.push_back({Field::Config, -1, "config name '" + r.config_name + "' is not a plain file name"});
     }
     const bool word = r.data_width == 12 || r.data_width == 14;
+    if (std::none_of(std::begin(r.memory_areas), std::end(r.memory_areas),
+                     [](const MemoryArea &a) { return a.size_bytes != 0; }))
+        p.push_back({Field::Name, -1, "device '" + r.device_name + "' has no memory area"});
     for (int a = 0; a < 4; ++a) {
         const auto &area = r.memory_areas[a];
         if (area.size_bytes == 0) continue;
@@ -299,14 +306,9 @@ std::vector<std::string> checkLibraryImage(std::span<const std::uint8_t> image,
     std::map<std::pair<std::uint16_t, std::string>, std::size_t> seen;
     for (std::size_t i = 0; i < lib.devices.size(); ++i) {
         const auto &e = lib.devices[i];
-        const std::uint8_t *raw = image.data() + kHeaderSize + kRecordSize * i;
         const std::string who = "record " + std::to_string(i) + " (" +
                                 std::string(vendorTableText(e.record.vendor_index)) + "/" +
                                 e.record.device_name + "): ";
-        if (!std::memchr(raw + kNameOffset, 0, kDeviceNameSize))
-            faults.push_back(who + "device name is not NUL-terminated");
-        if (!std::memchr(raw + kConfigOffset, 0, kConfigNameSize))
-            faults.push_back(who + "config name is not NUL-terminated");
         for (const auto &p : validateEntry(e)) faults.push_back(who + p.message);
         const auto key = std::make_pair(e.record.vendor_index, e.record.device_name);
         if (auto [it, fresh] = seen.emplace(key, i); !fresh)
@@ -527,6 +529,11 @@ private:
         if (full()) return;
         result.errors.push_back({loc.file >= 0 ? fileNames_[std::size_t(loc.file)] : std::string(),
                                  loc.line, std::move(message)});
+    }
+
+    void warning(Loc loc, std::string message) {
+        result.warnings.push_back({loc.file >= 0 ? fileNames_[std::size_t(loc.file)] : std::string(),
+                                   loc.line, std::move(message)});
     }
 
     std::string where(Loc loc) const {
@@ -988,10 +995,6 @@ private:
                               : !p.hasAdapter   ? "adapter"
                               : !p.hasAlgorithm ? "algorithm"
                                                 : nullptr;
-        const auto &areas = p.entry.record.memory_areas;
-        if (!missing && std::none_of(std::begin(areas), std::end(areas),
-                                     [](const MemoryArea &a) { return a.size_bytes != 0; }))
-            missing = "area";
         if (missing)
             error(p.where, "device '" + p.name + "': missing required field '" + missing + "'");
         for (const auto &problem : validateEntry(p.entry)) {
@@ -1007,15 +1010,16 @@ private:
                 case Field::Area: loc = p.areaLocs[std::size_t(problem.area)]; break;
                 case Field::Name: break;
             }
-            error(loc.set() ? loc : p.where, problem.message);
+            if (problem.fatal) error(loc.set() ? loc : p.where, problem.message);
+            else warning(loc.set() ? loc : p.where, problem.message);
         }
+        // A second record of the same name is never found by a lookup, but the format holds it.
         const auto key = std::make_pair(p.entry.record.vendor_index, p.name);
-        if (auto it = deviceIndex_.find(key); it != deviceIndex_.end()) {
-            error(p.where, "duplicate device " + std::string(vendorTableText(key.first)) + "/" + p.name +
-                               " (first defined at " + where(devices_[it->second].where) + ")");
-            return;
-        }
-        deviceIndex_.emplace(key, devices_.size());
+        if (auto it = deviceIndex_.find(key); it != deviceIndex_.end())
+            warning(p.where, "duplicate device " + std::string(vendorTableText(key.first)) + "/" + p.name +
+                                 " (first defined at " + where(devices_[it->second].where) + ")");
+        else
+            deviceIndex_.emplace(key, devices_.size());
         if (result.errors.size() == before) result.library.devices.push_back(p.entry);
         devices_.push_back(std::move(p));
     }

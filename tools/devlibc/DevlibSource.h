@@ -58,9 +58,14 @@ struct Problem {
     Field field;
     int area = -1;  // for Field::Area
     std::string message;
+    // The record cannot be stored at all (a text that does not fit its field). Anything else
+    // is a rule of the shipped data: the format holds it and the program reads it.
+    bool fatal = false;
 };
 
 // Everything a single record must satisfy, whether it comes from a source or a file.
+// `devlibc check` holds a file to every rule; compiling only refuses fatal problems and
+// warns about the rest, so every library the format can hold compiles back byte for byte.
 std::vector<Problem> validateEntry(const DeviceEntry &entry);
 
 // Full verification of a library file as `devlibc check` does it; one line per fault.
@@ -71,6 +76,7 @@ std::vector<std::string> checkLibraryImage(std::span<const std::uint8_t> image,
 struct CompileResult {
     Library library;
     std::vector<Diagnostic> errors;
+    std::vector<Diagnostic> warnings;  // what the shipped data must not contain (compile --strict refuses it)
     std::vector<std::filesystem::path> inputs;  // every file read, for dependency tracking
     bool ok() const { return errors.empty(); }
 };

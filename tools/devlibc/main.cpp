@@ -15,10 +15,12 @@ using namespace vantor::devlibc;
 namespace {
 
 constexpr const char *kUsage =
-    "usage: devlibc compile SOURCE.txt -o OUT.dev [--depfile FILE]\n"
+    "usage: devlibc compile SOURCE.txt -o OUT.dev [--depfile FILE] [--strict]\n"
     "       devlibc dump FILE.dev [-o OUT.txt]\n"
     "       devlibc check FILE.dev...\n"
-    "The library name stored in OUT.dev is OUT's file name. See data/README.md for the source format.\n";
+    "The library name stored in OUT.dev is OUT's file name. See data/README.md for the source format.\n"
+    "compile warns about records the format holds but shipped data must not contain (an adapter or\n"
+    "vendor outside its table, a duplicate, no memory area...); --strict refuses them, as check does.\n";
 
 bool readBinary(const fs::path &path, std::vector<std::uint8_t> &data) {
     std::ifstream in(path, std::ios::binary);
@@ -43,12 +45,15 @@ std::string makeEscape(const std::string &s) {
     return r;
 }
 
-int compileCommand(const fs::path &source, const fs::path &output, const fs::path &depfile) {
+int compileCommand(const fs::path &source, const fs::path &output, const fs::path &depfile, bool strict) {
     const auto result = compileFile(source);
     for (const auto &d : result.errors) std::fprintf(stderr, "%s\n", d.text().c_str());
-    if (!result.ok()) {
-        std::fprintf(stderr, "devlibc: %zu error(s), %s not written\n", result.errors.size(),
-                     output.string().c_str());
+    for (const auto &d : result.warnings)
+        std::fprintf(stderr, "%s:%d: %s: %s\n", d.file.c_str(), d.line, strict ? "error" : "warning",
+                     d.message.c_str());
+    const std::size_t errors = result.errors.size() + (strict ? result.warnings.size() : 0);
+    if (errors) {
+        std::fprintf(stderr, "devlibc: %zu error(s), %s not written\n", errors, output.string().c_str());
         return 1;
     }
     std::string error;
@@ -126,7 +131,12 @@ int run(int argc, char **argv) {
     const std::string cmd = args[0];
     std::vector<fs::path> inputs;
     fs::path output, depfile;
+    bool strict = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--strict" && cmd == "compile") {
+            strict = true;
+            continue;
+        }
         if ((args[i] == "-o" || args[i] == "--depfile") && i + 1 < args.size()) {
             fs::path &target = args[i] == "-o" ? output : depfile;
             target = args[++i];
@@ -138,7 +148,7 @@ int run(int argc, char **argv) {
         }
     }
     if (cmd == "compile" && inputs.size() == 1 && !output.empty())
-        return compileCommand(inputs[0], output, depfile);
+        return compileCommand(inputs[0], output, depfile, strict);
     if (cmd == "dump" && inputs.size() == 1 && depfile.empty()) return dumpCommand(inputs[0], output);
     if (cmd == "check" && !inputs.empty() && output.empty() && depfile.empty()) return checkCommand(inputs);
     std::fputs(kUsage, stderr);
