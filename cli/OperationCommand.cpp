@@ -7,6 +7,8 @@
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
 #include "cli/OperationCommand.h"
+#include "cli/ProgrammerRun.h"
+#include "cli/Report.h"
 #include "core/StringTable.h"
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
@@ -98,14 +100,22 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     OptionsRecord options;
     // Counters and history are the desktop program's, kept at exit as it keeps them.
     CliSettings settings;
-    Application app({&settings.profile(), &lib.library(), nullptr, nullptr, {}, 0});
+    Application app({.profile = &settings.profile(), .library = &lib.library()});
     app.LoadSettings();
     OperationCounters &counters = app.counters;
     std::atomic<bool> disconnected{true};
     TerminalEngineSink sink(*ctx.terminal);
     StreamPrompt prompt(stderr);
     CProgrammer programmer;
-    programmer.setEnvironment({&sink, nullptr, &prompt, &counters, &disconnected});
+    OperationJob job;  // what the report needs to know of the run
+    job.op = op;
+    job.name = operationName(op);
+    std::memcpy(job.items, items, sizeof items);
+    job.device = device;
+    RunOutcome outcome;
+    outcome.record = std::make_shared<RunRecorder>(&sink, job.operations());
+    const int before = counters.CntSuccess, failedBefore = counters.CntFailed;
+    programmer.setEnvironment({outcome.record.get(), nullptr, &prompt, &counters, &disconnected});
     programmer.SetContext(&buffer, &device, &options);
 
     ctx.terminal->plain(std::string(loadString(sid::DisconnectMode)) + ": " + device.vendor_name + " " +
@@ -114,6 +124,14 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     const int status = started ? waitForResult(programmer, sink) : kExitFailed;
     app.SaveSettings();
     settings.save();
+    if (ctx.json) {
+        outcome.exitCode = status;
+        outcome.cntSuccess = counters.CntSuccess - before;
+        outcome.cntFailed = counters.CntFailed - failedBefore;
+        auto doc = operationDocument(job, ProgrammerSlot{}, outcome);
+        doc["simulated_disconnect"] = true;
+        printJson(doc);
+    }
     return status;
 }
 

@@ -2,8 +2,6 @@
 
 #include <csignal>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "buffer/DataFile.h"
 #include "core/LittleEndian.h"
@@ -13,7 +11,6 @@
 #include "core/StringTable.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
-#include "devices/LibraryFormat.h"
 #include "devices/MemoryLayout.h"
 #include "programmer/CUsbProgrammer.h"
 #include "programmer/ProgrammerModels.h"
@@ -103,18 +100,13 @@ std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const Option
 
 std::vector<std::string> devicesWithIdentifier(const std::filesystem::path &libraryPath, const std::uint8_t id[3]) {
     std::vector<std::string> found;
-    std::ifstream f(libraryPath, std::ios::binary);
-    const std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (image.size() < devlib::kHeaderSize + 2) return found;
-    const devlib::LibraryHeader header = devlib::decodeHeader(image.data());
-    const std::size_t available = (image.size() - devlib::kHeaderSize - 2) / devlib::kRecordSize;
-    const std::size_t count = std::min<std::size_t>(header.record_count, available);
-    for (std::size_t i = 0; i < count; ++i) {
-        DeviceRecord r;
-        DeviceLibrary::fillRecord(image.data() + devlib::kHeaderSize + i * devlib::kRecordSize, r);
-        if (r.device_id[0] == 0 || std::memcmp(r.device_id, id, 3) != 0) continue;
-        found.push_back(std::string(r.vendor_name) + "/" + r.device_name);
-    }
+    StreamPrompt prompt(stderr);
+    DeviceLibrary library(prompt);
+    library.setLibraryDirectory(libraryPath.parent_path());
+    library.SetLibraryFile(libraryPath.filename().string());
+    for (const DeviceRecord &r : library.LoadAllDevices())
+        if (r.device_id[0] != 0 && std::memcmp(r.device_id, id, 3) == 0)
+            found.push_back(std::string(r.vendor_name) + "/" + r.device_name);
     return found;
 }
 

@@ -11,7 +11,9 @@
 #include <ctime>
 
 #include "cli/OperationCommand.h"
+#include "devices/ConfigFile.h"
 #include "devices/DeviceTables.h"
+#include "devices/MemoryLayout.h"
 
 namespace vantor::cli {
 
@@ -23,6 +25,11 @@ std::string hex32(std::uint32_t v) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%8.8X", v);
     return text;
+}
+
+std::string trimmed(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
+    return std::string(text);
 }
 
 json messageJson(const RecordedMessage &m) {
@@ -177,8 +184,50 @@ void printJson(const json &document) {
 }
 
 json errorDocument(const std::string &command, int exitCode, const std::string &message) {
-    return {{"schema", kJsonSchemaId}, {"command", command}, {"result", resultName(exitCode)},
-            {"exit_code", exitCode}, {"problem", message}};
+    return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "error"}, {"exit_code", exitCode},
+            {"problem", message}};
+}
+
+void RecordingInfoSink::appendLine(std::string_view text, Colour colour, bool bold) {
+    RecordedMessage m{std::string(text), colour, bold, false};
+    while (!m.text.empty() && (m.text.back() == '\n' || m.text.back() == '\r')) m.text.pop_back();
+    messages_.push_back(std::move(m));
+    next_.appendLine(text, colour, bold);
+}
+
+json infoDocument(const CliContext &ctx, const DeviceRecord &device) {
+    auto names = [](const std::uint8_t *list) {
+        json ops = json::array();
+        for (int i = 0; i < 16 && list[i] != kEndOfList; ++i) ops.push_back(reportOperationName(list[i]));
+        return ops;
+    };
+    json doc = {{"schema", kJsonSchemaId},
+                {"command", "info"},
+                {"result", "success"},
+                {"exit_code", 0},
+                {"device", deviceJson(device)},
+                {"size_text", SizeText(device)},
+                {"pins", device.pin_count},
+                {"adapter", device.adapter_text},
+                {"layout", LayoutText(device)},
+                {"operations", names(device.menu_operations)},
+                {"auto_operations", names(device.auto_operations)}};
+    const auto config = cfg::configFilePath(ctx.libDir, device);
+    if (!config.empty()) doc["config_file"] = config.string();
+    return doc;
+}
+
+json convertDocument(const std::string &in, FileFormat inFormat, const std::string &out, FileFormat outFormat,
+                     int exitCode, const std::vector<RecordedMessage> &messages) {
+    json list = json::array();
+    for (const auto &m : messages) list.push_back(messageJson(m));
+    return {{"schema", kJsonSchemaId},
+            {"command", "convert"},
+            {"result", resultName(exitCode)},
+            {"exit_code", exitCode},
+            {"input", {{"path", in}, {"format", trimmed(formatName(inFormat))}}},
+            {"output", {{"path", out}, {"format", trimmed(formatName(outFormat))}}},
+            {"messages", list}};
 }
 
 std::string logLine(const OperationJob &job, const RunOutcome &o) {

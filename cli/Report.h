@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "buffer/DataFile.h"
 #include "cli/ProgrammerRun.h"
+#include "core/InfoSink.h"
 
 namespace vantor::cli {
 
@@ -37,6 +39,22 @@ void noteProblem(const std::string &text);
 std::string lastProblem();
 // The command word of an argument list ("" when there is none).
 std::string commandOf(const std::vector<std::string> &args);
+
+// Information-window lines passed on and kept for a document.
+class RecordingInfoSink : public InfoSink {
+public:
+    explicit RecordingInfoSink(InfoSink &next) : next_(next) {}
+    void appendLine(std::string_view text, Colour colour, bool bold) override;
+    const std::vector<RecordedMessage> &messages() const { return messages_; }
+
+private:
+    InfoSink &next_;
+    std::vector<RecordedMessage> messages_;
+};
+
+nlohmann::json infoDocument(const CliContext &ctx, const DeviceRecord &device);
+nlohmann::json convertDocument(const std::string &in, FileFormat inFormat, const std::string &out, FileFormat outFormat,
+                               int exitCode, const std::vector<RecordedMessage> &messages);
 
 // The production log: one CSV line per run, appended with a single write so that lines of
 // concurrent runs (threads or processes) never mix. Columns: time (UTC, ISO 8601),

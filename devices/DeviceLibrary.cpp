@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <cstdio>
 #include <memory>
 
 #if defined(_WIN32)
@@ -78,23 +78,31 @@ void DeviceLibrary::SetLibraryFile(std::string_view fileName) { path_ = director
 
 bool DeviceLibrary::openVerified(std::vector<std::uint8_t> &image, std::size_t &recordCount) {
     lastFailed_ = true;
-    std::ifstream in(path_, std::ios::binary);
-    if (path_.empty() || !in) {
+    std::FILE *in = path_.empty() ? nullptr : std::fopen(path_.string().c_str(), "rb");
+    if (!in) {
         prompt_.ask(loadString(sid::LibraryOpenFailed), "", Prompt::Icon::Error);
         return false;
     }
-    // Read in large blocks and run the CRC over each; the file is small, so keep it.
-    image.clear();
-    Crc16 crc;
-    std::uint8_t block[64 * 1024];
-    while (in) {
-        in.read(reinterpret_cast<char *>(block), sizeof block);
-        const auto got = std::size_t(in.gcount());
-        if (got == 0) break;
-        crc.update(block, got);
-        image.insert(image.end(), block, block + got);
+    // One read of the whole file into a buffer sized from it (a file that grows meanwhile is
+    // read on in 64 KiB steps), then one CRC pass over it.
+    std::error_code ec;
+    const auto expected = std::filesystem::file_size(path_, ec);
+    image.resize(ec ? 0 : std::size_t(std::min<std::uintmax_t>(expected, kMaxLibrarySize)));
+    std::size_t got = image.empty() ? 0 : std::fread(image.data(), 1, image.size(), in);
+    for (;;) {
+        if (got < image.size()) break;
+        if (image.size() >= kMaxLibrarySize) break;
+        image.resize(image.size() + 64 * 1024);
+        got += std::fread(image.data() + got, 1, image.size() - got, in);
     }
-    if (crc.value() != 0) {
+    const bool readError = std::ferror(in) != 0;
+    std::fclose(in);
+    image.resize(got);
+    if (readError) {
+        prompt_.ask(loadString(sid::LibraryOpenFailed), "", Prompt::Icon::Error);
+        return false;
+    }
+    if (Crc16::of(image.data(), image.size()) != 0) {
         prompt_.ask(loadString(sid::LibraryFormatError), "", Prompt::Icon::None);
         return false;
     }
@@ -115,6 +123,17 @@ bool DeviceLibrary::openVerified(std::vector<std::uint8_t> &image, std::size_t &
     recordCount = std::min<std::size_t>(header.record_count, body / devlib::kRecordSize);
     lastFailed_ = false;
     return true;
+}
+
+std::vector<DeviceRecord> DeviceLibrary::LoadAllDevices() {
+    std::vector<std::uint8_t> image;
+    std::size_t count = 0;
+    std::vector<DeviceRecord> records;
+    if (!openVerified(image, count)) return records;
+    records.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        fillRecord(image.data() + devlib::kHeaderSize + i * devlib::kRecordSize, records[i]);
+    return records;
 }
 
 std::vector<DeviceIndexEntry> DeviceLibrary::LoadIndex() {
@@ -172,16 +191,7 @@ std::int16_t DeviceLibrary::VendorIndexOf(std::string_view name) {
 
 std::string DeviceLibrary::VendorName(int index) { return std::string(vendorTableText(index)); }
 
-std::string DeviceLibrary::AdapterText(int index) {
-    if (index < 0 || index >= kAdapterCount) return {};
-    if (index < 19) return std::string(loadString(sid::IspPort));
-    switch (index) {
-    case 22: case 32: case 34: case 36: case 40: case 42: case 45: case 51:
-        return std::string(loadString(sid::AdapterNone));
-    default:
-        return std::string(adapterTableText(index));
-    }
-}
+std::string DeviceLibrary::AdapterText(int index) { return std::string(adapterTextView(index)); }
 
 std::string_view DeviceLibrary::OperationListName(int code) {
     return code >= 0 && code < kOperationCount ? loadString(kListNameIds[code]) : std::string_view{};
@@ -191,28 +201,48 @@ std::string_view DeviceLibrary::OperationMenuName(int code) {
     return code >= 0 && code < kOperationCount ? loadString(kMenuNameIds[code]) : std::string_view{};
 }
 
-void DeviceLibrary::fillRecord(const std::uint8_t *libraryRecord, DeviceRecord &out) {
-    const auto r = devlib::decodeRecord(libraryRecord);
+std::string_view DeviceLibrary::adapterTextView(int index) {
+    if (index < 0 || index >= kAdapterCount) return {};
+    if (index < 19) return loadString(sid::IspPort);
+    switch (index) {
+    case 22: case 32: case 34: case 36: case 40: case 42: case 45: case 51:
+        return loadString(sid::AdapterNone);
+    default:
+        return adapterTableText(index);
+    }
+}
+
+// Straight from the stored bytes into the record: a listing fills thousands of them, and
+// nothing here allocates.
+void DeviceLibrary::fillRecord(const std::uint8_t *in, DeviceRecord &out) {
+    namespace f = devlib::field;
+    auto text = [in](std::size_t offset, std::size_t size) {
+        const char *p = reinterpret_cast<const char *>(in + offset);
+        return std::string_view(p, strnlen(p, size));
+    };
     out = DeviceRecord{};
-    copyText(out.device_name, r.device_name);
-    out.vendor_index = r.vendor_index;
-    out.data_width = r.data_width;
-    out.device_type = r.device_type;
-    std::memcpy(out.device_id, r.device_id, 4);
-    std::copy(std::begin(r.memory_areas), std::end(r.memory_areas), out.memory_areas);
-    out.pin_count = r.pin_count;
-    out.adapter_index = r.adapter_index;
-    out.option_flags = r.option_flags;
-    out.operation_flags = r.operation_flags;
-    out.algorithm = r.algorithm;
-    copyText(out.config_name, r.config_name);
-    out.reserved_word0 = r.reserved_word0;
-    out.reserved_word1 = r.reserved_word1;
-    out.read_page_size = r.read_page_size;
-    out.program_page_size = r.program_page_size;
-    std::memcpy(out.program_params, r.program_params, 8);
-    copyText(out.vendor_name, VendorName(r.vendor_index));
-    copyText(out.adapter_text, AdapterText(r.adapter_index));
+    copyText(out.device_name, text(f::DeviceName, kDeviceNameSize));
+    out.vendor_index = le::load16(in + f::VendorIndex);
+    out.data_width = in[f::DataWidth];
+    out.device_type = in[f::DeviceType];
+    std::memcpy(out.device_id, in + f::DeviceId, 4);
+    for (int a = 0; a < 4; ++a) {
+        out.memory_areas[a].size_bytes = le::load32(in + f::MemoryAreas + 8 * a);
+        out.memory_areas[a].buffer_start = le::load32(in + f::MemoryAreas + 4 + 8 * a);
+    }
+    out.pin_count = le::load16(in + f::PinCount);
+    out.adapter_index = le::load16(in + f::AdapterIndex);
+    out.option_flags = le::load32(in + f::OptionFlags);
+    out.operation_flags = le::load32(in + f::OperationFlags);
+    out.algorithm = in[f::Algorithm];
+    copyText(out.config_name, text(f::ConfigName, kConfigNameSize));
+    out.reserved_word0 = le::load16(in + f::ReservedWord0);
+    out.reserved_word1 = le::load16(in + f::ReservedWord1);
+    out.read_page_size = le::load16(in + f::ReadPageSize);
+    out.program_page_size = le::load16(in + f::ProgramPageSize);
+    std::memcpy(out.program_params, in + f::ProgramParams, 8);
+    copyText(out.vendor_name, vendorTableText(out.vendor_index));
+    copyText(out.adapter_text, adapterTextView(out.adapter_index));
     out.valid = 1;
     fillOperationList(out.auto_operations, kAutoOrder, out.operation_flags);
     fillOperationList(out.menu_operations, kMenuOrder, out.operation_flags);

@@ -25,8 +25,14 @@ public:
     void SetCurrentDevice(const DeviceRecord *record) { current_ = record; }
     const DeviceRecord *currentDevice() const { return current_; }
 
+    // Libraries are small; anything beyond this is not read (the CRC then fails).
+    static constexpr std::size_t kMaxLibrarySize = 64u << 20;
+
     // Empty on any verification failure (the failure has been reported).
     std::vector<DeviceIndexEntry> LoadIndex();
+    // Every record of one verified read, in library order: what a listing needs, without a
+    // verified read per device.
+    std::vector<DeviceRecord> LoadAllDevices();
     bool FindDevice(std::uint16_t vendorIndex, std::string_view deviceName, DeviceRecord &out);
     bool FindDeviceByVendorName(std::string_view vendorName, std::string_view deviceName,
                                 DeviceRecord &out);
@@ -37,6 +43,7 @@ public:
     static std::int16_t VendorIndexOf(std::string_view name);
     static std::string VendorName(int index);
     static std::string AdapterText(int index);
+    static std::string_view adapterTextView(int index);
     static std::string_view OperationListName(int code);
     static std::string_view OperationMenuName(int code);
 

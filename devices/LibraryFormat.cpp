@@ -39,54 +39,54 @@ LibraryHeader decodeHeader(const std::uint8_t in[kHeaderSize]) {
 
 void encodeRecord(const LibraryRecord &r, std::uint8_t out[kRecordSize]) {
     std::memset(out, 0, kRecordSize);
-    putText(out + 0x00, kDeviceNameSize, r.device_name);
-    le::store16(out + 0x20, r.vendor_index);
-    out[0x22] = r.data_width;
-    out[0x23] = r.device_type;
-    std::memcpy(out + 0x24, r.device_id, 4);
+    putText(out + field::DeviceName, kDeviceNameSize, r.device_name);
+    le::store16(out + field::VendorIndex, r.vendor_index);
+    out[field::DataWidth] = r.data_width;
+    out[field::DeviceType] = r.device_type;
+    std::memcpy(out + field::DeviceId, r.device_id, 4);
     for (int a = 0; a < 4; ++a) {
-        le::store32(out + 0x28 + 8 * a, r.memory_areas[a].size_bytes);
-        le::store32(out + 0x2C + 8 * a, r.memory_areas[a].buffer_start);
+        le::store32(out + field::MemoryAreas + 8 * a, r.memory_areas[a].size_bytes);
+        le::store32(out + field::MemoryAreas + 4 + 8 * a, r.memory_areas[a].buffer_start);
     }
-    le::store16(out + 0x48, r.pin_count);
-    le::store16(out + 0x4A, r.adapter_index);
-    le::store32(out + 0x4C, r.option_flags);
-    le::store32(out + 0x50, r.operation_flags);
-    out[0x54] = r.algorithm;
-    std::memcpy(out + 0x55, r.reserved_bytes, 16);
-    putText(out + 0x65, kConfigNameSize, r.config_name);
-    le::store16(out + 0x76, r.reserved_word0);
-    le::store16(out + 0x78, r.reserved_word1);
-    le::store16(out + 0x7A, r.read_page_size);
-    le::store16(out + 0x7C, r.program_page_size);
-    std::memcpy(out + 0x7E, r.program_params, 8);
-    le::store16(out + 0x86, r.reserved_tail);
+    le::store16(out + field::PinCount, r.pin_count);
+    le::store16(out + field::AdapterIndex, r.adapter_index);
+    le::store32(out + field::OptionFlags, r.option_flags);
+    le::store32(out + field::OperationFlags, r.operation_flags);
+    out[field::Algorithm] = r.algorithm;
+    std::memcpy(out + field::ReservedBytes, r.reserved_bytes, 16);
+    putText(out + field::ConfigName, kConfigNameSize, r.config_name);
+    le::store16(out + field::ReservedWord0, r.reserved_word0);
+    le::store16(out + field::ReservedWord1, r.reserved_word1);
+    le::store16(out + field::ReadPageSize, r.read_page_size);
+    le::store16(out + field::ProgramPageSize, r.program_page_size);
+    std::memcpy(out + field::ProgramParams, r.program_params, 8);
+    le::store16(out + field::ReservedTail, r.reserved_tail);
 }
 
 LibraryRecord decodeRecord(const std::uint8_t in[kRecordSize]) {
     LibraryRecord r;
-    r.device_name = getText(in + 0x00, kDeviceNameSize);
-    r.vendor_index = le::load16(in + 0x20);
-    r.data_width = in[0x22];
-    r.device_type = in[0x23];
-    std::memcpy(r.device_id, in + 0x24, 4);
+    r.device_name = getText(in + field::DeviceName, kDeviceNameSize);
+    r.vendor_index = le::load16(in + field::VendorIndex);
+    r.data_width = in[field::DataWidth];
+    r.device_type = in[field::DeviceType];
+    std::memcpy(r.device_id, in + field::DeviceId, 4);
     for (int a = 0; a < 4; ++a) {
-        r.memory_areas[a].size_bytes = le::load32(in + 0x28 + 8 * a);
-        r.memory_areas[a].buffer_start = le::load32(in + 0x2C + 8 * a);
+        r.memory_areas[a].size_bytes = le::load32(in + field::MemoryAreas + 8 * a);
+        r.memory_areas[a].buffer_start = le::load32(in + field::MemoryAreas + 4 + 8 * a);
     }
-    r.pin_count = le::load16(in + 0x48);
-    r.adapter_index = le::load16(in + 0x4A);
-    r.option_flags = le::load32(in + 0x4C);
-    r.operation_flags = le::load32(in + 0x50);
-    r.algorithm = in[0x54];
-    std::memcpy(r.reserved_bytes, in + 0x55, 16);
-    r.config_name = getText(in + 0x65, kConfigNameSize);
-    r.reserved_word0 = le::load16(in + 0x76);
-    r.reserved_word1 = le::load16(in + 0x78);
-    r.read_page_size = le::load16(in + 0x7A);
-    r.program_page_size = le::load16(in + 0x7C);
-    std::memcpy(r.program_params, in + 0x7E, 8);
-    r.reserved_tail = le::load16(in + 0x86);
+    r.pin_count = le::load16(in + field::PinCount);
+    r.adapter_index = le::load16(in + field::AdapterIndex);
+    r.option_flags = le::load32(in + field::OptionFlags);
+    r.operation_flags = le::load32(in + field::OperationFlags);
+    r.algorithm = in[field::Algorithm];
+    std::memcpy(r.reserved_bytes, in + field::ReservedBytes, 16);
+    r.config_name = getText(in + field::ConfigName, kConfigNameSize);
+    r.reserved_word0 = le::load16(in + field::ReservedWord0);
+    r.reserved_word1 = le::load16(in + field::ReservedWord1);
+    r.read_page_size = le::load16(in + field::ReadPageSize);
+    r.program_page_size = le::load16(in + field::ProgramPageSize);
+    std::memcpy(r.program_params, in + field::ProgramParams, 8);
+    r.reserved_tail = le::load16(in + field::ReservedTail);
     return r;
 }
 

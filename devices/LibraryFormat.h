@@ -16,6 +16,29 @@ inline constexpr std::size_t kRecordSize = 136;
 inline constexpr std::size_t kLibraryNameSize = 44;
 inline constexpr std::size_t kCheckWordSize = 2;
 
+// Byte offsets of the fields of a stored record.
+namespace field {
+inline constexpr std::size_t DeviceName = 0x00;
+inline constexpr std::size_t VendorIndex = 0x20;
+inline constexpr std::size_t DataWidth = 0x22;
+inline constexpr std::size_t DeviceType = 0x23;
+inline constexpr std::size_t DeviceId = 0x24;
+inline constexpr std::size_t MemoryAreas = 0x28;  // four {size, buffer start}, 8 bytes each
+inline constexpr std::size_t PinCount = 0x48;
+inline constexpr std::size_t AdapterIndex = 0x4A;
+inline constexpr std::size_t OptionFlags = 0x4C;
+inline constexpr std::size_t OperationFlags = 0x50;
+inline constexpr std::size_t Algorithm = 0x54;
+inline constexpr std::size_t ReservedBytes = 0x55;
+inline constexpr std::size_t ConfigName = 0x65;
+inline constexpr std::size_t ReservedWord0 = 0x76;
+inline constexpr std::size_t ReservedWord1 = 0x78;
+inline constexpr std::size_t ReadPageSize = 0x7A;
+inline constexpr std::size_t ProgramPageSize = 0x7C;
+inline constexpr std::size_t ProgramParams = 0x7E;
+inline constexpr std::size_t ReservedTail = 0x86;
+}  // namespace field
+
 struct LibraryHeader {
     std::uint32_t record_size = kRecordSize;
     std::string library_name;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,7 @@ public:
         int systemLanguageId = 0;                // 2052 = Chinese (PRC)
     };
 
+    // Built with named fields: Application app({.profile = &p, .library = &lib, ...}).
     explicit Application(Services services);
     ~Application();
 
@@ -64,6 +66,21 @@ public:
     static bool splashWanted(const std::vector<std::string> &arguments);
 
     CProgrammer *programmer() { return programmer_.get(); }
+    const CProgrammer *programmer() const { return programmer_.get(); }
+
+    // Read-only views for the front ends; the window and the command line ask these instead
+    // of knowing the programmer's concrete class or the settings' storage.
+    const Services &services() const { return services_; }
+    Profile &profile() const { return *services_.profile; }
+    DeviceLibrary *library() const { return services_.library; }
+    ProgrammerIdentity programmerIdentity() const {
+        return programmer_ && !disconnectMode ? programmer_->identity() : ProgrammerIdentity{};
+    }
+    bool isDisconnected() const { return disconnectMode.load(); }
+    int successCount() const { return counters.CntSuccess.load(); }
+    int failureCount() const { return counters.CntFailed.load(); }
+    const OptionsRecord &operationOptions() const { return options; }
+    std::span<const HistoryEntry> deviceHistory() const { return {history.data(), std::size_t(historyCount)}; }
 
     int Language = -1;
     int pgmno = -1;

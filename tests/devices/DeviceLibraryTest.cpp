@@ -6,6 +6,7 @@
 
 #include "devices/Crc16.h"
 #include "devices/DeviceLibrary.h"
+#include "devices/DeviceSearch.h"
 #include "devices/DeviceTables.h"
 #include "devices/LibraryFormat.h"
 #include "support/TestDoubles.h"
@@ -59,6 +60,69 @@ TEST(Crc16, MatchesXmodemCheckValueAndSealsToZero) {
     EXPECT_EQ(Crc16::of(text, 9), 0x31C3);
     const std::uint8_t sealed[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0x31, 0xC3};
     EXPECT_EQ(Crc16::of(sealed, sizeof sealed), 0);
+}
+
+// Eight bytes per step must give what one byte per step gives, at every length and start.
+TEST(Crc16, SlicedStepsAgreeWithTheBytewiseDefinition) {
+    std::vector<std::uint8_t> data(300);
+    std::uint32_t x = 12345;
+    for (auto &b : data) b = std::uint8_t((x = x * 1103515245u + 12345u) >> 16);
+    auto bytewise = [](const std::uint8_t *p, std::size_t n) {
+        std::uint16_t r = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            r ^= std::uint16_t(p[i] << 8);
+            for (int b = 0; b < 8; ++b) r = (r & 0x8000) ? std::uint16_t((r << 1) ^ 0x1021) : std::uint16_t(r << 1);
+        }
+        return r;
+    };
+    for (std::size_t start : {0, 1, 3, 7})
+        for (std::size_t n = 0; n + start <= data.size(); n += 13)
+            ASSERT_EQ(Crc16::of(data.data() + start, n), bytewise(data.data() + start, n)) << start << "+" << n;
+    // Split updates carry the register across calls whatever the split.
+    Crc16 split;
+    split.update(data.data(), 5);
+    split.update(data.data() + 5, 290);
+    EXPECT_EQ(split.value(), bytewise(data.data(), 295));
+}
+
+// A listing is one verified read that hands back what a lookup of each device would.
+TEST_F(DeviceLibraryTest, ListingHoldsWhatEachLookupFinds) {
+    std::vector<devlib::LibraryRecord> records;
+    for (int i = 0; i < 40; ++i) {
+        auto r = makeRecord("DEV" + std::to_string(i) + (i % 7 == 0 ? "-with-a-name-of-thirty-one-ch" : ""),
+                            std::uint16_t(i % 5 + 1), std::uint32_t(0x1F + i));
+        r.device_type = std::uint8_t(i % 6);
+        r.adapter_index = std::uint16_t(i);
+        records.push_back(r);
+    }
+    write(devlib::buildLibrary("TR610.dev", records));
+    const auto all = library.LoadAllDevices();
+    ASSERT_EQ(all.size(), records.size());
+    for (const auto &listed : all) {
+        DeviceRecord found;
+        ASSERT_TRUE(library.FindDevice(listed.vendor_index, listed.device_name, found)) << listed.device_name;
+        EXPECT_STREQ(found.adapter_text, listed.adapter_text);
+        EXPECT_STREQ(found.vendor_name, listed.vendor_name);
+        EXPECT_EQ(found.device_type, listed.device_type);
+        EXPECT_EQ(found.operation_flags, listed.operation_flags);
+        EXPECT_EQ(std::memcmp(found.menu_operations, listed.menu_operations, sizeof found.menu_operations), 0);
+        EXPECT_EQ(found.top_address, listed.top_address);
+    }
+
+    DeviceFilter filter;
+    filter.deviceType = 1;
+    filter.nameContains = "dev1";
+    std::vector<std::string> names;
+    for (const auto &r : listDevices(library, filter)) names.push_back(r.device_name);
+    EXPECT_EQ(names, (std::vector<std::string>{"DEV1", "DEV13", "DEV19"}));
+
+    // A damaged file lists nothing and says so once.
+    auto image = devlib::buildLibrary("TR610.dev", records);
+    image[200] ^= 1;
+    write(image);
+    EXPECT_TRUE(library.LoadAllDevices().empty());
+    EXPECT_TRUE(library.lastLookupFailed());
+    EXPECT_EQ(prompt.shown.size(), 1u);
 }
 
 TEST_F(DeviceLibraryTest, FindsAndFillsADeviceRecord) {

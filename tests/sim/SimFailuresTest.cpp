@@ -123,4 +123,16 @@ TEST(SimFailures, AnUnnamedSecondAreaKeepsTheLayoutsName) {
     EXPECT_EQ(status, (std::vector<std::string>{"Reading [EEPROM Memory]...", "Reading [EEPROM Memory]..."}));
 }
 
+// The window asks the engine interface who is connected, without knowing its class.
+TEST(SimFailures, IdentityIsReadableThroughTheEngineInterface) {
+    SimRig rig(makeDevice({}));
+    const CProgrammer &engine = *rig.programmer;
+    const ProgrammerIdentity id = engine.identity();
+    EXPECT_TRUE(id.known);
+    EXPECT_EQ(id.model, 0x83);
+    EXPECT_EQ(id.firmware, "V1.23");
+    EXPECT_EQ(id.serial, "20240917");
+    EXPECT_FALSE(CProgrammer().identity().known);
+}
+
 }  // namespace
