@@ -7,7 +7,34 @@ namespace vantor {
 
 DataBuffer::DataBuffer() : bytes_(new std::uint8_t[kSize]) { fill(0xFF); }
 
-void DataBuffer::fill(std::uint8_t value) { std::memset(bytes_.get(), value, kSize); }
+void DataBuffer::fill(std::uint8_t value) {
+    std::memset(bytes_.get(), value, kSize);
+    notifyChanged(0, kSize - 1);
+}
+
+int DataBuffer::addChangeListener(ChangeListener listener) {
+    std::lock_guard lock(listenersMutex_);
+    listeners_.emplace_back(nextListenerId_, std::move(listener));
+    return nextListenerId_++;
+}
+
+void DataBuffer::removeChangeListener(int id) {
+    std::lock_guard lock(listenersMutex_);
+    std::erase_if(listeners_, [id](const auto &l) { return l.first == id; });
+}
+
+void DataBuffer::notifyChanged(std::uint32_t first, std::uint32_t last) {
+    if (first >= kSize) return;
+    last = std::min<std::uint32_t>(last, kSize - 1);
+    if (first > last) return;
+    // A copy, so a listener may add or remove listeners while it is told.
+    std::vector<std::pair<int, ChangeListener>> listeners;
+    {
+        std::lock_guard lock(listenersMutex_);
+        listeners = listeners_;
+    }
+    for (const auto &l : listeners) l.second(BufferChange{first, last});
+}
 
 void DataBuffer::applyUnusedByteFill(UnusedByteMode mode) {
     if (mode == UnusedByteMode::FillFF)

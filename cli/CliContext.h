@@ -56,5 +56,7 @@ int runGang(CliContext &ctx, Args args);
 
 // Takes --json, --programmer, --sim-count, --sim-socket and --log out of args.
 void takeProductionOptions(CliContext &ctx, Args &args);
+int runConfig(CliContext &ctx, Args args);
+int runOptions(CliContext &ctx, Args args);
 
 }  // namespace vantor::cli

@@ -13,6 +13,7 @@
 #include "cli/CliSettings.h"
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
+#include "cli/DeviceSettings.h"
 #include "cli/OperationCommand.h"
 #include "core/Profile.h"
 #include "core/StringTable.h"
@@ -157,13 +158,16 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
     if (!lib.resolve(deviceSpec, device)) return kExitUsage;
     job.serial = takeSerialPlan(args, device);
     if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
-    // The configuration a newly selected device starts with: its file's defaults, and a place
-    // for the calibration byte when nothing names one.
-    StreamPrompt configPrompt(stderr);
-    cfg::LoadConfigDefaults(ctx.libDir, device, configPrompt);
+    // The device as the desktop program would select it: remembered configuration bytes, Auto
+    // list and program range (or its defaults); what the command line names wins.
+    std::uint8_t remembered[16];
+    std::uint32_t rememberedMask = options.areaMask;
+    restoreDeviceSettings(ctx, device, remembered, rememberedMask);
+    if (!area) options.areaMask = rememberedMask;
+    // A configuration that names no place for the calibration byte gets one clear of the program.
     completeDefaultConfig(device);
     if (config) parseConfig(*config, device.config_data);
-    if (op < 0 && !itemsText) std::memcpy(job.items, device.auto_operations, sizeof job.items);
+    if (op < 0 && !itemsText) std::memcpy(job.items, remembered, sizeof job.items);
 
     const std::uint8_t *items = job.items;
     if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");

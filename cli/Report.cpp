@@ -175,9 +175,9 @@ std::string commandOf(const std::vector<std::string> &args) {
     return {};
 }
 
-void printJson(const json &document) {
+void printJson(const json &document, int indent) {
     gPrinted = true;
-    const std::string text = document.dump(-1, ' ', false, json::error_handler_t::replace);
+    const std::string text = document.dump(indent, ' ', false, json::error_handler_t::replace);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);

@@ -27,8 +27,8 @@ nlohmann::json fileJson(const OperationJob &job);
 nlohmann::json runJson(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &outcome);
 // The document of a single operation command.
 nlohmann::json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &outcome);
-// Prints a document on standard output, one line per document.
-void printJson(const nlohmann::json &document);
+// Prints a document on standard output (on one line unless an indent is asked for).
+void printJson(const nlohmann::json &document, int indent = -1);
 // A document for a command that stopped before running: {"schema", "command", "result":"error", ...}.
 nlohmann::json errorDocument(const std::string &command, int exitCode, const std::string &message);
 

@@ -23,6 +23,10 @@ const char kUsage[] =
     "  devices [--type N] [--search TEXT]     list the devices of the model's library\n"
     "  info -d VENDOR/DEVICE [--doc]          device information and adapter document\n"
     "  convert IN OUT [options]               load a data file and save it in another format\n"
+    "  config -d VENDOR/DEVICE [--show] [--json] [--set \"ITEM=VALUE\"]... [--defaults]\n"
+    "                                         the device's fuses, lock bits and configuration words,\n"
+    "                                         kept in chip.set for write-fuse, write-config, protect\n"
+    "  options [-d VENDOR/DEVICE] [--set NAME=VALUE]...  operation options and the Auto list\n"
     "  OPERATION -d VENDOR/DEVICE [...]       run an operation on the programmer\n"
     "  programmers                            list the attached programmers\n"
     "  gang OPERATION -d VENDOR/DEVICE [...]  run it on every attached programmer at once\n"
@@ -98,6 +102,8 @@ int run(Args args) {
         if (command == "info") return runInfo(ctx, args);
         if (command == "programmers") return runProgrammers(ctx, args);
         if (command == "gang") return runGang(ctx, args);
+        if (command == "config") return runConfig(ctx, args);
+        if (command == "options") return runOptions(ctx, args);
         if (kOperations.count(command)) return runOperation(ctx, command, args);
         throw UsageError("unknown command: " + command);
     } catch (const UsageError &e) {

@@ -2,7 +2,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -12,6 +11,8 @@
 #endif
 
 #include "core/LittleEndian.h"
+#include "core/Profile.h"
+#include "core/SafeFile.h"
 #include "devices/SettingsMemory.h"
 
 namespace vantor {
@@ -72,28 +73,6 @@ bool writable(const fs::path &path) {
 #endif
 }
 
-// Writes beside the target and renames over it, so a failed write never damages the file.
-bool replaceFile(const fs::path &path, const std::vector<std::uint8_t> &data) {
-    std::random_device rd;
-    fs::path tmp = path;
-    tmp += ".tmp" + std::to_string(rd() % 1000000);
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char *>(data.data()), std::streamsize(data.size()));
-        out.close();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) fs::remove(tmp, ec);
-    return !ec;
-}
-
 }  // namespace
 
 bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::uint8_t autoItems[kOperationListSize],
@@ -127,7 +106,7 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
     encodeSlot(s, bytes.data() + off);
     if (bytes.empty()) bytes.push_back(0);
     if (isNew) bytes[0] = std::uint8_t(next + 1 == kSlotCount ? 0 : next + 1);
-    return replaceFile(file_, bytes);
+    return bool(replaceFile(file_, std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size())));
 }
 
 bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
@@ -153,28 +132,24 @@ bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t au
 }
 
 fs::path SettingsMemory::userDirectory() {
-#if defined(_WIN32)
-    if (const char *appData = std::getenv("APPDATA")) return fs::path(appData) / "TarvikTech";
-    return {};
-#else
-    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return fs::path(xdg) / "TarvikTech";
-    if (const char *home = std::getenv("HOME"); home && *home) return fs::path(home) / ".config" / "TarvikTech";
-    return {};
-#endif
+    const fs::path settings = userSettingsPath();
+    return settings.empty() ? fs::path{} : settings.parent_path();
 }
 
 fs::path SettingsMemory::locate(const fs::path &programDir, const fs::path &userDir) {
     const fs::path shipped = programDir / "chip.set";
     std::error_code ec;
-    const bool haveShipped = fs::is_regular_file(shipped, ec);
-    if (haveShipped && writable(shipped) && writable(programDir)) return shipped;
-    if (userDir.empty()) return haveShipped ? shipped : fs::path{};
+    // Without the shipped file nothing is remembered, wherever a copy may lie.
+    if (!fs::is_regular_file(shipped, ec)) return {};
+    if (writable(shipped) && writable(programDir)) return shipped;
+    if (userDir.empty()) return shipped;
     const fs::path copy = userDir / "chip.set";
     if (fs::is_regular_file(copy, ec)) return copy;
-    if (!haveShipped) return {};
     fs::create_directories(userDir, ec);
     std::vector<std::uint8_t> bytes;
-    if (!readAll(shipped, bytes) || !replaceFile(copy, bytes)) return shipped;
+    if (!readAll(shipped, bytes) ||
+        !replaceFile(copy, std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size())))
+        return shipped;
     return copy;
 }
 

@@ -54,7 +54,7 @@ public:
 
     // The file to use: the shipped one beside the program when it can be rewritten there;
     // otherwise a per-user copy in `userDir`, made from the shipped one on first use. Empty
-    // when there is neither (nothing is then remembered).
+    // without the shipped file (nothing is then remembered).
     static std::filesystem::path locate(const std::filesystem::path &programDir, const std::filesystem::path &userDir);
     // The per-user settings directory (the one the settings file lives in).
     static std::filesystem::path userDirectory();

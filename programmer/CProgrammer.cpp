@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -27,14 +28,48 @@ void CProgrammer::shutdownWorkers() {
     waitIdle();
 }
 
-void CProgrammer::waitIdle() {
+namespace {
+// The programmer whose worker runs on this thread, if any.
+thread_local const CProgrammer *tlsWorkerOf = nullptr;
+}  // namespace
+
+bool CProgrammer::onWorkerThread() const { return tlsWorkerOf == this; }
+
+bool CProgrammer::waitWorkers(std::chrono::steady_clock::time_point until) {
     std::unique_lock lock(workersMutex_);
-    workersDone_.wait(lock, [this] { return liveWorkers_ == 0; });
+    return workersDone_.wait_until(lock, until, [this] { return liveWorkers_ == 0; });
 }
 
+// Waits in short slices; between them the sink may run what a blocked worker sent to this
+// thread. Without that, a window thread closing the program would wait for a worker that
+// waits for the window thread.
 bool CProgrammer::waitIdleFor(unsigned ms) {
-    std::unique_lock lock(workersMutex_);
-    return workersDone_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return liveWorkers_ == 0; });
+    if (onWorkerThread()) return false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const auto slice = std::min(end, std::chrono::steady_clock::now() + std::chrono::milliseconds(2));
+        if (waitWorkers(slice)) return true;
+        if (env_.sink) env_.sink->pumpPending();
+        if (std::chrono::steady_clock::now() >= end) return waitWorkers(end);
+    }
+}
+
+bool CProgrammer::waitIdle() {
+    if (onWorkerThread()) return false;
+    while (!waitIdleFor(1000)) {
+    }
+    return true;
+}
+
+void CProgrammer::noteBufferWritten(std::uint32_t first, std::uint32_t last) {
+    if (!written_) {
+        writtenFirst_ = first;
+        writtenLast_ = last;
+        written_ = true;
+        return;
+    }
+    writtenFirst_ = std::min(writtenFirst_, first);
+    writtenLast_ = std::max(writtenLast_, last);
 }
 
 void CProgrammer::setEnvironment(const EngineEnvironment &env) { env_ = env; }
@@ -62,8 +97,11 @@ void CProgrammer::launch(void (CProgrammer::*procedure)()) {
     }
     // Detached: the window side never joins a worker (it may be waiting on the window
     // thread inside a notice); shutdownWorkers() waits for the count instead.
+    written_ = false;
     std::thread([this, procedure] {
+        tlsWorkerOf = this;
         (this->*procedure)();
+        tlsWorkerOf = nullptr;
         std::lock_guard lock(workersMutex_);
         --liveWorkers_;
         workersDone_.notify_all();
@@ -144,6 +182,10 @@ void CProgrammer::EndOperation(bool result) {
     } else {
         code = OperationResult::Cancelled;
     }
+    // One notice of what the run wrote, whatever its result: a failed or cancelled read has
+    // still replaced the blocks it got.
+    if (written_ && env_.sink) env_.sink->bufferChanged(writtenFirst_, writtenLast_);
+    written_ = false;
     if (env_.sink) env_.sink->result(code);
     busy_ = false;
     if (env_.sink) env_.sink->ended();

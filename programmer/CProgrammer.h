@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -59,9 +60,12 @@ public:
     void Cancel() { cancel_ = true; }
     bool isBusy() const { return busy_.load(); }
     bool isCancelled() const { return cancel_.load(); }
-    // Blocks until no worker thread is left (tests, shutdown).
-    void waitIdle();
-    bool waitIdleFor(unsigned ms);  // true when idle
+    // Blocks until no worker thread is left (tests, shutdown). While it waits it lets the sink
+    // run the notices queued for this thread, so the window thread may call it while a worker
+    // is blocked in a notice to that very thread. Called on a worker thread (from inside a
+    // notice) it refuses at once and answers false: a worker cannot wait for itself.
+    bool waitIdle();
+    bool waitIdleFor(unsigned ms);  // true when idle; pumps and refuses like waitIdle
 
     // Hardware steps; the base versions stand for a programmer that is not there.
     virtual bool Reserved() { return true; }
@@ -125,11 +129,15 @@ protected:
     void shutdownWorkers();
     // A control request failed: the target cannot be released over this link any more.
     void noteLinkFailure() { linkFailed_ = true; }
+    // The running operation wrote buffer bytes [first, last]; told to the sink once, at the end.
+    void noteBufferWritten(std::uint32_t first, std::uint32_t last);
 
 private:
     void singleWorker();
     void autoWorker();
     bool claim();
+    bool waitWorkers(std::chrono::steady_clock::time_point until);
+    bool onWorkerThread() const;
     void launch(void (CProgrammer::*procedure)());
     void releaseAfterRun(bool began, bool result);
 
@@ -137,6 +145,8 @@ private:
     IdCheck idCheck_;
     std::atomic<bool> busy_{false};
     std::atomic<bool> linkFailed_{false};
+    bool written_ = false;  // worker only
+    std::uint32_t writtenFirst_ = 0, writtenLast_ = 0;
     std::atomic<bool> cancel_{false};
     std::mutex workersMutex_;
     std::condition_variable workersDone_;

@@ -338,6 +338,8 @@ bool CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
         errorShown = true;
         return false;
     }
+    // Noted before the transfer: a short or failed one may still have written some of it.
+    noteBufferWritten(area.start + pos, area.start + pos + std::uint32_t(n) - 1);
     if (!ReadData(buffer->data() + area.start + pos, n)) {
         ShowMessage(sid::CommunicationError, colour::Red);
         return false;

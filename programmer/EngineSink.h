@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,15 @@ public:
     virtual void progressStep() = 0;                         // code 6
     virtual void progressRange(int steps) = 0;               // code 7
     virtual void message(const MessageRecord &record) = 0;   // code 11
+    // Once at the end of an operation that wrote the buffer (a send, before the result):
+    // the bytes [first, last] changed. The window passes it on to DataBuffer::notifyChanged.
+    virtual void bufferChanged(std::uint32_t /*first*/, std::uint32_t /*last*/) {}
+
+    // Runs the notices this sink has queued for the calling thread and answers whether it ran
+    // any. A window adapter that delivers sends on the window thread implements it, so that
+    // the window thread can wait for the engine (closing the program) without deadlock: the
+    // engine calls it while it waits. Any other thread must get false and nothing run.
+    virtual bool pumpPending() { return false; }
 };
 
 // The text a message record stands for.

@@ -15,6 +15,26 @@ DeviceRecord wordDevice(std::uint8_t width, std::uint32_t codeBytes, std::uint32
     return d;
 }
 
+TEST(DataBuffer, ChangeNoticesCarryTheClampedRangeToEveryListener) {
+    DataBuffer buffer;
+    std::vector<BufferChange> a, b;
+    const int first = buffer.addChangeListener([&](const BufferChange &c) { a.push_back(c); });
+    buffer.addChangeListener([&](const BufferChange &c) { b.push_back(c); });
+    buffer.fill(0x00);
+    buffer.notifyChanged(0x100, 0x1FF);
+    buffer.notifyChanged(0x7FFFF0, 0xFFFFFFFF);  // clamped to the buffer's end
+    buffer.notifyChanged(0x800000, 0x800010);    // nothing of it is in the buffer
+    buffer.notifyChanged(0x20, 0x10);            // empty
+    const std::vector<BufferChange> expected{{0, 0x7FFFFF}, {0x100, 0x1FF}, {0x7FFFF0, 0x7FFFFF}};
+    EXPECT_EQ(a, expected);
+    EXPECT_EQ(b, expected);
+    buffer.removeChangeListener(first);
+    buffer.applyUnusedByteFill(UnusedByteMode::Ignore);  // changes nothing, tells nothing
+    buffer.applyUnusedByteFill(UnusedByteMode::Fill00);
+    EXPECT_EQ(a.size(), 3u);
+    EXPECT_EQ(b.size(), 4u);
+}
+
 TEST(DataBuffer, StartsErasedAndFillsWholeImage) {
     DataBuffer b;
     EXPECT_EQ(b.size(), 0x800000u);

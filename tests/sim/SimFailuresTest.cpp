@@ -123,6 +123,32 @@ TEST(SimFailures, AnUnnamedSecondAreaKeepsTheLayoutsName) {
     EXPECT_EQ(status, (std::vector<std::string>{"Reading [EEPROM Memory]...", "Reading [EEPROM Memory]..."}));
 }
 
+// The window does not read the buffer during a run; it gets the range the run wrote, once.
+TEST(SimFailures, AReadTellsTheWrittenRangeOnceAtItsEnd) {
+    SimRig rig(makeDevice({.area0 = 0x1000, .area1 = 0x200}));
+    rig.options.areaMask = 3;
+    EXPECT_EQ(rig.run(kOpRead), 1);
+    std::vector<std::string> changes;
+    int resultAt = -1, changeAt = -1, i = 0;
+    for (const auto &n : rig.sink->all()) {
+        if (n.code == 12) changes.push_back(n.text), changeAt = i;
+        if (n.code == 4) resultAt = i;
+        ++i;
+    }
+    EXPECT_EQ(changes, std::vector<std::string>{"0-11FF"});
+    EXPECT_LT(changeAt, resultAt) << "before the result, so the counters and the view agree";
+
+    rig.options.areaMask = 2;  // only the second area
+    EXPECT_EQ(rig.run(kOpRead), 1);
+    bool second = false;
+    for (const auto &n : rig.sink->all()) second |= n.code == 12 && n.text == "1000-11FF";
+    EXPECT_TRUE(second);
+
+    rig.buffer.fill(0);
+    EXPECT_EQ(rig.run(kOpProgram), 1);  // reads nothing into the buffer
+    for (const auto &n : rig.sink->all()) EXPECT_NE(n.code, 12);
+}
+
 // The window asks the engine interface who is connected, without knowing its class.
 TEST(SimFailures, IdentityIsReadableThroughTheEngineInterface) {
     SimRig rig(makeDevice({}));

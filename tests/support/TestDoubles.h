@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 // Recording stand-ins for the platform interfaces, shared by the tests.
 #include <atomic>
 #include <functional>
@@ -60,6 +61,12 @@ public:
     }
     void progressRange(int n) override { add({7, {}, 0, false, n}); }
     void message(const MessageRecord &r) override { add({11, messageText(r), r.colour, r.bold}); }
+    // Code 12 here: the buffer range an operation wrote, "first-last" in hex.
+    void bufferChanged(std::uint32_t first, std::uint32_t last) override {
+        char text[32];
+        std::snprintf(text, sizeof text, "%X-%X", unsigned(first), unsigned(last));
+        add({12, text});
+    }
 
     std::vector<Notice> all() const {
         std::lock_guard l(m_);

@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "core/SafeFile.h"
 #include "tools/cfgc/CfgSource.h"
 
 namespace fs = std::filesystem;
@@ -26,34 +26,10 @@ bool readBinary(const fs::path &path, std::vector<std::uint8_t> &data) {
     return !in.bad();
 }
 
-// Beside the target, then renamed: a failed run never leaves half a file.
-bool writeAtomically(const fs::path &path, const void *data, std::size_t size, std::string &error) {
-    std::random_device rd;
-    fs::path tmp = path;
-    tmp += ".tmp" + std::to_string(rd() % 1000000);
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create " + tmp.string();
-            return false;
-        }
-        out.write(static_cast<const char *>(data), std::streamsize(size));
-        out.close();
-        if (!out) {
-            error = "cannot write " + tmp.string();
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, path, ec);
-    if (ec) {
-        error = "cannot replace " + path.string() + ": " + ec.message();
-        fs::remove(tmp, ec);
-        return false;
-    }
-    return true;
+bool writeFile(const fs::path &path, const void *data, std::size_t size, std::string &error) {
+    const ReplaceResult r = replaceFile(path, std::string_view(static_cast<const char *>(data), size));
+    if (!r) error = r.error;
+    return r.ok;
 }
 
 int compileCommand(const fs::path &source, const fs::path &output) {
@@ -65,7 +41,7 @@ int compileCommand(const fs::path &source, const fs::path &output) {
     }
     const auto image = cfg::encodeConfigImage(result.file);
     std::string error;
-    if (!writeAtomically(output, image.data(), image.size(), error)) {
+    if (!writeFile(output, image.data(), image.size(), error)) {
         std::fprintf(stderr, "cfgc: %s\n", error.c_str());
         return 1;
     }
@@ -90,7 +66,7 @@ int dumpCommand(const fs::path &input, const fs::path &output) {
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     std::string error;
-    if (!writeAtomically(output, text.data(), text.size(), error)) {
+    if (!writeFile(output, text.data(), text.size(), error)) {
         std::fprintf(stderr, "cfgc: %s\n", error.c_str());
         return 1;
     }

@@ -1,0 +1,371 @@
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "core/LittleEndian.h"
+#include "devices/DeviceInfo.h"
+#include "devices/ui/DeviceDialogs.h"
+
+namespace vantor::ui {
+
+namespace {
+
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+}  // namespace
+
+QPixmap vendorLogo(const Artbank &artbank, int vendorIndex) {
+    const auto dib = artbank.resource("BITMAP", artbank.logoId(vendorIndex));
+    if (dib.size() < 40) return {};
+    // The resource is a device-independent bitmap without its file header: add one.
+    const std::uint32_t headerSize = le::load32(dib.data());
+    const std::uint16_t bits = le::load16(dib.data() + 14);
+    std::uint32_t colours = dib.size() >= 36 ? le::load32(dib.data() + 32) : 0;
+    if (colours == 0 && bits <= 8) colours = 1u << bits;
+    QByteArray file(14, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    le::store32(reinterpret_cast<std::uint8_t *>(file.data()) + 2, std::uint32_t(14 + dib.size()));
+    le::store32(reinterpret_cast<std::uint8_t *>(file.data()) + 10, 14 + headerSize + 4 * colours);
+    file.append(reinterpret_cast<const char *>(dib.data()), qsizetype(dib.size()));
+    QImage image;
+    if (!image.loadFromData(file, "BMP")) return {};
+    return QPixmap::fromImage(image);
+}
+
+// ---- Select Device ------------------------------------------------------------
+
+SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile, const std::filesystem::path &artbankPath,
+                                       QWidget *parent)
+    : QDialog(parent), model_(library, profile) {
+    setWindowTitle(tr("Select Device"));
+    auto *layout = new QVBoxLayout(this);
+
+    auto *typeBox = new QGroupBox(tr("Type"), this);
+    auto *typeLayout = new QHBoxLayout(typeBox);
+    types_ = new QButtonGroup(this);
+    for (int b = 0; b < SelectDialogModel::kTypeButtons; ++b) {
+        auto *radio = new QRadioButton(qs(SelectDialogModel::typeLabel(b)), typeBox);
+        radio->setObjectName(QStringLiteral("type%1").arg(b));
+        radio->setEnabled(SelectDialogModel::typeEnabled(b));
+        types_->addButton(radio, b);
+        typeLayout->addWidget(radio);
+    }
+    layout->addWidget(typeBox);
+
+    auto *searchRow = new QHBoxLayout;
+    auto *searchLabel = new QLabel(tr("Search"), this);
+    search_ = new QLineEdit(this);
+    search_->setObjectName(QStringLiteral("search"));
+    search_->setAccessibleName(tr("Search"));
+    searchLabel->setBuddy(search_);
+    searchRow->addWidget(searchLabel);
+    searchRow->addWidget(search_, 1);
+    layout->addLayout(searchRow);
+
+    auto *lists = new QHBoxLayout;
+    vendors_ = new QListWidget(this);
+    vendors_->setObjectName(QStringLiteral("vendors"));
+    vendors_->setAccessibleName(tr("Vendor"));
+    devices_ = new QListWidget(this);
+    devices_->setObjectName(QStringLiteral("devices"));
+    devices_->setAccessibleName(tr("Device"));
+    logo_ = new QLabel(this);
+    logo_->setObjectName(QStringLiteral("logo"));
+    logo_->setAccessibleName(tr("Vendor logo"));
+    logo_->setMinimumSize(120, 60);
+    logo_->setAlignment(Qt::AlignCenter);
+    logo_->setStyleSheet(QStringLiteral("background: white"));
+    lists->addWidget(vendors_, 1);
+    lists->addWidget(devices_, 2);
+    lists->addWidget(logo_, 0, Qt::AlignTop);
+    layout->addLayout(lists, 1);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("&Cancel"));
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SelectDeviceDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    resize(640, 420);
+
+    artbank_ = std::make_unique<Artbank>(artbankPath);
+    opened_ = model_.open();
+    if (!opened_) return;
+    if (auto *b = types_->button(model_.typeFilter())) b->setChecked(true);
+    search_->setText(qs(model_.searchText()));
+    refresh();
+
+    connect(types_, &QButtonGroup::idClicked, this, [this](int) { filterChanged(); });
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString &) { filterChanged(); });
+    connect(vendors_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (filling_ || row < 0) return;
+        model_.selectVendor(row);
+        refresh();
+    });
+    connect(devices_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!filling_) model_.selectDevice(row);
+    });
+    connect(devices_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *) { accept(); });
+}
+
+SelectDeviceDialog::~SelectDeviceDialog() = default;
+
+void SelectDeviceDialog::filterChanged() {
+    model_.setFilter(types_->checkedId() < 0 ? 0 : types_->checkedId(), search_->text().toStdString());
+    refresh();
+}
+
+void SelectDeviceDialog::refresh() {
+    filling_ = true;
+    vendors_->clear();
+    for (const auto &v : model_.vendors()) vendors_->addItem(qs(v));
+    vendors_->setCurrentRow(model_.vendorPosition());
+    devices_->clear();
+    for (const auto &d : model_.devices()) devices_->addItem(qs(d));
+    devices_->setCurrentRow(model_.devicePosition());
+    filling_ = false;
+    // With no vendor left the logo stays as it was.
+    if (model_.vendorPosition() >= 0) showLogo();
+}
+
+void SelectDeviceDialog::showLogo() {
+    const QPixmap logo = vendorLogo(*artbank_, model_.selectedVendorIndex());
+    if (logo.isNull()) logo_->clear();
+    else logo_->setPixmap(logo);
+}
+
+void SelectDeviceDialog::accept() {
+    if (!model_.accept(result_)) return;  // empty lists or a device no longer found: stay open
+    artbank_.reset();
+    QDialog::accept();
+}
+
+void fillHistoryMenu(QMenu *menu, const std::vector<HistoryMenuItem> &items, int keepFirst,
+                     const std::function<void(int)> &select) {
+    const auto actions = menu->actions();
+    for (int i = keepFirst; i < actions.size(); ++i) {
+        menu->removeAction(actions[i]);
+        actions[i]->deleteLater();
+    }
+    for (const auto &item : items) {
+        QAction *a = menu->addAction(qs(item.text));
+        a->setData(item.command);
+        const int n = item.command - kHistoryCommandBase;
+        if (item.command == kHistoryNoneCommand) continue;  // "History Device" does nothing
+        QObject::connect(a, &QAction::triggered, menu, [select, n] { select(n); });
+    }
+}
+
+// ---- Config ---------------------------------------------------------------------
+
+ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const DeviceRecord &device, Prompt &prompt,
+                                       QWidget *parent)
+    : QDialog(parent), model_(prompt) {
+    setWindowTitle(tr("Config"));
+    opened_ = model_.open(file, device);
+    if (!opened_) return;
+    const auto &cf = model_.file();
+    // Item rectangles are in dialog units: a quarter of the average character width across,
+    // an eighth of the line height down.
+    const QFontMetrics fm(font());
+    const double ux = fm.averageCharWidth() / 4.0, uy = fm.height() / 8.0;
+    auto px = [&](std::uint32_t x) { return int(x * ux + 0.5); };
+    auto py = [&](std::uint32_t y) { return int(y * uy + 0.5); };
+
+    auto *layout = new QVBoxLayout(this);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("pages"));
+    std::vector<QWidget *> pages;
+    for (int p = 0; p < model_.pageCount(); ++p) {
+        auto *page = new QWidget;
+        page->setMinimumSize(px(cf.effectiveWidth()), py(cf.effectiveHeight()));
+        pages.push_back(page);
+        tabs_->addTab(page, tr("Page %1").arg(p + 1));
+    }
+    controls_.assign(cf.items.size(), nullptr);
+    QButtonGroup *group = nullptr;
+    int groupId = -1;
+    for (std::size_t i = 0; i < cf.items.size(); ++i) {
+        const cfg::Item &it = cf.items[i];
+        QWidget *page = pages[std::size_t(it.page)];
+        const QRect rect(px(it.rect.left), py(it.rect.top), px(it.rect.right) - px(it.rect.left),
+                         py(it.rect.bottom) - py(it.rect.top));
+        const QString text = qs(it.text);
+        QWidget *w = nullptr;
+        switch (it.kind) {
+        case cfg::kHexField: {
+            auto *edit = new QLineEdit(page);
+            edit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,%1}").arg(it.hexDigits())), edit));
+            edit->setMaxLength(it.hexDigits());
+            w = edit;
+            break;
+        }
+        case cfg::kGroupBox:
+            w = new QGroupBox(text, page);
+            w->lower();
+            break;
+        case cfg::kRadioButton: {
+            auto *radio = new QRadioButton(text, page);
+            if (model_.control(i).radioGroup != groupId || !group) {
+                group = new QButtonGroup(this);
+                groupId = model_.control(i).radioGroup;
+            }
+            group->addButton(radio);
+            w = radio;
+            break;
+        }
+        case cfg::kCheckBox:
+            w = new QCheckBox(text, page);
+            break;
+        case cfg::kStaticText:
+        case cfg::kStaticText5:
+        case cfg::kStaticText6: {
+            auto *label = new QLabel(text, page);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            w = label;
+            break;
+        }
+        case cfg::kDropDown: {
+            auto *combo = new QComboBox(page);
+            for (std::size_t e : model_.control(i).entries) combo->addItem(qs(cf.items[e].text));
+            w = combo;
+            break;
+        }
+        default:
+            continue;
+        }
+        w->setGeometry(rect);
+        w->setObjectName(QStringLiteral("item%1").arg(i));
+        w->setAccessibleName(text);
+        controls_[i] = w;
+    }
+    layout->addWidget(tabs_);
+
+    auto *buttons = new QDialogButtonBox(this);
+    auto *defaults = buttons->addButton(tr("&Default"), QDialogButtonBox::ResetRole);
+    defaults->setObjectName(QStringLiteral("default"));
+    buttons->addButton(QDialogButtonBox::Ok)->setText(tr("&OK"));
+    buttons->addButton(QDialogButtonBox::Cancel)->setText(tr("&Cancel"));
+    connect(defaults, &QPushButton::clicked, this, &ConfigDeviceDialog::restoreDefaults);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ConfigDeviceDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    showModel();
+}
+
+void ConfigDeviceDialog::showModel() {
+    const auto &items = model_.file().items;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const auto &c = model_.control(i);
+        if (auto *edit = qobject_cast<QLineEdit *>(controls_[i])) edit->setText(qs(c.text));
+        else if (auto *radio = qobject_cast<QRadioButton *>(controls_[i])) {
+            if (c.checked) radio->setChecked(true);
+        } else if (auto *box = qobject_cast<QCheckBox *>(controls_[i])) box->setChecked(c.checked);
+        else if (auto *combo = qobject_cast<QComboBox *>(controls_[i])) combo->setCurrentIndex(c.selected);
+    }
+}
+
+void ConfigDeviceDialog::readControls() {
+    const auto &items = model_.file().items;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (auto *edit = qobject_cast<QLineEdit *>(controls_[i])) model_.setHexText(i, edit->text().toStdString());
+        else if (auto *radio = qobject_cast<QRadioButton *>(controls_[i])) {
+            if (radio->isChecked()) model_.setChecked(i, true);
+        } else if (auto *box = qobject_cast<QCheckBox *>(controls_[i])) model_.setChecked(i, box->isChecked());
+        else if (auto *combo = qobject_cast<QComboBox *>(controls_[i])) model_.selectEntry(i, combo->currentIndex());
+    }
+}
+
+void ConfigDeviceDialog::restoreDefaults() {
+    model_.restoreDefaults();
+    showModel();
+}
+
+void ConfigDeviceDialog::accept() {
+    readControls();
+    if (model_.accept()) QDialog::accept();
+}
+
+// ---- Operate Settings -----------------------------------------------------------
+
+OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, OptionsRecord &options,
+                                             std::uint8_t autoItems[16], bool fileLoaded, Prompt &prompt, QWidget *parent)
+    : QDialog(parent), model_(device, options, autoItems, fileLoaded), options_(options), autoItems_(autoItems),
+      prompt_(prompt) {
+    setWindowTitle(tr("Operate Settings"));
+    auto *layout = new QHBoxLayout(this);
+    auto *left = new QVBoxLayout;
+    auto addBox = [&](const QString &text, const char *name, bool *value, bool enabled) {
+        auto *box = new QCheckBox(text, this);
+        box->setObjectName(QLatin1String(name));
+        box->setChecked(*value);
+        box->setEnabled(enabled);
+        connect(box, &QCheckBox::toggled, this, [value](bool on) { *value = on; });
+        left->addWidget(box);
+    };
+    addBox(tr("Check Device ID"), "checkId", &model_.checkId, model_.checkIdEnabled());
+    addBox(tr("Auto Reload File of Modified"), "autoReload", &model_.autoReload, true);
+    addBox(tr("Play Sound"), "sound", &model_.sound, true);
+    addBox(tr("Ignore 0xFF"), "ignoreFF", &model_.ignoreFF, model_.ignoreFFEnabled());
+
+    auto *rangeBox = new QGroupBox(tr("Program Range"), this);
+    rangeBox->setObjectName(QStringLiteral("range"));
+    auto *rangeLayout = new QVBoxLayout(rangeBox);
+    range_ = new QButtonGroup(this);
+    for (int b = 0; b < 3; ++b) {
+        auto *radio = new QRadioButton(qs(model_.rangeCaption(b)), rangeBox);
+        radio->setObjectName(QStringLiteral("range%1").arg(b));
+        range_->addButton(radio, b);
+        rangeLayout->addWidget(radio);
+        radio->setChecked(model_.rangeButton == b);
+    }
+    rangeBox->setVisible(model_.rangeShown());
+    left->addWidget(rangeBox);
+    left->addStretch(1);
+    layout->addLayout(left);
+
+    auto *right = new QVBoxLayout;
+    right->addWidget(new QLabel(tr("Auto Program Item"), this));
+    items_ = new QListWidget(this);
+    items_->setObjectName(QStringLiteral("autoItems"));
+    items_->setAccessibleName(tr("Auto Program Item"));
+    for (const auto &e : model_.autoEntries) {
+        auto *item = new QListWidgetItem(qs(e.name), items_);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(e.checked ? Qt::Checked : Qt::Unchecked);
+    }
+    right->addWidget(items_, 1);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("&OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("&Cancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &OperateSettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    right->addWidget(buttons);
+    layout->addLayout(right);
+}
+
+void OperateSettingsDialog::accept() {
+    for (int i = 0; i < items_->count() && i < int(model_.autoEntries.size()); ++i)
+        model_.autoEntries[std::size_t(i)].checked = items_->item(i)->checkState() == Qt::Checked;
+    model_.rangeButton = range_->checkedId();
+    if (model_.accept(prompt_, options_, autoItems_)) QDialog::accept();
+}
+
+}  // namespace vantor::ui

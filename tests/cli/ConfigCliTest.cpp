@@ -1,0 +1,136 @@
+// vantor-cli config and options: the dialogs' rules on the command line, the settings memory,
+// and fuses set by name reaching the simulated chip.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/StringTable.h"
+#include "tests/support/RunCommand.h"
+
+using namespace vantor;
+using namespace vantor::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ConfigCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("vantor-config-cli-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "cfg");
+        fs::create_directories(dir / "home");
+        const fs::path bin = VANTOR_BIN_DIR;
+        fs::copy_file(bin / "TR610.dev", dir / "TR610.dev");
+        for (const char *c : {"ATMEGA328P.cfg", "AT89S52.cfg"}) fs::copy_file(bin / "cfg" / c, dir / "cfg" / c);
+        std::ofstream(dir / "chip.set", std::ios::binary).put(0);
+        cli = "XDG_CONFIG_HOME=" + (dir / "home").string() + " " + binPath("vantor-cli") + " --no-color --lib-dir " +
+              dir.string() + " ";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    CommandResult run(const std::string &args) { return runCommand(cli + args); }
+    std::vector<unsigned char> chipSet() {
+        std::ifstream in(dir / "chip.set", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path dir;
+    std::string cli;
+};
+
+TEST_F(ConfigCli, ShowsDefaultsSetsByTextAndRemembers) {
+    auto r = run("config -d ATMEL/ATmega328P");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("* Internal RC 8 MHz (0010)"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Configuration bytes: 62 D9 FF"), std::string::npos);
+    EXPECT_EQ(chipSet().size(), 1u);  // showing stores nothing
+
+    r = run("config -d ATMEL/ATmega328P --set \"Clock source (CKSEL)=Crystal 8 MHz and above\" --set CKDIV8=off "
+            "--set \"Memory lock (LB2, LB1)=Mode 2\"");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Configuration bytes: EE D9 FF"), std::string::npos) << r.output;
+    ASSERT_EQ(chipSet().size(), 125u);
+    EXPECT_EQ(chipSet()[1 + 36], 0xEE);
+    EXPECT_EQ(chipSet()[1 + 52], 0xFE);
+
+    r = run("config -d ATMEL/ATmega328P --json");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("\"config_bytes\": \"EE D9 FF"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\"remembered\": true"), std::string::npos);
+
+    r = run("config -d ATMEL/ATmega328P --defaults");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(chipSet()[1 + 36], 0x62);
+}
+
+TEST_F(ConfigCli, RefusesWhatTheDialogRefuses) {
+    auto r = run("config -d ATMEL/ATmega328P --set \"Calibration byte address=9000\"");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("Calibration byte address out of range. \n\nmust be: 0H -- 83FFH"), std::string::npos) << r.output;
+    r = run("config -d ATMEL/ATmega328P --set \"Calibration byte address=1234567\"");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("at most 6 hex digits"), std::string::npos) << r.output;
+    r = run("config -d ATMEL/ATmega328P --set NOSUCH=1");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("no item answers"), std::string::npos);
+    r = run("config -d ATMEL/ATmega328P --set \"CKSEL=Warp drive\"");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("External clock (0000)"), std::string::npos);  // the choices are listed
+    EXPECT_EQ(chipSet().size(), 1u);
+
+    // A damaged configuration file gives the reader's message.
+    std::ofstream(dir / "cfg" / "ATMEGA328P.cfg", std::ios::binary | std::ios::app).put(1);
+    r = run("config -d ATMEL/ATmega328P");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find(loadString(sid::ConfigFileFormatError)), std::string::npos) << r.output;
+}
+
+TEST_F(ConfigCli, WithoutChipSetNothingIsKeptOrCreated) {
+    fs::remove(dir / "chip.set");
+    const auto r = run("config -d ATMEL/ATmega328P --set CKDIV8=off");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("no chip.set"), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(dir / "chip.set"));
+}
+
+TEST_F(ConfigCli, FusesSetByNameReachTheSimulatedChip) {
+    ASSERT_EQ(run("config -d ATMEL/ATmega328P --set CKSEL=\"External clock\" --set SUT=\"SUT=00\" --set BOOTRST=on "
+                  "--set \"Brown-out detection level=2.7 V\"").status, 0);
+    const std::string sim = "--simulate --sim-chip " + (dir / "sim.chip").string() + " ";
+    auto w = run(sim + "write-fuse -d ATMEL/ATmega328P");
+    ASSERT_EQ(w.status, 0) << w.output;
+    auto r = run(sim + "read-fuse -d ATMEL/ATmega328P");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Bytes read: 40 D8 FD 00"), std::string::npos) << r.output;
+}
+
+TEST_F(ConfigCli, OptionsFollowTheDialogRules) {
+    auto r = run("options -d ATMEL/ATmega328P");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("[x] Erase"), std::string::npos) << r.output;
+
+    r = run("options -d ATMEL/ATmega328P --set auto=");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find(loadString(sid::AutoProgramItemEmpty)), std::string::npos) << r.output;
+
+    r = run("options -d ATMEL/ATmega328P --set auto=program,erase --set range=2 --set sound=off");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("[x] Erase [ ] Blank [x] Program"), std::string::npos) << r.output;
+    ASSERT_EQ(chipSet().size(), 125u);
+    EXPECT_EQ(chipSet()[1 + 84], 12);  // the device's order, not the order given
+    EXPECT_EQ(chipSet()[1 + 85], 0);
+    EXPECT_EQ(chipSet()[1 + 100], 2);
+
+    // Without -d: the current device of the model, which an operation made current.
+    r = run("options");
+    EXPECT_EQ(r.status, 2);
+    ASSERT_EQ(run("--simulate --sim-chip " + (dir / "sim.chip").string() + " erase -d ATMEL/ATmega328P").status, 0);
+    r = run("options");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Play Sound:                   off"), std::string::npos) << r.output;
+}
+
+}  // namespace

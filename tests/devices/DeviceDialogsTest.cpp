@@ -1,0 +1,194 @@
+// The device dialogs on the offscreen platform: select by search and history, change a fuse,
+// Default and Cancel in Config, the Operate Settings refusal.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QtTest>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "core/Profile.h"
+#include "core/SharedLibrary.h"
+#include "core/StringTable.h"
+#include "devices/ConfigFile.h"
+#include "devices/LibraryFormat.h"
+#include "devices/ui/DeviceDialogs.h"
+#include "support/TestDoubles.h"
+
+using namespace vantor;
+using namespace vantor::ui;
+namespace fs = std::filesystem;
+
+namespace {
+
+devlib::LibraryRecord rec(std::string name, std::uint16_t vendor) {
+    devlib::LibraryRecord r;
+    r.device_name = std::move(name);
+    r.vendor_index = vendor;
+    r.memory_areas[0] = {4096, 0};
+    r.adapter_index = 51;
+    return r;
+}
+
+QPushButton *button(QDialog *d, QDialogButtonBox::StandardButton which) {
+    return d->findChild<QDialogButtonBox *>()->button(which);
+}
+
+}  // namespace
+
+class DeviceDialogsTest : public QObject {
+    Q_OBJECT
+
+    fs::path dir_;
+    fs::path artbank_ = fs::path(VANTOR_BIN_DIR) / SharedLibrary::fileName("Artbank");
+    test::RecordingPrompt prompt_;
+
+    DeviceRecord atmega328p() {
+        DeviceLibrary lib(prompt_);
+        lib.setLibraryDirectory(VANTOR_BIN_DIR);
+        lib.SetLibraryFile("TR610.dev");
+        DeviceRecord d;
+        [&] { QVERIFY(lib.FindDevice(10, "ATmega328P", d)); }();
+        return d;
+    }
+
+private slots:
+    void initTestCase() {
+        dir_ = fs::temp_directory_path() / ("vantor-device-dialogs-" + std::to_string(QCoreApplication::applicationPid()));
+        fs::create_directories(dir_);
+        const auto img = devlib::buildLibrary(
+            "TR610.dev", {rec("AT89S52", 10), rec("AT89S51", 10), rec("SST89E516RD", 82), rec("W78E58B", 95)});
+        std::ofstream(dir_ / "TR610.dev", std::ios::binary).write(reinterpret_cast<const char *>(img.data()), long(img.size()));
+    }
+    void cleanupTestCase() { fs::remove_all(dir_); }
+    void init() { prompt_.shown.clear(); }
+
+    void selectsBySearchWithTheVendorLogo() {
+        DeviceLibrary lib(prompt_);
+        lib.setLibraryDirectory(dir_);
+        lib.SetLibraryFile("TR610.dev");
+        MemoryProfile profile;
+        SelectDeviceDialog dialog(lib, profile, artbank_);
+        QVERIFY(dialog.opened());
+        dialog.show();
+        QCOMPARE(dialog.vendorList()->count(), 3);
+        QTest::keyClicks(dialog.searchField(), "s52");
+        QCOMPARE(dialog.vendorList()->count(), 1);
+        QCOMPARE(dialog.vendorList()->currentItem()->text(), QStringLiteral("ATMEL"));
+        QCOMPARE(dialog.deviceList()->count(), 1);
+        QVERIFY(!dialog.logo()->pixmap().isNull());
+        button(&dialog, QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(QString(dialog.selectedDevice().device_name), QStringLiteral("AT89S52"));
+        QCOMPARE(QString::fromStdString(profile.readString("Device", "Search", "")), QStringLiteral("s52"));
+
+        // A search nothing matches leaves both lists empty and OK does nothing.
+        SelectDeviceDialog again(lib, profile, artbank_);
+        again.show();
+        again.searchField()->setText(QStringLiteral("ZZZ"));
+        QCOMPARE(again.deviceList()->count(), 0);
+        button(&again, QDialogButtonBox::Ok)->click();
+        QVERIFY(again.isVisible());
+        again.reject();
+    }
+
+    void selectsFromHistory() {
+        DeviceLibrary lib(prompt_);
+        lib.setLibraryDirectory(dir_);
+        lib.SetLibraryFile("TR610.dev");
+        std::vector<DeviceHistoryEntry> history = {{10, "AT89S51"}, {95, "W78E58B"}, {82, "SST89E516RD"}};
+        QMenu menu;
+        menu.addAction(QStringLiteral("Select Device"));
+        DeviceRecord chosen;
+        fillHistoryMenu(&menu, historyMenuItems(history), 1,
+                        [&](int n) { QVERIFY(SelectFromHistory(lib, history, n, chosen)); });
+        QCOMPARE(menu.actions().size(), 3);
+        QCOMPARE(menu.actions()[2]->text(), QStringLiteral("&2 SST - SST89E516RD"));
+        menu.actions()[2]->trigger();
+        QCOMPARE(QString(chosen.device_name), QStringLiteral("SST89E516RD"));
+
+        fillHistoryMenu(&menu, historyMenuItems({history[0]}), 1, [&](int) { QFAIL("the single item does nothing"); });
+        QCOMPARE(menu.actions().size(), 2);
+        QCOMPARE(menu.actions()[1]->text(), QString::fromUtf8(loadString(sid::HistoryDevice).data()));
+        menu.actions()[1]->trigger();
+    }
+
+    void configChangesAFuseDefaultRestoresCancelKeeps() {
+        DeviceRecord device = atmega328p();
+        QVERIFY(cfg::LoadConfigDefaults(VANTOR_BIN_DIR, device, prompt_));
+        const fs::path file = cfg::configFilePath(VANTOR_BIN_DIR, device);
+        QCOMPARE(int(device.config_data[0]), 0x62);
+
+        ConfigDeviceDialog dialog(file, device, prompt_);
+        QVERIFY(dialog.opened());
+        dialog.show();
+        QVERIFY(dialog.tabs()->count() >= 4);
+        QCheckBox *ckdiv8 = nullptr;
+        for (auto *box : dialog.findChildren<QCheckBox *>())
+            if (box->text().startsWith(QStringLiteral("CKDIV8"))) ckdiv8 = box;
+        QVERIFY(ckdiv8);
+        QVERIFY(ckdiv8->isChecked());
+        ckdiv8->click();
+        button(&dialog, QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(int(dialog.configBytes()[0]), 0xE2);
+
+        ConfigDeviceDialog second(file, device, prompt_);
+        second.show();
+        for (auto *box : second.findChildren<QCheckBox *>())
+            if (box->text().startsWith(QStringLiteral("CKDIV8"))) ckdiv8 = box;
+        ckdiv8->click();
+        QVERIFY(!ckdiv8->isChecked());
+        second.findChild<QPushButton *>(QStringLiteral("default"))->click();
+        QVERIFY(ckdiv8->isChecked());
+        button(&second, QDialogButtonBox::Cancel)->click();
+        QCOMPARE(second.result(), int(QDialog::Rejected));
+        QCOMPARE(int(device.config_data[0]), 0x62);
+
+        // A missing file gives its message and no dialog.
+        ConfigDeviceDialog missing(dir_ / "cfg" / "NONE.cfg", device, prompt_);
+        QVERIFY(!missing.opened());
+        QCOMPARE(QString::fromStdString(prompt_.shown.back().text),
+                 QString::fromUtf8(loadString(sid::ConfigFileOpenFailed).data()));
+    }
+
+    void operateSettingsRefusesAnEmptyAutoList() {
+        DeviceRecord device = atmega328p();
+        OptionsRecord options;
+        std::uint8_t items[16];
+        std::memcpy(items, device.auto_operations, 16);
+        OperateSettingsDialog dialog(device, options, items, true, prompt_);
+        dialog.show();
+        auto *list = dialog.findChild<QListWidget *>(QStringLiteral("autoItems"));
+        QVERIFY(list->count() > 3);
+        for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Unchecked);
+        dialog.findChild<QCheckBox *>(QStringLiteral("sound"))->setChecked(false);
+        button(&dialog, QDialogButtonBox::Ok)->click();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(prompt_.shown.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(prompt_.shown[0].text),
+                 QString::fromUtf8(loadString(sid::AutoProgramItemEmpty).data()));
+        QCOMPARE(options.Sound, 1);
+
+        list->item(1)->setCheckState(Qt::Checked);
+        dialog.findChild<QRadioButton *>(QStringLiteral("range1"))->setChecked(true);
+        button(&dialog, QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(options.Sound, 0);
+        QCOMPARE(options.areaMask, 2u);
+        QCOMPARE(int(items[0]), int(device.auto_operations[1]));
+        QCOMPARE(int(items[1]), 0xFF);
+    }
+};
+
+QTEST_MAIN(DeviceDialogsTest)
+#include "DeviceDialogsTest.moc"
