@@ -197,7 +197,7 @@ std::string BufferEditor::rangeText() const {
 std::string BufferEditor::fillRangeText() const { return formatTable(sid::FillRangeFormat, rangeStart_, rangeEnd_); }
 
 EditOutcome BufferEditor::finish(EditOutcome outcome) {
-    if (outcome.changed && onBufferChanged) onBufferChanged(outcome.first, outcome.last);
+    if (outcome.changed) buffer_.notifyChanged(outcome.first, outcome.last);
     return outcome;
 }
 
@@ -253,7 +253,7 @@ EditOutcome BufferEditor::swap() {
 }
 
 void BufferEditor::typed(std::uint32_t caretOffset) {
-    if (onBufferChanged) onBufferChanged(rangeStart_ + caretOffset, rangeStart_ + caretOffset);
+    buffer_.notifyChanged(rangeStart_ + caretOffset, rangeStart_ + caretOffset);
 }
 
 }  // namespace vantor

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,16 +69,13 @@ inline constexpr std::string_view kCopyPastBufferEnd =
     "The destination range passes the end of the buffer; nothing was copied.";
 
 // What the Edit Buffer dialog does, without the widgets: the areas and their texts, and the
-// seven tools with their checks.
+// seven tools with their checks. Every change is reported through the buffer's change notice.
 class BufferEditor {
 public:
     BufferEditor(DataBuffer &buffer, std::vector<EditArea> areas, EditorSettings &settings);
 
     // The first area and, when the device has one, the second, named as the device layout names them.
     static std::vector<EditArea> areasOf(const DeviceRecord &device);
-
-    // Called with the changed range after every tool operation and every typed change.
-    std::function<void(std::uint32_t first, std::uint32_t last)> onBufferChanged;
 
     const std::vector<EditArea> &areas() const { return areas_; }
     bool hasArea() const { return !areas_.empty(); }

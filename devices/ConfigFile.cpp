@@ -117,7 +117,7 @@ std::vector<std::uint8_t> encodeConfigImage(const ConfigFile &file) {
         const std::size_t n = std::min(item.text.size(), kTextSize - 1);
         std::memcpy(rec + 1, item.text.data(), n);
         const std::size_t pad = std::min(item.textPad.size(), kTextSize - 1 - n);
-        std::memcpy(rec + 2 + n, item.textPad.data(), pad);
+        if (pad) std::memcpy(rec + 2 + n, item.textPad.data(), pad);
         le::store32(rec + 304, item.rect.left);
         le::store32(rec + 308, item.rect.top);
         le::store32(rec + 312, item.rect.right);
@@ -163,6 +163,19 @@ bool LoadConfigDefaults(const std::filesystem::path &libraryDirectory, DeviceRec
     if (!readConfigFile(path, prompt, file)) return false;
     std::memcpy(device.config_data, file.defaults.data(), kConfigDataSize);
     return true;
+}
+
+std::optional<std::array<std::uint8_t, kConfigDataSize>> defaultConfiguration(
+    const std::filesystem::path &libraryDirectory, const DeviceRecord &device) {
+    class Quiet : public Prompt {
+        Answer ask(std::string_view, std::string_view, Icon, Buttons) override { return Answer::Ok; }
+    } quiet;
+    DeviceRecord copy = device;
+    copy.valid = 1;
+    if (!LoadConfigDefaults(libraryDirectory, copy, quiet)) return std::nullopt;
+    std::array<std::uint8_t, kConfigDataSize> bytes{};
+    std::memcpy(bytes.data(), copy.config_data, kConfigDataSize);
+    return bytes;
 }
 
 std::array<bool, kConfigDataSize> bytesWritten(const ConfigFile &file) {

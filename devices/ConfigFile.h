@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -101,6 +102,11 @@ bool readConfigFile(const std::filesystem::path &path, Prompt &prompt, ConfigFil
 // config_data = the file's defaults. False (config_data unchanged) when the device has no
 // valid record or no file (silently) or the file is faulty (with its message).
 bool LoadConfigDefaults(const std::filesystem::path &libraryDirectory, DeviceRecord &device, Prompt &prompt);
+
+// The device's factory configuration from its configuration file, without any message (for
+// the simulated chip); nothing when the device names no file or the file is faulty.
+std::optional<std::array<std::uint8_t, kConfigDataSize>> defaultConfiguration(
+    const std::filesystem::path &libraryDirectory, const DeviceRecord &device);
 
 // Every config_data byte the items can change, as a 48-bit set.
 std::array<bool, kConfigDataSize> bytesWritten(const ConfigFile &file);

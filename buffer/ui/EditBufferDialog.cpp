@@ -95,7 +95,8 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
       addressFormat_(new QComboBox(this)),
       dataFormat_(new QComboBox(this)),
       readOnly_(new QCheckBox(tr("Read Only"), this)),
-      toolbar_(new QToolBar(this)) {
+      toolbar_(new QToolBar(this)),
+      buffer_(buffer) {
     setWindowTitle(tr("Edit Buffer"));
     setObjectName(QStringLiteral("editBufferDialog"));
 
@@ -156,9 +157,12 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
 
     view_->setObjectName(QStringLiteral("hexView"));
     connect(view_, &HexViewWidget::caretMoved, this, [this](quint32) { address_->setText(addressText()); });
-    connect(view_, &HexViewWidget::edited, this, [this](quint32 offset) {
-        editor_->typed(offset);
+    connect(view_, &HexViewWidget::edited, this, [this](quint32 offset) { editor_->typed(offset); });
+    // Whatever changes the shown area (typing, a tool) refreshes the checksum and the view.
+    listener_ = buffer_.addChangeListener([this](const BufferChange &c) {
+        if (!editor_->hasArea() || c.last < editor_->rangeStart() || c.first > editor_->rangeEnd()) return;
         refreshChecksum();
+        view_->viewport()->update();
     });
 
     auto *texts = new QHBoxLayout;
@@ -199,7 +203,7 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
     view_->setFocus();
 }
 
-EditBufferDialog::~EditBufferDialog() = default;
+EditBufferDialog::~EditBufferDialog() { buffer_.removeChangeListener(listener_); }
 
 bool EditBufferDialog::readOnly() const { return readOnly_->isChecked(); }
 
@@ -256,11 +260,6 @@ void EditBufferDialog::applyReadOnly() {
     view_->setColours(HexViewWidget::CharColumn, face, QColor(128, 0, 128));
 }
 
-void EditBufferDialog::afterOperation() {
-    refreshChecksum();
-    view_->viewport()->update();
-}
-
 void EditBufferDialog::gotoTool() {
     std::uint32_t offset = 0;
     if (!runGoto(this, *editor_, prompt_, offset)) return;
@@ -269,21 +268,20 @@ void EditBufferDialog::gotoTool() {
 }
 
 void EditBufferDialog::copyTool() {
-    if (runCopy(this, *editor_, prompt_)) afterOperation();
+    runCopy(this, *editor_, prompt_);
 }
 
 void EditBufferDialog::fillTool() {
-    if (runFill(this, *editor_, prompt_)) afterOperation();
+    runFill(this, *editor_, prompt_);
 }
 
 void EditBufferDialog::combineTool(LogicOp op) {
-    if (runCombine(this, *editor_, prompt_, op)) afterOperation();
+    runCombine(this, *editor_, prompt_, op);
 }
 
 void EditBufferDialog::swapTool() {
     editor_->swap();
     tools_[Swap]->setChecked(editor_->settings().swapState != 0);
-    afterOperation();
 }
 
 }  // namespace vantor::ui

@@ -55,7 +55,6 @@ private:
     void showArea();
     void refreshChecksum();
     void applyReadOnly();
-    void afterOperation();
 
     std::unique_ptr<BufferEditor> editor_;
     Prompt &prompt_;
@@ -66,6 +65,8 @@ private:
     QCheckBox *readOnly_;
     QToolBar *toolbar_;
     QAction *tools_[7] = {};
+    DataBuffer &buffer_;
+    int listener_ = 0;
 };
 
 }  // namespace vantor::ui

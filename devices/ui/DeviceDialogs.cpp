@@ -85,6 +85,8 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     devices_ = new QListWidget(this);
     devices_->setObjectName(QStringLiteral("devices"));
     devices_->setAccessibleName(tr("Device"));
+    vendors_->setUniformItemSizes(true);
+    devices_->setUniformItemSizes(true);
     logo_ = new QLabel(this);
     logo_->setObjectName(QStringLiteral("logo"));
     logo_->setAccessibleName(tr("Vendor logo"));
@@ -133,12 +135,17 @@ void SelectDeviceDialog::filterChanged() {
 
 void SelectDeviceDialog::refresh() {
     filling_ = true;
-    vendors_->clear();
-    for (const auto &v : model_.vendors()) vendors_->addItem(qs(v));
-    vendors_->setCurrentRow(model_.vendorPosition());
-    devices_->clear();
-    for (const auto &d : model_.devices()) devices_->addItem(qs(d));
-    devices_->setCurrentRow(model_.devicePosition());
+    // One call per list: a vendor may have thousands of devices.
+    auto fill = [](QListWidget *list, const std::vector<std::string> &texts, int current) {
+        QStringList items;
+        items.reserve(qsizetype(texts.size()));
+        for (const auto &t : texts) items.append(qs(t));
+        list->clear();
+        list->addItems(items);
+        list->setCurrentRow(current);
+    };
+    fill(vendors_, model_.vendors(), model_.vendorPosition());
+    fill(devices_, model_.devices(), model_.devicePosition());
     filling_ = false;
     // With no vendor left the logo stays as it was.
     if (model_.vendorPosition() >= 0) showLogo();

@@ -53,6 +53,7 @@ void Cpu8051::reset() {
   inService_ = 0;
   blockInterrupt_ = false;
   lastPinLow_ = {pinLow(0), pinLow(1)};
+  levelPinLow_ = lastPinLow_[0] || lastPinLow_[1];
 }
 
 std::uint8_t Cpu8051::psw() const {
@@ -139,20 +140,23 @@ bool Cpu8051::pinLow(int which) const {
   return !extPinHigh_[which] || !(sfr_[S(sfr::P3)] & latchBit);
 }
 
-// Edge-triggered requests latch on a falling edge; level-triggered ones follow the pin.
+// Edge-triggered requests latch on a falling edge as soon as the pin falls.
 void Cpu8051::sampleExternalPins() {
   std::uint8_t& tcon = sfr_[S(sfr::TCON)];
   for (int n = 0; n < 2; ++n) {
     const bool low = pinLow(n);
-    const std::uint8_t itBit = n == 0 ? IT0 : IT1;
-    const std::uint8_t ieBit = n == 0 ? IE0 : IE1;
-    if (tcon & itBit) {
-      if (low && !lastPinLow_[n]) tcon |= ieBit;
-    } else if (low) {
-      tcon |= ieBit;
-    }
+    if ((tcon & (n == 0 ? IT0 : IT1)) && low && !lastPinLow_[n]) tcon |= n == 0 ? IE0 : IE1;
     lastPinLow_[n] = low;
   }
+  levelPinLow_ = lastPinLow_[0] || lastPinLow_[1];
+}
+
+// Level-triggered requests follow the pins as they were when an instruction began, so a pin
+// pulled low by an instruction requests an interrupt one instruction later.
+void Cpu8051::sampleLevels() {
+  std::uint8_t& tcon = sfr_[S(sfr::TCON)];
+  if (!(tcon & IT0)) tcon = static_cast<std::uint8_t>(pinLow(0) ? (tcon | IE0) : (tcon & ~IE0));
+  if (!(tcon & IT1)) tcon = static_cast<std::uint8_t>(pinLow(1) ? (tcon | IE1) : (tcon & ~IE1));
 }
 
 void Cpu8051::tickTimers(unsigned n) {
@@ -274,33 +278,43 @@ bool Cpu8051::serviceInterrupt() {
   return true;
 }
 
-int Cpu8051::step() {
+#if defined(__GNUC__)
+[[gnu::always_inline]]
+#endif
+inline int Cpu8051::stepInline() {
   int spent = 0;
-  if (serviceInterrupt()) {
-    spent = 2;
-    cycles_ += 2;
-    tickTimers(2);
+  if ((sfr_[S(sfr::IE)] & 0x80) && serviceInterrupt()) {
+    spent = interruptCallCycles_;
+    cycles_ += spent;
+    tickTimers(spent);
   }
   blockInterrupt_ = false;
   const std::uint8_t opcode = code_[pc_];
   if (opcode == kReservedOpcode) return spent ? spent : kTrap;
+  // The instruction's writes land at the end of its first cycle: a timer started or stopped by it
+  // counts that cycle with its old state, the later cycles with the new one.
+  if (levelPinLow_ || (sfr_[S(sfr::TCON)] & (IE0 | IE1))) sampleLevels();
+  if (sfr_[S(sfr::TCON)] & (TR0 | TR1)) tickTimers(1);
   const int c = execute(opcode);
   ++instructions_;
   cycles_ += c;
-  tickTimers(c);
+  if (c > 1 && (sfr_[S(sfr::TCON)] & (TR0 | TR1))) tickTimers(c - 1);
   return spent + c;
 }
+
+int Cpu8051::step() { return stepInline(); }
 
 RunResult8051 Cpu8051::run(std::uint64_t maxInstructions, const Breakpoints8051* breakpoints,
                            const std::function<bool(const Cpu8051&)>& stop) {
   stopRequested_.store(false, std::memory_order_relaxed);
   RunResult8051 result;
   const std::uint64_t startCycles = cycles_;
-  const bool checkBreakpoints = breakpoints && breakpoints->any();
+  const Breakpoints8051* const bp = breakpoints && breakpoints->any() ? breakpoints : nullptr;
   const bool checkPredicate = static_cast<bool>(stop);
-  while (result.instructions < maxInstructions) {
-    if (result.instructions) {
-      if (checkBreakpoints && breakpoints->test(pc_)) {
+  std::uint64_t done = 0;
+  while (done < maxInstructions) {
+    if (done) {
+      if (bp && bp->test(pc_)) {
         result.reason = StopReason8051::Breakpoint;
         break;
       }
@@ -313,12 +327,13 @@ RunResult8051 Cpu8051::run(std::uint64_t maxInstructions, const Breakpoints8051*
         break;
       }
     }
-    if (step() == kTrap) {
+    if (stepInline() == kTrap) {
       result.reason = StopReason8051::ReservedOpcode;
       break;
     }
-    ++result.instructions;
+    ++done;
   }
+  result.instructions = done;
   result.cycles = cycles_ - startCycles;
   return result;
 }

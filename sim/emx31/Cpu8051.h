@@ -50,7 +50,7 @@ class Breakpoints8051 {
   void set(std::uint16_t address) { bits_.set(address); }
   void clear(std::uint16_t address) { bits_.reset(address); }
   void clearAll() { bits_.reset(); }
-  bool test(std::uint16_t address) const { return bits_.test(address); }
+  bool test(std::uint16_t address) const { return bits_[address]; }
   bool any() const { return bits_.any(); }
 
  private:
@@ -84,7 +84,8 @@ class Cpu8051 {
   void reset();
 
   // One instruction. If an interrupt is pending and allowed after the previous instruction, its
-  // call (two cycles) is made first and the vector's first instruction is then executed too.
+  // call is made first and the vector's first instruction is then executed too. Interrupts are
+  // not accepted right after RETI or after a write to IE or IP.
   // Returns the machine cycles spent (the interrupt call included), or kTrap when PC is at 0xA5.
   int step();
 
@@ -93,6 +94,10 @@ class Cpu8051 {
   // requestStop() end the run at any instruction. Either argument may be null/empty.
   RunResult8051 run(std::uint64_t maxInstructions, const Breakpoints8051* breakpoints = nullptr,
                     const std::function<bool(const Cpu8051&)>& stop = {});
+
+  // Machine cycles of the call an accepted interrupt makes: 2 as on the processor (default);
+  // s51 counts 1, which its comparison sets.
+  void setInterruptCallCycles(unsigned cycles) { interruptCallCycles_ = cycles; }
 
   // Whether the next step() begins with an interrupt call.
   bool interruptPending() const;
@@ -159,10 +164,12 @@ class Cpu8051 {
 
  private:
   int execute(std::uint8_t opcode);
+  int stepInline();
   void tickTimers(unsigned cycles);
   bool serviceInterrupt();
   int pendingSource(bool* high) const;
   void sampleExternalPins();
+  void sampleLevels();
   bool pinLow(int which) const;
 
   std::array<std::uint8_t, 65536> code_{};
@@ -173,9 +180,11 @@ class Cpu8051 {
   std::uint64_t cycles_ = 0;
   std::uint64_t instructions_ = 0;
   std::uint8_t inService_ = 0;     // bit 0: a low-priority handler runs, bit 1: a high-priority one
-  bool blockInterrupt_ = false;    // the last instruction was RETI or wrote IE/IP
+  bool blockInterrupt_ = false;
+  unsigned interruptCallCycles_ = 2;    // the last instruction was RETI or wrote IE/IP
   std::array<bool, 2> extPinHigh_{true, true};
   std::array<bool, 2> lastPinLow_{false, false};
+  bool levelPinLow_ = false;       // either INT pin is low
   std::atomic<bool> stopRequested_{false};
 };
 

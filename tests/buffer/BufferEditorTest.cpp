@@ -23,12 +23,14 @@ struct Editor {
     explicit Editor(std::vector<EditArea> areas = {{"Code Memory", 0, 0x1000}}) : buffer(sharedBuffer()) {
         for (std::uint32_t a = 0; a < 0x20000; ++a) buffer[a] = std::uint8_t(a);
         editor = std::make_unique<BufferEditor>(buffer, std::move(areas), settings);
-        editor->onBufferChanged = [this](std::uint32_t f, std::uint32_t l) { changes.push_back({f, l}); };
+        listener = buffer.addChangeListener([this](const BufferChange &c) { changes.push_back({c.first, c.last}); });
     }
+    ~Editor() { buffer.removeChangeListener(listener); }
     DataBuffer &buffer;
     EditorSettings settings;
     std::unique_ptr<BufferEditor> editor;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> changes;
+    int listener = 0;
 };
 
 }  // namespace

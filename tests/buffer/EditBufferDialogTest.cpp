@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
@@ -171,6 +173,29 @@ private slots:
         QCOMPARE(buffer_[0], 1);
     }
 
+    void mouseWheelAndScrollBarReachTheModel() {
+        QWidget *vp = view()->viewport();
+        QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(80 + 24 * 5 + 12, 16 + 16 * 3 + 4));
+        QCOMPARE(view()->model().caret(), 0x35u);
+        QVERIFY(!view()->model().firstDigit());
+        QCOMPARE(label("address"), QStringLiteral("Address: 00000035H"));
+        QWheelEvent down(QPointF(100, 100), vp->mapToGlobal(QPointF(100, 100)), {}, QPoint(0, -120), Qt::NoButton, {},
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(vp, &down);
+        QCOMPARE(view()->model().topLine(), 1);
+        QScrollBar *bar = view()->verticalScrollBar();
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->value(), 1);
+        QCOMPARE(bar->maximum(), 0x1000 - 16);
+        bar->setValue(200);
+        QCOMPARE(view()->model().topLine(), 200);
+        QCOMPARE(view()->model().caret(), 0x35u);
+        QTest::keyClick(view(), Qt::Key_PageDown);  // the caret comes back into view
+        QCOMPARE(view()->model().caret(), 0x135u);
+        QVERIFY(view()->model().caretVisible());
+        QCOMPARE(bar->value(), view()->model().topLine());
+    }
+
     void tabChangeShowsTheOtherArea() {
         view()->model().gotoOffset(0x50);
         dialog_->findChild<QTabBar *>()->setCurrentIndex(1);
@@ -207,6 +232,13 @@ private slots:
         view()->setFocus();
         QApplication::processEvents();
         QVERIFY(dialog_->grab().save(dir + QStringLiteral("/edit-buffer-read-only.png")));
+        dialog_->setReadOnly(false);
+        onToolDialog([dir](QDialog *d) {
+            QApplication::processEvents();
+            QVERIFY(d->grab().save(dir + QStringLiteral("/edit-buffer-fill.png")));
+            d->reject();
+        });
+        dialog_->fillTool();
     }
 };
 

@@ -195,6 +195,10 @@ TEST(Motorola, WriterUsesS3RecordsOf32Bytes) {
     EXPECT_TRUE(back.sink.lines.empty());
     EXPECT_TRUE(std::equal(data.begin(), data.end(), back.dest.begin()));
     EXPECT_EQ(back.dest[70], 0xEE);
+    // The whole record, checksum included: ~(08 + 01 + 02 + 03) = F1.
+    const std::uint8_t three[] = {1, 2, 3};
+    MotorolaS::write(three, text);
+    EXPECT_EQ(text, "S30800000000010203F1\r\n");
 }
 
 // ---- Tektronix ----
@@ -291,6 +295,13 @@ TEST(ExtendedTektronix, TypesLengthsAndTermination) {
     ASSERT_EQ(l.sink.lines.size(), 2u) << "the odd record's checksum covers the bytes taken";
     EXPECT_EQ(l.sink.lines[0].text, "Warning: Line 1, Unkown data type\n");
     EXPECT_EQ(l.sink.lines[1].text, "Warning: Line 3, Data format error\n");
+
+    // The shortest termination record ends the file too.
+    Load shortEnd(Fmt::XTek, "%0D6481001ABFF\n%078\n%0D64C1401ABFF\n");
+    ASSERT_TRUE(shortEnd.ok);
+    EXPECT_TRUE(shortEnd.sink.lines.empty()) << shortEnd.sink.lines.front().text;
+    EXPECT_EQ(shortEnd.dest[0], 0x01);
+    EXPECT_EQ(shortEnd.dest[4], 0xEE) << "nothing after the termination record is read";
 }
 
 // ---- Binary ----

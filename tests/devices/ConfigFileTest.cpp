@@ -157,6 +157,9 @@ TEST_F(ConfigFileTest, DefaultsLoadOnlyFromASoundFile) {
     EXPECT_TRUE(LoadConfigDefaults(dir, d, prompt));
     EXPECT_EQ(d.config_data[0], 0x62);
     EXPECT_EQ(d.config_data[16], 0xFF);
+    const auto factory = defaultConfiguration(dir, device8k());
+    ASSERT_TRUE(factory.has_value());
+    EXPECT_EQ((*factory)[0], 0x62);
 
     auto bad = encodeConfigImage(f);
     bad[100] ^= 1;
@@ -166,6 +169,7 @@ TEST_F(ConfigFileTest, DefaultsLoadOnlyFromASoundFile) {
     EXPECT_EQ(d.config_data[0], 0x11);
     EXPECT_EQ(prompt.shown.back().text, kFormatError);
 
+    EXPECT_FALSE(defaultConfiguration(dir, d).has_value());  // the damaged file, quietly
     // No file named: silently nothing.
     prompt.shown.clear();
     d.config_name[0] = 0;

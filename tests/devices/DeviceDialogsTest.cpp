@@ -39,6 +39,14 @@ devlib::LibraryRecord rec(std::string name, std::uint16_t vendor) {
     return r;
 }
 
+// With VANTOR_SCREENSHOT_DIR set, the dialogs are also saved as pictures (scripts/screenshots.sh).
+void screenshot(QWidget *w, const char *name) {
+    const QByteArray dir = qgetenv("VANTOR_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    QApplication::processEvents();
+    w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+}
+
 QPushButton *button(QDialog *d, QDialogButtonBox::StandardButton which) {
     return d->findChild<QDialogButtonBox *>()->button(which);
 }
@@ -86,6 +94,7 @@ private slots:
         QCOMPARE(dialog.vendorList()->currentItem()->text(), QStringLiteral("ATMEL"));
         QCOMPARE(dialog.deviceList()->count(), 1);
         QVERIFY(!dialog.logo()->pixmap().isNull());
+        screenshot(&dialog, "select-device");
         button(&dialog, QDialogButtonBox::Ok)->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(QString(dialog.selectedDevice().device_name), QStringLiteral("AT89S52"));
@@ -132,6 +141,9 @@ private slots:
         QVERIFY(dialog.opened());
         dialog.show();
         QVERIFY(dialog.tabs()->count() >= 4);
+        dialog.tabs()->setCurrentIndex(1);
+        screenshot(&dialog, "config-avr");
+        dialog.tabs()->setCurrentIndex(0);
         QCheckBox *ckdiv8 = nullptr;
         for (auto *box : dialog.findChildren<QCheckBox *>())
             if (box->text().startsWith(QStringLiteral("CKDIV8"))) ckdiv8 = box;
@@ -170,6 +182,7 @@ private slots:
         dialog.show();
         auto *list = dialog.findChild<QListWidget *>(QStringLiteral("autoItems"));
         QVERIFY(list->count() > 3);
+        screenshot(&dialog, "operate-settings");
         for (int i = 0; i < list->count(); ++i) list->item(i)->setCheckState(Qt::Unchecked);
         dialog.findChild<QCheckBox *>(QStringLiteral("sound"))->setChecked(false);
         button(&dialog, QDialogButtonBox::Ok)->click();

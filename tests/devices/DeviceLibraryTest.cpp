@@ -293,4 +293,25 @@ TEST(LibraryFormat, RecordsSurviveEncodeDecodeWithReservedBytes) {
     EXPECT_EQ(back.config_name, "0123456789ABCDEF");
 }
 
+TEST(LibraryFormat, TextsThatFillTheirFieldsStayTerminatedAndLeaveTheirNeighboursAlone) {
+    // A stored name of 32 characters and a configuration name of 17, both without a NUL.
+    auto r = makeRecord("", 97);
+    r.adapter_index = 72;
+    r.reserved_word0 = 0x1234;
+    std::uint8_t raw[devlib::kRecordSize];
+    devlib::encodeRecord(r, raw);
+    std::memset(raw, 'N', 32);
+    std::memset(raw + 0x65, 'C', 17);
+    DeviceRecord out;
+    std::memset(static_cast<void *>(&out), 0x5A, sizeof out);
+    DeviceLibrary::fillRecord(raw, out);
+    EXPECT_EQ(std::string(out.device_name), std::string(31, 'N'));
+    EXPECT_EQ(out.vendor_index, 97);
+    EXPECT_EQ(std::string(out.vendor_name), "XICOR");
+    EXPECT_EQ(std::string(out.config_name), std::string(16, 'C'));
+    EXPECT_EQ(out.reserved_word0, 0x1234);
+    EXPECT_EQ(std::string(out.adapter_text), "TQFP144");
+    EXPECT_EQ(out.operation_flags, 0xFu) << "the field after the adapter text is intact";
+}
+
 }  // namespace

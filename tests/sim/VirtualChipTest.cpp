@@ -56,7 +56,8 @@ TEST(VirtualChip, SurvivesASaveAndLoad) {
     chip.program(1, 0x10, d, 4);
     chip.fuses[2] = 0x42;
     chip.calibrationWrites = 3;
-    const auto path = std::filesystem::temp_directory_path() / "vantor-chip-test.chip";
+    // Per process: the sanitizer build of these tests may run at the same time.
+    const auto path = std::filesystem::temp_directory_path() / ("vantor-chip-test-" + std::to_string(::getpid()) + ".chip");
     ASSERT_TRUE(chip.save(path));
 
     ChipSpec other;
@@ -174,4 +175,41 @@ TEST(VirtualChip, AChipWithoutSecondAreaLoadsBack) {
     ASSERT_TRUE(back.load(dir.path / "c.chip"));
     EXPECT_EQ(back.areaCount(), 1);
     EXPECT_EQ(back.read(0, 0x7FF), 0x34);
+}
+
+TEST(VirtualChip, KeepsItsWordWidthAndEraseStateAcrossSaveAndLoad) {
+    ChipDir dir;
+    for (const std::uint8_t mask : {std::uint8_t(0x0F), std::uint8_t(0x3F)}) {
+        ChipSpec spec = wordChip();
+        spec.wordHighMask = mask;
+        VirtualChip chip(spec);
+        chip.fuses[0] = chip.lock[15] = chip.config[7] = 0;
+        ASSERT_TRUE(chip.save(dir.path / "w.chip"));
+        VirtualChip back(ChipSpec{});
+        ASSERT_TRUE(back.load(dir.path / "w.chip"));
+        EXPECT_EQ(back.cellMask(1), mask);
+        EXPECT_EQ(back.read(0, 1), mask) << "an erased high byte holds only its word's bits";
+        EXPECT_EQ(back.cellMask(2), 0xFF);
+        EXPECT_EQ(back.fuses[0], 0);
+        back.erase();
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_EQ(back.fuses[std::size_t(i)], 0xFF);
+            EXPECT_EQ(back.lock[std::size_t(i)], 0xFF);
+            EXPECT_EQ(back.config[std::size_t(i)], 0xFF);
+        }
+    }
+    // Four areas, and nothing beyond them.
+    ChipSpec four;
+    four.areaSize = {0x10, 0x20, 0x30, 0x40};
+    VirtualChip chip(four);
+    EXPECT_EQ(chip.areaCount(), 4);
+    EXPECT_EQ(chip.areaSize(3), 0x40u);
+    EXPECT_EQ(chip.areaSize(4), 0u);
+    EXPECT_EQ(chip.read(4, 0), 0xFF);
+    const std::uint8_t zero = 0;
+    EXPECT_FALSE(chip.program(4, 0, &zero, 1));
+    EXPECT_TRUE(chip.program(3, 0x3F, &zero, 1));
+    EXPECT_EQ(chip.read(3, 0x3F), 0);
+    // A place nobody can write to is a failed save.
+    EXPECT_FALSE(chip.save(dir.path / "missing-dir" / "c.chip"));
 }

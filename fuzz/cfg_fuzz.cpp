@@ -1,0 +1,61 @@
+// The configuration-file reader, the Config dialog over what it accepts, and the cfgc
+// source parser. First byte even: the input is a .cfg image; odd: a cfgc source text.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "devices/ConfigDialog.h"
+#include "devices/ConfigFile.h"
+#include "tools/cfgc/CfgSource.h"
+
+namespace {
+
+class SilentPrompt : public vantor::Prompt {
+public:
+    Answer ask(std::string_view, std::string_view, Icon, Buttons) override { return Answer::Ok; }
+};
+
+void exercise(const vantor::cfg::ConfigFile &file, const std::uint8_t *data, std::size_t size) {
+    vantor::DeviceRecord device;
+    device.valid = 1;
+    std::memcpy(device.config_data, data, std::min<std::size_t>(size, sizeof device.config_data));
+    device.memory_areas[0] = {0x8000, 0};
+    device.memory_areas[1] = {0x400, 0x8000};
+    SilentPrompt prompt;
+    vantor::ConfigDialogModel model(prompt);
+    model.open(file, device);
+    for (std::size_t i = 0; i < file.items.size(); ++i) {
+        model.setChecked(i, (i + size) & 1);
+        model.selectEntry(i, int(i % 3) - 1);
+        model.setHexText(i, "FFFFFFFF");
+    }
+    model.accept();
+    model.restoreDefaults();
+    model.accept();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    if (size == 0) return 0;
+    if (data[0] & 1) {
+        const auto result = vantor::cfgc::compileText(std::string_view(reinterpret_cast<const char *>(data + 1), size - 1), "fuzz");
+        if (result.ok()) {
+            const auto image = vantor::cfg::encodeConfigImage(result.file);
+            vantor::cfg::ConfigFile back;
+            if (!vantor::cfg::decodeConfigImage(image, back)) __builtin_trap();  // what cfgc writes, the reader takes
+            exercise(back, data, size);
+        }
+        return 0;
+    }
+    vantor::cfg::ConfigFile file;
+    if (!vantor::cfg::decodeConfigImage({data + 1, size - 1}, file)) return 0;
+    // Whatever the reader accepts dumps to a source that compiles back to the same bytes.
+    const auto again = vantor::cfgc::compileText(vantor::cfgc::dumpConfig(file), "dump");
+    if (!again.ok() || vantor::cfg::encodeConfigImage(again.file) !=
+                           std::vector<std::uint8_t>(data + 1, data + size))
+        __builtin_trap();
+    exercise(file, data, size);
+    return 0;
+}
