@@ -22,6 +22,7 @@
 #endif
 
 #include "core/SafeFile.h"
+#include "core/Utf8.h"
 
 namespace vantor {
 
@@ -61,24 +62,6 @@ namespace {
 bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 int hexValue(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
-
-void appendUtf8(std::string &out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
 
 // Next code point of UTF-8 text; a stray byte stands for itself (as Latin-1).
 std::uint32_t nextCodePoint(std::string_view s, std::size_t &i) {

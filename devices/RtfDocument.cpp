@@ -9,6 +9,7 @@
 #define VANTOR_HAVE_ICONV 1
 #endif
 
+#include "core/Utf8.h"
 #include "devices/RtfDocument.h"
 
 namespace vantor {
@@ -16,26 +17,6 @@ namespace {
 
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
 constexpr int kDefaultHalfPoints = 24;           // what RTF assumes without \fs
-
-void appendUtf8(std::string &out, std::uint32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        out += kReplacement;
-    } else if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
 
 // Bytes below 0x80 are ASCII in every code page RTF writers use; anything else is lost.
 std::string asciiOnly(std::string_view bytes) {

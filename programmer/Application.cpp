@@ -44,6 +44,10 @@ void Application::LoadSettings() {
     Language = p.readInt(kSystem, "Language", -1);
     counters.CntSuccess = p.readInt(kSystem, "CntSuccess", 0);
     counters.CntFailed = p.readInt(kSystem, "CntFailed", 0);
+    // A store edited by hand may hold anything: nonsense falls back to the defaults.
+    if (counters.CntSuccess < 0) counters.CntSuccess = 0;
+    if (counters.CntFailed < 0) counters.CntFailed = 0;
+    if (Language != 0 && Language != 1) Language = -1;
     if (Language == -1) Language = services_.systemLanguageId == 2052 ? 1 : 0;
     pgmno = -1;  // the stored model is not read back: the connect decides
     fileLoaded = 0;
@@ -72,6 +76,8 @@ void Application::LoadHistory(int model) {
         const int vendor = p.readInt(kSystem, historyKey(model, "MFG", d), int(kNoVendor));
         history[std::size_t(d)].vendorIndex = std::uint32_t(vendor);
         history[std::size_t(d)].deviceName = p.readString(kSystem, historyKey(model, "DEV", d), "");
+        // Device names are at most 31 characters; a longer one cannot name a device.
+        if (history[std::size_t(d)].deviceName.size() > 31) history[std::size_t(d)].vendorIndex = kNoVendor;
     }
     historyCount = 0;
     while (historyCount < kHistorySize && history[std::size_t(historyCount)].vendorIndex <= kVendorLimit)

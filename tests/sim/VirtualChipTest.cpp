@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
@@ -212,4 +213,21 @@ TEST(VirtualChip, KeepsItsWordWidthAndEraseStateAcrossSaveAndLoad) {
     EXPECT_EQ(chip.read(3, 0x3F), 0);
     // A place nobody can write to is a failed save.
     EXPECT_FALSE(chip.save(dir.path / "missing-dir" / "c.chip"));
+}
+
+TEST(VirtualChip, TakesItsKindFromTheDeviceRecord) {
+    vantor::DeviceRecord device;
+    std::memcpy(device.device_name, "PIC16C54", 9);
+    device.algorithm = 0x31;
+    device.data_width = 12;
+    device.device_id[0] = 0x55;
+    device.memory_areas[0] = {0x400, 0};
+    device.memory_areas[2] = {0x40, 0x1000};  // after an absent area: not part of the chip
+    const ChipSpec spec = ChipSpec::fromDevice(device);
+    EXPECT_EQ(spec.name, "PIC16C54");
+    EXPECT_EQ(spec.algorithm, 0x31);
+    EXPECT_EQ(spec.id[0], 0x55);
+    EXPECT_TRUE(spec.wordDevice);
+    EXPECT_EQ(spec.wordHighMask, 0x0F);
+    EXPECT_EQ(VirtualChip(spec).areaCount(), 1);
 }

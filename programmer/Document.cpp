@@ -1,0 +1,232 @@
+#include "programmer/Document.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/Profile.h"
+#include "core/StringTable.h"
+#include "devices/DeviceLibrary.h"
+#include "devices/DeviceTables.h"
+#include "devices/MemoryLayout.h"
+#include "programmer/Application.h"
+#include "programmer/ProgrammerModels.h"
+
+namespace vantor {
+
+namespace {
+
+constexpr Colour kModelColour = 0xFF8000;
+constexpr Colour kVendorColour = 0x0080FF;
+constexpr Colour kDeviceColour = 0xFF8000;
+constexpr Colour kRefusedColour = 0x808000;  // teal
+constexpr std::string_view kRecentSection = "Recent File List";
+
+struct OperateCommand {
+    int id;
+    int runs;
+};
+
+// Command and operation of each operation code's "&Operate" entry. The Read Cal. Byte entry
+// shares its command with Write Cal. Byte; here it does nothing rather than write the chip
+// when the user asked to read it.
+constexpr OperateCommand kOperateCommands[kOperationCount] = {
+    {32775, 0}, {32776, 1}, {32777, 2}, {32778, 3}, {32779, 4}, {32779, -1},  {32780, 6},  {32793, 7},
+    {32792, 14}, {32784, -1}, {32786, 10}, {32787, -1}, {32790, 12}, {32791, -1}, {32792, 14}, {0, -1},
+};
+constexpr int kProtectAlias = 32783;
+
+std::string trimRight(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+}  // namespace
+
+std::vector<OperateEntry> operateEntries(const DeviceRecord &device) {
+    std::vector<OperateEntry> out;
+    for (int i = 0; i < kOperationListSize; ++i) {
+        const int op = device.menu_operations[i];
+        if (op == kEndOfList) break;
+        if (op >= kOpTest) continue;  // Test is not listed; codes past it have no entry
+        OperateEntry e;
+        e.op = op;
+        e.commandId = kOperateCommands[op].id;
+        e.runs = kOperateCommands[op].runs;
+        e.text = std::string(DeviceLibrary::OperationMenuName(op));
+        e.listName = trimRight(DeviceLibrary::OperationListName(op));
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+Document::Document(Application &app, DeviceLibrary &library, InfoSink &info, Prompt &prompt)
+    : app_(app), library_(library), info_(info), prompt_(prompt), buffer_(std::make_unique<DataBuffer>()) {
+    buffer_->fill(0xFF);
+}
+
+Document::~Document() {
+    if (library_.currentDevice() == &currentDevice) library_.SetCurrentDevice(nullptr);
+}
+
+void Document::setRecentFileStore(Profile *profile) {
+    recentStore_ = profile;
+    recent_.clear();
+    if (!profile) return;
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        std::string path = profile->readString(kRecentSection, "File" + std::to_string(i), "");
+        if (!path.empty() && std::find(recent_.begin(), recent_.end(), path) == recent_.end())
+            recent_.push_back(std::move(path));
+    }
+}
+
+void Document::addRecent(const std::string &path) {
+    recent_.erase(std::remove(recent_.begin(), recent_.end(), path), recent_.end());
+    recent_.insert(recent_.begin(), path);
+    if (recent_.size() > std::size_t(kRecentFiles)) recent_.resize(kRecentFiles);
+    if (!recentStore_) return;
+    for (int i = 1; i <= kRecentFiles; ++i)
+        recentStore_->writeString(kRecentSection, "File" + std::to_string(i),
+                                  std::size_t(i) <= recent_.size() ? recent_[std::size_t(i - 1)] : std::string());
+}
+
+ConnectState Document::connectState() const {
+    return {app_.ModelText(app_.pgmno), !app_.disconnectMode.load()};
+}
+
+ConnectState Document::showConnectState(bool selectDevice) {
+    const ConnectState state = connectState();
+    info_.appendLine(loadString(state.online ? sid::ProgrammerModelLabel : sid::DisconnectModeProgrammerModel),
+                     colour::Black, false);
+    info_.appendLine(state.modelName + "\r\n", kModelColour, true);
+    if (selectDevice && app_.historyCount > 0 && app_.pgmno != -1) {
+        DeviceRecord r;
+        const HistoryEntry &h = app_.history[0];
+        if (h.vendorIndex <= 0xFFFF && library_.FindDevice(std::uint16_t(h.vendorIndex), h.deviceName, r))
+            applyDevice(r);
+    }
+    testEnabled = false;
+    refreshEngineContext();
+    connectTried = true;
+    return state;
+}
+
+void Document::refreshEngineContext() {
+    CProgrammer *p = app_.programmer();
+    if (!p) return;
+    p->setEnvironment({engineSink_, nullptr, &prompt_, &app_.counters, &app_.disconnectMode});
+    p->SetContext(buffer_.get(), &currentDevice, &app_.options);
+}
+
+void Document::applyDevice(const DeviceRecord &r) {
+    if (hasDevice() && hooks_.saveDeviceSettings) hooks_.saveDeviceSettings(currentDevice);
+    currentDevice = r;
+    currentDevice.valid = 1;
+    library_.SetCurrentDevice(&currentDevice);
+    app_.options.rangeFirst = 0;
+    app_.options.rangeLast = std::int32_t(currentDevice.memory_areas[0].size_bytes) - 1;
+    app_.RememberDevice(currentDevice.vendor_index, currentDevice.device_name);
+    buffer_->fill(0xFF);
+    loaded.reset();
+    app_.fileLoaded = 0;
+    configEnabled = false;
+    if (currentDevice.config_name[0]) {
+        std::error_code ec;
+        configEnabled = std::filesystem::exists(
+            library_.libraryDirectory() / "cfg" / (std::string(currentDevice.config_name) + ".cfg"), ec);
+    }
+    // Without remembered settings the Auto list is the device's own.
+    std::copy(std::begin(currentDevice.auto_operations), std::end(currentDevice.auto_operations), app_.autoItems);
+    if (hooks_.loadDeviceSettings) hooks_.loadDeviceSettings(currentDevice);
+    lastSave.saveStart = 0;
+    lastSave.saveSize = currentDevice.top_address;
+    info_.appendLine(loadString(sid::DeviceModelLabel), colour::Black, false);
+    info_.appendLine(std::string(currentDevice.vendor_name) + "   ", kVendorColour, true);
+    info_.appendLine(std::string(currentDevice.device_name) + "\n", kDeviceColour, true);
+    refreshEngineContext();
+    if (hooks_.deviceApplied) hooks_.deviceApplied(currentDevice);
+}
+
+bool Document::applyHistory(int entry) {
+    if (entry < 1 || entry >= app_.historyCount) return false;
+    const HistoryEntry h = app_.history[std::size_t(entry)];
+    DeviceRecord r;
+    if (h.vendorIndex > 0xFFFF || !library_.FindDevice(std::uint16_t(h.vendorIndex), h.deviceName, r)) return false;
+    applyDevice(r);
+    return true;
+}
+
+LoadSettings Document::loadDialogSettings(const std::filesystem::path &path) const {
+    LoadSettings s = lastLoad;
+    s.format = formatForLoad(path);
+    return s;
+}
+
+LoadResult Document::loadFile(const std::filesystem::path &path, const LoadSettings &dialog) {
+    LoadSettings s = dialog;
+    s.room = deviceDataSize() > s.loadBufferStart ? deviceDataSize() - s.loadBufferStart : 0;
+    lastLoad = s;
+    LoadResult r = vantor::loadFile(path, *buffer_, s, info_, &prompt_);
+    if (!r.ok()) return r;
+    if (currentDevice.isWordDevice()) maskWordBytes(*buffer_, currentDevice);
+    loaded = LoadedFile{path, s, r.modified};
+    app_.fileLoaded = 1;
+    addRecent(path.string());
+    return r;
+}
+
+SaveStatus Document::saveFile(const std::filesystem::path &path, const SaveSettings &settings) {
+    lastSave = settings;
+    return vantor::saveFile(path, *buffer_, settings, info_);
+}
+
+bool Document::reloadCheck() {
+    if (!app_.fileLoaded || !app_.options.AutoReload || !loaded) return true;
+    std::error_code ec;
+    if (!std::filesystem::exists(loaded->path, ec)) return true;
+    const auto modified = std::filesystem::last_write_time(loaded->path, ec);
+    if (ec || modified == loaded->modified) return true;
+    loaded->modified = modified;
+    buffer_->applyUnusedByteFill(loaded->settings.unusedByteMode);
+    info_.appendLine(loadString(sid::FileModifiedReloading), colour::Black, false);
+    info_.appendLine(loaded->path.string(), colour::Black, true);
+    info_.appendLine("\n", colour::Black, false);
+    const LoadResult r = loadDataFile(loaded->path, *buffer_, loaded->settings, info_, &prompt_);
+    if (!r.ok()) return false;
+    if (currentDevice.isWordDevice()) maskWordBytes(*buffer_, currentDevice);
+    return true;
+}
+
+bool Document::refuseInDisconnectMode() {
+    if (!app_.disconnectMode.load()) return false;
+    info_.appendLine(loadString(sid::NotAvailableInDisconnectMode), kRefusedColour, false);
+    return true;
+}
+
+bool Document::runOperation(int op) {
+    if (refuseInDisconnectMode()) return false;
+    if ((op == kOpProgram || op == kOpVerify) && !reloadCheck()) return false;
+    CProgrammer *p = app_.programmer();
+    return p && p->StartOperation(op);
+}
+
+bool Document::runAuto() {
+    if (refuseInDisconnectMode()) return false;
+    if (!reloadCheck()) return false;
+    CProgrammer *p = app_.programmer();
+    return p && p->StartAuto(app_.autoItems);
+}
+
+bool Document::runCommand(int commandId) {
+    if (commandId == kProtectAlias) return runOperation(kOpProtect2);
+    for (const OperateCommand &c : kOperateCommands)
+        if (c.id == commandId && commandId != 0) return c.runs >= 0 && runOperation(c.runs);
+    return false;
+}
+
+void Document::resetCounters() {
+    app_.counters.CntSuccess = 0;
+    app_.counters.CntFailed = 0;
+}
+
+}  // namespace vantor

@@ -1,0 +1,715 @@
+#include "programmer/ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "buffer/ui/FileDialogs.h"
+#include "core/StringIds.h"
+#include "core/StringTable.h"
+#include "devices/DeviceInfo.h"
+#include "devices/DeviceLibrary.h"
+#include "devices/MemoryLayout.h"
+#include "devices/ui/DeviceInfoDialog.h"
+#include "programmer/Application.h"
+#include "programmer/CUsbProgrammer.h"
+#include "programmer/ProgrammerModels.h"
+#include "programmer/ui/ConnectDialog.h"
+#include "programmer/ui/ProgressDialog.h"
+#include "programmer/ui/QtEngineSink.h"
+#include "programmer/ui/SimulatorControl.h"
+#include "widgets/InfoView.h"
+#include "widgets/UiText.h"
+
+namespace vantor::ui {
+
+namespace {
+
+constexpr unsigned kVersionMajor = 2, kVersionMinor = 15;
+
+QPixmap statusPixmap(bool online) {
+    QPixmap pm(14, 14);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(90, 90, 90));
+    p.setBrush(online ? QColor(40, 180, 70) : QColor(0xC0, 0xC0, 0xC0));
+    p.drawEllipse(QRectF(1.5, 1.5, 11, 11));
+    return pm;
+}
+
+QLineEdit *fieldEdit(QWidget *parent, const QString &name, const QString &accessible) {
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::ClickFocus);
+    e->setAccessibleName(accessible);
+    e->setMinimumWidth(220);
+    return e;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowContext context, QWidget *parent) : QMainWindow(parent), ctx_(std::move(context)) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(tr("Vantor - TR600 Series MCU Development Kit"));
+    info_ = new InfoView(this);
+    info_->setObjectName(QStringLiteral("infoWindow"));
+    info_->setAccessibleName(tr("Information window"));
+    info_->setChinese(ctx_.app->Language == 1);
+    infoSink_ = std::make_unique<InfoViewSink>(info_);
+    doc_ = std::make_unique<Document>(*ctx_.app, *ctx_.library, *infoSink_, *ctx_.prompt);
+    doc_->setRecentFileStore(ctx_.profile);
+    sink_ = new QtEngineSink(this);
+    doc_->setEngineSink(sink_);
+    Document::Hooks hooks;
+    if (ctx_.dialogs.saveDeviceSettings)
+        hooks.saveDeviceSettings = [this](const DeviceRecord &d) { ctx_.dialogs.saveDeviceSettings(*doc_, d); };
+    if (ctx_.dialogs.loadDeviceSettings)
+        hooks.loadDeviceSettings = [this](DeviceRecord &d) { ctx_.dialogs.loadDeviceSettings(*doc_, d); };
+    if (ctx_.simulator) hooks.deviceApplied = [this](const DeviceRecord &d) { ctx_.simulator->insertChipFor(d); };
+    doc_->setHooks(std::move(hooks));
+
+    connect(sink_, &QtEngineSink::operationStarted, this, &MainWindow::operationStarted);
+    connect(sink_, &QtEngineSink::operationEnded, this, &MainWindow::operationEnded);
+    connect(sink_, &QtEngineSink::operationResult, this, &MainWindow::operationResult);
+    connect(sink_, &QtEngineSink::status, this, [this](const QString &text) {
+        if (progress_) progress_->setText(text);
+        info_->appendText(text.trimmed() + QStringLiteral("\n"), toQColor(colour::StatusPurple), false);
+    });
+    connect(sink_, &QtEngineSink::step, this, [this] {
+        if (progress_) progress_->step();
+    });
+    connect(sink_, &QtEngineSink::range, this, [this](int n) {
+        if (progress_) progress_->setRange(n);
+    });
+    connect(sink_, &QtEngineSink::messageLine, info_, &InfoView::appendText);
+    connect(sink_, &QtEngineSink::bufferWritten, this,
+            [this](std::uint32_t first, std::uint32_t last) { doc_->buffer().notifyChanged(first, last); });
+    if (ctx_.watcher) {
+        connect(ctx_.watcher, &DeviceWatcher::arrived, this, &MainWindow::deviceArrived);
+        connect(ctx_.watcher, &DeviceWatcher::removed, this, &MainWindow::deviceRemoved);
+    }
+    if (ctx_.simulator && ctx_.simulator != ctx_.watcher) {
+        connect(ctx_.simulator, &DeviceWatcher::arrived, this, &MainWindow::deviceArrived);
+        connect(ctx_.simulator, &DeviceWatcher::removed, this, &MainWindow::deviceRemoved);
+    }
+
+    buildActions();
+    buildMenus();
+    buildToolBar();
+    buildCentral();
+    refreshDevicePanel();
+    refreshCounters();
+    resize(960, 640);
+}
+
+MainWindow::~MainWindow() {
+    // The engine must not send notices to a sink that is going away.
+    if (CProgrammer *p = ctx_.app->programmer()) {
+        p->Cancel();
+        p->setEnvironment({nullptr, nullptr, ctx_.prompt, &ctx_.app->counters, &ctx_.app->disconnectMode});
+    }
+}
+
+QAction *MainWindow::addCommand(int id, const QString &text, const QKeySequence &shortcut) {
+    auto *a = new QAction(text, this);
+    a->setObjectName(QStringLiteral("command%1").arg(id));
+    a->setData(id);
+    if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+    actions_[id] = a;
+    return a;
+}
+
+QAction *MainWindow::action(int commandId) const {
+    const auto it = actions_.find(commandId);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::buildActions() {
+    QStyle *s = style();
+    connect(addCommand(cmd::LoadFile, tr("&Load File..."), QKeySequence(Qt::CTRL | Qt::Key_L)), &QAction::triggered,
+            this, &MainWindow::chooseAndLoad);
+    action(cmd::LoadFile)->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+    connect(addCommand(cmd::SaveFile, tr("&Save File..."), QKeySequence(Qt::CTRL | Qt::Key_S)), &QAction::triggered,
+            this, &MainWindow::chooseAndSave);
+    action(cmd::SaveFile)->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    connect(addCommand(cmd::Exit, tr("Exit(&X)"), QKeySequence(Qt::CTRL | Qt::Key_X)), &QAction::triggered, this,
+            &QWidget::close);
+    connect(addCommand(cmd::DataBuffer, tr("&Data Buffer"), QKeySequence(Qt::CTRL | Qt::Key_B)), &QAction::triggered,
+            this, &MainWindow::editBuffer);
+    action(cmd::DataBuffer)->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
+    connect(addCommand(cmd::ClearInfo, tr("&Clear Info. Window")), &QAction::triggered, info_, &QPlainTextEdit::clear);
+    connect(addCommand(cmd::SelectDevice, tr("Select &Device"), QKeySequence(Qt::CTRL | Qt::Key_D)),
+            &QAction::triggered, this, &MainWindow::selectDevice);
+    action(cmd::SelectDevice)->setIcon(s->standardIcon(QStyle::SP_ComputerIcon));
+    connect(addCommand(cmd::Config, tr("&Config")), &QAction::triggered, this, &MainWindow::openConfig);
+    action(cmd::Config)->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
+    connect(addCommand(cmd::Information, tr("&Infomation"), QKeySequence(Qt::CTRL | Qt::Key_I)), &QAction::triggered,
+            this, &MainWindow::showDeviceInfo);
+    action(cmd::Information)->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
+    connect(addCommand(cmd::Settings, tr("Settings...")), &QAction::triggered, this, &MainWindow::openSettings);
+    action(cmd::Settings)->setIcon(s->standardIcon(QStyle::SP_FileDialogListView));
+    connect(addCommand(cmd::AutoProgram, tr("Auto Program"), QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
+            &MainWindow::runAuto);
+    action(cmd::AutoProgram)->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
+    connect(addCommand(cmd::Reconnect, tr("Re&connect...")), &QAction::triggered, this, &MainWindow::reconnect);
+    addCommand(cmd::TestHardware, tr("&Test Hardware..."))->setEnabled(false);
+    addCommand(cmd::Upgrade, tr("&Upgrade..."))->setEnabled(false);
+    connect(addCommand(cmd::Content, tr("Content(&C)"), QKeySequence::HelpContents), &QAction::triggered, this,
+            &MainWindow::showContents);
+    connect(addCommand(cmd::About, tr("About(&A)...")), &QAction::triggered, this, &MainWindow::showAbout);
+    QAction *english = addCommand(cmd::English, tr("&English"));
+    QAction *chinese = addCommand(cmd::Chinese, QStringLiteral("&Chinese (中文)"));
+    english->setCheckable(true);
+    chinese->setCheckable(true);
+    english->setChecked(ctx_.app->Language != 1);
+    chinese->setChecked(ctx_.app->Language == 1);
+    connect(english, &QAction::triggered, this, [this] { setLanguage(0); });
+    connect(chinese, &QAction::triggered, this, [this] { setLanguage(1); });
+}
+
+void MainWindow::buildMenus() {
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->addAction(action(cmd::LoadFile));
+    file->addAction(action(cmd::SaveFile));
+    file->addSeparator();
+    recentMenu_ = file->addMenu(tr("Recent Files"));
+    recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+    file->addSeparator();
+    file->addAction(action(cmd::Exit));
+    rebuildRecent();
+
+    QMenu *buffer = menuBar()->addMenu(tr("&Buffer"));
+    buffer->addAction(action(cmd::DataBuffer));
+    buffer->addAction(action(cmd::ClearInfo));
+
+    QMenu *device = menuBar()->addMenu(tr("&Device"));
+    device->addAction(action(cmd::SelectDevice));
+    historyMenu_ = device->addMenu(uiString(sid::HistoryDevice));
+    historyMenu_->setObjectName(QStringLiteral("historyMenu"));
+    device->addAction(action(cmd::Config));
+    device->addAction(action(cmd::Information));
+
+    operateMenu_ = menuBar()->addMenu(tr("&Operate"));
+    operateMenu_->setObjectName(QStringLiteral("operateMenu"));
+    operateMenu_->addAction(action(cmd::Settings));
+    operateMenu_->addAction(action(cmd::AutoProgram));
+    operateMenu_->addSeparator();
+
+    QMenu *programmer = menuBar()->addMenu(tr("&Programmer"));
+    programmer->addAction(action(cmd::Reconnect));
+    programmer->addAction(action(cmd::TestHardware));
+    programmer->addAction(action(cmd::Upgrade));
+
+    if (ctx_.simulator) {
+        QMenu *sim = menuBar()->addMenu(tr("&Simulator"));
+        sim->setObjectName(QStringLiteral("simulatorMenu"));
+        QAction *unplug = sim->addAction(tr("&Unplug Programmer"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+        unplug->setObjectName(QStringLiteral("simUnplug"));
+        connect(unplug, &QAction::triggered, ctx_.simulator, &SimulatorControl::unplug);
+        for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) {
+            const ProgrammerModel *m = findModel(code);
+            QAction *plug = sim->addAction(tr("&Plug In %1").arg(fromUtf8(m->libraryFile.substr(0, m->libraryFile.find('.')))));
+            plug->setObjectName(QStringLiteral("simPlug") + QString::number(code, 16).toUpper());
+            if (code == ctx_.simulator->modelCode()) plug->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+            connect(plug, &QAction::triggered, ctx_.simulator, [this, code] { ctx_.simulator->plug(code); });
+        }
+    }
+
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(action(cmd::Content));
+    help->addAction(action(cmd::About));
+
+    // The language menu stands apart at the right end of the menu bar.
+    auto *languageMenu = new QMenu(tr("&Language"), this);
+    languageMenu->setObjectName(QStringLiteral("languageMenu"));
+    languageMenu->addAction(action(cmd::English));
+    languageMenu->addAction(action(cmd::Chinese));
+    languageButton_ = new QToolButton(menuBar());
+    languageButton_->setObjectName(QStringLiteral("languageButton"));
+    languageButton_->setText(tr("&Language"));
+    languageButton_->setMenu(languageMenu);
+    languageButton_->setPopupMode(QToolButton::InstantPopup);
+    languageButton_->setAutoRaise(true);
+    languageButton_->setAccessibleName(tr("Language"));
+    menuBar()->setCornerWidget(languageButton_, Qt::TopRightCorner);
+}
+
+void MainWindow::buildToolBar() {
+    QToolBar *bar = addToolBar(tr("Commands"));
+    bar->setObjectName(QStringLiteral("toolBar"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->setMovable(false);
+    bar->setIconSize(QSize(24, 24));
+    const std::pair<int, QString> buttons[] = {
+        {cmd::LoadFile, tr("Load")},     {cmd::SaveFile, tr("Save")}, {cmd::DataBuffer, tr("Edit")},
+        {cmd::SelectDevice, tr("Device")}, {cmd::Config, tr("Config")}, {cmd::Information, tr("Info.")},
+        {cmd::Settings, uiString(sid::ToolbarSettings)}, {cmd::AutoProgram, tr("Auto")},
+    };
+    for (const auto &[id, label] : buttons) {
+        auto *button = new QToolButton(bar);
+        button->setDefaultAction(action(id));
+        button->setText(label);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setObjectName(QStringLiteral("toolButton%1").arg(id));
+        button->setAccessibleName(label);
+        button->setMinimumWidth(56);
+        // Device drops the history, Load the recent files.
+        if (id == cmd::SelectDevice) {
+            button->setMenu(historyMenu_);
+            button->setPopupMode(QToolButton::MenuButtonPopup);
+        } else if (id == cmd::LoadFile) {
+            button->setMenu(recentMenu_);
+            button->setPopupMode(QToolButton::MenuButtonPopup);
+        }
+        bar->addWidget(button);
+        if (id == cmd::DataBuffer || id == cmd::Settings) bar->addSeparator();
+    }
+}
+
+void MainWindow::buildCentral() {
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralPanel"));
+
+    auto *deviceBox = new QGroupBox(tr("Device"), central);
+    auto *form = new QFormLayout(deviceBox);
+    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    vendor_ = fieldEdit(deviceBox, QStringLiteral("vendorField"), tr("Vendor"));
+    device_ = fieldEdit(deviceBox, QStringLiteral("deviceField"), tr("Device"));
+    size_ = fieldEdit(deviceBox, QStringLiteral("sizeField"), tr("Size"));
+    pins_ = fieldEdit(deviceBox, QStringLiteral("pinsField"), tr("Pins"));
+    adapter_ = fieldEdit(deviceBox, QStringLiteral("adapterField"), tr("Adapter"));
+    file_ = fieldEdit(deviceBox, QStringLiteral("fileField"), tr("File"));
+    const std::pair<int, QLineEdit *> rows[] = {{sid::InfoVendorLabel, vendor_}, {sid::InfoDeviceLabel, device_},
+                                               {sid::InfoSizeLabel, size_},     {sid::InfoPinsLabel, pins_},
+                                               {sid::InfoAdapterLabel, adapter_}};
+    for (const auto &[id, edit] : rows) {
+        auto *label = new QLabel(uiString(id).simplified(), deviceBox);
+        label->setBuddy(edit);
+        form->addRow(label, edit);
+    }
+    auto *fileLabel = new QLabel(tr("File :"), deviceBox);
+    fileLabel->setBuddy(file_);
+    form->addRow(fileLabel, file_);
+
+    auto *statsBox = new QGroupBox(tr("Statistics"), central);
+    auto *stats = new QGridLayout(statsBox);
+    success_ = new QLabel(statsBox);
+    success_->setObjectName(QStringLiteral("successCount"));
+    success_->setAccessibleName(tr("Success count"));
+    failure_ = new QLabel(statsBox);
+    failure_->setObjectName(QStringLiteral("failureCount"));
+    failure_->setAccessibleName(tr("Failure count"));
+    QFont countFont = font();
+    countFont.setBold(true);
+    countFont.setPointSizeF(countFont.pointSizeF() * 1.3);
+    success_->setFont(countFont);
+    failure_->setFont(countFont);
+    QPalette sp = success_->palette();
+    sp.setColor(QPalette::WindowText, QColor(0, 0, 0xFF));
+    success_->setPalette(sp);
+    QPalette fp = failure_->palette();
+    fp.setColor(QPalette::WindowText, QColor(0xFF, 0, 0));
+    failure_->setPalette(fp);
+    auto *reset = new QPushButton(tr("Reset"), statsBox);
+    reset->setObjectName(QStringLiteral("resetButton"));
+    reset->setAccessibleName(tr("Reset statistics"));
+    connect(reset, &QPushButton::clicked, this, &MainWindow::resetCounters);
+    stats->addWidget(new QLabel(tr("Success:"), statsBox), 0, 0);
+    stats->addWidget(success_, 0, 1);
+    stats->addWidget(new QLabel(tr("Failure:"), statsBox), 1, 0);
+    stats->addWidget(failure_, 1, 1);
+    stats->addWidget(reset, 0, 2, 2, 1, Qt::AlignVCenter);
+    stats->setColumnStretch(1, 1);
+
+    auto *opBox = new QGroupBox(tr("Operation"), central);
+    auto *ops = new QGridLayout(opBox);
+    operationSelector_ = new QComboBox(opBox);
+    operationSelector_->setObjectName(QStringLiteral("operationSelector"));
+    operationSelector_->setAccessibleName(tr("Operation"));
+    runButton_ = new QPushButton(tr("&Run"), opBox);
+    runButton_->setObjectName(QStringLiteral("runButton"));
+    runButton_->setAccessibleName(tr("Run the chosen operation"));
+    connect(runButton_, &QPushButton::clicked, this, [this] {
+        const QVariant op = operationSelector_->currentData();
+        if (op.isValid()) runEntry(op.toInt());
+    });
+    auto *autoButton = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Auto Program"), opBox);
+    autoButton->setObjectName(QStringLiteral("autoButton"));
+    autoButton->setAccessibleName(tr("Auto Program"));
+    connect(autoButton, &QPushButton::clicked, this, &MainWindow::runAuto);
+    ops->addWidget(operationSelector_, 0, 0);
+    ops->addWidget(runButton_, 0, 1);
+    ops->addWidget(autoButton, 1, 0, 1, 2);
+    ops->setColumnStretch(0, 1);
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(deviceBox);
+    left->addWidget(statsBox);
+    left->addWidget(opBox);
+    left->addStretch();
+    auto *leftWidget = new QWidget(central);
+    leftWidget->setLayout(left);
+    left->setContentsMargins(0, 0, 0, 0);
+    leftWidget->setMaximumWidth(400);
+
+    auto *splitter = new QSplitter(Qt::Horizontal, central);
+    splitter->addWidget(leftWidget);
+    splitter->addWidget(info_);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    auto *layout = new QVBoxLayout(central);
+    layout->addWidget(splitter);
+    setCentralWidget(central);
+
+    barIcon_ = new QLabel(this);
+    barModel_ = new QLabel(this);
+    barModel_->setObjectName(QStringLiteral("infoBarModel"));
+    barModel_->setAccessibleName(tr("Programmer model"));
+    barMode_ = new QLabel(this);
+    barMode_->setObjectName(QStringLiteral("infoBarMode"));
+    barMode_->setAccessibleName(tr("Connection mode"));
+    statusBar()->addWidget(barIcon_);
+    statusBar()->addWidget(barModel_, 1);
+    statusBar()->addPermanentWidget(barMode_);
+}
+
+QString MainWindow::infoBarModel() const { return barModel_->text(); }
+QString MainWindow::infoBarMode() const { return barMode_->text(); }
+
+void MainWindow::setInfoBar(const ConnectState &state) {
+    barModel_->setText(fromUtf8(state.modelName));
+    barMode_->setText(uiString(state.online ? sid::OnlineMode : sid::DisconnectMode));
+    barIcon_->setPixmap(statusPixmap(state.online));
+}
+
+void MainWindow::start() {
+    if (!ctx_.app->disconnectMode.load()) {
+        doc_->connectTried = true;
+        showConnectState(true);
+    } else {
+        doc_->connectTried = false;
+        setInfoBar(doc_->connectState());
+        QMetaObject::invokeMethod(this, &MainWindow::reconnect, Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::showConnectState(bool selectDevice) {
+    setInfoBar(doc_->showConnectState(selectDevice));
+    refreshDevicePanel();
+    rebuildHistory();
+}
+
+void MainWindow::refreshDevicePanel() {
+    const DeviceRecord &d = doc_->currentDevice;
+    const bool has = doc_->hasDevice();
+    vendor_->setText(has ? fromUtf8(d.vendor_name) : QString());
+    device_->setText(has ? fromUtf8(d.device_name) : QString());
+    size_->setText(has ? fromUtf8(SizeText(d)) : QString());
+    pins_->setText(has ? (d.pin_count ? QString::number(d.pin_count) : QStringLiteral("---")) : QString());
+    adapter_->setText(has ? fromUtf8(DeviceLibrary::AdapterText(d.adapter_index)) : QString());
+    adapter_->setCursorPosition(0);
+    file_->setText(doc_->loaded ? QString::fromStdString(doc_->loaded->path.string()) : QString());
+    file_->setCursorPosition(0);
+    file_->setToolTip(file_->text());
+    action(cmd::Config)->setEnabled(doc_->configEnabled && bool(ctx_.dialogs.config));
+    action(cmd::Information)->setEnabled(has);
+    action(cmd::SelectDevice)->setEnabled(bool(ctx_.dialogs.selectDevice) && !ctx_.library->path().empty());
+    action(cmd::DataBuffer)->setEnabled(bool(ctx_.dialogs.editBuffer));
+    action(cmd::Settings)->setEnabled(has && bool(ctx_.dialogs.operateSettings));
+    action(cmd::TestHardware)->setEnabled(doc_->testEnabled);
+    rebuildOperate();
+}
+
+void MainWindow::rebuildOperate() {
+    const QList<QAction *> entries = operateMenu_->actions();
+    for (int i = 3; i < entries.size(); ++i) {
+        operateMenu_->removeAction(entries[i]);
+        entries[i]->deleteLater();
+    }
+    operationSelector_->clear();
+    if (!doc_->hasDevice()) {
+        runButton_->setEnabled(false);
+        return;
+    }
+    for (const OperateEntry &e : operateEntries(doc_->currentDevice)) {
+        QAction *a = operateMenu_->addAction(uiText(e.text));
+        a->setObjectName(QStringLiteral("operate%1").arg(e.op));
+        a->setData(e.commandId);
+        const int runs = e.runs;
+        // Entries whose command has no handler do nothing, as before.
+        if (runs >= 0) connect(a, &QAction::triggered, this, [this, runs] { runEntry(runs); });
+        operationSelector_->addItem(uiText(e.listName), e.runs);
+    }
+    runButton_->setEnabled(operationSelector_->count() > 0);
+}
+
+void MainWindow::rebuildHistory() {
+    historyMenu_->clear();
+    const Application &app = *ctx_.app;
+    for (int i = 1; i < app.historyCount; ++i) {
+        const HistoryEntry &h = app.history[std::size_t(i)];
+        const QString text = QStringLiteral("&%1 %2 %3").arg(i).arg(fromUtf8(DeviceLibrary::VendorName(int(h.vendorIndex))),
+                                                            fromUtf8(h.deviceName));
+        QAction *a = historyMenu_->addAction(text);
+        a->setObjectName(QStringLiteral("history%1").arg(i));
+        a->setData(cmd::HistoryFirst + i - 1);
+        connect(a, &QAction::triggered, this, [this, i] { applyHistory(i); });
+    }
+    historyMenu_->setEnabled(!historyMenu_->isEmpty());
+}
+
+void MainWindow::rebuildRecent() {
+    recentMenu_->clear();
+    int n = 0;
+    for (const std::string &path : doc_->recentFiles()) {
+        const QString p = fromUtf8(path);
+        QAction *a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(++n).arg(p));
+        a->setData(cmd::RecentFirst + n - 1);
+        connect(a, &QAction::triggered, this, [this, p] { loadFile(p); });
+    }
+    recentMenu_->setEnabled(n > 0);
+}
+
+void MainWindow::refreshCounters() {
+    success_->setText(QString::number(ctx_.app->counters.CntSuccess.load()));
+    failure_->setText(QString::number(ctx_.app->counters.CntFailed.load()));
+}
+
+void MainWindow::setCommandsEnabled(bool enabled) {
+    menuBar()->setEnabled(enabled);
+    centralWidget()->setEnabled(enabled);
+    for (QToolBar *bar : findChildren<QToolBar *>()) bar->setEnabled(enabled);
+    for (auto &[id, a] : actions_) a->blockSignals(!enabled);  // shortcuts too
+}
+
+void MainWindow::operationStarted() {
+    if (!progress_) {
+        progress_ = new ProgressDialog(this);
+        connect(progress_, &ProgressDialog::cancelRequested, this, [this] {
+            if (CProgrammer *p = ctx_.app->programmer()) p->Cancel();
+        });
+    }
+    setCommandsEnabled(false);
+    progress_->show();
+}
+
+void MainWindow::operationEnded() {
+    if (progress_) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
+    setCommandsEnabled(true);
+    refreshCounters();
+    if (closeWhenIdle_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void MainWindow::operationResult(int result) {
+    refreshCounters();
+    ctx_.app->PlayResultSound(result);
+}
+
+void MainWindow::runEntry(int op) {
+    doc_->runOperation(op);
+}
+
+void MainWindow::runAuto() { doc_->runAuto(); }
+
+void MainWindow::resetCounters() {
+    const auto answer = ctx_.prompt->ask(loadString(sid::ConfirmClearStatistics), "Vantor", Prompt::Icon::Question,
+                                         Prompt::Buttons::YesNo);
+    if (answer != Prompt::Answer::Yes) return;
+    doc_->resetCounters();
+    refreshCounters();
+}
+
+void MainWindow::chooseAndLoad() {
+    const QString dir = doc_->loaded ? QFileInfo(fromUtf8(doc_->loaded->path.string())).absolutePath() : QString();
+    const QString path = chooseFileToLoad(this, dir);
+    if (!path.isEmpty()) loadFile(path);
+}
+
+void MainWindow::loadFile(const QString &path) {
+    const std::filesystem::path p = toUtf8(path);
+    LoadFileDialog dialog(path, doc_->loadDialogSettings(p), doc_->deviceDataSize(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    doc_->loadFile(p, dialog.settings());
+    QApplication::restoreOverrideCursor();
+    refreshDevicePanel();
+    rebuildRecent();
+}
+
+void MainWindow::chooseAndSave() {
+    const QString dir = doc_->loaded ? QFileInfo(fromUtf8(doc_->loaded->path.string())).absolutePath() : QString();
+    const QString path = chooseFileToSave(this, dir);
+    if (!path.isEmpty()) saveFileAs(path);
+}
+
+void MainWindow::saveFileAs(const QString &path) {
+    const std::filesystem::path p = toUtf8(path);
+    SaveSettings initial = doc_->lastSave;
+    initial.format = formatForSave(p);
+    SaveFileDialog dialog(path, initial, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    doc_->saveFile(p, dialog.settings());
+    QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::editBuffer() {
+    if (!ctx_.dialogs.editBuffer) return;
+    if (doc_->hasDevice()) maskWordBytes(doc_->buffer(), doc_->currentDevice);
+    ctx_.dialogs.editBuffer(this, *doc_);
+    if (doc_->hasDevice()) maskWordBytes(doc_->buffer(), doc_->currentDevice);
+}
+
+void MainWindow::selectDevice() {
+    if (!ctx_.dialogs.selectDevice) return;
+    DeviceRecord chosen;
+    if (!ctx_.dialogs.selectDevice(this, *doc_, chosen)) return;
+    doc_->applyDevice(chosen);
+    refreshDevicePanel();
+    rebuildHistory();
+}
+
+void MainWindow::applyHistory(int entry) {
+    if (doc_->applyHistory(entry)) {
+        refreshDevicePanel();
+        rebuildHistory();
+    }
+}
+
+void MainWindow::openConfig() {
+    if (ctx_.dialogs.config && doc_->hasDevice()) ctx_.dialogs.config(this, *doc_);
+}
+
+void MainWindow::openSettings() {
+    if (ctx_.dialogs.operateSettings && doc_->hasDevice()) ctx_.dialogs.operateSettings(this, *doc_);
+}
+
+void MainWindow::showDeviceInfo() {
+    if (!doc_->hasDevice()) return;
+    DeviceInfoDialog dialog(doc_->currentDevice, ctx_.programDirectory / Artbank::defaultPath().filename(),
+                            ctx_.app->Language == 1, this);
+    dialog.exec();
+}
+
+void MainWindow::reconnect() {
+    Application &app = *ctx_.app;
+    std::vector<ConnectDialog::Model> models;
+    for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(app.ModelText(code))});
+    ConnectDialog dialog(doc_->connectTried, models, app.pgmno, [&app] { return app.ConnectAtStartup(); }, this);
+    dialog.setConnectDelay(ctx_.connectDelayMs);
+    const bool connected = dialog.exec() == QDialog::Accepted;
+    doc_->connectTried = true;
+    const int model = dialog.model();
+    if (model == -1) return;
+    const bool changed = app.SelectModel(model, connected);
+    showConnectState(changed);
+}
+
+void MainWindow::deviceArrived() {
+    Application &app = *ctx_.app;
+    if (!app.disconnectMode.load() || app.pgmno == -1) return;
+    CProgrammer *p = app.programmer();
+    if (!p || p->isBusy()) return;
+    int model = app.pgmno;
+    if (!p->Connect(model)) return;  // only the model that was selected comes back online
+    app.disconnectMode = false;
+    setInfoBar(doc_->connectState());
+}
+
+void MainWindow::deviceRemoved() {
+    Application &app = *ctx_.app;
+    if (app.disconnectMode.load()) return;
+    if (CProgrammer *p = app.programmer()) p->Close();
+    app.disconnectMode = true;
+    setInfoBar(doc_->connectState());
+}
+
+void MainWindow::setLanguage(int language) {
+    action(cmd::English)->setChecked(ctx_.app->Language != 1);
+    action(cmd::Chinese)->setChecked(ctx_.app->Language == 1);
+    if (language == ctx_.app->Language) return;
+    ctx_.app->Language = language;
+    restart_ = true;
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void MainWindow::showContents() {
+    const std::filesystem::path manual = ctx_.programDirectory / "manual" / "index.html";
+    std::error_code ec;
+    if (!std::filesystem::exists(manual, ec)) {
+        ctx_.prompt->ask("The manual is missing: " + manual.string() + "\nplease reinstall the application", "Vantor",
+                         Prompt::Icon::Warning);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(fromUtf8(manual.string())));
+}
+
+void MainWindow::showAbout() {
+    QString text = tr("<h3>Vantor</h3><p>TR600 Series MCU Development Kit</p><p>Program version V%1.%2%3</p>")
+                       .arg(kVersionMajor)
+                       .arg(kVersionMinor / 10)
+                       .arg(kVersionMinor % 10);
+    auto *usb = dynamic_cast<CUsbProgrammer *>(ctx_.app->programmer());
+    if (usb && !ctx_.app->disconnectMode.load())
+        text += tr("<p>Firmware version %1<br>Serial number %2</p>")
+                    .arg(fromUtf8(usb->FirmwareVersionText()), fromUtf8(usb->SerialNumberText()));
+    else
+        text += tr("<p>No programmer connected.</p>");
+    QMessageBox box(QMessageBox::Information, tr("About Vantor"), text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.setIconPixmap(windowIcon().pixmap(64, 64));
+    box.exec();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event) {
+    // The window never closes or acts on a stray Enter, Escape or Space.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_Space: event->accept(); return;
+    default: QMainWindow::keyPressEvent(event);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+    CProgrammer *p = ctx_.app->programmer();
+    if (p && p->isBusy()) {
+        // The worker still talks to this window: stop it and close when it has ended.
+        p->Cancel();
+        closeWhenIdle_ = true;
+        event->ignore();
+        return;
+    }
+    if (doc_->hasDevice() && ctx_.dialogs.saveDeviceSettings) ctx_.dialogs.saveDeviceSettings(*doc_, doc_->currentDevice);
+    event->accept();
+}
+
+}  // namespace vantor::ui

@@ -1,0 +1,131 @@
+#pragma once
+#include <QMainWindow>
+#include <QPointer>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "programmer/Document.h"
+#include "programmer/ui/MainWindowDialogs.h"
+#include "programmer/ui/ProgressDialog.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolButton;
+
+namespace vantor {
+class Application;
+class DeviceLibrary;
+}  // namespace vantor
+
+namespace vantor::ui {
+
+class DeviceWatcher;
+class InfoView;
+class InfoViewSink;
+class QtEngineSink;
+class SimulatorControl;
+
+// Everything the main window needs from the program around it.
+struct MainWindowContext {
+    Application *app = nullptr;
+    DeviceLibrary *library = nullptr;
+    Prompt *prompt = nullptr;
+    Profile *profile = nullptr;  // recent-file list
+    MainWindowDialogs dialogs;
+    SimulatorControl *simulator = nullptr;  // --simulate: the Simulator menu drives it
+    DeviceWatcher *watcher = nullptr;       // arrival and removal of programmers
+    std::filesystem::path programDirectory;  // the manual, Artbank
+    int connectDelayMs = 500;
+};
+
+// "Vantor - TR600 Series MCU Development Kit": the device panel, the counters, the
+// information window and every command of the program.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(MainWindowContext context, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    Document &document() { return *doc_; }
+    InfoView *infoView() const { return info_; }
+    ProgressDialog *progressDialog() const { return progress_; }
+    QAction *action(int commandId) const;
+    QMenu *operateMenu() const { return operateMenu_; }
+    QMenu *historyMenu() const { return historyMenu_; }
+    QString infoBarModel() const;
+    QString infoBarMode() const;
+    bool restartRequested() const { return restart_; }
+
+    // After the window is shown: the connect state, or the connect dialog without a programmer.
+    void start();
+
+public slots:
+    void loadFile(const QString &path);  // the Load File dialog on that file, then the load
+    void saveFileAs(const QString &path);
+    void reconnect();
+    void selectDevice();
+    void applyHistory(int entry);
+    void showDeviceInfo();
+    void runEntry(int op);      // an operation by number, as its "&Operate" entry would
+    void runAuto();
+    void resetCounters();
+    void deviceArrived();
+    void deviceRemoved();
+    void setLanguage(int language);
+    void refreshDevicePanel();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildToolBar();
+    void buildCentral();
+    void rebuildOperate();
+    void rebuildHistory();
+    void rebuildRecent();
+    void refreshCounters();
+    void showConnectState(bool selectDevice);
+    void setInfoBar(const ConnectState &state);
+    void setCommandsEnabled(bool enabled);
+    void operationStarted();
+    void operationEnded();
+    void operationResult(int result);
+    void chooseAndLoad();
+    void chooseAndSave();
+    void editBuffer();
+    void openConfig();
+    void openSettings();
+    void showContents();
+    void showAbout();
+    QAction *addCommand(int id, const QString &text, const QKeySequence &shortcut = {});
+
+    MainWindowContext ctx_;
+    InfoView *info_ = nullptr;
+    std::unique_ptr<InfoViewSink> infoSink_;
+    std::unique_ptr<Document> doc_;
+    QtEngineSink *sink_ = nullptr;
+    QPointer<ProgressDialog> progress_;
+    std::map<int, QAction *> actions_;
+    QMenu *operateMenu_ = nullptr;
+    QMenu *historyMenu_ = nullptr;
+    QMenu *recentMenu_ = nullptr;
+    QComboBox *operationSelector_ = nullptr;
+    QPushButton *runButton_ = nullptr;
+    QLineEdit *vendor_ = nullptr, *device_ = nullptr, *size_ = nullptr, *pins_ = nullptr, *adapter_ = nullptr,
+              *file_ = nullptr;
+    QLabel *success_ = nullptr, *failure_ = nullptr;
+    QLabel *barIcon_ = nullptr, *barModel_ = nullptr, *barMode_ = nullptr;
+    QToolButton *languageButton_ = nullptr;
+    bool restart_ = false;
+    bool closeWhenIdle_ = false;
+};
+
+}  // namespace vantor::ui

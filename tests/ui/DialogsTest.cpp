@@ -1,0 +1,186 @@
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTest>
+#include <QThread>
+#include <QTranslator>
+#include <atomic>
+#include <thread>
+
+#include "buffer/ui/FileDialogs.h"
+#include "core/Prompt.h"
+#include "core/StringTable.h"
+#include "devices/DeviceInfo.h"
+#include "devices/DeviceLibrary.h"
+#include "devices/ui/DeviceInfoDialog.h"
+#include "programmer/ui/ConnectDialog.h"
+#include "programmer/ui/QtEngineSink.h"
+#include "tests/support/TestDoubles.h"
+#include "tests/ui/UiTestSupport.h"
+#include "widgets/InfoView.h"
+#include "widgets/UiText.h"
+
+using namespace vantor;
+using namespace vantor::test;
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void loadFileDialogRefusesABufferStartPastTheDevice() {
+        LoadSettings initial;
+        initial.format = FileFormat::IntelHex;
+        ui::LoadFileDialog d(QStringLiteral("/tmp/a.hex"), initial, 0x2000);
+        QCOMPARE(d.findChild<QComboBox *>(QStringLiteral("fileType"))->currentText(), QStringLiteral("Intel Hex"));
+        d.findChild<QLineEdit *>(QStringLiteral("bufferStart"))->setText(QStringLiteral("2001"));
+        QString refused;
+        onNextModal([&](QWidget *w) {
+            refused = static_cast<QMessageBox *>(w)->text();
+            static_cast<QDialog *>(w)->accept();
+        });
+        d.open();
+        d.accept();
+        QCOMPARE(refused, QStringLiteral("The buffer address out of range"));
+        QVERIFY(d.isVisible());
+        d.findChild<QLineEdit *>(QStringLiteral("bufferStart"))->setText(QStringLiteral("2000"));
+        d.findChild<QLineEdit *>(QStringLiteral("fileStart"))->setText(QStringLiteral("100"));
+        d.findChild<QAbstractButton *>(QStringLiteral("fill1"))->click();
+        d.accept();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.settings().loadBufferStart, 0x2000u);
+        QCOMPARE(d.settings().loadFileStart, 0x100u);
+        QCOMPARE(int(d.settings().unusedByteMode), int(UnusedByteMode::Fill00));
+        QCOMPARE(int(d.settings().format), int(FileFormat::IntelHex));
+    }
+
+    void saveFileDialogRefusesARangePastTheBuffer() {
+        SaveSettings initial;
+        initial.saveSize = 0x2000;
+        ui::SaveFileDialog d(QStringLiteral("/tmp/out.s"), initial);
+        d.findChild<QLineEdit *>(QStringLiteral("saveStart"))->setText(QStringLiteral("7FF000"));
+        answerNextMessageBox(QMessageBox::Ok);
+        d.open();
+        d.accept();
+        QVERIFY(d.isVisible());
+        d.findChild<QLineEdit *>(QStringLiteral("saveSize"))->setText(QStringLiteral("1000"));
+        d.findChild<QComboBox *>(QStringLiteral("fileType"))->setCurrentIndex(2);
+        d.accept();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.settings().saveStart, 0x7FF000u);
+        QCOMPARE(int(d.settings().format), int(FileFormat::Motorola));
+    }
+
+    void deviceInfoShowsTheSummaryAndTheAdapterDocument() {
+        RecordingPrompt prompt;
+        DeviceLibrary lib(prompt);
+        lib.setLibraryDirectory(VANTOR_BIN_DIR);
+        lib.SetLibraryFile("TR610.dev");
+        DeviceRecord pic;
+        QVERIFY(lib.FindDevice(48, "PIC16F84A", pic));
+        const auto artbank = std::filesystem::path(VANTOR_BIN_DIR) / Artbank::defaultPath().filename();
+        ui::DeviceInfoDialog d(pic, artbank, false);
+        const QString text = d.plainText();
+        QVERIFY(text.contains(QStringLiteral("Vendor :")));
+        QVERIFY(text.contains(QStringLiteral("PIC16F84A")));
+        QVERIFY(text.contains(QStringLiteral("Code Memory")));
+        QVERIFY(text.contains(QString(73, QLatin1Char('_'))));
+        const auto doc = loadAdapterDocument(pic, artbank);
+        if (doc) QVERIFY(std::size_t(text.size()) > plainText(deviceSummaryRuns(pic)).size());
+
+        // Without the library the window still opens, with the summary only.
+        ui::DeviceInfoDialog bare(pic, "/nonexistent/libArtbank.so", false);
+        QVERIFY(bare.plainText().contains(QStringLiteral("PIC16F84A")));
+    }
+
+    void connectDialogRetriesAndAcceptsTheConnectedModel() {
+        std::atomic<int> attempts{0};
+        ui::ConnectDialog d(false, {{0x83, QStringLiteral("A")}, {0x85, QStringLiteral("B")}}, 0x85,
+                            [&] { return ++attempts == 1 ? -1 : 0x83; });
+        d.setConnectDelay(0);
+        d.show();
+        QCOMPARE(d.windowTitle(), QStringLiteral("Failed to connect programmer"));
+        d.startConnecting();
+        QCOMPARE(d.windowTitle(), QStringLiteral("Connecting to programmer..."));
+        QVERIFY(!d.findChild<QAbstractButton *>(QStringLiteral("connectButton"))->isEnabled());
+        QTRY_VERIFY(!d.connecting());
+        QCOMPARE(d.windowTitle(), QStringLiteral("Failed to connect programmer"));
+        QVERIFY(d.findChild<QAbstractButton *>(QStringLiteral("connectButton"))->isEnabled());
+        d.startConnecting();
+        QTRY_COMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(d.model(), 0x83);
+
+        ui::ConnectDialog offline(false, {{0x83, QStringLiteral("A")}, {0x85, QStringLiteral("B")}}, 0x85, nullptr);
+        offline.show();
+        offline.findChild<QAbstractButton *>(QStringLiteral("disconnectModeButton"))->click();
+        QCOMPARE(offline.result(), int(QDialog::Rejected));
+        QCOMPARE(offline.model(), 0x85);
+    }
+
+    void engineNoticesFromAWorkerArriveInOrderOnTheWindowThread() {
+        ui::QtEngineSink sink;
+        QStringList seen;
+        bool offThread = false;
+        connect(&sink, &ui::QtEngineSink::status, this, [&](const QString &t) {
+            offThread |= QThread::currentThread() != thread();
+            seen << t;
+        });
+        connect(&sink, &ui::QtEngineSink::messageLine, this, [&](const QString &t, const QColor &c, bool bold) {
+            seen << t + (bold ? "!" : "") + c.name();
+        });
+        connect(&sink, &ui::QtEngineSink::operationResult, this, [&](int r) { seen << QString::number(r); });
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            sink.statusText("Programming...");
+            MessageRecord m;
+            m.text = "Program successful";
+            m.colour = colour::Blue;
+            m.bold = true;
+            sink.message(m);
+            m.fromResource = true;
+            m.resourceId = 1;  // no such string: nothing is shown
+            sink.message(m);
+            sink.result(OperationResult::Success);
+            done = true;
+        });
+        QTRY_VERIFY(done.load());
+        worker.join();
+        QCoreApplication::processEvents();
+        QVERIFY(!offThread);
+        QCOMPARE(seen, (QStringList{QStringLiteral("Programming..."), QStringLiteral("Program successful\n!#0000ff"),
+                                    QStringLiteral("1")}));
+    }
+
+    void infoViewKeepsColoursAndTheEnd() {
+        ui::InfoView v;
+        v.resize(300, 200);
+        v.show();
+        v.appendText(QStringLiteral("Load File: a\r\n"), Qt::black, true);
+        v.appendText(QStringLiteral("red "), Qt::red, false);
+        v.appendText(QStringLiteral("tail\n"), Qt::blue, false);
+        QCOMPARE(v.toPlainText(), QStringLiteral("Load File: a\nred tail\n"));
+        for (int i = 0; i < 500; ++i) v.appendText(QStringLiteral("line\n"), Qt::black, false);
+        QCoreApplication::processEvents();
+        QCOMPARE(v.verticalScrollBar()->value(), v.verticalScrollBar()->maximum());
+    }
+
+    void chineseTranslationCoversCoreTexts() {
+        QTranslator t;
+        QVERIFY(t.load(QStringLiteral("vantor_zh_CN"), QStringLiteral(VANTOR_BIN_DIR "/translations")));
+        QCoreApplication::installTranslator(&t);
+        QCOMPARE(ui::uiText("Disconnect mode"), QStringLiteral("脱机模式"));
+        QCOMPARE(ui::uiText("Load File: /tmp/a.hex\n"), QStringLiteral("加载文件: /tmp/a.hex\n"));
+        QCOMPARE(ui::uiText("Elapsed Time: 1.25S"), QStringLiteral("耗时: 1.25S"));
+        QCOMPARE(ui::uiText("ATMEL   "), QStringLiteral("ATMEL   "));
+        for (const StringEntry &e : allStrings())
+            if (e.text.find("Location at") == std::string_view::npos)
+                QVERIFY2(ui::uiText(e.text) != ui::fromUtf8(e.text) || e.text.find_first_of("abcdefghijklmnopqrstuvwxyz") ==
+                                                                             std::string_view::npos,
+                         e.text.data());
+        QCoreApplication::removeTranslator(&t);
+        QCOMPARE(ui::uiText("Disconnect mode"), QStringLiteral("Disconnect mode"));
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "DialogsTest.moc"

@@ -1,0 +1,295 @@
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "buffer/DataFile.h"
+#include "devices/DeviceLibrary.h"
+#include "programmer/Application.h"
+#include "programmer/ui/ConnectDialog.h"
+#include "programmer/ui/MainWindow.h"
+#include "programmer/ui/SimulatorControl.h"
+#include "tests/support/TestDoubles.h"
+#include "tests/ui/UiTestSupport.h"
+#include "widgets/InfoView.h"
+
+using namespace vantor;
+using namespace vantor::test;
+
+namespace {
+
+const std::filesystem::path kSample = std::filesystem::path(VANTOR_SOURCE_DIR) / "data/samples/blink.hex";
+
+QString infoText(ui::MainWindow *w) { return w->infoView()->toPlainText(); }
+
+// Colour of the last non-empty line of the information window that contains `text`.
+QColor lineColour(ui::MainWindow *w, const QString &text) {
+    QTextDocument *doc = w->infoView()->document();
+    for (QTextBlock b = doc->lastBlock(); b.isValid(); b = b.previous())
+        if (b.text().contains(text)) return b.begin().fragment().charFormat().foreground().color();
+    return {};
+}
+
+void waitIdle(ui::DesktopApp &app) {
+    QTRY_VERIFY_WITH_TIMEOUT(!app.app().programmer()->isBusy(), 20000);
+    QTRY_VERIFY(!app.window()->progressDialog());
+    QCoreApplication::processEvents();  // the posted result
+}
+
+void loadThroughDialog(ui::MainWindow *w, const std::filesystem::path &file) {
+    acceptNextModal();
+    w->loadFile(QString::fromStdString(file.string()));
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void startWithoutProgrammerAsksToConnectThenDisconnectModeWithSecondModel() {
+        DesktopRig rig(false);
+        QString title;
+        onNextModal([&](QWidget *d) {
+            title = d->windowTitle();
+            if (auto *second = d->findChild<QRadioButton *>(QStringLiteral("model85"))) second->setChecked(true);
+            d->findChild<QAbstractButton *>(QStringLiteral("disconnectModeButton"))->click();
+        });
+        QVERIFY(rig.start());
+        QTRY_COMPARE(title, QStringLiteral("Failed to connect programmer"));
+        ui::MainWindow *w = rig.app->window();
+        QTRY_COMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
+        QCOMPARE(w->infoBarModel(), QStringLiteral("TD620 MCU Development Kit"));
+        QCOMPARE(QString::fromStdString(w->document().library().path().filename().string()), QStringLiteral("TR620.dev"));
+        QVERIFY(infoText(w).contains(QStringLiteral("Disconnect mode, Programmer Model: TD620 MCU Development Kit")));
+        QVERIFY2(w->document().hasDevice(), "the model history selects a device");
+
+        // Operations are refused with the teal line, and nothing runs.
+        w->runEntry(0);
+        const QString refused = QStringLiteral("This function is not available, if programmer runs in disconnect mode");
+        QVERIFY(infoText(w).contains(refused));
+        QCOMPARE(lineColour(w, refused), QColor(0, 0x80, 0x80));
+        QVERIFY(!w->progressDialog());
+        w->runAuto();
+        QCOMPARE(infoText(w).count(refused), 2);
+        QCOMPARE(rig.app->app().counters.CntFailed.load(), 0);
+    }
+
+    void unplugGoesOfflineAndOnlyTheSameModelComesBack() {
+        DesktopRig rig;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QCOMPARE(w->infoBarMode(), QStringLiteral("Online Mode"));
+        ui::SimulatorControl *sim = rig.app->simulator();
+        sim->unplug();
+        QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
+        QVERIFY(rig.app->app().disconnectMode.load());
+        sim->plug(0x85);  // another model on the port: stays offline
+        QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
+        sim->plug(0x83);
+        QCOMPARE(w->infoBarMode(), QStringLiteral("Online Mode"));
+        QVERIFY(!rig.app->app().disconnectMode.load());
+
+        // The simulator menu exists only when simulating; its entries do the same.
+        QAction *unplug = w->findChild<QAction *>(QStringLiteral("simUnplug"));
+        QVERIFY(unplug);
+        unplug->trigger();
+        QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
+    }
+
+    void endToEndAutoOnTheSimulatorThroughTheHistory() {
+        DesktopRig rig;
+        rig.profile.writeInt("System", "PGM83_MFG0", 10);
+        rig.profile.writeString("System", "PGM83_DEV0", "AT89S51");
+        rig.profile.writeInt("System", "PGM83_MFG1", 10);
+        rig.profile.writeString("System", "PGM83_DEV1", "AT89S52");
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QCOMPARE(w->document().currentDevice.device_name, std::string("AT89S51"));
+        QAction *history = w->historyMenu()->findChild<QAction *>(QStringLiteral("history1"));
+        QVERIFY(history);
+        history->trigger();
+        QCOMPARE(std::string(w->document().currentDevice.device_name), std::string("AT89S52"));
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("deviceField"))->text(), QStringLiteral("AT89S52"));
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("sizeField"))->text(), QStringLiteral("8K Bytes"));
+
+        loadThroughDialog(w, kSample);
+        QVERIFY(infoText(w).contains(QStringLiteral("Load File Successful")));
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("fileField"))->text(), QString::fromStdString(kSample.string()));
+
+        const int before = rig.app->app().counters.CntSuccess.load();
+        w->action(cmd::AutoProgram)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(infoText(w).contains(QStringLiteral("Program successful")), 20000);
+        waitIdle(*rig.app);
+        QCOMPARE(rig.app->app().counters.CntSuccess.load(), before + 1);
+        QCOMPARE(w->findChild<QLabel *>(QStringLiteral("successCount"))->text(), QString::number(before + 1));
+        QVERIFY(w->menuBar()->isEnabled());
+
+        QTemporaryDir dir;
+        const QString saved = dir.filePath(QStringLiteral("out.bin"));
+        acceptNextModal();
+        w->saveFileAs(saved);
+        QVERIFY(infoText(w).contains(QStringLiteral("Save file successful")));
+        DataBuffer expected;
+        RecordingInfoSink sink;
+        LoadSettings s;
+        s.format = FileFormat::IntelHex;
+        QVERIFY(loadFile(kSample, expected, s, sink).ok());
+        std::ifstream in(saved.toStdString(), std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        QCOMPARE(bytes.size(), std::size_t(8192));
+        QVERIFY(std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const char *>(expected.data())));
+        // The chip in the simulator's socket holds the program too.
+        QCOMPARE(rig.app->simulator()->chip()->read(0, 0), expected[0]);
+    }
+
+    void programReloadsAFileAnotherProgramChanged() {
+        DesktopRig rig;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QTemporaryDir dir;
+        const std::filesystem::path file = dir.filePath(QStringLiteral("code.bin")).toStdString();
+        std::ofstream(file, std::ios::binary) << std::string(16, '\x11');
+        loadThroughDialog(w, file);
+        QCOMPARE(w->document().buffer()[0], std::uint8_t(0x11));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::ofstream(file, std::ios::binary) << std::string(16, '\x22');
+        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::seconds(2));
+        w->runEntry(0);
+        QVERIFY(infoText(w).contains(QStringLiteral("The file has been modified by other application, Reload:")));
+        QCOMPARE(w->document().buffer()[0], std::uint8_t(0x22));
+        waitIdle(*rig.app);
+        QVERIFY(infoText(w).contains(QStringLiteral("Program successful")));
+    }
+
+    void selectingADeviceFillsTheBufferAndForgetsTheFile() {
+        DesktopRig rig;
+        rig.profile.writeInt("System", "PGM83_MFG1", 10);
+        rig.profile.writeString("System", "PGM83_DEV1", "AT89S52");
+        rig.profile.writeInt("System", "PGM83_MFG0", 10);
+        rig.profile.writeString("System", "PGM83_DEV0", "AT89S51");
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        loadThroughDialog(w, kSample);
+        QVERIFY(w->document().buffer()[0] != 0xFF);
+        w->applyHistory(1);
+        QVERIFY(std::all_of(w->document().buffer().data(), w->document().buffer().data() + 0x10000,
+                            [](std::uint8_t b) { return b == 0xFF; }));
+        QVERIFY(w->findChild<QLineEdit *>(QStringLiteral("fileField"))->text().isEmpty());
+        QCOMPARE(rig.app->app().fileLoaded, 0);
+    }
+
+    void readConfigEntryDoesNothing() {
+        DesktopRig rig;
+        rig.profile.writeInt("System", "PGM83_MFG0", 48);
+        rig.profile.writeString("System", "PGM83_DEV0", "PIC16F84A");
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QCOMPARE(std::string(w->document().currentDevice.device_name), std::string("PIC16F84A"));
+        QAction *readConfig = w->operateMenu()->findChild<QAction *>(QStringLiteral("operate11"));
+        QVERIFY(readConfig);
+        QCOMPARE(readConfig->text(), QStringLiteral("Read Config(&F)"));
+        const QString before = infoText(w);
+        readConfig->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(!rig.app->app().programmer()->isBusy());
+        QVERIFY(!w->progressDialog());
+        QCOMPARE(infoText(w), before);
+        QVERIFY(w->operateMenu()->findChild<QAction *>(QStringLiteral("operate0")));
+    }
+
+    void resetAsksAndClearsTheCounters() {
+        DesktopRig rig;
+        rig.profile.writeInt("System", "CntSuccess", 7);
+        rig.profile.writeInt("System", "CntFailed", 3);
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        auto *success = w->findChild<QLabel *>(QStringLiteral("successCount"));
+        QCOMPARE(success->text(), QStringLiteral("7"));
+        answerNextMessageBox(QMessageBox::No);
+        w->resetCounters();
+        QCOMPARE(success->text(), QStringLiteral("7"));
+        answerNextMessageBox(QMessageBox::Yes);
+        w->findChild<QAbstractButton *>(QStringLiteral("resetButton"))->click();
+        QCOMPARE(success->text(), QStringLiteral("0"));
+        QCOMPARE(w->findChild<QLabel *>(QStringLiteral("failureCount"))->text(), QStringLiteral("0"));
+    }
+
+    void languageChangeSavesAndRestartsWithoutSplash() {
+        DesktopRig rig;
+        rig.profile.writeInt("System", "Language", 0);
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        w->action(cmd::Chinese)->trigger();
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(w->restartRequested());
+        rig.app->shutDown();
+        QCOMPARE(rig.profile.readInt("System", "Language", -1), 1);
+        const QStringList args = rig.app->restartArguments();
+        QCOMPARE(args.last(), QStringLiteral("-SP"));
+        QVERIFY(args.contains(QStringLiteral("--simulate")));
+        QCOMPARE(args.count(QStringLiteral("-SP")), 1);
+    }
+
+    void unplugWhileProgrammingCountsAFailureAndFreesTheWindow() {
+        DesktopRig rig;
+        rig.options.simDelayUs = 20000;
+        rig.profile.writeInt("System", "PGM83_MFG0", 10);
+        rig.profile.writeString("System", "PGM83_DEV0", "AT89S52");
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QTemporaryDir dir;
+        const std::filesystem::path file = dir.filePath(QStringLiteral("full.bin")).toStdString();
+        std::ofstream(file, std::ios::binary) << std::string(8192, '\x5A');
+        loadThroughDialog(w, file);
+        w->runEntry(0);
+        QTRY_VERIFY2(w->progressDialog() && w->progressDialog()->value() > 0, qPrintable(infoText(w)));
+        QVERIFY(!w->menuBar()->isEnabled());
+        rig.app->simulator()->unplug();
+        waitIdle(*rig.app);
+        QCOMPARE(rig.app->app().counters.CntFailed.load(), 1);
+        QVERIFY(w->menuBar()->isEnabled());
+        QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
+    }
+
+    void cancelInTheProgressDialogReachesTheEngine() {
+        DesktopRig rig;
+        rig.options.simDelayUs = 20000;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        w->runEntry(1);  // Read
+        QTRY_VERIFY(w->progressDialog());
+        w->progressDialog()->findChild<QAbstractButton *>(QStringLiteral("cancelButton"))->click();
+        waitIdle(*rig.app);
+        QVERIFY(infoText(w).contains(QStringLiteral("Operation was cancelled")));
+        QCOMPARE(rig.app->app().counters.CntFailed.load(), 0);
+        QCOMPARE(rig.app->app().counters.CntSuccess.load(), 0);
+    }
+
+    void controlsCarryAccessibleNames() {
+        DesktopRig rig;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        for (const char *name : {"vendorField", "deviceField", "sizeField", "pinsField", "adapterField", "fileField",
+                                 "successCount", "failureCount", "infoWindow", "resetButton"}) {
+            QWidget *c = w->findChild<QWidget *>(QString::fromLatin1(name));
+            QVERIFY2(c, name);
+            QVERIFY2(!c->accessibleName().isEmpty(), name);
+        }
+        for (QToolButton *b : w->findChildren<QToolButton *>())
+            if (b->objectName().startsWith(QLatin1String("toolButton"))) QVERIFY(!b->accessibleName().isEmpty());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Writes vantor_zh_CN.ts: the Chinese texts of the desktop program.
+
+Run after lupdate changed the class contexts:
+  lupdate programmer/ui buffer/ui devices/ui widgets -ts /tmp/ui.ts && translations/make_ts.py /tmp/ui.ts
+The "Strings" context holds the texts of the core (string table and engine messages), which the
+program looks up by their whole English text.
+"""
+import re, sys, html, os
+
+here = os.path.dirname(os.path.abspath(__file__))
+root = os.path.dirname(here)
+
+ZH = {
+ # string table
+ "Program successful": "编程成功", "Program Failed": "编程失败", "Verify successful": "校验成功",
+ "Read Completed": "读取完成", "Read Failed": "读取失败", "Erase Completed": "擦除完成",
+ "Protect Completed": "加密完成", "Protect Failed": "加密失败", "Read lock bits completed": "读锁定位完成",
+ "Write fuse completed": "写熔丝完成", "Read fuse completed": "读熔丝完成", "Write config completed": "写配置完成",
+ "Read Config Completed": "读配置完成", "Test successful": "测试成功", "Disconnect mode": "脱机模式",
+ "Read Config Failed": "读配置失败", "Settings": "设置",
+ "Failed to open config file, please reinstall the application": "无法打开配置文件，请重新安装应用程序",
+ "The format of config file error, please reinstall the application": "配置文件格式错误，请重新安装应用程序",
+ "Write Cal. Byte Successfully": "写校准字节成功", "Do you ensure to clear the statistics?": "确定要清除统计数据吗？",
+ "The chip consists of two memory area: \r\n": "该芯片包含两个存储区: \r\n",
+ "Error, The auto program item is empty.": "错误，自动编程项目为空。",
+ "Failed to connect programmer": "连接编程器失败",
+ "This function is not available, if programmer runs in disconnect mode\n": "编程器处于脱机模式时，此功能不可用\n",
+ "Device Model: ": "器件型号: ", "Device ID error": "器件ID错误", "Initialization device failure": "器件初始化失败",
+ "Write cofig failed": "写配置失败", "Write lock bit failed": "写锁定位失败", "Write fuse failed": "写熔丝失败",
+ "Read lock bit failed": "读锁定位失败", "Read fuse failed": "读熔丝失败", "Erase failed": "擦除失败",
+ "Program    ": "编程", "Read       ": "读取", "Verify     ": "校验", "Blank      ": "查空", "Erase      ": "擦除",
+ "Write Fuse ": "写熔丝", "Read Fuse  ": "读熔丝", "Protect    ": "加密", "Read Lock Bits": "读锁定位",
+ "Write Config": "写配置", "Read Config": "读配置", "Boot Lock": "引导锁定", "Test": "测试",
+ "Write Cal. Byte": "写校准字节", "Read Cal. Byte": "读校准字节",
+ "Disconnect mode, Programmer Model: ": "脱机模式，编程器型号: ", "Programmer Model: ": "编程器型号: ",
+ "File Format: ": "文件格式: ", "Save file successful": "保存文件成功", "Save file failed": "保存文件失败",
+ "Load File Successful\n": "加载文件成功\n", "Load File Failed\n": "加载文件失败\n",
+ "Warning: Line %d, Unkown data type\n": "警告: 第%d行, 未知数据类型\n",
+ "Warning: Line %d, Data format error\n": "警告: 第%d行, 数据格式错误\n",
+ "Load File: %s\n": "加载文件: %s\n", "Save File: %s\n": "保存文件: %s\n",
+ "Config": "配置", "Code Memory": "程序存储器", "EEPROM Memory": "EEPROM存储器", "History Device": "历史器件",
+ "Range(0x%X --- 0x%X)": "范围(0x%X --- 0x%X)",
+ "Failed to open the device library, please reinstall the application": "无法打开器件库，请重新安装应用程序",
+ "The format error of device library, please reinstall the application ": "器件库格式错误，请重新安装应用程序",
+ "The file has been modified by other application, Reload: \n": "文件已被其他程序修改，重新加载: \n",
+ "Program(&W)": "编程(&W)", "Read(&R)": "读取(&R)", "Verify(&V)": "校验(&V)", "Blank Check(&B)": "查空(&B)",
+ "Erase(&E)": "擦除(&E)", "Write Fuse(&F)": "写熔丝(&F)", "Read Fuse(&U)": "读熔丝(&U)", "Protect(&P)": "加密(&P)",
+ "Read Lock Bits(&L)": "读锁定位(&L)", "Write Config(&C)": "写配置(&C)", "Read Config(&F)": "读配置(&F)",
+ "Write Boot Lock(&O)": "写引导锁定(&O)", "Test(&T)": "测试(&T)", "Write Cal. Byte(&C)": "写校准字节(&C)",
+ "Read Cal. Byte(&I)": "读校准字节(&I)", "Communication error!": "通讯错误！", "Blank check successful": "查空成功",
+ "Start address out of range": "起始地址超出范围", "End address out of range": "结束地址超出范围",
+ "Destination address out of range": "目标地址超出范围", "AND": "与", "AND data:": "与数据:", "XOR": "异或",
+ "XOR data:": "异或数据:", "OR": "或", "OR data:": "或数据:", "Address out of range": "地址超出范围",
+ "Address: %8.8XH": "地址: %8.8XH", "Address: %8.8d": "地址: %8.8d", "Check sum: %8.8XH": "校验和: %8.8XH",
+ "Buffer Range: %8.8XH -- %8.8XH": "缓冲区范围: %8.8XH -- %8.8XH", "Buffer Range: %8.8d -- %8.8d": "缓冲区范围: %8.8d -- %8.8d",
+ "The buffer address out of range": "缓冲区地址超出范围", "Operation was cancelled": "操作已取消",
+ "Address: 00000000H": "地址: 00000000H", "Goto": "转到", "Fill": "填充", "Copy": "复制", "Swap": "交换", "Online Mode": "联机模式",
+ "Connecting to programmer...": "正在连接编程器...", "Vendor :": "厂商 :", "Device :": "器件 :", "Size   :": "容量 :",
+ "Pins   :": "管脚 :", "Adapter:": "适配器:", "DEC": "十进制", "HEX": "十六进制", "ISP Port": "ISP接口", "None": "无",
+ "%s out of range. \n\nmust be: %XH -- %XH\n": "%s 超出范围。\n\n必须在: %XH -- %XH\n",
+ "Warning: Some data out of range has been ignored\r\n": "警告: 部分超出范围的数据已被忽略\r\n",
+ # engine and file messages that are not in the table
+ "Programming...": "正在编程...", "Reading...": "正在读取...", "Verifying...": "正在校验...",
+ "Blank Checking...": "正在查空...", "Writting Cal. Byte...": "正在写校准字节...", "Writting fuse...": "正在写熔丝...",
+ "Reading fuse...": "正在读熔丝...", "Protecting...": "正在加密...", "Read Lock Bits...": "正在读锁定位...",
+ "Writing config...": "正在写配置...", "Reading config...": "正在读配置...", "Erasing...": "正在擦除...",
+ "Boot locking...": "正在引导锁定...", "Boot lock completed": "引导锁定完成", "Testting...": "正在测试...",
+ "Write Lock Bits...": "正在写锁定位...", "Write lock bits completed": "写锁定位完成",
+ "Programming [%s]...": "正在编程 [%s]...", "Reading [%s]...": "正在读取 [%s]...", "Verifying [%s]...": "正在校验 [%s]...",
+ "Blank Checking [%s]...": "正在查空 [%s]...", "Elapsed Time: %d.%2.2dS": "耗时: %d.%2.2dS",
+ "Binary\n": "二进制\n", "IntelHEX\n": "IntelHEX\n", "Motorola\n": "Motorola\n", "Tektronix\n": "Tektronix\n",
+ "Ext. Tektronix\n": "扩展Tektronix\n", "Binary": "二进制", "Intel Hex": "Intel Hex", "Motorola": "Motorola",
+ "Tektronix": "Tektronix", "Extend Tektronix": "扩展Tektronix",
+ "TD610 MCU Development Kit": "TR610 单片机开发实验仪", "TD620 MCU Development Kit": "TR620 单片机开发实验仪",
+ # window texts
+ "Connect the programmer to a USB port and press Connect, or work without it.": "请将编程器连接到USB接口后按“连接”，或在无编程器的情况下工作。",
+ "Programmer for disconnect mode": "脱机模式使用的编程器", "&Connect": "连接(&C)", "&Disconnect Mode": "脱机模式(&D)",
+ "Device Info.": "器件信息", "Device information": "器件信息", "&Close": "关闭(&C)",
+ "Code files (*.bin *.hex *.s* *.tek);;All files (*)": "代码文件 (*.bin *.hex *.s* *.tek);;所有文件 (*)",
+ "Load File": "加载文件", "Save File": "保存文件", "File Type": "文件类型", "File Name:": "文件名:",
+ "Unused Byte": "未用字节", "Fill 0xff": "填充 0xff", "Fill 0x00": "填充 0x00", "Ignore": "不改变",
+ "Offset(HEX)": "偏移(十六进制)", "File Start": "文件起始", "Buffer Start": "缓冲区起始",
+ "Buffer Start Address(HEX)": "缓冲区起始地址(十六进制)", "Data Size(HEX)": "数据长度(十六进制)",
+ "Vantor - TR600 Series MCU Development Kit": "Vantor - TR600 系列单片机开发实验仪", "Information window": "信息窗口",
+ "&Load File...": "加载文件(&L)...", "&Save File...": "保存文件(&S)...", "Exit(&X)": "退出(&X)",
+ "&Data Buffer": "数据缓冲区(&D)", "&Clear Info. Window": "清除信息窗口(&C)", "Select &Device": "选择器件(&D)",
+ "&Config": "配置(&C)", "&Infomation": "器件信息(&I)", "Settings...": "设置...", "Auto Program": "自动编程",
+ "Re&connect...": "重新连接(&C)...", "&Test Hardware...": "硬件测试(&T)...", "&Upgrade...": "升级(&U)...",
+ "Content(&C)": "目录(&C)", "About(&A)...": "关于(&A)...", "&English": "&English", "&File": "文件(&F)",
+ "Recent Files": "最近的文件", "&Buffer": "缓冲区(&B)", "&Device": "器件(&D)", "&Operate": "操作(&O)",
+ "&Programmer": "编程器(&P)", "&Simulator": "模拟器(&S)", "&Unplug Programmer": "拔出编程器(&U)",
+ "&Plug In %1": "插入 %1(&P)", "&Help": "帮助(&H)", "&Language": "语言(&L)", "Language": "语言", "Commands": "命令",
+ "Load": "加载", "Save": "保存", "Edit": "编辑", "Device": "器件", "Info.": "信息", "Auto": "自动",
+ "Vendor": "厂商", "Size": "容量", "Pins": "管脚", "Adapter": "适配器", "File": "文件", "File :": "文件 :",
+ "Statistics": "统计", "Success count": "成功次数", "Failure count": "失败次数", "Reset": "清零",
+ "Reset statistics": "清除统计", "Success:": "成功:", "Failure:": "失败:", "Operation": "操作", "&Run": "执行(&R)",
+ "Run the chosen operation": "执行所选操作", "&Auto Program": "自动编程(&A)", "Programmer model": "编程器型号",
+ "Connection mode": "连接模式",
+ "<h3>Vantor</h3><p>TR600 Series MCU Development Kit</p><p>Program version V%1.%2%3</p>": "<h3>Vantor</h3><p>TR600 系列单片机开发实验仪</p><p>程序版本 V%1.%2%3</p>",
+ "<p>Firmware version %1<br>Serial number %2</p>": "<p>固件版本 %1<br>序列号 %2</p>",
+ "<p>No programmer connected.</p>": "<p>未连接编程器。</p>", "About Vantor": "关于 Vantor",
+ "Operating": "正在操作", "Operation status": "操作状态", "Operation progress": "操作进度", "Cancel": "取消",
+}
+
+def table_strings():
+    src = open(os.path.join(root, "core/StringTable.cpp"), encoding="utf-8").read()
+    out = []
+    for m in re.finditer(r'\{\s*\d+,\s*"((?:[^"\\]|\\.)*)"\s*\}', src):
+        out.append(m.group(1).encode().decode("unicode_escape"))
+    return out
+
+EXTRA = [k for k in ZH if k.endswith("...") or k.startswith(("Elapsed", "Boot lock", "Write lock", "Binary", "IntelHEX",
+         "Motorola", "Tektronix", "Ext.", "Extend", "Intel Hex", "TD6"))]
+
+def message(src, tr):
+    attr = '' if tr is not None else ' type="unfinished"'
+    return "    <message>\n        <source>%s</source>\n        <translation%s>%s</translation>\n    </message>\n" % (
+        html.escape(src, quote=False).replace("\r", "&#xd;"), attr, html.escape(tr or "", quote=False).replace("\r", "&#xd;"))
+
+def main():
+    contexts = {}
+    if len(sys.argv) > 1:  # class contexts from lupdate
+        ts = open(sys.argv[1], encoding="utf-8").read()
+        for cm in re.finditer(r"<context>\s*<name>(.*?)</name>(.*?)</context>", ts, re.S):
+            name = cm.group(1)
+            if name != "FileDialogs" and "::" not in name: name = "vantor::ui::" + name
+            srcs = [html.unescape(s) for s in re.findall(r"<source>(.*?)</source>", cm.group(2), re.S)]
+            contexts[name] = srcs
+    strings = []
+    for s in table_strings() + EXTRA:
+        if s not in strings: strings.append(s)
+    contexts["Strings"] = strings
+    missing = []
+    with open(os.path.join(here, "vantor_zh_CN.ts"), "w", encoding="utf-8") as f:
+        f.write('<?xml version="1.0" encoding="utf-8"?>\n<!DOCTYPE TS>\n<TS version="2.1" language="zh_CN">\n')
+        for name in sorted(contexts):
+            f.write("<context>\n    <name>%s</name>\n" % name)
+            for s in contexts[name]:
+                tr = ZH.get(s)
+                if tr is None and s.strip() and not re.fullmatch(r"[\s%0-9.A-Za-z\-:\\tHX]*Location at.*", s, re.S):
+                    missing.append(s)
+                f.write(message(s, tr))
+            f.write("</context>\n")
+        f.write("</TS>\n")
+    for m in missing: print("untranslated:", repr(m))
+
+main()
