@@ -40,8 +40,14 @@ void InfoView::appendText(const QString &text, const QColor &colour, bool bold) 
         if (i > 0) cursor.insertBlock();
         if (!lines[i].isEmpty()) cursor.insertText(lines[i], format);
     }
-    QScrollBar *bar = verticalScrollBar();
-    bar->setValue(bar->maximum());
+    // One scroll after a burst of lines: scrolling per line makes the view lay out every time.
+    if (!scrollPending_) {
+        scrollPending_ = true;
+        QMetaObject::invokeMethod(this, [this] {
+            scrollPending_ = false;
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        }, Qt::QueuedConnection);
+    }
 }
 
 void InfoViewSink::appendLine(std::string_view text, Colour colour, bool bold) {

@@ -16,6 +16,9 @@ public:
     void appendText(const QString &text, const QColor &colour, bool bold);
     // Chinese texts need a font with the GB2312 repertoire.
     void setChinese(bool chinese);
+
+private:
+    bool scrollPending_ = false;
 };
 
 // Hands the core's information lines to a view (translated where a translation exists).

@@ -67,6 +67,8 @@ void insertRuns(QTextDocument *document, const RichText &runs, const QFont &defa
 }
 
 RichTextView::RichTextView(QWidget *parent) : QTextEdit(parent) {
+    // Wide tab stops keep the label, value and layout columns of the documents aligned.
+    setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 14);
     setReadOnly(true);
     setUndoRedoEnabled(false);
 }

@@ -270,8 +270,8 @@ void MainWindow::buildToolBar() {
     };
     for (const auto &[id, label] : buttons) {
         auto *button = new QToolButton(bar);
+        action(id)->setIconText(label);  // the button shows the short label, the menu the full text
         button->setDefaultAction(action(id));
-        button->setText(label);
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setObjectName(QStringLiteral("toolButton%1").arg(id));
         button->setAccessibleName(label);

@@ -91,6 +91,7 @@ int main(int argc, char *argv[]) {
     LoadSettings bin;
     w->document().loadFile(full, bin);
     w->refreshDevicePanel();
+    app.app().options.IngoreFFH = 0;
     app.simulator()->setBulkDelayUs(40000);
     w->runEntry(0);
     waitFor([&] { return w->progressDialog() && w->progressDialog()->value() * 10 > w->progressDialog()->maximum() * 4; });
@@ -102,7 +103,7 @@ int main(int argc, char *argv[]) {
 
     std::vector<ConnectDialog::Model> models;
     for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(app.app().ModelText(code))});
-    ConnectDialog connect(false, models, kModelTR610, nullptr, w);
+    ConnectDialog connect(false, models, kModelTR610, nullptr);
     connect.show();
     failures += !save(&connect, out + QStringLiteral("/connect%1.png").arg(suffix));
     connect.hide();
@@ -115,7 +116,7 @@ int main(int argc, char *argv[]) {
             ++failures;
             continue;
         }
-        DeviceInfoDialog info(r, executableDirectory() / Artbank::defaultPath().filename(), chinese, w);
+        DeviceInfoDialog info(r, executableDirectory() / Artbank::defaultPath().filename(), chinese);
         info.show();
         failures += !save(&info, out + QStringLiteral("/device-info-%1%2.png").arg(vendor == 48 ? "pic" : "avr", suffix));
     }

@@ -1,0 +1,161 @@
+// Download of the user program into the PRB31 adapter or a target chip's flash.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "emulator/Driver.h"
+
+namespace vantor::emx31 {
+
+namespace {
+
+std::string format(const char *fmt, unsigned value) {
+    char text[160];
+    std::snprintf(text, sizeof text, fmt, value);
+    return text;
+}
+
+}  // namespace
+
+void Driver::progress(std::uint32_t state, const char *text) {
+    progress_.state = state;
+    if (text) progress_.text = text;
+    callback(AG_CB_PROGRESS, &progress_);
+}
+
+bool Driver::prepareDownload() {
+    const auto index = chipIndex(options_);
+    if (!index) {
+        // A chip number beyond the maker's rows comes only from a hand-edited option text.
+        chipIndex_ = -1;
+        sendText(AG_MSG_DOWNLOAD, "EMX31 ERROR 30: Failed to Initialize the Device, Flash Download Abort.\n");
+        return false;
+    }
+    chipIndex_ = *index;
+    if (chipIndex_ < 0) {
+        sendText(AG_MSG_DOWNLOAD, "Download Code to Debug Adapter(PRB31).\n");
+        return true;
+    }
+    const FlashChip &chip = FlashChipTable[std::size_t(chipIndex_)];
+    char text[128];
+    std::snprintf(text, sizeof text, "Download to %s  %s.\n", kMakers[std::size_t(chip.maker)], chip.name);
+    sendText(AG_MSG_DOWNLOAD, text);
+    const int prepared = link_.chipCommand(cmd::ChipPrepare, chip.isp() ? 1 : 0,
+                                           std::uint16_t(chip.family * 256 + chip.variant), nullptr, 300);
+    if (prepared != 1) {
+        if (prepared != -3)
+            sendText(AG_MSG_DOWNLOAD, "EMX31 ERROR 30: Failed to Initialize the Device, Flash Download Abort.\n");
+        return false;
+    }
+    const int erased = link_.chipCommand(cmd::ChipErase, 0, 0, nullptr, 600);
+    if (erased == -3) return false;
+    if (erased == 1 || erased == -1) {
+        sendText(AG_MSG_DOWNLOAD, "Erasing Done.\n");
+        return true;
+    }
+    sendText(AG_MSG_DOWNLOAD, "EMX31 ERROR 33: Erasing Failed.\n");
+    return false;
+}
+
+bool Driver::programAndVerify() {
+    // The whole chain first: its measure decides before anything is sent.
+    std::vector<AG_DownloadBlock> blocks;
+    std::uint64_t end = 0;
+    std::uint32_t total = 0;
+    const AG_DownloadBlock *block = reinterpret_cast<const AG_DownloadBlock *>(callback(AG_CB_NEXT_BLOCK, nullptr));
+    while (block && block->length != 0 && int(blocks.size()) < kMaxListLength) {
+        if (blocks.empty()) total = block->total;
+        blocks.push_back(*block);
+        // Every block counts: a block high in memory followed by a low one must not slip past
+        // the size check.
+        end = std::max<std::uint64_t>(end, std::uint64_t(block->start & 0xFFFF) + block->length);
+        block = reinterpret_cast<const AG_DownloadBlock *>(
+            callback(AG_CB_NEXT_BLOCK, const_cast<AG_DownloadBlock *>(block)));
+    }
+    const bool toAdapter = chipIndex_ < 0;
+    if (toAdapter && end > 0xFC00) {
+        link_.showError(msg::EmulatorSizeExceeded);
+        return false;
+    }
+    if (!toAdapter && end > FlashChipTable[std::size_t(chipIndex_)].codeSize) {
+        char text[160];
+        std::snprintf(text, sizeof text, msg::ChipSizeExceeded.text, FlashChipTable[std::size_t(chipIndex_)].name);
+        ui_.messageBox(text, msg::kNoticeCaption, EMX31_MB_OK | EMX31_MB_ICONERROR);
+        return false;
+    }
+
+    progress_ = {};
+    progress_.total = total;
+    progress_.done = 0;
+    progress(AG_PROGRESS_START, "Programming...");
+    sendText(AG_MSG_DOWNLOAD, "Programming...\n");
+
+    bool ok = true;
+    std::uint16_t failing = 0;
+    for (const auto &b : blocks) {
+        if (!b.data) {
+            ok = false;
+            failing = std::uint16_t(b.start);
+            break;
+        }
+        for (std::uint32_t done = 0; done < b.length && ok; done += 256) {
+            const std::uint32_t n = std::min<std::uint32_t>(256, b.length - done);
+            const std::uint16_t a = std::uint16_t(b.start + done);
+            failing = a;
+            if (toAdapter) {
+                if (a <= 0x3B && 0x3B < a + n && options_.haltEnabled()) link_.noteCodeUses003B();
+                ok = link_.commandWrite(cmd::WriteCode, std::uint16_t(n), a, b.data + done, int(n), st::Finished, 500);
+            } else {
+                ok = link_.chipProgram(a, b.data + done, int(n)) == 1;
+            }
+            if (ok) {
+                progress_.done += n;
+                progress(AG_PROGRESS_STEP, nullptr);
+            }
+        }
+        if (!ok) break;
+    }
+    if (!ok) {
+        sendText(AG_MSG_DOWNLOAD, format("EMX31 ERROR 31: Flash Write Failed at Address %4.4XH.", failing));
+    } else {
+        sendText(AG_MSG_DOWNLOAD, "Programming Done.\n");
+        sendText(AG_MSG_DOWNLOAD, "Verifying...\n");
+        progress_.done = 0;
+        progress(AG_PROGRESS_START, "Verifying...");
+        std::uint8_t back[256];
+        for (const auto &b : blocks) {
+            for (std::uint32_t done = 0; done < b.length && ok; done += 256) {
+                const std::uint32_t n = std::min<std::uint32_t>(256, b.length - done);
+                const std::uint16_t a = std::uint16_t(b.start + done);
+                failing = a;
+                ok = toAdapter ? link_.commandRead(cmd::ReadCode, std::uint16_t(n), a, back, int(n), st::DataReady, 200)
+                               : link_.chipRead(a, back, int(n)) == 1;
+                if (ok) {
+                    const auto diff = std::mismatch(back, back + n, b.data + done);
+                    if (diff.first != back + n) {
+                        failing = std::uint16_t(a + (diff.first - back));
+                        ok = false;
+                    }
+                }
+                if (ok) {
+                    progress_.done += n;
+                    progress(AG_PROGRESS_STEP, nullptr);
+                }
+            }
+            if (!ok) break;
+        }
+        if (!ok) {
+            sendText(AG_MSG_DOWNLOAD, format("EMX31 ERROR 32: Flash Verify Failed at %4.4XH", failing));
+        } else {
+            sendText(AG_MSG_DOWNLOAD, "Verify OK.\n");
+            const bool started = toAdapter ? link_.commandOnly(cmd::Run, 0, 0xFFFF)
+                                           : link_.chipCommand(cmd::ChipRelease, 0, 0, nullptr, 100) == 1;
+            if (started) sendText(AG_MSG_DOWNLOAD, "Application Reset and Running...");
+        }
+    }
+    progress(AG_PROGRESS_FINISHED, nullptr);
+    return ok;
+}
+
+}  // namespace vantor::emx31

@@ -1,0 +1,487 @@
+#include "sim/emx31/Emx31Simulator.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "devices/FlashChipTable.h"
+
+namespace vantor::emx31 {
+
+namespace {
+constexpr std::uint8_t Finished = 0x02, Success = 0x04, Running = 0x10, DataReady = 0x20;
+constexpr int kSlice = 20000;  // instructions between looks at the halt and stop requests
+}  // namespace
+
+Emx31Simulator::Emx31Simulator(bool adapter) : adapter_(adapter) {
+    id_[1] = 2;
+    id_[2] = 0x15;
+    setSerialNumber(31052024);
+    cpu_.onSerialTransmit = [this](std::uint8_t b) { serial_.push_back(char(b)); };
+    status_ = base();
+}
+
+Emx31Simulator::~Emx31Simulator() {
+    std::unique_lock lock(mutex_);
+    stopRun(lock);
+}
+
+void Emx31Simulator::setAdapter(bool present) {
+    std::lock_guard lock(mutex_);
+    adapter_ = present;
+    adapterReady_ = false;
+}
+
+void Emx31Simulator::setBreakpointLimit(int limit) {
+    std::lock_guard lock(mutex_);
+    breakpointLimit_ = limit;
+}
+
+void Emx31Simulator::setInitPolls(int polls) {
+    std::lock_guard lock(mutex_);
+    initPolls_ = polls;
+}
+
+void Emx31Simulator::setTargetChip(int row) {
+    std::lock_guard lock(mutex_);
+    targetChip_ = row;
+}
+
+std::vector<std::uint8_t> Emx31Simulator::flash() const {
+    std::lock_guard lock(mutex_);
+    return flash_;
+}
+
+void Emx31Simulator::setSerialNumber(std::uint32_t serial) {
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < 4; ++i) {
+        const int hi = int(serial / 10000000 % 10), lo = int(serial / 1000000 % 10);
+        id_[std::size_t(5 + i)] = std::uint8_t(hi << 4 | lo);
+        serial = (serial % 1000000) * 100;
+    }
+}
+
+void Emx31Simulator::setFirmwareVersion(int major, int minor) {
+    std::lock_guard lock(mutex_);
+    id_[1] = std::uint8_t(major);
+    id_[2] = std::uint8_t((minor / 10 % 10) << 4 | minor % 10);
+}
+
+void Emx31Simulator::injectFault(const Emx31Fault &fault) {
+    std::lock_guard lock(mutex_);
+    faults_.push_back({fault, fault.skip});
+}
+
+void Emx31Simulator::clearFaults() {
+    std::lock_guard lock(mutex_);
+    faults_.clear();
+}
+
+int Emx31Simulator::faultsFired() const {
+    std::lock_guard lock(mutex_);
+    return fired_;
+}
+
+void Emx31Simulator::unplug() { attached_ = false; }
+void Emx31Simulator::replug() { attached_ = true; }
+
+void Emx31Simulator::setStatusHook(std::function<void()> hook) {
+    std::lock_guard lock(mutex_);
+    statusHook_ = std::move(hook);
+}
+
+std::vector<std::uint8_t> Emx31Simulator::commands() const {
+    std::lock_guard lock(mutex_);
+    return log_;
+}
+
+std::vector<std::uint16_t> Emx31Simulator::breakpoints() const {
+    std::lock_guard lock(mutex_);
+    return breakpointList_;
+}
+
+std::string Emx31Simulator::serialOutput() const {
+    std::lock_guard lock(mutex_);
+    return serial_;
+}
+
+bool Emx31Simulator::takeFaults(std::uint8_t request) {
+    bool refused = false;
+    loseBulk_ = statusNeverComes_ = finishWithoutSuccess_ = false;
+    for (auto it = faults_.begin(); it != faults_.end();) {
+        if (it->fault.command != -1 && it->fault.command != request) {
+            ++it;
+            continue;
+        }
+        if (it->remaining > 0) {
+            --it->remaining;
+            ++it;
+            continue;
+        }
+        ++fired_;
+        switch (it->fault.kind) {
+        case Emx31FaultKind::LoseBulk: loseBulk_ = true; break;
+        case Emx31FaultKind::StatusNeverComes: statusNeverComes_ = true; break;
+        case Emx31FaultKind::FinishWithoutSuccess: finishWithoutSuccess_ = true; break;
+        case Emx31FaultKind::Unplug: attached_ = false; break;
+        case Emx31FaultKind::RefuseRequest: break;  // handled by the caller
+        }
+        const bool refuse = it->fault.kind == Emx31FaultKind::RefuseRequest;
+        if (it->fault.persistent) ++it;
+        else it = faults_.erase(it);
+        refused = refused || refuse;
+    }
+    return refused;
+}
+
+void Emx31Simulator::done(bool ok) {
+    status_ = std::uint8_t(base() | Finished | (ok && !finishWithoutSuccess_ ? Success : 0));
+}
+
+void Emx31Simulator::dataReady(std::vector<std::uint8_t> bytes) {
+    if (finishWithoutSuccess_) {
+        status_ = std::uint8_t(base() | Finished);
+        return;
+    }
+    pendingIn_ = std::move(bytes);
+    status_ = std::uint8_t(base() | DataReady);
+}
+
+void Emx31Simulator::chipDone(bool ok) {
+    chipStatus_ = std::uint8_t(Finished | (ok && !finishWithoutSuccess_ ? Success : 0));
+}
+
+std::array<std::uint8_t, 16> Emx31Simulator::registerBlock() const {
+    const Registers8051 r = cpu_.registers();
+    std::array<std::uint8_t, 16> b{};
+    b[0] = r.a;
+    b[1] = cpu_.psw();
+    b[2] = std::uint8_t(r.dptr >> 8);
+    b[3] = std::uint8_t(r.dptr);
+    b[4] = r.sp;
+    b[5] = std::uint8_t(cpu_.pc() >> 8);
+    b[6] = std::uint8_t(cpu_.pc());
+    b[7] = r.b;
+    for (int i = 0; i < 8; ++i) b[std::size_t(8 + i)] = r.r[std::size_t(i)];
+    return b;
+}
+
+void Emx31Simulator::setRegisterBlock(const std::uint8_t *b) {
+    Registers8051 r;
+    r.a = b[0];
+    r.psw = b[1];
+    r.dptr = std::uint16_t(b[2] << 8 | b[3]);
+    r.sp = b[4];
+    r.pc = std::uint16_t(b[5] << 8 | b[6]);
+    r.b = b[7];
+    for (int i = 0; i < 8; ++i) r.r[std::size_t(i)] = b[8 + i];
+    cpu_.setRegisters(r);
+    cpu_.setPc(r.pc);
+}
+
+bool Emx31Simulator::vendorRequest(UsbDirection direction, std::uint8_t request, std::uint16_t value,
+                                   std::uint16_t index, std::uint8_t *data, std::uint16_t length) {
+    if (!attached_) return false;
+    std::unique_lock lock(mutex_);
+    if (direction == UsbDirection::DeviceToHost && (request == 0 || request == 0x81)) {
+        if (statusHook_) statusHook_();
+        if (length < 1 || !data) return false;
+        if (request == 0x81) {
+            data[0] = statusNeverComes_ ? 0 : chipStatus_;
+            return true;
+        }
+        std::uint8_t s = status_;
+        if (running_) s = std::uint8_t(base() | Running);
+        if (busyPolls_ > 0) {
+            --busyPolls_;
+            s = base();
+            if (busyPolls_ == 0) status_ = afterBusy_;
+        }
+        if (statusNeverComes_) s = std::uint8_t(s & ~(Finished | Success | DataReady | 0x80));
+        data[0] = s;
+        return true;
+    }
+    log_.push_back(request);
+    if (takeFaults(request)) return false;
+    if (!attached_) return false;
+    if (request == 19) {
+        // The monitor takes over through its vector only when interrupts are enabled.
+        if (running_ && haltArmed_ && (cpu_.readSfr(sfr::IE) & 0x80)) {
+            stop_ = true;
+            cpu_.requestStop();
+        }
+        return true;
+    }
+    if (running_) stopRun(lock);
+    // The breakpoint table lives for one go: the runs, steps and PC reads inside it keep it;
+    // the first breakpoint after a run, and anything else the host asks, start a new one.
+    const bool goCommand = request == 17 || request == 19 || request == 20 || request == 21 || request == 22;
+    if (!goCommand || (request == 22 && ranSinceBreakpoint_)) {
+        breakpoints_.clearAll();
+        breakpointList_.clear();
+    }
+    if (request == 22) ranSinceBreakpoint_ = false;
+    if (request == 20) ranSinceBreakpoint_ = true;
+    if (direction == UsbDirection::DeviceToHost) {
+        if (request != 22 || length < 1 || !data) return false;
+        std::uint8_t reply = 0;
+        if (index >= kMonitorStart) reply = 2;
+        else if (!breakpoints_.test(index) && int(breakpointList_.size()) >= breakpointLimit_) reply = 1;
+        else if (!breakpoints_.test(index)) {
+            breakpoints_.set(index);
+            breakpointList_.push_back(index);
+        }
+        data[0] = reply;
+        return true;
+    }
+    handle(request, value, index, data, length);
+    return true;
+}
+
+void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
+                            std::uint16_t length) {
+    pendingIn_.clear();
+    haveExpected_ = false;
+    auto expect = [&](int count) {
+        expected_ = {request, value, index, count};
+        haveExpected_ = true;
+        status_ = base();
+    };
+    auto range = [&](std::uint32_t start, std::uint32_t count, std::uint32_t end) {
+        return count > 0 && count <= 256 && start + count <= end;
+    };
+    switch (request) {
+    case 1:
+        pendingIn_.assign(id_.begin(), id_.end());
+        break;
+    case 2:
+        if (adapter_) {
+            std::vector<std::uint8_t> block(32, 0);
+            std::memcpy(block.data() + 1, "PRB31", 5);
+            dataReady(std::move(block));
+        } else {
+            done(false);
+        }
+        break;
+    case 3: status_ = adapter_ && !finishWithoutSuccess_ ? 0x80 : Finished; break;
+    case 4: break;
+    case 5:
+        cpu_.reset();
+        breakpoints_.clearAll();
+        breakpointList_.clear();
+        done(true);
+        break;
+    case 6:
+        if (adapter_) {
+            adapterReady_ = true;
+            busyPolls_ = initPolls_;
+            done(true);
+            afterBusy_ = status_;
+        } else {
+            done(false);
+        }
+        break;
+    case 7:
+        if (index < 0x80 || !range(index, value, 0x100)) return done(false);
+        {
+            std::vector<std::uint8_t> b(value);
+            for (int i = 0; i < value; ++i) b[std::size_t(i)] = cpu_.readSfr(std::uint8_t(index + i));
+            dataReady(std::move(b));
+        }
+        break;
+    case 8:
+        if (index < 0x80 || !range(index, value, 0x100)) return done(false);
+        expect(value);
+        break;
+    case 9: {
+        const auto b = registerBlock();
+        dataReady({b.begin(), b.end()});
+        break;
+    }
+    case 10: expect(16); break;
+    case 11:
+        if (!adapter_ || !range(index, value, kMonitorStart)) return done(false);
+        expect(value);
+        break;
+    case 12:
+        if (!range(index, value, 0x10000)) return done(false);
+        dataReady({cpu_.code().begin() + index, cpu_.code().begin() + index + value});
+        break;
+    case 13:
+        if (!range(index, value, 0x10000)) return done(false);
+        expect(value);
+        break;
+    case 14:
+        if (!range(index, value, 0x10000)) return done(false);
+        dataReady({cpu_.xdata().begin() + index, cpu_.xdata().begin() + index + value});
+        break;
+    case 15:
+        if (!range(index, value, 0x100)) return done(false);
+        expect(value);
+        break;
+    case 16:
+        if (!range(index, value, 0x100)) return done(false);
+        dataReady({cpu_.iram().begin() + index, cpu_.iram().begin() + index + value});
+        break;
+    case 17: dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)}); break;
+    case 18:
+        cpu_.setPc(value);
+        done(true);
+        break;
+    case 20: startRun(value == 2, index); break;
+    case 21:
+        if (cpu_.step() == Cpu8051::kTrap) return done(false);
+        dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)});
+        break;
+    case 0x82: {
+        const int family = index >> 8, variant = index & 0xFF;
+        selectedChip_ = -1;
+        for (std::size_t i = 0; i < FlashChipTable.size(); ++i) {
+            const FlashChip &c = FlashChipTable[i];
+            if (c.family != family || c.variant != variant || c.isp() != (value == 1)) continue;
+            if (targetChip_ >= 0 && FlashChipTable[std::size_t(targetChip_)].family == family &&
+                FlashChipTable[std::size_t(targetChip_)].variant == variant) {
+                selectedChip_ = targetChip_;
+                break;
+            }
+            if (targetChip_ < 0 && (selectedChip_ < 0 || c.codeSize > FlashChipTable[std::size_t(selectedChip_)].codeSize))
+                selectedChip_ = int(i);
+        }
+        if (selectedChip_ >= 0 && flash_.size() != FlashChipTable[std::size_t(selectedChip_)].codeSize)
+            flash_.assign(FlashChipTable[std::size_t(selectedChip_)].codeSize, 0xFF);
+        chipDone(selectedChip_ >= 0);
+        break;
+    }
+    case 0x83:
+        if (selectedChip_ < 0) return chipDone(false);
+        std::fill(cpu_.code().begin(), cpu_.code().end(), 0xFF);
+        std::copy(flash_.begin(), flash_.end(), cpu_.code().begin());
+        cpu_.reset();
+        chipDone(true);
+        break;
+    case 0x88:
+    case 0x89: {
+        if (selectedChip_ < 0 || length < 4 || !data) return chipDone(false);
+        const std::uint32_t address = data[0] | std::uint32_t(data[1]) << 8;
+        if (!range(address, value, std::uint32_t(flash_.size()))) return chipDone(false);
+        if (request == 0x88) {
+            expected_ = {request, value, std::uint16_t(address), value};
+            haveExpected_ = true;
+            chipStatus_ = 0;
+        } else {
+            pendingIn_.assign(flash_.begin() + address, flash_.begin() + address + value);
+            chipDone(true);
+        }
+        break;
+    }
+    case 0x8B:
+        if (selectedChip_ < 0) return chipDone(false);
+        std::fill(flash_.begin(), flash_.end(), 0xFF);
+        chipDone(true);
+        break;
+    default: done(false); break;
+    }
+}
+
+void Emx31Simulator::afterBulkOut(const Expected &e, const std::uint8_t *data) {
+    switch (e.command) {
+    case 8:
+        for (int i = 0; i < e.count; ++i) cpu_.writeSfr(std::uint8_t(e.index + i), data[i]);
+        break;
+    case 10: setRegisterBlock(data); break;
+    case 11:
+        for (int i = 0; i < e.count; ++i) cpu_.writeCode(std::uint16_t(e.index + i), data[i]);
+        break;
+    case 13:
+        for (int i = 0; i < e.count; ++i) cpu_.writeXdata(std::uint16_t(e.index + i), data[i]);
+        break;
+    case 15:
+        for (int i = 0; i < e.count; ++i) cpu_.writeIram(std::uint8_t(e.index + i), data[i]);
+        break;
+    case 0x88:
+        // Flash programming only clears bits; an unerased chip fails its verify.
+        for (int i = 0; i < e.count; ++i) flash_[std::size_t(e.index + i)] &= data[i];
+        chipDone(true);
+        return;
+    default: break;
+    }
+    done(true);
+}
+
+int Emx31Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned) {
+    if (!attached_ || endpoint != 0x02) return -1;
+    std::lock_guard lock(mutex_);
+    if (!haveExpected_ || loseBulk_ || size != expected_.count || !data) return -1;
+    haveExpected_ = false;
+    afterBulkOut(expected_, data);
+    return size;
+}
+
+int Emx31Simulator::bulkIn(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned) {
+    if (!attached_ || endpoint != 0x82) return -1;
+    std::lock_guard lock(mutex_);
+    if (loseBulk_ || pendingIn_.empty() || !data) return -1;
+    const int n = std::min<int>(size, int(pendingIn_.size()));
+    std::memcpy(data, pendingIn_.data(), std::size_t(n));
+    pendingIn_.clear();
+    status_ = base();
+    return n;
+}
+
+void Emx31Simulator::startRun(bool haltMechanism, std::uint16_t stopAddress) {
+    haltArmed_ = haltMechanism;
+    if (haltMechanism) {
+        // LJMP into the monitor: the emulator's way back from a running program.
+        cpu_.writeCode(kHaltVector, 0x02);
+        cpu_.writeCode(kHaltVector + 1, std::uint8_t(kMonitorStart >> 8));
+        cpu_.writeCode(kHaltVector + 2, std::uint8_t(kMonitorStart));
+    }
+    stopAddress_ = stopAddress;
+    stop_ = false;
+    running_ = true;
+    ++runs_;
+    status_ = std::uint8_t(base() | Running);
+    if (runner_.joinable()) runner_.join();
+    runner_ = std::thread([this] { runLoop(); });
+}
+
+void Emx31Simulator::runLoop() {
+    const std::uint16_t stopAt = stopAddress_;
+    const bool hasStop = stopAt != 0xFFFF;
+    auto atStop = [stopAt](const Cpu8051 &c) { return c.pc() == stopAt; };
+    bool first = true;
+    for (;;) {
+        std::unique_lock lock(mutex_);
+        if (stop_) break;
+        // The first instruction of a run is never checked, so a run can leave a breakpoint; later
+        // slices must check their first instruction too.
+        if (!first && (breakpoints_.test(cpu_.pc()) || (hasStop && atStop(cpu_)))) break;
+        first = false;
+        const RunResult8051 r = cpu_.run(kSlice, breakpoints_.any() ? &breakpoints_ : nullptr,
+                                         hasStop ? std::function<bool(const Cpu8051 &)>(atStop)
+                                                 : std::function<bool(const Cpu8051 &)>());
+        if (r.reason != StopReason8051::Limit) break;
+        lock.unlock();
+        std::this_thread::yield();
+    }
+    std::lock_guard lock(mutex_);
+    status_ = std::uint8_t(base() | Finished | Success);
+    running_ = false;
+}
+
+void Emx31Simulator::stopRun(std::unique_lock<std::mutex> &lock) {
+    stop_ = true;
+    cpu_.requestStop();
+    lock.unlock();
+    if (runner_.joinable() && runner_.get_id() != std::this_thread::get_id()) runner_.join();
+    lock.lock();
+}
+
+SimulatedEmx31 makeSimulatedEmx31(bool adapter) {
+    SimulatedEmx31 s;
+    s.bus = std::make_shared<SimulatedBus>();
+    s.device = std::make_shared<Emx31Simulator>(adapter);
+    s.bus->plug(0, s.device);
+    return s;
+}
+
+}  // namespace vantor::emx31

@@ -1,0 +1,178 @@
+// Memory spaces, the shadow and its cached bits, registers and the register pane.
+#include <gtest/gtest.h>
+
+#include "tests/emulator/DriverRig.h"
+
+namespace vantor::emx31::test {
+namespace {
+
+TEST(Memory, DirectDataSplitsAtTheSfrBoundary) {
+    Rig rig;
+    ASSERT_TRUE(rig.connect());
+    rig.sim.device->cpu().writeIram(0x7E, 0x11);
+    rig.sim.device->cpu().writeIram(0x7F, 0x22);
+    rig.sim.device->cpu().writeSfr(0x80, 0x33);  // P0
+    rig.sim.device->cpu().writeSfr(0x81, 0x44);  // SP
+    rig.newCommands();
+    std::uint8_t b[4] = {};
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_DATA, 0x7E), b, 4), 0u);
+    EXPECT_EQ(rig.newCommands(), (std::vector<std::uint8_t>{16, 7}));
+    EXPECT_EQ(std::vector<std::uint8_t>(b, b + 4), (std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44}));
+    // Indirect addressing reaches the upper RAM, not the SFRs.
+    rig.sim.device->cpu().writeIram(0x80, 0x55);
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_IDATA, 0x80), b, 1), 0u);
+    EXPECT_EQ(b[0], 0x55);
+}
+
+TEST(Memory, RangesPastTheirSpaceAreRefused) {
+    Rig rig;
+    ASSERT_TRUE(rig.connect());
+    rig.newCommands();
+    std::vector<std::uint8_t> b(0x200, 0xEE);
+    EXPECT_EQ(rig.read(AG_ADDRESS(AG_SPACE_DATA, 0xF0), b.data(), 0x20), AG_MEM_READ_FAILED);
+    EXPECT_EQ(rig.read(AG_ADDRESS(AG_SPACE_XDATA, 0xFF00), b.data(), 0x101), AG_MEM_READ_FAILED);
+    EXPECT_EQ(rig.write(AG_ADDRESS(AG_SPACE_IDATA, 0xFF), {1, 2}), AG_MEM_WRITE_FAILED);
+    EXPECT_TRUE(rig.newCommands().empty());
+    EXPECT_EQ(b[0], 0xEE);
+}
+
+TEST(Memory, CodeIsServedFromTheShadowDataAlwaysFromTheEmulator) {
+    Rig rig;
+    ASSERT_TRUE(rig.connect());
+    rig.sim.device->cpu().writeXdata(0, 0x5A);
+    rig.sim.device->cpu().writeCode(0, 0xA7);
+    std::uint8_t b = 0;
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_CODE, 0), &b, 1, AG_MEM_READ_CODE), 0u);
+    EXPECT_EQ(b, 0xA7);
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_XDATA, 0), &b, 1), 0u);
+    rig.newCommands();
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_XDATA, 0), &b, 1), 0u);
+    EXPECT_EQ(rig.newCommands(), std::vector<std::uint8_t>{14});
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_CODE, 0), &b, 1, AG_MEM_READ_CODE), 0u);
+    EXPECT_TRUE(rig.newCommands().empty());
+    EXPECT_EQ(b, 0xA7);
+    // A step keeps code cached and drops the data caches.
+    rig.driver.goStep(AG_GOSTEP_STEP, 1, nullptr);
+    EXPECT_TRUE(rig.codeAttr[0] & AG_ATTR_CACHED);
+    EXPECT_FALSE(rig.xdataAttr[0] & AG_ATTR_CACHED);
+}
+
+TEST(Memory, CodeOutsideBankZeroIsFiller) {
+    Rig rig;
+    ASSERT_TRUE(rig.connect());
+    rig.newCommands();
+    std::vector<std::uint8_t> b(40, 0);
+    AG_AddressRecord rec{0x00010000, 0};  // bank 1, untagged: code 4 tags it
+    ASSERT_EQ(rig.driver.memAcc(AG_MEM_READ_CODE, b.data(), &rec, 40), 0u);
+    EXPECT_EQ(rec.address, 0xFF010000u);
+    EXPECT_EQ(b, std::vector<std::uint8_t>(40, 0x99));
+    EXPECT_TRUE(rig.newCommands().empty());
+}
+
+TEST(Memory, CodeWritesPastTheEmulatorLimit) {
+    Rig rig;
+    ASSERT_TRUE(rig.connect());
+    EXPECT_EQ(rig.write(AG_ADDRESS(AG_SPACE_CODE, 0xFBF0), std::vector<std::uint8_t>(0x20, 1), AG_MEM_WRITE_CODE),
+              AG_MEM_WRITE_FAILED);
+    EXPECT_TRUE(rig.ui.hasBox("Code size has exceeded the limit of the EMX31(max. 63K)"));
+    EXPECT_EQ(rig.failing, 0xFF00FBF0u);
+    ASSERT_TRUE(rig.connect());
+    rig.driver.init(AG_INIT_CACHE_CODE, nullptr);
+    EXPECT_EQ(rig.write(AG_ADDRESS(AG_SPACE_CODE, 0xFBF0), std::vector<std::uint8_t>(0x20, 1), AG_MEM_WRITE_CODE), 0u);
+    EXPECT_TRUE(rig.ui.hasText("EMX31 ERROR 22: No Code Memory at Adrress FC10H.\n"));
+    EXPECT_TRUE(rig.codeAttr[0x1234] & AG_ATTR_CACHED);
+}
+
+TEST(Memory, WithoutShadowPagesEverythingGoesToTheEmulator) {
+    Rig rig;
+    rig.withShadow = false;
+    ASSERT_TRUE(rig.connect());
+    rig.sim.device->cpu().writeCode(0x10, 0x42);
+    std::uint8_t b = 0;
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_CODE, 0x10), &b, 1, AG_MEM_READ_CODE), 0u);
+    EXPECT_EQ(b, 0x42);
+    AG_AttributeRecord att{};
+    att.u.address = AG_ADDRESS(AG_SPACE_CODE, 0x10);
+    EXPECT_EQ(rig.driver.memAtt(2, &att), 0u);
+    EXPECT_EQ(att.u.attribute, nullptr);
+}
+
+TEST(Registers, BlockCacheAndWrites) {
+    Rig rig;
+    ASSERT_TRUE(rig.connect());
+    Registers8051 r;
+    r.a = 0x12;
+    r.b = 0x34;
+    r.sp = 0x50;
+    r.psw = 0x08;  // bank 1
+    r.dptr = 0xBEEF;
+    r.r = {1, 2, 3, 4, 5, 6, 7, 8};
+    rig.sim.device->cpu().setRegisters(r);
+    rig.sim.device->cpu().setPc(0x0456);
+    std::uint32_t v = 0;
+    rig.driver.regAcc(1, 3, &v);
+    EXPECT_EQ(v, 4u);
+    rig.driver.regAcc(1, AG_REG_DPTR, &v);
+    EXPECT_EQ(v, 0xBEEFu);
+    v = 0x99;
+    rig.driver.regAcc(2, 7, &v);
+    EXPECT_EQ(rig.sim.device->cpu().readIram(0x0F), 0x99);  // R7 of bank 1
+    v = 0xFF000200;
+    rig.driver.regAcc(2, AG_REG_PC, &v);
+    EXPECT_EQ(rig.sim.device->cpu().pc(), 0x0200);
+
+    // Written values are served from the cache until the next step, go or stop.
+    ASSERT_EQ(rig.driver.allReg(2), 0u);
+    EXPECT_TRUE(rig.driver.registersCurrent());
+    rig.newCommands();
+    rig.driver.regAcc(1, AG_REG_A, &v);
+    EXPECT_TRUE(rig.newCommands().empty());
+    // Writing a register bank through memory makes the cache stale.
+    ASSERT_EQ(rig.write(AG_ADDRESS(AG_SPACE_DATA, 0x08), {0x77}), 0u);
+    EXPECT_FALSE(rig.driver.registersCurrent());
+    rig.driver.regAcc(1, 0, &v);
+    EXPECT_EQ(v, 0x77u);
+}
+
+TEST(RegisterPane, FormatsItemsAndFlagsChanges) {
+    Rig rig;
+    ASSERT_TRUE(rig.connect());
+    ASSERT_NE(rig.pane, nullptr);
+    Registers8051 r;
+    r.psw = 0x10;
+    r.a = 0x03;  // parity 0 with two bits set
+    r.dptr = 0x1234;
+    rig.sim.device->cpu().setRegisters(r);
+    rig.sim.device->cpu().setPc(0x0042);
+    auto item = [&](const char *name) -> AG_RegItem & {
+        for (std::uint32_t i = 0; i < rig.pane->itemCount; ++i)
+            if (std::strcmp(rig.pane->items[i].name, name) == 0) return rig.pane->items[i];
+        throw std::runtime_error(name);
+    };
+    rig.pane->read(nullptr, 0x80000000u);
+    EXPECT_EQ(rig.pc, 0xFF000042u);
+    for (std::uint32_t i = 0; i < rig.pane->itemCount; ++i) rig.pane->read(&rig.pane->items[i], 0);
+    EXPECT_STREQ(item("rs").text, "2       ");
+    EXPECT_STREQ(item("dptr").text, "0x1234");
+    EXPECT_STREQ(item("PC  $").text, "0x0042");
+    EXPECT_STREQ(item("a").text, "0x03");
+    EXPECT_EQ(item("a").valueChanged, 1);
+    EXPECT_EQ(item("PC  $").valueChanged, 0);
+    // Same value again: the changed mark goes away, and the text is told to update.
+    item("a").textUpdated = 0;
+    rig.pane->read(&item("a"), 0);
+    EXPECT_EQ(item("a").valueChanged, 0);
+    EXPECT_EQ(item("a").textUpdated, 1);
+
+    // Writing a PSW field changes only its bits.
+    const std::uint8_t three[4] = {3, 0, 0, 0};
+    EXPECT_EQ(rig.pane->write(&item("rs"), three), 1u);
+    EXPECT_EQ(rig.sim.device->cpu().psw() & 0x18, 0x18);
+    const std::uint8_t dptr[4] = {0x78, 0x56, 0, 0};
+    EXPECT_EQ(rig.pane->write(&item("dptr"), dptr), 1u);
+    EXPECT_EQ(rig.sim.device->cpu().registers().dptr, 0x5678);
+    EXPECT_EQ(rig.pane->write(&rig.pane->items[21], three), 0u);  // the unnamed item
+}
+
+}  // namespace
+}  // namespace vantor::emx31::test
