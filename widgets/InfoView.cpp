@@ -32,23 +32,31 @@ void InfoView::appendText(const QString &text, const QColor &colour, bool bold) 
     QTextCharFormat format;
     format.setForeground(colour);
     format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
+    // Lines arriving in a burst share one edit block: the text is in the document at once, but
+    // the view lays it out and scrolls once per burst instead of once per line.
+    if (!batchOpen_) {
+        batch_ = QTextCursor(document());
+        batch_.beginEditBlock();
+        batchOpen_ = true;
+        QMetaObject::invokeMethod(this, [this] { flushBatch(); }, Qt::QueuedConnection);
+    }
+    batch_.movePosition(QTextCursor::End);
     // The text ends in a newline most of the time; a block separator keeps the last line empty.
     const QStringList lines = t.split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
-        if (i > 0) cursor.insertBlock();
-        if (!lines[i].isEmpty()) cursor.insertText(lines[i], format);
-    }
-    // One scroll after a burst of lines: scrolling per line makes the view lay out every time.
-    if (!scrollPending_) {
-        scrollPending_ = true;
-        QMetaObject::invokeMethod(this, [this] {
-            scrollPending_ = false;
-            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-        }, Qt::QueuedConnection);
+        if (i > 0) batch_.insertBlock();
+        if (!lines[i].isEmpty()) batch_.insertText(lines[i], format);
     }
 }
+
+void InfoView::flushBatch() {
+    if (!batchOpen_) return;
+    batchOpen_ = false;
+    batch_.endEditBlock();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+InfoView::~InfoView() { flushBatch(); }
 
 void InfoViewSink::appendLine(std::string_view text, Colour colour, bool bold) {
     view_->appendText(uiText(text), toQColor(colour), bold);

@@ -1,5 +1,6 @@
 #pragma once
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 #include "core/Colour.h"
 #include "core/InfoSink.h"
@@ -12,13 +13,18 @@ class InfoView : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit InfoView(QWidget *parent = nullptr);
+    ~InfoView() override;
     // Text as the core writes it: "\r\n" or "\n" end a line; no line end is added.
     void appendText(const QString &text, const QColor &colour, bool bold);
     // Chinese texts need a font with the GB2312 repertoire.
     void setChinese(bool chinese);
 
+    // Lays out and scrolls what was appended since the last event-loop turn.
+    void flushBatch();
+
 private:
-    bool scrollPending_ = false;
+    QTextCursor batch_;
+    bool batchOpen_ = false;
 };
 
 // Hands the core's information lines to a view (translated where a translation exists).

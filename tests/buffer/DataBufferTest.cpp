@@ -1,8 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
 #include "buffer/DataBuffer.h"
 
 using namespace vantor;
+
+// The buffer's storage gets non-zero guard bytes behind it: past a large allocation the heap is
+// usually zero, so a checksum reading beyond the 8 MiB would otherwise not change its result.
+namespace {
+constexpr std::size_t kGuardBytes = 64;
+constexpr std::uint8_t kGuardValue = 0xA5;
+}  // namespace
+
+void *operator new[](std::size_t size) {
+    const bool image = size == DataBuffer::kSize;
+    void *p = std::malloc(image ? size + kGuardBytes : size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    if (image) std::memset(static_cast<char *>(p) + size, kGuardValue, kGuardBytes);
+    return p;
+}
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -59,7 +80,10 @@ TEST(DataBuffer, ChecksumIncludesBothEndsAndClampsToTheBuffer) {
     EXPECT_EQ(bufferChecksum(b, 11, 19), 0u);
     EXPECT_EQ(bufferChecksum(b, 20, 10), 0u);
     b[0x7FFFFF] = 5;
+    ASSERT_EQ(b.data()[DataBuffer::kSize], kGuardValue) << "the guard behind the image is in place";
     EXPECT_EQ(bufferChecksum(b, 0x7FFFFF, 0xFFFFFFFF), 5u);
+    EXPECT_EQ(bufferChecksum(b, 0x7FFFF8, 0x800001), 5u);  // through the eight-byte path
+    EXPECT_EQ(bufferChecksum(b, 0x7FFF00, 0x80000F), 5u);
     EXPECT_EQ(bufferChecksum(b, 0x800000, 0x900000), 0u);
 }
 

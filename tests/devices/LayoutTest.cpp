@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 #include "devices/MemoryLayout.h"
@@ -44,23 +45,28 @@ TEST(SizeText, WordDevicesShowTheByteCountAsWords) {
     EXPECT_EQ(SizeText(device(0, 48, {{1024, 0}, {64, 0x2000}, {16, 0x4000}}, 14)), "1K Words + 64 Bytes");
 }
 
+// The lookup's answer decides whether callers use the name (the Edit Buffer dialog falls back
+// to the device name), so each rule must also report that it named the area.
 TEST(AreaName, SpecialVendorsOfMcus) {
     const DeviceRecord sst = device(0, 82, {{65536, 0}, {8192, 65536}});
-    EXPECT_EQ(AreaName(sst, 0), "Block0");
-    EXPECT_EQ(AreaName(sst, 3), "Block3");
-
     const DeviceRecord atmel = device(0, 10, {{8192, 0}, {512, 8192}});
-    EXPECT_EQ(AreaName(atmel, 0), "FLASH");
-    EXPECT_EQ(AreaName(atmel, 1), "EEPROM");
-
     const DeviceRecord pic = device(0, 48, {{4096, 0}, {256, 8192}}, 14);
-    EXPECT_EQ(AreaName(pic, 0), "Code Memory");
-    EXPECT_EQ(AreaName(pic, 1), "EEPROM Memory");
-
-    EXPECT_EQ(AreaName(device(0, 95, {{65536, 0}, {4096, 65536}}), 0), "FLASH EEPROM (APROM)");
-    EXPECT_EQ(AreaName(device(0, 95, {{65536, 0}, {4096, 65536}}), 1), "FLASH EEPROM (LDROM)");
-    EXPECT_EQ(AreaName(device(0, 95, {{65536, 0}}), 0), "FLASH EEPROM");
-    EXPECT_EQ(AreaName(device(0, 95, {{65536, 0}}), 1), "FLASH EEPROM");
+    const DeviceRecord winbond2 = device(0, 95, {{65536, 0}, {4096, 65536}});
+    const DeviceRecord winbond1 = device(0, 95, {{65536, 0}});
+    struct Case {
+        const DeviceRecord *d;
+        int area;
+        const char *name;
+    };
+    for (const Case c : {Case{&sst, 0, "Block0"}, Case{&sst, 3, "Block3"}, Case{&atmel, 0, "FLASH"},
+                         Case{&atmel, 1, "EEPROM"}, Case{&pic, 0, "Code Memory"}, Case{&pic, 1, "EEPROM Memory"},
+                         Case{&winbond2, 0, "FLASH EEPROM (APROM)"}, Case{&winbond2, 1, "FLASH EEPROM (LDROM)"},
+                         Case{&winbond1, 0, "FLASH EEPROM"}, Case{&winbond1, 1, "FLASH EEPROM"}}) {
+        std::string text = "before";
+        EXPECT_TRUE(AreaName(*c.d, c.area, text)) << c.name;
+        EXPECT_EQ(text, c.name);
+        EXPECT_EQ(AreaName(*c.d, c.area), c.name);
+    }
 }
 
 TEST(AreaName, UnnamedAreasKeepTheCallersText) {

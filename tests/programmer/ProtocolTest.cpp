@@ -171,6 +171,11 @@ TEST(Protocol, CalibrationCommandNamesAreaAndOffset) {
     EXPECT_EQ(rig.run(kOpWriteCal), 1);
     EXPECT_EQ(commandsOf(rig, 0x93).back().value, 0);
     EXPECT_EQ(offsetOf(commandsOf(rig, 0x93).back()), 0x110u);
+
+    // Without a device there is no address to name: nothing is sent and it is no success.
+    rig.programmer->SetContext(&rig.buffer, nullptr, &rig.options);
+    EXPECT_FALSE(rig.programmer->Execute(kOpWriteCal));
+    EXPECT_EQ(commandsOf(rig, 0x93).size(), 2u);
 }
 
 TEST(Protocol, InitialisationCarriesTheDeviceParameters) {

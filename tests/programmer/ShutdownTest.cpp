@@ -18,6 +18,7 @@
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
 #include "programmer/CProgrammer.h"
+#include "tests/sim/SimRig.h"
 
 using namespace vantor;
 using namespace std::chrono_literals;
@@ -149,6 +150,27 @@ TEST(Shutdown, DestroyingTheProgrammerCancelsAndPumps) {
     });
     EXPECT_EQ(sink.results(), std::vector<int>{-1});
     EXPECT_EQ(counters.CntSuccess + counters.CntFailed, 0);
+}
+
+// With a programmer attached the worker still needs the link after the cancel: the chip is
+// released through it, so the transport may only go once the worker has ended.
+TEST(Shutdown, DestroyingAConnectedProgrammerReleasesTheChipBeforeTheLinkGoes) {
+    WindowThreadSink sink;
+    test::SimRig rig(test::makeDevice({}));
+    ASSERT_TRUE(rig.connected);
+    auto releases = [&] {
+        int n = 0;
+        for (const auto &c : rig.sim.device->commands()) n += c.request == 0x83;
+        return n;
+    };
+    onWindowThread(sink, [&] {
+        rig.programmer->setEnvironment({&sink, &rig.clock, &rig.prompt, &rig.counters, &rig.disconnected});
+        ASSERT_TRUE(rig.programmer->StartOperation(kOpRead));
+        sink.waitForABlockedSend();
+        rig.programmer.reset();
+    });
+    EXPECT_EQ(sink.results(), std::vector<int>{-1});
+    EXPECT_EQ(releases(), 1);
 }
 
 // A notice handler that waits for the engine runs on the worker: it is refused, not hung.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
 #include "usb/CUsbDevice.h"
@@ -16,6 +17,8 @@ public:
     std::vector<int> opened;
     std::vector<int> submissions;  // sizes asked for
     std::deque<int> answers;       // bytes moved per submission; -1 = time-out
+    std::vector<std::uint8_t> sent;  // every byte written, in order
+    std::uint32_t readCount = 0;     // bytes handed out so far; each is streamByte(its position)
     bool closed = false;
     int controls = 0;
 
@@ -31,13 +34,25 @@ public:
         ++controls;
         return true;
     }
-    int bulk(std::uint8_t, std::uint8_t *, int size, unsigned) override {
+    int bulk(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned) override {
         submissions.push_back(size);
-        if (answers.empty()) return size;
-        const int n = answers.front();
-        answers.pop_front();
+        if (!data && size > 0) return -1;  // the transport let a null buffer through
+        int n = size;
+        if (!answers.empty()) {
+            n = answers.front();
+            answers.pop_front();
+        }
+        for (int i = 0; i < n; ++i) {
+            if (endpoint & 0x80)
+                data[i] = streamByte(readCount++);
+            else
+                sent.push_back(data[i]);
+        }
         return n;
     }
+
+    // Differs between positions 64 KiB apart, so a chunk stored at the wrong place shows.
+    static std::uint8_t streamByte(std::uint32_t k) { return std::uint8_t((k * 2654435761u) >> 24); }
 };
 
 struct Transport {
@@ -84,16 +99,22 @@ TEST(UsbTransport, BulkSubmissionsAreAtMost64KiBAndAShortOneEndsTheLoop) {
     t.backend->presentAt = 0;
     ASSERT_TRUE(t.usb->Open());
     std::vector<std::uint8_t> data(150000);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = ScriptedBackend::streamByte(std::uint32_t(i) + 7);
     int result = 0;
     EXPECT_TRUE(t.usb->BulkWrite(0x02, data.data(), int(data.size()), 300, result));
     EXPECT_EQ(result, 150000);
     EXPECT_EQ(t.backend->submissions, (std::vector<int>{65536, 65536, 18928}));
+    EXPECT_TRUE(t.backend->sent == data) << "each chunk continues where the last one ended";
 
     t.backend->submissions.clear();
     t.backend->answers = {65536, 100};
+    std::fill(data.begin(), data.end(), 0);
     EXPECT_TRUE(t.usb->BulkRead(0x82, data.data(), int(data.size()), 300, result));
     EXPECT_EQ(result, 65636);
     EXPECT_EQ(t.backend->submissions.size(), 2u) << "no submission after a short one";
+    std::vector<std::uint8_t> expected(data.size(), 0);
+    for (std::uint32_t k = 0; k < 65636; ++k) expected[k] = ScriptedBackend::streamByte(k);
+    EXPECT_TRUE(data == expected) << "each chunk lands after the one before, nothing past the short one";
 
     t.backend->submissions.clear();
     t.backend->answers = {10};
@@ -115,7 +136,7 @@ TEST(UsbTransport, TimeOutFailsTheTransferButKeepsTheTransportOpen) {
     EXPECT_TRUE(t.usb->BulkRead(0x82, b, 256, 300, result));
 }
 
-TEST(UsbTransport, EndpointDirectionIsChecked) {
+TEST(UsbTransport, EndpointDirectionAndBufferAreChecked) {
     Transport t;
     t.backend->presentAt = 0;
     ASSERT_TRUE(t.usb->Open());
@@ -123,6 +144,9 @@ TEST(UsbTransport, EndpointDirectionIsChecked) {
     int result = 0;
     EXPECT_FALSE(t.usb->BulkWrite(0x82, b, 4, 300, result));
     EXPECT_FALSE(t.usb->BulkRead(0x02, b, 4, 300, result));
+    // Nowhere to put or take even one byte.
+    EXPECT_FALSE(t.usb->BulkRead(0x82, nullptr, 1, 300, result));
+    EXPECT_FALSE(t.usb->BulkWrite(0x02, nullptr, 1, 300, result));
     EXPECT_TRUE(t.backend->submissions.empty());
 }
 
