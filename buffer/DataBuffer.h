@@ -30,7 +30,7 @@ struct BufferChange {
 // range the operation wrote, at its end, which the window passes on here on its own thread.
 class DataBuffer {
 public:
-    static constexpr std::size_t kSize = 0x800000;
+    static constexpr std::size_t kSize = kBufferSize;
 
     DataBuffer();
     DataBuffer(const DataBuffer &) = delete;

@@ -4,14 +4,6 @@
 #include <cstdio>
 #include <memory>
 
-#if defined(_WIN32)
-#include <windows.h>
-#elif defined(__APPLE__)
-#include <mach-o/dyld.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "core/LittleEndian.h"
 #include "core/StringTable.h"
 #include "devices/Crc16.h"
@@ -53,24 +45,6 @@ void fillOperationList(std::uint8_t (&list)[kOperationListSize], const std::uint
 }
 
 }  // namespace
-
-std::filesystem::path executableDirectory() {
-#if defined(_WIN32)
-    char buf[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    return std::filesystem::path(std::string(buf, n)).parent_path();
-#elif defined(__APPLE__)
-    char buf[4096];
-    uint32_t size = sizeof buf;
-    if (_NSGetExecutablePath(buf, &size) != 0) return {};
-    return std::filesystem::weakly_canonical(buf).parent_path();
-#else
-    std::error_code ec;
-    auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path{} : p.parent_path();
-#endif
-}
 
 DeviceLibrary::DeviceLibrary(Prompt &prompt) : prompt_(prompt), directory_(executableDirectory()) {}
 

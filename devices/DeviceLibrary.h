@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Paths.h"
 #include "core/Prompt.h"
 #include "devices/DeviceRecord.h"
 
@@ -60,8 +61,5 @@ private:
     const DeviceRecord *current_ = nullptr;
     bool lastFailed_ = false;
 };
-
-// Directory of the running executable ("" when it cannot be told).
-std::filesystem::path executableDirectory();
 
 }  // namespace vantor

@@ -9,6 +9,8 @@ struct MemoryArea {
     std::uint32_t buffer_start = 0;
 };
 
+// Size of the one data buffer every memory area lies in (8 MiB).
+inline constexpr std::uint32_t kBufferSize = 0x800000;
 inline constexpr int kDeviceNameSize = 32;
 inline constexpr int kVendorNameSize = 32;
 inline constexpr int kAdapterTextSize = 72;

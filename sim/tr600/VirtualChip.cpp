@@ -11,7 +11,7 @@ namespace vantor::sim {
 
 namespace {
 constexpr char kMagic[8] = {'V', 'T', 'R', '6', 'C', 'H', 'I', 'P'};
-constexpr std::uint32_t kMaxAreaBytes = 0x800000;
+constexpr std::uint32_t kMaxAreaBytes = kBufferSize;
 constexpr std::size_t kMaxNameBytes = 64;
 // Configuration, fuse and lock bytes, the calibration byte and its write count.
 constexpr std::size_t kTailBytes = 16 * 3 + 1 + 4;

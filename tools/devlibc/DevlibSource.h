@@ -14,7 +14,7 @@ namespace vantor::devlibc {
 
 inline constexpr std::size_t kMaxNameLength = 31;
 inline constexpr std::size_t kMaxConfigLength = 16;
-inline constexpr std::uint64_t kBufferSize = 0x800000;
+inline constexpr std::uint64_t kBufferSize = vantor::kBufferSize;
 
 // One record with the bytes that its fields do not carry: whatever follows the
 // terminating NUL of the two text fields. Keeping them makes dump/compile lossless.
