@@ -1,4 +1,10 @@
+// Before any Qt header: Qt defines `slots` as a keyword, and chip.set has a member of that name.
+#include "devices/SettingsMemory.h"
+
 #include "buffer/ui/EditBufferDialog.h"
+#include "devices/ConfigFile.h"
+#include "devices/DeviceInfo.h"
+#include "devices/ui/DeviceDialogs.h"
 #include "programmer/Application.h"
 #include "programmer/Document.h"
 #include "programmer/ui/MainWindowDialogs.h"
@@ -6,8 +12,41 @@
 
 namespace vantor::ui {
 
+namespace {
+
+// Located afresh each time: the shipped file may appear, or become read-only, while we run.
+SettingsMemory settingsMemory(Document &doc) {
+    return SettingsMemory(SettingsMemory::locate(doc.library().libraryDirectory(), SettingsMemory::userDirectory()));
+}
+
+}  // namespace
+
 MainWindowDialogs standardDialogs() {
     MainWindowDialogs d;
+    d.selectDevice = [](QWidget *parent, Document &doc, DeviceRecord &chosen) {
+        Application &app = doc.app();
+        SelectDeviceDialog dialog(doc.library(), app.profile(),
+                                  app.services().programDirectory / Artbank::defaultPath().filename(), parent);
+        if (!dialog.opened() || dialog.exec() != QDialog::Accepted) return false;
+        chosen = dialog.selectedDevice();
+        return true;
+    };
+    d.config = [](QWidget *parent, Document &doc) {
+        QtPrompt prompt(parent);
+        const std::filesystem::path file =
+            doc.library().libraryDirectory() / "cfg" / (std::string(doc.currentDevice.config_name) + ".cfg");
+        ConfigDeviceDialog dialog(file, doc.currentDevice, prompt, parent);
+        if (!dialog.opened() || dialog.exec() != QDialog::Accepted) return false;
+        const auto &bytes = dialog.configBytes();
+        std::copy(bytes.begin(), bytes.end(), doc.currentDevice.config_data);
+        return true;
+    };
+    d.operateSettings = [](QWidget *parent, Document &doc) {
+        Application &app = doc.app();
+        QtPrompt prompt(parent);
+        OperateSettingsDialog dialog(doc.currentDevice, app.options, app.autoItems, app.fileLoaded != 0, prompt, parent);
+        return dialog.exec() == QDialog::Accepted;
+    };
     d.editBuffer = [](QWidget *parent, Document &doc) {
         static EditorSettings settings;  // kept from one opening to the next
         Application &app = doc.app();
@@ -16,6 +55,18 @@ MainWindowDialogs standardDialogs() {
                                 prompt, parent);
         dialog.onReadOnlyChanged = [&app](bool readOnly) { app.BufReadOnly = readOnly ? 1 : 0; };
         dialog.exec();
+    };
+    d.saveDeviceSettings = [](Document &doc, const DeviceRecord &outgoing) {
+        Application &app = doc.app();
+        settingsMemory(doc).SaveDeviceSettings(outgoing, app.autoItems, app.options.areaMask);
+    };
+    d.loadDeviceSettings = [](Document &doc, DeviceRecord &incoming) {
+        Application &app = doc.app();
+        QtPrompt prompt;
+        const std::filesystem::path libDir = doc.library().libraryDirectory();
+        settingsMemory(doc).RestoreDeviceSettings(incoming, app.autoItems, app.options.areaMask, [&](DeviceRecord &dev) {
+            cfg::LoadConfigDefaults(libDir, dev, prompt);
+        });
     };
     return d;
 }

@@ -5,7 +5,9 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -54,13 +56,35 @@ struct DesktopRig {
         options.simDelayUs = 0;
     }
     bool start() {
-        app = std::make_unique<ui::DesktopApp>(options, &profile, VANTOR_BIN_DIR);
+        app = std::make_unique<ui::DesktopApp>(options, &profile, programDirectory());
         app->setConnectDelay(0);
         app->setRestartEnabled(false);
         return app->startUp();
     }
+    // The build tree's program files, linked, with a chip.set of this rig's own: what one test
+    // remembers must not reach another.
+    std::filesystem::path programDirectory() {
+        namespace fs = std::filesystem;
+        if (programDir_.path.empty()) {
+            QTemporaryDir made;
+            made.setAutoRemove(false);
+            programDir_.path = fs::path(made.path().toStdString());
+            for (const auto &e : fs::directory_iterator(VANTOR_BIN_DIR))
+                if (e.path().filename() != "chip.set") fs::create_symlink(e.path(), programDir_.path / e.path().filename());
+            if (fs::exists(fs::path(VANTOR_BIN_DIR) / "chip.set"))
+                fs::copy_file(fs::path(VANTOR_BIN_DIR) / "chip.set", programDir_.path / "chip.set");
+        }
+        return programDir_.path;
+    }
     ui::StartOptions options;
     MemoryProfile profile;
+    struct LinkedDir {
+        std::filesystem::path path;
+        ~LinkedDir() {  // remove_all takes the links away, never what they point at
+            std::error_code ec;
+            if (!path.empty()) std::filesystem::remove_all(path, ec);
+        }
+    } programDir_;
     std::unique_ptr<ui::DesktopApp> app;
 };
 
