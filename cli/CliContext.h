@@ -25,6 +25,12 @@ struct CliContext {
     std::string simChip;                  // file that keeps the simulated chip between runs
     std::vector<std::string> simFaults;   // faults the simulator is told to produce ("KIND[@CMD[+N]][!]")
     std::optional<std::string> disconnectOperation;
+    // Production-line options (several programmers, reports, log).
+    bool json = false;                       // one JSON document on stdout, text on stderr
+    std::optional<std::string> programmerSerial;
+    int simCount = 1;                        // simulated programmers
+    std::vector<std::string> simSockets;     // "[N=]VENDOR/DEVICE": a chip other than the one selected
+    std::optional<std::string> logFile;      // CSV production log
     Terminal *terminal = nullptr;
 };
 
@@ -45,6 +51,11 @@ int runDevices(CliContext &ctx, Args args);
 int runOperation(CliContext &ctx, const std::string &operation, Args args);
 int runConvert(CliContext &ctx, Args args);
 int runInfo(CliContext &ctx, Args args);
+int runProgrammers(CliContext &ctx, Args args);
+int runGang(CliContext &ctx, Args args);
+
+// Takes --json, --programmer, --sim-count, --sim-socket and --log out of args.
+void takeProductionOptions(CliContext &ctx, Args &args);
 int runConfig(CliContext &ctx, Args args);
 int runOptions(CliContext &ctx, Args args);
 

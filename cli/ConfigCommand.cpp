@@ -5,6 +5,8 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "cli/Report.h"
+
 #include "cli/DeviceLookup.h"
 #include "cli/DeviceSettings.h"
 #include "devices/ConfigDialog.h"
@@ -256,7 +258,7 @@ int runConfig(CliContext &ctx, Args args) {
     std::vector<std::string> sets;
     while (auto s = takeOption(args, "--set")) sets.push_back(*s);
     const bool defaults = takeFlag(args, "--defaults");
-    const bool json = takeFlag(args, "--json");
+    const bool json = takeFlag(args, "--json") || ctx.json;
     bool showIt = takeFlag(args, "--show");
     if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
     if (sets.empty() && !defaults) showIt = true;
@@ -297,8 +299,9 @@ int runConfig(CliContext &ctx, Args args) {
     }
     if (showIt) {
         if (json) {
-            std::string text = toJson(model, device, remembered || !sets.empty() || defaults).dump(2);
-            std::fputs((text + "\n").c_str(), stdout);
+            nlohmann::json doc = {{"schema", kJsonSchemaId}, {"command", "config"}, {"result", "success"}, {"exit_code", 0}};
+            doc.update(toJson(model, device, remembered || !sets.empty() || defaults));
+            printJson(doc, 2);
         } else {
             show(*ctx.terminal, model, device, remembered || !sets.empty() || defaults);
         }

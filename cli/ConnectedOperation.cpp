@@ -21,7 +21,13 @@
 #include "programmer/Application.h"
 #include "programmer/CUsbProgrammer.h"
 #include "programmer/ProgrammerModels.h"
-#include "sim/tr600/SimulatedProgrammer.h"
+#include "cli/Attach.h"
+#include "cli/ProgrammerRun.h"
+#include "cli/Report.h"
+#include "cli/SerialNumbers.h"
+#include "core/StringTable.h"
+#include "devices/ConfigFile.h"
+#include "programmer/DeviceDefaults.h"
 
 namespace vantor::cli {
 
@@ -86,29 +92,6 @@ bool reads(int op, const std::uint8_t items[16]) {
     return false;
 }
 
-std::string hexBytes(const std::uint8_t *p, int n) {
-    std::string s;
-    char b[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %2.2X" : "%2.2X", p[i]);
-        s += b;
-    }
-    return s;
-}
-
-// The buffer range that holds the areas the operation handled.
-bool readRange(const DeviceRecord &device, const OptionsRecord &options, std::uint32_t &start, std::uint32_t &end) {
-    bool any = false;
-    for (int i = 0; i < 4 && device.memory_areas[i].size_bytes; ++i) {
-        if (device.area_count > 1 && !(options.areaMask & (i == 0 ? 1u : 2u))) continue;
-        const auto &a = device.memory_areas[i];
-        if (!any || a.buffer_start < start) start = a.buffer_start;
-        if (!any || a.buffer_start + a.size_bytes > end) end = a.buffer_start + a.size_bytes;
-        any = true;
-    }
-    return any;
-}
-
 // A file the run will write must be writable before the chip is touched, or what was read
 // (or the chip's new state) would be lost at the end.
 void checkWritable(const std::string &path, std::string_view option) {
@@ -127,54 +110,38 @@ void checkWritable(const std::string &path, std::string_view option) {
 
 }  // namespace
 
-namespace {
-
-// Everything the command line asked for, checked before anything touches a chip.
-struct ConnectedRequest {
-    int op = 0;
-    std::uint8_t items[16];
-    std::optional<std::string> itemsText;
+int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &deviceSpec,
+               const std::optional<std::string> &itemsText, Args args, OperationJob &job) {
+    job.op = op;
+    job.name = op < 0 ? "auto" : operationName(op);
+    std::memset(job.items, kEndOfList, sizeof job.items);
+    if (itemsText) parseAutoItems(*itemsText, job.items);
     LoadSettings load;
-    std::optional<std::string> file, output, area, loadOption;
-    OptionsRecord options;
-    std::optional<std::vector<std::string>> config;
-    std::vector<sim::Fault> faults;
-};
-
-// The programmer the run talks to, with the simulator behind it when asked for.
-struct ConnectedRig {
-    std::optional<sim::SimulatedProgrammer> simulated;
-    std::shared_ptr<sim::VirtualChip> chip;
-};
-
-ConnectedRequest parseRequest(int op, const std::optional<std::string> &itemsText, Args args) {
-    ConnectedRequest req;
-    req.op = op;
-    req.itemsText = itemsText;
-    std::memset(req.items, kEndOfList, sizeof req.items);
-    if (itemsText) parseAutoItems(*itemsText, req.items);
-    req.file = takeOption(args, "--file", "-f");
-    req.output = takeOption(args, "--output", "-o");
-    // The first option that only a -f FILE uses.
+    job.file = takeOption(args, "--file", "-f");
+    job.output = takeOption(args, "--output", "-o");
+    const auto &file = job.file;
+    const auto &output = job.output;
+    std::optional<std::string> loadOption;  // the first option that only a -f FILE uses
     auto note = [&](const char *name, const std::optional<std::string> &v) {
-        if (v && !req.loadOption) req.loadOption = name;
+        if (v && !loadOption) loadOption = name;
         return v;
     };
-    if (auto v = note("--from", takeOption(args, "--from"))) req.load.format = parseFormat(*v);
-    else if (req.file) req.load.format = formatForLoad(*req.file);
-    if (auto v = note("--file-start", takeOption(args, "--file-start")))
-        req.load.loadFileStart = parseHex(*v, "--file-start");
+    if (auto v = note("--from", takeOption(args, "--from"))) load.format = parseFormat(*v);
+    else if (file) load.format = formatForLoad(*file);
+    if (auto v = note("--file-start", takeOption(args, "--file-start"))) load.loadFileStart = parseHex(*v, "--file-start");
     if (auto v = note("--buffer-start", takeOption(args, "--buffer-start")))
-        req.load.loadBufferStart = parseHex(*v, "--buffer-start");
-    if (auto v = note("--fill", takeOption(args, "--fill"))) req.load.unusedByteMode = parseFill(*v);
-    req.options.IngoreFFH = 0;  // the command line programs whole areas unless told otherwise
-    req.area = takeOption(args, "--area");
-    if (const auto &v = req.area) {
+        load.loadBufferStart = parseHex(*v, "--buffer-start");
+    if (auto v = note("--fill", takeOption(args, "--fill"))) load.unusedByteMode = parseFill(*v);
+    OptionsRecord &options = job.options;
+    options.IngoreFFH = 0;  // the command line programs whole areas unless told otherwise
+    const auto area = takeOption(args, "--area");
+    if (const auto &v = area) {
         if (*v != "1" && *v != "2" && *v != "3") throw UsageError("--area: expected 1, 2 or 3");
-        req.options.areaMask = std::uint32_t(std::stoi(*v));
+        options.areaMask = std::uint32_t(std::stoi(*v));
     }
-    if (takeFlag(args, "--ignore-ff")) req.options.IngoreFFH = 1;
-    if (takeFlag(args, "--no-id-check")) req.options.ChkDevID = 0;
+    if (takeFlag(args, "--ignore-ff")) options.IngoreFFH = 1;
+    if (takeFlag(args, "--no-id-check")) options.ChkDevID = 0;
+    std::optional<std::vector<std::string>> config;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] != "--config" && args[i].rfind("--config=", 0) != 0) continue;
         std::vector<std::string> words;
@@ -182,195 +149,149 @@ ConnectedRequest parseRequest(int op, const std::optional<std::string> &itemsTex
         if (args[i].size() > 9) words.push_back(args[i].substr(9));
         for (; j < args.size() && !(args[j].size() > 1 && args[j][0] == '-'); ++j) words.push_back(args[j]);
         args.erase(args.begin() + long(i), args.begin() + long(j));
-        req.config = std::move(words);
+        config = std::move(words);
         break;
     }
-    if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
     if (op >= 0 && itemsText) throw UsageError("--items only goes with auto");
-    return req;
-}
 
-// Checks that need the device record; fills in what comes from it. kExitSuccess to go on.
-int checkRequest(CliContext &ctx, ConnectedRequest &req, DeviceRecord &device) {
+    DeviceRecord &device = job.device;
+    if (!lib.resolve(deviceSpec, device)) return kExitUsage;
+    job.serial = takeSerialPlan(args, device);
+    if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
     // The device as the desktop program would select it: remembered configuration bytes, Auto
     // list and program range (or its defaults); what the command line names wins.
     std::uint8_t remembered[16];
-    std::uint32_t rememberedMask = req.options.areaMask;
+    std::uint32_t rememberedMask = options.areaMask;
     restoreDeviceSettings(ctx, device, remembered, rememberedMask);
-    if (!req.area) req.options.areaMask = rememberedMask;
-    if (req.config) parseConfig(*req.config, device.config_data);
-    if (req.op < 0 && !req.itemsText) std::memcpy(req.items, remembered, sizeof req.items);
+    if (!area) options.areaMask = rememberedMask;
+    // A configuration that names no place for the calibration byte gets one clear of the program.
+    completeDefaultConfig(device);
+    if (config) parseConfig(*config, device.config_data);
+    if (op < 0 && !itemsText) std::memcpy(job.items, remembered, sizeof job.items);
 
-    const bool fileNeeded = needsFile(req.op, req.items);
-    if (fileNeeded && !req.file) throw UsageError("this operation compares or writes data: give it -f FILE");
-    if (req.file && !fileNeeded) throw UsageError("-f FILE only goes with program, verify or auto with either");
-    if (req.loadOption && !req.file) throw UsageError(*req.loadOption + " only goes with -f FILE");
-    if (req.output && !reads(req.op, req.items)) throw UsageError("-o FILE only goes with read (or auto with read)");
-    if (req.load.loadBufferStart >= DataBuffer::kSize) throw UsageError("--buffer-start must be below 800000");
-    if (req.area && device.area_count < 2 && (req.options.areaMask & 2))
-        throw UsageError(std::string("--area ") + *req.area + ": " + device.device_name +
-                         " has no second memory area");
-    if (req.output) {
-        if (formatForSave(*req.output) == FileFormat::Pof) throw UsageError("cannot save in POF format: " + *req.output);
-        checkWritable(*req.output, "-o");
+    const std::uint8_t *items = job.items;
+    if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
+    if (file && !needsFile(op, items)) throw UsageError("-f FILE only goes with program, verify or auto with either");
+    if (loadOption && !file) throw UsageError(*loadOption + " only goes with -f FILE");
+    if (output && !reads(op, items)) throw UsageError("-o FILE only goes with read (or auto with read)");
+    if (load.loadBufferStart >= DataBuffer::kSize) throw UsageError("--buffer-start must be below 800000");
+    if (area && device.area_count < 2 && (options.areaMask & 2))
+        throw UsageError(std::string("--area ") + *area + ": " + device.device_name + " has no second memory area");
+    if (output) {
+        if (formatForSave(*output) == FileFormat::Pof) throw UsageError("cannot save in POF format: " + *output);
+        checkWritable(*output, "-o");
     }
-    if (!ctx.simChip.empty()) checkWritable(ctx.simChip, "--sim-chip");
+    if (!ctx.simChip.empty() && ctx.simCount == 1) checkWritable(ctx.simChip, "--sim-chip");
     // The Load File dialog refuses a buffer start past the device's top the same way.
-    if (req.file && req.load.loadBufferStart > device.top_address) {
+    if (file && load.loadBufferStart > device.top_address) {
         std::fprintf(stderr, "vantor-cli: %s\n", std::string(loadString(sid::BufferAddressOutOfRange)).c_str());
         return kExitUsage;
     }
-    for (const std::string &text : ctx.simFaults) {
-        std::string error;
-        const auto fault = sim::parseFault(text, error);
-        if (!fault) throw UsageError("--sim-fault: " + error);
-        req.faults.push_back(*fault);
-    }
-    return kExitSuccess;
-}
+    if (job.serial && !needsFile(op, items)) throw UsageError("--serial-at goes with program or auto");
 
-// The simulator on a bus of its own (with the chip file loaded), or nothing: USB then.
-int buildSimulator(CliContext &ctx, const ConnectedRequest &req, const DeviceRecord &device, int modelCode,
-                   ConnectedRig &rig) {
-    if (!ctx.simulate) return kExitSuccess;
-    rig.simulated = sim::makeSimulatedProgrammer(modelCode);
-    rig.chip = std::make_shared<sim::VirtualChip>(sim::ChipSpec::fromDevice(device));
-    std::error_code ec;
-    const auto chipStatus = std::filesystem::status(ctx.simChip, ec);
-    if (!ctx.simChip.empty() && std::filesystem::exists(chipStatus)) {
-        if (!std::filesystem::is_regular_file(chipStatus)) {
-            std::fprintf(stderr, "vantor-cli: --sim-chip: %s is not a regular file\n", ctx.simChip.c_str());
-            return kExitUsage;
-        }
-        if (!rig.chip->load(ctx.simChip)) {
-            std::fprintf(stderr, "vantor-cli: %s is not a simulated chip file\n", ctx.simChip.c_str());
-            return kExitUsage;
-        }
-    }
-    rig.simulated->device->insertChip(rig.chip);
-    // A wrong model shows at the connect; every other fault is meant for the operation.
-    for (const sim::Fault &fault : req.faults)
-        if (fault.kind == sim::FaultKind::WrongModelCode) rig.simulated->device->injectFault(fault);
-    return kExitSuccess;
-}
+    const ProgrammerModel *expected = findModelByName(lib.modelName());
+    job.expectedModel = expected ? expected->code : -1;
+    job.modelName = lib.modelName();
 
-// Connects and checks that the programmer found is the model whose library was chosen.
-int connectProgrammer(CliContext &ctx, Application &app, CliLibrary &lib, const ProgrammerModel *expected,
-                      const ConnectedRequest &req, const ConnectedRig &rig, const DeviceRecord &device) {
-    const int model = app.ConnectAtStartup();
-    auto *programmer = static_cast<CUsbProgrammer *>(app.programmer());
-    if (model == -1) {
-        std::fprintf(stderr, "vantor-cli: no programmer found");
-        const std::string why = programmer->usb().openProblem();
-        if (!why.empty()) std::fprintf(stderr, ": %s", why.c_str());
-        std::fprintf(stderr, "\n(connect a TR600 programmer, or use --simulate or --disconnect)\n");
-        return kExitUsage;
-    }
-    app.SelectModel(model, true);
-    if (rig.simulated)
-        for (const sim::Fault &fault : req.faults)
-            if (fault.kind != sim::FaultKind::WrongModelCode) rig.simulated->device->injectFault(fault);
-    if (expected && expected->code != model) {
-        const ProgrammerModel *found = findModel(model);
-        std::fprintf(stderr, "vantor-cli: the connected programmer is a %s, not a %s; choose its library with --model\n",
-                     found ? std::string(found->libraryFile.substr(0, found->libraryFile.find('.'))).c_str()
-                           : "model without a library",
-                     lib.modelName().c_str());
-        return kExitUsage;
-    }
-    const ProgrammerIdentity id = programmer->identity();
-    ctx.terminal->plain(app.ModelText(model) + (rig.simulated ? " (simulated)" : "") + "  firmware " + id.firmware +
-                        "  serial " + id.serial);
-    ctx.terminal->plain(std::string("Device: ") + device.vendor_name + " " + device.device_name);
-    app.RememberDevice(device.vendor_index, device.device_name);
-    return kExitSuccess;
-}
-
-// Starts the operation and waits for its result.
-int runOnProgrammer(CliContext &ctx, Application &app, ConnectedRequest &req, DeviceRecord &device,
-                    DataBuffer &buffer) {
-    auto *programmer = static_cast<CUsbProgrammer *>(app.programmer());
-    TerminalEngineSink sink(*ctx.terminal);
-    StreamPrompt prompt(stderr);
-    programmer->setEnvironment({&sink, nullptr, &prompt, &app.counters, &app.disconnectMode});
-    programmer->SetContext(&buffer, &device, &req.options);
-    const bool started = req.op < 0 ? programmer->StartAuto(req.items) : programmer->StartOperation(req.op);
-    int status = started ? waitForResult(*programmer, sink) : kExitFailed;
-    if (status == kExitSuccess && (req.op == kOpReadFuse || req.op == kOpReadLock || req.op == kOpReadConfig))
-        ctx.terminal->plain("Bytes read: " + hexBytes(programmer->lastReadBytes().data(), 16));
-    return status;
-}
-
-// What a run leaves behind: the output file of a read and the simulated chip.
-int saveResults(CliContext &ctx, const ConnectedRequest &req, const DeviceRecord &device, const DataBuffer &buffer,
-                const ConnectedRig &rig, int status) {
-    if (status == kExitSuccess && req.output) {
-        SaveSettings save;
-        std::uint32_t start = 0, end = 0;
-        readRange(device, req.options, start, end);
-        save.saveStart = start;
-        save.saveSize = end - start;
-        save.format = formatForSave(*req.output);
+    auto buffer = std::make_shared<DataBuffer>();
+    if (file) {
+        load.room = device.top_address > load.loadBufferStart ? device.top_address - load.loadBufferStart : 0;
         TerminalInfoSink info(*ctx.terminal);
-        if (saveFile(*req.output, buffer, save, info) != SaveStatus::Ok) status = kExitFailed;
+        StreamPrompt filePrompt(stderr);
+        const LoadResult loaded = loadFile(*file, *buffer, load, info, &filePrompt);
+        if (!loaded.ok()) return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
+        if (device.isWordDevice()) maskWordBytes(*buffer, device);
+        OptionsRecord all;
+        all.areaMask = 3;
+        for (const auto &sum : areaChecksums(device, all, *buffer)) job.dataChecksum += sum.sum;
     }
-    if (rig.chip && !ctx.simChip.empty()) {
-        if (const ReplaceResult kept = rig.chip->save(ctx.simChip); !kept) {
-            std::fprintf(stderr, "vantor-cli: cannot keep the simulated chip: %s\n", kept.error.c_str());
-            if (status == kExitSuccess) status = kExitFailed;
-        }
-    }
-    return status;
+    job.image = std::move(buffer);
+    return -1;
 }
 
-}  // namespace
+void printRunDetails(Terminal &terminal, const OperationJob &job, const RunOutcome &outcome) {
+    if (outcome.idMismatch) {
+        terminal.plain("Identifier expected: " + hexBytes(job.device.device_id, 3) +
+                       "   read: " + hexBytes(outcome.idRead.data(), 3));
+        if (outcome.idMatches.empty()) {
+            terminal.plain("No device of " + job.modelName + ".dev carries the identifier read.");
+        } else {
+            std::string list;
+            for (const auto &name : outcome.idMatches) list += (list.empty() ? "" : ", ") + name;
+            terminal.plain("Devices with the identifier read: " + list);
+        }
+    }
+    if (outcome.bytesRead) terminal.plain("Bytes read: " + hexBytes(outcome.bytesRead->data(), 16));
+    if (!job.output)
+        for (const auto &c : outcome.checksums) {
+            char text[64];
+            std::snprintf(text, sizeof text, loadString(sid::ChecksumFormat).data(), c.sum);
+            terminal.plain("[" + c.area + "] " + text);
+        }
+}
+
+void rememberRuns(CliLibrary &lib, const OperationJob &job, const std::vector<const RunOutcome *> &outcomes) {
+    // Counters and history are the desktop program's, kept as it keeps them.
+    CliSettings settings;
+    Application app({&settings.profile(), &lib.library(), nullptr, nullptr, {}, 0});
+    app.LoadSettings();
+    bool connected = false;
+    for (const RunOutcome *o : outcomes) {
+        app.counters.CntSuccess += o->cntSuccess;
+        app.counters.CntFailed += o->cntFailed;
+        connected = connected || o->connected;
+    }
+    if (connected && job.expectedModel != -1) {
+        app.SelectModel(job.expectedModel, true);
+        app.RememberDevice(job.device.vendor_index, job.device.device_name);
+    }
+    app.SaveSettings();
+    settings.save();
+}
 
 int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec,
                           const std::optional<std::string> &itemsText, Args args) {
-    ConnectedRequest req = parseRequest(op, itemsText, std::move(args));
     CliLibrary lib(ctx);
-    DeviceRecord device;
-    if (!lib.resolve(deviceSpec, device)) return kExitUsage;
-    if (const int checked = checkRequest(ctx, req, device); checked != kExitSuccess) return checked;
+    OperationJob job;
+    const int prepared = prepareJob(ctx, lib, op, deviceSpec, itemsText, std::move(args), job);
+    if (prepared != -1) return prepared;
 
-    const ProgrammerModel *expected = findModelByName(lib.modelName());
-    ConnectedRig rig;
-    if (const int built = buildSimulator(ctx, req, device, expected ? expected->code : kModelTR610, rig);
-        built != kExitSuccess)
-        return built;
-    CliSettings settings;
-    Application app({.profile = &settings.profile(),
-                     .library = &lib.library(),
-                     .makeProgrammer = [&]() -> std::unique_ptr<CProgrammer> {
-                         if (rig.simulated) return std::make_unique<CUsbProgrammer>(rig.simulated->backend());
-                         return std::make_unique<CUsbProgrammer>();
-                     }});
-    app.LoadSettings();
-    // Settings are kept at every exit from here on, as the desktop program keeps them.
-    struct KeepSettings {
-        Application &app;
-        CliSettings &settings;
-        ~KeepSettings() {
-            app.SaveSettings();
-            settings.save();
-        }
-    } keep{app, settings};
-    if (const int connected = connectProgrammer(ctx, app, lib, expected, req, rig, device); connected != kExitSuccess)
-        return connected;
+    std::vector<ProgrammerSlot> slots = programmerSlots(ctx, lib, &job.device);
+    ProgrammerSlot slot;
+    if (!chooseSlot(ctx, slots, slot)) return kExitUsage;
 
-    auto buffer = std::make_unique<DataBuffer>();
-    if (req.file) {
-        req.load.room = device.top_address > req.load.loadBufferStart ? device.top_address - req.load.loadBufferStart : 0;
-        TerminalInfoSink info(*ctx.terminal);
-        StreamPrompt filePrompt(stderr);
-        const LoadResult loaded = loadFile(*req.file, *buffer, req.load, info, &filePrompt);
-        if (!loaded.ok()) return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
-        if (device.isWordDevice()) maskWordBytes(*buffer, device);
+    std::optional<std::uint64_t> serialNumber;
+    if (job.serial) {
+        std::uint64_t first = 0;
+        if (!reserveSerialNumbers(*job.serial, 1, first)) return kExitFailed;
+        serialNumber = first;
     }
 
-    int status = runOnProgrammer(ctx, app, req, device, *buffer);
-    app.programmer()->Close();
-    return saveResults(ctx, req, device, *buffer, rig, status);
+    TerminalEngineSink sink(*ctx.terminal);
+    InterruptGuard interrupt;
+    RunOutcome outcome = runOnProgrammer(ctx, job, slot, std::make_shared<RunRecorder>(&sink, job.operations()),
+                                         InterruptGuard::flag(), serialNumber, ctx.terminal);
+    if (!outcome.connected || (outcome.exitCode == kExitUsage && !outcome.problem.empty())) {
+        std::fprintf(stderr, "vantor-cli: %s\n", outcome.problem.c_str());
+        if (!outcome.connected) std::fprintf(stderr, "(connect a TR600 programmer, or use --simulate or --disconnect)\n");
+    }
+    printRunDetails(*ctx.terminal, job, outcome);
+    rememberRuns(lib, job, {&outcome});
+    int status = outcome.exitCode;
+    if (ctx.logFile && outcome.connected) {
+        std::string error;
+        if (!appendLogLine(*ctx.logFile, logLine(job, outcome), error)) {
+            std::fprintf(stderr, "vantor-cli: cannot append to the log %s: %s\n", ctx.logFile->c_str(), error.c_str());
+            if (status == kExitSuccess) status = kExitFailed;
+        }
+    }
+    if (ctx.json) {
+        auto doc = operationDocument(job, slot, outcome);
+        doc["exit_code"] = status;
+        doc["result"] = resultName(status);
+        printJson(doc);
+    }
+    return status;
 }
 
 }  // namespace vantor::cli

@@ -4,6 +4,7 @@
 #include "buffer/DataBuffer.h"
 #include "buffer/DataFile.h"
 #include "cli/CliContext.h"
+#include "cli/Report.h"
 #include "core/Prompt.h"
 #include "core/StringIds.h"
 #include "core/StringTable.h"
@@ -59,10 +60,23 @@ int runConvert(CliContext &ctx, Args args) {
         throw UsageError("--start + --size passes the end of the 8 MiB buffer");
 
     auto buffer = std::make_unique<DataBuffer>();
-    TerminalInfoSink sink(*ctx.terminal);
+    TerminalInfoSink terminalSink(*ctx.terminal);
+    RecordingInfoSink sink(terminalSink);
+    // With --json the result goes out as one document whichever way the conversion ends.
+    struct Report {
+        CliContext &ctx;
+        const std::string &in, &out;
+        const LoadSettings &load;
+        const SaveSettings &save;
+        RecordingInfoSink &sink;
+        int status = kExitFailed;
+        ~Report() {
+            if (ctx.json) printJson(convertDocument(in, load.format, out, save.format, status, sink.messages()));
+        }
+    } report{ctx, in, out, load, save, sink};
     StreamPrompt prompt(stderr);
     const LoadResult loaded = loadFile(in, *buffer, load, sink, &prompt);
-    if (!loaded.ok()) return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
+    if (!loaded.ok()) return report.status = loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
 
     if (size) {
         save.saveSize = *size;
@@ -72,10 +86,10 @@ int runConvert(CliContext &ctx, Args args) {
             ctx.terminal->line("Nothing loaded at or above the save start; the output holds no data", 0x808080);
     }
     switch (saveFile(out, *buffer, save, sink)) {
-    case SaveStatus::Ok: return kExitSuccess;
+    case SaveStatus::Ok: return report.status = kExitSuccess;
     case SaveStatus::CannotWrite:
-    case SaveStatus::RangeRefused: return kExitUsage;
-    default: return kExitFailed;
+    case SaveStatus::RangeRefused: return report.status = kExitUsage;
+    default: return report.status = kExitFailed;
     }
 }
 

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "cli/DeviceLookup.h"
+#include "cli/Suggest.h"
 #include "programmer/ProgrammerModels.h"
 
 namespace vantor::cli {
@@ -28,9 +29,11 @@ bool CliLibrary::resolve(const std::string &deviceName, DeviceRecord &out) {
             if (library_.FindDeviceByVendorName(vendor, deviceName.substr(slash + 1), out)) return true;
             // FindDevice has reported library damage itself: nothing more to say then.
             if (library_.lastLookupFailed()) return false;
-            if (library_.LoadIndex().empty()) return library_.lastLookupFailed() ? false : reportEmpty();
-            std::fprintf(stderr, "vantor-cli: no device %s in %s\n", deviceName.c_str(),
-                         library_.path().filename().string().c_str());
+            const auto index = library_.LoadIndex();
+            if (index.empty()) return library_.lastLookupFailed() ? false : reportEmpty();
+            std::fprintf(stderr, "vantor-cli: no device %s in %s%s\n", deviceName.c_str(),
+                         library_.path().filename().string().c_str(),
+                         didYouMean(index, deviceName.substr(slash + 1)).c_str());
             return false;
         }
     }
@@ -46,8 +49,8 @@ bool CliLibrary::resolve(const std::string &deviceName, DeviceRecord &out) {
         }
     }
     if (matches == 0) {
-        std::fprintf(stderr, "vantor-cli: no device %s in %s\n", deviceName.c_str(),
-                     library_.path().filename().string().c_str());
+        std::fprintf(stderr, "vantor-cli: no device %s in %s%s\n", deviceName.c_str(),
+                     library_.path().filename().string().c_str(), didYouMean(index, deviceName).c_str());
         return false;
     }
     if (matches > 1) {

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/DeviceLookup.h"
+#include "cli/Report.h"
 #include "devices/DeviceSearch.h"
 #include "devices/DeviceTables.h"
 
@@ -22,6 +23,17 @@ int runDevices(CliContext &ctx, Args args) {
     if (all.empty()) {
         lib.reportEmpty();
         return kExitUsage;
+    }
+    if (ctx.json) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const auto &rec : all)
+            if (filter.matches(rec))
+                list.push_back({{"vendor", rec.vendor_name}, {"name", rec.device_name}, {"type", rec.device_type},
+                                {"size", rec.memory_areas[0].size_bytes}, {"pins", rec.pin_count},
+                                {"adapter", rec.adapter_text}});
+        printJson({{"schema", kJsonSchemaId}, {"command", "devices"}, {"result", "success"}, {"exit_code", 0},
+                   {"library", lib.library().path().filename().string()}, {"devices", list}});
+        return kExitSuccess;
     }
     for (const auto &rec : all) {
         if (!filter.matches(rec)) continue;

@@ -3,6 +3,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/DeviceLookup.h"
+#include "cli/Report.h"
 #include "devices/DeviceInfo.h"
 
 namespace vantor::cli {
@@ -76,6 +77,10 @@ int runInfo(CliContext &ctx, Args args) {
     DeviceRecord record;
     if (!lib.resolve(*device, record)) return kExitUsage;
 
+    if (ctx.json) {
+        printJson(infoDocument(ctx, record));
+        return kExitSuccess;
+    }
     // A missing Artbank or document only leaves the document out, as in the window.
     std::optional<std::string> document;
     if (withDocument) document = loadAdapterDocument(record);

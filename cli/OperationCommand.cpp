@@ -7,6 +7,8 @@
 #include "cli/ConnectedOperation.h"
 #include "cli/DeviceLookup.h"
 #include "cli/OperationCommand.h"
+#include "cli/ProgrammerRun.h"
+#include "cli/Report.h"
 #include "core/StringTable.h"
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
@@ -35,6 +37,12 @@ int operationNumber(const std::string &name) {
     if (name == "auto") return -1;
     const OperationInfo *info = operationByKeyword(name);
     return info ? info->number() : -2;
+}
+
+std::string operationName(int op) {
+    if (op == -1) return "auto";
+    const OperationInfo *info = operationInfo(op);
+    return info ? std::string(info->keyword) : std::string();
 }
 
 int waitForResult(CProgrammer &programmer, const TerminalEngineSink &sink) {
@@ -99,7 +107,15 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     TerminalEngineSink sink(*ctx.terminal);
     StreamPrompt prompt(stderr);
     CProgrammer programmer;
-    programmer.setEnvironment({&sink, nullptr, &prompt, &counters, &disconnected});
+    OperationJob job;  // what the report needs to know of the run
+    job.op = op;
+    job.name = operationName(op);
+    std::memcpy(job.items, items, sizeof items);
+    job.device = device;
+    RunOutcome outcome;
+    outcome.record = std::make_shared<RunRecorder>(&sink, job.operations());
+    const int before = counters.CntSuccess, failedBefore = counters.CntFailed;
+    programmer.setEnvironment({outcome.record.get(), nullptr, &prompt, &counters, &disconnected});
     programmer.SetContext(&buffer, &device, &options);
 
     ctx.terminal->plain(std::string(loadString(sid::DisconnectMode)) + ": " + device.vendor_name + " " +
@@ -108,6 +124,14 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     const int status = started ? waitForResult(programmer, sink) : kExitFailed;
     app.SaveSettings();
     settings.save();
+    if (ctx.json) {
+        outcome.exitCode = status;
+        outcome.cntSuccess = counters.CntSuccess - before;
+        outcome.cntFailed = counters.CntFailed - failedBefore;
+        auto doc = operationDocument(job, ProgrammerSlot{}, outcome);
+        doc["simulated_disconnect"] = true;
+        printJson(doc);
+    }
     return status;
 }
 

@@ -32,6 +32,8 @@ private:
 
 // Operation number of a command-line operation name; -1 for "auto", -2 when unknown.
 int operationNumber(const std::string &name);
+// The command-line name of an operation number ("auto" for -1, "" when it has none).
+std::string operationName(int op);
 
 // Fills an Auto list from "erase,program,verify"; throws UsageError for an unknown or 17th item.
 void parseAutoItems(const std::string &text, std::uint8_t items[16]);

@@ -13,6 +13,12 @@ Terminal Terminal::forStdout(bool allowColour) {
     return Terminal(stdout, allowColour && tty && !(noColor && *noColor), tty);
 }
 
+Terminal Terminal::forStderr(bool allowColour) {
+    const bool tty = isatty(fileno(stderr)) != 0;
+    const char *noColor = std::getenv("NO_COLOR");
+    return Terminal(stderr, allowColour && tty && !(noColor && *noColor), tty);
+}
+
 void Terminal::line(std::string_view text, Colour c, bool bold) {
     std::lock_guard lock(mutex_);
     clearBar();

@@ -14,6 +14,7 @@ class Terminal {
 public:
     Terminal(std::FILE *out, bool colour, bool interactive);
     static Terminal forStdout(bool allowColour);
+    static Terminal forStderr(bool allowColour);
 
     void line(std::string_view text, Colour colour, bool bold = false);
     void plain(std::string_view text);

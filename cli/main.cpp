@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
 
 #include "cli/CliContext.h"
+#include "cli/Report.h"
 #include "core/SafeFile.h"
 #include "devices/DeviceLibrary.h"
 #include "programmer/ProgrammerModels.h"
@@ -26,6 +28,8 @@ const char kUsage[] =
     "                                         kept in chip.set for write-fuse, write-config, protect\n"
     "  options [-d VENDOR/DEVICE] [--set NAME=VALUE]...  operation options and the Auto list\n"
     "  OPERATION -d VENDOR/DEVICE [...]       run an operation on the programmer\n"
+    "  programmers                            list the attached programmers\n"
+    "  gang OPERATION -d VENDOR/DEVICE [...]  run it on every attached programmer at once\n"
     "  --disconnect OPERATION -d VENDOR/DEVICE  simulate an operation without a programmer\n"
     "\n"
     "operations: program read verify blank erase write-fuse read-fuse protect read-lock\n"
@@ -34,6 +38,9 @@ const char kUsage[] =
     "  -f FILE [--from FMT --file-start HEX --buffer-start HEX --fill ff|00|keep]  data for program/verify/auto\n"
     "  -o FILE  save the areas read  --area 1|2|3   --ignore-ff   --no-id-check\n"
     "  --config HEX...  the 48 configuration bytes   --items OP,OP,...  the Auto list\n"
+    "  --serial-at HEX [--serial-start N --serial-step K --serial-format le32|be32|ascii-dec]\n"
+    "production: --json  --programmer SERIAL  --log FILE.csv\n"
+    "simulator:  --sim-count N  --sim-chip FILE|DIR  --sim-socket [N=]VENDOR/DEVICE\n"
     "simulator faults (--sim-fault, repeatable): KIND[@COMMAND[+SKIP]][!]\n"
     "  KIND: refuse-control lose-bulk short-bulk status-never-comes finish-without-success\n"
     "        unplug wrong-model; COMMAND: hex code it waits for (default: any); SKIP: matching\n"
@@ -65,6 +72,7 @@ int run(Args args) {
         if (auto chip = takeOption(args, "--sim-chip")) ctx.simChip = *chip;
         while (auto fault = takeOption(args, "--sim-fault")) ctx.simFaults.push_back(*fault);
         ctx.disconnectOperation = takeOption(args, "--disconnect");
+        takeProductionOptions(ctx, args);
         // Options that contradict each other, or that nothing would use, are refused.
         if (ctx.simulate && !ctx.simulate->empty() && ctx.modelGiven) {
             const ProgrammerModel *simulated = findModelByName(*ctx.simulate);
@@ -77,7 +85,8 @@ int run(Args args) {
         if (ctx.simulate && ctx.disconnectOperation)
             throw UsageError("--simulate and --disconnect exclude each other");
 
-        Terminal terminal = Terminal::forStdout(ctx.allowColour);
+        // With --json standard output carries the document alone; people read standard error.
+        Terminal terminal = ctx.json ? Terminal::forStderr(ctx.allowColour) : Terminal::forStdout(ctx.allowColour);
         ctx.terminal = &terminal;
 
         if (ctx.disconnectOperation) {
@@ -91,12 +100,15 @@ int run(Args args) {
         if (command == "devices") return runDevices(ctx, args);
         if (command == "convert") return runConvert(ctx, args);
         if (command == "info") return runInfo(ctx, args);
+        if (command == "programmers") return runProgrammers(ctx, args);
+        if (command == "gang") return runGang(ctx, args);
         if (command == "config") return runConfig(ctx, args);
         if (command == "options") return runOptions(ctx, args);
         if (kOperations.count(command)) return runOperation(ctx, command, args);
         throw UsageError("unknown command: " + command);
     } catch (const UsageError &e) {
         std::fprintf(stderr, "vantor-cli: %s\n(see vantor-cli --help)\n", e.what());
+        noteProblem(e.what());
         return kExitUsage;
     }
 }
@@ -104,7 +116,11 @@ int run(Args args) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    const int status = run(Args(argv + 1, argv + argc));
+    const Args args(argv + 1, argv + argc);
+    const int status = run(args);
+    // A script that asked for JSON gets a document even when the command stopped early.
+    if (std::find(args.begin(), args.end(), "--json") != args.end() && !jsonDocumentPrinted())
+        printJson(errorDocument(commandOf(args), status, lastProblem()));
     // What was printed may be the only copy of what was read: a lost write is a failure.
     if (!flushStandardOutput("vantor-cli") && status == kExitSuccess) return kExitFailed;
     return status;

@@ -207,8 +207,19 @@ bool CProgrammer::UpgradeFirmware(const std::uint8_t *, std::size_t) {
 bool CProgrammer::CheckDeviceId() {
     if (!device || device->device_id[0] == 0) return true;
     std::uint8_t id[4] = {};
+    {
+        std::lock_guard lock(idMutex_);
+        idCheck_ = {};
+    }
     if (!ReadDeviceId(id)) return false;
-    if (std::memcmp(id, device->device_id, 3) == 0) return true;
+    const bool matched = std::memcmp(id, device->device_id, 3) == 0;
+    {
+        std::lock_guard lock(idMutex_);
+        idCheck_.read = true;
+        idCheck_.matched = matched;
+        std::memcpy(idCheck_.id, id, 4);
+    }
+    if (matched) return true;
     ShowMessage(sid::DeviceIdError, colour::Red, true);
     return false;  // the worker releases the device
 }

@@ -94,6 +94,17 @@ public:
     bool RunOperation(int op);
     bool CheckDeviceId();
 
+    // What the last identifier check read, for diagnostics after a run.
+    struct IdCheck {
+        bool read = false;     // the identifier was read
+        bool matched = false;
+        std::uint8_t id[4] = {};
+    };
+    IdCheck lastIdCheck() const {
+        std::lock_guard lock(idMutex_);
+        return idCheck_;
+    }
+
     bool disconnectMode() const;
     Clock &clock() const { return env_.clock ? *env_.clock : SystemClock::instance(); }
 
@@ -130,6 +141,8 @@ private:
     void launch(void (CProgrammer::*procedure)());
     void releaseAfterRun(bool began, bool result);
 
+    mutable std::mutex idMutex_;
+    IdCheck idCheck_;
     std::atomic<bool> busy_{false};
     std::atomic<bool> linkFailed_{false};
     bool written_ = false;  // worker only

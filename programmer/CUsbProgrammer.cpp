@@ -447,7 +447,8 @@ bool CUsbProgrammer::singleShot(const OperationInfo &op) {
 bool CUsbProgrammer::writeCalByte() {
     if (!device) return false;
     SetProgressRange(1);
-    std::uint32_t address = le::load32(device->config_data + tr600::config::CalAddress);
+    const std::uint32_t calAddress = le::load32(device->config_data + tr600::config::CalAddress);
+    std::uint32_t address = calAddress;
     CommandBlock block;
     block.command = cmd::WriteCal;
     block.index = device->config_data[tr600::config::CalIndex];
@@ -457,11 +458,17 @@ bool CUsbProgrammer::writeCalByte() {
     }
     block.length = 4;
     le::store32(block.data, address);
+    // Say where the byte was to go: a place the program already uses is the usual cause.
+    if (address >= device->memory_areas[block.value ? 1 : 0].size_bytes) {
+        showFailure(format("Write Cal. Byte failed: address 0x%X is outside the device's memory", unsigned(calAddress)));
+        return false;
+    }
     if (!SendCommand(block, false)) return false;
     const WaitResult r = WaitStatus(status::Finished, budget::WriteCal);
     if (r == WaitResult::LinkError) return false;
     if (r != WaitResult::Done) {
-        showFailure("Write Cal. Byte failed: " + std::string(waitProblem(r)));
+        showFailure(format("Write Cal. Byte failed: %s (address 0x%X)", std::string(waitProblem(r)).c_str(),
+                           unsigned(calAddress)));
         return false;
     }
     StepProgress();

@@ -14,6 +14,15 @@ std::string describe(libusb_device *device) {
            std::to_string(libusb_get_device_address(device));
 }
 
+// "bus 1 port 4.2": stays the same across re-plugs into the same socket, unlike the address.
+std::string busPath(libusb_device *device) {
+    std::uint8_t ports[8];
+    const int n = libusb_get_port_numbers(device, ports, 8);
+    std::string text = "bus " + std::to_string(libusb_get_bus_number(device));
+    for (int i = 0; i < n; ++i) text += (i ? "." : " port ") + std::to_string(ports[i]);
+    return text;
+}
+
 }  // namespace
 
 LibusbBackend::LibusbBackend() {
@@ -65,6 +74,7 @@ bool LibusbBackend::openIndex(int index) {
                 if (c == 0) {
                     claimed_ = true;
                     ok = true;
+                    location_ = busPath(found);
                 } else if (c == LIBUSB_ERROR_BUSY) {
                     problem_ = "The programmer at USB " + describe(found) + " is in use by another program.";
                 }

@@ -22,12 +22,14 @@ public:
                  std::uint8_t *data, std::uint16_t length, unsigned timeoutMs) override;
     int bulk(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned timeoutMs) override;
     std::string openProblem() const override { return problem_; }
+    std::string location() const override { return location_; }
 
 private:
     libusb_context *context_ = nullptr;
     libusb_device_handle *handle_ = nullptr;
     bool claimed_ = false;
     std::string problem_;
+    std::string location_;
 };
 
 }  // namespace vantor

@@ -27,6 +27,7 @@ bool SimulatorBackend::openIndex(int index) {
     if (!device || !device->attached()) return false;
     if (!device->setConfiguration(1) || !device->claimInterface(0)) return false;
     device_ = std::move(device);
+    port_ = index;
     std::lock_guard lock(interruptMutex_);
     interruptTarget_ = device_;
     return true;

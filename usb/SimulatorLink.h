@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "usb/UsbBackend.h"
 
@@ -49,6 +50,7 @@ public:
                  std::uint8_t *data, std::uint16_t length, unsigned timeoutMs) override;
     int bulk(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned timeoutMs) override;
     void interrupt() override;
+    std::string location() const override { return port_ >= 0 ? "simulated port " + std::to_string(port_) : ""; }
 
     // Open attempts so far, by port (tests check the search order).
     int openAttempts() const { return attempts_; }
@@ -59,6 +61,7 @@ private:
     std::shared_ptr<SimulatedUsbDevice> interruptTarget_;
     std::mutex interruptMutex_;
     int attempts_ = 0;
+    int port_ = -1;
 };
 
 }  // namespace vantor

@@ -33,6 +33,9 @@ public:
     // Plain-words reason why the last open failed although a programmer is there
     // (for example missing permission); empty otherwise.
     virtual std::string openProblem() const { return {}; }
+
+    // Where the open programmer sits ("bus 1 port 4.2"); empty when not known or not open.
+    virtual std::string location() const { return {}; }
 };
 
 }  // namespace vantor

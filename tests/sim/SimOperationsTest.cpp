@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"config write fails", {sim::FaultKind::FinishWithoutSuccess, 0x8D}, kOpWriteConfig, "Write cofig failed"},
         FaultCase{"init without success", {sim::FaultKind::FinishWithoutSuccess, 0x82}, kOpRead, "Initialization device failure"},
         FaultCase{"blank block never ready", {sim::FaultKind::StatusNeverComes, 0x89, 1}, kOpBlank, ""},
-        FaultCase{"calibration without success", {sim::FaultKind::FinishWithoutSuccess, 0x93}, kOpWriteCal, ""},
+        FaultCase{"calibration without success", {sim::FaultKind::FinishWithoutSuccess, 0x93}, kOpWriteCal, "Write Cal. Byte failed: the programmer reported a failure (address 0x0)"},
         FaultCase{"unplugged while programming", {sim::FaultKind::Unplug, 0x88, 10}, kOpProgram, "Communication error!"}),
     [](const auto &info) {
         std::string n = info.param.name;

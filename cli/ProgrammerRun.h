@@ -1,0 +1,121 @@
+#pragma once
+// One operation (or Auto run) on one programmer: connect, prepare the buffer, run, and keep
+// everything a report, a log line or a gang summary needs. The single-programmer commands
+// and the gang command share it.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "buffer/DataBuffer.h"
+#include "cli/CliContext.h"
+#include "cli/RunRecord.h"
+#include "devices/DeviceRecord.h"
+#include "programmer/Options.h"
+#include "sim/tr600/Tr600Simulator.h"
+#include "usb/UsbBackend.h"
+
+
+namespace vantor::cli {
+
+enum class SerialFormat { Le32, Be32, AsciiDec };
+
+// --serial-at/--serial-start/--serial-step/--serial-format.
+struct SerialPlan {
+    std::uint32_t address = 0;  // buffer address
+    std::uint64_t start = 0;
+    std::uint64_t step = 1;
+    SerialFormat format = SerialFormat::Le32;
+    bool fromSettings = false;  // start is the number the settings remembered
+};
+
+// Bytes the number takes in the buffer.
+int serialWidth(SerialFormat format);
+// The number as stored: little- or big-endian 32 bits, or eight ASCII decimal digits.
+// False when it does not fit the format.
+bool encodeSerial(std::uint64_t number, SerialFormat format, std::uint8_t *out);
+
+// What the command line asked for, once parsed and checked; shared by every worker.
+struct OperationJob {
+    int op = -1;  // -1 = Auto
+    std::string name;
+    std::uint8_t items[16] = {};
+    DeviceRecord device;
+    OptionsRecord options;
+    std::optional<std::string> file;
+    std::optional<std::string> output;
+    std::shared_ptr<const DataBuffer> image;  // the buffer after the file load
+    std::uint32_t dataChecksum = 0;           // of the device's areas in `image`
+    int expectedModel = -1;
+    std::string modelName;                    // "TR610"
+    std::optional<SerialPlan> serial;
+
+    // The operations of the run, in order.
+    std::vector<int> operations() const;
+};
+
+// One programmer to run on.
+struct ProgrammerSlot {
+    int index = 0;  // number on its bus
+    std::function<std::unique_ptr<UsbBackend>()> makeBackend;
+    bool simulated = false;
+    std::shared_ptr<sim::Tr600Simulator> simulator;
+    std::shared_ptr<sim::VirtualChip> chip;
+    std::filesystem::path chipFile;  // keeps the simulated chip between runs; empty = none
+    // Faults meant for the operation: armed once the programmer is connected.
+    std::vector<sim::Fault> operationFaults;
+};
+
+struct AreaChecksum {
+    std::string area;
+    std::uint32_t first = 0, last = 0, sum = 0;
+};
+
+struct RunOutcome {
+    int exitCode = kExitFailed;
+    bool connected = false;
+    std::string model, modelText, serial, firmware, location;
+    std::string problem;  // why the run did not get going, or the first failure text
+    std::shared_ptr<RunRecorder> record;
+    // Identifier check
+    bool idMismatch = false;
+    std::array<std::uint8_t, 4> idRead{};
+    std::vector<std::string> idMatches;  // library devices with the identifier read
+    // Bytes the fuse, lock or configuration read brought back
+    std::optional<std::array<std::uint8_t, 16>> bytesRead;
+    std::vector<AreaChecksum> checksums;  // of the areas read (read without -o)
+    std::optional<std::uint64_t> serialNumber;
+    bool saved = false;  // -o written
+    int cntSuccess = 0, cntFailed = 0;  // the engine's counters for this run
+};
+
+// Connects to the slot's programmer and runs the job, recording it in `recorder` (made
+// with job.operations(); it passes the notices on); `cancel` is polled while the run is busy. `serialNumber` is written
+// into this run's copy of the buffer first. Messages go to `terminal` (may be null).
+RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, ProgrammerSlot &slot,
+                           std::shared_ptr<RunRecorder> recorder, const std::atomic<bool> &cancel,
+                           std::optional<std::uint64_t> serialNumber, Terminal *terminal);
+
+// Library devices ("VENDOR/NAME") whose identifier starts with the three bytes given.
+std::vector<std::string> devicesWithIdentifier(const std::filesystem::path &libraryPath, const std::uint8_t id[3]);
+
+// Bytes as "1E 95 0F".
+std::string hexBytes(const std::uint8_t *p, int n);
+
+// The checksum of [first, last] of the device's areas, or of the areas the mask selects.
+std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options, const DataBuffer &buffer);
+
+// Sets a flag on Ctrl+C while alive.
+class InterruptGuard {
+public:
+    InterruptGuard();
+    ~InterruptGuard();
+    static const std::atomic<bool> &flag();
+};
+
+}  // namespace vantor::cli

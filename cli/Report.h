@@ -1,0 +1,66 @@
+#pragma once
+// Machine-readable results (--json) and the production log (--log), built from run outcomes.
+#include <filesystem>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "buffer/DataFile.h"
+#include "cli/ProgrammerRun.h"
+#include "core/InfoSink.h"
+
+namespace vantor::cli {
+
+inline constexpr const char *kJsonSchemaId = "vantor-cli/1";
+
+// "success", "failure", "cancelled" or "error" (the run did not get going: bad input,
+// no programmer) for an exit code.
+std::string resultName(int exitCode);
+
+// Operation name in reports: the command-line name, or a fixed name for the operations
+// that have none on the command line.
+std::string reportOperationName(int op);
+
+nlohmann::json deviceJson(const DeviceRecord &device);
+nlohmann::json fileJson(const OperationJob &job);
+// One run on one programmer.
+nlohmann::json runJson(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &outcome);
+// The document of a single operation command.
+nlohmann::json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &outcome);
+// Prints a document on standard output (on one line unless an indent is asked for).
+void printJson(const nlohmann::json &document, int indent = -1);
+// A document for a command that stopped before running: {"schema", "command", "result":"error", ...}.
+nlohmann::json errorDocument(const std::string &command, int exitCode, const std::string &message);
+
+// Whether a document has been printed in this process (each command prints at most one).
+bool jsonDocumentPrinted();
+// The reason of the last usage error, for the error document ("see standard error" if none).
+void noteProblem(const std::string &text);
+std::string lastProblem();
+// The command word of an argument list ("" when there is none).
+std::string commandOf(const std::vector<std::string> &args);
+
+// Information-window lines passed on and kept for a document.
+class RecordingInfoSink : public InfoSink {
+public:
+    explicit RecordingInfoSink(InfoSink &next) : next_(next) {}
+    void appendLine(std::string_view text, Colour colour, bool bold) override;
+    const std::vector<RecordedMessage> &messages() const { return messages_; }
+
+private:
+    InfoSink &next_;
+    std::vector<RecordedMessage> messages_;
+};
+
+nlohmann::json infoDocument(const CliContext &ctx, const DeviceRecord &device);
+nlohmann::json convertDocument(const std::string &in, FileFormat inFormat, const std::string &out, FileFormat outFormat,
+                               int exitCode, const std::vector<RecordedMessage> &messages);
+
+// The production log: one CSV line per run, appended with a single write so that lines of
+// concurrent runs (threads or processes) never mix. Columns: time (UTC, ISO 8601),
+// programmer serial, device, file, data checksum, operation, result, elapsed seconds,
+// serial number. False (with `error`) when the line could not be written whole.
+std::string logLine(const OperationJob &job, const RunOutcome &outcome);
+bool appendLogLine(const std::filesystem::path &path, const std::string &line, std::string &error);
+
+}  // namespace vantor::cli
