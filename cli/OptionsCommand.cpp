@@ -50,9 +50,9 @@ void show(Terminal &t, const DeviceRecord &device, const OptionsDialogModel &m) 
 }
 
 // The device named by -d, or the model's current device (the first history entry).
-bool currentDevice(CliContext &ctx, CliLibrary &lib, Profile &profile, const std::optional<std::string> &spec,
+bool currentDevice(CliContext &ctx, CliLibrary &lib, Profile &profile, const std::optional<std::string> &wanted,
                    DeviceRecord &device) {
-    if (spec) return lib.resolve(*spec, device);
+    if (wanted) return lib.resolve(*wanted, device);
     const ProgrammerModel *model = findModelByName(lib.modelName());
     char key[32];
     std::snprintf(key, sizeof key, "PGM%2.2X_MFG0", model ? model->code : 0);

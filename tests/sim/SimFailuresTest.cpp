@@ -110,11 +110,11 @@ TEST(SimFailures, ReadLockBitsKeepsTheFusesToWrite) {
 
 // The layout names only the first area of a parallel memory; the second keeps that name.
 TEST(SimFailures, AnUnnamedSecondAreaKeepsTheLayoutsName) {
-    DeviceSpec spec;
-    spec.type = kTypeParallelMemory;
-    spec.area0 = 0x400;
-    spec.area1 = 0x200;
-    SimRig rig(makeDevice(spec));
+    DeviceSpec layout;
+    layout.type = kTypeParallelMemory;
+    layout.area0 = 0x400;
+    layout.area1 = 0x200;
+    SimRig rig(makeDevice(layout));
     rig.options.areaMask = 3;
     EXPECT_EQ(rig.run(kOpRead), 1);
     std::vector<std::string> status;

@@ -165,10 +165,10 @@ TEST(VirtualChip, LoadRefusesWhatIsNoChipFileWithoutReadingForEver) {
 TEST(VirtualChip, AChipWithoutSecondAreaLoadsBack) {
     // Empty areas are skipped when the cells are copied (no copy from or to nothing).
     ChipDir dir;
-    ChipSpec spec;
-    spec.name = "AT89C2051";
-    spec.areaSize = {0x800, 0, 0, 0};
-    VirtualChip chip(spec);
+    ChipSpec single;
+    single.name = "AT89C2051";
+    single.areaSize = {0x800, 0, 0, 0};
+    VirtualChip chip(single);
     const std::uint8_t d[2] = {0x12, 0x34};
     chip.program(0, 0x7FE, d, 2);
     ASSERT_TRUE(chip.save(dir.path / "c.chip"));
