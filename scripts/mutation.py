@@ -162,6 +162,8 @@ class BuildModel:
             codemodel = json.load(f)
         self.source_dir = os.path.realpath(codemodel["paths"]["source"])
         self.targets = {}      # name -> (type, sources, dependency names)
+        self.paths = {}        # name -> (build folder, source folder), relative
+        self.artifacts = {}    # name -> absolute paths
         self.by_artifact = {}  # absolute path -> target name
         ids = {}
         raw = []
@@ -174,8 +176,12 @@ class BuildModel:
             sources = {os.path.normpath(s["path"]) for s in t.get("sources", [])}
             deps = {ids[d["id"]] for d in t.get("dependencies", [])}
             self.targets[t["name"]] = (t["type"], sources, deps)
+            self.paths[t["name"]] = (t["paths"]["build"], t["paths"]["source"])
+            self.artifacts[t["name"]] = []
             for a in t.get("artifacts", []):
-                self.by_artifact[os.path.normpath(os.path.join(self.build_dir, a["path"]))] = t["name"]
+                artifact = os.path.normpath(os.path.join(self.build_dir, a["path"]))
+                self.by_artifact[artifact] = t["name"]
+                self.artifacts[t["name"]].append(artifact)
         with_closure = {}
 
         def closure(name):
@@ -198,6 +204,26 @@ class BuildModel:
             if rel in sources and kind.endswith("_LIBRARY"):
                 return name
         return None
+
+    def object_of(self, path, library):
+        """The object file the build makes of path for library."""
+        build, source = self.paths[library]
+        rel = os.path.relpath(os.path.normpath(os.path.relpath(os.path.realpath(path), self.source_dir)), source)
+        return os.path.join(self.build_dir, build, "CMakeFiles", library + ".dir", rel + ".o")
+
+    def programs_of(self, needs):
+        """The programs and shared libraries a test run loads: what a static library's object
+        must be linked into to matter."""
+        found = set()
+        for name in needs:
+            for dep in self.closure(name):
+                if self.targets[dep][0] in ("EXECUTABLE", "SHARED_LIBRARY", "MODULE_LIBRARY"):
+                    found.update(self.artifacts[dep])
+        return found
+
+    def folders_of(self, needs):
+        """The tests/ folders whose sources the run's programs compile."""
+        return {os.path.dirname(s) for n in needs for s in self.targets[n][1] if s.startswith("tests" + os.sep)}
 
     def groups_for(self, library):
         """The test runs that exercise library: a GoogleTest program is one run, any other
@@ -260,17 +286,34 @@ def source_files(items, rng, sample):
     return files
 
 
+def symbols(path, defined_global=False):
+    """Symbol names of an object, program or shared library (nm)."""
+    command = ["nm", "--defined-only", "-g", path] if defined_global else ["nm", path]
+    rc, out = run(command, 120)
+    if rc != 0:
+        return set()
+    names = set()
+    for line in out.splitlines():
+        parts = line.split()
+        # "address type name": strong code and data symbols only, for the object's side.
+        if len(parts) == 3 and (not defined_global or parts[1] in "TDBR"):
+            names.add(parts[2])
+    return names
+
+
 class Runner:
     def __init__(self, model, args):
         self.model = model
         self.args = args
         self.baseline = {}  # group key -> seconds of the unmutated run
+        self.kills = {}     # (library, group key) -> mutants that run killed
+        self.program_symbols = {}
 
     def build(self, targets):
         command = ["cmake", "--build", self.model.build_dir, "-j", str(self.args.jobs), "--target"] + sorted(targets)
         return run(command, self.args.build_timeout)
 
-    def prepare(self, library):
+    def prepare(self, library, path):
         """Builds and runs the unmutated tests of library once, for their times."""
         self.library = library
         groups = self.model.groups_for(library)
@@ -278,6 +321,23 @@ class Runner:
         rc, out = self.build(targets)
         if rc != 0:
             sys.exit("the unmutated tree does not build:\n" + out[-3000:])
+        # Every test links the umbrella of all layers, but a program holds only the objects of a
+        # static library that it uses: a run whose programs lack the file's symbols cannot see
+        # the mutant.
+        own = symbols(self.model.object_of(path, library), defined_global=True)
+        if own:
+            def uses(group):
+                for program in self.model.programs_of(group[3]):
+                    if program not in self.program_symbols:
+                        self.program_symbols[program] = symbols(program)
+                    if own & self.program_symbols[program]:
+                        return True
+                return False
+            groups = {k: g for k, g in groups.items() if uses(g)}
+            targets = {library}.union(*(g[3] for g in groups.values()))
+        folder = os.path.join("tests", os.path.normpath(path).split(os.sep)[0])
+        self.near = {k for k, g in groups.items()
+                     if any(f == folder or f.startswith(folder + os.sep) for f in self.model.folders_of(g[3]))}
         for key, (command, env, cwd, _) in groups.items():
             if key in self.baseline:
                 continue
@@ -295,17 +355,20 @@ class Runner:
         rc, _ = self.build(targets & {self.library})
         if rc != 0:
             return "not viable", ""
-        for key in sorted(groups, key=lambda k: self.baseline[k]):
+        # The runs that killed this library's mutants before, then the tests of its folder,
+        # then the fastest.
+        order = sorted(groups, key=lambda k: (-self.kills.get((self.library, k), 0), k not in self.near,
+                                              self.baseline[k]))
+        for key in order:
             command, env, cwd, needs = groups[key]
             rc, _ = self.build(needs) if needs else (0, "")
             if rc != 0:
                 return "not viable", ""
             limit = self.args.slack * self.baseline[key] + 10
             rc, _ = run(command, limit, env, cwd)
-            if rc is None:
-                return "killed", os.path.basename(key) + " (time limit)"
-            if rc != 0:
-                return "killed", os.path.basename(key)
+            if rc is None or rc != 0:
+                self.kills[(self.library, key)] = self.kills.get((self.library, key), 0) + 1
+                return "killed", os.path.basename(key) + (" (time limit)" if rc is None else "")
         return "survived", ""
 
 
@@ -343,7 +406,7 @@ def mutate(args, results):
             with open(path, encoding="utf-8") as f:
                 original = f.read()
             chosen = choose(original.split("\n"), rng, args.count)
-            groups, targets = runner.prepare(library)
+            groups, targets = runner.prepare(library, path)
             if not groups:
                 print(f"{path}: no test depends on {library}, skipped", flush=True)
                 continue
@@ -378,7 +441,7 @@ def replay(args, results):
                 original = f.read()
             if original.split("\n")[m["line"] - 1].strip() != m["before"]:
                 sys.exit(f"{m['path']}:{m['line']} changed since the run; replay needs the same sources")
-            groups, targets = runner.prepare(model.library_of(m["path"]))
+            groups, targets = runner.prepare(model.library_of(m["path"]), m["path"])
             restorer.keep(m["path"], original)
             apply(m["path"], m["line"] - 1, m["start"], m["end"], m["replacement"])
             verdict, killer = runner.judge(groups, targets)
