@@ -110,6 +110,14 @@ TEST(OptionsDialog, ProgramRangeButtonsAndMaskRules) {
     test::RecordingPrompt prompt;
     ASSERT_TRUE(m.accept(prompt, o, items.v));
     EXPECT_EQ(o.areaMask, 2u);
+    // Each stored mask selects its button, and each button stores its mask ("both areas": 3).
+    for (auto [mask, button] : {std::pair{1u, 0}, std::pair{2u, 1}, std::pair{3u, 2}}) {
+        o.areaMask = 0;
+        m.rangeButton = button;
+        ASSERT_TRUE(m.accept(prompt, o, items.v));
+        EXPECT_EQ(o.areaMask, mask);
+        EXPECT_EQ(OptionsDialogModel(d, o, items.v, true).rangeButton, button);
+    }
 
     DeviceRecord one = d;
     one.memory_areas[1] = {};

@@ -85,6 +85,19 @@ TEST(Application, HistoryEndsAtTheFirstUnusedEntryAndFallsBackToAt89S51) {
     EXPECT_EQ(app.historyCount, 1);
     EXPECT_EQ(app.history[0].deviceName, "AT89S51");
     EXPECT_EQ(app.history[0].vendorIndex, 10u);
+
+    // Vendor index 101 still counts, 102 ends the list; five entries at most.
+    for (int d = 0; d < 5; ++d) {
+        rig.profile.writeInt("System", "PGM84_MFG" + std::to_string(d), 101);
+        rig.profile.writeString("System", "PGM84_DEV" + std::to_string(d), "D" + std::to_string(d));
+    }
+    app.LoadHistory(0x84);
+    EXPECT_EQ(app.historyCount, 5);
+    EXPECT_EQ(app.history[4].deviceName, "D4");
+    rig.profile.writeInt("System", "PGM84_MFG2", 102);
+    app.LoadHistory(0x84);
+    EXPECT_EQ(app.historyCount, 2);
+    EXPECT_EQ(app.history[0].vendorIndex, 101u);
 }
 
 TEST(Application, SelectingADeviceMovesItToTheFront) {
