@@ -288,6 +288,7 @@ TEST(FileDialogForms, HexFieldsAndRanges) {
     EXPECT_FALSE(parseHexField("12G"));
     EXPECT_TRUE(loadBufferStartAccepted(0x2000, 0x2000));
     EXPECT_FALSE(loadBufferStartAccepted(0x2001, 0x2000));
+    EXPECT_FALSE(loadBufferStartAccepted(DataBuffer::kSize, DataBuffer::kSize)) << "past the buffer";
     EXPECT_TRUE(saveRangeAccepted(0x7FFF00, 0x100));
     EXPECT_FALSE(saveRangeAccepted(0x7FFF00, 0x101));
     EXPECT_FALSE(saveRangeAccepted(0xFFFFFFFF, 2)) << "no wrap-around";
