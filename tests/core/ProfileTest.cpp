@@ -101,6 +101,11 @@ TEST(IniProfile, SaveKeepsForeignEntriesAndMergesWithAConcurrentWriter) {
     EXPECT_NE(readText(file).find("PGM83_DEV0=\"@@odd, name\"\n"), std::string::npos) << readText(file);
     EXPECT_FALSE(fs::exists(file.string() + ".lock"));
 
+    // A new load forgets what the file no longer holds.
+    writeText(file, "[System]\nCntSuccess=4\n");
+    ASSERT_TRUE(third.load());
+    EXPECT_EQ(third.readString("Recent File List", "File1", "none"), "none");
+
     // A settings file that became something else fails the save instead of passing silently.
     fs::remove(file);
     fs::create_directory(file);
