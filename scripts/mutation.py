@@ -198,13 +198,12 @@ class BuildModel:
             sys.exit("ctest could not list the tests:\n" + out[-3000:])
         self.tests = json.loads(out)["tests"]
 
-    def library_of(self, path):
-        """The library target that compiles path (relative to the source tree), or None."""
+    def libraries_of(self, path):
+        """The library targets that compile path (relative to the source tree): tools may
+        compile a file of a layer into a library of their own."""
         rel = os.path.normpath(os.path.relpath(os.path.realpath(path), self.source_dir))
-        for name, (kind, sources, _) in sorted(self.targets.items()):
-            if rel in sources and kind.endswith("_LIBRARY"):
-                return name
-        return None
+        return sorted(name for name, (kind, sources, _) in self.targets.items()
+                      if rel in sources and kind.endswith("_LIBRARY"))
 
     def object_of(self, path, library):
         """The object file the build makes of path for library."""
@@ -326,20 +325,23 @@ class Runner:
         command = ["cmake", "--build", self.model.build_dir, "-j", str(self.args.jobs), "--target"] + sorted(targets)
         return run(command, self.args.build_timeout)
 
-    def prepare(self, library, path):
-        """Builds and runs the unmutated tests of library once, for their times."""
-        self.library = library
-        groups = self.model.groups_for(library)
-        targets = {library}.union(*(g[3] for g in groups.values()))
+    def prepare(self, libraries, path):
+        """Builds and runs the unmutated tests of the libraries once, for their times."""
+        self.libraries = set(libraries)
+        self.library = " ".join(libraries)
+        groups = {}
+        for library in libraries:
+            groups.update(self.model.groups_for(library))
+        targets = self.libraries.union(*(g[3] for g in groups.values()))
         rc, out = self.build(targets)
         if rc != 0:
             sys.exit("the unmutated tree does not build:\n" + out[-3000:])
         # Every test links the umbrella of all layers, but a program holds only the objects of a
         # static library that it uses: a run whose programs lack the file's symbols cannot see
         # the mutant.
-        self.object = self.model.object_of(path, library)
-        self.unmutated = digest(self.object)
-        own = symbols(self.object, defined_global=True)
+        self.objects = [self.model.object_of(path, library) for library in libraries]
+        self.unmutated = [digest(o) for o in self.objects]
+        own = set().union(*(symbols(o, defined_global=True) for o in self.objects))
         if own:
             def uses(group):
                 for program in self.model.programs_of(group[3]):
@@ -349,7 +351,7 @@ class Runner:
                         return True
                 return False
             groups = {k: g for k, g in groups.items() if uses(g)}
-            targets = {library}.union(*(g[3] for g in groups.values()))
+            targets = self.libraries.union(*(g[3] for g in groups.values()))
         folder = os.path.join("tests", os.path.normpath(path).split(os.sep)[0])
         self.near = {k for k, g in groups.items()
                      if any(f == folder or f.startswith(folder + os.sep) for f in self.model.folders_of(g[3]))}
@@ -367,11 +369,11 @@ class Runner:
         """(verdict, the run that killed the mutant)"""
         # Linking dominates: each test program is linked only when its turn comes, so a
         # mutant the first program kills costs one link.
-        rc, _ = self.build(targets & {self.library})
+        rc, _ = self.build(self.libraries)
         if rc != 0:
             return "not viable", ""
         # Code for another platform (or in a comment the scan missed) builds the same object.
-        if digest(self.object) == self.unmutated:
+        if [digest(o) for o in self.objects] == self.unmutated:
             return "not viable", "same object"
         # The runs that killed this library's mutants before, then the tests of its folder,
         # then the fastest.
@@ -417,16 +419,16 @@ def mutate(args, results):
     results.update({"seed": args.seed, "count": args.count, "files": files, "mutants": []})
     try:
         for path in files:
-            library = model.library_of(path)
-            if library is None:
+            libraries = model.libraries_of(path)
+            if not libraries:
                 print(f"{path}: no library compiles it, skipped", flush=True)
                 continue
             with open(path, encoding="utf-8") as f:
                 original = f.read()
             chosen = choose(original.split("\n"), rng, args.count)
-            groups, targets = runner.prepare(library, path)
+            groups, targets = runner.prepare(libraries, path)
             if not groups:
-                print(f"{path}: no test depends on {library}, skipped", flush=True)
+                print(f"{path}: no test depends on {' '.join(libraries)}, skipped", flush=True)
                 continue
             restorer.keep(path, original)
             for kind, n, start, end, replacement in chosen:
@@ -459,7 +461,7 @@ def replay(args, results):
                 original = f.read()
             if original.split("\n")[m["line"] - 1].strip() != m["before"]:
                 sys.exit(f"{m['path']}:{m['line']} changed since the run; replay needs the same sources")
-            groups, targets = runner.prepare(model.library_of(m["path"]), m["path"])
+            groups, targets = runner.prepare(model.libraries_of(m["path"]), m["path"])
             restorer.keep(m["path"], original)
             apply(m["path"], m["line"] - 1, m["start"], m["end"], m["replacement"])
             verdict, killer = runner.judge(groups, targets)
