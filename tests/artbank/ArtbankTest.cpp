@@ -165,8 +165,16 @@ TEST(SharedLibrary, MissingLibraryAndSymbol) {
         if (h) dlclose(h);
         return h != nullptr;
     };
-    moved = SharedLibrary(path);
+    SharedLibrary other(path);
+    moved = std::move(other);
+    EXPECT_FALSE(other.isOpen());
     ASSERT_TRUE(moved.isOpen());
     moved.close();
+    EXPECT_FALSE(loaded());
+    // Opening again forgets the last error and the library opened before.
+    ASSERT_TRUE(lib.open(path));
+    EXPECT_TRUE(lib.lastError().empty()) << lib.lastError();
+    ASSERT_TRUE(lib.open(path));
+    lib.close();
     EXPECT_FALSE(loaded());
 }
