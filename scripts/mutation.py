@@ -457,6 +457,8 @@ def replay(args, results):
         for m in results["mutants"]:
             if m["verdict"] != "survived":
                 continue
+            if args.only and not any(f"{m['path']}:{m['line']}" == o or m["path"] == o for o in args.only):
+                continue
             with open(m["path"], encoding="utf-8") as f:
                 original = f.read()
             if original.split("\n")[m["line"] - 1].strip() != m["before"]:
@@ -507,6 +509,8 @@ def main():
     ap.add_argument("--jobs", type=int, default=1)
     ap.add_argument("--results", default="mutation.json", help="results file, written as the run goes")
     ap.add_argument("--replay", metavar="RESULTS", help="judge the survivors of a results file again")
+    ap.add_argument("--only", nargs="*", default=[], metavar="FILE[:LINE]",
+                    help="with --replay: only these survivors")
     ap.add_argument("--table", metavar="RESULTS", help="print a results file as a Markdown table and exit")
     ap.add_argument("--timeout", type=int, default=600, help="seconds for one unmutated test run")
     ap.add_argument("--build-timeout", type=int, default=600, help="seconds for one build")
