@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "buffer/DataBuffer.h"
@@ -96,12 +97,15 @@ public:
     std::uint32_t deviceDataSize() const { return currentDevice.top_address; }
 
     // Shows the model and mode in the information window; with selectDevice, history entry 0
-    // becomes the current device. Gives the engine its context.
+    // becomes the current device, or there is none when the library lacks it. Gives the engine
+    // its context.
     ConnectState showConnectState(bool selectDevice);
     ConnectState connectState() const;
 
     // Makes r the current device: buffer 0xFF, file forgotten, history updated.
     void applyDevice(const DeviceRecord &r);
+    // No device: its settings are saved, the buffer is 0xFF and the file forgotten.
+    void clearDevice();
     // History entry i (1 ... 4; 0 is the current device). False when it is not in the library.
     bool applyHistory(int entry);
 
@@ -133,6 +137,8 @@ public:
 
 private:
     bool refuseInDisconnectMode();
+    bool refuseWithoutDevice();
+    LoadResult loadCommitted(const std::function<LoadResult(DataBuffer &)> &load);
     void addRecent(const std::string &path);
 
     Application &app_;
@@ -147,5 +153,6 @@ private:
 };
 
 inline constexpr int kRecentFiles = 4;
+inline constexpr std::string_view kNoDeviceSelected = "No device is selected: choose one with Select Device first\n";
 
 }  // namespace vantor

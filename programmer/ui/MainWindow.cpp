@@ -356,13 +356,13 @@ void MainWindow::buildCentral() {
         const QVariant op = operationSelector_->currentData();
         if (op.isValid()) runEntry(op.toInt());
     });
-    auto *autoButton = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Auto Program"), opBox);
-    autoButton->setObjectName(QStringLiteral("autoButton"));
-    autoButton->setAccessibleName(tr("Auto Program"));
-    connect(autoButton, &QPushButton::clicked, this, &MainWindow::runAuto);
+    autoButton_ = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Auto Program"), opBox);
+    autoButton_->setObjectName(QStringLiteral("autoButton"));
+    autoButton_->setAccessibleName(tr("Auto Program"));
+    connect(autoButton_, &QPushButton::clicked, this, &MainWindow::runAuto);
     ops->addWidget(operationSelector_, 0, 0);
     ops->addWidget(runButton_, 0, 1);
-    ops->addWidget(autoButton, 1, 0, 1, 2);
+    ops->addWidget(autoButton_, 1, 0, 1, 2);
     ops->setColumnStretch(0, 1);
 
     auto *left = new QVBoxLayout;
@@ -439,6 +439,8 @@ void MainWindow::refreshDevicePanel() {
     action(cmd::SelectDevice)->setEnabled(bool(ctx_.dialogs.selectDevice) && !ctx_.library->path().empty());
     action(cmd::DataBuffer)->setEnabled(bool(ctx_.dialogs.editBuffer));
     action(cmd::Settings)->setEnabled(has && bool(ctx_.dialogs.operateSettings));
+    action(cmd::AutoProgram)->setEnabled(has);  // every operation needs a device
+    autoButton_->setEnabled(has);
     action(cmd::TestHardware)->setEnabled(doc_->testEnabled);
     rebuildOperate();
 }

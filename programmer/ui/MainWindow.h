@@ -119,6 +119,7 @@ private:
     QMenu *recentMenu_ = nullptr;
     QComboBox *operationSelector_ = nullptr;
     QPushButton *runButton_ = nullptr;
+    QPushButton *autoButton_ = nullptr;
     QLineEdit *vendor_ = nullptr, *device_ = nullptr, *size_ = nullptr, *pins_ = nullptr, *adapter_ = nullptr,
               *file_ = nullptr;
     QLabel *success_ = nullptr, *failure_ = nullptr;
