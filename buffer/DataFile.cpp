@@ -216,7 +216,7 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
 LoadResult loadFile(const fs::path &path, DataBuffer &buffer, const LoadSettings &settings, InfoSink &sink,
                     Prompt *prompt) {
     buffer.applyUnusedByteFill(settings.unusedByteMode);
-    report(sink, withText(loadString(sid::LoadFileFormat), path.string()), msg::Black);
+    sink.appendLine(withText(loadString(sid::LoadFileFormat), path.string()), msg::Black, true);
     return loadDataFile(path, buffer, settings, sink, prompt);
 }
 
@@ -226,7 +226,8 @@ SaveStatus saveDataFile(const fs::path &path, const DataBuffer &buffer, const Sa
         report(sink, std::string(loadString(sid::FileFormatLabel)) + std::string(formatName(settings.format)),
                msg::Black);
         if (status == SaveStatus::Ok)
-            report(sink, loadString(sid::SaveFileSuccessful), msg::Green);
+            // The stored text has no line end; without one the next line would run into it.
+            report(sink, std::string(loadString(sid::SaveFileSuccessful)) + "\n", msg::Green);
         else
             report(sink, loadString(sid::SaveFileFailed), msg::Red);
         return status;
@@ -266,7 +267,7 @@ SaveStatus saveDataFile(const fs::path &path, const DataBuffer &buffer, const Sa
 }
 
 SaveStatus saveFile(const fs::path &path, const DataBuffer &buffer, const SaveSettings &settings, InfoSink &sink) {
-    report(sink, withText(loadString(sid::SaveFileFormat), path.string()), msg::Black);
+    sink.appendLine(withText(loadString(sid::SaveFileFormat), path.string()), msg::Black, true);
     return saveDataFile(path, buffer, settings, sink);
 }
 

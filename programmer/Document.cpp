@@ -64,10 +64,19 @@ std::vector<OperateEntry> operateEntries(const DeviceRecord &device) {
 Document::Document(Application &app, DeviceLibrary &library, InfoSink &info, Prompt &prompt)
     : app_(app), library_(library), info_(info), prompt_(prompt), buffer_(std::make_unique<DataBuffer>()) {
     buffer_->fill(0xFF);
+    editListener_ = buffer_->addChangeListener([this](const BufferChange &) { unsavedEdits_ = true; });
 }
 
 Document::~Document() {
+    buffer_->removeChangeListener(editListener_);
     if (library_.currentDevice() == &currentDevice) library_.SetCurrentDevice(nullptr);
+}
+
+std::string Document::exitQuestion() const {
+    const CProgrammer *p = app_.programmer();
+    if (p && p->isBusy()) return std::string(kExitWhileRunning);
+    if (unsavedEdits_) return std::string(kExitWithUnsavedEdits);
+    return {};
 }
 
 void Document::setRecentFileStore(Profile *profile) {
@@ -132,6 +141,7 @@ void Document::applyDevice(const DeviceRecord &r) {
     app_.options.rangeLast = std::int32_t(currentDevice.memory_areas[0].size_bytes) - 1;
     app_.RememberDevice(currentDevice.vendor_index, currentDevice.device_name);
     buffer_->fill(0xFF);
+    unsavedEdits_ = false;
     loaded.reset();
     app_.fileLoaded = 0;
     configEnabled = false;
@@ -158,6 +168,7 @@ void Document::clearDevice() {
     currentDevice = DeviceRecord{};
     library_.SetCurrentDevice(nullptr);
     buffer_->fill(0xFF);
+    unsavedEdits_ = false;
     loaded.reset();
     app_.fileLoaded = 0;
     configEnabled = false;
@@ -189,6 +200,7 @@ LoadResult Document::loadCommitted(const std::function<LoadResult(DataBuffer &)>
     if (currentDevice.isWordDevice()) maskWordBytes(*scratch, currentDevice);
     std::memcpy(buffer_->data(), scratch->data(), DataBuffer::kSize);
     buffer_->notifyChanged(0, DataBuffer::kSize - 1);
+    unsavedEdits_ = false;  // the buffer is the file again
     return r;
 }
 
@@ -207,7 +219,9 @@ LoadResult Document::loadFile(const std::filesystem::path &path, const LoadSetti
 
 SaveStatus Document::saveFile(const std::filesystem::path &path, const SaveSettings &settings) {
     lastSave = settings;
-    return vantor::saveFile(path, *buffer_, settings, info_);
+    const SaveStatus status = vantor::saveFile(path, *buffer_, settings, info_);
+    if (status == SaveStatus::Ok) unsavedEdits_ = false;
+    return status;
 }
 
 bool Document::reloadCheck() {
@@ -227,6 +241,23 @@ bool Document::reloadCheck() {
     if (!r.ok()) return false;
     loaded->modified = r.modified;
     return true;
+}
+
+bool Document::programmerArrived() {
+    if (!app_.disconnectMode.load() || app_.pgmno == -1) return false;
+    CProgrammer *p = app_.programmer();
+    if (!p || p->isBusy()) return false;
+    int model = app_.pgmno;
+    if (p->Connect(model)) {
+        app_.disconnectMode = false;
+        return true;
+    }
+    // Only the selected model comes back online; another one is named, not used.
+    if (const int other = app_.IdentifyOtherModel(); other != -1)
+        info_.appendLine("A " + app_.ModelText(other) + " was plugged in, but the " + app_.ModelText(app_.pgmno) +
+                             " is selected: use Programmer > Reconnect to work with it\n",
+                         kRefusedColour, false);
+    return false;
 }
 
 bool Document::refuseInDisconnectMode() {

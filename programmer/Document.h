@@ -122,6 +122,16 @@ public:
     bool runAuto();
     bool runCommand(int commandId);  // an "&Operate" entry's command
 
+    // Whether the buffer changed since it was last filled, loaded or saved.
+    bool hasUnsavedEdits() const { return unsavedEdits_; }
+    // The question to ask before the program exits (an operation runs, or edits would be
+    // lost); empty when it may exit at once.
+    std::string exitQuestion() const;
+
+    // A programmer was plugged in: in disconnect mode the selected model comes back online
+    // (true); another model is named in the information window and left alone.
+    bool programmerArrived();
+
     void resetCounters();
     void refreshEngineContext();
 
@@ -150,9 +160,14 @@ private:
     Profile *recentStore_ = nullptr;
     std::unique_ptr<DataBuffer> buffer_;
     std::vector<std::string> recent_;
+    int editListener_ = 0;
+    bool unsavedEdits_ = false;
 };
 
 inline constexpr int kRecentFiles = 4;
+inline constexpr std::string_view kExitWhileRunning = "An operation is running. Stop it and exit?";
+inline constexpr std::string_view kExitWithUnsavedEdits =
+    "The buffer holds changes that have not been saved to a file. Exit and lose them?";
 inline constexpr std::string_view kNoDeviceSelected = "No device is selected: choose one with Select Device first\n";
 
 }  // namespace vantor

@@ -31,6 +31,8 @@
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/MemoryLayout.h"
+#include "devices/SelectDialog.h"
+#include "devices/ui/DeviceDialogs.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/Application.h"
 #include "programmer/CUsbProgrammer.h"
@@ -120,6 +122,7 @@ MainWindow::MainWindow(MainWindowContext context, QWidget *parent) : QMainWindow
     buildMenus();
     buildToolBar();
     buildCentral();
+    rebuildHistory();
     refreshDevicePanel();
     refreshCounters();
     resize(960, 640);
@@ -205,12 +208,16 @@ void MainWindow::buildMenus() {
     buffer->addAction(action(cmd::DataBuffer));
     buffer->addAction(action(cmd::ClearInfo));
 
-    QMenu *device = menuBar()->addMenu(tr("&Device"));
-    device->addAction(action(cmd::SelectDevice));
-    historyMenu_ = device->addMenu(uiString(sid::HistoryDevice));
+    // The Device menu keeps its first four items; the history entries follow them, and the
+    // toolbar's Device button drops the same entries.
+    deviceMenu_ = menuBar()->addMenu(tr("&Device"));
+    deviceMenu_->setObjectName(QStringLiteral("deviceMenu"));
+    deviceMenu_->addAction(action(cmd::SelectDevice));
+    deviceMenu_->addAction(action(cmd::Config));
+    deviceMenu_->addAction(action(cmd::Information));
+    deviceMenu_->addSeparator();
+    historyMenu_ = new QMenu(uiString(sid::HistoryDevice), this);
     historyMenu_->setObjectName(QStringLiteral("historyMenu"));
-    device->addAction(action(cmd::Config));
-    device->addAction(action(cmd::Information));
 
     operateMenu_ = menuBar()->addMenu(tr("&Operate"));
     operateMenu_->setObjectName(QStringLiteral("operateMenu"));
@@ -469,18 +476,20 @@ void MainWindow::rebuildOperate() {
 }
 
 void MainWindow::rebuildHistory() {
-    historyMenu_->clear();
-    const Application &app = *ctx_.app;
-    for (int i = 1; i < app.historyCount; ++i) {
-        const HistoryEntry &h = app.history[std::size_t(i)];
-        const QString text = QStringLiteral("&%1 %2 %3").arg(i).arg(fromUtf8(DeviceLibrary::VendorName(int(h.vendorIndex))),
-                                                            fromUtf8(h.deviceName));
-        QAction *a = historyMenu_->addAction(text);
-        a->setObjectName(QStringLiteral("history%1").arg(i));
-        a->setData(cmd::HistoryFirst + i - 1);
-        connect(a, &QAction::triggered, this, [this, i] { applyHistory(i); });
-    }
-    historyMenu_->setEnabled(!historyMenu_->isEmpty());
+    std::vector<DeviceHistoryEntry> history;
+    for (const HistoryEntry &h : ctx_.app->deviceHistory()) history.push_back({h.vendorIndex, h.deviceName});
+    const std::vector<HistoryMenuItem> items = historyMenuItems(history);
+    const auto select = [this](int entry) { applyHistory(entry); };
+    // Removed entries live on until the event loop deletes them: they must not be found by name.
+    for (QMenu *menu : {historyMenu_, deviceMenu_})
+        for (QAction *a : menu->actions())
+            if (a->objectName().startsWith(QLatin1String("history"))) a->setObjectName({});
+    fillHistoryMenu(historyMenu_, items, 0, select);
+    fillHistoryMenu(deviceMenu_, items, kDeviceMenuFixedItems, select);
+    for (QMenu *menu : {historyMenu_, deviceMenu_})
+        for (QAction *a : menu->actions())
+            if (const int entry = a->data().toInt() - kHistoryCommandBase; entry >= 1 && entry < kHistorySize)
+                a->setObjectName(QStringLiteral("history%1").arg(entry));
 }
 
 void MainWindow::rebuildRecent() {
@@ -624,10 +633,24 @@ void MainWindow::reconnect() {
     Application &app = *ctx_.app;
     std::vector<ConnectDialog::Model> models;
     for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(app.ModelText(code))});
-    ConnectDialog dialog(doc_->connectTried, models, app.pgmno, [&app] { return app.ConnectAtStartup(); }, this);
+    // The dialog's worker connects an object of its own; the window's programmer is closed and
+    // left alone until the dialog has ended, and arrivals meanwhile are the dialog's business.
+    if (CProgrammer *p = app.programmer()) {
+        p->waitIdle();
+        p->Close();
+    }
+    Application::Connection attempt;  // written by the worker, read after it has ended
+    ConnectDialog dialog(doc_->connectTried, models, app.pgmno, [&app, &attempt] {
+        attempt = app.TryConnect();
+        return attempt.model;
+    }, this);
     dialog.setConnectDelay(ctx_.connectDelayMs);
+    connecting_ = true;
     const bool connected = dialog.exec() == QDialog::Accepted;
+    connecting_ = false;
+    if (attempt.programmer) app.UseConnection(std::move(attempt));
     doc_->connectTried = true;
+    doc_->refreshEngineContext();
     const int model = dialog.model();
     if (model == -1) return;
     const bool changed = app.SelectModel(model, connected);
@@ -635,14 +658,8 @@ void MainWindow::reconnect() {
 }
 
 void MainWindow::deviceArrived() {
-    Application &app = *ctx_.app;
-    if (!app.disconnectMode.load() || app.pgmno == -1) return;
-    CProgrammer *p = app.programmer();
-    if (!p || p->isBusy()) return;
-    int model = app.pgmno;
-    if (!p->Connect(model)) return;  // only the model that was selected comes back online
-    app.disconnectMode = false;
-    setInfoBar(doc_->connectState());
+    if (connecting_) return;
+    if (doc_->programmerArrived()) setInfoBar(doc_->connectState());
 }
 
 void MainWindow::deviceRemoved() {
@@ -702,6 +719,14 @@ void MainWindow::keyPressEvent(QKeyEvent *event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
+    // Once the user agreed to stop a running operation, its end closes the window unasked.
+    if (const std::string question = doc_->exitQuestion(); !question.empty() && !closeWhenIdle_) {
+        if (ctx_.prompt->ask(question, "Vantor", Prompt::Icon::Question, Prompt::Buttons::YesNo) != Prompt::Answer::Yes) {
+            restart_ = false;
+            event->ignore();
+            return;
+        }
+    }
     CProgrammer *p = ctx_.app->programmer();
     if (p && p->isBusy()) {
         // The worker still talks to this window: stop it and close when it has ended.

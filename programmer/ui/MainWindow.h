@@ -116,6 +116,8 @@ private:
     std::map<int, QAction *> actions_;
     QMenu *operateMenu_ = nullptr;
     QMenu *historyMenu_ = nullptr;
+    QMenu *deviceMenu_ = nullptr;
+    static constexpr int kDeviceMenuFixedItems = 4;
     QMenu *recentMenu_ = nullptr;
     QComboBox *operationSelector_ = nullptr;
     QPushButton *runButton_ = nullptr;
@@ -126,6 +128,7 @@ private:
     QLabel *barIcon_ = nullptr, *barModel_ = nullptr, *barMode_ = nullptr;
     QToolButton *languageButton_ = nullptr;
     bool restart_ = false;
+    bool connecting_ = false;  // the connect dialog runs
     bool closeWhenIdle_ = false;
 };
 

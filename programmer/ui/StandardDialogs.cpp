@@ -36,7 +36,8 @@ MainWindowDialogs standardDialogs() {
     d.selectDevice = [](QWidget *parent, Document &doc, DeviceRecord &chosen) {
         Application &app = doc.app();
         SelectDeviceDialog dialog(doc.library(), app.profile(),
-                                  app.services().programDirectory / Artbank::defaultPath().filename(), parent);
+                                  app.services().programDirectory / Artbank::defaultPath().filename(), parent,
+                                  doc.hasDevice() ? &doc.currentDevice : nullptr);
         if (!dialog.opened() || dialog.exec() != QDialog::Accepted) return false;
         chosen = dialog.selectedDevice();
         return true;

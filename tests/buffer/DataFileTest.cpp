@@ -62,6 +62,7 @@ TEST_F(DataFileLoad, MessagesAndMappingOfASuccessfulLoad) {
     EXPECT_EQ(r.endAddress, 0x1003u);
     ASSERT_EQ(sink.lines.size(), 3u);
     EXPECT_EQ(sink.lines[0].text, "Load File: " + (dir / "a.hex").string() + "\n");
+    EXPECT_TRUE(sink.lines[0].bold);
     EXPECT_EQ(sink.lines[1].text, "File Format: IntelHEX\n");
     EXPECT_EQ(sink.lines[1].colour, msg::Black);
     EXPECT_EQ(sink.lines[2].text, "Load File Successful\n");
@@ -133,8 +134,10 @@ TEST_F(DataFileSave, WritesRelativeAddressesWithCrLf) {
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     ASSERT_EQ(sink.lines.size(), 3u);
     EXPECT_EQ(sink.lines[0].text, "Save File: " + (dir / "o.s").string() + "\n");
+    EXPECT_TRUE(sink.lines[0].bold);
     EXPECT_EQ(sink.lines[1].text, "File Format: Motorola\n");
-    EXPECT_EQ(sink.lines[2].text, "Save file successful");
+    EXPECT_FALSE(sink.lines[1].bold);
+    EXPECT_EQ(sink.lines[2].text, "Save file successful\n");
     EXPECT_EQ(sink.lines[2].colour, msg::Green);
     // No temporary file stays behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);

@@ -376,6 +376,32 @@ TEST(FileDialogForms, HexFieldsAndRanges) {
     EXPECT_FALSE(saveRangeAccepted(0, 0));
 }
 
+TEST(FileDialogForms, RefusalsSayWhatIsWrongAndWhatIsAllowed) {
+    struct Case {
+        bool load;
+        const char *first, *second;
+        int field;
+        const char *says;
+    };
+    const Case cases[] = {
+        {true, "", "0", 0, "File Start must be a hexadecimal number from 0 to FFFFFFFF."},
+        {true, "0", "", 1, "The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 2000."},
+        {true, "0", "2001", 1, "Buffer Start must be a hexadecimal number from 0 to 2000."},
+        {false, "800000", "1", 0, "Buffer Start Address must be a hexadecimal number from 0 to 7FFFFF."},
+        {false, "0", "0", 1, "Data Size must be a hexadecimal number from 1 to 800000"},
+        {false, "7FFF00", "101", 1, "Data Size must be a hexadecimal number from 1 to 100"},
+    };
+    for (const Case &c : cases) {
+        const auto problem = c.load ? checkLoadForm(c.first, c.second, 0x2000) : checkSaveForm(c.first, c.second);
+        ASSERT_TRUE(problem) << c.says;
+        EXPECT_EQ(problem->field, c.field) << c.says;
+        EXPECT_NE(problem->message.find(c.says), std::string::npos) << problem->message;
+        EXPECT_EQ(problem->message.find("buffer address") != std::string::npos, c.load && c.field == 1) << c.says;
+    }
+    EXPECT_FALSE(checkLoadForm("0", "2000", 0x2000));
+    EXPECT_FALSE(checkSaveForm("7FFF00", "100"));
+}
+
 TEST(Application, NonsenseInTheSettingsStoreFallsBackToDefaults) {
     MemoryProfile profile;
     profile.writeInt("System", "CntSuccess", -40);
