@@ -190,10 +190,7 @@ private slots:
     void historyEntriesFollowTheFourDeviceMenuItemsAndFillTheDeviceButton() {
         DesktopRig rig;
         const char *devices[] = {"AT89S51", "AT89S52", "AT89C2051"};
-        for (int i = 0; i < 3; ++i) {
-            rig.profile.writeInt("System", "PGM83_MFG" + std::to_string(i), 10);
-            rig.profile.writeString("System", "PGM83_DEV" + std::to_string(i), devices[i]);
-        }
+        for (int i = 0; i < 3; ++i) rig.remember(10, devices[i], i);
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
         auto *deviceMenu = w->findChild<QMenu *>(QStringLiteral("deviceMenu"));
@@ -348,8 +345,7 @@ private slots:
 
     void withoutADeviceAutoIsDisabledEverywhere() {
         DesktopRig rig;
-        rig.profile.writeInt("System", "PGM83_MFG0", 10);
-        rig.profile.writeString("System", "PGM83_DEV0", "NO-SUCH-CHIP");
+        rig.remember(10, "NO-SUCH-CHIP");
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
         QVERIFY(!w->document().hasDevice());
