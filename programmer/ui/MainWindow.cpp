@@ -637,6 +637,7 @@ void MainWindow::reconnect() {
     if (CProgrammer *p = app.programmer()) {
         p->waitIdle();
         p->Close();
+        app.disconnectMode = true;
     }
     Application::Connection attempt;  // written by the worker, read after it has ended
     ConnectDialog dialog(doc_->connectTried, models, app.pgmno, [&app, &attempt] {
@@ -651,7 +652,10 @@ void MainWindow::reconnect() {
     doc_->connectTried = true;
     doc_->refreshEngineContext();
     const int model = dialog.model();
-    if (model == -1) return;
+    if (model == -1) {
+        setInfoBar(doc_->connectState());
+        return;
+    }
     const bool changed = app.SelectModel(model, connected);
     showConnectState(changed);
 }
