@@ -322,6 +322,18 @@ TEST(LibraryFormat, RecordsSurviveEncodeDecodeWithReservedBytes) {
     EXPECT_EQ(back.reserved_tail, 0xBEEF);
     EXPECT_EQ(back.program_params[7], 0x42);
     EXPECT_EQ(back.config_name, "0123456789ABCDEF");
+
+    devlib::LibraryHeader header;
+    header.library_name = "TR610.dev";
+    header.reserved0 = 0xA5A55A5Au;
+    header.record_count = 3;
+    std::uint8_t rawHeader[devlib::kHeaderSize];
+    devlib::encodeHeader(header, rawHeader);
+    const auto headerBack = devlib::decodeHeader(rawHeader);
+    EXPECT_EQ(headerBack.record_size, devlib::kRecordSize);
+    EXPECT_EQ(headerBack.library_name, "TR610.dev");
+    EXPECT_EQ(headerBack.reserved0, 0xA5A55A5Au);
+    EXPECT_EQ(headerBack.record_count, 3u);
 }
 
 TEST(LibraryFormat, TextsThatFillTheirFieldsStayTerminatedAndLeaveTheirNeighboursAlone) {
