@@ -118,6 +118,9 @@ TEST(OptionsDialog, ProgramRangeButtonsAndMaskRules) {
         EXPECT_EQ(o.areaMask, mask);
         EXPECT_EQ(OptionsDialogModel(d, o, items.v, true).rangeButton, button);
     }
+    m.rangeButton = 3;  // no such button: the mask stays
+    ASSERT_TRUE(m.accept(prompt, o, items.v));
+    EXPECT_EQ(o.areaMask, 3u);
 
     DeviceRecord one = d;
     one.memory_areas[1] = {};

@@ -92,6 +92,20 @@ TEST(DownloadToAdapter, ChunksProgressAndVerify) {
     EXPECT_TRUE(rig.ui.hasText("Application Reset and Running..."));
 }
 
+// Only code that reaches C:0x003B claims the three bytes the halt needs.
+TEST(DownloadToAdapter, CodeUpToButNotAt003BLeavesTheHaltItsBytes) {
+    for (auto [length, claims] : {std::pair{0x3Bu, false}, std::pair{0x3Cu, true}}) {
+        Rig rig;
+        rig.driver.options().flash = 16;
+        rig.driver.options().halt = 1;
+        ASSERT_TRUE(rig.connect());
+        Program p;
+        p.chain(rig, {{0x0000, length}});
+        ASSERT_TRUE(download(rig));
+        EXPECT_EQ(rig.driver.link().codeUses003B(), claims) << length;
+    }
+}
+
 TEST(DownloadToAdapter, SizeLimitCountsEveryBlock) {
     Rig rig;
     rig.driver.options().flash = 16;
