@@ -59,10 +59,14 @@ TEST(Application, SettingsDefaultsAndLanguageFromTheSystem) {
     EXPECT_EQ(app.pgmno, -1) << "the stored model is not read back";
 
     app.options.ChkDevID = 0;
+    app.options.IngoreFFH = 0;
+    app.BufReadOnly = 1;
     ++app.counters.CntSuccess;
     app.counters.CntFailed = 0;  // Reset
     app.SaveSettings();
     EXPECT_EQ(rig.profile.readInt("Option", "ChkDevID", 1), 0);
+    EXPECT_EQ(rig.profile.readInt("Option", "IngoreFFH", 1), 0);
+    EXPECT_EQ(rig.profile.readInt("System", "BufReadOnly", 0), 1);
     // The statistics survive the session.
     EXPECT_EQ(rig.profile.readInt("System", "CntSuccess", -1), 1);
     EXPECT_EQ(rig.profile.readInt("System", "CntFailed", -1), 0);
