@@ -532,8 +532,9 @@ def main():
     except FileExistsError:
         sys.exit(f"another mutation run holds {lock} (remove it if none runs)")
     try:
-        dirty = subprocess.run(["git", "status", "--porcelain", "--"] + [f for f in args.files if os.path.exists(f)],
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout.strip()
+        named = [f for f in args.files if os.path.exists(f)]
+        dirty = subprocess.run(["git", "status", "--porcelain", "--"] + named, stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True).stdout.strip() if named else ""
         if dirty:
             sys.exit("commit or stash these files first:\n" + dirty)
         results = {}
