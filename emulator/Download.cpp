@@ -73,8 +73,14 @@ bool Driver::programAndVerify() {
         block = reinterpret_cast<const AG_DownloadBlock *>(
             callback(AG_CB_NEXT_BLOCK, const_cast<AG_DownloadBlock *>(block)));
     }
+    // A chain that has not ended by now is damaged (64 KiB of code never needs more blocks):
+    // programming only its beginning would be reported as a good download.
+    if (block && block->length != 0) {
+        sendText(AG_MSG_DOWNLOAD, format("Download Abort: the program has more than %u blocks.\n", kMaxListLength));
+        return false;
+    }
     const bool toAdapter = chipIndex_ < 0;
-    if (toAdapter && end > 0xFC00) {
+    if (toAdapter && end > kCodeLimit) {
         link_.showError(msg::EmulatorSizeExceeded);
         return false;
     }
@@ -103,8 +109,9 @@ bool Driver::programAndVerify() {
             const std::uint32_t n = std::min<std::uint32_t>(256, b.length - done);
             const std::uint16_t a = std::uint16_t(b.start + done);
             failing = a;
+            // Both paths: the halt's three bytes at C:0x003B would overwrite this program's code.
+            if (a <= 0x3B && 0x3B < a + n && options_.haltEnabled()) link_.noteCodeUses003B();
             if (toAdapter) {
-                if (a <= 0x3B && 0x3B < a + n && options_.haltEnabled()) link_.noteCodeUses003B();
                 ok = link_.commandWrite(cmd::WriteCode, std::uint16_t(n), a, b.data + done, int(n), st::Finished, 500);
             } else {
                 ok = link_.chipProgram(a, b.data + done, int(n)) == 1;

@@ -226,6 +226,9 @@ std::uint32_t Driver::regAcc(std::uint32_t code, std::uint32_t reg, std::uint32_
         else if (reg == AG_REG_DPTR) *value = cache_.dpl | (std::uint32_t(cache_.dph) << 8);
         else if (reg == AG_REG_PC) *value = cachedPc_;
     } else {
+        // A partial write sends the whole block: it must carry what the target holds now
+        // (PC and SP included), not what it held before the last step.
+        refreshRegisters();
         Registers next = cache_;
         if (reg <= 7) next.r[reg] = std::uint8_t(*value);
         else if (reg == AG_REG_A) next.a = std::uint8_t(*value);

@@ -67,6 +67,8 @@ public:
 
     // Longest chain of host records the driver follows (a damaged list must not hang it).
     static constexpr int kMaxListLength = 65536;
+    // The emulator's code memory ends here (63 KiB).
+    static constexpr std::uint32_t kCodeLimit = 0xFC00;
 
 private:
     friend struct DriverTestAccess;
@@ -91,8 +93,9 @@ private:
     std::uint32_t writeMemory(const std::uint8_t *buffer, std::uint32_t address, std::uint32_t count,
                               std::uint32_t &failing);
     bool readChunk(std::uint8_t *dest, std::uint32_t address, std::uint32_t n);
-    bool writeChunk(const std::uint8_t *src, std::uint32_t address, std::uint32_t n, bool &abort);
-    bool writeCode(const std::uint8_t *src, std::uint16_t offset, std::uint32_t n);
+    bool writeChunk(const std::uint8_t *src, std::uint32_t address, std::uint32_t n, std::uint32_t &written,
+                    bool &abort);
+    bool writeCode(const std::uint8_t *src, std::uint16_t offset, std::uint32_t n, std::uint32_t &written);
     void shadowStore(const std::uint8_t *bytes, std::uint32_t address, std::uint32_t count, bool cached);
     void refreshRegisters();
     bool writeAllRegisters(const Registers &source);
@@ -134,6 +137,7 @@ private:
     // session
     std::atomic<bool> running_{false};
     std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> stepping_{false};
     std::atomic<bool> registersCurrent_{false};
     std::uint32_t featureWord_ = 0;
     bool firstConnection_ = true;

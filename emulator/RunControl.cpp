@@ -160,6 +160,7 @@ void Driver::go(std::uint32_t target) {
 }
 
 void Driver::stepSequence(std::uint32_t count) {
+    stepping_ = true;  // before running_: a stop that sees running_ must know it is a step sequence
     running_ = true;
     for (std::uint32_t i = 0; i < count && !stopRequested_; ++i)
         if (!stepOnce()) break;
@@ -167,10 +168,15 @@ void Driver::stepSequence(std::uint32_t count) {
     registersCurrent_ = false;
     invalidateDataCaches();
     running_ = false;
+    stepping_ = false;
 }
 
 std::uint32_t Driver::stop() {
-    stopRequested_ = true;
+    // Only a running program takes the request: one left from an idle stop would swallow the
+    // next go or step.
+    if (running_) stopRequested_ = true;
+    // A step sequence ends between two steps; the target needs neither a halt nor a reset.
+    if (running_ && stepping_) return 1;
     bool halted = true;
     if (running_) {
         halted = false;

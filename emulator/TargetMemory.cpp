@@ -34,6 +34,18 @@ std::uint32_t pageMask(std::uint32_t a) {
     }
 }
 
+// Spaces the emulator serves; anything else has no shadow page of its own.
+bool routedSpace(std::uint32_t a) {
+    switch (space(a)) {
+    case AG_SPACE_CODE:
+    case AG_SPACE_XDATA:
+    case AG_SPACE_PDATA:
+    case AG_SPACE_DATA:
+    case AG_SPACE_IDATA: return true;
+    default: return false;
+    }
+}
+
 bool internalSpace(std::uint32_t a) { return space(a) == AG_SPACE_DATA || space(a) == AG_SPACE_IDATA; }
 bool xdataSpace(std::uint32_t a) { return space(a) == AG_SPACE_XDATA || space(a) == AG_SPACE_PDATA; }
 
@@ -90,6 +102,8 @@ void Driver::markCodeCached() {
 }
 
 void Driver::shadowStore(const std::uint8_t *bytes, std::uint32_t address, std::uint32_t count, bool cached) {
+    // An unrouted space would land on the code page of the same bank.
+    if (!routedSpace(address)) return;
     std::lock_guard lock(state_);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t a = address + i;
@@ -160,46 +174,53 @@ std::uint32_t Driver::readMemory(std::uint8_t *buffer, std::uint32_t address, st
     return anyFailed ? 1 : 0;
 }
 
-bool Driver::writeCode(const std::uint8_t *src, std::uint16_t o, std::uint32_t n) {
+// Code memory ends at 0xFC00: the part below is written, the rest is dropped (with a notice
+// once the host cached its code, an error before). `written` counts the bytes that arrived.
+bool Driver::writeCode(const std::uint8_t *src, std::uint16_t o, std::uint32_t n, std::uint32_t &written) {
     if (options_.haltEnabled() && o <= 0x3B && 0x3B < o + n) link_.noteCodeUses003B();
-    if (o + n > 0xFC00) {
-        if (overLimitNotice_) {
-            char text[128];
-            std::snprintf(text, sizeof text, "EMX31 ERROR 22: No Code Memory at Adrress %4.4XH.\n", unsigned(o + n));
-            sendText(AG_MSG_TEXT, text);
-            return true;
-        }
-        link_.showError(msg::EmulatorSizeExceeded);
-        return false;
-    }
-    for (std::uint32_t done = 0; done < n; done += 256) {
-        const std::uint32_t len = std::min<std::uint32_t>(256, n - done);
+    const std::uint32_t below = o < kCodeLimit ? std::min<std::uint32_t>(n, kCodeLimit - o) : 0;
+    for (std::uint32_t done = 0; done < below; done += 256) {
+        const std::uint32_t len = std::min<std::uint32_t>(256, below - done);
         if (!link_.commandWrite(cmd::WriteCode, std::uint16_t(len), std::uint16_t(o + done), src + done, int(len),
                                 st::Finished, 500))
             return false;
+        written = done + len;
     }
-    return true;
+    if (below == n) return true;
+    if (overLimitNotice_) {
+        char text[128];
+        std::snprintf(text, sizeof text, "EMX31 ERROR 22: No Code Memory at Adrress %4.4XH.\n", unsigned(o + n));
+        sendText(AG_MSG_TEXT, text);
+        return true;
+    }
+    link_.showError(msg::EmulatorSizeExceeded);
+    return false;
 }
 
-bool Driver::writeChunk(const std::uint8_t *src, std::uint32_t a, std::uint32_t n, bool &abort) {
+bool Driver::writeChunk(const std::uint8_t *src, std::uint32_t a, std::uint32_t n, std::uint32_t &written,
+                        bool &abort) {
     const std::uint16_t off = std::uint16_t(a);
-    if (xdataSpace(a)) return link_.commandWrite(cmd::WriteXdata, std::uint16_t(n), off, src, int(n), st::Finished, 100);
-    if (space(a) == AG_SPACE_DATA) {
+    bool ok = true;
+    if (xdataSpace(a)) {
+        ok = link_.commandWrite(cmd::WriteXdata, std::uint16_t(n), off, src, int(n), st::Finished, 100);
+    } else if (space(a) == AG_SPACE_DATA) {
         const std::uint32_t low = (a & 0xFF) < 0x80 ? std::min<std::uint32_t>(n, 0x80 - (a & 0xFF)) : 0;
         if (low && !link_.commandWrite(cmd::WriteIdata, std::uint16_t(low), off, src, int(low), st::Finished, 200))
             return false;
         if (n > low)
-            return link_.commandWrite(cmd::WriteSfr, std::uint16_t(n - low), std::uint16_t(off + low), src + low,
-                                      int(n - low), st::Finished, 100);
+            ok = link_.commandWrite(cmd::WriteSfr, std::uint16_t(n - low), std::uint16_t(off + low), src + low,
+                                    int(n - low), st::Finished, 100);
+    } else if (space(a) == AG_SPACE_IDATA) {
+        ok = link_.commandWrite(cmd::WriteIdata, std::uint16_t(n), off, src, int(n), st::Finished, 200);
+    } else {
+        if (!writeCode(src, off, n, written)) {
+            abort = true;
+            return false;
+        }
         return true;
     }
-    if (space(a) == AG_SPACE_IDATA)
-        return link_.commandWrite(cmd::WriteIdata, std::uint16_t(n), off, src, int(n), st::Finished, 200);
-    if (!writeCode(src, off, n)) {
-        abort = true;
-        return false;
-    }
-    return true;
+    if (ok) written = n;
+    return ok;
 }
 
 std::uint32_t Driver::writeMemory(const std::uint8_t *buffer, std::uint32_t address, std::uint32_t count,
@@ -214,15 +235,19 @@ std::uint32_t Driver::writeMemory(const std::uint8_t *buffer, std::uint32_t addr
         const std::uint32_t a = address + done;
         const std::uint32_t n = std::min<std::uint32_t>(256, count - done);
         bool abort = false;
-        if (!writeChunk(buffer + done, a, n, abort)) {
+        std::uint32_t written = 0;
+        const bool ok = writeChunk(buffer + done, a, n, written, abort);
+        // Only bytes that reached the emulator are cached; a dropped or failed part is not.
+        shadowStore(buffer + done, a, written, true);
+        shadowStore(nullptr, a + written, (abort ? count - done : n) - written, false);
+        if (!ok) {
             link_.linkFailed = true;
-            if (!anyFailed) failing = abort ? (a | AG_CODE_TAG) : a;
+            if (!anyFailed) failing = abort ? ((a + written) | AG_CODE_TAG) : a;
             anyFailed = true;
             if (abort) break;
         }
         done += n;
     }
-    shadowStore(buffer, address, count, !anyFailed);
     return anyFailed ? 1 : 0;
 }
 
@@ -244,6 +269,7 @@ bool Driver::writeAllRegisters(const Registers &source) {
         std::lock_guard lock(state_);
         cache_ = source;
         cachedPc_ = cache_.pc;
+        currentPc_ = cache_.pc;
     }
     const auto block = cache_.encode();
     return link_.commandWrite(cmd::WriteRegs, 16, 0, block.data(), 16, st::Finished, 200);
@@ -325,6 +351,14 @@ void Driver::paneRead(AG_RegItem *item, std::uint32_t code) {
 
 std::uint32_t Driver::paneWrite(AG_RegItem *item, const std::uint8_t *value) {
     if (link_.linkFailed || running_ || !item || !value) return 0;
+    // The pane's copy may predate steps the host did not show; the edit applies to the target's
+    // registers as they are now.
+    refreshRegisters();
+    {
+        std::lock_guard lock(state_);
+        paneCopy_ = cache_;
+        paneCopy_.pc = currentPc_;
+    }
     Registers &r = paneCopy_;
     const std::uint16_t id = item->id;
     if (id <= 7) r.r[id] = value[0];

@@ -106,6 +106,22 @@ TEST(DownloadToAdapter, SizeLimitCountsEveryBlock) {
     EXPECT_EQ(std::count(c.begin(), c.end(), 11), 0);
 }
 
+TEST(DownloadToAdapter, AChainLongerThanTheListLimitIsRefused) {
+    Rig rig;
+    rig.driver.options().flash = 16;
+    ASSERT_TRUE(rig.connect());
+    static const std::uint8_t byte = 0x42;
+    const std::uint32_t n = Driver::kMaxListLength + 1;
+    for (std::uint32_t i = 0; i < n; ++i) rig.blocks.push_back({i & 0x3FFF, 1, &byte, n});
+    rig.blocks.push_back({0, 0, nullptr, n});
+    ASSERT_EQ(rig.driver.init(AG_INIT_PREPARE_DOWNLOAD, nullptr), 0u);
+    rig.newCommands();
+    EXPECT_EQ(rig.driver.init(AG_INIT_PROGRAM_VERIFY, nullptr), 1u);
+    EXPECT_TRUE(rig.ui.hasText("more than 65536 blocks"));
+    EXPECT_FALSE(rig.ui.hasText("Verify OK"));
+    EXPECT_TRUE(rig.newCommands().empty());
+}
+
 TEST(DownloadToChip, OversizeProgramIsRefusedBeforeAnyTransfer) {
     Rig rig;
     rig.driver.options().flash = 0;  // ATMEL AT89S51
@@ -135,6 +151,19 @@ TEST(DownloadToChip, ProgramsVerifiesAndRuns) {
     ASSERT_EQ(flash.size(), 16384u);
     EXPECT_EQ(flash[0x0801], p.data[1][1]);
     EXPECT_EQ(rig.sim.device->cpu().readCode(0x0801), p.data[1][1]);  // released and running from flash
+}
+
+TEST(DownloadToChip, AProgramAt003BMakesTheHaltAsk) {
+    Rig rig;  // the default options: halt on, download to the chip
+    rig.sim.device->cpu().setPc(0);
+    ASSERT_TRUE(rig.connect());
+    const std::vector<std::uint8_t> nops(0x80, 0x00);
+    rig.blocks = {{0, 0x80, nops.data(), 0x80}, {0, 0, nullptr, 0x80}};
+    ASSERT_TRUE(download(rig));
+    rig.addBreakpoint(0x0010);
+    rig.ui.answers = {EMX31_IDNO};
+    rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
+    EXPECT_TRUE(rig.ui.hasBox("the Code 0x003b not reserved"));
 }
 
 TEST(DownloadToChip, FailuresStopTheDownload) {

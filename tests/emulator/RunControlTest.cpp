@@ -160,6 +160,41 @@ TEST(Stop, WithoutTheHaltOptionOnlyAResetStops) {
     EXPECT_EQ(rig.sim.device->cpu().readCode(0x3B), 0x00);  // no halt bytes without the option
 }
 
+TEST(Stop, WhileIdleIsNotKeptForTheNextGoOrStep) {
+    Rig rig;
+    rig.loadProgram(kCounter);
+    ASSERT_TRUE(rig.connect());
+    EXPECT_EQ(rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr), 1u);
+    EXPECT_FALSE(rig.driver.stopRequested());
+    rig.driver.goStep(AG_GOSTEP_STEP, 1, nullptr);
+    EXPECT_EQ(rig.pc, 0xFF000002u);
+    rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr);
+    rig.addBreakpoint(0x0003, 2);
+    rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
+    EXPECT_EQ(rig.sim.device->runsStarted(), 2);
+    EXPECT_EQ(accumulator(rig), 2);
+}
+
+TEST(Stop, EndsAStepSequenceBetweenStepsWithoutHaltOrReset) {
+    for (const int halt : {0, 1}) {
+        Rig rig;
+        rig.loadProgram(kCounter);
+        rig.driver.options().halt = halt;
+        ASSERT_TRUE(rig.connect());
+        rig.newCommands();
+        auto steps = std::async(std::launch::async, [&] { rig.driver.goStep(AG_GOSTEP_STEP, 100000000, nullptr); });
+        while (rig.sim.device->commands().size() < 20) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr), 1u);
+        steps.get();
+        EXPECT_TRUE(rig.ui.boxes.empty()) << halt;
+        const auto c = rig.newCommands();
+        EXPECT_EQ(std::count(c.begin(), c.end(), 5), 0) << halt;   // no reset
+        EXPECT_EQ(std::count(c.begin(), c.end(), 19), 0) << halt;  // no halt
+        EXPECT_EQ(rig.pc & 0xFFFF, rig.sim.device->cpu().pc()) << halt;
+        EXPECT_FALSE(rig.driver.running());
+    }
+}
+
 TEST(Run, CodeAt003BAsksBeforeTheHaltTakesIt) {
     Rig rig;
     rig.loadProgram(kCounter);
