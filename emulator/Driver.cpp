@@ -154,7 +154,10 @@ std::uint32_t Driver::init(std::uint32_t code, void *pointer) {
             if (pointer) *static_cast<void (**)()>(pointer) = &dialogUpdate;
             break;
         case AG_INIT_DIALOG_SLOT: dialogSlot_ = static_cast<void **>(pointer); break;
-        case AG_INIT_HOST_WINDOW: hostWindow_ = reinterpret_cast<std::uintptr_t>(pointer); break;
+        case AG_INIT_HOST_WINDOW:
+            hostWindow_ = reinterpret_cast<std::uintptr_t>(pointer);
+            if (auto *d = dynamic_cast<DefaultHostUi *>(&ui_)) d->setOwnerWindow(hostWindow_);
+            break;
         case AG_INIT_BREAKPOINTS: bpList_ = static_cast<AG_Breakpoint **>(pointer); break;
         case AG_INIT_PC_SLOT: pcSlot_ = static_cast<std::uint32_t *>(pointer); break;
         case AG_INIT_HOST_MESSAGE: hostMessage_ = std::uint32_t(reinterpret_cast<std::uintptr_t>(pointer)); break;
