@@ -41,16 +41,17 @@ bool Driver::prepareDownload() {
     char text[128];
     std::snprintf(text, sizeof text, "Download to %s  %s.\n", kMakers[std::size_t(chip.maker)], chip.name);
     sendText(AG_MSG_DOWNLOAD, text);
-    const int prepared = link_.chipCommand(cmd::ChipPrepare, chip.isp() ? 1 : 0,
-                                           std::uint16_t(chip.family * 256 + chip.variant), nullptr, 300);
-    if (prepared != 1) {
-        if (prepared != -3)
+    const LinkResult prepared = link_.chipCommand(cmd::ChipPrepare, chip.isp() ? 1 : 0,
+                                                  std::uint16_t(chip.family * 256 + chip.variant), 300);
+    if (!prepared) {
+        if (!prepared.shown)
             sendText(AG_MSG_DOWNLOAD, "EMX31 ERROR 30: Failed to Initialize the Device, Flash Download Abort.\n");
         return false;
     }
-    const int erased = link_.chipCommand(cmd::ChipErase, 0, 0, nullptr, 600);
-    if (erased == -3) return false;
-    if (erased == 1 || erased == -1) {
+    const LinkResult erased = link_.chipCommand(cmd::ChipErase, 0, 0, 600);
+    if (erased.shown) return false;
+    // A status read that fails after the erase has started counts as erased.
+    if (erased || erased.fault == Fault::StatusRead) {
         sendText(AG_MSG_DOWNLOAD, "Erasing Done.\n");
         return true;
     }
@@ -112,9 +113,9 @@ bool Driver::programAndVerify() {
             // Both paths: the halt's three bytes at C:0x003B would overwrite this program's code.
             if (a <= 0x3B && 0x3B < a + n && options_.haltEnabled()) link_.noteCodeUses003B();
             if (toAdapter) {
-                ok = link_.commandWrite(cmd::WriteCode, std::uint16_t(n), a, b.data + done, int(n), st::Finished, 500);
+                ok = link_.commandWrite(cmd::WriteCode, std::uint16_t(n), a, b.data + done, int(n), st::Finished, 500).ok();
             } else {
-                ok = link_.chipProgram(a, b.data + done, int(n)) == 1;
+                ok = link_.chipProgram(a, b.data + done, int(n)).ok();
             }
             if (ok) {
                 progress_.done += n;
@@ -136,8 +137,8 @@ bool Driver::programAndVerify() {
                 const std::uint32_t n = std::min<std::uint32_t>(256, b.length - done);
                 const std::uint16_t a = std::uint16_t(b.start + done);
                 failing = a;
-                ok = toAdapter ? link_.commandRead(cmd::ReadCode, std::uint16_t(n), a, back, int(n), st::DataReady, 200)
-                               : link_.chipRead(a, back, int(n)) == 1;
+                ok = toAdapter ? link_.commandRead(cmd::ReadCode, std::uint16_t(n), a, back, int(n), st::DataReady, 200).ok()
+                               : link_.chipRead(a, back, int(n)).ok();
                 if (ok) {
                     const auto diff = std::mismatch(back, back + n, b.data + done);
                     if (diff.first != back + n) {
@@ -156,8 +157,8 @@ bool Driver::programAndVerify() {
             sendText(AG_MSG_DOWNLOAD, format("EMX31 ERROR 32: Flash Verify Failed at %4.4XH", failing));
         } else {
             sendText(AG_MSG_DOWNLOAD, "Verify OK.\n");
-            const bool started = toAdapter ? link_.commandOnly(cmd::Run, 0, 0xFFFF)
-                                           : link_.chipCommand(cmd::ChipRelease, 0, 0, nullptr, 100) == 1;
+            const bool started = toAdapter ? link_.commandOnly(cmd::Run, 0, kNoStopAddress).ok()
+                                           : link_.chipCommand(cmd::ChipRelease, 0, 0, 100).ok();
             if (started) sendText(AG_MSG_DOWNLOAD, "Application Reset and Running...");
         }
     }

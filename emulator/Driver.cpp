@@ -31,29 +31,29 @@ void dialogUpdate() {}
 
 }  // namespace
 
-std::array<std::uint8_t, 16> Registers::encode() const {
-    std::array<std::uint8_t, 16> b{};
-    b[0] = a;
-    b[1] = psw;
-    b[2] = dph;
-    b[3] = dpl;
-    b[4] = sp;
-    b[5] = std::uint8_t(pc >> 8);
-    b[6] = std::uint8_t(pc);
-    b[7] = this->b;
-    for (int i = 0; i < 8; ++i) b[std::size_t(8 + i)] = r[std::size_t(i)];
-    return b;
+std::array<std::uint8_t, kRegisterBlockSize> Registers::encode() const {
+    std::array<std::uint8_t, kRegisterBlockSize> block{};
+    block[reg::A] = a;
+    block[reg::Psw] = psw;
+    block[reg::Dph] = dph;
+    block[reg::Dpl] = dpl;
+    block[reg::Sp] = sp;
+    block[reg::PcHigh] = std::uint8_t(pc >> 8);
+    block[reg::PcLow] = std::uint8_t(pc);
+    block[reg::B] = b;
+    for (int i = 0; i < 8; ++i) block[std::size_t(reg::R0 + i)] = r[std::size_t(i)];
+    return block;
 }
 
 void Registers::decode(const std::uint8_t *block) {
-    a = block[0];
-    psw = block[1];
-    dph = block[2];
-    dpl = block[3];
-    sp = block[4];
-    pc = AG_CODE_TAG | (std::uint32_t(block[5]) << 8) | block[6];
-    b = block[7];
-    for (int i = 0; i < 8; ++i) r[std::size_t(i)] = block[8 + i];
+    a = block[reg::A];
+    psw = block[reg::Psw];
+    dph = block[reg::Dph];
+    dpl = block[reg::Dpl];
+    sp = block[reg::Sp];
+    pc = AG_CODE_TAG | (std::uint32_t(block[reg::PcHigh]) << 8) | block[reg::PcLow];
+    b = block[reg::B];
+    for (int i = 0; i < 8; ++i) r[std::size_t(i)] = block[reg::R0 + i];
 }
 
 Driver::Driver(HostUi &ui, Clock &clock) : ui_(ui), clock_(clock), link_(ui, clock) {
@@ -327,7 +327,7 @@ std::uint32_t Driver::uv3Cap(std::uint32_t code, AG_CapRecord *record) {
     case 110: {
         if (!record || !record->optionText) return 0;
         options_.parse(record->optionText, AG_OPTION_TEXT_SIZE);
-        std::array<std::uint8_t, 32> id{};
+        std::array<std::uint8_t, kIdentificationSize> id{};
         const bool haveId = link_.readIdentification(id);
         CTargetSettingsDlg dialog(options_, haveId ? id.data() : nullptr);
         const EMX31_SettingsForm form = makeForm(dialog);

@@ -20,7 +20,7 @@ struct Registers {
     std::uint8_t a = 0, b = 0, sp = 7, psw = 0, dpl = 0, dph = 0;
     std::uint32_t pc = AG_CODE_TAG;
 
-    std::array<std::uint8_t, 16> encode() const;
+    std::array<std::uint8_t, kRegisterBlockSize> encode() const;
     void decode(const std::uint8_t *block);
 };
 

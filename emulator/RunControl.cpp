@@ -48,15 +48,15 @@ bool Driver::arm(std::uint32_t target) {
     forEachBreakpoint([&](AG_Breakpoint &bp) {
         if (kind(bp) != AG_BP_KIND_EXEC || !enabled(bp)) return true;
         if (bp.address - target <= 1 || target - bp.address <= 1) return true;
-        const int reply = link_.setBreakpoint(std::uint16_t(bp.address));
-        if (reply < 0) {
+        const auto reply = link_.setBreakpoint(std::uint16_t(bp.address));
+        if (!reply) {
             ok = false;
             return false;
         }
-        if (reply == 1 || reply == 2) {
+        if (*reply == breakpoint::OverLimit || *reply == breakpoint::Conflict) {
             char text[128];
             std::snprintf(text, sizeof text,
-                          reply == 1 ? "EMX31 ERROR 11: Can't Set Breakpoint at %4.4XH, The Amount Exceeded the Limit.\n"
+                          *reply == breakpoint::OverLimit ? "EMX31 ERROR 11: Can't Set Breakpoint at %4.4XH, The Amount Exceeded the Limit.\n"
                                      : "EMX31 ERROR 10: Can't Set Breakpoint at %4.4XH, The Address Conflict.\n",
                           unsigned(bp.address & 0xFFFF));
             sendText(AG_MSG_TEXT, text);
@@ -111,10 +111,10 @@ bool Driver::runOnce(std::uint32_t target) {
             if (answer != EMX31_IDYES) return false;
             options_.halt &= ~TargetOptions::kHaltBit;
         } else {
-            value = 2;
+            value = kRunWithHalt;
         }
     }
-    return link_.run(value, std::uint16_t(target), stopRequested_);
+    return link_.run(value, std::uint16_t(target), stopRequested_).ok();
 }
 
 void Driver::go(std::uint32_t target) {
@@ -181,17 +181,17 @@ std::uint32_t Driver::stop() {
     if (running_) {
         halted = false;
         if (options_.haltEnabled()) {
-            const auto r = link_.halt();
-            if (r == CEmulatorLink::HaltResult::Halted) {
+            const LinkResult r = link_.halt();
+            if (r) {
                 halted = true;
-            } else if (r == CEmulatorLink::HaltResult::StillRunning &&
+            } else if (r.fault == Fault::Failed &&
                        ui_.messageBox(msg::HaltFailed.text, msg::kNoticeCaption,
                                       EMX31_MB_YESNO | EMX31_MB_ICONWARNING) == EMX31_IDYES) {
-                halted = link_.commandWrite(cmd::ResetTarget, 0, 0, nullptr, 0, st::Ready, 200);
+                halted = link_.commandWrite(cmd::ResetTarget, 0, 0, nullptr, 0, st::Ready, 200).ok();
             }
         } else if (ui_.messageBox(msg::HaltDisabled.text, msg::kNoticeCaption, EMX31_MB_YESNO | EMX31_MB_ICONWARNING) ==
                    EMX31_IDYES) {
-            halted = link_.commandWrite(cmd::ResetTarget, 0, 0, nullptr, 0, st::Ready, 200);
+            halted = link_.commandWrite(cmd::ResetTarget, 0, 0, nullptr, 0, st::Ready, 200).ok();
         }
     }
     if (halted) {

@@ -117,18 +117,18 @@ void Driver::shadowStore(const std::uint8_t *bytes, std::uint32_t address, std::
 
 bool Driver::readChunk(std::uint8_t *dest, std::uint32_t a, std::uint32_t n) {
     const std::uint16_t off = std::uint16_t(a);
-    if (xdataSpace(a)) return link_.commandRead(cmd::ReadXdata, std::uint16_t(n), off, dest, int(n), st::DataReady, 200);
+    if (xdataSpace(a)) return link_.commandRead(cmd::ReadXdata, std::uint16_t(n), off, dest, int(n), st::DataReady, 200).ok();
     if (space(a) == AG_SPACE_DATA) {
         const std::uint32_t low = (a & 0xFF) < 0x80 ? std::min<std::uint32_t>(n, 0x80 - (a & 0xFF)) : 0;
         if (low && !link_.commandRead(cmd::ReadIdata, std::uint16_t(low), off, dest, int(low), st::DataReady, 100))
             return false;
         if (n > low)
             return link_.commandRead(cmd::ReadSfr, std::uint16_t(n - low), std::uint16_t(off + low), dest + low,
-                                     int(n - low), st::DataReady, 200);
+                                     int(n - low), st::DataReady, 200).ok();
         return true;
     }
     if (space(a) == AG_SPACE_IDATA)
-        return link_.commandRead(cmd::ReadIdata, std::uint16_t(n), off, dest, int(n), st::DataReady, 100);
+        return link_.commandRead(cmd::ReadIdata, std::uint16_t(n), off, dest, int(n), st::DataReady, 100).ok();
     if (space(a) == AG_SPACE_CODE) {
         bool allCached = true;
         for (std::uint32_t i = 0; i < n && allCached; ++i) {
@@ -142,7 +142,7 @@ bool Driver::readChunk(std::uint8_t *dest, std::uint32_t a, std::uint32_t n) {
         // No code memory outside bank 0: the whole chunk reads as filler.
         std::memset(dest, 0x99, n);
         if ((a & 0xFFFFFF) > 0xFFFF) return true;
-        return link_.commandRead(cmd::ReadCode, std::uint16_t(n), off, dest, int(n), st::DataReady, 200);
+        return link_.commandRead(cmd::ReadCode, std::uint16_t(n), off, dest, int(n), st::DataReady, 200).ok();
     }
     return true;
 }
@@ -202,16 +202,16 @@ bool Driver::writeChunk(const std::uint8_t *src, std::uint32_t a, std::uint32_t 
     const std::uint16_t off = std::uint16_t(a);
     bool ok = true;
     if (xdataSpace(a)) {
-        ok = link_.commandWrite(cmd::WriteXdata, std::uint16_t(n), off, src, int(n), st::Finished, 100);
+        ok = link_.commandWrite(cmd::WriteXdata, std::uint16_t(n), off, src, int(n), st::Finished, 100).ok();
     } else if (space(a) == AG_SPACE_DATA) {
         const std::uint32_t low = (a & 0xFF) < 0x80 ? std::min<std::uint32_t>(n, 0x80 - (a & 0xFF)) : 0;
         if (low && !link_.commandWrite(cmd::WriteIdata, std::uint16_t(low), off, src, int(low), st::Finished, 200))
             return false;
         if (n > low)
             ok = link_.commandWrite(cmd::WriteSfr, std::uint16_t(n - low), std::uint16_t(off + low), src + low,
-                                    int(n - low), st::Finished, 100);
+                                    int(n - low), st::Finished, 100).ok();
     } else if (space(a) == AG_SPACE_IDATA) {
-        ok = link_.commandWrite(cmd::WriteIdata, std::uint16_t(n), off, src, int(n), st::Finished, 200);
+        ok = link_.commandWrite(cmd::WriteIdata, std::uint16_t(n), off, src, int(n), st::Finished, 200).ok();
     } else {
         if (!writeCode(src, off, n, written)) {
             abort = true;
@@ -253,8 +253,8 @@ std::uint32_t Driver::writeMemory(const std::uint8_t *buffer, std::uint32_t addr
 
 void Driver::refreshRegisters() {
     if (registersCurrent_ || running_) return;
-    std::uint8_t block[16];
-    if (link_.commandRead(cmd::ReadRegs, 16, 0, block, 16, st::DataReady, 500)) {
+    std::uint8_t block[kRegisterBlockSize];
+    if (link_.commandRead(cmd::ReadRegs, kRegisterBlockSize, 0, block, kRegisterBlockSize, st::DataReady, 500)) {
         std::lock_guard lock(state_);
         cache_.decode(block);
         cachedPc_ = cache_.pc;
@@ -272,7 +272,7 @@ bool Driver::writeAllRegisters(const Registers &source) {
         currentPc_ = cache_.pc;
     }
     const auto block = cache_.encode();
-    return link_.commandWrite(cmd::WriteRegs, 16, 0, block.data(), 16, st::Finished, 200);
+    return link_.commandWrite(cmd::WriteRegs, kRegisterBlockSize, 0, block.data(), kRegisterBlockSize, st::Finished, 200).ok();
 }
 
 namespace {

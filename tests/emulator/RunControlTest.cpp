@@ -45,9 +45,9 @@ TEST(Go, BreakpointAtThePcIsSteppedOverFirst) {
     rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
     const auto c = rig.newCommands();
     ASSERT_GE(c.size(), 3u);
-    EXPECT_EQ(c[0], 21);  // one step off the breakpoint, then arm and run
-    EXPECT_EQ(c[1], 22);
-    EXPECT_EQ(c[2], 20);
+    EXPECT_EQ(c[0], cmd::Step);  // one step off the breakpoint, then arm and run
+    EXPECT_EQ(c[1], cmd::SetBreakpoint);
+    EXPECT_EQ(c[2], cmd::Run);
     EXPECT_EQ(rig.pc, 0xFF000003u);
     EXPECT_EQ(accumulator(rig), 2);
 }
@@ -75,8 +75,8 @@ TEST(Go, ConditionalBreakpointsSingleStep) {
     rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
     EXPECT_TRUE(rig.ui.hasText("Application does not run in real time because of conditional breakpoint(s) !\n"));
     const auto c = rig.newCommands();
-    EXPECT_EQ(std::count(c.begin(), c.end(), 20), 0);
-    EXPECT_EQ(std::count(c.begin(), c.end(), 22), 0);
+    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::Run), 0);
+    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::SetBreakpoint), 0);
     EXPECT_EQ(rig.pc, 0xFF000003u);
     EXPECT_EQ(accumulator(rig), 2);
 }
@@ -188,8 +188,8 @@ TEST(Stop, EndsAStepSequenceBetweenStepsWithoutHaltOrReset) {
         steps.get();
         EXPECT_TRUE(rig.ui.boxes.empty()) << halt;
         const auto c = rig.newCommands();
-        EXPECT_EQ(std::count(c.begin(), c.end(), 5), 0) << halt;   // no reset
-        EXPECT_EQ(std::count(c.begin(), c.end(), 19), 0) << halt;  // no halt
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::ResetTarget), 0) << halt;   // no reset
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::Halt), 0) << halt;  // no halt
         EXPECT_EQ(rig.pc & 0xFFFF, rig.sim.device->cpu().pc()) << halt;
         EXPECT_FALSE(rig.driver.running());
     }
