@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/SharedLibrary.h"
+#include "core/Version.h"
 #include "tools/emx31-dbg/DebuggerHost.h"
 
 #if defined(_WIN32)
@@ -42,7 +43,7 @@ void onInterrupt(int) { vantor::dbg::DebuggerHost::interruptRequested = true; }
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: emx31-dbg [-b [--keep-going]] [--simulate[=noadapter]] [--driver FILE]\n"
+                 "usage: emx31-dbg [-b [--keep-going]] [--simulate[=noadapter]] [--driver FILE] [--version]\n"
                  "  -b          batch: read commands from standard input, echo them, no prompts;\n"
                  "              stops at the first failed command with exit status 1\n"
                  "  --keep-going  batch: run every command and exit 0 whatever failed\n"
@@ -70,6 +71,7 @@ int main(int argc, char **argv) {
 #endif
         } else if (a == "--driver" && i + 1 < argc) driver = argv[++i];
         else if (a == "-h" || a == "--help") return usage(), 0;
+        else if (a == "--version") return std::printf("emx31-dbg %s\n", vantor::kVersionText), 0;
         else return usage();
     }
     if (driver.empty()) driver = (executableDir(argv[0]) / vantor::SharedLibrary::fileName("EMX31_EN")).string();
