@@ -111,7 +111,7 @@ TEST(DownloadToAdapter, AChainLongerThanTheListLimitIsRefused) {
     rig.driver.options().flash = 16;
     ASSERT_TRUE(rig.connect());
     static const std::uint8_t byte = 0x42;
-    const std::uint32_t n = Driver::kMaxListLength + 1;
+    const std::uint32_t n = FlashDownload::kMaxBlocks + 1;
     for (std::uint32_t i = 0; i < n; ++i) rig.blocks.push_back({i & 0x3FFF, 1, &byte, n});
     rig.blocks.push_back({0, 0, nullptr, n});
     ASSERT_EQ(rig.driver.init(AG_INIT_PREPARE_DOWNLOAD, nullptr), 0u);
