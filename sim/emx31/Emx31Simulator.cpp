@@ -248,6 +248,7 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
     auto range = [&](std::uint32_t start, std::uint32_t count, std::uint32_t end) {
         return count > 0 && count <= std::uint32_t(kChunkSize) && start + count <= end;
     };
+    if (request >= cmd::ChipStatus) return handleChip(request, value, index, data, length);
     switch (request) {
     case cmd::ReadId:
         pendingIn_.assign(id_.begin(), id_.end());
@@ -331,6 +332,17 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
         if (cpu_.step() == Cpu8051::kTrap) return done(false);
         dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)});
         break;
+    default: done(false); break;
+    }
+}
+
+// The target chip's commands: they answer on the chip status byte.
+void Emx31Simulator::handleChip(std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                                const std::uint8_t *data, std::uint16_t length) {
+    auto range = [&](std::uint32_t start, std::uint32_t count, std::uint32_t end) {
+        return count > 0 && count <= std::uint32_t(kChunkSize) && start + count <= end;
+    };
+    switch (request) {
     case cmd::ChipPrepare: {
         const int family = index >> 8, variant = index & 0xFF;
         selectedChip_ = -1;

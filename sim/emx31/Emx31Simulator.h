@@ -96,6 +96,8 @@ private:
     bool takeFaults(std::uint8_t request);
     void handle(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
                 std::uint16_t length);
+    void handleChip(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
+                    std::uint16_t length);
     void afterBulkOut(const Expected &e, const std::uint8_t *data);
     void done(bool ok);
     void dataReady(std::vector<std::uint8_t> bytes);
