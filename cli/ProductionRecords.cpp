@@ -218,7 +218,9 @@ ProductionRecord productionRecord(const CliContext &ctx, const OperationJob &job
     r.operation = job.name;
     for (int op : job.operations()) r.items.push_back(reportOperationName(op));
     r.serialNumber = o.serialNumber;
-    if (o.serialNumber) r.serialState = o.exitCode == kExitSuccess ? SerialState::Used : SerialState::Scrapped;
+    // A verify only compares with a number handed out before.
+    if (o.serialNumber && !(job.serial && job.serial->check))
+        r.serialState = o.exitCode == kExitSuccess ? SerialState::Used : SerialState::Scrapped;
     r.result = resultName(o.exitCode);
     if (o.exitCode != kExitSuccess) r.reason = o.problem;
     r.elapsedMs = o.record ? o.record->elapsedMs() : 0;
@@ -232,7 +234,7 @@ ProductionSinks productionSinks(const CliContext &ctx, const OperationJob &job) 
         std::string error;
         if (!sinks.records->ready(error)) throw UsageError("--log: " + error);
     }
-    if (job.serial) sinks.serials = std::make_unique<SettingsSerialSource>(*job.serial);
+    if (job.serial && !job.serial->check) sinks.serials = std::make_unique<SettingsSerialSource>(*job.serial);
     return sinks;
 }
 

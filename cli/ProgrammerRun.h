@@ -30,6 +30,7 @@ struct SerialPlan {
     std::optional<std::uint64_t> start;  // none: continue from the number the settings remember
     std::uint64_t step = 1;
     SerialFormat format = SerialFormat::Le32;
+    std::optional<std::uint64_t> check;  // --serial-number: a verify compares with this one
 };
 
 // What the command line asked for, once parsed and checked; shared by every worker.
@@ -46,6 +47,7 @@ struct OperationJob {
     int expectedModel = -1;
     std::string modelName;                    // "TR610"
     std::optional<SerialPlan> serial;
+    std::vector<RecordedMessage> loadMessages;  // what loading the file said
 
     // The operations of the run, in order.
     std::vector<int> operations() const;

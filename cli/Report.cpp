@@ -35,6 +35,12 @@ json messageJson(const RecordedMessage &m) {
 
 }  // namespace
 
+json messagesJson(const std::vector<RecordedMessage> &messages) {
+    json list = json::array();
+    for (const auto &m : messages) list.push_back(messageJson(m));
+    return list;
+}
+
 std::string resultName(int exitCode) {
     switch (exitCode) {
     case kExitSuccess: return "success";
@@ -122,6 +128,7 @@ json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, cons
     json ops = json::array();
     for (int op : job.operations()) ops.push_back(reportOperationName(op));
     doc["operations"] = ops;
+    if (job.file) doc["load_messages"] = messagesJson(job.loadMessages);
     doc.update(runJson(job, slot, outcome));
     return doc;
 }
@@ -158,6 +165,8 @@ void printJson(const json &document, int indent) {
 }
 
 json errorDocument(const std::string &command, int exitCode, const std::string &message) {
+    if (exitCode == kExitSuccess)
+        return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "success"}, {"exit_code", exitCode}};
     return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "error"}, {"exit_code", exitCode},
             {"problem", message}};
 }
@@ -193,8 +202,7 @@ json infoDocument(const CliContext &ctx, const DeviceRecord &device) {
 
 json convertDocument(const std::string &in, FileFormat inFormat, const std::string &out, FileFormat outFormat,
                      int exitCode, const std::vector<RecordedMessage> &messages) {
-    json list = json::array();
-    for (const auto &m : messages) list.push_back(messageJson(m));
+    const json list = messagesJson(messages);
     return {{"schema", kJsonSchemaId},
             {"command", "convert"},
             {"result", resultName(exitCode)},

@@ -34,8 +34,10 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
     const auto start = takeOption(args, "--serial-start");
     const auto step = takeOption(args, "--serial-step");
     const auto format = takeOption(args, "--serial-format");
+    const auto number = takeOption(args, "--serial-number");
     if (!at) {
-        if (start || step || format) throw UsageError("--serial-start, --serial-step and --serial-format need --serial-at");
+        if (start || step || format || number)
+            throw UsageError("--serial-start, --serial-step, --serial-format and --serial-number need --serial-at");
         return std::nullopt;
     }
     SerialPlan plan;
@@ -46,6 +48,7 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
         plan.format = *named;
     }
     if (start) plan.start = parseNumber(*start, "--serial-start", serialMaximum(plan.format));
+    if (number) plan.check = parseNumber(*number, "--serial-number", serialMaximum(plan.format));
     if (step) {
         plan.step = parseNumber(*step, "--serial-step", serialMaximum(plan.format));
         if (plan.step == 0) throw UsageError("--serial-step must be at least 1");
