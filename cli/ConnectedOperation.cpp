@@ -179,9 +179,10 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
     // device offers them; the command line's flags win. Without a remembered choice the
     // command line programs whole areas.
     {
-        CliSettings settings;
-        options.ChkDevID = settings.profile().readInt("Option", "ChkDevID", 1) != 0 && device.device_id[0] != 0;
-        options.IngoreFFH = settings.profile().readInt("Option", "IngoreFFH", 0) != 0 && (device.option_flags & kOptionIgnoreFF);
+        IniProfile settings(userSettingsPath());
+        settings.load();  // a file that cannot be read is reported when the run is remembered
+        options.ChkDevID = settings.readInt("Option", "ChkDevID", 1) != 0 && device.device_id[0] != 0;
+        options.IngoreFFH = settings.readInt("Option", "IngoreFFH", 0) != 0 && (device.option_flags & kOptionIgnoreFF);
     }
     if (ignoreFF) options.IngoreFFH = 1;
     if (keepFF) options.IngoreFFH = 0;
@@ -277,8 +278,10 @@ void rememberRuns(CliLibrary &lib, const OperationJob &job, const std::vector<co
     app.LoadSettings();
     bool connected = false;
     for (const RunOutcome *o : outcomes) {
-        app.counters.CntSuccess += o->cntSuccess;
-        app.counters.CntFailed += o->cntFailed;
+        if (!settings.countersDamaged()) {
+            app.counters.CntSuccess += o->cntSuccess;
+            app.counters.CntFailed += o->cntFailed;
+        }
         connected = connected || o->connected;
     }
     if (connected && job.expectedModel != -1) {

@@ -121,7 +121,7 @@ bool CsvRunLog::ready(std::string &error) {
 bool CsvRunLog::write(const ProductionRecord &record, std::string &error) {
     // Non-blocking open and a regular file only: a FIFO put in the log's place later must
     // not hang the run after its chip was programmed.
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    const int fd = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
