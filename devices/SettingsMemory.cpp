@@ -92,19 +92,12 @@ bool readAll(const fs::path &path, std::vector<std::uint8_t> &out) {
 }
 
 // What the Operate Settings dialog would refuse in a slot: a program range outside 1..3 (the
-// run would program nothing), or an Auto list that is empty or names an operation the device
-// does not offer. "" when the slot is sound.
-std::string slotProblem(const chipset::Slot &s, const DeviceRecord &device) {
+// run would program nothing) or an empty Auto list (codes that name no operation end it).
+// "" when the slot is sound.
+std::string slotProblem(const chipset::Slot &s) {
     if (s.program_range < 1 || s.program_range > 3)
         return "its program range " + std::to_string(s.program_range) + " is not 1, 2 or 3";
-    int n = 0;
-    for (int i = 0; i < kOperationListSize && s.auto_items[i] != kEndOfList; ++i, ++n) {
-        bool offered = false;
-        for (int k = 0; k < kOperationListSize && device.auto_operations[k] != kEndOfList; ++k)
-            offered = offered || device.auto_operations[k] == s.auto_items[i];
-        if (!offered) return "its Auto list names operation " + std::to_string(s.auto_items[i]) + ", which the device does not offer";
-    }
-    if (n == 0) return std::string(loadString(sid::AutoProgramItemEmpty));
+    if (s.auto_items[0] >= 16) return std::string(loadString(sid::AutoProgramItemEmpty));
     return {};
 }
 
@@ -165,7 +158,7 @@ bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t au
     if (device.valid && !file_.empty() && readAll(file_, bytes)) {
         for (const Slot &s : decode(bytes).slots) {
             if (!s.belongsTo(device)) continue;
-            const std::string wrong = slotProblem(s, device);
+            const std::string wrong = slotProblem(s);
             if (!wrong.empty()) {
                 if (problem) *problem = wrong;
                 break;

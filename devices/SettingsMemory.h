@@ -54,9 +54,9 @@ public:
 
     // Selecting a device: true when its slot was found and applied. Otherwise `loadDefaults`
     // (the configuration file's defaults) runs and autoItems becomes the device's Auto list.
-    // A slot the dialogs would refuse (program range outside 1..3, an empty Auto list or one
-    // naming an operation the device lacks, configuration bytes `acceptConfig` refuses) is not
-    // applied: the defaults are, and `problem` says what was wrong with it.
+    // A slot the dialogs would refuse (program range outside 1..3, an empty Auto list,
+    // configuration bytes `acceptConfig` refuses) is not applied: the defaults are, and
+    // `problem` says what was wrong with it.
     bool RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
                                std::uint32_t &areaMask, const std::function<void(DeviceRecord &)> &loadDefaults,
                                const ConfigCheck &acceptConfig = nullptr, std::string *problem = nullptr);
