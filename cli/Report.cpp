@@ -145,7 +145,7 @@ std::string lastProblem() { return gProblem.empty() ? "see standard error" : gPr
 std::string commandOf(const std::vector<std::string> &args) {
     // Options that take a value, so that value is not taken for the command.
     static const char *const kValued[] = {"--lib-dir", "--model", "--sim-chip", "--sim-fault", "--disconnect",
-                                          "--programmer", "--sim-count", "--sim-socket", "--log"};
+                                          "--programmer", "--sim-count", "--sim-socket", "--log", "--station"};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         if (a == "--disconnect" && i + 1 < args.size()) return args[i + 1];
