@@ -64,8 +64,30 @@ bool seekTo(std::FILE *f, std::uint64_t offset) {
 #endif
 }
 
+// Leaves new elements uninitialised: a file's bytes are read over them at once, and zeroing tens of
+// megabytes first would cost as much as the read.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U> &) noexcept {}
+    template <class U>
+    void construct(U *p) noexcept {
+        ::new (static_cast<void *>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U *p, Args &&...args) {
+        ::new (static_cast<void *>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using FileBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
 // Reads from offset to the end of the file, at most limit bytes.
-bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, std::vector<std::uint8_t> &out) {
+bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, FileBytes &out) {
     out.clear();
     FilePtr f = openFile(path, "rb");
     if (!f) return false;
@@ -142,7 +164,7 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
 
     const std::uint64_t bufferStart = std::min<std::uint64_t>(settings.loadBufferStart, DataBuffer::kSize);
     const std::uint64_t room = std::min<std::uint64_t>(settings.room, DataBuffer::kSize - bufferStart);
-    std::vector<std::uint8_t> file;
+    FileBytes file;
     bool ok;
     bool readable;
     if (settings.format == FileFormat::Binary) {

@@ -41,12 +41,11 @@
 #include "programmer/ui/SimulatorControl.h"
 #include "widgets/InfoView.h"
 #include "widgets/UiText.h"
+#include "core/Version.h"
 
 namespace vantor::ui {
 
 namespace {
-
-constexpr unsigned kVersionMajor = 2, kVersionMinor = 15;
 
 QPixmap statusPixmap(bool online) {
     QPixmap pm(14, 14);
@@ -674,8 +673,8 @@ void MainWindow::showContents() {
 void MainWindow::showAbout() {
     QString text = tr("<h3>Vantor</h3><p>TR600 Series MCU Development Kit</p><p>Program version V%1.%2%3</p>")
                        .arg(kVersionMajor)
-                       .arg(kVersionMinor / 10)
-                       .arg(kVersionMinor % 10);
+                       .arg(kVersionMinor)
+                       .arg(kVersionPatch);
     auto *usb = dynamic_cast<CUsbProgrammer *>(ctx_.app->programmer());
     if (usb && !ctx_.app->disconnectMode.load())
         text += tr("<p>Firmware version %1<br>Serial number %2</p>")
