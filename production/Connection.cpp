@@ -52,7 +52,7 @@ Connection::Connection(const std::string &conninfo) {
 
 Connection::~Connection() { PQfinish(conn_); }
 
-bool Connection::broken() const { return PQstatus(conn_) != CONNECTION_OK; }
+bool Connection::broken() const { return lost_ || PQstatus(conn_) != CONNECTION_OK; }
 
 std::string Connection::describe() const {
     return std::string(PQuser(conn_)) + "@" + PQhost(conn_) + ":" + PQport(conn_) + "/" + PQdb(conn_);
@@ -71,6 +71,11 @@ QueryResult Connection::checked(pg_result *raw) {
     const ExecStatusType status = raw ? PQresultStatus(raw) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
     const std::string message = trimmed(raw ? PQresultErrorMessage(raw) : PQerrorMessage(conn_));
+    // No SQLSTATE means libpq itself lost the server; class 08 and the 57P shutdown codes
+    // are the server going away.
+    const char *state = raw ? PQresultErrorField(raw, PG_DIAG_SQLSTATE) : nullptr;
+    const std::string code = state ? state : "";
+    if (code.empty() || code.rfind("08", 0) == 0 || code.rfind("57P", 0) == 0) lost_ = true;
     if (broken()) throw DatabaseUnreachable("lost the connection to the database: " + message);
     throw ProductionError(message);
 }

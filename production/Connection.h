@@ -68,6 +68,7 @@ private:
     QueryResult checked(pg_result *raw);
 
     pg_conn *conn_;
+    bool lost_ = false;
 };
 
 // BEGIN ... COMMIT; rolled back when left without commit().

@@ -94,14 +94,23 @@ ProductionLine::Stored ProductionLine::write(const ProductionRecord &record) {
     try {
         insertRecord(connected(), record, false);
         return Stored::Database;
-    } catch (const ProductionError &) {
+    } catch (const ProductionError &e) {
         // Unreachable or refused: either way the record is kept and written later.
+        journalReason_ = e.what();
     }
     journal_.append(record);
     ++journalled_;
     return Stored::Journal;
 }
 
-int ProductionLine::journalled() const { return journalled_; }
+int ProductionLine::journalled() const {
+    std::lock_guard lock(mutex_);
+    return journalled_;
+}
+
+std::string ProductionLine::journalReason() const {
+    std::lock_guard lock(mutex_);
+    return journalReason_;
+}
 
 }  // namespace vantor::production

@@ -45,20 +45,22 @@ public:
     // Thread-safe. Throws ProductionError only when neither the database nor the journal
     // took the record.
     Stored write(const ProductionRecord &record);
-    // Records journalled by this session.
+    // Records journalled by this session, and why the last one could not be written.
     int journalled() const;
+    std::string journalReason() const;
 
 private:
     Connection &connected();  // reconnects after a loss; throws DatabaseUnreachable
 
     std::string conninfo_, station_;
     Journal journal_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::unique_ptr<Connection> connection_;
     std::chrono::steady_clock::time_point retryAfter_{};
     FlushSummary startFlush_;
     long long abandonedAtStart_ = 0;
     int journalled_ = 0;
+    std::string journalReason_;
 };
 
 }  // namespace vantor::production

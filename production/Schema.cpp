@@ -7,7 +7,7 @@ namespace vantor::production {
 namespace {
 
 // Key of the advisory lock held while migrating (any constant the line's other users avoid).
-constexpr const char *kMigrationLock = "SELECT pg_advisory_xact_lock(7631942001)";
+constexpr const char *kMigrationKey = "7631942001";
 
 // Migration n takes the schema from version n to n + 1. Never edit one that has shipped:
 // add the next.
@@ -79,11 +79,23 @@ void migrateSchema(Connection &connection) {
     int version = readVersion(connection);
     if (version == kSchemaVersion) return;
     if (version > kSchemaVersion) throw tooNew(version);
-    Transaction transaction(connection);
-    connection.exec(kMigrationLock);
-    version = readVersion(connection);  // another station may have migrated meanwhile
+    // A session lock taken outside the transaction, so the second look below sees the tables
+    // another station created meanwhile.
+    connection.exec(std::string("SELECT pg_advisory_lock(") + kMigrationKey + ")");
+    struct Unlock {
+        Connection &c;
+        ~Unlock() {
+            try {
+                if (!c.broken()) c.exec(std::string("SELECT pg_advisory_unlock(") + kMigrationKey + ")");
+            } catch (const ProductionError &) {
+            }
+        }
+    } unlock{connection};
+    version = readVersion(connection);
+    if (version == kSchemaVersion) return;
     if (version > kSchemaVersion) throw tooNew(version);
     try {
+        Transaction transaction(connection);
         for (; version < kSchemaVersion; ++version) {
             connection.execScript(kMigrations[version]);
             connection.exec("UPDATE vantor_schema SET version = $1", {std::to_string(version + 1)});

@@ -89,10 +89,10 @@ long long reclaimSerials(Connection &connection, const std::string &pool) {
 
 void lockStation(Connection &connection, const std::string &station) {
     // A reclaim holds the lock for a moment; a station still running holds it for good.
-    for (int attempt = 0; attempt < 30; ++attempt) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
         auto got = connection.exec(std::string("SELECT pg_try_advisory_lock(") + kStationLockKey + ")", {station});
         if (got.text(0, 0) == "t") return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     throw ProductionError("station " + station + " is already running (another process holds it); give --station NAME");
 }
