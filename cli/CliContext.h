@@ -58,5 +58,8 @@ int runGang(CliContext &ctx, Args args);
 void takeProductionOptions(CliContext &ctx, Args &args);
 int runConfig(CliContext &ctx, Args args);
 int runOptions(CliContext &ctx, Args args);
+// The line's database (--log postgresql://...).
+int runSerialPool(CliContext &ctx, Args args);
+int runLineReport(CliContext &ctx, Args args);
 
 }  // namespace vantor::cli

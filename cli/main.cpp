@@ -31,6 +31,11 @@ const char kUsage[] =
     "  programmers                            list the attached programmers\n"
     "  gang OPERATION -d VENDOR/DEVICE [...]  run it on every attached programmer at once\n"
     "  --disconnect OPERATION -d VENDOR/DEVICE  simulate an operation without a programmer\n"
+    "  serial-pool create NAME --start N [--step K] [--format le32|be32|ascii-dec] --log postgresql://...\n"
+    "  serial-pool show|reclaim NAME --log postgresql://...  a line's serial pool; reclaim abandons the\n"
+    "                                         numbers of stations that are not running\n"
+    "  report --log postgresql://... [--since TIME] [--station S] [-d DEVICE] [--json] [--flush]\n"
+    "                                         what the line programmed; --flush writes the journals first\n"
     "\n"
     "operations: program read verify blank erase write-fuse read-fuse protect read-lock\n"
     "            write-config read-config write-cal test auto\n"
@@ -104,6 +109,8 @@ int run(Args args) {
         if (command == "gang") return runGang(ctx, args);
         if (command == "config") return runConfig(ctx, args);
         if (command == "options") return runOptions(ctx, args);
+        if (command == "serial-pool") return runSerialPool(ctx, args);
+        if (command == "report") return runLineReport(ctx, args);
         if (kOperations.count(command)) return runOperation(ctx, command, args);
         throw UsageError("unknown command: " + command);
     } catch (const UsageError &e) {
