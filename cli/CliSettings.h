@@ -1,11 +1,16 @@
 #pragma once
+#include <optional>
+
+#include "core/FileLock.h"
 #include "core/Profile.h"
 
 namespace vantor::cli {
 
 // The desktop program's per-user settings file, shared by the command line so history,
 // options and counters are the same in both. A file that cannot be read or written is
-// reported on stderr and the run goes on with what could be read.
+// reported on stderr and the run goes on with what could be read. The file is locked from
+// the read to the write, so that concurrent runs add to the counters instead of losing
+// each other's updates; keep one alive only as long as the update takes.
 class CliSettings {
 public:
     CliSettings();
@@ -14,6 +19,7 @@ public:
     bool save();
 
 private:
+    std::optional<FileLock> lock_;
     IniProfile ini_;
     bool usable_ = true;
 };

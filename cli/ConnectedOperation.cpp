@@ -24,6 +24,7 @@
 #include "cli/Attach.h"
 #include "cli/ProgrammerRun.h"
 #include "cli/Report.h"
+#include "cli/ProductionRecords.h"
 #include "cli/SerialNumbers.h"
 #include "core/StringTable.h"
 #include "devices/ConfigFile.h"
@@ -201,9 +202,7 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
         const LoadResult loaded = loadFile(*file, *buffer, load, info, &filePrompt);
         if (!loaded.ok()) return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
         if (device.isWordDevice()) maskWordBytes(*buffer, device);
-        OptionsRecord all;
-        all.areaMask = 3;
-        for (const auto &sum : areaChecksums(device, all, *buffer)) job.dataChecksum += sum.sum;
+        job.dataChecksum = imageChecksum(device, *buffer);
     }
     job.image = std::move(buffer);
     return -1;
@@ -256,15 +255,18 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     const int prepared = prepareJob(ctx, lib, op, deviceSpec, itemsText, std::move(args), job);
     if (prepared != -1) return prepared;
 
+    ProductionSinks sinks = productionSinks(ctx, job);
     std::vector<ProgrammerSlot> slots = programmerSlots(ctx, lib, &job.device);
     ProgrammerSlot slot;
     if (!chooseSlot(ctx, slots, slot)) return kExitUsage;
 
     std::optional<std::uint64_t> serialNumber;
-    if (job.serial) {
-        std::uint64_t first = 0;
-        if (!reserveSerialNumbers(*job.serial, 1, first)) return kExitFailed;
-        serialNumber = first;
+    if (sinks.serials) {
+        std::string error;
+        const auto numbers = sinks.serials->reserve(1, error);
+        // Nothing has been touched: the run stops as for bad input.
+        if (numbers.empty()) throw UsageError(error);
+        serialNumber = numbers.front();
     }
 
     TerminalEngineSink sink(*ctx.terminal);
@@ -277,14 +279,10 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     }
     printRunDetails(*ctx.terminal, job, outcome);
     rememberRuns(lib, job, {&outcome});
-    int status = outcome.exitCode;
-    if (ctx.logFile && outcome.connected) {
-        std::string error;
-        if (!appendLogLine(*ctx.logFile, logLine(job, outcome), error)) {
-            std::fprintf(stderr, "vantor-cli: cannot append to the log %s: %s\n", ctx.logFile->c_str(), error.c_str());
-            if (status == kExitSuccess) status = kExitFailed;
-        }
-    }
+    std::string error;
+    if ((outcome.connected || outcome.serialNumber) && !finishRun(ctx, sinks, job, outcome, error))
+        std::fprintf(stderr, "vantor-cli: %s\n", error.c_str());
+    const int status = outcome.exitCode;
     if (ctx.json) {
         auto doc = operationDocument(job, slot, outcome);
         doc["exit_code"] = status;

@@ -1,8 +1,5 @@
 #include "cli/Report.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -19,13 +16,13 @@ namespace vantor::cli {
 
 using nlohmann::json;
 
-namespace {
-
 std::string hex32(std::uint32_t v) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%8.8X", v);
     return text;
 }
+
+namespace {
 
 std::string trimmed(std::string_view text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
@@ -34,29 +31,6 @@ std::string trimmed(std::string_view text) {
 
 json messageJson(const RecordedMessage &m) {
     return {{"text", m.text}, {"colour", colourName(m.colour)}, {"bold", m.bold}, {"status", m.status}};
-}
-
-// One physical line per record: line breaks inside a field become blanks.
-std::string csvField(const std::string &text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += (c == '\n' || c == '\r') ? ' ' : c;
-    }
-    return quoted + "\"";
-}
-
-std::string utcNow() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(ms));
-    return text;
 }
 
 }  // namespace
@@ -228,44 +202,6 @@ json convertDocument(const std::string &in, FileFormat inFormat, const std::stri
             {"input", {{"path", in}, {"format", trimmed(formatName(inFormat))}}},
             {"output", {{"path", out}, {"format", trimmed(formatName(outFormat))}}},
             {"messages", list}};
-}
-
-std::string logLine(const OperationJob &job, const RunOutcome &o) {
-    char elapsed[32];
-    std::snprintf(elapsed, sizeof elapsed, "%.2f", double(o.record ? o.record->elapsedMs() : 0) / 1000.0);
-    std::string line = utcNow();
-    line += "," + csvField(o.serial);
-    line += "," + csvField(std::string(job.device.vendor_name) + "/" + job.device.device_name);
-    line += "," + csvField(job.file.value_or(""));
-    line += "," + (job.file ? hex32(job.dataChecksum) : std::string());
-    line += "," + csvField(job.name);
-    std::string result = resultName(o.exitCode);
-    if (o.exitCode != kExitSuccess && !o.problem.empty()) result += ": " + o.problem;
-    line += "," + csvField(result);
-    line += std::string(",") + elapsed;
-    line += "," + (o.serialNumber ? std::to_string(*o.serialNumber) : std::string());
-    return line + "\n";
-}
-
-bool appendLogLine(const std::filesystem::path &path, const std::string &line, std::string &error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    // One write: with O_APPEND the kernel places it whole at the end of the file.
-    const ssize_t n = ::write(fd, line.data(), line.size());
-    const int writeErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (n != ssize_t(line.size())) {
-        error = n < 0 ? std::strerror(writeErrno) : "short write";
-        return false;
-    }
-    if (!closed) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
 }
 
 }  // namespace vantor::cli

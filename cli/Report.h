@@ -21,6 +21,9 @@ std::string resultName(int exitCode);
 // that have none on the command line.
 std::string reportOperationName(int op);
 
+// A checksum as "0x0003FC00".
+std::string hex32(std::uint32_t v);
+
 nlohmann::json deviceJson(const DeviceRecord &device);
 nlohmann::json fileJson(const OperationJob &job);
 // One run on one programmer.
@@ -55,12 +58,5 @@ private:
 nlohmann::json infoDocument(const CliContext &ctx, const DeviceRecord &device);
 nlohmann::json convertDocument(const std::string &in, FileFormat inFormat, const std::string &out, FileFormat outFormat,
                                int exitCode, const std::vector<RecordedMessage> &messages);
-
-// The production log: one CSV line per run, appended with a single write so that lines of
-// concurrent runs (threads or processes) never mix. Columns: time (UTC, ISO 8601),
-// programmer serial, device, file, data checksum, operation, result, elapsed seconds,
-// serial number. False (with `error`) when the line could not be written whole.
-std::string logLine(const OperationJob &job, const RunOutcome &outcome);
-bool appendLogLine(const std::filesystem::path &path, const std::string &line, std::string &error);
 
 }  // namespace vantor::cli

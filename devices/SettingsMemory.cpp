@@ -7,9 +7,14 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+#include <cerrno>
+
+#include "core/FileLock.h"
 #include "core/LittleEndian.h"
 #include "core/Profile.h"
 #include "core/SafeFile.h"
@@ -58,11 +63,31 @@ void encodeSlot(const Slot &s, std::uint8_t out[kSlotSize]) {
 
 namespace {
 
+// Regular files only: a FIFO or a device in the file's place must not hang every command
+// that reads device settings.
 bool readAll(const fs::path &path, std::vector<std::uint8_t> &out) {
+#if defined(_WIN32)
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    out.clear();
+    char chunk[4096];
+    for (ssize_t n = 0; ok && (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) out.insert(out.end(), chunk, chunk + n);
+    }
+    ::close(fd);
+    return ok;
+#endif
 }
 
 bool writable(const fs::path &path) {
@@ -81,7 +106,10 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
     if (!device.valid || file_.empty()) return false;
     std::vector<std::uint8_t> bytes;
     // Never created here; a file that cannot be rewritten is left alone.
-    if (!fs::is_regular_file(file_) || !writable(file_) || !readAll(file_, bytes)) return false;
+    if (!fs::is_regular_file(file_) || !writable(file_)) return false;
+    // Held from the read to the rename, so concurrent programs each keep their slot.
+    const FileLock lock(file_);
+    if (!lock.locked() || !readAll(file_, bytes)) return false;
     const Image img = decode(bytes);
     int slot = -1;
     for (std::size_t k = 0; k < img.slots.size(); ++k)
