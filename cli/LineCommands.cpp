@@ -93,7 +93,7 @@ int runSerialPool(CliContext &ctx, Args args) {
 int runLineReport(CliContext &ctx, Args args) {
     production::ReportFilter filter;
     filter.since = takeOption(args, "--since");
-    filter.station = takeOption(args, "--station");
+    if (ctx.stationGiven) filter.station = ctx.station;
     filter.device = takeOption(args, "--device", "-d");
     const bool flush = takeFlag(args, "--flush");
     if (!args.empty()) throw UsageError("unexpected argument: " + args.front());

@@ -34,11 +34,17 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
     const auto start = takeOption(args, "--serial-start");
     const auto step = takeOption(args, "--serial-step");
     const auto format = takeOption(args, "--serial-format");
+    const auto pool = takeOption(args, "--serial-pool");
     if (!at) {
-        if (start || step || format) throw UsageError("--serial-start, --serial-step and --serial-format need --serial-at");
+        if (start || step || format || pool)
+            throw UsageError("--serial-start, --serial-step, --serial-format and --serial-pool need --serial-at");
         return std::nullopt;
     }
+    if (pool && (start || step))
+        throw UsageError("--serial-pool NAME takes its start and step from the pool; leave out --serial-start and --serial-step");
     SerialPlan plan;
+    plan.pool = pool;
+    plan.formatGiven = format.has_value();
     plan.address = parseHex(*at, "--serial-at");
     if (format) {
         const auto named = serialFormatByName(*format);

@@ -5,8 +5,6 @@
 #include <ctime>
 #include <random>
 
-#include <unistd.h>
-
 #include "production/Connection.h"
 
 namespace vantor::production {
@@ -28,12 +26,6 @@ std::string utcNow() {
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(ms));
     return text;
-}
-
-std::string hostName() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0 || !name[0]) return "station";
-    return name;
 }
 
 nlohmann::json toJson(const ProductionRecord &r) {

@@ -31,8 +31,6 @@ struct ProductionRecord {
 std::string newRecordKey();
 // Now, as recordedAt wants it.
 std::string utcNow();
-// The host name, the default station name.
-std::string hostName();
 
 nlohmann::json toJson(const ProductionRecord &record);
 // Throws ProductionError naming the first field that is missing or of the wrong kind.
