@@ -1,0 +1,207 @@
+// A production line of station processes against a real PostgreSQL server: the load test,
+// a station killed and the database restarted mid-run, and the refusals before any chip.
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "production/Connection.h"
+#include "support/PostgresServer.h"
+#include "support/RunCommand.h"
+
+using namespace vantor::test;
+using vantor::production::Connection;
+
+namespace {
+
+std::unique_ptr<PostgresServer> server;
+
+constexpr int kStations = 8, kGang = 8, kRounds = 20;
+
+std::string slurp(const std::filesystem::path &p) {
+    std::stringstream s;
+    s << std::ifstream(p).rdbuf();
+    return s.str();
+}
+
+// A shell script in its own process group, so that a station and its current run die together.
+pid_t spawn(const std::string &script) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        ::execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    ::setpgid(pid, pid);
+    return pid;
+}
+
+int waitFor(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class LineTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!server && !PostgresServer::binaries().empty()) server = std::make_unique<PostgresServer>();
+    }
+    static void TearDownTestSuite() { server.reset(); }
+
+    void SetUp() override {
+        if (!server) GTEST_SKIP() << PostgresServer::missingReason();
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (auto &c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+        Connection admin(server->uri());
+        admin.exec("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+        admin.exec("CREATE DATABASE " + name);
+        uri = server->uri(name);
+        dir = server->folder() / name;
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir / "config");
+        cli = "XDG_CONFIG_HOME=" + (dir / "config").string() + " " + binPath("vantor-cli") + " --no-color --lib-dir " +
+              VANTOR_BIN_DIR + " ";
+    }
+
+    CommandResult run(const std::string &arguments) { return runCommand(cli + arguments); }
+
+    // One round of a station: a gang of simulated programmers, numbers from the pool.
+    std::string round(const std::string &station, const std::string &extra = "") const {
+        return cli + "--simulate --sim-count " + std::to_string(kGang) + " gang program -d ATMEL/AT89S52 -f " +
+               VANTOR_SOURCE_DIR + "/data/samples/blink.hex --serial-at 1000 --serial-pool line --log '" + uri +
+               "' --station " + station + " --json " + extra;
+    }
+    // A station process: `rounds` rounds, each document in its own file. A round refused at its
+    // start (the database away) is tried again; nothing was touched.
+    pid_t station(int n, int rounds) const {
+        const std::string s = "s" + std::to_string(n), out = (dir / s).string();
+        return spawn("r=1; while [ $r -le " + std::to_string(rounds) + " ]; do " + round(s) + " >" + out +
+                     "-$r.json 2>>" + out + ".log; rc=$?; if [ $rc -eq 2 ]; then sleep 0.2; else r=$((r+1)); fi; done");
+    }
+
+    // Totals of the gang documents the stations printed: chips run and chips passed.
+    std::pair<long long, long long> runsCounted() const {
+        long long runs = 0, passed = 0;
+        for (const auto &entry : std::filesystem::directory_iterator(dir)) {
+            if (entry.path().extension() != ".json") continue;
+            const std::string text = slurp(entry.path());
+            if (text.empty()) continue;
+            const auto doc = nlohmann::json::parse(text, nullptr, false);
+            if (doc.is_discarded()) {
+                ADD_FAILURE() << entry.path() << " is not a JSON document: " << text.substr(0, 300);
+                continue;
+            }
+            if (doc["command"] != "gang" || !doc.contains("runs")) continue;
+            for (const auto &r : doc["runs"]) {
+                ++runs;
+                passed += r["result"] == "success";
+            }
+        }
+        return {runs, passed};
+    }
+
+    long long count(const std::string &sql) {
+        Connection c(uri);
+        return c.exec(sql).integer(0, 0);
+    }
+
+    // Every record once, every serial number on one chip at most, every number settled.
+    void expectConsistent(long long records) {
+        EXPECT_EQ(count("SELECT count(*) FROM production_records"), records);
+        EXPECT_EQ(count("SELECT count(DISTINCT record_key) FROM production_records"), records);
+        EXPECT_EQ(count("SELECT count(*) - count(DISTINCT serial_number) FROM production_records"), 0);
+        EXPECT_EQ(count("SELECT count(*) FROM production_records WHERE serial_number IS NULL"), 0);
+        EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state IN ('used', 'scrapped')"), records);
+        // Each record settled the number it names.
+        EXPECT_EQ(count("SELECT count(*) FROM production_records r JOIN serial_numbers s ON s.pool = r.serial_pool "
+                        "AND s.value = r.serial_number AND s.state = CASE r.result WHEN 'passed' THEN 'used' "
+                        "ELSE 'scrapped' END"),
+                  records);
+    }
+
+    std::string uri, cli;
+    std::filesystem::path dir;
+};
+
+}  // namespace
+
+TEST_F(LineTest, EightStationsOfEightProgrammersShareOnePoolWithoutARepeat) {
+    ASSERT_EQ(run("serial-pool create line --start 5000 --step 1 --log '" + uri + "'").status, 0);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<pid_t> stations;
+    for (int s = 0; s < kStations; ++s) stations.push_back(station(s, kRounds));
+    for (pid_t pid : stations) EXPECT_EQ(waitFor(pid), 0);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto [runs, passed] = runsCounted();
+    const long long chips = kStations * kGang * kRounds;
+    std::printf("%lld chips recorded by %d stations in %.1f s: %.0f records per second\n", chips, kStations, seconds,
+                double(chips) / seconds);
+    RecordProperty("records_per_second", int(double(chips) / seconds));
+
+    EXPECT_EQ(runs, chips);
+    expectConsistent(chips);
+    EXPECT_EQ(count("SELECT max(serial_number) - min(serial_number) + 1 FROM production_records"), chips);
+    const auto report = run("report --json --log '" + uri + "'");
+    ASSERT_EQ(report.status, 0) << report.output;
+    const auto doc = nlohmann::json::parse(report.output);
+    EXPECT_EQ(doc["totals"]["records"], runs);
+    EXPECT_EQ(doc["totals"]["passed"], passed);
+    EXPECT_EQ(doc["groups"].size(), std::size_t(kStations));
+}
+
+TEST_F(LineTest, AKilledStationAndARestartedDatabaseLoseNoRecordAndRepeatNoNumber) {
+    ASSERT_EQ(run("serial-pool create line --start 1 --log '" + uri + "'").status, 0);
+    constexpr int rounds = 8;
+    std::vector<pid_t> stations;
+    for (int s = 0; s < kStations; ++s) stations.push_back(station(s, rounds));
+    // Station 0 dies mid-run: after its first round, while its chips hold reserved numbers.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((count("SELECT count(*) FROM production_records WHERE station = 's0'") < kGang ||
+            count("SELECT count(*) FROM serial_numbers WHERE station = 's0' AND state = 'reserved'") == 0) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(::kill(-stations[0], SIGKILL), 0);
+    waitFor(stations[0]);
+    // The database goes away under the others, and comes back.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    server->stop("immediate");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    server->start();
+    for (std::size_t s = 1; s < stations.size(); ++s) EXPECT_EQ(waitFor(stations[s]), 0);
+
+    // The killed station's next start abandons what its broken run had reserved.
+    const long long leftOver = count("SELECT count(*) FROM serial_numbers WHERE state = 'reserved' AND station = 's0'");
+    const auto restart = runCommand("{ " + round("s0") + " 2>" + (dir / "s0-restart.log").string() + " >" +
+                                    (dir / "s0-restart.json").string() + "; }");
+    EXPECT_EQ(restart.status, 0) << slurp(dir / "s0-restart.log");
+    EXPECT_GT(leftOver, 0);
+    EXPECT_NE(slurp(dir / "s0-restart.log").find("Marked " + std::to_string(leftOver) +
+                                                     " serial numbers abandoned that station s0 left reserved"),
+                  std::string::npos)
+            << slurp(dir / "s0-restart.log");
+
+    const auto flushed = run("report --flush --json --log '" + uri + "'");
+    ASSERT_EQ(flushed.status, 0) << flushed.output;
+    std::printf("%s", flushed.output.substr(0, flushed.output.find("{\"")).c_str());
+    const auto [runs, passed] = runsCounted();
+    std::printf("%lld chips recorded, %lld from journals, %lld numbers abandoned\n", runs,
+                count("SELECT count(*) FROM production_records WHERE from_journal"),
+                count("SELECT count(*) FROM serial_numbers WHERE state = 'abandoned'"));
+    // The killed run printed no document and recorded nothing: its chips are the abandoned numbers.
+    expectConsistent(runs);
+    EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state = 'reserved'"), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM serial_numbers"),
+              runs + count("SELECT count(*) FROM serial_numbers WHERE state = 'abandoned'"));
+    const auto doc = nlohmann::json::parse(flushed.output.substr(flushed.output.find("{\"")));
+    EXPECT_EQ(doc["totals"]["records"], runs);
+    EXPECT_EQ(doc["totals"]["passed"], passed);
+    // Flushing again writes nothing twice.
+    EXPECT_EQ(run("report --flush --log '" + uri + "'").status, 0);
+    expectConsistent(runs);
+}
