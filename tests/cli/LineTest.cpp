@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "production/Connection.h"
+#include "production/Journal.h"
 #include "support/PostgresServer.h"
 #include "support/RunCommand.h"
 
@@ -204,4 +205,71 @@ TEST_F(LineTest, AKilledStationAndARestartedDatabaseLoseNoRecordAndRepeatNoNumbe
     // Flushing again writes nothing twice.
     EXPECT_EQ(run("report --flush --log '" + uri + "'").status, 0);
     expectConsistent(runs);
+}
+
+TEST_F(LineTest, BadInputIsRefusedBeforeAnyChipIsTouchedAndADamagedJournalLosesNothing) {
+    ASSERT_EQ(run("serial-pool create line --start 1 --log '" + uri + "'").status, 0);
+    ASSERT_EQ(run("serial-pool create nearly-full --start 99999997 --format ascii-dec --log '" + uri + "'").status, 0);
+    {
+        Connection admin(uri);
+        admin.execScript("DROP ROLE IF EXISTS line_station; CREATE ROLE line_station LOGIN PASSWORD 'right';");
+    }
+    std::string wrongPassword = uri;
+    wrongPassword.replace(wrongPassword.find("vantor@"), 7, "line_station:wrong@");
+    const std::string chips = (dir / "chips").string();
+    const std::string gang = "--simulate --sim-count 4 --sim-chip " + chips +
+                             " gang program -d ATMEL/AT89S52 -f " + VANTOR_SOURCE_DIR +
+                             "/data/samples/blink.hex --serial-at 1000 --station bad ";
+    struct Case {
+        std::string arguments, message;
+    };
+    const Case cases[] = {
+        {"--serial-pool line --log 'postgresql://[::1/db'", "cannot connect to the database: "},
+        {"--serial-pool line --log 'postgresql://host:port/db'", "invalid integer value \"port\""},
+        {"--serial-pool line --log '" + wrongPassword + "'", "password authentication failed for user \"line_station\""},
+        {"--serial-pool missing --log '" + uri + "'", "no serial pool named missing"},
+        {"--serial-pool nearly-full --serial-format ascii-dec --log '" + uri + "'",
+         "serial pool nearly-full is used up: 100000000 does not fit its format ascii-dec"},
+        {"--serial-pool nearly-full --log '" + uri + "'", "give --serial-format ascii-dec"},
+        {"--serial-pool line --log " + (dir / "log.csv").string(), "--serial-pool needs the line's database"},
+        {"--serial-pool line --serial-start 5 --log '" + uri + "'", "takes its start and step from the pool"},
+    };
+    for (const auto &c : cases) {
+        const auto r = run(gang + c.arguments);
+        EXPECT_EQ(r.status, 2) << c.arguments << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << c.arguments << "\n" << r.output;
+        EXPECT_FALSE(std::filesystem::exists(chips) && !std::filesystem::is_empty(chips)) << c.arguments;
+    }
+    EXPECT_EQ(count("SELECT count(*) FROM serial_numbers"), 0);
+    EXPECT_EQ(count("SELECT next_value FROM serial_pools WHERE name = 'nearly-full'"), 99999997);
+    EXPECT_NE(run("serial-pool show line").output.find("needs the line's database"), std::string::npos);
+
+    // Two numbers still fit: a gang of two takes them, and the chips are programmed.
+    EXPECT_EQ(run("--simulate --sim-count 2 --sim-chip " + chips + " gang program -d ATMEL/AT89S52 -f " +
+                  VANTOR_SOURCE_DIR + "/data/samples/blink.hex --serial-at 1000 --serial-format ascii-dec "
+                  "--serial-pool nearly-full --log '" + uri + "'").status, 0);
+    EXPECT_FALSE(std::filesystem::is_empty(chips));
+    EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state = 'used' AND value IN (99999997, 99999998)"), 2);
+
+    // A journal with a damaged line: the intact records are written, the damaged line is kept
+    // aside and the flush says so with a failure.
+    vantor::production::Journal journal(dir / "config/TarvikTech/production-journal/offline.journal");
+    vantor::production::ProductionRecord record;
+    record.key = vantor::production::newRecordKey();
+    record.recordedAt = vantor::production::utcNow();
+    record.station = "offline";
+    record.device = "ATMEL/AT89S52";
+    record.operation = "program";
+    record.result = "passed";
+    journal.append(record);
+    std::ofstream(journal.file(), std::ios::app) << "1234abcd {\"key\":\"half a record\n";
+    const auto flushed = run("report --flush --log '" + uri + "'");
+    EXPECT_EQ(flushed.status, 1) << flushed.output;
+    EXPECT_NE(flushed.output.find("1 damaged lines could not be read; kept in " + journal.file().string() + ".damaged"),
+              std::string::npos)
+        << flushed.output;
+    EXPECT_EQ(count("SELECT count(*) FROM production_records WHERE station = 'offline'"), 1);
+    EXPECT_NE(slurp(journal.file().string() + ".damaged").find("half a record"), std::string::npos);
+    EXPECT_EQ(run("report --flush --log '" + uri + "'").status, 0);
+    EXPECT_EQ(count("SELECT count(*) FROM production_records WHERE station = 'offline'"), 1);
 }
