@@ -12,8 +12,9 @@
 
 #include "production/Connection.h"
 #include "production/Journal.h"
-#include "support/PostgresServer.h"
-#include "support/RunCommand.h"
+#include "tests/support/PostgresServer.h"
+#include "tests/support/RunCommand.h"
+#include "tests/cli/JsonSchema.h"
 
 using namespace vantor::test;
 using vantor::production::Connection;
@@ -40,6 +41,15 @@ pid_t spawn(const std::string &script) {
     }
     ::setpgid(pid, pid);
     return pid;
+}
+
+// A document of serial-pool or report, checked against the published schema.
+nlohmann::json document(const std::string &output) {
+    static const JsonSchema schema(nlohmann::json::parse(std::ifstream(std::string(VANTOR_SOURCE_DIR) +
+                                                                       "/docs/vantor-cli.schema.json")));
+    const auto doc = nlohmann::json::parse(output.substr(output.find("{\"")));
+    EXPECT_EQ(schema.check(doc), "") << doc.dump();
+    return doc;
 }
 
 int waitFor(pid_t pid) {
@@ -133,7 +143,9 @@ protected:
 }  // namespace
 
 TEST_F(LineTest, EightStationsOfEightProgrammersShareOnePoolWithoutARepeat) {
-    ASSERT_EQ(run("serial-pool create line --start 5000 --step 1 --log '" + uri + "'").status, 0);
+    const auto created = run("serial-pool create line --start 5000 --step 1 --json --log '" + uri + "'");
+    ASSERT_EQ(created.status, 0) << created.output;
+    EXPECT_EQ(document(created.output)["pool"]["next"], 5000);
     const auto start = std::chrono::steady_clock::now();
     std::vector<pid_t> stations;
     for (int s = 0; s < kStations; ++s) stations.push_back(station(s, kRounds));
@@ -150,10 +162,13 @@ TEST_F(LineTest, EightStationsOfEightProgrammersShareOnePoolWithoutARepeat) {
     EXPECT_EQ(count("SELECT max(serial_number) - min(serial_number) + 1 FROM production_records"), chips);
     const auto report = run("report --json --log '" + uri + "'");
     ASSERT_EQ(report.status, 0) << report.output;
-    const auto doc = nlohmann::json::parse(report.output);
+    const auto doc = document(report.output);
     EXPECT_EQ(doc["totals"]["records"], runs);
     EXPECT_EQ(doc["totals"]["passed"], passed);
     EXPECT_EQ(doc["groups"].size(), std::size_t(kStations));
+    const auto shown = document(run("serial-pool show line --json --log '" + uri + "'").output);
+    EXPECT_EQ(shown["pool"]["counts"]["used"], passed);
+    EXPECT_EQ(shown["pool"]["next"], 5000 + chips);
 }
 
 TEST_F(LineTest, AKilledStationAndARestartedDatabaseLoseNoRecordAndRepeatNoNumber) {
@@ -199,7 +214,7 @@ TEST_F(LineTest, AKilledStationAndARestartedDatabaseLoseNoRecordAndRepeatNoNumbe
     EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state = 'reserved'"), 0);
     EXPECT_EQ(count("SELECT count(*) FROM serial_numbers"),
               runs + count("SELECT count(*) FROM serial_numbers WHERE state = 'abandoned'"));
-    const auto doc = nlohmann::json::parse(flushed.output.substr(flushed.output.find("{\"")));
+    const auto doc = document(flushed.output);
     EXPECT_EQ(doc["totals"]["records"], runs);
     EXPECT_EQ(doc["totals"]["passed"], passed);
     // Flushing again writes nothing twice.

@@ -8,7 +8,7 @@
 #include "production/LineReport.h"
 #include "production/ProductionLine.h"
 #include "production/Schema.h"
-#include "support/PostgresServer.h"
+#include "tests/support/PostgresServer.h"
 
 using namespace vantor::production;
 using vantor::test::PostgresServer;
