@@ -26,7 +26,7 @@ std::uint32_t crc32(const std::string &text) {
     return ~crc;
 }
 
-std::string journalLine(const ProductionRecord &record) {
+std::string journalLine(const LineRecord &record) {
     const std::string json = toJson(record).dump();
     char crc[16];
     std::snprintf(crc, sizeof crc, "%08x ", crc32(json));
@@ -80,7 +80,7 @@ private:
 };
 
 struct Parsed {
-    std::vector<ProductionRecord> records;
+    std::vector<LineRecord> records;
     std::vector<std::string> damagedLines;
 };
 
@@ -135,7 +135,7 @@ Journal Journal::forStation(const std::string &station) {
     return Journal(journalDirectory() / (name + ".journal"));
 }
 
-void Journal::append(const ProductionRecord &record) const {
+void Journal::append(const LineRecord &record) const {
     LockedFile file(file_, O_WRONLY | O_APPEND);
     file.writeAll(journalLine(record));
 }
@@ -146,7 +146,7 @@ int Journal::pending() const {
     return int(parse(file.readAll()).records.size());
 }
 
-FlushSummary Journal::flush(const std::function<bool(const ProductionRecord &)> &write) const {
+FlushSummary Journal::flush(const std::function<bool(const LineRecord &)> &write) const {
     FlushSummary summary;
     if (!std::filesystem::exists(file_)) return summary;
     LockedFile file(file_, O_RDWR);

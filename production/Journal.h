@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "production/ProductionRecord.h"
+#include "production/LineRecord.h"
 
 namespace vantor::production {
 
@@ -30,11 +30,11 @@ public:
 
     const std::filesystem::path &file() const { return file_; }
     // Throws ProductionError when the line could not be written and synced whole.
-    void append(const ProductionRecord &record) const;
+    void append(const LineRecord &record) const;
     // Hands every intact record to `write` (true: newly written, false: the database had it)
     // under the journal's lock; once all went through, damaged lines are moved aside and
     // the journal emptied. An exception from `write` leaves the journal as it was.
-    FlushSummary flush(const std::function<bool(const ProductionRecord &)> &write) const;
+    FlushSummary flush(const std::function<bool(const LineRecord &)> &write) const;
     // Records waiting in the journal (intact lines only).
     int pending() const;
 

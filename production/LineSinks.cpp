@@ -2,10 +2,10 @@
 
 namespace vantor::production {
 
-ProductionRecord lineRecord(const vantor::ProductionRecord &r, const std::optional<std::string> &pool) {
-    ProductionRecord row;
+LineRecord toLineRecord(const vantor::ProductionRecord &r, const std::optional<std::string> &pool) {
+    LineRecord row;
     row.key = newRecordKey();
-    row.recordedAt = r.time.empty() ? utcNow() : r.time;
+    row.recordedAt = r.time;
     row.station = r.station;
     row.programmerModel = r.programmerModel;
     row.programmerSerial = r.programmerSerial;
@@ -31,7 +31,7 @@ DatabaseRunLog::DatabaseRunLog(std::shared_ptr<ProductionLine> line, std::option
 
 bool DatabaseRunLog::write(const vantor::ProductionRecord &record, std::string &error) {
     try {
-        if (line_->write(lineRecord(record, pool_)) == ProductionLine::Stored::Journal && journalled_)
+        if (line_->write(toLineRecord(record, pool_)) == ProductionLine::Stored::Journal && journalled_)
             std::call_once(told_, [&] { journalled_(line_->journalReason()); });
         return true;
     } catch (const ProductionError &e) {

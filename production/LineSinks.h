@@ -13,7 +13,7 @@
 namespace vantor::production {
 
 // The database row of a run's record; `pool` names where its serial number came from.
-ProductionRecord lineRecord(const vantor::ProductionRecord &record, const std::optional<std::string> &pool);
+LineRecord toLineRecord(const vantor::ProductionRecord &record, const std::optional<std::string> &pool);
 
 class DatabaseRunLog : public RunRecordWriter {
 public:

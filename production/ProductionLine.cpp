@@ -18,13 +18,13 @@ constexpr auto kRetryPause = std::chrono::seconds(2);
 
 }  // namespace
 
-bool insertRecord(Connection &connection, const ProductionRecord &r, bool fromJournal) {
+bool insertRecord(Connection &connection, const LineRecord &r, bool fromJournal) {
     Transaction transaction(connection);
     auto inserted = connection.exec(
         "INSERT INTO production_records (record_key, recorded_at, station, programmer_model, programmer_serial, "
         "device, data_file, data_checksum, operation, auto_items, serial_pool, serial_number, result, "
         "failure_reason, elapsed_ms, from_journal) "
-        "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16) "
+        "VALUES ($1, COALESCE(NULLIF($2::text, '')::timestamptz, now()), $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16) "
         "ON CONFLICT (record_key) DO NOTHING",
         {r.key, r.recordedAt, r.station, r.programmerModel, r.programmerSerial, r.device, r.dataFile,
          r.dataChecksum ? Optional(std::to_string(*r.dataChecksum)) : std::nullopt, r.operation, r.autoItems,
@@ -45,7 +45,7 @@ bool insertRecord(Connection &connection, const ProductionRecord &r, bool fromJo
 std::vector<std::pair<std::filesystem::path, FlushSummary>> flushJournals(Connection &connection) {
     std::vector<std::pair<std::filesystem::path, FlushSummary>> done;
     for (const auto &file : journalFiles())
-        done.emplace_back(file, Journal(file).flush([&](const ProductionRecord &r) { return insertRecord(connection, r, true); }));
+        done.emplace_back(file, Journal(file).flush([&](const LineRecord &r) { return insertRecord(connection, r, true); }));
     return done;
 }
 
@@ -59,7 +59,7 @@ ProductionLine::ProductionLine(std::string conninfo, std::string station, Journa
     migrateSchema(*connection_);
     lockStation(*connection_, station_);
     // The journal first: its records may finish numbers that would otherwise look abandoned.
-    startFlush_ = journal_.flush([&](const ProductionRecord &r) { return insertRecord(*connection_, r, true); });
+    startFlush_ = journal_.flush([&](const LineRecord &r) { return insertRecord(*connection_, r, true); });
     abandonedAtStart_ = abandonStationSerials(*connection_, station_);
 }
 
@@ -89,7 +89,7 @@ std::vector<std::uint64_t> ProductionLine::reserve(const std::string &pool, int 
     return reserveSerials(connected(), pool, station_, count);
 }
 
-ProductionLine::Stored ProductionLine::write(const ProductionRecord &record) {
+ProductionLine::Stored ProductionLine::write(const LineRecord &record) {
     std::lock_guard lock(mutex_);
     try {
         insertRecord(connected(), record, false);

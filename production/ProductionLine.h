@@ -10,14 +10,14 @@
 
 #include "production/Connection.h"
 #include "production/Journal.h"
-#include "production/ProductionRecord.h"
+#include "production/LineRecord.h"
 #include "production/SerialPool.h"
 
 namespace vantor::production {
 
 // Writes one record (and moves its serial number to used or scrapped) in one transaction.
 // False when the database had it already (a journal flushed a second time).
-bool insertRecord(Connection &connection, const ProductionRecord &record, bool fromJournal);
+bool insertRecord(Connection &connection, const LineRecord &record, bool fromJournal);
 
 // Writes every journal in the journal folder; a DatabaseUnreachable leaves them as they were.
 std::vector<std::pair<std::filesystem::path, FlushSummary>> flushJournals(Connection &connection);
@@ -44,7 +44,7 @@ public:
     enum class Stored { Database, Journal };
     // Thread-safe. Throws ProductionError only when neither the database nor the journal
     // took the record.
-    Stored write(const ProductionRecord &record);
+    Stored write(const LineRecord &record);
     // Records journalled by this session, and why the last one could not be written.
     int journalled() const;
     std::string journalReason() const;

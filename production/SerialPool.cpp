@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include "core/SerialFormat.h"
+
 namespace vantor::production {
 
 namespace {
@@ -11,13 +13,13 @@ constexpr const char *kStationLockKey = "hashtext('vantor station'), hashtext($1
 
 std::string number(std::uint64_t n) { return std::to_string(n); }
 
-}  // namespace
-
 std::uint64_t largestSerial(const std::string &format) {
-    if (format == "le32" || format == "be32") return 0xFFFFFFFFull;
-    if (format == "ascii-dec") return 99999999ull;
-    throw ProductionError("unknown serial format " + format + " (expected le32, be32 or ascii-dec)");
+    const auto known = serialFormatByName(format);
+    if (!known) throw ProductionError("unknown serial format " + format + " (expected le32, be32 or ascii-dec)");
+    return serialMaximum(*known);
 }
+
+}  // namespace
 
 void createPool(Connection &connection, const PoolSettings &s) {
     if (s.name.empty()) throw ProductionError("a serial pool needs a name");

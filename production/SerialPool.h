@@ -24,9 +24,6 @@ struct PoolState {
     std::map<std::string, long long> counts; // by state: reserved, used, scrapped, abandoned
 };
 
-// The largest number a format can hold; throws ProductionError for an unknown format.
-std::uint64_t largestSerial(const std::string &format);
-
 void createPool(Connection &connection, const PoolSettings &settings);
 PoolState showPool(Connection &connection, const std::string &name);
 // Reserves `count` numbers for `station` in one transaction. Refused (nothing reserved) when

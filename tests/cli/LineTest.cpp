@@ -21,8 +21,6 @@ using vantor::production::Connection;
 
 namespace {
 
-std::unique_ptr<PostgresServer> server;
-
 constexpr int kStations = 8, kGang = 8, kRounds = 20;
 
 std::string slurp(const std::filesystem::path &p) {
@@ -60,20 +58,11 @@ int waitFor(pid_t pid) {
 
 class LineTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!server && !PostgresServer::binaries().empty()) server = std::make_unique<PostgresServer>();
-    }
-    static void TearDownTestSuite() { server.reset(); }
-
     void SetUp() override {
+        server = PostgresServer::shared();
         if (!server) GTEST_SKIP() << PostgresServer::missingReason();
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (auto &c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
-        Connection admin(server->uri());
-        admin.exec("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
-        admin.exec("CREATE DATABASE " + name);
-        uri = server->uri(name);
-        dir = server->folder() / name;
+        uri = server->freshDatabase();
+        dir = server->folder() / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::remove_all(dir);
         std::filesystem::create_directories(dir / "config");
         cli = "XDG_CONFIG_HOME=" + (dir / "config").string() + " " + binPath("vantor-cli") + " --no-color --lib-dir " +
@@ -136,6 +125,7 @@ protected:
                   records);
     }
 
+    PostgresServer *server = nullptr;
     std::string uri, cli;
     std::filesystem::path dir;
 };
@@ -269,9 +259,8 @@ TEST_F(LineTest, BadInputIsRefusedBeforeAnyChipIsTouchedAndADamagedJournalLosesN
     // A journal with a damaged line: the intact records are written, the damaged line is kept
     // aside and the flush says so with a failure.
     vantor::production::Journal journal(dir / "config/TarvikTech/production-journal/offline.journal");
-    vantor::production::ProductionRecord record;
+    vantor::production::LineRecord record;
     record.key = vantor::production::newRecordKey();
-    record.recordedAt = vantor::production::utcNow();
     record.station = "offline";
     record.device = "ATMEL/AT89S52";
     record.operation = "program";

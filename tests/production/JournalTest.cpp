@@ -11,10 +11,10 @@ using namespace vantor::production;
 
 namespace {
 
-ProductionRecord record(int n) {
-    ProductionRecord r;
+LineRecord record(int n) {
+    LineRecord r;
     r.key = newRecordKey();
-    r.recordedAt = utcNow();
+    r.recordedAt = "2026-12-08T04:00:00.000Z";
     r.station = "bench-1";
     r.programmerModel = "TR610";
     r.programmerSerial = "SIM" + std::to_string(n);
@@ -53,15 +53,15 @@ TEST_F(JournalTest, RecordsComeBackWholeAndAFailedFlushKeepsThemAll) {
     EXPECT_EQ(journal.pending(), 3);
 
     int seen = 0;
-    EXPECT_THROW(journal.flush([&](const ProductionRecord &) -> bool {
+    EXPECT_THROW(journal.flush([&](const LineRecord &) -> bool {
         if (++seen == 2) throw DatabaseUnreachable("lost the connection");
         return true;
     }),
                  DatabaseUnreachable);
     EXPECT_EQ(slurp(journal.file()), before);
 
-    std::vector<ProductionRecord> written;
-    const auto summary = journal.flush([&](const ProductionRecord &r) {
+    std::vector<LineRecord> written;
+    const auto summary = journal.flush([&](const LineRecord &r) {
         written.push_back(r);
         return written.size() != 1;  // the first one the interrupted flush had written
     });
@@ -69,12 +69,12 @@ TEST_F(JournalTest, RecordsComeBackWholeAndAFailedFlushKeepsThemAll) {
     EXPECT_EQ(summary.alreadyThere, 1);
     EXPECT_EQ(summary.damaged, 0);
     ASSERT_EQ(written.size(), 3u);
-    ProductionRecord expected = record(1);
+    LineRecord expected = record(1);
     expected.key = written[1].key;
     expected.recordedAt = written[1].recordedAt;
     EXPECT_EQ(toJson(written[1]), toJson(expected));
     EXPECT_EQ(journal.pending(), 0);
-    EXPECT_EQ(journal.flush([](const ProductionRecord &) { return true; }).written, 0);
+    EXPECT_EQ(journal.flush([](const LineRecord &) { return true; }).written, 0);
 }
 
 TEST_F(JournalTest, DamagedAndTornLinesAreMovedAsideNotDropped) {
@@ -93,7 +93,7 @@ TEST_F(JournalTest, DamagedAndTornLinesAreMovedAsideNotDropped) {
 
     EXPECT_EQ(journal.pending(), 2);
     std::vector<std::uint64_t> serials;
-    const auto summary = journal.flush([&](const ProductionRecord &r) {
+    const auto summary = journal.flush([&](const LineRecord &r) {
         serials.push_back(*r.serialNumber);
         return true;
     });

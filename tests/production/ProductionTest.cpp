@@ -15,24 +15,13 @@ using vantor::test::PostgresServer;
 
 namespace {
 
-std::unique_ptr<PostgresServer> server;
-
 class ProductionTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!server && !PostgresServer::binaries().empty()) server = std::make_unique<PostgresServer>();
-    }
-    static void TearDownTestSuite() { server.reset(); }
-
     void SetUp() override {
+        server = PostgresServer::shared();
         if (!server) GTEST_SKIP() << PostgresServer::missingReason();
-        // A database of its own for each test.
-        database = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (auto &c : database) c = char(std::tolower(static_cast<unsigned char>(c)));
-        Connection admin(server->uri());
-        admin.exec("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
-        admin.exec("CREATE DATABASE " + database);
-        uri = server->uri(database);
+        uri = server->freshDatabase();
+        database = uri.substr(uri.find("@/") + 2, uri.find('?') - uri.find("@/") - 2);
         journalDir = server->folder() / ("journal-" + database);
     }
 
@@ -46,11 +35,11 @@ protected:
         return c.exec(sql).integer(0, 0);
     }
 
-    static ProductionRecord chip(const std::string &station, std::optional<std::uint64_t> serial, bool passed,
+    static LineRecord chip(const std::string &station, std::optional<std::uint64_t> serial, bool passed,
                                  const std::string &device = "ATMEL/AT89S52", const std::string &reason = "") {
-        ProductionRecord r;
+        LineRecord r;
         r.key = newRecordKey();
-        r.recordedAt = utcNow();
+        r.recordedAt = "2026-12-08T04:00:00.000Z";
         r.station = station;
         r.programmerModel = "TR610";
         r.programmerSerial = "SIM0001";
@@ -69,6 +58,7 @@ protected:
         return r;
     }
 
+    PostgresServer *server = nullptr;
     std::string database, uri;
     std::filesystem::path journalDir;
 };

@@ -2,7 +2,9 @@
 // A throwaway PostgreSQL server for tests: initdb into a temporary folder, listening only on
 // a Unix socket in that folder. Run as root (CI), the server runs as `nobody`, since
 // PostgreSQL refuses to run as root.
+#include <cctype>
 #include <cstdlib>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -10,10 +12,13 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "production/Connection.h"
 
 namespace vantor::test {
 
@@ -28,6 +33,22 @@ public:
     }
     static std::string missingReason() {
         return "PostgreSQL server binaries not found (install postgresql-15, or set VANTOR_PG_BINDIR)";
+    }
+
+    // One server for the whole test program, started on first use; null without the binaries.
+    static PostgresServer *shared() {
+        static const std::unique_ptr<PostgresServer> server =
+            binaries().empty() ? nullptr : std::make_unique<PostgresServer>();
+        return server.get();
+    }
+    // The test's own empty database (made again if an earlier run left it); its URI.
+    std::string freshDatabase() const {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (auto &c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+        production::Connection admin(uri());
+        admin.exec("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+        admin.exec("CREATE DATABASE " + name);
+        return uri(name);
     }
 
     // Superuser "vantor" without password; every other role logs in with its password.

@@ -1,8 +1,6 @@
-#include "production/ProductionRecord.h"
+#include "production/LineRecord.h"
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <random>
 
 #include "production/Connection.h"
@@ -16,19 +14,7 @@ std::string newRecordKey() {
     return text;
 }
 
-std::string utcNow() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(ms));
-    return text;
-}
-
-nlohmann::json toJson(const ProductionRecord &r) {
+nlohmann::json toJson(const LineRecord &r) {
     nlohmann::json j = {{"key", r.key},
                         {"recorded_at", r.recordedAt},
                         {"station", r.station},
@@ -50,7 +36,7 @@ nlohmann::json toJson(const ProductionRecord &r) {
     return j;
 }
 
-ProductionRecord recordFromJson(const nlohmann::json &j) {
+LineRecord recordFromJson(const nlohmann::json &j) {
     const auto text = [&](const char *name) {
         if (!j.contains(name) || !j[name].is_string()) throw ProductionError(std::string("no text field ") + name);
         return j[name].get<std::string>();
@@ -61,7 +47,7 @@ ProductionRecord recordFromJson(const nlohmann::json &j) {
         if (!j[name].is_number_unsigned()) throw ProductionError(std::string("field ") + name + " is not a number");
         return j[name].get<std::uint64_t>();
     };
-    ProductionRecord r;
+    LineRecord r;
     r.key = text("key");
     if (r.key.empty()) throw ProductionError("empty record key");
     r.recordedAt = text("recorded_at");

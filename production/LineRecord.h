@@ -8,7 +8,7 @@
 
 namespace vantor::production {
 
-struct ProductionRecord {
+struct LineRecord {
     // Unique per record, made when the record is made: the database refuses a second copy,
     // so a journal flushed twice writes each record once.
     std::string key;
@@ -29,11 +29,9 @@ struct ProductionRecord {
 
 // A fresh record key: 128 random bits in hexadecimal.
 std::string newRecordKey();
-// Now, as recordedAt wants it.
-std::string utcNow();
 
-nlohmann::json toJson(const ProductionRecord &record);
+nlohmann::json toJson(const LineRecord &record);
 // Throws ProductionError naming the first field that is missing or of the wrong kind.
-ProductionRecord recordFromJson(const nlohmann::json &json);
+LineRecord recordFromJson(const nlohmann::json &json);
 
 }  // namespace vantor::production
