@@ -14,6 +14,28 @@ std::string trimmed(const char *text) {
     return s;
 }
 
+// libpq quotes a URI it cannot parse; a password in it must not reach the screen or a log.
+std::string withoutPassword(std::string message, const std::string &conninfo) {
+    std::vector<std::string> secrets;
+    const auto scheme = conninfo.find("://");
+    if (scheme != std::string::npos) {
+        const auto at = conninfo.find('@', scheme + 3);
+        const auto colon = conninfo.find(':', scheme + 3);
+        if (at != std::string::npos && colon < at) secrets.push_back(conninfo.substr(colon + 1, at - colon - 1));
+    }
+    for (auto key = conninfo.find("password"); key != std::string::npos; key = conninfo.find("password", key + 1)) {
+        auto value = conninfo.find_first_not_of(" =", key + 8);
+        if (value == std::string::npos || conninfo.find('=', key + 8) > value) continue;
+        const auto end = conninfo.find_first_of(" &", value);
+        secrets.push_back(conninfo.substr(value, end == std::string::npos ? std::string::npos : end - value));
+    }
+    for (const auto &secret : secrets)
+        for (auto at = secret.empty() ? std::string::npos : message.find(secret); at != std::string::npos;
+             at = message.find(secret, at))
+            message.replace(at, secret.size(), "****");
+    return message;
+}
+
 }  // namespace
 
 bool isDatabaseLocation(const std::string &location) {
@@ -30,7 +52,6 @@ int QueryResult::affected() const {
     const char *n = PQcmdTuples(result_);
     return n && *n ? std::atoi(n) : 0;
 }
-bool QueryResult::isNull(int row, int column) const { return PQgetisnull(result_, row, column); }
 std::string QueryResult::text(int row, int column) const { return PQgetvalue(result_, row, column); }
 long long QueryResult::integer(int row, int column) const { return std::atoll(PQgetvalue(result_, row, column)); }
 
@@ -43,7 +64,7 @@ Connection::Connection(const std::string &conninfo) {
     conn_ = PQconnectdbParams(keys, values, 1);
     if (!conn_) throw DatabaseUnreachable("cannot connect to the database: out of memory");
     if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string message = trimmed(PQerrorMessage(conn_));
+        const std::string message = withoutPassword(trimmed(PQerrorMessage(conn_)), conninfo);
         PQfinish(conn_);
         throw DatabaseUnreachable("cannot connect to the database: " + message);
     }
@@ -53,10 +74,6 @@ Connection::Connection(const std::string &conninfo) {
 Connection::~Connection() { PQfinish(conn_); }
 
 bool Connection::broken() const { return lost_ || PQstatus(conn_) != CONNECTION_OK; }
-
-std::string Connection::describe() const {
-    return std::string(PQuser(conn_)) + "@" + PQhost(conn_) + ":" + PQport(conn_) + "/" + PQdb(conn_);
-}
 
 QueryResult Connection::exec(const std::string &sql, const Parameters &parameters) {
     std::vector<const char *> values;

@@ -37,7 +37,6 @@ public:
 
     int rows() const;
     int affected() const;  // rows an INSERT/UPDATE changed
-    bool isNull(int row, int column) const;
     std::string text(int row, int column) const;
     long long integer(int row, int column) const;
 
@@ -61,8 +60,6 @@ public:
     // Several statements without parameters (migrations).
     void execScript(const std::string &sql);
     bool broken() const;
-    // Where it is connected, for messages: "station@/tmp/socket:5432/line".
-    std::string describe() const;
 
 private:
     QueryResult checked(pg_result *raw);

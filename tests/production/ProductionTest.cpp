@@ -288,13 +288,17 @@ TEST_F(ProductionTest, AStationRoleWithLeastRightsRecordsAndReservesButCannotCha
     } catch (const DatabaseUnreachable &e) {
         EXPECT_NE(std::string(e.what()).find("password authentication failed"), std::string::npos) << e.what();
     }
-    for (const char *bad : {"postgresql://host:notaport/db", "postgresql://[::1/db", "postgresql://h/db?nosuch=1"}) {
+    for (const char *bad : {"postgresql://host:notaport/db", "postgresql://u:sekrit@[::1/db",
+                            "postgresql://h/db?nosuch=1", "host=[::1 password=sekrit port=x",
+                            "postgresql://u@[::1/db?password=sekrit&x=1"}) {
         try {
             Connection c(bad);
             ADD_FAILURE() << bad << " connected";
         } catch (const DatabaseUnreachable &e) {
-            EXPECT_NE(std::string(e.what()).find("cannot connect to the database: "), std::string::npos) << e.what();
-            EXPECT_GT(std::string(e.what()).size(), 40u) << bad << ": " << e.what();
+            const std::string message = e.what();
+            EXPECT_NE(message.find("cannot connect to the database: "), std::string::npos) << message;
+            EXPECT_GT(message.size(), 40u) << bad << ": " << message;
+            EXPECT_EQ(message.find("sekrit"), std::string::npos) << message;
         }
     }
 }
