@@ -156,6 +156,10 @@ TEST_F(LineTest, EightStationsOfEightProgrammersShareOnePoolWithoutARepeat) {
     EXPECT_EQ(doc["totals"]["records"], runs);
     EXPECT_EQ(doc["totals"]["passed"], passed);
     EXPECT_EQ(doc["groups"].size(), std::size_t(kStations));
+    const auto one = document(run("report --json --station s3 --log '" + uri + "'").output);
+    ASSERT_EQ(one["groups"].size(), 1u);
+    EXPECT_EQ(one["groups"][0]["station"], "s3");
+    EXPECT_EQ(one["totals"]["records"], kGang * kRounds);
     const auto shown = document(run("serial-pool show line --json --log '" + uri + "'").output);
     EXPECT_EQ(shown["pool"]["counts"]["used"], passed);
     EXPECT_EQ(shown["pool"]["next"], 5000 + chips);
@@ -192,6 +196,12 @@ TEST_F(LineTest, AKilledStationAndARestartedDatabaseLoseNoRecordAndRepeatNoNumbe
                   std::string::npos)
             << slurp(dir / "s0-restart.log");
 
+    // Numbers of the others' last runs wait for their journals: reclaim abandons them, and the
+    // journal's records still settle them.
+    const long long waiting = count("SELECT count(*) FROM serial_numbers WHERE state = 'reserved'");
+    const auto reclaimed = run("serial-pool reclaim line --json --log '" + uri + "'");
+    ASSERT_EQ(reclaimed.status, 0) << reclaimed.output;
+    EXPECT_EQ(document(reclaimed.output)["reclaimed"], waiting);
     const auto flushed = run("report --flush --json --log '" + uri + "'");
     ASSERT_EQ(flushed.status, 0) << flushed.output;
     std::printf("%s", flushed.output.substr(0, flushed.output.find("{\"")).c_str());
