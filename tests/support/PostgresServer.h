@@ -66,7 +66,9 @@ public:
         std::ofstream(data() + "/pg_hba.conf") << "local all vantor trust\nlocal all all scram-sha-256\n";
         std::ofstream(data() + "/postgresql.conf", std::ios::app)
             << "listen_addresses = ''\nunix_socket_directories = '" << dir_.string() << "'\nport = 5432\n"
-            << "fsync = off\nmax_connections = 60\n";
+            << "fsync = off\nmax_connections = 60\n"
+            // Small and file-backed, so that a container with a tiny /dev/shm runs it too.
+            << "shared_buffers = 16MB\ndynamic_shared_memory_type = mmap\n";
         start();
     }
     ~PostgresServer() {
