@@ -1,5 +1,8 @@
 #pragma once
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/FileLock.h"
 #include "core/Profile.h"
@@ -17,11 +20,15 @@ public:
     Profile &profile() { return ini_; }
     // Writes what changed; reports a failure and answers false.
     bool save();
+    // A success or failure counter in the file that is not a count from 0 to 2^31-1 has been
+    // reported; save() writes it back as it was instead of resetting it.
+    bool countersDamaged() const { return !damagedCounters_.empty(); }
 
 private:
     std::optional<FileLock> lock_;
     IniProfile ini_;
     bool usable_ = true;
+    std::vector<std::pair<std::string, std::string>> damagedCounters_;  // key, text as found
 };
 
 }  // namespace vantor::cli

@@ -115,6 +115,8 @@ int runGang(CliContext &ctx, Args args) {
     const int prepared = prepareJob(ctx, lib, op, *deviceSpec, itemsText, std::move(args), job);
     if (prepared != -1) return prepared;
 
+    if (job.serial && job.serial->check)
+        throw UsageError("--serial-number names the number of one chip: verify it with a single run");
     ProductionSinks production = productionSinks(ctx, job);
     auto slots = programmerSlots(ctx, lib, &job.device);
     const auto found = probeProgrammers(slots);
@@ -233,6 +235,7 @@ int runGang(CliContext &ctx, Args args) {
                    {"operations", ops},
                    {"device", deviceJson(job.device)},
                    {"file", fileJson(job)},
+                   {"load_messages", messagesJson(job.loadMessages)},
                    {"result", resultName(status)},
                    {"exit_code", status},
                    {"elapsed_ms", totalMs},

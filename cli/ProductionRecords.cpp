@@ -122,7 +122,7 @@ bool CsvRunLog::ready(std::string &error) {
 bool CsvRunLog::write(const ProductionRecord &record, std::string &error) {
     // Non-blocking open and a regular file only: a FIFO put in the log's place later must
     // not hang the run after its chip was programmed.
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    const int fd = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
@@ -219,7 +219,9 @@ ProductionRecord productionRecord(const CliContext &ctx, const OperationJob &job
     r.operation = job.name;
     for (int op : job.operations()) r.items.push_back(reportOperationName(op));
     r.serialNumber = o.serialNumber;
-    if (o.serialNumber) r.serialState = o.exitCode == kExitSuccess ? SerialState::Used : SerialState::Scrapped;
+    // A verify only compares with a number handed out before.
+    if (o.serialNumber && !(job.serial && job.serial->check))
+        r.serialState = o.exitCode == kExitSuccess ? SerialState::Used : SerialState::Scrapped;
     r.result = resultName(o.exitCode);
     if (o.exitCode != kExitSuccess) r.reason = o.problem;
     r.elapsedMs = o.record ? o.record->elapsedMs() : 0;
@@ -284,7 +286,8 @@ ProductionSinks productionSinks(const CliContext &ctx, OperationJob &job) {
         std::string error;
         if (!sinks.records->ready(error)) throw UsageError("--log: " + error);
     }
-    if (job.serial && !sinks.serials) sinks.serials = std::make_unique<SettingsSerialSource>(*job.serial);
+    if (job.serial && !job.serial->check && !sinks.serials)
+        sinks.serials = std::make_unique<SettingsSerialSource>(*job.serial);
     return sinks;
 }
 

@@ -31,7 +31,8 @@ struct SerialPlan {
     std::uint64_t step = 1;
     SerialFormat format = SerialFormat::Le32;
     bool formatGiven = false;
-    std::optional<std::string> pool;  // --serial-pool: numbers from the line's database
+    std::optional<std::string> pool;     // --serial-pool: numbers from the line's database
+    std::optional<std::uint64_t> check;  // --serial-number: a verify compares with this one
 };
 
 // What the command line asked for, once parsed and checked; shared by every worker.
@@ -48,6 +49,7 @@ struct OperationJob {
     int expectedModel = -1;
     std::string modelName;                    // "TR610"
     std::optional<SerialPlan> serial;
+    std::vector<RecordedMessage> loadMessages;  // what loading the file said
 
     // The operations of the run, in order.
     std::vector<int> operations() const;

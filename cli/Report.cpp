@@ -35,6 +35,12 @@ json messageJson(const RecordedMessage &m) {
 
 }  // namespace
 
+json messagesJson(const std::vector<RecordedMessage> &messages) {
+    json list = json::array();
+    for (const auto &m : messages) list.push_back(messageJson(m));
+    return list;
+}
+
 std::string resultName(int exitCode) {
     switch (exitCode) {
     case kExitSuccess: return "success";
@@ -122,6 +128,7 @@ json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, cons
     json ops = json::array();
     for (int op : job.operations()) ops.push_back(reportOperationName(op));
     doc["operations"] = ops;
+    if (job.file) doc["load_messages"] = messagesJson(job.loadMessages);
     doc.update(runJson(job, slot, outcome));
     return doc;
 }
@@ -138,7 +145,7 @@ std::string lastProblem() { return gProblem.empty() ? "see standard error" : gPr
 std::string commandOf(const std::vector<std::string> &args) {
     // Options that take a value, so that value is not taken for the command.
     static const char *const kValued[] = {"--lib-dir", "--model", "--sim-chip", "--sim-fault", "--disconnect",
-                                          "--programmer", "--sim-count", "--sim-socket", "--log"};
+                                          "--programmer", "--sim-count", "--sim-socket", "--log", "--station"};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         if (a == "--disconnect" && i + 1 < args.size()) return args[i + 1];
@@ -158,6 +165,8 @@ void printJson(const json &document, int indent) {
 }
 
 json errorDocument(const std::string &command, int exitCode, const std::string &message) {
+    if (exitCode == kExitSuccess)
+        return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "success"}, {"exit_code", exitCode}};
     return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "error"}, {"exit_code", exitCode},
             {"problem", message}};
 }
@@ -193,8 +202,7 @@ json infoDocument(const CliContext &ctx, const DeviceRecord &device) {
 
 json convertDocument(const std::string &in, FileFormat inFormat, const std::string &out, FileFormat outFormat,
                      int exitCode, const std::vector<RecordedMessage> &messages) {
-    json list = json::array();
-    for (const auto &m : messages) list.push_back(messageJson(m));
+    const json list = messagesJson(messages);
     return {{"schema", kJsonSchemaId},
             {"command", "convert"},
             {"result", resultName(exitCode)},

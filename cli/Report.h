@@ -24,6 +24,7 @@ std::string reportOperationName(int op);
 // A checksum as "0x0003FC00".
 std::string hex32(std::uint32_t v);
 
+nlohmann::json messagesJson(const std::vector<RecordedMessage> &messages);
 nlohmann::json deviceJson(const DeviceRecord &device);
 nlohmann::json fileJson(const OperationJob &job);
 // One run on one programmer.
@@ -32,7 +33,8 @@ nlohmann::json runJson(const OperationJob &job, const ProgrammerSlot &slot, cons
 nlohmann::json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &outcome);
 // Prints a document on standard output (on one line unless an indent is asked for).
 void printJson(const nlohmann::json &document, int indent = -1);
-// A document for a command that stopped before running: {"schema", "command", "result":"error", ...}.
+// A document for a command that stopped before running: {"schema", "command", "result":"error", ...};
+// for a command that succeeded without a document of its own (options --set), "success".
 nlohmann::json errorDocument(const std::string &command, int exitCode, const std::string &message);
 
 // Whether a document has been printed in this process (each command prints at most one).

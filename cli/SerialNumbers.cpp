@@ -35,13 +35,16 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
     const auto step = takeOption(args, "--serial-step");
     const auto format = takeOption(args, "--serial-format");
     const auto pool = takeOption(args, "--serial-pool");
+    const auto number = takeOption(args, "--serial-number");
     if (!at) {
-        if (start || step || format || pool)
-            throw UsageError("--serial-start, --serial-step, --serial-format and --serial-pool need --serial-at");
+        if (start || step || format || pool || number)
+            throw UsageError("--serial-start, --serial-step, --serial-format, --serial-pool and --serial-number need "
+                             "--serial-at");
         return std::nullopt;
     }
     if (pool && (start || step))
         throw UsageError("--serial-pool NAME takes its start and step from the pool; leave out --serial-start and --serial-step");
+    if (pool && number) throw UsageError("--serial-number checks a number already written: it takes none from --serial-pool");
     SerialPlan plan;
     plan.pool = pool;
     plan.formatGiven = format.has_value();
@@ -52,6 +55,7 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
         plan.format = *named;
     }
     if (start) plan.start = parseNumber(*start, "--serial-start", serialMaximum(plan.format));
+    if (number) plan.check = parseNumber(*number, "--serial-number", serialMaximum(plan.format));
     if (step) {
         plan.step = parseNumber(*step, "--serial-step", serialMaximum(plan.format));
         if (plan.step == 0) throw UsageError("--serial-step must be at least 1");

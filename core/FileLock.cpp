@@ -30,7 +30,7 @@ FileLock::FileLock(const std::filesystem::path &file, int timeoutMs) {
     fd_ = ::_open(path.string().c_str(), _O_RDWR | _O_CREAT, 0644);
 #else
     // Non-blocking open: a FIFO planted under the lock's name must not hang us.
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0644);
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
 #endif
     if (fd_ < 0) {
         error_ = "cannot open the lock file " + path.string() + ": " + std::strerror(errno);

@@ -18,6 +18,7 @@
 #include "core/LittleEndian.h"
 #include "core/Profile.h"
 #include "core/SafeFile.h"
+#include "core/StringTable.h"
 #include "devices/SettingsMemory.h"
 
 namespace vantor {
@@ -90,6 +91,16 @@ bool readAll(const fs::path &path, std::vector<std::uint8_t> &out) {
 #endif
 }
 
+// What the Operate Settings dialog would refuse in a slot: a program range outside 1..3 (the
+// run would program nothing) or an empty Auto list (codes that name no operation end it).
+// "" when the slot is sound.
+std::string slotProblem(const chipset::Slot &s) {
+    if (s.program_range < 1 || s.program_range > 3)
+        return "its program range " + std::to_string(s.program_range) + " is not 1, 2 or 3";
+    if (s.auto_items[0] >= 16) return std::string(loadString(sid::AutoProgramItemEmpty));
+    return {};
+}
+
 bool writable(const fs::path &path) {
 #if defined(_WIN32)
     return _access(path.string().c_str(), 2) == 0;
@@ -139,12 +150,28 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
 
 bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
                                            std::uint32_t &areaMask,
-                                           const std::function<void(DeviceRecord &)> &loadDefaults) {
+                                           const std::function<void(DeviceRecord &)> &loadDefaults,
+                                           const ConfigCheck &acceptConfig, std::string *problem) {
     using namespace chipset;
     std::vector<std::uint8_t> bytes;
+    if (problem) problem->clear();
     if (device.valid && !file_.empty() && readAll(file_, bytes)) {
         for (const Slot &s : decode(bytes).slots) {
             if (!s.belongsTo(device)) continue;
+            const std::string wrong = slotProblem(s);
+            if (!wrong.empty()) {
+                if (problem) *problem = wrong;
+                break;
+            }
+            DeviceRecord remembered = device;
+            std::memcpy(remembered.config_data, s.config_data, kConfigDataSize);
+            if (acceptConfig) {
+                std::string why;
+                if (!acceptConfig(remembered, why)) {
+                    if (problem) *problem = "its configuration bytes: " + why;
+                    break;
+                }
+            }
             std::memcpy(device.config_data, s.config_data, kConfigDataSize);
             // Codes that name no operation (a hand-edited file) end the list.
             int n = 0;
