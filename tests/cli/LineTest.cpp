@@ -248,6 +248,7 @@ TEST_F(LineTest, BadInputIsRefusedBeforeAnyChipIsTouchedAndADamagedJournalLosesN
         {"--serial-pool nearly-full --log '" + uri + "'", "give --serial-format ascii-dec"},
         {"--serial-pool line --log " + (dir / "log.csv").string(), "--serial-pool needs the line's database"},
         {"--serial-pool line --serial-start 5 --log '" + uri + "'", "takes its start and step from the pool"},
+        {"--serial-pool line --serial-number 5 --log '" + uri + "'", "it takes none from --serial-pool"},
     };
     for (const auto &c : cases) {
         const auto r = run(gang + c.arguments);
