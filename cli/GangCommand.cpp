@@ -64,8 +64,13 @@ void takeProductionOptions(CliContext &ctx, Args &args) {
     if (auto n = takeOption(args, "--sim-count")) ctx.simCount = parseCount(*n);
     while (auto socket = takeOption(args, "--sim-socket")) ctx.simSockets.push_back(*socket);
     ctx.logFile = takeOption(args, "--log");
-    if (auto station = takeOption(args, "--station")) ctx.station = *station;
-    else ctx.station = hostName();
+    ctx.stationGiven = false;
+    if (auto station = takeOption(args, "--station")) {
+        ctx.station = *station;
+        ctx.stationGiven = true;
+    } else {
+        ctx.station = hostName();
+    }
     if (!ctx.simulate && (ctx.simCount != 1 || !ctx.simSockets.empty()))
         throw UsageError("--sim-count and --sim-socket only go with --simulate");
 }

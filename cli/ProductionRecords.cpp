@@ -16,6 +16,7 @@
 #include "core/FileLock.h"
 #include "core/Numbers.h"
 #include "core/Profile.h"
+#include "production/LineSinks.h"
 
 namespace vantor::cli {
 
@@ -227,14 +228,66 @@ ProductionRecord productionRecord(const CliContext &ctx, const OperationJob &job
     return r;
 }
 
-ProductionSinks productionSinks(const CliContext &ctx, const OperationJob &job) {
+namespace {
+
+// The station's session with the line's database, and the sinks over it.
+void lineSinks(const CliContext &ctx, OperationJob &job, ProductionSinks &sinks) {
+    std::shared_ptr<production::ProductionLine> line;
+    std::optional<std::string> pool = job.serial ? job.serial->pool : std::nullopt;
+    try {
+        line = std::make_shared<production::ProductionLine>(*ctx.logFile, ctx.station);
+        if (pool) {
+            const auto state = line->pool(*pool);
+            const auto format = serialFormatByName(state.settings.format);
+            if (!format) throw UsageError("serial pool " + *pool + " has an unknown format " + state.settings.format);
+            if (job.serial->formatGiven && *format != job.serial->format)
+                throw UsageError("--serial-format " + std::string(serialFormatName(job.serial->format)) +
+                                 " differs from the format of serial pool " + *pool + ", " + state.settings.format);
+            if (serialWidth(*format) != serialWidth(job.serial->format))
+                throw UsageError("serial pool " + *pool + " stores " + state.settings.format + " numbers; give " +
+                                 "--serial-format " + state.settings.format + " so that their place is checked");
+            job.serial->format = *format;
+            job.serial->step = state.settings.step;
+        }
+    } catch (const production::ProductionError &e) {
+        throw UsageError(e.what());
+    }
+    const auto &flushed = line->startFlush();
+    if (flushed.written)
+        ctx.terminal->plain("Wrote " + std::to_string(flushed.written) + " records from the journal " +
+                            line->journal().file().string());
+    if (flushed.damaged)
+        std::fprintf(stderr, "vantor-cli: warning: %d damaged lines of the journal kept in %s\n", flushed.damaged,
+                     flushed.damagedFile.c_str());
+    if (line->abandonedAtStart())
+        ctx.terminal->plain("Marked " + std::to_string(line->abandonedAtStart()) +
+                            " serial numbers abandoned that station " + ctx.station + " left reserved");
+    const std::string journal = line->journal().file().string();
+    sinks.records = std::make_unique<production::DatabaseRunLog>(line, pool, [journal](const std::string &why) {
+        std::fprintf(stderr,
+                     "vantor-cli: warning: %s\nvantor-cli: records are kept in %s and written to the database once "
+                     "it is back (next run, or vantor-cli report --flush)\n",
+                     why.c_str(), journal.c_str());
+    });
+    if (pool) sinks.serials = std::make_unique<production::PoolSerialSource>(line, *pool);
+}
+
+}  // namespace
+
+ProductionSinks productionSinks(const CliContext &ctx, OperationJob &job) {
     ProductionSinks sinks;
-    if (ctx.logFile) {
+    const bool database = ctx.logFile && production::isDatabaseLocation(*ctx.logFile);
+    if (job.serial && job.serial->pool && !database)
+        throw UsageError("--serial-pool needs the line's database: --log postgresql://...");
+    if (database) {
+        lineSinks(ctx, job, sinks);
+    } else if (ctx.logFile) {
         sinks.records = std::make_unique<CsvRunLog>(*ctx.logFile);
         std::string error;
         if (!sinks.records->ready(error)) throw UsageError("--log: " + error);
     }
-    if (job.serial && !job.serial->check) sinks.serials = std::make_unique<SettingsSerialSource>(*job.serial);
+    if (job.serial && !job.serial->check && !sinks.serials)
+        sinks.serials = std::make_unique<SettingsSerialSource>(*job.serial);
     return sinks;
 }
 

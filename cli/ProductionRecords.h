@@ -63,7 +63,10 @@ struct ProductionSinks {
     std::unique_ptr<RunRecordWriter> records;
     std::unique_ptr<SerialNumberSource> serials;
 };
-ProductionSinks productionSinks(const CliContext &ctx, const OperationJob &job);
+// With a database log (--log postgresql://...) the station's session starts here: a database
+// that cannot be reached, or a missing --serial-pool, is refused now. The pool's format and
+// step go into job.serial.
+ProductionSinks productionSinks(const CliContext &ctx, OperationJob &job);
 
 // After a run: marks its serial number used or scrapped and writes its record. False (with
 // `error`) when either could not be kept; the run then does not count as a success.

@@ -30,6 +30,8 @@ struct SerialPlan {
     std::optional<std::uint64_t> start;  // none: continue from the number the settings remember
     std::uint64_t step = 1;
     SerialFormat format = SerialFormat::Le32;
+    bool formatGiven = false;
+    std::optional<std::string> pool;     // --serial-pool: numbers from the line's database
     std::optional<std::uint64_t> check;  // --serial-number: a verify compares with this one
 };
 

@@ -34,13 +34,20 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
     const auto start = takeOption(args, "--serial-start");
     const auto step = takeOption(args, "--serial-step");
     const auto format = takeOption(args, "--serial-format");
+    const auto pool = takeOption(args, "--serial-pool");
     const auto number = takeOption(args, "--serial-number");
     if (!at) {
-        if (start || step || format || number)
-            throw UsageError("--serial-start, --serial-step, --serial-format and --serial-number need --serial-at");
+        if (start || step || format || pool || number)
+            throw UsageError("--serial-start, --serial-step, --serial-format, --serial-pool and --serial-number need "
+                             "--serial-at");
         return std::nullopt;
     }
+    if (pool && (start || step))
+        throw UsageError("--serial-pool NAME takes its start and step from the pool; leave out --serial-start and --serial-step");
+    if (pool && number) throw UsageError("--serial-number checks a number already written: it takes none from --serial-pool");
     SerialPlan plan;
+    plan.pool = pool;
+    plan.formatGiven = format.has_value();
     plan.address = parseHex(*at, "--serial-at");
     if (format) {
         const auto named = serialFormatByName(*format);

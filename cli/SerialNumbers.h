@@ -9,7 +9,7 @@
 
 namespace vantor::cli {
 
-// Takes --serial-at/--serial-start/--serial-step/--serial-format/--serial-number out of args. Null when
+// Takes --serial-at/--serial-start/--serial-step/--serial-format/--serial-pool/--serial-number out of args. Null when
 // --serial-at is not given (the others then are refused). Checks that the number fits the
 // device's memory areas and that the start fits the format. Throws UsageError.
 std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device);
