@@ -1,0 +1,23 @@
+/* Recursion and a reentrant function (its locals live on the stack). */
+#include "shapes.h"
+
+unsigned int factorial(unsigned char n) __reentrant
+{
+    unsigned int below;
+    volatile unsigned char frame[2];
+    frame[0] = n;
+    frame[1] = n + 1;
+    if (n <= 1)
+        return 1;
+    below = factorial(n - 1);
+    return frame[0] * below;
+}
+
+int sum_to(unsigned char n)
+{
+    int sum = 0;
+    unsigned char k;
+    for (k = 1; k <= n; k++)
+        sum += k;
+    return sum;
+}
