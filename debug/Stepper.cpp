@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <set>
 
+#include "debug/CallStack.h"
 #include "debug/Disassembler.h"
 
 namespace vantor::debug {
 
 namespace {
-constexpr std::uint8_t kSp = 0x81;
 constexpr int kMaxRounds = 10000;
 }  // namespace
 
@@ -22,7 +22,10 @@ std::uint8_t Stepper::codeByte(std::uint16_t address) {
     return b;
 }
 
-bool Stepper::readSp(std::uint8_t &sp, std::string &error) { return target_.read(Space::Data, kSp, &sp, 1, error); }
+std::size_t Stepper::depth() {
+    std::string ignored;
+    return unwindStack(info_, target_, ignored).size();
+}
 
 std::vector<std::uint16_t> Stepper::returnsOf(const Function &f) {
     std::vector<std::uint16_t> out;
@@ -87,18 +90,16 @@ Stepper::Outcome Stepper::lineStep(Mode mode) {
         temporary.insert(temporary.end(), calleeEntries.begin(), calleeEntries.end());
         temporary.insert(temporary.end(), indirect.begin(), indirect.end());
         temporary.insert(temporary.end(), returns.begin(), returns.end());
-        std::uint8_t startSp = 0;
-        if (!readSp(startSp, out.error)) return out.stop = TargetControl::Stop::Failed, out;
-        // Runs until a stop in this activation (or one of its callers).
-        std::uint16_t stopPc = 0;
-        for (;;) {
+        const std::size_t startDepth = depth();
+        // Runs until a stop in this activation (or one of its callers). A run from a return or an
+        // indirect jump would step over it first and lose the stop: those are stepped here.
+        std::uint16_t stopPc = pc;
+        while (!returns.count(pc) && !indirect.count(pc)) {
             ++out.runs;
             out.stop = target_.runUntil(temporary, out.error);
             if (out.stop != TargetControl::Stop::Temporary) return out;
             stopPc = target_.pc();
-            std::uint8_t sp = 0;
-            if (!readSp(sp, out.error)) return out.stop = TargetControl::Stop::Failed, out;
-            if (sp <= startSp || calleeEntries.count(stopPc)) break;
+            if (calleeEntries.count(stopPc) || depth() <= startDepth) break;
         }
         if (returns.count(stopPc) || indirect.count(stopPc)) {
             ++out.steps;
@@ -133,17 +134,15 @@ Stepper::Outcome Stepper::runTo(const std::vector<std::uint16_t> &addresses) {
     }
     std::vector<std::uint16_t> temporary = addresses;
     temporary.insert(temporary.end(), returns.begin(), returns.end());
-    std::uint8_t startSp = 0;
-    if (!readSp(startSp, out.error)) return out.stop = TargetControl::Stop::Failed, out;
-    for (;;) {
+    const std::size_t startDepth = depth();
+    const std::uint16_t here = target_.pc();
+    while (std::find(returns.begin(), returns.end(), here) == returns.end()) {
         ++out.runs;
         out.stop = target_.runUntil(temporary, out.error);
         if (out.stop != TargetControl::Stop::Temporary) return out;
         const std::uint16_t pc = target_.pc();
-        std::uint8_t sp = 0;
-        if (!readSp(sp, out.error)) return out.stop = TargetControl::Stop::Failed, out;
         if (std::find(addresses.begin(), addresses.end(), pc) != addresses.end()) return out;
-        if (sp <= startSp) break;  // the return of this activation, not of a deeper one
+        if (depth() <= startDepth) break;  // the return of this activation, not of a deeper one
     }
     ++out.steps;
     if (!target_.stepInstruction(out.error)) out.stop = TargetControl::Stop::Failed;

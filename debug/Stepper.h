@@ -13,7 +13,7 @@ namespace vantor::debug {
 // line are decoded, every way out of it gets a temporary breakpoint and the target runs once. Calls
 // are never stepped through, so a `next` over a long call costs one run, not one round trip per
 // instruction. A stop in a deeper activation of the same code (recursion, an interrupt) is
-// recognised by the stack pointer and the run goes on.
+// recognised by unwinding the stack and the run goes on.
 class Stepper {
 public:
     struct Outcome {
@@ -37,7 +37,8 @@ public:
 private:
     enum class Mode { Next, Step, Until };
     Outcome lineStep(Mode mode);
-    bool readSp(std::uint8_t &sp, std::string &error);
+    // Activations on the stack: a stop in a deeper one (recursion, an interrupt) is not ours.
+    std::size_t depth();
     std::uint8_t codeByte(std::uint16_t address);
 
     const DebugInfo &info_;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include "emulator/EMX31_EN.h"
 
 namespace vantor::dbg {
+
+class SourceCommands;
 
 // One contiguous run of program bytes from an Intel HEX file.
 struct Block {
@@ -29,6 +32,8 @@ public:
     ~DebuggerHost();
 
     bool load(const std::string &driverPath, std::string &error);
+    // sdcc debug information to use instead of NAME.cdb beside the loaded program.
+    bool loadDebugInfo(const std::string &path);
     // Runs commands until quit or end of input; the exit status.
     int run();
     // One command line; false when the session is to end.
@@ -38,6 +43,10 @@ public:
     static std::atomic<bool> interruptRequested;
 
 private:
+    // The source level (SourceCommands.cpp) and the adapters over the driver share the binding.
+    friend class DriverTarget;
+    friend class SourceCommands;
+    friend class DapSession;
     struct Breakpoint {
         AG_Breakpoint record{};
         std::string command;
@@ -97,6 +106,7 @@ private:
     bool linkLost_ = false;
     bool inGo_ = false;
     unsigned autoStopMs_ = 0;
+    std::unique_ptr<SourceCommands> source_;
 };
 
 }  // namespace vantor::dbg

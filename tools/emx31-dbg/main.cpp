@@ -45,7 +45,8 @@ int usage() {
                  "usage: emx31-dbg [-b] [--simulate[=noadapter]] [--driver FILE]\n"
                  "  -b          batch: read commands from standard input, echo them, no prompts\n"
                  "  --simulate  the driver talks to the built-in EMX31 simulator instead of USB\n"
-                 "  --driver    the driver library to load (default: the one beside this program)\n");
+                 "  --driver    the driver library to load (default: the one beside this program)\n"
+                 "  --debug-info FILE  sdcc debug information (default: NAME.cdb beside the loaded NAME.hex)\n");
     return 2;
 }
 
@@ -53,7 +54,7 @@ int usage() {
 
 int main(int argc, char **argv) {
     bool batch = false;
-    std::string driver;
+    std::string driver, debugInfo;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-b") batch = true;
@@ -65,6 +66,7 @@ int main(int argc, char **argv) {
             setenv("EMX31_SIMULATE", value, 1);
 #endif
         } else if (a == "--driver" && i + 1 < argc) driver = argv[++i];
+        else if (a == "--debug-info" && i + 1 < argc) debugInfo = argv[++i];
         else if (a == "-h" || a == "--help") return usage(), 0;
         else return usage();
     }
@@ -81,5 +83,6 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "emx31-dbg: %s\n", error.c_str());
         return 2;
     }
+    if (!debugInfo.empty() && !host.loadDebugInfo(debugInfo)) return 2;
     return host.run();
 }
