@@ -282,14 +282,14 @@ void SourceCommands::dropTemporaryBreakpointAt(std::uint16_t pc) {
     auto it = std::find(temporaryBreaks_.begin(), temporaryBreaks_.end(), pc);
     if (it == temporaryBreaks_.end()) return;
     temporaryBreaks_.erase(it);
-    std::size_t index = 0;
-    for (const auto &bp : host_.breakpoints_) {
-        if ((bp.record.address & 0xFFFF) == pc) {
-            host_.cmdDelete({std::to_string(index)});
+    for (auto bp = host_.breakpoints_.begin(); bp != host_.breakpoints_.end(); ++bp)
+        if ((bp->record.address & 0xFFFF) == pc) {
+            std::uint32_t a = bp->record.address;
+            host_.breakFunc_(2, 0, &a, &bp->record);
+            host_.breakpoints_.erase(bp);
+            host_.relinkBreakpoints();
             return;
         }
-        ++index;
-    }
 }
 
 std::vector<debug::Frame> SourceCommands::frames() {

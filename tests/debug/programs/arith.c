@@ -21,3 +21,15 @@ int sum_to(unsigned char n)
         sum += k;
     return sum;
 }
+
+/* About a million instructions: a next over this call must not single-step through it. */
+void busy(unsigned int rounds)
+{
+    unsigned char inner;
+    for (; rounds != 0; rounds--) {
+        inner = 250;
+        do
+            inner--;
+        while (inner != 0);
+    }
+}

@@ -50,6 +50,7 @@ void main(void)
     ET0 = 1;
     TR0 = 1;
     EA = 1;
+    busy(2500);
     for (;;) {
         box.area = shape_area(&box);
         total = sum_to(10);

@@ -26,5 +26,6 @@ long shape_area(__xdata struct shape *s);
 void shape_grow(__xdata struct shape *s, signed char by);
 unsigned int factorial(unsigned char n) __reentrant;
 int sum_to(unsigned char n);
+void busy(unsigned int rounds);
 
 #endif
