@@ -198,6 +198,24 @@ TEST(SourceSession, BreakpointsAndSteppingStopOnTheExpectedLines) {
     EXPECT_EQ(dbg.finish(), 0);
 }
 
+TEST(SourceSession, LeavingABreakpointSurvivesTheTimerInterrupt) {
+    // The timer interrupt is pending at almost every stop: the step off a breakpoint enters the
+    // handler, which returns to the breakpoint. That must not count as a second hit.
+    Dbg dbg;
+    dbg.loadProgram();
+    dbg.ask("break shape_area");
+    dbg.ask("break shapes.c:8");
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_NE(dbg.ask("continue").find("Breakpoint 0, shape_area"), std::string::npos) << dbg.output;
+        EXPECT_NE(dbg.ask("next").find("\n7\t"), std::string::npos) << dbg.output;
+        const std::string second = dbg.ask("continue");
+        EXPECT_NE(second.find("Breakpoint 1, shape_area ("), std::string::npos) << second;
+        EXPECT_NE(second.find(") at shapes.c:8\n8\t"), std::string::npos) << second;
+    }
+    EXPECT_EQ(dbg.finish(), 0);
+}
+
 TEST(SourceSession, BadInputGetsAClearAnswerAndTheSessionGoesOn) {
     Dbg dbg;
     dbg.loadProgram();

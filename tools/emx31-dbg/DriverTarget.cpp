@@ -5,7 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include "debug/Disassembler.h"
 #include "tools/emx31-dbg/DebuggerHost.h"
+#include "tools/emx31-dbg/SourceCommands.h"
 
 namespace vantor::dbg {
 
@@ -67,20 +69,72 @@ bool DriverTarget::write(debug::Space space, std::uint32_t address, const std::u
 
 std::uint16_t DriverTarget::pc() { return std::uint16_t(host_.pc_ & 0xFFFF); }
 
+bool DriverTarget::interruptEntered(std::uint16_t origin) {
+    const std::uint16_t now = pc();
+    std::uint8_t code[3] = {};
+    for (unsigned i = 0; i < 3; ++i) programByte(origin + i, code[i]);
+    const auto in = debug::disassemble(origin, [&](std::uint16_t a) { return code[(a - origin) % 3]; });
+    if (now == in.next() || ((in.flow == debug::Instruction::Flow::Jump || in.flow == debug::Instruction::Flow::Branch ||
+                              in.flow == debug::Instruction::Flow::Call) && now == in.target))
+        return false;
+    if (now < 0x40 && (now & 7) == 3) return true;  // an interrupt vector
+    const debug::DebugInfo *info = host_.source_ ? host_.source_->info() : nullptr;
+    const debug::Function *f = info ? info->functionAt(now) : nullptr;
+    return f && f->isInterrupt && f->start == now;
+}
+
 bool DriverTarget::stepInstruction(std::string &error) {
     if (!host_.connected_) return error = "not connected", false;
-    host_.goStep_(AG_GOSTEP_STEP, 1, nullptr);
-    if (!host_.connected_) return error = "the link to the emulator is lost", false;
-    host_.allReg_(1, nullptr);
-    return true;
+    // A pending interrupt is taken instead of the instruction: let the handler run back, then step again.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::uint16_t origin = pc();
+        host_.goStep_(AG_GOSTEP_STEP, 1, nullptr);
+            if (!host_.connected_) return error = "the link to the emulator is lost", false;
+        host_.allReg_(1, nullptr);
+        if (!interruptEntered(origin)) return true;
+        std::uint8_t sp = 0, back[2] = {};
+        if (!read(debug::Space::Data, 0x81, &sp, 1, error) || !read(debug::Space::Idata, std::uint8_t(sp - 1), back, 2, error))
+            return false;
+        const std::uint16_t returnAddress = std::uint16_t(back[1] << 8 | back[0]);
+        const Stop stop = run({returnAddress}, returnAddress, error);
+        if (stop == Stop::Failed) return false;
+        if (stop != Stop::Temporary || returnAddress != origin) return true;  // stopped in the handler, or the instruction ran first
+    }
+    error = "an interrupt keeps coming before the instruction";
+    return false;
 }
 
 void DriverTarget::requestStop() {
     host_.goStep_(AG_GOSTEP_STOP, 0, nullptr);
 }
 
+bool DriverTarget::userBreakAt(std::uint16_t pc) const {
+    return std::any_of(host_.breakpoints_.begin(), host_.breakpoints_.end(), [&](const auto &bp) {
+        return (bp.record.address & 0xFFFF) == pc && (bp.record.flags & AG_BP_ENABLED);
+    });
+}
+
 debug::TargetControl::Stop DriverTarget::runUntil(const std::vector<std::uint16_t> &temporary, std::string &error) {
     if (!host_.connected_) return error = "not connected", Stop::Failed;
+    // Off a breakpoint by an interrupt-aware step: the driver's own step-off would stop again at the
+    // breakpoint when an interrupt taken there returns to it.
+    if (userBreakAt(pc()) || std::find(temporary.begin(), temporary.end(), pc()) != temporary.end()) {
+        if (!stepInstruction(error)) return Stop::Failed;
+        if (userBreakAt(pc())) return Stop::Breakpoint;
+        if (std::find(temporary.begin(), temporary.end(), pc()) != temporary.end()) return Stop::Temporary;
+    }
+    return run(temporary, std::nullopt, error);
+}
+
+debug::TargetControl::Stop DriverTarget::run(const std::vector<std::uint16_t> &temporary, std::optional<std::uint16_t> quiet,
+                                             std::string &error) {
+    // The user's breakpoints at `quiet` sleep for this run.
+    std::vector<AG_Breakpoint *> asleep;
+    for (auto &bp : host_.breakpoints_)
+        if (quiet && (bp.record.address & 0xFFFF) == *quiet && (bp.record.flags & AG_BP_ENABLED)) {
+            bp.record.flags &= ~AG_BP_ENABLED;
+            asleep.push_back(&bp.record);
+        }
     // Temporary breakpoints join the user's for this run only.
     std::vector<std::uint32_t> added;
     for (std::uint16_t a : temporary) {
@@ -131,15 +185,16 @@ debug::TargetControl::Stop DriverTarget::runUntil(const std::vector<std::uint16_
         it = host_.breakpoints_.erase(it);
     }
     host_.relinkBreakpoints();
-    if (!host_.connected_) return error = "the link to the emulator is lost", Stop::Failed;
-    host_.allReg_(1, nullptr);
+    // Judged while the quiet breakpoints still sleep: a stop there is the temporary one's.
     const std::uint16_t here = pc();
-    const bool user = std::any_of(host_.breakpoints_.begin(), host_.breakpoints_.end(), [&](const auto &bp) {
-        return (bp.record.address & 0xFFFF) == here && (bp.record.flags & AG_BP_ENABLED);
-    });
-    if (user) return Stop::Breakpoint;
-    if (std::find(temporary.begin(), temporary.end(), here) != temporary.end()) return Stop::Temporary;
-    return Stop::Interrupted;
+    const Stop stop = !host_.connected_                                                             ? Stop::Failed
+                      : userBreakAt(here)                                                          ? Stop::Breakpoint
+                      : std::find(temporary.begin(), temporary.end(), here) != temporary.end() ? Stop::Temporary
+                                                                                                   : Stop::Interrupted;
+    for (auto *record : asleep) record->flags |= AG_BP_ENABLED;
+    if (stop == Stop::Failed) return error = "the link to the emulator is lost", Stop::Failed;
+    host_.allReg_(1, nullptr);
+    return stop;
 }
 
 }  // namespace vantor::dbg

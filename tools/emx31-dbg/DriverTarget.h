@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,11 @@ public:
     bool programByte(std::uint32_t address, std::uint8_t &byte) const;
 
 private:
+    bool userBreakAt(std::uint16_t pc) const;
+    // True when the step from `origin` entered an interrupt handler instead of running the instruction.
+    bool interruptEntered(std::uint16_t origin);
+    Stop run(const std::vector<std::uint16_t> &temporary, std::optional<std::uint16_t> quiet, std::string &error);
+
     DebuggerHost &host_;
 };
 
