@@ -82,6 +82,12 @@ bool parseMemoryReference(const std::string &ref, debug::Space &space, std::int6
     return true;
 }
 
+// An expression as the operand of . or [ ]: unary and binary forms need parentheses.
+std::string postfixOperand(const std::string &e) {
+    const bool bare = !e.empty() && e[0] != '*' && e[0] != '&' && e.find_first_of(" +-/%<>=!") == std::string::npos;
+    return bare ? e : "(" + e + ")";
+}
+
 std::uint32_t spaceSize(debug::Space s) { return s == debug::Space::Code || s == debug::Space::Xdata ? 0x10000u : 0x100u; }
 
 // "3", ">= 3", "== 3", "> 2": the pass count that makes the driver stop on that hit (and after).
@@ -136,7 +142,7 @@ void DapSession::output(const std::string &text, const std::string &category) {
 }
 
 int DapSession::run() {
-    while (!ended_) {
+    for (;;) {
         auto message = channel_.read();
         if (!message) break;
         if (message->is_string()) {
@@ -519,7 +525,7 @@ void DapSession::linkLost(const std::string &why) {
     event("stopped", {{"reason", "exception"}, {"description", "link lost"}, {"text", text}, {"threadId", 1},
                       {"allThreadsStopped", true}});
     event("terminated");
-    ended_ = true;
+    launched_ = false;  // requests after this get "not launched"; the client ends the adapter
 }
 
 void DapSession::finishRun(RunKind kind, const debug::Stepper::Outcome &outcome) {
@@ -666,8 +672,7 @@ void DapSession::onVariables(const json &request) {
             if (auto v = e.evaluate(r, error)) vars.push_back(variable(e, r, *v, r, h.frame));
         break;
     case Handle::Kind::Children: {
-        const bool plain = h.evaluateName.find_first_of("*& +-") == std::string::npos;
-        const std::string parent = plain ? h.evaluateName : "(" + h.evaluateName + ")";
+        const std::string parent = postfixOperand(h.evaluateName);
         for (auto &[name, child] : e.children(h.value, error)) {
             const std::string expr = name == "*" ? "*" + parent : name[0] == '[' ? parent + name : parent + "." + name;
             vars.push_back(variable(e, name == "*" ? "*" + h.evaluateName : name, child, expr, h.frame));
@@ -688,8 +693,7 @@ void DapSession::onSetVariable(const json &request) {
     const std::string name = args.at("name");
     std::string target = name;
     if (h.kind == Handle::Kind::Children) {
-        const bool plain = h.evaluateName.find_first_of("*& +-") == std::string::npos;
-        const std::string parent = plain ? h.evaluateName : "(" + h.evaluateName + ")";
+        const std::string parent = postfixOperand(h.evaluateName);
         target = name[0] == '*' ? "*" + parent : name[0] == '[' ? parent + name : parent + "." + name;
     }
     const auto all = frames();
@@ -827,9 +831,10 @@ void DapSession::onDisconnect(const json &request, bool terminate) {
     if (running_ && host_) host_->source_->target().requestStop();
     if (worker_.joinable()) worker_.join();
     if (host_ && host_->connected_) host_->execute("quit");  // ends the driver's session
+    // The adapter stays until the client closes its input: clients send disconnect more than once.
+    launched_ = false;
     respond(request);
     if (terminate) event("terminated");
-    else ended_ = true;
 }
 
 }  // namespace vantor::dbg

@@ -99,7 +99,7 @@ private:
     std::string captured_;
     bool capturing_ = false;
 
-    std::atomic<bool> launched_{false}, running_{false}, ended_{false};
+    std::atomic<bool> launched_{false}, running_{false};
     std::atomic<std::uint64_t> seq_{1};
     std::thread worker_;
     bool stopOnEntry_ = false;

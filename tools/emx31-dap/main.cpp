@@ -10,6 +10,7 @@
 int main(int argc, char **argv) {
     std::string driver;
     for (int i = 1; i < argc; ++i) {
+        if (!*argv[i]) continue;  // some clients pass an empty program argument
         if (std::strcmp(argv[i], "--driver") == 0 && i + 1 < argc) {
             driver = argv[++i];
         } else {
