@@ -49,6 +49,7 @@ public:
     ChildProcess(const ChildProcess &) = delete;
     ChildProcess &operator=(const ChildProcess &) = delete;
 
+    void signal(int number) { kill(pid_, number); }
     bool send(const std::string &text) { return write(in_, text.data(), text.size()) == ssize_t(text.size()); }
     // Reads until `text` appears after the previous match; false after the time-out.
     bool waitFor(const std::string &text, int timeoutMs = 20000) {

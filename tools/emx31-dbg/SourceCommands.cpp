@@ -202,6 +202,13 @@ std::vector<std::uint16_t> SourceCommands::resolve(const std::string &location, 
     return {};
 }
 
+std::vector<std::uint16_t> SourceCommands::resolveOrSay(const std::string &location) {
+    std::string error;
+    auto addresses = resolve(location, error);
+    if (addresses.empty()) std::fprintf(out_, "%s\n", error.c_str());
+    return addresses;
+}
+
 bool SourceCommands::execute(const std::string &c, const std::vector<std::string> &args, const std::string &line) {
     const bool withInfo = info_ && map_;
     if (c == "directory" || c == "dir") {
@@ -419,13 +426,8 @@ void SourceCommands::runStep(const std::string &which, const std::vector<std::st
     }
     if (which == "until" || which == "u" || which == "advance") {
         if (!args.empty()) {
-            std::string error;
-            const auto addresses = resolve(args[0], error);
-            if (addresses.empty()) {
-                std::fprintf(out_, "%s\n", error.c_str());
-                return;
-            }
-            report(stepper.runTo(addresses), false);
+            const auto addresses = resolveOrSay(args[0]);
+            if (!addresses.empty()) report(stepper.runTo(addresses), false);
         } else {
             report(stepper.until(), false);
         }
@@ -558,12 +560,8 @@ void SourceCommands::cmdList(const std::vector<std::string> &args) {
     std::string file = lastFile_;
     int first = listFirst_;
     if (!args.empty()) {
-        std::string error;
-        const auto addresses = resolve(args[0], error);
-        if (addresses.empty()) {
-            std::fprintf(out_, "%s\n", error.c_str());
-            return;
-        }
+        const auto addresses = resolveOrSay(args[0]);
+        if (addresses.empty()) return;
         const auto where = map_->locate(addresses.front());
         if (!where) return;
         file = where->file;
@@ -589,12 +587,8 @@ void SourceCommands::cmdDisasm(const std::vector<std::string> &args) {
     std::uint16_t start = target_.pc();
     unsigned count = 10;
     if (!args.empty()) {
-        std::string error;
-        const auto addresses = resolve(args[0], error);
-        if (addresses.empty()) {
-            std::fprintf(out_, "%s\n", error.c_str());
-            return;
-        }
+        const auto addresses = resolveOrSay(args[0]);
+        if (addresses.empty()) return;
         start = addresses.front();
         // A function name shows the function from its first byte.
         if (info_)
@@ -640,18 +634,13 @@ void SourceCommands::cmdDisplay(const std::string &expression) {
         return;
     }
     displays_.push_back(expression);
-    if (target_.connected()) {
-        debug::Evaluator e(*info_, target_, selectedFrame());
-        std::string error;
-        auto v = e.evaluate(expression, error);
-        std::fprintf(out_, "%zu: %s = %s\n", displays_.size(), expression.c_str(), v ? e.format(*v, error).c_str() : error.c_str());
-    }
+    if (target_.connected()) showDisplays(displays_.size() - 1);
 }
 
-void SourceCommands::showDisplays() {
+void SourceCommands::showDisplays(std::size_t from) {
     if (displays_.empty() || !info_) return;
     debug::Evaluator e(*info_, target_, selectedFrame());
-    for (std::size_t i = 0; i < displays_.size(); ++i) {
+    for (std::size_t i = from; i < displays_.size(); ++i) {
         std::string error;
         auto v = e.evaluate(displays_[i], error);
         std::fprintf(out_, "%zu: %s = %s\n", i + 1, displays_[i].c_str(), v ? e.format(*v, error).c_str() : error.c_str());

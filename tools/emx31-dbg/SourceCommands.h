@@ -41,6 +41,8 @@ public:
 
 private:
     bool requireInfo();
+    // resolve(), saying why when there is nothing there.
+    std::vector<std::uint16_t> resolveOrSay(const std::string &location);
     bool requireStopped();
     void breakAt(const std::vector<std::string> &args, bool temporary);
     void report(const debug::Stepper::Outcome &outcome, bool showFrame);
@@ -55,7 +57,7 @@ private:
     void cmdList(const std::vector<std::string> &args);
     void cmdDisasm(const std::vector<std::string> &args);
     void cmdDisplay(const std::string &expression);
-    void showDisplays();
+    void showDisplays(std::size_t from = 0);
     void dropTemporaryBreakpointAt(std::uint16_t pc);
     std::vector<debug::Frame> frames();
     debug::Frame selectedFrame();
