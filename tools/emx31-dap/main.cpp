@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/SharedLibrary.h"
+#include "core/Version.h"
 #include "tools/emx31-dap/DapSession.h"
 
 int main(int argc, char **argv) {
@@ -13,9 +14,12 @@ int main(int argc, char **argv) {
         if (!*argv[i]) continue;  // some clients pass an empty program argument
         if (std::strcmp(argv[i], "--driver") == 0 && i + 1 < argc) {
             driver = argv[++i];
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("emx31-dap %s\n", vantor::kVersionText);
+            return 0;
         } else {
             std::fprintf(stderr,
-                         "usage: emx31-dap [--driver FILE]\n"
+                         "usage: emx31-dap [--driver FILE] [--version]\n"
                          "Speaks the Debug Adapter Protocol on standard input and output; an editor starts it.\n"
                          "  --driver  the driver library to load (default: the one beside this program;\n"
                          "            a launch request may name another)\n");
