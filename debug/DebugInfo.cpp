@@ -135,7 +135,8 @@ Symbol makeSymbol(std::string_view body) {
     s.space = spaceOf(t.fields[0][0]);
     s.stackOffset = toInt(t.fields[2], "stack offset");
     if (s.space == Space::Register) {
-        if (t.fields.size() < 4) fail("register symbol without a register list");
+        if (t.fields.size() < 4 || t.fields[3].size() < 2 || t.fields[3].front() != '[')
+            fail("register symbol without a register list");
         std::string_view list = t.fields[3].substr(1, t.fields[3].size() - 2);
         if (!list.empty())
             for (auto r : splitOn(list, ',')) {
@@ -277,6 +278,9 @@ std::optional<DebugInfo> DebugInfo::parse(std::string_view text, const std::stri
         }
     } catch (const ParseError &e) {
         error = origin + ":" + std::to_string(lineNo) + ": " + e.message;
+        return std::nullopt;
+    } catch (const std::exception &) {
+        error = origin + ":" + std::to_string(lineNo) + ": malformed record";
         return std::nullopt;
     }
     if (info.modules_.empty() && info.symbols_.empty() && info.lines_.empty()) {

@@ -160,6 +160,7 @@ TEST(DebugInfo, DamagedFilesGetTheirLineNumber) {
         {good + "S:G$y$0_0$0({x}SC:U),E,0,0\n", ":3: bad size in type chain"},
         {good + "S:G$y$0_0$0({2}DZ,SC:U),E,0,0\n", ":3: unknown declarator 'DZ'"},
         {good + "S:G$y$0_0$0({1}SC:U),R,0,0,[r9]\n", ":3: bad register 'r9'"},
+        {good + "S:G$y$0_0$0({1}SC:U),R,0,0,\n", ":3: register symbol without a register list"},
         {good + "F:G$f$0_0$0({2}DF,SV:S),C,0,0\n", ":3: function record needs six fields"},
         {good + "F:G$f$0_0$0({2}DF,SV:S),C,0,0,0,0,7\n", ":3: register bank out of range"},
         {good + "L:C$main.c$x$1_0$1:10\n", ":3: bad line number 'x'"},
