@@ -131,6 +131,21 @@ describe('emx31-dap', function () {
         await dc.disconnectRequest({});
     });
 
+    it("shows the driver's questions in the console and takes their default answer", async () => {
+        const outputs = [];
+        dc.on('output', (e) => outputs.push(e.body.output));
+        await dc.initializeRequest({ adapterID: 'emx31' });
+        // Code on C:003B and the halt enabled: the driver asks whether to give up the halt.
+        const args = launchArgs({ program: path.join(programDir, 'low.ihx'), settings: { adapter: true, halt: true } });
+        await Promise.all([dc.launch(args), dc.waitForEvent('initialized')]);
+        await dc.setFunctionBreakpointsRequest({ breakpoints: [{ name: 'shape_area' }] });
+        await Promise.all([dc.configurationDoneRequest(), dc.assertStoppedLocation('breakpoint', { path: source('shapes.c'), line: 6 })]);
+        const text = outputs.join('');
+        assert.match(text, /\[EMX31 Notice\] The halt has enabled, but the Code 0x003b not reserved/);
+        assert.match(text, /continue\?\?\s*\(yes\)/);
+        await dc.disconnectRequest({});
+    });
+
     it('answers bad requests with clear errors and goes on', async () => {
         await assert.rejects(dc.stackTraceRequest({ threadId: 1 }), /not launched yet/);
         await dc.initializeRequest({ adapterID: 'emx31' });
