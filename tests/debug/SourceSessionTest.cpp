@@ -217,7 +217,7 @@ TEST(SourceSession, LeavingABreakpointSurvivesTheTimerInterrupt) {
 }
 
 TEST(SourceSession, BadInputGetsAClearAnswerAndTheSessionGoesOn) {
-    Dbg dbg;
+    Dbg dbg({"--keep-going"});
     dbg.loadProgram();
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"print nosuch", "No symbol \"nosuch\" in current context."},
@@ -240,6 +240,13 @@ TEST(SourceSession, BadInputGetsAClearAnswerAndTheSessionGoesOn) {
         EXPECT_NE(out.find(expected), std::string::npos) << command << " printed:\n" << out;
     }
     EXPECT_EQ(dbg.finish(), 0);
+    // Without --keep-going a script stops at its first failed command, source-level ones too.
+    Dbg strict;
+    strict.loadProgram();
+    strict.send("print nosuch\nprint 1\n");
+    EXPECT_EQ(strict.finish(), 1);
+    EXPECT_NE(strict.output.find("Stopped at the failed command"), std::string::npos) << strict.output;
+    EXPECT_EQ(strict.output.find("1 = 1"), std::string::npos) << strict.output;
 }
 
 TEST(SourceSession, DebugInformationThatDoesNotFitIsRefused) {
@@ -255,7 +262,7 @@ TEST(SourceSession, DebugInformationThatDoesNotFitIsRefused) {
     std::filesystem::copy_file(programFile("prog.ihx"), dir / "plain.ihx", std::filesystem::copy_options::overwrite_existing);
     std::filesystem::remove(dir / "plain.cdb");
 
-    Dbg dbg;
+    Dbg dbg({"--keep-going"});
     dbg.loadProgram((dir / "other.ihx").string());
     EXPECT_NE(dbg.output.find("other.cdb does not match the program: function"), std::string::npos) << dbg.output;
     EXPECT_NE(dbg.ask("print counter32").find("No debug information loaded"), std::string::npos);

@@ -58,7 +58,7 @@ bool SourceCommands::loadDebugInfo(const std::string &path) {
     std::string error;
     auto info = debug::DebugInfo::load(path, error);
     if (!info) {
-        std::fprintf(out_, "Cannot read debug information: %s\n", error.c_str());
+        host_.fail("Cannot read debug information: %s\n", error.c_str());
         return false;
     }
     info_ = std::make_unique<debug::DebugInfo>(std::move(*info));
@@ -97,7 +97,7 @@ void SourceCommands::programLoaded(const std::string &hexPath) {
         std::string error;
         auto info = debug::DebugInfo::load(cdb, error);
         if (!info) {
-            std::fprintf(out_, "Cannot read debug information: %s\n", error.c_str());
+            host_.fail("Cannot read debug information: %s\n", error.c_str());
             return;
         }
         info_ = std::make_unique<debug::DebugInfo>(std::move(*info));
@@ -109,7 +109,7 @@ void SourceCommands::programLoaded(const std::string &hexPath) {
     if (!info_) return;
     std::string error;
     if (!matchesProgram(*info_, error)) {
-        std::fprintf(out_, "%s does not match the program: %s. Source-level commands are off.\n", infoPath_.c_str(),
+        host_.fail("%s does not match the program: %s. Source-level commands are off.\n", infoPath_.c_str(),
                      error.c_str());
         info_.reset();
         map_.reset();
@@ -120,13 +120,13 @@ void SourceCommands::programLoaded(const std::string &hexPath) {
 
 bool SourceCommands::requireInfo() {
     if (info_ && map_) return true;
-    std::fprintf(out_, "No debug information loaded (load a program with NAME.cdb beside it, or --debug-info).\n");
+    host_.fail("No debug information loaded (load a program with NAME.cdb beside it, or --debug-info).\n");
     return false;
 }
 
 bool SourceCommands::requireStopped() {
     if (target_.connected()) return true;
-    std::fprintf(out_, "Not connected (use connect).\n");
+    host_.fail("Not connected (use connect).\n");
     return false;
 }
 
@@ -205,14 +205,14 @@ std::vector<std::uint16_t> SourceCommands::resolve(const std::string &location, 
 std::vector<std::uint16_t> SourceCommands::resolveOrSay(const std::string &location) {
     std::string error;
     auto addresses = resolve(location, error);
-    if (addresses.empty()) std::fprintf(out_, "%s\n", error.c_str());
+    if (addresses.empty()) host_.fail("%s\n", error.c_str());
     return addresses;
 }
 
 bool SourceCommands::execute(const std::string &c, const std::vector<std::string> &args, const std::string &line) {
     const bool withInfo = info_ && map_;
     if (c == "directory" || c == "dir") {
-        if (args.empty()) std::fprintf(out_, "directory DIR\n");
+        if (args.empty()) host_.fail("directory DIR\n");
         else sourceDirs_.push_back(args[0]), std::fprintf(out_, "Source directories searched: %s\n", args[0].c_str());
     } else if (c == "break" || c == "b" || c == "tbreak") {
         // Addresses keep going to the host's own break command.
@@ -237,7 +237,7 @@ bool SourceCommands::execute(const std::string &c, const std::vector<std::string
     } else if (c == "set" && !args.empty() && (args[0] == "var" || args[0] == "variable")) {
         if (requireInfo() && requireStopped()) cmdSet(line.substr(line.find(args[0]) + args[0].size()));
     } else if (c == "info" || c == "i") {
-        if (args.empty()) std::fprintf(out_, "info locals|args|frame|line|display\n");
+        if (args.empty()) host_.fail("info locals|args|frame|line|display\n");
         else if (requireInfo() && requireStopped()) cmdInfo(args);
     } else if (c == "bt" || c == "backtrace" || c == "where") {
         if (requireInfo() && requireStopped()) cmdBacktrace();
@@ -254,7 +254,7 @@ bool SourceCommands::execute(const std::string &c, const std::vector<std::string
     } else if (c == "undisplay") {
         std::size_t n = 0;
         if (args.empty() || !isDecimal(args[0]) || (n = std::stoul(args[0])) == 0 || n > displays_.size()) {
-            std::fprintf(out_, "undisplay N (see info display)\n");
+            host_.fail("undisplay N (see info display)\n");
         } else {
             displays_.erase(displays_.begin() + std::ptrdiff_t(n - 1));
         }
@@ -267,13 +267,13 @@ bool SourceCommands::execute(const std::string &c, const std::vector<std::string
 
 void SourceCommands::breakAt(const std::vector<std::string> &args, bool temporary) {
     if (args.empty()) {
-        std::fprintf(out_, "%s FILE:LINE|FUNCTION|C:ADDR\n", temporary ? "tbreak" : "break");
+        host_.fail("%s FILE:LINE|FUNCTION|C:ADDR\n", temporary ? "tbreak" : "break");
         return;
     }
     std::string error, described;
     const auto addresses = resolve(args[0], error, &described);
     if (addresses.empty()) {
-        std::fprintf(out_, "%s\n", error.c_str());
+        host_.fail("%s\n", error.c_str());
         return;
     }
     for (std::uint16_t a : addresses) {
@@ -371,7 +371,7 @@ void SourceCommands::reportStop(bool showFrame) {
 void SourceCommands::report(const debug::Stepper::Outcome &outcome, bool showFrame) {
     switch (outcome.stop) {
     case debug::TargetControl::Stop::Failed:
-        std::fprintf(out_, "Error: %s\n", outcome.error.c_str());
+        host_.fail("Error: %s\n", outcome.error.c_str());
         if (target_.connected()) reportStop(true);
         return;
     case debug::TargetControl::Stop::Breakpoint: {
@@ -400,7 +400,7 @@ void SourceCommands::runStep(const std::string &which, const std::vector<std::st
         const auto all = frames();
         const debug::Frame from = all[std::min(selectedFrame_, all.size() - 1)];
         if (all.size() < 2 || !from.function) {
-            std::fprintf(out_, "\"finish\" not meaningful in the outermost frame.\n");
+            host_.fail("\"finish\" not meaningful in the outermost frame.\n");
             return;
         }
         std::fprintf(out_, "Run till exit from %s\n", frameText(from, 0).c_str());
@@ -435,7 +435,7 @@ void SourceCommands::runStep(const std::string &which, const std::vector<std::st
     }
     unsigned count = 1;
     if (!args.empty() && (!isDecimal(args[0]) || (count = unsigned(std::stoul(args[0]))) == 0)) {
-        std::fprintf(out_, "%s [N]: N is a decimal count\n", which.c_str());
+        host_.fail("%s [N]: N is a decimal count\n", which.c_str());
         return;
     }
     const bool into = which == "step" || which == "s";
@@ -458,7 +458,7 @@ void SourceCommands::cmdContinue() {
     if (info_ && map_) {
         report(outcome, true);
     } else if (outcome.stop == debug::TargetControl::Stop::Failed) {
-        std::fprintf(out_, "Error: %s\n", error.c_str());
+        host_.fail("Error: %s\n", error.c_str());
     } else {
         std::fprintf(out_, "Stopped at %s\n", hex4(target_.pc()).c_str());
     }
@@ -466,14 +466,14 @@ void SourceCommands::cmdContinue() {
 
 void SourceCommands::cmdPrint(const std::string &expression) {
     if (expression.empty()) {
-        std::fprintf(out_, "print EXPR\n");
+        host_.fail("print EXPR\n");
         return;
     }
     debug::Evaluator e(*info_, target_, selectedFrame());
     std::string error;
     auto v = e.evaluate(expression, error);
     if (!v) {
-        std::fprintf(out_, "%s\n", error.c_str());
+        host_.fail("%s\n", error.c_str());
         return;
     }
     const std::string text = e.format(*v, error);
@@ -484,13 +484,13 @@ void SourceCommands::cmdSet(const std::string &rest) {
     const auto eq = rest.find('=');
     if (eq == std::string::npos || rest.find_first_not_of(" \t") == eq || rest.find_first_not_of(" \t", eq + 1) == std::string::npos ||
         (eq + 1 < rest.size() && rest[eq + 1] == '=')) {
-        std::fprintf(out_, "set var EXPR = VALUE\n");
+        host_.fail("set var EXPR = VALUE\n");
         return;
     }
     debug::Evaluator e(*info_, target_, selectedFrame());
     std::string error;
     if (!e.assign(rest.substr(0, eq), rest.substr(eq + 1), error)) {
-        std::fprintf(out_, "%s\n", error.c_str());
+        host_.fail("%s\n", error.c_str());
         return;
     }
     cmdPrint([&] {
@@ -506,7 +506,7 @@ void SourceCommands::cmdInfo(const std::vector<std::string> &args) {
     if (what == "locals" || what == "args") {
         const debug::Frame frame = selectedFrame();
         if (!frame.function) {
-            std::fprintf(out_, "No symbol table info available.\n");
+            host_.fail("No symbol table info available.\n");
             return;
         }
         debug::Evaluator e(*info_, target_, frame);
@@ -532,7 +532,7 @@ void SourceCommands::cmdInfo(const std::vector<std::string> &args) {
         if (displays_.empty()) std::fprintf(out_, "There are no auto-display expressions now.\n");
         for (std::size_t i = 0; i < displays_.size(); ++i) std::fprintf(out_, "%zu: %s\n", i + 1, displays_[i].c_str());
     } else {
-        std::fprintf(out_, "info locals|args|frame|line|display\n");
+        host_.fail("info locals|args|frame|line|display\n");
     }
 }
 
@@ -544,7 +544,7 @@ void SourceCommands::cmdBacktrace() {
 void SourceCommands::cmdFrame(int index) {
     const auto all = frames();
     if (index < 0 || std::size_t(index) >= all.size()) {
-        std::fprintf(out_, index < 0 ? "Bottom (innermost) frame selected; you cannot go down.\n"
+        host_.fail(index < 0 ? "Bottom (innermost) frame selected; you cannot go down.\n"
                                      : "Initial frame selected; you cannot go up.\n");
         return;
     }
@@ -568,17 +568,17 @@ void SourceCommands::cmdList(const std::vector<std::string> &args) {
         first = std::max(1, where->line - 5);
     }
     if (file.empty()) {
-        std::fprintf(out_, "No current file: list FILE:LINE or FUNCTION\n");
+        host_.fail("No current file: list FILE:LINE or FUNCTION\n");
         return;
     }
     if (!findSource(file)) {
-        std::fprintf(out_, "%s: not found (add its folder with directory DIR)\n", file.c_str());
+        host_.fail("%s: not found (add its folder with directory DIR)\n", file.c_str());
         return;
     }
     int shown = 0;
     for (int n = first; n < first + 10; ++n)
         if (auto text = sourceLine(file, n)) std::fprintf(out_, "%d\t%s\n", n, text->c_str()), ++shown;
-    if (!shown) std::fprintf(out_, "Line number %d out of range; \"%s\" has fewer lines.\n", first, file.c_str());
+    if (!shown) host_.fail("Line number %d out of range; \"%s\" has fewer lines.\n", first, file.c_str());
     lastFile_ = file;
     listFirst_ = first + 10;
 }
@@ -595,7 +595,7 @@ void SourceCommands::cmdDisasm(const std::vector<std::string> &args) {
             if (const auto *f = info_->findFunction(args[0])) start = f->start;
     }
     if (args.size() > 1 && (!isDecimal(args[1]) || (count = unsigned(std::stoul(args[1]))) == 0 || count > 1000)) {
-        std::fprintf(out_, "disasm [ADDR [N]]: N is a decimal count up to 1000\n");
+        host_.fail("disasm [ADDR [N]]: N is a decimal count up to 1000\n");
         return;
     }
     const std::uint16_t pc = target_.pc();
@@ -614,7 +614,7 @@ void SourceCommands::cmdDisasm(const std::vector<std::string> &args) {
             return b;
         });
         if (!ok) {
-            std::fprintf(out_, "Cannot read %s: %s\n", hex4(a).c_str(), error.c_str());
+            host_.fail("Cannot read %s: %s\n", hex4(a).c_str(), error.c_str());
             return;
         }
         std::string bytes;
