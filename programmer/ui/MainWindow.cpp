@@ -387,10 +387,8 @@ void MainWindow::buildCentral() {
     barIcon_ = new QLabel(this);
     barModel_ = new QLabel(this);
     barModel_->setObjectName(QStringLiteral("infoBarModel"));
-    barModel_->setAccessibleName(tr("Programmer model"));
     barMode_ = new QLabel(this);
     barMode_->setObjectName(QStringLiteral("infoBarMode"));
-    barMode_->setAccessibleName(tr("Connection mode"));
     statusBar()->addWidget(barIcon_);
     statusBar()->addWidget(barModel_, 1);
     statusBar()->addPermanentWidget(barMode_);
@@ -400,9 +398,14 @@ QString MainWindow::infoBarModel() const { return barModel_->text(); }
 QString MainWindow::infoBarMode() const { return barMode_->text(); }
 
 void MainWindow::setInfoBar(const ConnectState &state) {
-    barModel_->setText(fromUtf8(state.modelName));
-    barMode_->setText(uiString(state.online ? sid::OnlineMode : sid::DisconnectMode));
+    const QString model = fromUtf8(state.modelName), mode = uiString(state.online ? sid::OnlineMode : sid::DisconnectMode);
+    barModel_->setText(model);
+    barMode_->setText(mode);
     barIcon_->setPixmap(statusPixmap(state.online));
+    // A label's accessible name replaces its text for screen readers: the name carries both.
+    barModel_->setAccessibleName(tr("Programmer model: %1").arg(model));
+    barMode_->setAccessibleName(tr("Connection mode: %1").arg(mode));
+    barIcon_->setAccessibleName(mode);
 }
 
 void MainWindow::start() {
@@ -662,13 +665,19 @@ void MainWindow::setLanguage(int language) {
 
 void MainWindow::showContents() {
     const std::filesystem::path manual = ctx_.programDirectory / "manual" / "index.html";
+    const QString path = fromUtf8(manual.string());
     std::error_code ec;
     if (!std::filesystem::exists(manual, ec)) {
-        ctx_.prompt->ask("The manual is missing: " + manual.string() + "\nplease reinstall the application", "Vantor",
+        ctx_.prompt->ask(toUtf8(tr("The manual is missing: %1\nplease reinstall the application").arg(path)), "Vantor",
                          Prompt::Icon::Warning);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(fromUtf8(manual.string())));
+    const QUrl url = QUrl::fromLocalFile(path);
+    const bool opened = openUrl_ ? openUrl_(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        ctx_.prompt->ask(toUtf8(tr("No program to show web pages was found. The manual is at:\n%1\n"
+                                   "Open it in a web browser.").arg(path)),
+                         "Vantor", Prompt::Icon::Information);
 }
 
 void MainWindow::showAbout() {
