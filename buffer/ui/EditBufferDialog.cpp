@@ -161,7 +161,7 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
     });
 
     auto *close = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    close->button(QDialogButtonBox::Close)->setText(tr("&Close"));
+    translateButtons(close);
     close->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("close"));
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

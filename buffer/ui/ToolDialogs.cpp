@@ -22,6 +22,7 @@ ToolDialog::ToolDialog(const QString &title, Prompt &prompt, QWidget *parent)
     : QDialog(parent), prompt_(prompt), form_(new QFormLayout), buttons_(new QDialogButtonBox) {
     setWindowTitle(title);
     buttons_->setStandardButtons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    translateButtons(buttons_);
     connect(buttons_, &QDialogButtonBox::accepted, this, &ToolDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &ToolDialog::reject);
     auto *layout = new QVBoxLayout(this);

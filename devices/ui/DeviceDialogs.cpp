@@ -20,12 +20,20 @@
 #include "core/LittleEndian.h"
 #include "devices/DeviceInfo.h"
 #include "devices/ui/DeviceDialogs.h"
+#include "widgets/UiText.h"
 
 namespace vantor::ui {
 
 namespace {
 
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// "Code Memory + EEPROM Memory": each area name translated on its own.
+QString areaCaption(const std::string &caption) {
+    QStringList parts;
+    for (const QString &part : qs(caption).split(QStringLiteral(" + "))) parts << uiText(toUtf8(part));
+    return parts.join(QStringLiteral(" + "));
+}
 
 }  // namespace
 
@@ -60,7 +68,7 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     auto *typeLayout = new QHBoxLayout(typeBox);
     types_ = new QButtonGroup(this);
     for (int b = 0; b < SelectDialogModel::kTypeButtons; ++b) {
-        auto *radio = new QRadioButton(qs(SelectDialogModel::typeLabel(b)), typeBox);
+        auto *radio = new QRadioButton(uiText(SelectDialogModel::typeLabel(b)), typeBox);
         radio->setObjectName(QStringLiteral("type%1").arg(b));
         radio->setEnabled(SelectDialogModel::typeEnabled(b));
         types_->addButton(radio, b);
@@ -171,7 +179,7 @@ void fillHistoryMenu(QMenu *menu, const std::vector<HistoryMenuItem> &items, int
         actions[i]->deleteLater();
     }
     for (const auto &item : items) {
-        QAction *a = menu->addAction(qs(item.text));
+        QAction *a = menu->addAction(uiText(item.text));
         a->setData(item.command);
         const int n = item.command - kHistoryCommandBase;
         if (item.command == kHistoryNoneCommand) continue;  // "History Device" does nothing
@@ -213,7 +221,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         QWidget *page = pages[std::size_t(it.page)];
         const QRect rect(px(it.rect.left), py(it.rect.top), px(it.rect.right) - px(it.rect.left),
                          py(it.rect.bottom) - py(it.rect.top));
-        const QString text = qs(it.text);
+        const QString text = uiText(it.text);
         QWidget *w = nullptr;
         switch (it.kind) {
         case cfg::kHexField: {
@@ -251,7 +259,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         }
         case cfg::kDropDown: {
             auto *combo = new QComboBox(page);
-            for (std::size_t e : model_.control(i).entries) combo->addItem(qs(cf.items[e].text));
+            for (std::size_t e : model_.control(i).entries) combo->addItem(uiText(cf.items[e].text));
             w = combo;
             break;
         }
@@ -337,7 +345,7 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
     auto *rangeLayout = new QVBoxLayout(rangeBox);
     range_ = new QButtonGroup(this);
     for (int b = 0; b < 3; ++b) {
-        auto *radio = new QRadioButton(qs(model_.rangeCaption(b)), rangeBox);
+        auto *radio = new QRadioButton(areaCaption(model_.rangeCaption(b)), rangeBox);
         radio->setObjectName(QStringLiteral("range%1").arg(b));
         range_->addButton(radio, b);
         rangeLayout->addWidget(radio);
@@ -354,7 +362,7 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
     items_->setObjectName(QStringLiteral("autoItems"));
     items_->setAccessibleName(tr("Auto Program Item"));
     for (const auto &e : model_.autoEntries) {
-        auto *item = new QListWidgetItem(qs(e.name), items_);
+        auto *item = new QListWidgetItem(uiText(e.name).trimmed(), items_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(e.checked ? Qt::Checked : Qt::Unchecked);
     }

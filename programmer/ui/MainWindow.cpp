@@ -430,9 +430,9 @@ void MainWindow::refreshDevicePanel() {
     const bool has = doc_->hasDevice();
     vendor_->setText(has ? fromUtf8(d.vendor_name) : QString());
     device_->setText(has ? fromUtf8(d.device_name) : QString());
-    size_->setText(has ? fromUtf8(SizeText(d)) : QString());
+    size_->setText(has ? fromUtf8(SizeText(d)).replace(QLatin1String("Bytes"), tr("Bytes")).replace(QLatin1String("Words"), tr("Words")) : QString());
     pins_->setText(has ? (d.pin_count ? QString::number(d.pin_count) : QStringLiteral("---")) : QString());
-    adapter_->setText(has ? fromUtf8(DeviceLibrary::AdapterText(d.adapter_index)) : QString());
+    adapter_->setText(has ? uiText(DeviceLibrary::AdapterText(d.adapter_index)) : QString());
     adapter_->setCursorPosition(0);
     file_->setText(doc_->loaded ? QString::fromStdString(doc_->loaded->path.string()) : QString());
     file_->setCursorPosition(0);

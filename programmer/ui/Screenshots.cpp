@@ -1,6 +1,5 @@
 // Renders the pictures of docs/screenshots/ on any Qt platform (offscreen in scripts/screenshots.sh):
-// the main window after an Auto run, the progress dialog mid-run, the connect dialog and the
-// Device Info window of an AVR and a PIC.
+// the main window after an Auto run, the progress dialog mid-run and every dialog (DialogTour).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,6 +15,7 @@
 #include "programmer/ProgrammerModels.h"
 #include "programmer/ui/ConnectDialog.h"
 #include "programmer/ui/DesktopApp.h"
+#include "programmer/ui/DialogTour.h"
 #include "programmer/ui/MainWindow.h"
 #include "programmer/ui/SimulatorControl.h"
 #include "widgets/UiText.h"
@@ -101,25 +101,12 @@ int main(int argc, char *argv[]) {
     waitFor([&] { return !app.app().programmer()->isBusy() && !w->progressDialog(); });
     std::remove(full.c_str());
 
-    std::vector<ConnectDialog::Model> models;
-    for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(app.app().ModelText(code))});
-    ConnectDialog connect(false, models, kModelTR610, nullptr);
-    connect.show();
-    failures += !save(&connect, out + QStringLiteral("/connect%1.png").arg(suffix));
-    connect.hide();
-
-    DeviceLibrary &lib = w->document().library();
-    const std::pair<int, const char *> devices[] = {{10, "ATmega8"}, {48, "PIC16F84A"}};
-    for (const auto &[vendor, name] : devices) {
-        DeviceRecord r;
-        if (!lib.FindDevice(std::uint16_t(vendor), name, r)) {
-            ++failures;
-            continue;
-        }
-        DeviceInfoDialog info(r, executableDirectory() / Artbank::defaultPath().filename(), chinese);
-        info.show();
-        failures += !save(&info, out + QStringLiteral("/device-info-%1%2.png").arg(vendor == 48 ? "pic" : "avr", suffix));
-    }
+    // Every dialog, as a user opens it.
+    const QStringList missing = tourDialogs(app, [&](QWidget *dialog, const QString &name) {
+        failures += !save(dialog, out + QStringLiteral("/%1%2.png").arg(name, suffix));
+    });
+    for (const QString &name : missing) std::printf("FAILED %s: not opened\n", qPrintable(name));
+    failures += int(missing.size());
     w->close();
     app.shutDown();
     return failures ? 1 : 0;

@@ -16,6 +16,8 @@
 #include "devices/DeviceLibrary.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/ui/ConnectDialog.h"
+#include "programmer/ui/DialogTour.h"
+#include "programmer/ui/MainWindow.h"
 #include "programmer/ui/QtEngineSink.h"
 #include "tests/support/TestDoubles.h"
 #include "tests/ui/UiTestSupport.h"
@@ -179,6 +181,28 @@ private slots:
                          e.text.data());
         QCoreApplication::removeTranslator(&t);
         QCOMPARE(ui::uiText("Disconnect mode"), QStringLiteral("Disconnect mode"));
+    }
+
+    // In Chinese mode every dialog a user can open shows Chinese only: the main window and its
+    // menus, Select Device, Config of an AVR, a PIC and an 8051, Operate Settings, Edit Buffer and
+    // its tools, Load, Save, connect, Device Info.
+    void chineseModeLeavesNoEnglishText() {
+        DesktopRig rig;
+        rig.profile.writeInt("System", "Language", 1);
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QCOMPARE(ui::uiString(sid::DisconnectMode), QStringLiteral("脱机模式"));
+        QStringList found;
+        auto check = [&found](QWidget *window, const QString &name) {
+            for (const QString &t : ui::untranslatedTexts(window)) found << name + QStringLiteral(": ") + t;
+        };
+        w->show();
+        check(w, QStringLiteral("main-window"));
+        const QStringList missing = ui::tourDialogs(*rig.app, check);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
+        for (const QString &f : found) qInfo("untranslated %s", qPrintable(f));
+        QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("%1 texts left in English").arg(found.size())));
+        w->close();
     }
 };
 
