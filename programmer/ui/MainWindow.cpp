@@ -270,6 +270,12 @@ void MainWindow::buildToolBar() {
     };
     for (const auto &[id, label] : buttons) {
         auto *button = new QToolButton(bar);
+        // A style picture smaller than the bar's size would centre the button's contents higher.
+        const QIcon icon = action(id)->icon();
+        if (icon.actualSize(bar->iconSize()) != bar->iconSize())
+            action(id)->setIcon(QIcon(icon.pixmap(bar->iconSize()).scaled(bar->iconSize(), Qt::KeepAspectRatio,
+                                                                          Qt::SmoothTransformation)));
+        button->setIconSize(bar->iconSize());
         action(id)->setIconText(label);  // the button shows the short label, the menu the full text
         button->setDefaultAction(action(id));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolBar>
 #include <QToolButton>
 #include <QMenu>
 #include <QMenuBar>
@@ -289,8 +290,14 @@ private slots:
             QVERIFY2(c, name);
             QVERIFY2(!c->accessibleName().isEmpty(), name);
         }
-        for (QToolButton *b : w->findChildren<QToolButton *>())
-            if (b->objectName().startsWith(QLatin1String("toolButton"))) QVERIFY(!b->accessibleName().isEmpty());
+        // Every tool bar picture fills the bar's size, so no button's picture and label sit higher.
+        const QSize iconSize = w->findChild<QToolBar *>(QStringLiteral("toolBar"))->iconSize();
+        for (QToolButton *b : w->findChildren<QToolButton *>()) {
+            if (!b->objectName().startsWith(QLatin1String("toolButton"))) continue;
+            QVERIFY(!b->accessibleName().isEmpty());
+            QCOMPARE(b->iconSize(), iconSize);
+            QCOMPARE(b->icon().actualSize(iconSize), iconSize);
+        }
     }
 
     // A screen reader reads the status bar's model and connection mode, and hears them change.
