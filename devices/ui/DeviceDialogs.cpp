@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QAbstractItemView>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,6 +34,28 @@ QString areaCaption(const std::string &caption) {
     QStringList parts;
     for (const QString &part : qs(caption).split(QStringLiteral(" + "))) parts << uiText(toUtf8(part));
     return parts.join(QStringLiteral(" + "));
+}
+
+// A drop-down whose entries are wider than its rectangle (long PIC oscillator texts) grows to
+// the left into the free room after the text before it, and its list opens as wide as its
+// longest entry, so no entry is cut.
+void fitDropDown(QComboBox *combo, QWidget *page) {
+    QRect box = combo->geometry();
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int needed = combo->sizeHint().width();
+    combo->view()->setMinimumWidth(needed);
+    if (needed <= box.width()) return;
+    int left = 0;
+    for (QWidget *before : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QRect r = before->geometry();
+        if (before == combo || r.left() >= box.left() || r.bottom() < box.top() || r.top() > box.bottom()) continue;
+        if (qobject_cast<QGroupBox *>(before)) continue;
+        const int width = std::min(r.width(), before->sizeHint().width());
+        before->resize(width, r.height());
+        left = std::max(left, r.left() + width + 6);
+    }
+    box.setLeft(std::max(left, box.right() - needed));
+    combo->setGeometry(box);
 }
 
 }  // namespace
@@ -267,6 +290,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
             continue;
         }
         w->setGeometry(rect);
+        if (auto *combo = qobject_cast<QComboBox *>(w)) fitDropDown(combo, page);
         w->setObjectName(QStringLiteral("item%1").arg(i));
         w->setAccessibleName(text);
         controls_[i] = w;
