@@ -67,31 +67,34 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
     else missing << QStringLiteral("select-device");
 
     QtPrompt prompt(w);
+    auto find = [&](const char *device, DeviceRecord &r) {
+        return doc.library().FindDevice(std::uint16_t(device[0] == 'P' ? 48 : 10), device, r);
+    };
     const std::pair<const char *, const char *> configs[] = {
-        {"config-avr", "ATmega328P"}, {"config-pic", "PIC16F84A"}, {"config-8051", "AT89S52"}};
+        {"config-avr", "ATmega328P"}, {"config-pic", "PIC16F628A"}, {"config-8051", "AT89S52"}};
     for (const auto &[name, device] : configs) {
         DeviceRecord r;
-        const int vendor = device[0] == 'P' ? 48 : 10;
-        if (!doc.library().FindDevice(std::uint16_t(vendor), device, r)) {
-            missing << QLatin1String(name);
-            continue;
-        }
-        const std::filesystem::path file = doc.library().libraryDirectory() / "cfg" / (std::string(r.config_name) + ".cfg");
-        ConfigDeviceDialog config(file, r, prompt, w);
-        if (!config.opened()) {
+        std::unique_ptr<ConfigDeviceDialog> config;
+        if (find(device, r))
+            config = std::make_unique<ConfigDeviceDialog>(
+                doc.library().libraryDirectory() / "cfg" / (std::string(r.config_name) + ".cfg"), r, prompt, w);
+        if (!config || !config->opened()) {
             missing << QLatin1String(name);
             continue;
         }
         // The page with the most choices: the clock of an AVR (second page), the oscillator of a PIC.
-        config.tabs()->setCurrentIndex(vendor == 10 && config.tabs()->count() > 1 ? 1 : 0);
-        showAndVisit(&config, QLatin1String(name), visit);
-        if (std::string_view(device) == "ATmega328P") {
-            DeviceInfoDialog info(r, artbank, a.Language == 1, w);
-            showAndVisit(&info, QStringLiteral("device-info-avr"), visit);
-        } else if (vendor == 48) {
-            DeviceInfoDialog info(r, artbank, a.Language == 1, w);
-            showAndVisit(&info, QStringLiteral("device-info-pic"), visit);
+        config->tabs()->setCurrentIndex(device[0] == 'A' && device[2] == 'm' ? 1 : 0);
+        showAndVisit(config.get(), QLatin1String(name), visit);
+    }
+    const std::pair<const char *, const char *> infos[] = {{"device-info-avr", "ATmega328P"}, {"device-info-pic", "PIC16F84A"}};
+    for (const auto &[name, device] : infos) {
+        DeviceRecord r;
+        if (!find(device, r)) {
+            missing << QLatin1String(name);
+            continue;
         }
+        DeviceInfoDialog info(r, artbank, a.Language == 1, w);
+        showAndVisit(&info, QLatin1String(name), visit);
     }
 
     OptionsRecord options = a.options;

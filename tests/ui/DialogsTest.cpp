@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QTextEdit>
 #include <QTest>
 #include <QThread>
 #include <QTranslator>
@@ -89,6 +90,22 @@ private slots:
         QVERIFY(text.contains(QString(73, QLatin1Char('_'))));
         const auto doc = loadAdapterDocument(pic, artbank);
         if (doc) QVERIFY(std::size_t(text.size()) > plainText(deviceSummaryRuns(pic)).size());
+
+        // The memory table's columns line up under their headings.
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        auto *view = d.findChild<QTextEdit *>(QStringLiteral("deviceInfoText"));
+        auto xOf = [view](const char *s) {
+            const QTextCursor found = view->document()->find(QLatin1String(s));
+            QTextCursor at(view->document());
+            at.setPosition(found.selectionStart());
+            return found.isNull() ? -1 : view->cursorRect(at).left();
+        };
+        for (const auto &column : {std::vector<const char *>{"Device Addr.", "0000H --- 03FFH", "2000H --- 2003H", "2007H",
+                                                            "2100H --- 213FH"},
+                                   std::vector<const char *>{"Buffer Addr.", "0000H --- 07FFH", "4000H --- 4007H",
+                                                            "400EH --- 400FH", "4200H --- 427FH"}})
+            for (const char *cell : column) QVERIFY2(xOf(cell) == xOf(column[0]) && xOf(cell) > 0, cell);
 
         // Without the library the window still opens, with the summary only.
         ui::DeviceInfoDialog bare(pic, "/nonexistent/libArtbank.so", false);
