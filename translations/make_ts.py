@@ -8,6 +8,9 @@ program looks up by their whole English text.
 """
 import re, sys, html, os
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from config_zh import translate as translate_config
+
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.dirname(here)
 
@@ -175,7 +178,7 @@ def table_strings():
 def config_texts():
     out = []
     for name in sorted(os.listdir(os.path.join(root, "data/cfg"))):
-        if name.endswith(".txt"):
+        if name.endswith(".txt") and name != "CMakeLists.txt":
             for m in re.finditer(r'"((?:[^"\\]|\\.)*)"', open(os.path.join(root, "data/cfg", name), encoding="utf-8").read()):
                 t = m.group(1).encode().decode("unicode_escape")
                 if t not in out: out.append(t)
@@ -208,7 +211,10 @@ def main():
         for name in sorted(contexts):
             f.write("<context>\n    <name>%s</name>\n" % name)
             for s in contexts[name]:
-                tr = ZH.get(s)
+                tr = ZH.get(s) or translate_config(s)
+                # Texts without an English word (register names, values) stay as they are.
+                if tr is None and not re.search(r"(?<![0-9A-Za-z])[A-Za-z]*[a-z][A-Za-z]*(?![0-9A-Za-z])", s.replace("MHz", "").replace("kHz", "")):
+                    tr = s if s.strip() else None
                 if tr is None and s.strip() and not re.fullmatch(r"[\s%0-9.A-Za-z\-:\\tHX]*Location at.*", s, re.S):
                     missing.append(s)
                 f.write(message(s, tr))

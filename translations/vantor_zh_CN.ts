@@ -786,7 +786,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>Low fuse: ticked = programmed (0). Factory value FFH.</source>
-        <translation type="unfinished"></translation>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 FFH。</translation>
     </message>
     <message>
         <source>SPIEN: serial programming enabled</source>
@@ -794,11 +794,11 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>FSTRT: short start-up time</source>
-        <translation type="unfinished"></translation>
+        <translation>FSTRT: 短启动时间</translation>
     </message>
     <message>
         <source>Low fuse: ticked = programmed (0). Factory value E1H.</source>
-        <translation type="unfinished"></translation>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 E1H。</translation>
     </message>
     <message>
         <source>Clock source (CKSEL)</source>
@@ -806,7 +806,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>CKSEL</source>
-        <translation type="unfinished"></translation>
+        <translation>CKSEL</translation>
     </message>
     <message>
         <source>External clock (0000)</source>
@@ -814,63 +814,63 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>Internal RC 1 MHz (0001)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 1 MHz (0001)</translation>
     </message>
     <message>
         <source>Internal RC 2 MHz (0010)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 2 MHz (0010)</translation>
     </message>
     <message>
         <source>Internal RC 4 MHz (0011)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 4 MHz (0011)</translation>
     </message>
     <message>
         <source>Internal RC 8 MHz (0100)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 8 MHz (0100)</translation>
     </message>
     <message>
         <source>External RC oscillator up to 0.9 MHz (0101)</source>
-        <translation type="unfinished"></translation>
+        <translation>外部 RC 振荡器，最高 0.9 MHz (0101)</translation>
     </message>
     <message>
         <source>External RC oscillator 0.9-3 MHz (0110)</source>
-        <translation type="unfinished"></translation>
+        <translation>外部 RC 振荡器 0.9-3 MHz (0110)</translation>
     </message>
     <message>
         <source>External RC oscillator 3-8 MHz (0111)</source>
-        <translation type="unfinished"></translation>
+        <translation>外部 RC 振荡器 3-8 MHz (0111)</translation>
     </message>
     <message>
         <source>External RC oscillator 8-12 MHz (1000)</source>
-        <translation type="unfinished"></translation>
+        <translation>外部 RC 振荡器 8-12 MHz (1000)</translation>
     </message>
     <message>
         <source>Low-frequency crystal 32.768 kHz (1001)</source>
-        <translation type="unfinished"></translation>
+        <translation>低频晶体 32.768 kHz (1001)</translation>
     </message>
     <message>
         <source>Ceramic resonator 0.4-0.9 MHz, CKOPT: crystal 1 MHz up (1010)</source>
-        <translation type="unfinished"></translation>
+        <translation>陶瓷谐振器 0.4-0.9 MHz，CKOPT: 晶体 1 MHz 以上 (1010)</translation>
     </message>
     <message>
         <source>Ceramic resonator 0.4-0.9 MHz, CKOPT: crystal 1 MHz up (1011)</source>
-        <translation type="unfinished"></translation>
+        <translation>陶瓷谐振器 0.4-0.9 MHz，CKOPT: 晶体 1 MHz 以上 (1011)</translation>
     </message>
     <message>
         <source>Crystal or ceramic resonator 0.9-3 MHz, CKOPT: 1 MHz up (1100)</source>
-        <translation type="unfinished"></translation>
+        <translation>晶体或陶瓷谐振器 0.9-3 MHz，CKOPT: 1 MHz 以上 (1100)</translation>
     </message>
     <message>
         <source>Crystal or ceramic resonator 0.9-3 MHz, CKOPT: 1 MHz up (1101)</source>
-        <translation type="unfinished"></translation>
+        <translation>晶体或陶瓷谐振器 0.9-3 MHz，CKOPT: 1 MHz 以上 (1101)</translation>
     </message>
     <message>
         <source>Crystal or ceramic resonator 3-8 MHz, CKOPT: 1 MHz up (1110)</source>
-        <translation type="unfinished"></translation>
+        <translation>晶体或陶瓷谐振器 3-8 MHz，CKOPT: 1 MHz 以上 (1110)</translation>
     </message>
     <message>
         <source>Crystal or ceramic resonator 3-8 MHz, CKOPT: 1 MHz up (1111)</source>
-        <translation type="unfinished"></translation>
+        <translation>晶体或陶瓷谐振器 3-8 MHz，CKOPT: 1 MHz 以上 (1111)</translation>
     </message>
     <message>
         <source>Start-up time (SUT)</source>
@@ -878,7 +878,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>SUT</source>
-        <translation type="unfinished"></translation>
+        <translation>SUT</translation>
     </message>
     <message>
         <source>SUT=00 (shortest)</source>
@@ -886,11 +886,11 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>SUT=01</source>
-        <translation type="unfinished"></translation>
+        <translation>SUT=01</translation>
     </message>
     <message>
         <source>SUT=10</source>
-        <translation type="unfinished"></translation>
+        <translation>SUT=10</translation>
     </message>
     <message>
         <source>SUT=11 (longest; reserved for some clock sources)</source>
@@ -898,15 +898,15 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>BODEN: brown-out detector enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>BODEN: 启用掉电检测</translation>
     </message>
     <message>
         <source>BODLEVEL: brown-out level 4.0 V (else 2.7 V)</source>
-        <translation type="unfinished"></translation>
+        <translation>BODLEVEL: 掉电电平 4.0 V (否则 2.7 V)</translation>
     </message>
     <message>
         <source>High fuse: ticked = programmed (0). Factory value 99H.</source>
-        <translation type="unfinished"></translation>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 99H。</translation>
     </message>
     <message>
         <source>Boot section size (BOOTSZ)</source>
@@ -914,23 +914,23 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>BOOTSZ</source>
-        <translation type="unfinished"></translation>
+        <translation>BOOTSZ</translation>
     </message>
     <message>
         <source>512 words (BOOTSZ=11)</source>
-        <translation type="unfinished"></translation>
+        <translation>512 字 (BOOTSZ=11)</translation>
     </message>
     <message>
         <source>1024 words (BOOTSZ=10)</source>
-        <translation type="unfinished"></translation>
+        <translation>1024 字 (BOOTSZ=10)</translation>
     </message>
     <message>
         <source>2048 words (BOOTSZ=01)</source>
-        <translation type="unfinished"></translation>
+        <translation>2048 字 (BOOTSZ=01)</translation>
     </message>
     <message>
         <source>4096 words (BOOTSZ=00)</source>
-        <translation type="unfinished"></translation>
+        <translation>4096 字 (BOOTSZ=00)</translation>
     </message>
     <message>
         <source>BOOTRST: reset vector in the boot section</source>
@@ -942,19 +942,19 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>CKOPT: full oscillator swing</source>
-        <translation type="unfinished"></translation>
+        <translation>CKOPT: 振荡器全摆幅</translation>
     </message>
     <message>
         <source>JTAGEN: JTAG interface enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>JTAGEN: 启用 JTAG 接口</translation>
     </message>
     <message>
         <source>OCDEN: on-chip debug enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>OCDEN: 启用片上调试</translation>
     </message>
     <message>
         <source>Extended fuse: ticked = programmed (0). Factory value FDH.</source>
-        <translation type="unfinished"></translation>
+        <translation>扩展熔丝: 勾选 = 已编程 (0)。出厂值 FDH。</translation>
     </message>
     <message>
         <source>WDTON: watchdog timer always on</source>
@@ -962,7 +962,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>M103C: ATmega103 compatibility mode</source>
-        <translation type="unfinished"></translation>
+        <translation>M103C: ATmega103 兼容模式</translation>
     </message>
     <message>
         <source>Application section (BLB02, BLB01)</source>
@@ -970,7 +970,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>BLB0</source>
-        <translation type="unfinished"></translation>
+        <translation>BLB0</translation>
     </message>
     <message>
         <source>No restriction</source>
@@ -994,7 +994,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>BLB1</source>
-        <translation type="unfinished"></translation>
+        <translation>BLB1</translation>
     </message>
     <message>
         <source>SPM write and LPM from application not allowed</source>
@@ -1022,23 +1022,23 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>CALBYTE</source>
-        <translation type="unfinished"></translation>
+        <translation>CALBYTE</translation>
     </message>
     <message>
         <source>1 MHz</source>
-        <translation type="unfinished"></translation>
+        <translation>1 MHz</translation>
     </message>
     <message>
         <source>2 MHz</source>
-        <translation type="unfinished"></translation>
+        <translation>2 MHz</translation>
     </message>
     <message>
         <source>4 MHz</source>
-        <translation type="unfinished"></translation>
+        <translation>4 MHz</translation>
     </message>
     <message>
         <source>8 MHz</source>
-        <translation type="unfinished"></translation>
+        <translation>8 MHz</translation>
     </message>
     <message>
         <source>Low fuse: ticked = programmed (0). Factory value 62H.</source>
@@ -1062,11 +1062,11 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>Full-swing crystal 0.4-16 MHz (0110)</source>
-        <translation type="unfinished"></translation>
+        <translation>全摆幅晶体 0.4-16 MHz (0110)</translation>
     </message>
     <message>
         <source>Full-swing crystal 0.4-16 MHz (0111)</source>
-        <translation type="unfinished"></translation>
+        <translation>全摆幅晶体 0.4-16 MHz (0111)</translation>
     </message>
     <message>
         <source>Ceramic resonator 0.4-0.9 MHz (1000)</source>
@@ -1114,7 +1114,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>BODLEVEL</source>
-        <translation type="unfinished"></translation>
+        <translation>BODLEVEL</translation>
     </message>
     <message>
         <source>Disabled</source>
@@ -1138,7 +1138,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>Low fuse: ticked = programmed (0). Factory value 42H.</source>
-        <translation type="unfinished"></translation>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 42H。</translation>
     </message>
     <message>
         <source>Full-swing crystal 0.4-20 MHz (0110)</source>
@@ -1150,51 +1150,51 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>High fuse: ticked = programmed (0). Factory value 9DH.</source>
-        <translation type="unfinished"></translation>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 9DH。</translation>
     </message>
     <message>
         <source>128 words (BOOTSZ=11)</source>
-        <translation type="unfinished"></translation>
+        <translation>128 字 (BOOTSZ=11)</translation>
     </message>
     <message>
         <source>256 words (BOOTSZ=10)</source>
-        <translation type="unfinished"></translation>
+        <translation>256 字 (BOOTSZ=10)</translation>
     </message>
     <message>
         <source>512 words (BOOTSZ=01)</source>
-        <translation type="unfinished"></translation>
+        <translation>512 字 (BOOTSZ=01)</translation>
     </message>
     <message>
         <source>1024 words (BOOTSZ=00)</source>
-        <translation type="unfinished"></translation>
+        <translation>1024 字 (BOOTSZ=00)</translation>
     </message>
     <message>
         <source>Low-frequency crystal 32.768 kHz (0110)</source>
-        <translation type="unfinished"></translation>
+        <translation>低频晶体 32.768 kHz (0110)</translation>
     </message>
     <message>
         <source>Low-frequency crystal 32.768 kHz (0111)</source>
-        <translation type="unfinished"></translation>
+        <translation>低频晶体 32.768 kHz (0111)</translation>
     </message>
     <message>
         <source>Crystal or ceramic resonator 8 MHz and above (1110)</source>
-        <translation type="unfinished"></translation>
+        <translation>晶体或陶瓷谐振器 8 MHz 以上 (1110)</translation>
     </message>
     <message>
         <source>Crystal or ceramic resonator 8 MHz and above (1111)</source>
-        <translation type="unfinished"></translation>
+        <translation>晶体或陶瓷谐振器 8 MHz 以上 (1111)</translation>
     </message>
     <message>
         <source>2.3 V</source>
-        <translation type="unfinished"></translation>
+        <translation>2.3 V</translation>
     </message>
     <message>
         <source>M161C: ATmega161 compatibility mode</source>
-        <translation type="unfinished"></translation>
+        <translation>M161C: ATmega161 兼容模式</translation>
     </message>
     <message>
         <source>High fuse: ticked = programmed (0). Factory value DFH.</source>
-        <translation type="unfinished"></translation>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 DFH。</translation>
     </message>
     <message>
         <source>DWEN: debugWIRE enabled</source>
@@ -1206,7 +1206,7 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>Extended fuse: ticked = programmed (0). Factory value F9H.</source>
-        <translation type="unfinished"></translation>
+        <translation>扩展熔丝: 勾选 = 已编程 (0)。出厂值 F9H。</translation>
     </message>
     <message>
         <source>256 words (BOOTSZ=11)</source>
@@ -1230,151 +1230,143 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>Low fuse: ticked = programmed (0). Factory value 5EH.</source>
-        <translation type="unfinished"></translation>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 5EH。</translation>
     </message>
     <message>
         <source>Extended fuse: ticked = programmed (0). Factory value F3H.</source>
-        <translation type="unfinished"></translation>
+        <translation>扩展熔丝: 勾选 = 已编程 (0)。出厂值 F3H。</translation>
     </message>
     <message>
         <source>2.0 V</source>
-        <translation type="unfinished"></translation>
+        <translation>2.0 V</translation>
     </message>
     <message>
         <source>2.2 V</source>
-        <translation type="unfinished"></translation>
+        <translation>2.2 V</translation>
     </message>
     <message>
         <source>2.4 V</source>
-        <translation type="unfinished"></translation>
+        <translation>2.4 V</translation>
     </message>
     <message>
         <source>2.6 V</source>
-        <translation type="unfinished"></translation>
+        <translation>2.6 V</translation>
     </message>
     <message>
         <source>3.4 V</source>
-        <translation type="unfinished"></translation>
+        <translation>3.4 V</translation>
     </message>
     <message>
         <source>3.5 V</source>
-        <translation type="unfinished"></translation>
+        <translation>3.5 V</translation>
     </message>
     <message>
         <source>HWBE: hardware boot enable (HWB pin)</source>
-        <translation type="unfinished"></translation>
+        <translation>HWBE: 硬件引导使能 (HWB 引脚)</translation>
     </message>
     <message>
         <source>SELFPRGEN: self-programming enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>SELFPRGEN: 允许自编程</translation>
     </message>
     <message>
         <source>S8515C: AT90S8515 compatibility mode</source>
-        <translation type="unfinished"></translation>
+        <translation>S8515C: AT90S8515 兼容模式</translation>
     </message>
     <message>
         <source>S8535C: AT90S8535 compatibility mode</source>
-        <translation type="unfinished"></translation>
+        <translation>S8535C: AT90S8535 兼容模式</translation>
     </message>
     <message>
         <source>Low fuse: ticked = programmed (0). Factory value 6AH.</source>
-        <translation type="unfinished"></translation>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 6AH。</translation>
     </message>
     <message>
         <source>External clock (00)</source>
-        <translation type="unfinished"></translation>
+        <translation>外部时钟 (00)</translation>
     </message>
     <message>
         <source>Internal RC 4.8 MHz (01)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 4.8 MHz (01)</translation>
     </message>
     <message>
         <source>Internal RC 9.6 MHz (10)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 9.6 MHz (10)</translation>
     </message>
     <message>
         <source>Internal 128 kHz oscillator (11)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 128 kHz 振荡器 (11)</translation>
     </message>
     <message>
         <source>SUT=11 (reserved)</source>
-        <translation type="unfinished"></translation>
+        <translation>SUT=11 (保留)</translation>
     </message>
     <message>
         <source>High fuse: ticked = programmed (0). Factory value FFH.</source>
-        <translation type="unfinished"></translation>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 FFH。</translation>
     </message>
     <message>
         <source>9.6 MHz</source>
-        <translation type="unfinished"></translation>
+        <translation>9.6 MHz</translation>
     </message>
     <message>
         <source>4.8 MHz</source>
-        <translation type="unfinished"></translation>
+        <translation>4.8 MHz</translation>
     </message>
     <message>
         <source>Low fuse: ticked = programmed (0). Factory value 64H.</source>
-        <translation type="unfinished"></translation>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 64H。</translation>
     </message>
     <message>
         <source>Internal RC 4 MHz (0010)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 4 MHz (0010)</translation>
     </message>
     <message>
         <source>Internal 128 kHz oscillator (0110)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 128 kHz 振荡器 (0110)</translation>
     </message>
     <message>
         <source>Internal 128 kHz oscillator (0100)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 128 kHz 振荡器 (0100)</translation>
     </message>
     <message>
         <source>Internal PLL 16 MHz (0001)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 PLL 16 MHz (0001)</translation>
     </message>
     <message>
         <source>Internal RC 6.4 MHz, ATtiny15 mode (0011)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 6.4 MHz，ATtiny15 模式 (0011)</translation>
     </message>
     <message>
         <source>Internal RC 1 MHz, PLLCK: internal PLL 16 MHz (0001)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 1 MHz，PLLCK: 内部 PLL 16 MHz (0001)</translation>
     </message>
     <message>
         <source>PLLCK: PLL clock source</source>
-        <translation type="unfinished"></translation>
+        <translation>PLLCK: PLL 时钟源</translation>
     </message>
     <message>
         <source>High fuse: ticked = programmed (0). Factory value F7H.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>/CMakeLists.txt$</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Compiling configuration file ${_name}.cfg</source>
-        <translation type="unfinished"></translation>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 F7H。</translation>
     </message>
     <message>
         <source>Security bits: set bits are programmed by Protect.</source>
-        <translation type="unfinished"></translation>
+        <translation>加密位: 勾选的位由“加密”操作编程。</translation>
     </message>
     <message>
         <source>SB1: security bit 1 (external MOVC and code verify blocked)</source>
-        <translation type="unfinished"></translation>
+        <translation>SB1: 加密位 1 (禁止外部 MOVC 和代码校验)</translation>
     </message>
     <message>
         <source>SB2: security bit 2 (further programming of the flash disabled)</source>
-        <translation type="unfinished"></translation>
+        <translation>SB2: 加密位 2 (禁止再编程闪存)</translation>
     </message>
     <message>
         <source>SB3: security bit 3 (external execution disabled)</source>
-        <translation type="unfinished"></translation>
+        <translation>SB3: 加密位 3 (禁止外部执行)</translation>
     </message>
     <message>
         <source>Configuration word 1, bytes 0-1; erased value 0FFFH.</source>
-        <translation type="unfinished"></translation>
+        <translation>配置字 1，字节 0-1；擦除值 0FFFH。</translation>
     </message>
     <message>
         <source>WDTE: WDT enabled</source>
@@ -1382,39 +1374,39 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>CP: Code protection on</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 代码保护</translation>
     </message>
     <message>
         <source>MCLRE: GP3/MCLR pin function  is MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: GP3/MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>Internal oscillator (IOSCFS)</source>
-        <translation type="unfinished"></translation>
+        <translation>内部振荡器 (IOSCFS)</translation>
     </message>
     <message>
         <source>IOSCFS</source>
-        <translation type="unfinished"></translation>
+        <translation>IOSCFS</translation>
     </message>
     <message>
         <source>IOFSCS</source>
-        <translation type="unfinished"></translation>
+        <translation>IOFSCS</translation>
     </message>
     <message>
         <source>MCPU: Pull-up enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>MCPU: 启用上拉</translation>
     </message>
     <message>
         <source>MCLRE: GP3/MCLR pin function is MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: GP3/MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>Oscillator (OSC)</source>
-        <translation type="unfinished"></translation>
+        <translation>振荡器 (OSC)</translation>
     </message>
     <message>
         <source>OSC</source>
-        <translation type="unfinished"></translation>
+        <translation>OSC</translation>
     </message>
     <message>
         <source>LP oscillator</source>
@@ -1426,39 +1418,39 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>internal RC oscillator</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 振荡器</translation>
     </message>
     <message>
         <source>external RC oscillator</source>
-        <translation type="unfinished"></translation>
+        <translation>外部 RC 振荡器</translation>
     </message>
     <message>
         <source>WDT: WDT enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>WDT: 启用看门狗</translation>
     </message>
     <message>
         <source>LP oscillator with 18 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>LP 振荡器，18 ms DRT</translation>
     </message>
     <message>
         <source>XT oscillator with 18 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>XT 振荡器，18 ms DRT</translation>
     </message>
     <message>
         <source>INTOSC with 1.125 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSC，1.125 ms DRT</translation>
     </message>
     <message>
         <source>EXTRC with 1.125 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRC，1.125 ms DRT</translation>
     </message>
     <message>
         <source>MCLRE: GP3/MCLR Functions as MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: GP3/MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>IOSCFS: 8 MHz INTOSC Speed</source>
-        <translation type="unfinished"></translation>
+        <translation>IOSCFS: INTOSC 频率 8 MHz</translation>
     </message>
     <message>
         <source>Configuration word 1, bytes 0-1; erased value 3FFFH.</source>
@@ -1470,55 +1462,55 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>FOSC</source>
-        <translation type="unfinished"></translation>
+        <translation>FOSC</translation>
     </message>
     <message>
         <source>LP oscillator: Low power crystal on GP4/OSC2/CLKOUT and...</source>
-        <translation type="unfinished"></translation>
+        <translation>LP 振荡器: 低功耗晶体接 GP4/OSC2/CLKOUT，...</translation>
     </message>
     <message>
         <source>XT oscillator: Crystal/resonator on GP4/OSC2/CLKOUT and...</source>
-        <translation type="unfinished"></translation>
+        <translation>XT 振荡器: 晶体/谐振器接 GP4/OSC2/CLKOUT，...</translation>
     </message>
     <message>
         <source>HS oscillator: High speed crystal/resonator on...</source>
-        <translation type="unfinished"></translation>
+        <translation>HS 振荡器: 高速晶体/谐振器接...</translation>
     </message>
     <message>
         <source>EC: I/O function on GP4/OSC2/CLKOUT pin, CLKIN on...</source>
-        <translation type="unfinished"></translation>
+        <translation>EC: GP4/OSC2/CLKOUT 引脚作 I/O，CLKIN 接...</translation>
     </message>
     <message>
         <source>INTOSC oscillator: I/O function on GP4/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSC 振荡器: GP4/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>INTOSC oscillator: CLKOUT function on GP4/OSC2/CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSC 振荡器: GP4/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>RC oscillator: I/O function on GP4/OSC2/CLKOUT pin, RC on...</source>
-        <translation type="unfinished"></translation>
+        <translation>RC 振荡器: GP4/OSC2/CLKOUT 引脚作 I/O，RC 接...</translation>
     </message>
     <message>
         <source>RC oscillator: CLKOUT function on GP4/OSC2/CLKOUT pin, RC...</source>
-        <translation type="unfinished"></translation>
+        <translation>RC 振荡器: GP4/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>PWRTE: PWRT enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>PWRTE: 启用上电定时器</translation>
     </message>
     <message>
         <source>BOREN: BOD enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>BOREN: 启用掉电检测</translation>
     </message>
     <message>
         <source>CP: Program Memory code protection is enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 启用程序存储器代码保护</translation>
     </message>
     <message>
         <source>CPD: Data memory code protection is enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>CPD: 启用数据存储器代码保护</translation>
     </message>
     <message>
         <source>Four user ID words, bytes 4-11, low byte first.</source>
@@ -1526,159 +1518,159 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>ID0 (2000H)</source>
-        <translation type="unfinished"></translation>
+        <translation>ID0 (2000H)</translation>
     </message>
     <message>
         <source>ID1 (2001H)</source>
-        <translation type="unfinished"></translation>
+        <translation>ID1 (2001H)</translation>
     </message>
     <message>
         <source>ID2 (2002H)</source>
-        <translation type="unfinished"></translation>
+        <translation>ID2 (2002H)</translation>
     </message>
     <message>
         <source>ID3 (2003H)</source>
-        <translation type="unfinished"></translation>
+        <translation>ID3 (2003H)</translation>
     </message>
     <message>
         <source>LP oscillator: Low-power crystal on RA5/T1CKI/OSC1/CLKIN...</source>
-        <translation type="unfinished"></translation>
+        <translation>LP 振荡器: 低功耗晶体接 RA5/T1CKI/OSC1/CLKIN...</translation>
     </message>
     <message>
         <source>XT oscillator: Crystal/resonator on RA5/T1CKI/OSC1/CLKIN...</source>
-        <translation type="unfinished"></translation>
+        <translation>XT 振荡器: 晶体/谐振器接 RA5/T1CKI/OSC1/CLKIN...</translation>
     </message>
     <message>
         <source>HS oscillator: High-speed crystal/resonator on...</source>
-        <translation type="unfinished"></translation>
+        <translation>HS 振荡器: 高速晶体/谐振器接...</translation>
     </message>
     <message>
         <source>EC: I/O function on RA4/T1G/OSC2/CLKOUT, CLKIN on...</source>
-        <translation type="unfinished"></translation>
+        <translation>EC: RA4/T1G/OSC2/CLKOUT 引脚作 I/O，CLKIN 接...</translation>
     </message>
     <message>
         <source>INTOSCIO oscillator: I/O function on RA4/T1G/OSC2/CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSCIO 振荡器: RA4/T1G/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>INTOSC oscillator: CLKOUT function on RA4/T1G/OSC2/CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSC 振荡器: RA4/T1G/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>RCIO oscillator: I/O function on RA4/T1G/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>RCIO 振荡器: RA4/T1G/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>RC oscillator: CLKOUT function on RA4/T1G/OSC2/CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>RC 振荡器: RA4/T1G/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>MCLRE: MCLR pin is MCLR function and weak internal pull-up is...</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: MCLR 引脚作 MCLR，内部弱上拉...</translation>
     </message>
     <message>
         <source>CP: Program memory is external read and write-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 程序存储器禁止外部读写</translation>
     </message>
     <message>
         <source>CPD: Data memory is external read protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CPD: 数据存储器禁止外部读取</translation>
     </message>
     <message>
         <source>Brown-out reset (BOREN)</source>
-        <translation type="unfinished"></translation>
+        <translation>掉电复位 (BOREN)</translation>
     </message>
     <message>
         <source>BOREN</source>
-        <translation type="unfinished"></translation>
+        <translation>BOREN</translation>
     </message>
     <message>
         <source>BOD and SBODEN disabled</source>
-        <translation type="unfinished"></translation>
+        <translation>禁止 BOD 和 SBODEN</translation>
     </message>
     <message>
         <source>SBODEN controls BOD function</source>
-        <translation type="unfinished"></translation>
+        <translation>由 SBODEN 控制 BOD</translation>
     </message>
     <message>
         <source>BOD enabled while running and disabled in Sleep. SBODEN...</source>
-        <translation type="unfinished"></translation>
+        <translation>运行时启用 BOD，休眠时禁止。SBODEN...</translation>
     </message>
     <message>
         <source>BOD enabled and SBOdEN bit disabled</source>
-        <translation type="unfinished"></translation>
+        <translation>启用 BOD，禁止 SBODEN 位</translation>
     </message>
     <message>
         <source>IESO: Internal External Switchover mode enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>IESO: 启用内外时钟切换模式</translation>
     </message>
     <message>
         <source>FCMEN: Fail-Safe Clock Monitor enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>FCMEN: 启用故障保护时钟监视器</translation>
     </message>
     <message>
         <source>WURE: Wake-up and Reset enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>WURE: 启用唤醒复位</translation>
     </message>
     <message>
         <source>LP oscillator: Low-power crystal on RA4/OSC2/CLKOUT and...</source>
-        <translation type="unfinished"></translation>
+        <translation>LP 振荡器: 低功耗晶体接 RA4/OSC2/CLKOUT，...</translation>
     </message>
     <message>
         <source>XT oscillator: Crystal/resonator on RA4/OSC2/CLKOUT and...</source>
-        <translation type="unfinished"></translation>
+        <translation>XT 振荡器: 晶体/谐振器接 RA4/OSC2/CLKOUT，...</translation>
     </message>
     <message>
         <source>EC: I/O function on RA4/OSC2/CLKOUT pin, CLKIN on...</source>
-        <translation type="unfinished"></translation>
+        <translation>EC: RA4/OSC2/CLKOUT 引脚作 I/O，CLKIN 接...</translation>
     </message>
     <message>
         <source>INTOSCIO oscillator: I/O function on RA4/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSCIO 振荡器: RA4/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>INTOSC oscillator: CLKOUT function on RA4/OSC2/CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSC 振荡器: RA4/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>EXTRCIO oscillator: External RC on RA5/OSC1/CLKIN, I/O...</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRCIO 振荡器: 外部 RC 接 RA5/OSC1/CLKIN，I/O...</translation>
     </message>
     <message>
         <source>EXTRC oscillator: External RC on RA5/OSC1/CLKIN, CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRC 振荡器: 外部 RC 接 RA5/OSC1/CLKIN，CLKOUT...</translation>
     </message>
     <message>
         <source>MCLRE: MCLR pin function is MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>CP: Program memory code protection is enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 启用程序存储器代码保护</translation>
     </message>
     <message>
         <source>BOR disabled</source>
-        <translation type="unfinished"></translation>
+        <translation>禁止 BOR</translation>
     </message>
     <message>
         <source>BOR controlled by SBOREN bit of the PCON register</source>
-        <translation type="unfinished"></translation>
+        <translation>由 PCON 寄存器的 SBOREN 位控制 BOR</translation>
     </message>
     <message>
         <source>BOR enabled during operation and disabled in Sleep</source>
-        <translation type="unfinished"></translation>
+        <translation>运行时启用 BOR，休眠时禁止</translation>
     </message>
     <message>
         <source>BOR enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>启用 BOR</translation>
     </message>
     <message>
         <source>IESO: Internal External Switchover mode is enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>IESO: 启用内外时钟切换模式</translation>
     </message>
     <message>
         <source>FCMEN: Fail-Safe Clock Monitor is enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>FCMEN: 启用故障保护时钟监视器</translation>
     </message>
     <message>
         <source>HS oscillator</source>
@@ -1686,63 +1678,63 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>EC oscillator/RB4 function on RB4/OSC2/CLKOUT pin</source>
-        <translation type="unfinished"></translation>
+        <translation>EC 振荡器，RB4/OSC2/CLKOUT 引脚作 RB4</translation>
     </message>
     <message>
         <source>Internal RC oscillator/RB4 function on RB4/OSC2/CLKOUT pin</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 振荡器，RB4/OSC2/CLKOUT 引脚作 RB4</translation>
     </message>
     <message>
         <source>Internal RC oscillator/CLKOUT function on RB4/OSC2/CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>内部 RC 振荡器，RB4/OSC2/CLKOUT 引脚作 CLKOUT...</translation>
     </message>
     <message>
         <source>External RC oscillator/RB4 function on RB4/OSC2/CLKOUT pin</source>
-        <translation type="unfinished"></translation>
+        <translation>外部 RC 振荡器，RB4/OSC2/CLKOUT 引脚作 RB4</translation>
     </message>
     <message>
         <source>External RC oscillator/CLKOUT function on RB4/OSC2/CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>外部 RC 振荡器，RB4/OSC2/CLKOUT 引脚作 CLKOUT...</translation>
     </message>
     <message>
         <source>MCLRE: RB3/MCLR pin function is MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: RB3/MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>LP oscillator and 18 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>LP 振荡器，18 ms DRT</translation>
     </message>
     <message>
         <source>XT oscillator and 18 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>XT 振荡器，18 ms DRT</translation>
     </message>
     <message>
         <source>HS oscillator and 18 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>HS 振荡器，18 ms DRT</translation>
     </message>
     <message>
         <source>EC Osc With RB4 and 1.125 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>EC 振荡器，RB4，1.125 ms DRT</translation>
     </message>
     <message>
         <source>INTRC With RB4 and 1.125 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>INTRC，RB4，1.125 ms DRT</translation>
     </message>
     <message>
         <source>INTRC With CLKOUT and 1.125 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>INTRC，CLKOUT，1.125 ms DRT</translation>
     </message>
     <message>
         <source>EXTRC With RB4 and 1.125 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRC，RB4，1.125 ms DRT</translation>
     </message>
     <message>
         <source>EXTRC With CLKOUT and 1.125 ms DRT</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRC，CLKOUT，1.125 ms DRT</translation>
     </message>
     <message>
         <source>MCLRE: RB3/MCLR pin functions as MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: RB3/MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>RC oscillator</source>
@@ -1750,243 +1742,243 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>LP oscillator: Low-power crystal on RA6/OSC2/CLKOUT and...</source>
-        <translation type="unfinished"></translation>
+        <translation>LP 振荡器: 低功耗晶体接 RA6/OSC2/CLKOUT，...</translation>
     </message>
     <message>
         <source>XT oscillator: Crystal/resonator on RA6/OSC2/CLKOUT and...</source>
-        <translation type="unfinished"></translation>
+        <translation>XT 振荡器: 晶体/谐振器接 RA6/OSC2/CLKOUT，...</translation>
     </message>
     <message>
         <source>EC: I/O function on RA6/OSC2/CLKOUT pin, CLKIN on...</source>
-        <translation type="unfinished"></translation>
+        <translation>EC: RA6/OSC2/CLKOUT 引脚作 I/O，CLKIN 接...</translation>
     </message>
     <message>
         <source>INTRC oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTRC 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>INTRC oscillator: CLKOUT function on RA6/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTRC 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>ER oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>ER 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>ER oscillator: CLKOUT function on RA6/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>ER 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>MCLRE: RA5/MCLR pin function is MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: RA5/MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>BOREN: BOD Reset enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>BOREN: 启用掉电复位</translation>
     </message>
     <message>
         <source>LVP: RB4/PGM pin has PGM function, low-voltage programming...</source>
-        <translation type="unfinished"></translation>
+        <translation>LVP: RB4/PGM 引脚作 PGM，低电压编程...</translation>
     </message>
     <message>
         <source>CPD: Data memory code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CPD: 数据存储器代码保护</translation>
     </message>
     <message>
         <source>Code protection (CP)</source>
-        <translation type="unfinished"></translation>
+        <translation>代码保护 (CP)</translation>
     </message>
     <message>
         <source>CP</source>
-        <translation type="unfinished"></translation>
+        <translation>CP</translation>
     </message>
     <message>
         <source>0000h-03FFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h-03FFh 代码保护</translation>
     </message>
     <message>
         <source>0200h-03FFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0200h-03FFh 代码保护</translation>
     </message>
     <message>
         <source>Program memory code protection off</source>
-        <translation type="unfinished"></translation>
+        <translation>关闭程序存储器代码保护</translation>
     </message>
     <message>
         <source>INTOSC oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSC 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>INTOSC oscillator: CLKOUT function on RA6/OSC2/CLKOUT...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSC 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>RC oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>RC 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>RC oscillator: CLKOUT function on RA6/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>RC 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>MCLRE: RA5/MCLR/VPP pin function is MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: RA5/MCLR/VPP 引脚作 MCLR</translation>
     </message>
     <message>
         <source>CPD: Data memory code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CPD: 数据存储器代码保护</translation>
     </message>
     <message>
         <source>CP: 0000h to 03FFh code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 0000h 至 03FFh 代码保护</translation>
     </message>
     <message>
         <source>0000h-07FFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h-07FFh 代码保护</translation>
     </message>
     <message>
         <source>0200h-07FFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0200h-07FFh 代码保护</translation>
     </message>
     <message>
         <source>0400h-07FFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0400h-07FFh 代码保护</translation>
     </message>
     <message>
         <source>CP: 0000h to 07FFh code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 0000h 至 07FFh 代码保护</translation>
     </message>
     <message>
         <source>LP oscillator: Low power crystal on RA4/OSC2/CLKOUT and...</source>
-        <translation type="unfinished"></translation>
+        <translation>LP 振荡器: 低功耗晶体接 RA4/OSC2/CLKOUT，...</translation>
     </message>
     <message>
         <source>INTOSC oscillator: I/O function on RA4/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSC 振荡器: RA4/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>RC oscillator: I/O function on RA4/OSC2/CLKOUT pin, RC on...</source>
-        <translation type="unfinished"></translation>
+        <translation>RC 振荡器: RA4/OSC2/CLKOUT 引脚作 I/O，RC 接...</translation>
     </message>
     <message>
         <source>RC oscillator: CLKOUT function on RA4/OSC2/CLKOUT pin, RC...</source>
-        <translation type="unfinished"></translation>
+        <translation>RC 振荡器: RA4/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>MCLRE: RA3/MCLR pin function is MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: RA3/MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>RCIO oscillator: I/O function on RA4/OSC2/CLKOUT pin, RC...</source>
-        <translation type="unfinished"></translation>
+        <translation>RCIO 振荡器: RA4/OSC2/CLKOUT 引脚作 I/O，RC...</translation>
     </message>
     <message>
         <source>CP: 0000h to 0FFFh code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 0000h 至 0FFFh 代码保护</translation>
     </message>
     <message>
         <source>BOREN: BOR enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>BOREN: 启用掉电复位</translation>
     </message>
     <message>
         <source>BODENV</source>
-        <translation type="unfinished"></translation>
+        <translation>BODENV</translation>
     </message>
     <message>
         <source>VBOR set to 2.5V</source>
-        <translation type="unfinished"></translation>
+        <translation>VBOR 设为 2.5V</translation>
     </message>
     <message>
         <source>VBOR set to 4.0V</source>
-        <translation type="unfinished"></translation>
+        <translation>VBOR 设为 4.0V</translation>
     </message>
     <message>
         <source>CP: All Memory locations code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 全部存储器代码保护</translation>
     </message>
     <message>
         <source>EXTCLK; port I/O function on RA6/OSC2/CLKO pin</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTCLK；RA6/OSC2/CLKO 引脚作 I/O</translation>
     </message>
     <message>
         <source>INTRC oscillator; port I/O function on both RA6/OSC2/CLKO...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTRC 振荡器；RA6/OSC2/CLKO 等引脚均作 I/O...</translation>
     </message>
     <message>
         <source>INTRC oscillator; CLKO function on RA6/OSC2/CLKO pin and...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTRC 振荡器；RA6/OSC2/CLKO 引脚输出 CLKO，...</translation>
     </message>
     <message>
         <source>EXTRC oscillator; port I/O function on RA6/OSC2/CLKO pin</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRC 振荡器；RA6/OSC2/CLKO 引脚作 I/O</translation>
     </message>
     <message>
         <source>EXTRC oscillator; CLKO function on RA6/OSC2/CLKO pin</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRC 振荡器；RA6/OSC2/CLKO 引脚输出 CLKO</translation>
     </message>
     <message>
         <source>LVP: RB3/PGM pin has PGM function, Low-Voltage Programming...</source>
-        <translation type="unfinished"></translation>
+        <translation>LVP: RB3/PGM 引脚作 PGM，低电压编程...</translation>
     </message>
     <message>
         <source>CPD: Data EE memory locations code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CPD: 数据 EE 存储器代码保护</translation>
     </message>
     <message>
         <source>Flash self-write protection (WRT)</source>
-        <translation type="unfinished"></translation>
+        <translation>闪存自写保护 (WRT)</translation>
     </message>
     <message>
         <source>WRT</source>
-        <translation type="unfinished"></translation>
+        <translation>WRT</translation>
     </message>
     <message>
         <source>0000h to 03FFh write-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 03FFh 写保护</translation>
     </message>
     <message>
         <source>0000h to 01FFh write-protected, 0200h to 03FFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 01FFh 写保护，0200h 至 03FFh 可由...</translation>
     </message>
     <message>
         <source>Write protection off</source>
-        <translation type="unfinished"></translation>
+        <translation>关闭写保护</translation>
     </message>
     <message>
         <source>DEBUG: In-Circuit Debugger enabled, RB6 and RB7 are dedicated...</source>
-        <translation type="unfinished"></translation>
+        <translation>DEBUG: 启用在线调试器，RB6 和 RB7 专用于...</translation>
     </message>
     <message>
         <source>CCP1 pin (CCPMX)</source>
-        <translation type="unfinished"></translation>
+        <translation>CCP1 引脚 (CCPMX)</translation>
     </message>
     <message>
         <source>CCPMX</source>
-        <translation type="unfinished"></translation>
+        <translation>CCPMX</translation>
     </message>
     <message>
         <source>CCP1 function on RB3</source>
-        <translation type="unfinished"></translation>
+        <translation>CCP1 位于 RB3</translation>
     </message>
     <message>
         <source>CCP1 function on RB2</source>
-        <translation type="unfinished"></translation>
+        <translation>CCP1 位于 RB2</translation>
     </message>
     <message>
         <source>CP: All memory locations code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 全部存储器代码保护</translation>
     </message>
     <message>
         <source>0000h to 05FFh write-protected, 0600h to 07FFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 05FFh 写保护，0600h 至 07FFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 03FFh write-protected, 0400h to 07FFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 03FFh 写保护，0400h 至 07FFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 01FFh write-protected, 0200h to 07FFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 01FFh 写保护，0200h 至 07FFh 可由...</translation>
     </message>
     <message>
         <source>PWRTE: Power-up Timer is enabled</source>
@@ -2002,231 +1994,231 @@ must be: %XH -- %XH
     </message>
     <message>
         <source>ECIO; port I/O function on RA6/OSC2/CLKO</source>
-        <translation type="unfinished"></translation>
+        <translation>ECIO；RA6/OSC2/CLKO 引脚作 I/O</translation>
     </message>
     <message>
         <source>EXTRC oscillator; port I/O function on RA6/OSC2/CLKO</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRC 振荡器；RA6/OSC2/CLKO 引脚作 I/O</translation>
     </message>
     <message>
         <source>EXTRC oscillator; CLKO function on RA6/OSC2/CLKO</source>
-        <translation type="unfinished"></translation>
+        <translation>EXTRC 振荡器；RA6/OSC2/CLKO 引脚输出 CLKO</translation>
     </message>
     <message>
         <source>CPD: Data EE memory code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CPD: 数据 EE 存储器代码保护</translation>
     </message>
     <message>
         <source>0000h to 0FFFh write-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 0FFFh 写保护</translation>
     </message>
     <message>
         <source>0000h to 07FFh write-protected, 0800h to 0FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 07FFh 写保护，0800h 至 0FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 00FFh write-protected, 0100h to 0FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 00FFh 写保护，0100h 至 0FFFh 可由...</translation>
     </message>
     <message>
         <source>CCP1 function on RB0</source>
-        <translation type="unfinished"></translation>
+        <translation>CCP1 位于 RB0</translation>
     </message>
     <message>
         <source>CP: 0000h to 0FFFh code-protected (all protected)</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 0000h 至 0FFFh 代码保护 (全部保护)</translation>
     </message>
     <message>
         <source>Configuration word 2, bytes 2-3; erased value 3FFFH.</source>
-        <translation type="unfinished"></translation>
+        <translation>配置字 2，字节 2-3；擦除值 3FFFH。</translation>
     </message>
     <message>
         <source>CP (bits 4-5): All memory code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP (位 4-5): 全部存储器代码保护</translation>
     </message>
     <message>
         <source>CP (bits 12-13): All memory code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP (位 12-13): 全部存储器代码保护</translation>
     </message>
     <message>
         <source>LVP: RB3/PGM pin has PGM function; low-voltage programming...</source>
-        <translation type="unfinished"></translation>
+        <translation>LVP: RB3/PGM 引脚作 PGM，低电压编程...</translation>
     </message>
     <message>
         <source>CPD: Data EEPROM memory code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CPD: 数据 EEPROM 代码保护</translation>
     </message>
     <message>
         <source>Unprotected program memory may not be written to by EECON...</source>
-        <translation type="unfinished"></translation>
+        <translation>未保护的程序存储器不可由 EECON 写入...</translation>
     </message>
     <message>
         <source>Unprotected program memory may be written to by EECON...</source>
-        <translation type="unfinished"></translation>
+        <translation>未保护的程序存储器可由 EECON 写入...</translation>
     </message>
     <message>
         <source>Code protection (CP) (bits 4-5)</source>
-        <translation type="unfinished"></translation>
+        <translation>代码保护 (CP) (位 4-5)</translation>
     </message>
     <message>
         <source>0000h to 0FFFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 0FFFh 代码保护</translation>
     </message>
     <message>
         <source>0800h to 0FFFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0800h 至 0FFFh 代码保护</translation>
     </message>
     <message>
         <source>0F00h to 0FFFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0F00h 至 0FFFh 代码保护</translation>
     </message>
     <message>
         <source>Code protection off</source>
-        <translation type="unfinished"></translation>
+        <translation>关闭代码保护</translation>
     </message>
     <message>
         <source>Code protection (CP) (bits 12-13)</source>
-        <translation type="unfinished"></translation>
+        <translation>代码保护 (CP) (位 12-13)</translation>
     </message>
     <message>
         <source>WRT: Unprotected program memory may be written to by EECON...</source>
-        <translation type="unfinished"></translation>
+        <translation>WRT: 未保护的程序存储器可由 EECON 写入...</translation>
     </message>
     <message>
         <source>CPD: Data EEPROM code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CPD: 数据 EEPROM 代码保护</translation>
     </message>
     <message>
         <source>0000h to 07FFh write-protected; 0800h to 0FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 07FFh 写保护，0800h 至 0FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 03FFh write-protected; 0400h to 0FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 03FFh 写保护，0400h 至 0FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 00FFh write-protected; 0100h to 0FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 00FFh 写保护，0100h 至 0FFFh 可由...</translation>
     </message>
     <message>
         <source>Write protection off; all program memory may be written...</source>
-        <translation type="unfinished"></translation>
+        <translation>关闭写保护；全部程序存储器均可写入...</translation>
     </message>
     <message>
         <source>CP: All program memory code-protected</source>
-        <translation type="unfinished"></translation>
+        <translation>CP: 全部程序存储器代码保护</translation>
     </message>
     <message>
         <source>0000h to 1FFFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 1FFFh 代码保护</translation>
     </message>
     <message>
         <source>1000h to 1FFFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>1000h 至 1FFFh 代码保护</translation>
     </message>
     <message>
         <source>1F00h to 1FFFh code protected</source>
-        <translation type="unfinished"></translation>
+        <translation>1F00h 至 1FFFh 代码保护</translation>
     </message>
     <message>
         <source>0000h to 0FFFh write-protected; 1000h to 1FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 0FFFh 写保护，1000h 至 1FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 07FFh write-protected; 0800h to 1FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 07FFh 写保护，0800h 至 1FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 00FFh write-protected; 0100h to 1FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 00FFh 写保护，0100h 至 1FFFh 可由...</translation>
     </message>
     <message>
         <source>INTOSCIO oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
-        <translation type="unfinished"></translation>
+        <translation>INTOSCIO 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
     </message>
     <message>
         <source>RCIO oscillator: I/O function on RA6/OSC2/CLKOUT pin, RC...</source>
-        <translation type="unfinished"></translation>
+        <translation>RCIO 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O，RC...</translation>
     </message>
     <message>
         <source>RC oscillator: CLKOUT function on RA6/OSC2/CLKOUT pin, RC...</source>
-        <translation type="unfinished"></translation>
+        <translation>RC 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
     </message>
     <message>
         <source>MCLRE: RE3/MCLR pin function is MCLR</source>
-        <translation type="unfinished"></translation>
+        <translation>MCLRE: RE3/MCLR 引脚作 MCLR</translation>
     </message>
     <message>
         <source>IESO: Internal/External Switchover mode is enabled</source>
-        <translation type="unfinished"></translation>
+        <translation>IESO: 启用内外时钟切换模式</translation>
     </message>
     <message>
         <source>LVP: RB3/PGM pin has PGM function, low voltage programming...</source>
-        <translation type="unfinished"></translation>
+        <translation>LVP: RB3/PGM 引脚作 PGM，低电压编程...</translation>
     </message>
     <message>
         <source>DEBUG: In_Circuit Debugger enabled, RB6/ICSPCLK and...</source>
-        <translation type="unfinished"></translation>
+        <translation>DEBUG: 启用在线调试器，RB6/ICSPCLK 和...</translation>
     </message>
     <message>
         <source>BOR4V</source>
-        <translation type="unfinished"></translation>
+        <translation>BOR4V</translation>
     </message>
     <message>
         <source>Brown-out Reset set to 2.1V</source>
-        <translation type="unfinished"></translation>
+        <translation>掉电复位电压 2.1V</translation>
     </message>
     <message>
         <source>Brown-out Reset set to 4.0V</source>
-        <translation type="unfinished"></translation>
+        <translation>掉电复位电压 4.0V</translation>
     </message>
     <message>
         <source>0000h to 03FFh write protected, 0400h to 07FFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 03FFh 写保护，0400h 至 07FFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 00FFh write protected, 0100h to 07FFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 00FFh 写保护，0100h 至 07FFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 07FFh write protected, 0800h to 0FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 07FFh 写保护，0800h 至 0FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 03FFh write protected, 0400h to 0FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 03FFh 写保护，0400h 至 0FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 00FFh write protected, 0100h to 0FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 00FFh 写保护，0100h 至 0FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 0FFFh write protected, 1000h to 1FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 0FFFh 写保护，1000h 至 1FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 07FFh write protected, 0800h to 1FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 07FFh 写保护，0800h 至 1FFFh 可由...</translation>
     </message>
     <message>
         <source>0000h to 00FFh write protected, 0100h to 1FFFh may be...</source>
-        <translation type="unfinished"></translation>
+        <translation>0000h 至 00FFh 写保护，0100h 至 1FFFh 可由...</translation>
     </message>
     <message>
         <source>Security byte; a ticked option is programmed (0).</source>
-        <translation type="unfinished"></translation>
+        <translation>加密字节；勾选的选项被编程 (0)。</translation>
     </message>
     <message>
         <source>Lock bit: flash and LDROM cannot be read back</source>
-        <translation type="unfinished"></translation>
+        <translation>锁定位: 闪存和 LDROM 不能读出</translation>
     </message>
     <message>
         <source>MOVC inhibit: external MOVC cannot read internal code</source>
-        <translation type="unfinished"></translation>
+        <translation>MOVC 禁止: 外部 MOVC 不能读取内部代码</translation>
     </message>
     <message>
         <source>Encryption: data read from the flash is scrambled</source>
-        <translation type="unfinished"></translation>
+        <translation>加密: 从闪存读出的数据被打乱</translation>
     </message>
 </context>
 <context>

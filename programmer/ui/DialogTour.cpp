@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTextDocument>
 #include <QTimer>
@@ -141,8 +142,15 @@ QStringList untranslatedTexts(QWidget *window) {
             if (a->menu()) self(self, a->menu());
         }
     };
+    // A widget on a tab page counts as shown when it would be with its page chosen.
+    auto shown = [window](QWidget *c) {
+        for (QWidget *p = c; p && p != window; p = p->parentWidget())
+            if (auto *stack = qobject_cast<QStackedWidget *>(p->parentWidget()))
+                return c->isVisibleTo(p) && stack->isVisibleTo(window);
+        return c->isVisibleTo(window);
+    };
     for (QWidget *c : window->findChildren<QWidget *>()) {
-        if (!c->isVisibleTo(window)) continue;
+        if (!shown(c)) continue;
         texts << c->accessibleName() << c->toolTip();
         if (auto *l = qobject_cast<QLabel *>(c)) {
             QTextDocument doc;
