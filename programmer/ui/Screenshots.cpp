@@ -18,6 +18,7 @@
 #include "programmer/ui/DialogTour.h"
 #include "programmer/ui/MainWindow.h"
 #include "programmer/ui/SimulatorControl.h"
+#include "widgets/Splash.h"
 #include "widgets/UiText.h"
 
 using namespace vantor;
@@ -101,6 +102,7 @@ int main(int argc, char *argv[]) {
     waitFor([&] { return !app.app().programmer()->isBusy() && !w->progressDialog(); });
     std::remove(full.c_str());
 
+    if (!chinese) failures += !splashPicture().save(out + QStringLiteral("/splash.png"));
     // Every dialog, as a user opens it.
     const QStringList missing = tourDialogs(app, [&](QWidget *dialog, const QString &name) {
         failures += !save(dialog, out + QStringLiteral("/%1%2.png").arg(name, suffix));

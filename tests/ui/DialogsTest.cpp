@@ -23,6 +23,7 @@
 #include "tests/support/TestDoubles.h"
 #include "tests/ui/UiTestSupport.h"
 #include "widgets/InfoView.h"
+#include "widgets/Splash.h"
 #include "widgets/UiText.h"
 
 using namespace vantor;
@@ -110,6 +111,18 @@ private slots:
         // Without the library the window still opens, with the summary only.
         ui::DeviceInfoDialog bare(pic, "/nonexistent/libArtbank.so", false);
         QVERIFY(bare.plainText().contains(QStringLiteral("PIC16F84A")));
+    }
+
+    // The splash's white titles stay left of the chip picture: no white pixel between the text
+    // column and the chip's pins, whatever the font makes of "TR600 Series MCU Development Kit".
+    void splashTextKeepsClearOfTheChip() {
+        const QImage picture = ui::splashPicture().toImage();
+        int rightmost = 0;
+        for (int y = 40; y < 200; ++y)
+            for (int x = 0; x < 290; ++x)
+                if (QColor(picture.pixel(x, y)).lightness() > 200) rightmost = std::max(rightmost, x);
+        QVERIFY(rightmost > 100);  // the titles are there
+        QVERIFY2(rightmost < 280, qPrintable(QString::number(rightmost)));
     }
 
     void connectDialogRetriesAndAcceptsTheConnectedModel() {
