@@ -119,7 +119,8 @@ ZH = {
  "From:": "从:", "To:": "到:", "Data": "数据", "Constant byte(8bit)": "常数字节(8位)", "Constant word(16bit)": "常数字(16位)",
  "Random values": "随机数", "Sequential bytes(8bit)": "递增字节(8位)", "Sequential words(16bit)": "递增字(16位)",
  "Byte:": "字节:", "Word:": "字:", "OK": "确定", "Cancel": "取消", "&Close": "关闭(&C)",
- "Words": "字", "All": "全部", "Serial EEPROM": "串行 EEPROM", "(HEX)": "(十六进制)", "(DEC)": "(十进制)", "Bytes": "字节",
+ "Words": "字", "Memory": "存储区", "Device Addr.(Word)": "器件地址(字)", "Buffer Addr.(BYTE)": "缓冲区地址(字节)",
+ "Location at": "位于", "All": "全部", "Serial EEPROM": "串行 EEPROM", "(HEX)": "(十六进制)", "(DEC)": "(十进制)", "Bytes": "字节",
  # configuration files (data/cfg)
  "1.8 V": "1.8 V", "2.7 V": "2.7 V", "4.3 V": "4.3 V",
  "256 words (BOOTSZ=11)": "256 字 (BOOTSZ=11)", "512 words (BOOTSZ=10)": "512 字 (BOOTSZ=10)",
@@ -184,7 +185,8 @@ def config_texts():
                 if t not in out: out.append(t)
     return out
 
-EXTRA = ["All", "Serial EEPROM", "(HEX)", "(DEC)"] + [k for k in ZH if k.endswith("...") or k.startswith(("Elapsed", "Boot lock", "Write lock", "Binary", "IntelHEX",
+EXTRA = ["All", "Serial EEPROM", "(HEX)", "(DEC)", "Bytes", "Words", "Memory", "Device Addr.(Word)",
+         "Buffer Addr.(BYTE)", "Location at"] + [k for k in ZH if k.endswith("...") or k.startswith(("Elapsed", "Boot lock", "Write lock", "Binary", "IntelHEX",
          "Motorola", "Tektronix", "Ext.", "Extend", "Intel Hex", "TD6"))]
 
 def message(src, tr):

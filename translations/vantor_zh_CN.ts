@@ -571,6 +571,30 @@ must be: %XH -- %XH
         <translation>(十进制)</translation>
     </message>
     <message>
+        <source>Bytes</source>
+        <translation>字节</translation>
+    </message>
+    <message>
+        <source>Words</source>
+        <translation>字</translation>
+    </message>
+    <message>
+        <source>Memory</source>
+        <translation>存储区</translation>
+    </message>
+    <message>
+        <source>Device Addr.(Word)</source>
+        <translation>器件地址(字)</translation>
+    </message>
+    <message>
+        <source>Buffer Addr.(BYTE)</source>
+        <translation>缓冲区地址(字节)</translation>
+    </message>
+    <message>
+        <source>Location at</source>
+        <translation>位于</translation>
+    </message>
+    <message>
         <source>Programming...</source>
         <translation>正在编程...</translation>
     </message>

@@ -70,6 +70,8 @@ void ToolDialog::showEvent(QShowEvent *event) {
         }
     }
     QDialog::showEvent(event);
+    // The button box made OK the default while it was shown; here no button is.
+    if (enterMovesOn_) buttons_->button(QDialogButtonBox::Ok)->setDefault(false);
 }
 
 // Enter in a field goes on to the next one instead of pressing OK; OK takes Enter only when it
@@ -77,7 +79,6 @@ void ToolDialog::showEvent(QShowEvent *event) {
 void ToolDialog::setEnterMovesOn() {
     for (QWidget *w : findChildren<QWidget *>())
         if (!buttons_->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus)) w->installEventFilter(this);
-    buttons_->button(QDialogButtonBox::Ok)->setDefault(false);
     enterMovesOn_ = true;
 }
 

@@ -171,6 +171,10 @@ QStringList untranslatedTexts(QWidget *window) {
                 if (a->menu()) addMenu(addMenu, a->menu());
         }
     }
+    return englishLeftIn(texts);
+}
+
+QStringList englishLeftIn(const QStringList &texts) {
     // Names and units that stay as they are in every language.
     static const QRegularExpression kept(QStringLiteral(
         "\\b(Vantor|Intel Hex|Motorola|Tektronix|English|Chinese|MHz|kHz|Hz|ms|mA|Ctrl|Shift|Alt|debugWIRE)\\b|[\\w-]+\\.[A-Za-z0-9]{1,4}\\b"));

@@ -19,5 +19,7 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
 // accessible names) in which an English word is left: a run of two or more letters with a
 // lower-case one, other than names that are not translated (Vantor, Intel Hex, ...).
 QStringList untranslatedTexts(QWidget *window);
+// The texts of `texts` in which such an English word is left.
+QStringList englishLeftIn(const QStringList &texts);
 
 }  // namespace vantor::ui

@@ -12,6 +12,7 @@
 #include "devices/DeviceInfo.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/Application.h"
+#include "programmer/Operations.h"
 #include "programmer/ProgrammerModels.h"
 #include "programmer/ui/ConnectDialog.h"
 #include "programmer/ui/DesktopApp.h"
@@ -93,14 +94,21 @@ int main(int argc, char *argv[]) {
     w->document().loadFile(full, bin);
     w->refreshDevicePanel();
     app.app().options.IngoreFFH = 0;
+    // The Auto run above protected the chip: erase it first, at full speed.
+    w->runEntry(int(Op::Erase));
+    waitFor([&] { return !app.app().programmer()->isBusy() && !w->progressDialog(); });
     app.simulator()->setBulkDelayUs(40000);
-    w->runEntry(0);
+    w->runEntry(int(Op::Program));
     waitFor([&] { return w->progressDialog() && w->progressDialog()->value() * 10 > w->progressDialog()->maximum() * 4; });
     if (ProgressDialog *p = w->progressDialog()) failures += !save(p, out + QStringLiteral("/progress%1.png").arg(suffix));
-    else ++failures;
+    else {
+        std::printf("FAILED progress: no dialog past 40%%\n");
+        ++failures;
+    }
     app.app().programmer()->Cancel();
     waitFor([&] { return !app.app().programmer()->isBusy() && !w->progressDialog(); });
     std::remove(full.c_str());
+    w->document().loadFile(sample, load);  // the dialogs show the sample program
 
     if (!chinese) failures += !splashPicture().save(out + QStringLiteral("/splash.png"));
     // Every dialog, as a user opens it.

@@ -230,6 +230,12 @@ private slots:
         check(w, QStringLiteral("main-window"));
         const QStringList missing = ui::tourDialogs(*rig.app, check);
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
+        // Device Info's summary and memory table (the adapter document is the library's own).
+        DeviceRecord pic;
+        QVERIFY(w->document().library().FindDevice(48, "PIC16F84A", pic));
+        ui::DeviceInfoDialog info(pic, "/nonexistent/libArtbank.so", true);
+        for (const QString &t : ui::englishLeftIn(info.plainText().split(QLatin1Char('\n'))))
+            found << QStringLiteral("device-info: ") + t;
         for (const QString &f : found) qInfo("untranslated %s", qPrintable(f));
         QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("%1 texts left in English").arg(found.size())));
         w->close();
