@@ -119,6 +119,26 @@ ZH = {
  "From:": "从:", "To:": "到:", "Data": "数据", "Constant byte(8bit)": "常数字节(8位)", "Constant word(16bit)": "常数字(16位)",
  "Random values": "随机数", "Sequential bytes(8bit)": "递增字节(8位)", "Sequential words(16bit)": "递增字(16位)",
  "Byte:": "字节:", "Word:": "字:", "OK": "确定", "Cancel": "取消", "&Close": "关闭(&C)",
+ # messages the core composes (widgets/UiText.cpp)
+ "Device settings are now kept in the new file %s\n": "器件设置现在保存在新文件 %s 中\n",
+ "chip.set cannot be created: device settings are not kept\n": "无法创建 chip.set: 器件设置不会被保存\n",
+ "A %s was plugged in, but the %s is selected: use Programmer > Reconnect to work with it\n":
+     "插入的是 %s，但当前选择的是 %s: 要使用它，请执行“编程器 > 重新连接”\n",
+ "File Start must be a hexadecimal number from %X to %X.": "文件起始必须是 %X 至 %X 之间的十六进制数。",
+ "%s\nBuffer Start must be a hexadecimal number from %X to %X.": "%s\n缓冲区起始必须是 %X 至 %X 之间的十六进制数。",
+ "Buffer Start Address must be a hexadecimal number from %X to %X.": "缓冲区起始地址必须是 %X 至 %X 之间的十六进制数。",
+ "Data Size must be a hexadecimal number from %X to %X: the range ends at the end of the buffer.":
+     "数据长度必须是 %X 至 %X 之间的十六进制数: 范围止于缓冲区末尾。",
+ "No device of the type %s has \"%s\" in its name. Shorten the search text or choose the type All.":
+     "类型 %s 中没有名称含有“%s”的器件。请缩短搜索文字或选择类型“全部”。",
+ "No device of the type %s. Shorten the search text or choose the type All.":
+     "没有类型为 %s 的器件。请缩短搜索文字或选择类型“全部”。",
+ "No device has \"%s\" in its name. Shorten the search text or choose the type All.":
+     "没有名称含有“%s”的器件。请缩短搜索文字或选择类型“全部”。",
+ "An operation is running. Stop it and exit?": "正在执行操作。停止操作并退出吗？",
+ "The buffer holds changes that have not been saved to a file. Exit and lose them?": "缓冲区中有尚未保存到文件的修改。退出并放弃这些修改吗？",
+ "No device is selected: choose one with Select Device first\n": "未选择器件: 请先用“选择器件”选择一个器件\n",
+ "&Search": "搜索(&S)",
  "Words": "字", "Memory": "存储区", "Device Addr.(Word)": "器件地址(字)", "Buffer Addr.(BYTE)": "缓冲区地址(字节)",
  "Location at": "位于", "All": "全部", "Serial EEPROM": "串行 EEPROM", "(HEX)": "(十六进制)", "(DEC)": "(十进制)", "Bytes": "字节",
  # configuration files (data/cfg)
@@ -185,7 +205,10 @@ def config_texts():
                 if t not in out: out.append(t)
     return out
 
-EXTRA = ["All", "Serial EEPROM", "(HEX)", "(DEC)", "Bytes", "Words", "Memory", "Device Addr.(Word)",
+COMPOSED = [k for k in ZH if "hexadecimal number" in k or k.startswith(("Device settings", "chip.set", "A %s", "No device",
+             "An operation", "The buffer holds"))]
+
+EXTRA = COMPOSED + ["All", "Serial EEPROM", "(HEX)", "(DEC)", "Bytes", "Words", "Memory", "Device Addr.(Word)",
          "Buffer Addr.(BYTE)", "Location at"] + [k for k in ZH if k.endswith("...") or k.startswith(("Elapsed", "Boot lock", "Write lock", "Binary", "IntelHEX",
          "Motorola", "Tektronix", "Ext.", "Extend", "Intel Hex", "TD6"))]
 

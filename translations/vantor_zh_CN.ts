@@ -555,6 +555,68 @@ must be: %XH -- %XH
 </translation>
     </message>
     <message>
+        <source>Device settings are now kept in the new file %s
+</source>
+        <translation>器件设置现在保存在新文件 %s 中
+</translation>
+    </message>
+    <message>
+        <source>chip.set cannot be created: device settings are not kept
+</source>
+        <translation>无法创建 chip.set: 器件设置不会被保存
+</translation>
+    </message>
+    <message>
+        <source>A %s was plugged in, but the %s is selected: use Programmer &gt; Reconnect to work with it
+</source>
+        <translation>插入的是 %s，但当前选择的是 %s: 要使用它，请执行“编程器 &gt; 重新连接”
+</translation>
+    </message>
+    <message>
+        <source>File Start must be a hexadecimal number from %X to %X.</source>
+        <translation>文件起始必须是 %X 至 %X 之间的十六进制数。</translation>
+    </message>
+    <message>
+        <source>%s
+Buffer Start must be a hexadecimal number from %X to %X.</source>
+        <translation>%s
+缓冲区起始必须是 %X 至 %X 之间的十六进制数。</translation>
+    </message>
+    <message>
+        <source>Buffer Start Address must be a hexadecimal number from %X to %X.</source>
+        <translation>缓冲区起始地址必须是 %X 至 %X 之间的十六进制数。</translation>
+    </message>
+    <message>
+        <source>Data Size must be a hexadecimal number from %X to %X: the range ends at the end of the buffer.</source>
+        <translation>数据长度必须是 %X 至 %X 之间的十六进制数: 范围止于缓冲区末尾。</translation>
+    </message>
+    <message>
+        <source>No device of the type %s has "%s" in its name. Shorten the search text or choose the type All.</source>
+        <translation>类型 %s 中没有名称含有“%s”的器件。请缩短搜索文字或选择类型“全部”。</translation>
+    </message>
+    <message>
+        <source>No device of the type %s. Shorten the search text or choose the type All.</source>
+        <translation>没有类型为 %s 的器件。请缩短搜索文字或选择类型“全部”。</translation>
+    </message>
+    <message>
+        <source>No device has "%s" in its name. Shorten the search text or choose the type All.</source>
+        <translation>没有名称含有“%s”的器件。请缩短搜索文字或选择类型“全部”。</translation>
+    </message>
+    <message>
+        <source>An operation is running. Stop it and exit?</source>
+        <translation>正在执行操作。停止操作并退出吗？</translation>
+    </message>
+    <message>
+        <source>The buffer holds changes that have not been saved to a file. Exit and lose them?</source>
+        <translation>缓冲区中有尚未保存到文件的修改。退出并放弃这些修改吗？</translation>
+    </message>
+    <message>
+        <source>No device is selected: choose one with Select Device first
+</source>
+        <translation>未选择器件: 请先用“选择器件”选择一个器件
+</translation>
+    </message>
+    <message>
         <source>All</source>
         <translation>全部</translation>
     </message>
@@ -2757,6 +2819,10 @@ Open it in a web browser.</source>
     <message>
         <source>Type</source>
         <translation>类型</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>搜索(&amp;S)</translation>
     </message>
     <message>
         <source>Search</source>

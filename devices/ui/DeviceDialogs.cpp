@@ -184,7 +184,7 @@ void SelectDeviceDialog::refresh() {
     fill(devices_, model_.devices(), model_.devicePosition());
     filling_ = false;
     const std::string hint = model_.emptyHint();
-    hint_->setText(qs(hint));
+    hint_->setText(uiText(hint));
     hint_->setVisible(!hint.empty());
     // With no vendor left the logo stays as it was.
     if (model_.vendorPosition() >= 0) showLogo();

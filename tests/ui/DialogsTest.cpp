@@ -214,6 +214,14 @@ private slots:
         QCOMPARE(ui::uiText("Load File: /tmp/a.hex\n"), QStringLiteral("加载文件: /tmp/a.hex\n"));
         QCOMPARE(ui::uiText("Elapsed Time: 1.25S"), QStringLiteral("耗时: 1.25S"));
         QCOMPARE(ui::uiText("ATMEL   "), QStringLiteral("ATMEL   "));
+        // Composed messages keep their values, and a value that is a text of its own is translated.
+        QCOMPARE(ui::uiText("A TD620 MCU Development Kit was plugged in, but the TD610 MCU Development Kit is selected: "
+                            "use Programmer > Reconnect to work with it\n"),
+                 QStringLiteral("插入的是 TR620 单片机开发实验仪，但当前选择的是 TR610 单片机开发实验仪: 要使用它，请执行“编程器 > "
+                                "重新连接”\n"));
+        QCOMPARE(ui::uiText("The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 1FFF."),
+                 QStringLiteral("缓冲区地址超出范围\n缓冲区起始必须是 0 至 1FFF 之间的十六进制数。"));
+        QCOMPARE(ui::uiText("Address: 0001FFFFH"), QStringLiteral("地址: 0001FFFFH"));
         for (const StringEntry &e : allStrings())
             if (e.text.find("Location at") == std::string_view::npos)
                 QVERIFY2(ui::uiText(e.text) != ui::fromUtf8(e.text) || e.text.find_first_of("abcdefghijklmnopqrstuvwxyz") ==
