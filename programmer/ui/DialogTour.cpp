@@ -63,7 +63,7 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
     Application &a = app.app();
     const auto artbank = a.services().programDirectory / Artbank::defaultPath().filename();
 
-    SelectDeviceDialog select(doc.library(), a.profile(), artbank, w);
+    SelectDeviceDialog select(doc.library(), a.profile(), artbank, w, doc.hasDevice() ? &doc.currentDevice : nullptr);
     if (select.opened()) showAndVisit(&select, QStringLiteral("select-device"), visit);
     else missing << QStringLiteral("select-device");
 
