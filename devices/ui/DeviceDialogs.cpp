@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QAbstractItemView>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,12 +21,42 @@
 #include "core/LittleEndian.h"
 #include "devices/DeviceInfo.h"
 #include "devices/ui/DeviceDialogs.h"
+#include "widgets/UiText.h"
 
 namespace vantor::ui {
 
 namespace {
 
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// "Code Memory + EEPROM Memory": each area name translated on its own.
+QString areaCaption(const std::string &caption) {
+    QStringList parts;
+    for (const QString &part : qs(caption).split(QStringLiteral(" + "))) parts << uiText(toUtf8(part));
+    return parts.join(QStringLiteral(" + "));
+}
+
+// A drop-down whose entries are wider than its rectangle (long PIC oscillator texts) grows to
+// the left into the free room after the text before it, and its list opens as wide as its
+// longest entry, so no entry is cut.
+void fitDropDown(QComboBox *combo, QWidget *page) {
+    QRect box = combo->geometry();
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int needed = combo->sizeHint().width();
+    combo->view()->setMinimumWidth(needed);
+    if (needed <= box.width()) return;
+    int left = 0;
+    for (QWidget *before : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QRect r = before->geometry();
+        if (before == combo || r.left() >= box.left() || r.bottom() < box.top() || r.top() > box.bottom()) continue;
+        if (qobject_cast<QGroupBox *>(before)) continue;
+        const int width = std::min(r.width(), before->sizeHint().width());
+        before->resize(width, r.height());
+        left = std::max(left, r.left() + width + 6);
+    }
+    box.setLeft(std::max(left, box.right() - needed));
+    combo->setGeometry(box);
+}
 
 }  // namespace
 
@@ -60,7 +91,7 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     auto *typeLayout = new QHBoxLayout(typeBox);
     types_ = new QButtonGroup(this);
     for (int b = 0; b < SelectDialogModel::kTypeButtons; ++b) {
-        auto *radio = new QRadioButton(qs(SelectDialogModel::typeLabel(b)), typeBox);
+        auto *radio = new QRadioButton(uiText(SelectDialogModel::typeLabel(b)), typeBox);
         radio->setObjectName(QStringLiteral("type%1").arg(b));
         radio->setEnabled(SelectDialogModel::typeEnabled(b));
         types_->addButton(radio, b);
@@ -153,7 +184,7 @@ void SelectDeviceDialog::refresh() {
     fill(devices_, model_.devices(), model_.devicePosition());
     filling_ = false;
     const std::string hint = model_.emptyHint();
-    hint_->setText(qs(hint));
+    hint_->setText(uiText(hint));
     hint_->setVisible(!hint.empty());
     // With no vendor left the logo stays as it was.
     if (model_.vendorPosition() >= 0) showLogo();
@@ -179,7 +210,7 @@ void fillHistoryMenu(QMenu *menu, const std::vector<HistoryMenuItem> &items, int
         actions[i]->deleteLater();
     }
     for (const auto &item : items) {
-        QAction *a = menu->addAction(qs(item.text));
+        QAction *a = menu->addAction(uiText(item.text));
         a->setData(item.command);
         const int n = item.command - kHistoryCommandBase;
         if (item.command == kHistoryNoneCommand) {  // "History Device" does nothing
@@ -224,7 +255,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         QWidget *page = pages[std::size_t(it.page)];
         const QRect rect(px(it.rect.left), py(it.rect.top), px(it.rect.right) - px(it.rect.left),
                          py(it.rect.bottom) - py(it.rect.top));
-        const QString text = qs(it.text);
+        const QString text = uiText(it.text);
         QWidget *w = nullptr;
         switch (it.kind) {
         case cfg::kHexField: {
@@ -262,7 +293,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         }
         case cfg::kDropDown: {
             auto *combo = new QComboBox(page);
-            for (std::size_t e : model_.control(i).entries) combo->addItem(qs(cf.items[e].text));
+            for (std::size_t e : model_.control(i).entries) combo->addItem(uiText(cf.items[e].text));
             w = combo;
             break;
         }
@@ -270,6 +301,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
             continue;
         }
         w->setGeometry(rect);
+        if (auto *combo = qobject_cast<QComboBox *>(w)) fitDropDown(combo, page);
         w->setObjectName(QStringLiteral("item%1").arg(i));
         w->setAccessibleName(text);
         controls_[i] = w;
@@ -348,7 +380,7 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
     auto *rangeLayout = new QVBoxLayout(rangeBox);
     range_ = new QButtonGroup(this);
     for (int b = 0; b < 3; ++b) {
-        auto *radio = new QRadioButton(qs(model_.rangeCaption(b)), rangeBox);
+        auto *radio = new QRadioButton(areaCaption(model_.rangeCaption(b)), rangeBox);
         radio->setObjectName(QStringLiteral("range%1").arg(b));
         range_->addButton(radio, b);
         rangeLayout->addWidget(radio);
@@ -365,7 +397,7 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
     items_->setObjectName(QStringLiteral("autoItems"));
     items_->setAccessibleName(tr("Auto Program Item"));
     for (const auto &e : model_.autoEntries) {
-        auto *item = new QListWidgetItem(qs(e.name), items_);
+        auto *item = new QListWidgetItem(uiText(e.name).trimmed(), items_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(e.checked ? Qt::Checked : Qt::Unchecked);
     }

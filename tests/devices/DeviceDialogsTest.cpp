@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionComboBox>
+#include <QAbstractItemView>
 #include <QTabWidget>
 #include <QtTest>
 #include <cstring>
@@ -179,6 +181,33 @@ private slots:
         QVERIFY(!missing.opened());
         QCOMPARE(QString::fromStdString(prompt_.shown.back().text),
                  QString::fromUtf8(loadString(sid::ConfigFileOpenFailed).data()));
+    }
+
+    // The long oscillator entries of a PIC fit their drop-down (grown to the left, past the
+    // text before it but not over it) and its list.
+    void dropDownsShowTheirWholeEntries() {
+        DeviceLibrary lib(prompt_);
+        lib.setLibraryDirectory(VANTOR_BIN_DIR);
+        lib.SetLibraryFile("TR610.dev");
+        DeviceRecord pic;
+        QVERIFY(lib.FindDevice(48, "PIC16F628A", pic));
+        ConfigDeviceDialog dialog(cfg::configFilePath(VANTOR_BIN_DIR, pic), pic, prompt_);
+        QVERIFY(dialog.opened());
+        dialog.show();
+        const auto combos = dialog.findChildren<QComboBox *>();
+        QVERIFY(!combos.isEmpty());
+        for (QComboBox *c : combos) {
+            QStyleOptionComboBox opt;
+            opt.initFrom(c);
+            const QRect field = c->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c);
+            for (int i = 0; i < c->count(); ++i) {
+                const int width = c->fontMetrics().horizontalAdvance(c->itemText(i));
+                QVERIFY2(width <= field.width(), qPrintable(c->itemText(i)));
+                QVERIFY(width <= c->view()->minimumWidth());
+            }
+            for (QLabel *sibling : c->parentWidget()->findChildren<QLabel *>())
+                QVERIFY2(!sibling->geometry().intersects(c->geometry()), qPrintable(sibling->text()));
+        }
     }
 
     void operateSettingsRefusesAnEmptyAutoList() {

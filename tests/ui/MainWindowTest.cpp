@@ -1,11 +1,15 @@
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolBar>
 #include <QToolButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
+#include <QUrl>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -402,8 +406,57 @@ private slots:
             QVERIFY2(c, name);
             QVERIFY2(!c->accessibleName().isEmpty(), name);
         }
-        for (QToolButton *b : w->findChildren<QToolButton *>())
-            if (b->objectName().startsWith(QLatin1String("toolButton"))) QVERIFY(!b->accessibleName().isEmpty());
+        // Every tool bar picture fills the bar's size, so no button's picture and label sit higher.
+        const QSize iconSize = w->findChild<QToolBar *>(QStringLiteral("toolBar"))->iconSize();
+        for (QToolButton *b : w->findChildren<QToolButton *>()) {
+            if (!b->objectName().startsWith(QLatin1String("toolButton"))) continue;
+            QVERIFY(!b->accessibleName().isEmpty());
+            QCOMPARE(b->iconSize(), iconSize);
+            QCOMPARE(b->icon().actualSize(iconSize), iconSize);
+        }
+    }
+
+    // A screen reader reads the status bar's model and connection mode, and hears them change.
+    void statusBarIsReadByScreenReaders() {
+        DesktopRig rig;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        auto spoken = [w] {
+            QStringList texts;
+            QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(w->statusBar());
+            for (int i = 0; bar && i < bar->childCount(); ++i)
+                if (QAccessibleInterface *c = bar->child(i); c && !c->state().invisible)
+                    texts << c->text(QAccessible::Name) + QLatin1Char(' ') + c->text(QAccessible::Value);
+            return texts.join(QLatin1Char('|'));
+        };
+        QVERIFY2(spoken().contains(w->infoBarModel()) && !w->infoBarModel().isEmpty(), qPrintable(spoken()));
+        QVERIFY2(spoken().contains(QStringLiteral("Online Mode")), qPrintable(spoken()));
+        rig.app->simulator()->unplug();
+        QVERIFY2(spoken().contains(QStringLiteral("Disconnect mode")), qPrintable(spoken()));
+        QVERIFY(!spoken().contains(QStringLiteral("Online Mode")));
+    }
+
+    // Help > Content without a program that opens web pages says where the manual is.
+    void contentWithoutABrowserSaysWhereTheManualIs() {
+        DesktopRig rig;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QUrl asked;
+        w->setUrlOpener([&asked](const QUrl &url) {
+            asked = url;
+            return false;
+        });
+        QString told;
+        onNextModal([&](QWidget *d) {
+            told = static_cast<QMessageBox *>(d)->text();
+            static_cast<QDialog *>(d)->accept();
+        });
+        w->action(cmd::Content)->trigger();
+        const QString manual = QString::fromStdString((rig.programDirectory() / "manual" / "index.html").string());
+        QCOMPARE(asked, QUrl::fromLocalFile(manual));
+        QVERIFY2(told.contains(manual), qPrintable(told));
     }
 };
 
