@@ -282,9 +282,11 @@ int runConfig(CliContext &ctx, Args args) {
     if (defaults) model.restoreDefaults();
     for (const auto &s : sets)
         if (!applySetting(model, s)) return kExitUsage;
-    if (!model.accept()) return kExitUsage;  // the range message has been printed
+    // Showing alone is no OK: it prints the bytes as they are stored.
+    const bool changing = !sets.empty() || defaults;
+    if (changing && !model.accept()) return kExitUsage;  // the range message has been printed
 
-    if (!sets.empty() || defaults) {
+    if (changing) {
         std::memcpy(device.config_data, model.working().data(), kConfigDataSize);
         SettingsMemory memory = settingsMemory(ctx);
         if (!memory.SaveDeviceSettings(device, items, areaMask)) {

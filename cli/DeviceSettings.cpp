@@ -1,6 +1,5 @@
 #include "cli/DeviceSettings.h"
 #include "core/Prompt.h"
-#include "devices/ConfigFile.h"
 
 namespace vantor::cli {
 
@@ -11,9 +10,7 @@ SettingsMemory settingsMemory(const CliContext &ctx) {
 bool restoreDeviceSettings(const CliContext &ctx, DeviceRecord &device, std::uint8_t autoItems[16],
                            std::uint32_t &areaMask) {
     StreamPrompt prompt(stderr);
-    return settingsMemory(ctx).RestoreDeviceSettings(device, autoItems, areaMask, [&](DeviceRecord &d) {
-        cfg::LoadConfigDefaults(ctx.libDir, d, prompt);
-    });
+    return settingsMemory(ctx).RestoreDeviceSettings(ctx.libDir, device, autoItems, areaMask, prompt);
 }
 
 }  // namespace vantor::cli

@@ -38,6 +38,7 @@ const char kUsage[] =
     "  -f FILE [--from FMT --file-start HEX --buffer-start HEX --fill ff|00|keep]  data for program/verify/auto\n"
     "  -o FILE  save the areas read  --area 1|2|3   --ignore-ff   --no-id-check\n"
     "  --config HEX...  the 48 configuration bytes   --items OP,OP,...  the Auto list\n"
+    "  --allow-lockout  write fuses, lock or configuration bits that can lock the chip out\n"
     "  --serial-at HEX [--serial-start N --serial-step K --serial-format le32|be32|ascii-dec]\n"
     "production: --json  --programmer SERIAL  --log FILE.csv\n"
     "simulator:  --sim-count N  --sim-chip FILE|DIR  --sim-socket [N=]VENDOR/DEVICE\n"

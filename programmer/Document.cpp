@@ -7,6 +7,7 @@
 #include "core/StringTable.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
+#include "devices/LockoutRisks.h"
 #include "devices/MemoryLayout.h"
 #include "programmer/Application.h"
 #include "programmer/ProgrammerModels.h"
@@ -122,6 +123,7 @@ void Document::applyDevice(const DeviceRecord &r) {
     if (hasDevice() && hooks_.saveDeviceSettings) hooks_.saveDeviceSettings(currentDevice);
     currentDevice = r;
     currentDevice.valid = 1;
+    lockoutConfirmed_.reset();
     library_.SetCurrentDevice(&currentDevice);
     app_.options.rangeFirst = 0;
     app_.options.rangeLast = std::int32_t(currentDevice.memory_areas[0].size_bytes) - 1;
@@ -203,9 +205,24 @@ bool Document::refuseInDisconnectMode() {
     return true;
 }
 
+bool Document::confirmLockout(std::span<const std::uint8_t> ops) {
+    const auto risks = lockoutRisksOf(library_.libraryDirectory(), currentDevice, ops);
+    if (risks.empty()) return true;
+    std::array<std::uint8_t, kConfigDataSize> bytes;
+    std::copy(std::begin(currentDevice.config_data), std::end(currentDevice.config_data), bytes.begin());
+    // Asked once for a configuration: a production run of Autos is not asked again.
+    if (lockoutConfirmed_ == bytes) return true;
+    const std::string text = "These choices can lock the chip out:\n\n" + describeRisks(risks) + "\nWrite them anyway?";
+    if (prompt_.ask(text, "Vantor", Prompt::Icon::Warning, Prompt::Buttons::YesNo) != Prompt::Answer::Yes) return false;
+    lockoutConfirmed_ = bytes;
+    return true;
+}
+
 bool Document::runOperation(int op) {
     if (refuseInDisconnectMode()) return false;
     if ((op == kOpProgram || op == kOpVerify) && !reloadCheck()) return false;
+    const std::uint8_t ops[] = {std::uint8_t(op)};
+    if (!confirmLockout(ops)) return false;
     CProgrammer *p = app_.programmer();
     return p && p->StartOperation(op);
 }
@@ -213,6 +230,7 @@ bool Document::runOperation(int op) {
 bool Document::runAuto() {
     if (refuseInDisconnectMode()) return false;
     if (!reloadCheck()) return false;
+    if (!confirmLockout(app_.autoItems)) return false;
     CProgrammer *p = app_.programmer();
     return p && p->StartAuto(app_.autoItems);
 }

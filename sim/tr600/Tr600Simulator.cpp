@@ -19,7 +19,11 @@ constexpr std::uint8_t kStatusRequest = cmd::ReadStatus;
 
 constexpr std::string_view kFaultNames[] = {"refuse-control", "lose-bulk",  "short-bulk",
                                              "status-never-comes", "finish-without-success", "unplug",
-                                             "wrong-model"};
+                                             "wrong-model", "register-mismatch"};
+
+bool isRegisterWrite(std::uint8_t request) {
+    return request == cmd::WriteLock || request == cmd::WriteConfig || request == cmd::WriteFuse;
+}
 
 }  // namespace
 
@@ -166,7 +170,9 @@ bool Tr600Simulator::claimInterface(int interfaceNumber) {
 std::vector<FaultKind> Tr600Simulator::takeFaults(std::uint8_t request) {
     std::vector<FaultKind> fired;
     for (auto it = faults_.begin(); it != faults_.end();) {
-        const bool matches = it->fault.command == -1 ? request != kStatusRequest : it->fault.command == request;
+        const bool anyCommand = it->fault.kind == FaultKind::RegisterMismatch ? isRegisterWrite(request)
+                                                                               : request != kStatusRequest;
+        const bool matches = it->fault.command == -1 ? anyCommand : it->fault.command == request;
         if (!matches) {
             ++it;
             continue;
@@ -245,6 +251,7 @@ bool Tr600Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
     loseBulk_ = has(FaultKind::LoseBulk);
     shortBulk_ = has(FaultKind::ShortBulk);
     wrongModel_ = has(FaultKind::WrongModelCode);
+    registerMismatch_ = has(FaultKind::RegisterMismatch);
     handleCommand(request, value, index, data, length);
     return true;
 }
@@ -380,17 +387,17 @@ int Tr600Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int
                timing_.programBlockPolls);
         break;
     case cmd::WriteLock:
-        std::copy(data, data + 16, chip->lock.begin());
-        finish(true, timing_.otherPolls);
-        break;
     case cmd::WriteConfig:
-        std::copy(data, data + 16, chip->config.begin());
+    case cmd::WriteFuse: {
+        auto &bytes = expected.command == cmd::WriteLock     ? chip->lock
+                      : expected.command == cmd::WriteConfig ? chip->config
+                                                             : chip->fuses;
+        std::copy(data, data + 16, bytes.begin());
+        // The programmer still reports success: only a read-back finds it.
+        if (registerMismatch_) bytes[0] = std::uint8_t(~bytes[0]);
         finish(true, timing_.otherPolls);
         break;
-    case cmd::WriteFuse:
-        std::copy(data, data + 16, chip->fuses.begin());
-        finish(true, timing_.otherPolls);
-        break;
+    }
     default:
         break;
     }

@@ -96,15 +96,57 @@ TEST_F(ConfigCli, WithoutChipSetNothingIsKeptOrCreated) {
     EXPECT_FALSE(fs::exists(dir / "chip.set"));
 }
 
-TEST_F(ConfigCli, FusesSetByNameReachTheSimulatedChip) {
-    ASSERT_EQ(run("config -d ATMEL/ATmega328P --set CKSEL=\"External clock\" --set SUT=\"SUT=00\" --set BOOTRST=on "
-                  "--set \"Brown-out detection level=2.7 V\"").status, 0);
+TEST_F(ConfigCli, LockOutChoicesNeedAllowLockoutAndAreReadBack) {
     const std::string sim = "--simulate --sim-chip " + (dir / "sim.chip").string() + " ";
-    auto w = run(sim + "write-fuse -d ATMEL/ATmega328P");
-    ASSERT_EQ(w.status, 0) << w.output;
     auto r = run(sim + "read-fuse -d ATMEL/ATmega328P");
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("Bytes read: 40 D8 FD 00"), std::string::npos) << r.output;
+    ASSERT_NE(r.output.find("Bytes read: 62 D9 FF 00"), std::string::npos) << r.output;  // a factory-fresh chip
+    ASSERT_EQ(run("config -d ATMEL/ATmega328P --set CKSEL=\"External clock\" --set SUT=\"SUT=00\" --set BOOTRST=on "
+                  "--set \"Brown-out detection level=2.7 V\" --set RSTDISBL=on").status, 0);
+
+    auto w = run(sim + "write-fuse -d ATMEL/ATmega328P");
+    EXPECT_EQ(w.status, 2) << w.output;
+    EXPECT_NE(w.output.find("[x] RSTDISBL: external reset disabled"), std::string::npos) << w.output;
+    EXPECT_NE(w.output.find("CKSEL = External clock (0000)"), std::string::npos) << w.output;
+    EXPECT_NE(w.output.find("high-voltage programmer"), std::string::npos) << w.output;
+    EXPECT_NE(w.output.find("--allow-lockout"), std::string::npos) << w.output;
+    r = run(sim + "read-fuse -d ATMEL/ATmega328P");
+    EXPECT_NE(r.output.find("Bytes read: 62 D9 FF 00"), std::string::npos) << r.output;
+
+    w = run(sim + "write-fuse -d ATMEL/ATmega328P --allow-lockout");
+    ASSERT_EQ(w.status, 0) << w.output;
+    r = run(sim + "read-fuse -d ATMEL/ATmega328P");
+    EXPECT_NE(r.output.find("Bytes read: 40 58 FD 00"), std::string::npos) << r.output;
+
+    // A write the chip did not keep is found by the read-back and is a failure.
+    w = run(sim + "--sim-fault register-mismatch write-fuse -d ATMEL/ATmega328P --allow-lockout");
+    EXPECT_EQ(w.status, 1) << w.output;
+    EXPECT_NE(w.output.find("Write Fuse failed: byte 0 reads back BF, 40 was written"), std::string::npos) << w.output;
+}
+
+TEST_F(ConfigCli, ADamagedOrMissingConfigurationFileIsNeverWritten) {
+    const std::string sim = "--simulate --sim-chip " + (dir / "sim.chip").string() + " ";
+    ASSERT_EQ(run(sim + "read-fuse -d ATMEL/ATmega328P").status, 0);
+    const fs::path file = dir / "cfg" / "ATMEGA328P.cfg";
+    const fs::path kept = dir / "ATMEGA328P.cfg.good";
+    fs::copy_file(file, kept);
+    {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(200);
+        f.put('\x5A');
+    }
+    for (const char *damage : {"damaged", "missing"}) {
+        if (std::string(damage) == "missing") fs::remove(file);
+        for (const char *op : {"write-fuse", "protect", "auto --items erase,write-fuse"}) {
+            const auto w = run("--json " + sim + op + " -d ATMEL/ATmega328P");
+            EXPECT_EQ(w.status, 1) << damage << " " << op << ": " << w.output;
+            EXPECT_NE(w.output.find("cfg/ATMEGA328P.cfg is missing or damaged"), std::string::npos) << w.output;
+            EXPECT_NE(w.output.find("\"failed\":1"), std::string::npos) << w.output;
+        }
+    }
+    fs::copy_file(kept, file);
+    const auto r = run(sim + "read-fuse -d ATMEL/ATmega328P");
+    EXPECT_NE(r.output.find("Bytes read: 62 D9 FF 00"), std::string::npos) << r.output;  // nothing erased or written
+    EXPECT_EQ(chipSet().size(), 1u);  // and nothing remembered for it
 }
 
 TEST_F(ConfigCli, OptionsFollowTheDialogRules) {
