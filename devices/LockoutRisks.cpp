@@ -17,7 +17,7 @@ enum class Danger {
     ClearedOnLowVoltage,   // not ticked while the device is programmed through the low-voltage adapter
     ExternalClock,         // a list entry that needs a clock or crystal on the pins
     SelectedText,          // a radio button or list entry whose text contains `text`
-    NotFactory,            // any other state than the one the file's defaults give
+    NotFactory,            // any state but the one the file's defaults give
 };
 
 }  // namespace
@@ -161,7 +161,7 @@ std::vector<LockoutRisk> lockoutRisks(const cfg::ConfigFile &file, const DeviceR
             // A code the list does not name may be any clock: it is not taken for an internal one.
             case Danger::ExternalClock: risky = !entry || entry->text.rfind("Internal", 0) != 0; break;
             case Danger::SelectedText: risky = entry && entry->text.find(rule->text) != std::string::npos; break;
-            default: risky = ((bits ^ factory) & it.mask) != 0; break;
+            default: risky = true; break;  // any change from the factory state
             }
         } else {
             choice = (it.kind == cfg::kRadioButton ? "(*) " : on ? "[x] " : "[ ] ") + it.text;
@@ -170,11 +170,16 @@ std::vector<LockoutRisk> lockoutRisks(const cfg::ConfigFile &file, const DeviceR
             case Danger::Cleared:
             case Danger::ClearedOnLowVoltage: risky = !on; break;
             case Danger::SelectedText: risky = on; break;
-            // A radio button stands for its own choice only; a check box for both states.
-            default: risky = it.kind == cfg::kRadioButton ? on && !onInFactory : on != onInFactory; break;
+            default: risky = true; break;
             }
         }
-        if (risky) risks.push_back({i, it.byteIndex, std::string(bitName(it.text)), std::move(choice), rule->consequence});
+        // What every chip arrives with, and its board was made for, locks nothing out: only a
+        // change from the factory configuration is a risk (the ATmega32U4 leaves the factory
+        // set for its crystal).
+        const bool changed = it.kind == cfg::kDropDown     ? ((bits ^ factory) & it.mask) != 0
+                             : it.kind == cfg::kRadioButton ? on && !onInFactory
+                                                            : on != onInFactory;
+        if (risky && changed) risks.push_back({i, it.byteIndex, std::string(bitName(it.text)), std::move(choice), rule->consequence});
     }
     return risks;
 }

@@ -32,7 +32,8 @@ std::string_view lockoutConsequence(const LockoutRule &rule);
 // True for a control serial programming cannot change (SPIEN), shown read-only.
 bool lockoutReadOnly(const LockoutRule &rule);
 
-// The dangerous choices that `config` (48 bytes) makes.
+// The dangerous choices that `config` (48 bytes) makes where it differs from the file's
+// factory configuration.
 std::vector<LockoutRisk> lockoutRisks(const cfg::ConfigFile &file, const DeviceRecord &device,
                                       std::span<const std::uint8_t> config);
 // Those of them that the operations (numbers, an Auto list ends at 0xFF) write: Write Fuse and
