@@ -2,11 +2,13 @@
 // and fuses set by name reaching the simulated chip.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "core/StringTable.h"
+#include "devices/SettingsMemory.h"
 #include "tests/support/RunCommand.h"
 
 using namespace vantor;
@@ -64,6 +66,32 @@ TEST_F(ConfigCli, ShowsDefaultsSetsByTextAndRemembers) {
     r = run("config -d ATMEL/ATmega328P --defaults");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(chipSet()[1 + 36], 0x62);
+}
+
+// A stored brown-out level no list entry names (BODLEVEL 011) is shown as stored, and a
+// change elsewhere keeps it.
+TEST_F(ConfigCli, ShowPrintsTheStoredBytesAndUnnamedBitsSurviveAChange) {
+    chipset::Slot slot;
+    std::strcpy(slot.device_name, "ATmega328P");
+    slot.vendor_index = 10;
+    const std::uint8_t stored[] = {0x62, 0xD9, 0xFB};
+    std::memcpy(slot.config_data, stored, sizeof stored);
+    slot.config_data[16] = 0xFF;
+    std::memset(slot.auto_items, 0xFF, sizeof slot.auto_items);
+    std::vector<std::uint8_t> bytes(1 + chipset::kSlotSize, 1);
+    chipset::encodeSlot(slot, bytes.data() + 1);
+    std::ofstream(dir / "chip.set", std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
+
+    auto r = run("config -d ATMEL/ATmega328P");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Configuration bytes: 62 D9 FB"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("BODLEVEL = (none)"), std::string::npos) << r.output;
+    r = run("config -d ATMEL/ATmega328P --json");
+    EXPECT_NE(r.output.find("\"config_bytes\": \"62 D9 FB"), std::string::npos) << r.output;
+
+    ASSERT_EQ(run("config -d ATMEL/ATmega328P --set CKDIV8=off").status, 0);
+    EXPECT_EQ(chipSet()[1 + 36], 0xE2);
+    EXPECT_EQ(chipSet()[1 + 38], 0xFB);
 }
 
 TEST_F(ConfigCli, RefusesWhatTheDialogRefuses) {
