@@ -42,7 +42,7 @@ void CopyOverlapping8MiB(benchmark::State &state) {
 
 void Swap8MiB(benchmark::State &state) {
     for (auto _ : state) {
-        swapBytePairs(buffer(), DataBuffer::kSize - 1);
+        swapBytePairs(buffer(), 0, DataBuffer::kSize - 1);
         benchmark::ClobberMemory();
     }
 }

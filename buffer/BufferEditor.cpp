@@ -118,10 +118,10 @@ void combineBytes(DataBuffer &buffer, LogicOp op, std::uint32_t start, std::uint
     }
 }
 
-void swapBytePairs(DataBuffer &buffer, std::uint32_t limit) {
-    limit = std::min<std::uint32_t>(limit, DataBuffer::kSize - 1);
+void swapBytePairs(DataBuffer &buffer, std::uint32_t first, std::uint32_t last) {
+    last = std::min<std::uint32_t>(last, DataBuffer::kSize - 1);
     std::uint8_t *p = buffer.data();
-    for (std::uint32_t k = 0; k < limit; k += 2) std::swap(p[k], p[k + 1]);
+    for (std::uint32_t k = first; k < last; k += 2) std::swap(p[k], p[k + 1]);
 }
 
 EditOutcome EditOutcome::refused(int id) {
@@ -243,13 +243,16 @@ EditOutcome BufferEditor::combine(LogicOp op, std::uint32_t start, std::uint32_t
 
 EditOutcome BufferEditor::swap() {
     settings_.swapState = settings_.swapState ? 0 : 1;
-    if (!hasArea() || rangeEnd_ == 0) {
+    // Only the shown area: swapping from address 0 would also change memory the user is not
+    // looking at, which word masking may then make impossible to swap back.
+    if (!hasArea() || rangeEnd_ == rangeStart_) {
         EditOutcome o;
         o.ok = true;
         return o;
     }
-    swapBytePairs(buffer_, rangeEnd_);
-    return finish(EditOutcome::done(0, ((rangeEnd_ - 1) & ~1u) + 1));
+    const std::uint32_t lastPaired = rangeStart_ + ((rangeEnd_ - rangeStart_ - 1) & ~1u) + 1;
+    swapBytePairs(buffer_, rangeStart_, lastPaired);
+    return finish(EditOutcome::done(rangeStart_, lastPaired));
 }
 
 void BufferEditor::typed(std::uint32_t caretOffset) {

@@ -35,8 +35,9 @@ void copyBytes(DataBuffer &buffer, std::uint32_t start, std::uint32_t end, std::
 void fillBytes(DataBuffer &buffer, std::uint32_t from, std::uint32_t to, FillKind kind, std::uint8_t byteValue,
                std::uint16_t wordValue, std::uint32_t seed);
 void combineBytes(DataBuffer &buffer, LogicOp op, std::uint32_t start, std::uint32_t end, std::uint8_t value);
-// Exchanges the bytes of every pair (k, k+1) for k = 0, 2, 4 ... below `limit`.
-void swapBytePairs(DataBuffer &buffer, std::uint32_t limit);
+// Exchanges the bytes of every pair (k, k+1) for k = first, first + 2 ... with k + 1 <= last; an odd
+// last byte keeps its place.
+void swapBytePairs(DataBuffer &buffer, std::uint32_t first, std::uint32_t last);
 
 // One memory area offered by the editor: its tab name and its bytes in the buffer.
 struct EditArea {

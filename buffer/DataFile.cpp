@@ -34,7 +34,7 @@ FileFormat formatFromExtension(const fs::path &path, bool forSave) {
     if (ext == "BIN") return FileFormat::Binary;
     if (ext == "HEX") return FileFormat::IntelHex;
     if (ext == "TEK") return FileFormat::Tektronix;
-    if (ext == "S") return FileFormat::Motorola;
+    if (ext == "S" || ext == "S19" || ext == "S28" || ext == "S37" || ext == "SREC") return FileFormat::Motorola;
     if (ext == "XTEK") return FileFormat::ExtTektronix;
     if (ext == "POF" && forSave) return FileFormat::Pof;
     return FileFormat::Binary;
@@ -64,15 +64,45 @@ bool seekTo(std::FILE *f, std::uint64_t offset) {
 #endif
 }
 
-// Reads from offset to the end of the file, at most limit bytes.
-bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, std::vector<std::uint8_t> &out) {
+// Leaves new elements uninitialised: a file's bytes are read over them at once, and zeroing tens of
+// megabytes first would cost as much as the read.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U> &) noexcept {}
+    template <class U>
+    void construct(U *p) noexcept {
+        ::new (static_cast<void *>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U *p, Args &&...args) {
+        ::new (static_cast<void *>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using FileBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
+// Reads from offset to the end of the file, at most limit bytes; `error` says why it could not.
+bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, FileBytes &out,
+              std::error_code &error) {
     out.clear();
+    errno = 0;
     FilePtr f = openFile(path, "rb");
-    if (!f) return false;
+    if (!f) {
+        error = std::error_code(errno ? errno : EIO, std::generic_category());
+        return false;
+    }
     std::error_code ec;
     const std::uint64_t size = fs::file_size(path, ec);
     if (!ec && offset >= size) return true;
-    if (offset > 0 && !seekTo(f.get(), offset)) return false;
+    if (offset > 0 && !seekTo(f.get(), offset)) {
+        error = std::make_error_code(std::errc::io_error);
+        return false;
+    }
     // The size is only a hint: the file may change while it is read.
     std::size_t chunk = ec ? std::size_t(1) << 16 : std::size_t(std::min(size - offset, limit)) + 1;
     std::size_t used = 0;
@@ -85,7 +115,14 @@ bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, s
         chunk = std::size_t(1) << 16;
     }
     out.resize(used);
-    return !std::ferror(f.get());
+    if (!std::ferror(f.get())) return true;
+    error = std::make_error_code(std::errc::io_error);
+    return false;
+}
+
+// The system's reason a data file cannot be read, in red before "Load File Failed".
+void reportUnreadable(InfoSink &sink, const fs::path &path, const std::string &reason) {
+    report(sink, path.string() + ": " + reason + "\n", msg::Red);
 }
 
 std::string hexText(std::uint64_t v) {
@@ -129,6 +166,10 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
     if (!ec) result.modified = fs::last_write_time(path, ec);
     // Devices and pipes are refused: a text reader would never see their end.
     if (ec || !fs::is_regular_file(status)) {
+        reportUnreadable(sink, path,
+                         ec                          ? ec.message()
+                         : fs::is_directory(status) ? std::make_error_code(std::errc::is_a_directory).message()
+                                                     : std::string("not a regular file"));
         report(sink, loadString(sid::LoadFileFailed), msg::Red);
         result.status = LoadStatus::CannotRead;
         return result;
@@ -142,13 +183,15 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
 
     const std::uint64_t bufferStart = std::min<std::uint64_t>(settings.loadBufferStart, DataBuffer::kSize);
     const std::uint64_t room = std::min<std::uint64_t>(settings.room, DataBuffer::kSize - bufferStart);
-    std::vector<std::uint8_t> file;
+    FileBytes file;
+    std::error_code readError;
     bool ok;
     bool readable;
+    bool tooLarge = false;
     if (settings.format == FileFormat::Binary) {
         // Only the part that can land (and one byte more, to notice what cannot) is read.
         LoadTarget target(buffer.data() + bufferStart, room, 0);
-        readable = readFile(path, settings.loadFileStart, room + 1, file);
+        readable = readFile(path, settings.loadFileStart, room + 1, file, readError);
         ok = readable && Binary::read(file, target, sink);
         if (target.wroteAny()) {
             result.wroteData = true;
@@ -160,9 +203,10 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
         // A text file is parsed from memory: one beyond any sensible image is refused unread.
         std::error_code sizeError;
         const std::uint64_t size = fs::file_size(path, sizeError);
-        readable = (!sizeError && size > kMaxTextFileSize) || readFile(path, 0, kMaxTextFileSize + 1, file);
+        readable = (!sizeError && size > kMaxTextFileSize) || readFile(path, 0, kMaxTextFileSize + 1, file, readError);
         ok = false;
-        if (readable && ((!sizeError && size > kMaxTextFileSize) || file.size() > kMaxTextFileSize)) {
+        tooLarge = readable && ((!sizeError && size > kMaxTextFileSize) || file.size() > kMaxTextFileSize);
+        if (tooLarge) {
             report(sink, path.string() + ": a text data file may be at most " + std::to_string(kMaxTextFileSize >> 20) +
                              " MiB\n", msg::Red);
             file.clear();
@@ -186,8 +230,10 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
         report(sink, loadString(sid::LoadFileSuccessful), msg::Green);
         result.status = LoadStatus::Ok;
     } else {
+        if (!readable) reportUnreadable(sink, path, readError.message());
         report(sink, loadString(sid::LoadFileFailed), msg::Red);
-        result.status = readable ? LoadStatus::BadData : LoadStatus::CannotRead;
+        // A file too large to read is bad input like one that cannot be read, not bad data.
+        result.status = readable && !tooLarge ? LoadStatus::BadData : LoadStatus::CannotRead;
     }
     return result;
 }
@@ -195,7 +241,7 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
 LoadResult loadFile(const fs::path &path, DataBuffer &buffer, const LoadSettings &settings, InfoSink &sink,
                     Prompt *prompt) {
     buffer.applyUnusedByteFill(settings.unusedByteMode);
-    report(sink, withText(loadString(sid::LoadFileFormat), path.string()), msg::Black);
+    sink.appendLine(withText(loadString(sid::LoadFileFormat), path.string()), msg::Black, true);
     return loadDataFile(path, buffer, settings, sink, prompt);
 }
 
@@ -205,7 +251,8 @@ SaveStatus saveDataFile(const fs::path &path, const DataBuffer &buffer, const Sa
         report(sink, std::string(loadString(sid::FileFormatLabel)) + std::string(formatName(settings.format)),
                msg::Black);
         if (status == SaveStatus::Ok)
-            report(sink, loadString(sid::SaveFileSuccessful), msg::Green);
+            // The stored text has no line end; without one the next line would run into it.
+            report(sink, std::string(loadString(sid::SaveFileSuccessful)) + "\n", msg::Green);
         else
             report(sink, loadString(sid::SaveFileFailed), msg::Red);
         return status;
@@ -245,7 +292,7 @@ SaveStatus saveDataFile(const fs::path &path, const DataBuffer &buffer, const Sa
 }
 
 SaveStatus saveFile(const fs::path &path, const DataBuffer &buffer, const SaveSettings &settings, InfoSink &sink) {
-    report(sink, withText(loadString(sid::SaveFileFormat), path.string()), msg::Black);
+    sink.appendLine(withText(loadString(sid::SaveFileFormat), path.string()), msg::Black, true);
     return saveDataFile(path, buffer, settings, sink);
 }
 

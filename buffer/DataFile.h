@@ -39,7 +39,7 @@ struct LoadSettings {
 
 enum class LoadStatus {
     Ok,
-    CannotRead,  // no such file, or it cannot be opened or read
+    CannotRead,  // no such file, it cannot be opened or read, or it is too large to read
     BadData,     // the reader refused the contents
     BadFormat,   // a format number no reader exists for
 };

@@ -14,6 +14,8 @@ int runDevices(CliContext &ctx, Args args) {
         filter.deviceType = (*t)[0] - '0';
     }
     filter.nameContains = takeOption(args, "--search").value_or("");
+    // For shell completion: "VENDOR/DEVICE" and the bare name, one per line, nothing else.
+    const bool namesOnly = takeFlag(args, "--names");
     if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
 
     CliLibrary lib(ctx);
@@ -23,6 +25,11 @@ int runDevices(CliContext &ctx, Args args) {
     if (all.empty()) {
         lib.reportEmpty();
         return kExitUsage;
+    }
+    if (namesOnly) {
+        for (const auto &rec : all)
+            if (filter.matches(rec)) std::printf("%s/%s\n%s\n", rec.vendor_name, rec.device_name, rec.device_name);
+        return kExitSuccess;
     }
     if (ctx.json) {
         nlohmann::json list = nlohmann::json::array();

@@ -7,6 +7,7 @@
 #include "cli/CliContext.h"
 #include "cli/Report.h"
 #include "core/SafeFile.h"
+#include "core/Version.h"
 #include "devices/DeviceLibrary.h"
 #include "programmer/ProgrammerModels.h"
 
@@ -16,7 +17,7 @@ using namespace vantor::cli;
 namespace {
 
 const char kUsage[] =
-    "usage: vantor-cli [--lib-dir DIR] [--model TR610|TR620|EMX31B] [--no-color]\n"
+    "usage: vantor-cli [--version] [--lib-dir DIR] [--model TR610|TR620|EMX31B] [--no-color]\n"
     "                  [--simulate[=MODEL] [--sim-chip FILE] [--sim-fault FAULT]...] COMMAND ...\n"
     "\n"
     "commands:\n"
@@ -60,6 +61,10 @@ int run(Args args) {
         if (args.empty() || takeFlag(args, "--help", "-h")) {
             std::fputs(kUsage, args.empty() ? stderr : stdout);
             return args.empty() ? kExitUsage : kExitSuccess;
+        }
+        if (args.size() == 1 && args.front() == "--version") {
+            std::printf("vantor-cli %s\n", kVersionText);
+            return kExitSuccess;
         }
         if (auto dir = takeOption(args, "--lib-dir")) ctx.libDir = *dir;
         else ctx.libDir = executableDirectory();

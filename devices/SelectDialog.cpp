@@ -60,7 +60,7 @@ int SelectDialogModel::selectedVendorIndex() const {
     return DeviceLibrary::VendorIndexOf(vendors_[std::size_t(vendorPos_)]);
 }
 
-bool SelectDialogModel::open() {
+bool SelectDialogModel::open(const DeviceRecord *current) {
     const int vendorPos = profile_.readInt(kSection, "Vendor", 0);
     const int devicePos = profile_.readInt(kSection, "Code", 0);
     typeFilter_ = std::clamp(profile_.readInt(kSection, "Type", 0), 0, kTypeButtons - 1);
@@ -72,10 +72,27 @@ bool SelectDialogModel::open() {
     devices_.clear();
     devicePos_ = -1;
     if (vendors_.empty()) return true;
+    if (current && current->valid) {
+        const int vendor = positionOf(vendors_, DeviceLibrary::VendorName(current->vendor_index));
+        if (vendor >= 0) {
+            vendorPos_ = vendor;
+            fillDevices(selectedVendorIndex());
+            devicePos_ = positionOf(devices_, current->device_name);
+            if (devicePos_ >= 0) return true;
+        }
+    }
     vendorPos_ = vendorPos >= 0 && vendorPos < int(vendors_.size()) ? vendorPos : 0;
     fillDevices(selectedVendorIndex());
     if (!devices_.empty()) devicePos_ = devicePos >= 0 && devicePos < int(devices_.size()) ? devicePos : 0;
     return true;
+}
+
+std::string SelectDialogModel::emptyHint() const {
+    if (!vendors_.empty() || index_.empty()) return {};
+    std::string hint = "No device";
+    if (typeFilter_ != 0) hint += " of the type " + std::string(typeLabel(typeFilter_));
+    if (!search_.empty()) hint += " has \"" + search_ + "\" in its name";
+    return hint + ". Shorten the search text or choose the type All.";
 }
 
 void SelectDialogModel::setFilter(int typeFilter, std::string_view searchText) {

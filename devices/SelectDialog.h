@@ -21,8 +21,9 @@ public:
     SelectDialogModel(DeviceLibrary &library, Profile &profile) : library_(library), profile_(profile) {}
 
     // Reads the profile and loads the device index once. False when the library failed (it
-    // has said why): the dialog then closes as if cancelled.
-    bool open();
+    // has said why): the dialog then closes as if cancelled. With a current device that the
+    // stored filter shows, the lists open at it rather than at the stored positions.
+    bool open(const DeviceRecord *current = nullptr);
 
     int typeFilter() const { return typeFilter_; }
     const std::string &searchText() const { return search_; }
@@ -44,6 +45,8 @@ public:
     bool accept(DeviceRecord &result);
 
     std::size_t indexSize() const { return index_.size(); }
+    // What to tell the user when the filter leaves no device; empty otherwise.
+    std::string emptyHint() const;
 
 private:
     bool passes(const DeviceIndexEntry &e) const;

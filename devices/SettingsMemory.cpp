@@ -179,4 +179,16 @@ fs::path SettingsMemory::locate(const fs::path &programDir, const fs::path &user
     return copy;
 }
 
+SettingsMemory::Located SettingsMemory::locateOrCreate(const fs::path &programDir, const fs::path &userDir) {
+    if (fs::path found = locate(programDir, userDir); !found.empty()) return {found, false};
+    std::error_code ec;
+    if (!userDir.empty() && fs::is_regular_file(userDir / "chip.set", ec)) return {userDir / "chip.set", false};
+    const std::string emptyRing(chipset::kFullSize, '\0');
+    if (writable(programDir) && replaceFile(programDir / "chip.set", emptyRing)) return {programDir / "chip.set", true};
+    if (userDir.empty()) return {};
+    fs::create_directories(userDir, ec);
+    if (replaceFile(userDir / "chip.set", emptyRing)) return {userDir / "chip.set", true};
+    return {};
+}
+
 }  // namespace vantor

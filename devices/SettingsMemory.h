@@ -1,6 +1,6 @@
 #pragma once
 // "chip.set": per-device configuration bytes, Auto list and program range, kept in a ring of
-// 20 slots. The file is never created here: without it nothing is remembered.
+// 20 slots. Saving never creates the file; `locateOrCreate` does, for the desktop program.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -66,6 +66,14 @@ public:
     // otherwise a per-user copy in `userDir`, made from the shipped one on first use. Empty
     // without the shipped file (nothing is then remembered).
     static std::filesystem::path locate(const std::filesystem::path &programDir, const std::filesystem::path &userDir);
+    // As locate, but a missing file is created (an empty ring) beside the program, or in
+    // `userDir` when the program's folder cannot be written: without it every device change
+    // would throw the user's settings away. `created` tells the caller to say so.
+    struct Located {
+        std::filesystem::path file;
+        bool created = false;
+    };
+    static Located locateOrCreate(const std::filesystem::path &programDir, const std::filesystem::path &userDir);
     // The per-user settings directory (the one the settings file lives in).
     static std::filesystem::path userDirectory();
 

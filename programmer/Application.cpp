@@ -98,16 +98,34 @@ void Application::SaveHistory(int model) {
 }
 
 int Application::ConnectAtStartup() {
+    // The old object lets go of the programmer before the new one opens it.
     if (programmer_) programmer_->waitIdle();
     programmer_.reset();
-    programmer_ = services_.makeProgrammer ? services_.makeProgrammer() : std::make_unique<CProgrammer>();
+    return UseConnection(TryConnect());
+}
+
+Application::Connection Application::TryConnect() const {
+    Connection c;
+    c.programmer = services_.makeProgrammer ? services_.makeProgrammer() : std::make_unique<CProgrammer>();
     int model = -1;
-    if (programmer_->Connect(model) && isAcceptedModelCode(model)) {
-        disconnectMode = false;
-        return model;
-    }
-    disconnectMode = true;
-    return -1;
+    if (c.programmer->Connect(model) && isAcceptedModelCode(model)) c.model = model;
+    return c;
+}
+
+int Application::UseConnection(Connection connection) {
+    if (!connection.programmer) return -1;
+    if (programmer_) programmer_->waitIdle();
+    programmer_ = std::move(connection.programmer);
+    disconnectMode = connection.model == -1;
+    return connection.model;
+}
+
+int Application::IdentifyOtherModel() {
+    if (!programmer_ || !disconnectMode.load() || programmer_->isBusy()) return -1;
+    int model = -1;
+    if (!programmer_->Connect(model)) return -1;
+    programmer_->Close();  // not the selected model: it stays unused
+    return model == pgmno ? -1 : model;
 }
 
 bool Application::SelectModel(int model, bool connected) {

@@ -55,6 +55,18 @@ public:
 
     // Connection and model
     int ConnectAtStartup();
+    // A connect split in two, so that it may run on another thread: TryConnect makes and
+    // connects an object of its own and touches nothing the window uses; UseConnection, on
+    // the window's thread, makes it the programmer (connected or not) and answers its model.
+    struct Connection {
+        std::unique_ptr<CProgrammer> programmer;
+        int model = -1;
+    };
+    Connection TryConnect() const;
+    int UseConnection(Connection connection);
+    // In disconnect mode, after the selected model failed to come back: the model code of the
+    // programmer that was plugged in instead, or -1.
+    int IdentifyOtherModel();
     bool SelectModel(int model, bool connected);
     std::string ModelText(int model) const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "core/Profile.h"
 #include "core/StringTable.h"
@@ -64,10 +65,19 @@ std::vector<OperateEntry> operateEntries(const DeviceRecord &device) {
 Document::Document(Application &app, DeviceLibrary &library, InfoSink &info, Prompt &prompt)
     : app_(app), library_(library), info_(info), prompt_(prompt), buffer_(std::make_unique<DataBuffer>()) {
     buffer_->fill(0xFF);
+    editListener_ = buffer_->addChangeListener([this](const BufferChange &) { unsavedEdits_ = true; });
 }
 
 Document::~Document() {
+    buffer_->removeChangeListener(editListener_);
     if (library_.currentDevice() == &currentDevice) library_.SetCurrentDevice(nullptr);
+}
+
+std::string Document::exitQuestion() const {
+    const CProgrammer *p = app_.programmer();
+    if (p && p->isBusy()) return std::string(kExitWhileRunning);
+    if (unsavedEdits_) return std::string(kExitWithUnsavedEdits);
+    return {};
 }
 
 void Document::setRecentFileStore(Profile *profile) {
@@ -100,11 +110,15 @@ ConnectState Document::showConnectState(bool selectDevice) {
     info_.appendLine(loadString(state.online ? sid::ProgrammerModelLabel : sid::DisconnectModeProgrammerModel),
                      colour::Black, false);
     info_.appendLine(state.modelName + "\r\n", kModelColour, true);
-    if (selectDevice && app_.historyCount > 0 && app_.pgmno != -1) {
+    if (selectDevice) {
+        // The model (and with it the library) may have changed: a device the new library lacks
+        // must not stay selected, or operations would run with another model's parameters.
         DeviceRecord r;
-        const HistoryEntry &h = app_.history[0];
-        if (h.vendorIndex <= 0xFFFF && library_.FindDevice(std::uint16_t(h.vendorIndex), h.deviceName, r))
+        const HistoryEntry *h = app_.historyCount > 0 && app_.pgmno != -1 ? &app_.history[0] : nullptr;
+        if (h && h->vendorIndex <= 0xFFFF && library_.FindDevice(std::uint16_t(h->vendorIndex), h->deviceName, r))
             applyDevice(r);
+        else
+            clearDevice();
     }
     testEnabled = false;
     refreshEngineContext();
@@ -129,6 +143,7 @@ void Document::applyDevice(const DeviceRecord &r) {
     app_.options.rangeLast = std::int32_t(currentDevice.memory_areas[0].size_bytes) - 1;
     app_.RememberDevice(currentDevice.vendor_index, currentDevice.device_name);
     buffer_->fill(0xFF);
+    unsavedEdits_ = false;
     loaded.reset();
     app_.fileLoaded = 0;
     configEnabled = false;
@@ -149,6 +164,19 @@ void Document::applyDevice(const DeviceRecord &r) {
     if (hooks_.deviceApplied) hooks_.deviceApplied(currentDevice);
 }
 
+void Document::clearDevice() {
+    if (!hasDevice()) return;
+    if (hooks_.saveDeviceSettings) hooks_.saveDeviceSettings(currentDevice);
+    currentDevice = DeviceRecord{};
+    library_.SetCurrentDevice(nullptr);
+    buffer_->fill(0xFF);
+    unsavedEdits_ = false;
+    loaded.reset();
+    app_.fileLoaded = 0;
+    configEnabled = false;
+    refreshEngineContext();
+}
+
 bool Document::applyHistory(int entry) {
     if (entry < 1 || entry >= app_.historyCount) return false;
     const HistoryEntry h = app_.history[std::size_t(entry)];
@@ -164,13 +192,27 @@ LoadSettings Document::loadDialogSettings(const std::filesystem::path &path) con
     return s;
 }
 
+LoadResult Document::loadCommitted(const std::function<LoadResult(DataBuffer &)> &load) {
+    // A failed load must leave the buffer as it was: a half-filled one would be programmed by the
+    // next press as if the file had loaded. So the load fills a copy, committed only on success.
+    auto scratch = std::make_unique<DataBuffer>();
+    std::memcpy(scratch->data(), buffer_->data(), DataBuffer::kSize);
+    LoadResult r = load(*scratch);
+    if (!r.ok()) return r;
+    if (currentDevice.isWordDevice()) maskWordBytes(*scratch, currentDevice);
+    std::memcpy(buffer_->data(), scratch->data(), DataBuffer::kSize);
+    buffer_->notifyChanged(0, DataBuffer::kSize - 1);
+    unsavedEdits_ = false;  // the buffer is the file again
+    return r;
+}
+
 LoadResult Document::loadFile(const std::filesystem::path &path, const LoadSettings &dialog) {
     LoadSettings s = dialog;
     s.room = deviceDataSize() > s.loadBufferStart ? deviceDataSize() - s.loadBufferStart : 0;
     lastLoad = s;
-    LoadResult r = vantor::loadFile(path, *buffer_, s, info_, &prompt_);
+    LoadResult r = loadCommitted(
+        [&](DataBuffer &target) { return vantor::loadFile(path, target, s, info_, &prompt_); });
     if (!r.ok()) return r;
-    if (currentDevice.isWordDevice()) maskWordBytes(*buffer_, currentDevice);
     loaded = LoadedFile{path, s, r.modified};
     app_.fileLoaded = 1;
     addRecent(path.string());
@@ -179,7 +221,9 @@ LoadResult Document::loadFile(const std::filesystem::path &path, const LoadSetti
 
 SaveStatus Document::saveFile(const std::filesystem::path &path, const SaveSettings &settings) {
     lastSave = settings;
-    return vantor::saveFile(path, *buffer_, settings, info_);
+    const SaveStatus status = vantor::saveFile(path, *buffer_, settings, info_);
+    if (status == SaveStatus::Ok) unsavedEdits_ = false;
+    return status;
 }
 
 bool Document::reloadCheck() {
@@ -188,15 +232,34 @@ bool Document::reloadCheck() {
     if (!std::filesystem::exists(loaded->path, ec)) return true;
     const auto modified = std::filesystem::last_write_time(loaded->path, ec);
     if (ec || modified == loaded->modified) return true;
-    loaded->modified = modified;
-    buffer_->applyUnusedByteFill(loaded->settings.unusedByteMode);
     info_.appendLine(loadString(sid::FileModifiedReloading), colour::Black, false);
     info_.appendLine(loaded->path.string(), colour::Black, true);
     info_.appendLine("\n", colour::Black, false);
-    const LoadResult r = loadDataFile(loaded->path, *buffer_, loaded->settings, info_, &prompt_);
+    const LoadResult r = loadCommitted([&](DataBuffer &target) {
+        target.applyUnusedByteFill(loaded->settings.unusedByteMode);
+        return loadDataFile(loaded->path, target, loaded->settings, info_, &prompt_);
+    });
+    // The old time stays after a failure, so every press tries again and refuses until it loads.
     if (!r.ok()) return false;
-    if (currentDevice.isWordDevice()) maskWordBytes(*buffer_, currentDevice);
+    loaded->modified = r.modified;
     return true;
+}
+
+bool Document::programmerArrived() {
+    if (!app_.disconnectMode.load() || app_.pgmno == -1) return false;
+    CProgrammer *p = app_.programmer();
+    if (!p || p->isBusy()) return false;
+    int model = app_.pgmno;
+    if (p->Connect(model)) {
+        app_.disconnectMode = false;
+        return true;
+    }
+    // Only the selected model comes back online; another one is named, not used.
+    if (const int other = app_.IdentifyOtherModel(); other != -1)
+        info_.appendLine("A " + app_.ModelText(other) + " was plugged in, but the " + app_.ModelText(app_.pgmno) +
+                             " is selected: use Programmer > Reconnect to work with it\n",
+                         kRefusedColour, false);
+    return false;
 }
 
 bool Document::refuseInDisconnectMode() {
@@ -218,8 +281,16 @@ bool Document::confirmLockout(std::span<const std::uint8_t> ops) {
     return true;
 }
 
+bool Document::refuseWithoutDevice() {
+    // Without a device the programmer would be set up with algorithm 0 and no parameters,
+    // whatever chip sits in the socket.
+    if (hasDevice()) return false;
+    info_.appendLine(kNoDeviceSelected, kRefusedColour, false);
+    return true;
+}
+
 bool Document::runOperation(int op) {
-    if (refuseInDisconnectMode()) return false;
+    if (refuseInDisconnectMode() || refuseWithoutDevice()) return false;
     if ((op == kOpProgram || op == kOpVerify) && !reloadCheck()) return false;
     const std::uint8_t ops[] = {std::uint8_t(op)};
     if (!confirmLockout(ops)) return false;
@@ -228,7 +299,7 @@ bool Document::runOperation(int op) {
 }
 
 bool Document::runAuto() {
-    if (refuseInDisconnectMode()) return false;
+    if (refuseInDisconnectMode() || refuseWithoutDevice()) return false;
     if (!reloadCheck()) return false;
     if (!confirmLockout(app_.autoItems)) return false;
     CProgrammer *p = app_.programmer();

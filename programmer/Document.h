@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "buffer/DataBuffer.h"
@@ -98,12 +99,15 @@ public:
     std::uint32_t deviceDataSize() const { return currentDevice.top_address; }
 
     // Shows the model and mode in the information window; with selectDevice, history entry 0
-    // becomes the current device. Gives the engine its context.
+    // becomes the current device, or there is none when the library lacks it. Gives the engine
+    // its context.
     ConnectState showConnectState(bool selectDevice);
     ConnectState connectState() const;
 
     // Makes r the current device: buffer 0xFF, file forgotten, history updated.
     void applyDevice(const DeviceRecord &r);
+    // No device: its settings are saved, the buffer is 0xFF and the file forgotten.
+    void clearDevice();
     // History entry i (1 ... 4; 0 is the current device). False when it is not in the library.
     bool applyHistory(int entry);
 
@@ -119,6 +123,16 @@ public:
     bool runOperation(int op);
     bool runAuto();
     bool runCommand(int commandId);  // an "&Operate" entry's command
+
+    // Whether the buffer changed since it was last filled, loaded or saved.
+    bool hasUnsavedEdits() const { return unsavedEdits_; }
+    // The question to ask before the program exits (an operation runs, or edits would be
+    // lost); empty when it may exit at once.
+    std::string exitQuestion() const;
+
+    // A programmer was plugged in: in disconnect mode the selected model comes back online
+    // (true); another model is named in the information window and left alone.
+    bool programmerArrived();
 
     void resetCounters();
     void refreshEngineContext();
@@ -138,6 +152,8 @@ private:
     // Before the operations write choices that can lock the chip out: one question naming
     // each of them. False when the user declines.
     bool confirmLockout(std::span<const std::uint8_t> ops);
+    bool refuseWithoutDevice();
+    LoadResult loadCommitted(const std::function<LoadResult(DataBuffer &)> &load);
     void addRecent(const std::string &path);
 
     Application &app_;
@@ -150,8 +166,14 @@ private:
     std::unique_ptr<DataBuffer> buffer_;
     std::vector<std::string> recent_;
     std::optional<std::array<std::uint8_t, kConfigDataSize>> lockoutConfirmed_;  // the configuration last allowed
+    int editListener_ = 0;
+    bool unsavedEdits_ = false;
 };
 
 inline constexpr int kRecentFiles = 4;
+inline constexpr std::string_view kExitWhileRunning = "An operation is running. Stop it and exit?";
+inline constexpr std::string_view kExitWithUnsavedEdits =
+    "The buffer holds changes that have not been saved to a file. Exit and lose them?";
+inline constexpr std::string_view kNoDeviceSelected = "No device is selected: choose one with Select Device first\n";
 
 }  // namespace vantor

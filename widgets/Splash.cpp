@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "core/Version.h"
+
 namespace vantor::ui {
 
 QPixmap splashPicture() {
@@ -36,7 +38,7 @@ QPixmap splashPicture() {
     p.setPen(QColor(120, 120, 120));
     p.setFont(QFont(QStringLiteral("Sans Serif"), 8));
     p.drawText(QRect(24, 210, 380, 30), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Version %1").arg(QApplication::applicationVersion()));
+               QStringLiteral("Version %1.%2%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionPatch));
     return pixmap;
 }
 

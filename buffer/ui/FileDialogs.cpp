@@ -99,17 +99,13 @@ LoadFileDialog::LoadFileDialog(const QString &path, const LoadSettings &initial,
 }
 
 void LoadFileDialog::accept() {
+    if (const auto problem = checkLoadForm(toUtf8(fileStart_->text()), toUtf8(bufferStart_->text()), topAddress_)) {
+        QMessageBox::warning(this, windowTitle(), uiText(problem->message));
+        (problem->field == 0 ? fileStart_ : bufferStart_)->setFocus();
+        return;
+    }
     const auto fileStart = parseHexField(toUtf8(fileStart_->text()));
     const auto bufferStart = parseHexField(toUtf8(bufferStart_->text()));
-    if (!fileStart) {
-        fileStart_->setFocus();
-        return;
-    }
-    if (!bufferStart || !loadBufferStartAccepted(*bufferStart, topAddress_)) {
-        QMessageBox::warning(this, windowTitle(), uiString(sid::BufferAddressOutOfRange));
-        bufferStart_->setFocus();
-        return;
-    }
     settings_.format = FileFormat(format_->currentIndex());
     settings_.unusedByteMode = UnusedByteMode(fill_->checkedId());
     settings_.loadFileStart = *fileStart;
@@ -141,13 +137,14 @@ SaveFileDialog::SaveFileDialog(const QString &path, const SaveSettings &initial,
 }
 
 void SaveFileDialog::accept() {
-    const auto start = parseHexField(toUtf8(start_->text()));
-    const auto size = parseHexField(toUtf8(size_->text()));
     // A range past the end of the buffer would read memory that is not there.
-    if (!start || !size || !saveRangeAccepted(*start, *size)) {
-        QMessageBox::warning(this, windowTitle(), uiString(sid::BufferAddressOutOfRange));
+    if (const auto problem = checkSaveForm(toUtf8(start_->text()), toUtf8(size_->text()))) {
+        QMessageBox::warning(this, windowTitle(), uiText(problem->message));
+        (problem->field == 0 ? start_ : size_)->setFocus();
         return;
     }
+    const auto start = parseHexField(toUtf8(start_->text()));
+    const auto size = parseHexField(toUtf8(size_->text()));
     settings_.format = FileFormat(format_->currentIndex());
     settings_.saveStart = *start;
     settings_.saveSize = *size;

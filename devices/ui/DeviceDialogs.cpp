@@ -53,7 +53,7 @@ QPixmap vendorLogo(const Artbank &artbank, int vendorIndex) {
 // ---- Select Device ------------------------------------------------------------
 
 SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile, const std::filesystem::path &artbankPath,
-                                       QWidget *parent)
+                                       QWidget *parent, const DeviceRecord *current)
     : QDialog(parent), model_(library, profile) {
     setWindowTitle(tr("Select Device"));
     auto *layout = new QVBoxLayout(this);
@@ -71,7 +71,7 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     layout->addWidget(typeBox);
 
     auto *searchRow = new QHBoxLayout;
-    auto *searchLabel = new QLabel(tr("Search"), this);
+    auto *searchLabel = new QLabel(tr("&Search"), this);
     search_ = new QLineEdit(this);
     search_->setObjectName(QStringLiteral("search"));
     search_->setAccessibleName(tr("Search"));
@@ -99,6 +99,11 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     lists->addWidget(devices_, 2);
     lists->addWidget(logo_, 0, Qt::AlignTop);
     layout->addLayout(lists, 1);
+    hint_ = new QLabel(this);
+    hint_->setObjectName(QStringLiteral("emptyHint"));
+    hint_->setWordWrap(true);
+    hint_->hide();
+    layout->addWidget(hint_);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(tr("&OK"));
@@ -109,7 +114,7 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     resize(640, 420);
 
     artbank_ = std::make_unique<Artbank>(artbankPath);
-    opened_ = model_.open();
+    opened_ = model_.open(current);
     if (!opened_) return;
     if (auto *b = types_->button(model_.typeFilter())) b->setChecked(true);
     search_->setText(qs(model_.searchText()));
@@ -149,6 +154,9 @@ void SelectDeviceDialog::refresh() {
     fill(vendors_, model_.vendors(), model_.vendorPosition());
     fill(devices_, model_.devices(), model_.devicePosition());
     filling_ = false;
+    const std::string hint = model_.emptyHint();
+    hint_->setText(qs(hint));
+    hint_->setVisible(!hint.empty());
     // With no vendor left the logo stays as it was.
     if (model_.vendorPosition() >= 0) showLogo();
 }
@@ -176,7 +184,10 @@ void fillHistoryMenu(QMenu *menu, const std::vector<HistoryMenuItem> &items, int
         QAction *a = menu->addAction(qs(item.text));
         a->setData(item.command);
         const int n = item.command - kHistoryCommandBase;
-        if (item.command == kHistoryNoneCommand) continue;  // "History Device" does nothing
+        if (item.command == kHistoryNoneCommand) {  // "History Device" does nothing
+            a->setEnabled(false);
+            continue;
+        }
         QObject::connect(a, &QAction::triggered, menu, [select, n] { select(n); });
     }
 }

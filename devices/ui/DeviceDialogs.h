@@ -31,8 +31,9 @@ QPixmap vendorLogo(const Artbank &artbank, int vendorIndex);
 class SelectDeviceDialog : public QDialog {
     Q_OBJECT
 public:
+    // Opens at `current` when it is given and the stored filter shows it.
     SelectDeviceDialog(DeviceLibrary &library, Profile &profile, const std::filesystem::path &artbankPath,
-                       QWidget *parent = nullptr);
+                       QWidget *parent = nullptr, const DeviceRecord *current = nullptr);
     ~SelectDeviceDialog() override;
 
     // False when the library could not be read (it said why): do not show the dialog.
@@ -44,6 +45,7 @@ public:
     QListWidget *vendorList() const { return vendors_; }
     QListWidget *deviceList() const { return devices_; }
     QLabel *logo() const { return logo_; }
+    QLabel *emptyHint() const { return hint_; }
 
     void accept() override;
 
@@ -62,6 +64,7 @@ private:
     QListWidget *vendors_ = nullptr;
     QListWidget *devices_ = nullptr;
     QLabel *logo_ = nullptr;
+    QLabel *hint_ = nullptr;
 };
 
 // Fills a History Device menu (the tool bar's drop-down or the Device menu after its first

@@ -88,6 +88,7 @@ QString usageText() {
     return QStringLiteral(
         "Usage: Vantor [-SP] [--simulate[=TR610|TR620|EMX31B]] [--sim-chip FILE] [--sim-delay-us=N]\n"
         "  -SP, /sp          start without the splash window\n"
+        "  --version         print the program's version and end\n"
         "  --simulate        work with the built-in TR600 simulator instead of a programmer on USB;\n"
         "                    its Simulator menu plugs and unplugs it\n"
         "  --sim-chip FILE   keep the simulated chip's contents in FILE between runs\n"

@@ -31,6 +31,8 @@
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/MemoryLayout.h"
+#include "devices/SelectDialog.h"
+#include "devices/ui/DeviceDialogs.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/Application.h"
 #include "programmer/CUsbProgrammer.h"
@@ -41,12 +43,11 @@
 #include "programmer/ui/SimulatorControl.h"
 #include "widgets/InfoView.h"
 #include "widgets/UiText.h"
+#include "core/Version.h"
 
 namespace vantor::ui {
 
 namespace {
-
-constexpr unsigned kVersionMajor = 2, kVersionMinor = 15;
 
 QPixmap statusPixmap(bool online) {
     QPixmap pm(14, 14);
@@ -120,6 +121,7 @@ MainWindow::MainWindow(MainWindowContext context, QWidget *parent) : QMainWindow
     buildMenus();
     buildToolBar();
     buildCentral();
+    rebuildHistory();
     refreshDevicePanel();
     refreshCounters();
     resize(960, 640);
@@ -205,12 +207,16 @@ void MainWindow::buildMenus() {
     buffer->addAction(action(cmd::DataBuffer));
     buffer->addAction(action(cmd::ClearInfo));
 
-    QMenu *device = menuBar()->addMenu(tr("&Device"));
-    device->addAction(action(cmd::SelectDevice));
-    historyMenu_ = device->addMenu(uiString(sid::HistoryDevice));
+    // The Device menu keeps its first four items; the history entries follow them, and the
+    // toolbar's Device button drops the same entries.
+    deviceMenu_ = menuBar()->addMenu(tr("&Device"));
+    deviceMenu_->setObjectName(QStringLiteral("deviceMenu"));
+    deviceMenu_->addAction(action(cmd::SelectDevice));
+    deviceMenu_->addAction(action(cmd::Config));
+    deviceMenu_->addAction(action(cmd::Information));
+    deviceMenu_->addSeparator();
+    historyMenu_ = new QMenu(uiString(sid::HistoryDevice), this);
     historyMenu_->setObjectName(QStringLiteral("historyMenu"));
-    device->addAction(action(cmd::Config));
-    device->addAction(action(cmd::Information));
 
     operateMenu_ = menuBar()->addMenu(tr("&Operate"));
     operateMenu_->setObjectName(QStringLiteral("operateMenu"));
@@ -356,13 +362,13 @@ void MainWindow::buildCentral() {
         const QVariant op = operationSelector_->currentData();
         if (op.isValid()) runEntry(op.toInt());
     });
-    auto *autoButton = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Auto Program"), opBox);
-    autoButton->setObjectName(QStringLiteral("autoButton"));
-    autoButton->setAccessibleName(tr("Auto Program"));
-    connect(autoButton, &QPushButton::clicked, this, &MainWindow::runAuto);
+    autoButton_ = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Auto Program"), opBox);
+    autoButton_->setObjectName(QStringLiteral("autoButton"));
+    autoButton_->setAccessibleName(tr("Auto Program"));
+    connect(autoButton_, &QPushButton::clicked, this, &MainWindow::runAuto);
     ops->addWidget(operationSelector_, 0, 0);
     ops->addWidget(runButton_, 0, 1);
-    ops->addWidget(autoButton, 1, 0, 1, 2);
+    ops->addWidget(autoButton_, 1, 0, 1, 2);
     ops->setColumnStretch(0, 1);
 
     auto *left = new QVBoxLayout;
@@ -439,6 +445,8 @@ void MainWindow::refreshDevicePanel() {
     action(cmd::SelectDevice)->setEnabled(bool(ctx_.dialogs.selectDevice) && !ctx_.library->path().empty());
     action(cmd::DataBuffer)->setEnabled(bool(ctx_.dialogs.editBuffer));
     action(cmd::Settings)->setEnabled(has && bool(ctx_.dialogs.operateSettings));
+    action(cmd::AutoProgram)->setEnabled(has);  // every operation needs a device
+    autoButton_->setEnabled(has);
     action(cmd::TestHardware)->setEnabled(doc_->testEnabled);
     rebuildOperate();
 }
@@ -467,18 +475,20 @@ void MainWindow::rebuildOperate() {
 }
 
 void MainWindow::rebuildHistory() {
-    historyMenu_->clear();
-    const Application &app = *ctx_.app;
-    for (int i = 1; i < app.historyCount; ++i) {
-        const HistoryEntry &h = app.history[std::size_t(i)];
-        const QString text = QStringLiteral("&%1 %2 %3").arg(i).arg(fromUtf8(DeviceLibrary::VendorName(int(h.vendorIndex))),
-                                                            fromUtf8(h.deviceName));
-        QAction *a = historyMenu_->addAction(text);
-        a->setObjectName(QStringLiteral("history%1").arg(i));
-        a->setData(cmd::HistoryFirst + i - 1);
-        connect(a, &QAction::triggered, this, [this, i] { applyHistory(i); });
-    }
-    historyMenu_->setEnabled(!historyMenu_->isEmpty());
+    std::vector<DeviceHistoryEntry> history;
+    for (const HistoryEntry &h : ctx_.app->deviceHistory()) history.push_back({h.vendorIndex, h.deviceName});
+    const std::vector<HistoryMenuItem> items = historyMenuItems(history);
+    const auto select = [this](int entry) { applyHistory(entry); };
+    // Removed entries live on until the event loop deletes them: they must not be found by name.
+    for (QMenu *menu : {historyMenu_, deviceMenu_})
+        for (QAction *a : menu->actions())
+            if (a->objectName().startsWith(QLatin1String("history"))) a->setObjectName({});
+    fillHistoryMenu(historyMenu_, items, 0, select);
+    fillHistoryMenu(deviceMenu_, items, kDeviceMenuFixedItems, select);
+    for (QMenu *menu : {historyMenu_, deviceMenu_})
+        for (QAction *a : menu->actions())
+            if (const int entry = a->data().toInt() - kHistoryCommandBase; entry >= 1 && entry < kHistorySize)
+                a->setObjectName(QStringLiteral("history%1").arg(entry));
 }
 
 void MainWindow::rebuildRecent() {
@@ -622,25 +632,37 @@ void MainWindow::reconnect() {
     Application &app = *ctx_.app;
     std::vector<ConnectDialog::Model> models;
     for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(app.ModelText(code))});
-    ConnectDialog dialog(doc_->connectTried, models, app.pgmno, [&app] { return app.ConnectAtStartup(); }, this);
+    // The dialog's worker connects an object of its own; the window's programmer is closed and
+    // left alone until the dialog has ended, and arrivals meanwhile are the dialog's business.
+    if (CProgrammer *p = app.programmer()) {
+        p->waitIdle();
+        p->Close();
+        app.disconnectMode = true;
+    }
+    Application::Connection attempt;  // written by the worker, read after it has ended
+    ConnectDialog dialog(doc_->connectTried, models, app.pgmno, [&app, &attempt] {
+        attempt = app.TryConnect();
+        return attempt.model;
+    }, this);
     dialog.setConnectDelay(ctx_.connectDelayMs);
+    connecting_ = true;
     const bool connected = dialog.exec() == QDialog::Accepted;
+    connecting_ = false;
+    if (attempt.programmer) app.UseConnection(std::move(attempt));
     doc_->connectTried = true;
+    doc_->refreshEngineContext();
     const int model = dialog.model();
-    if (model == -1) return;
+    if (model == -1) {
+        setInfoBar(doc_->connectState());
+        return;
+    }
     const bool changed = app.SelectModel(model, connected);
     showConnectState(changed);
 }
 
 void MainWindow::deviceArrived() {
-    Application &app = *ctx_.app;
-    if (!app.disconnectMode.load() || app.pgmno == -1) return;
-    CProgrammer *p = app.programmer();
-    if (!p || p->isBusy()) return;
-    int model = app.pgmno;
-    if (!p->Connect(model)) return;  // only the model that was selected comes back online
-    app.disconnectMode = false;
-    setInfoBar(doc_->connectState());
+    if (connecting_) return;
+    if (doc_->programmerArrived()) setInfoBar(doc_->connectState());
 }
 
 void MainWindow::deviceRemoved() {
@@ -674,8 +696,8 @@ void MainWindow::showContents() {
 void MainWindow::showAbout() {
     QString text = tr("<h3>Vantor</h3><p>TR600 Series MCU Development Kit</p><p>Program version V%1.%2%3</p>")
                        .arg(kVersionMajor)
-                       .arg(kVersionMinor / 10)
-                       .arg(kVersionMinor % 10);
+                       .arg(kVersionMinor)
+                       .arg(kVersionPatch);
     auto *usb = dynamic_cast<CUsbProgrammer *>(ctx_.app->programmer());
     if (usb && !ctx_.app->disconnectMode.load())
         text += tr("<p>Firmware version %1<br>Serial number %2</p>")
@@ -700,6 +722,14 @@ void MainWindow::keyPressEvent(QKeyEvent *event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
+    // Once the user agreed to stop a running operation, its end closes the window unasked.
+    if (const std::string question = doc_->exitQuestion(); !question.empty() && !closeWhenIdle_) {
+        if (ctx_.prompt->ask(question, "Vantor", Prompt::Icon::Question, Prompt::Buttons::YesNo) != Prompt::Answer::Yes) {
+            restart_ = false;
+            event->ignore();
+            return;
+        }
+    }
     CProgrammer *p = ctx_.app->programmer();
     if (p && p->isBusy()) {
         // The worker still talks to this window: stop it and close when it has ended.

@@ -116,15 +116,19 @@ private:
     std::map<int, QAction *> actions_;
     QMenu *operateMenu_ = nullptr;
     QMenu *historyMenu_ = nullptr;
+    QMenu *deviceMenu_ = nullptr;
+    static constexpr int kDeviceMenuFixedItems = 4;
     QMenu *recentMenu_ = nullptr;
     QComboBox *operationSelector_ = nullptr;
     QPushButton *runButton_ = nullptr;
+    QPushButton *autoButton_ = nullptr;
     QLineEdit *vendor_ = nullptr, *device_ = nullptr, *size_ = nullptr, *pins_ = nullptr, *adapter_ = nullptr,
               *file_ = nullptr;
     QLabel *success_ = nullptr, *failure_ = nullptr;
     QLabel *barIcon_ = nullptr, *barModel_ = nullptr, *barMode_ = nullptr;
     QToolButton *languageButton_ = nullptr;
     bool restart_ = false;
+    bool connecting_ = false;  // the connect dialog runs
     bool closeWhenIdle_ = false;
 };
 

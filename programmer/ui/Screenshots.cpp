@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+
+#include "core/Version.h"
 #include <QThread>
 #include <cstdio>
 #include <fstream>
@@ -47,7 +49,7 @@ bool save(QWidget *w, const QString &file) {
 
 int main(int argc, char *argv[]) {
     QApplication qapp(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(vantor::kVersionText));
     if (argc < 4) {
         std::fprintf(stderr, "usage: vantor-screenshots OUTPUT-DIR en|zh SAMPLE.hex\n");
         return 2;

@@ -1,6 +1,8 @@
 // Before any Qt header: Qt defines `slots` as a keyword, and chip.set has a member of that name.
 #include "devices/SettingsMemory.h"
 
+#include <memory>
+
 #include "buffer/ui/EditBufferDialog.h"
 #include "devices/ConfigFile.h"
 #include "devices/DeviceInfo.h"
@@ -14,9 +16,17 @@ namespace vantor::ui {
 
 namespace {
 
-// Located afresh each time: the shipped file may appear, or become read-only, while we run.
-SettingsMemory settingsMemory(Document &doc) {
-    return SettingsMemory(SettingsMemory::locate(doc.library().libraryDirectory(), SettingsMemory::userDirectory()));
+// Located afresh each time: the file may be removed, or become read-only, while we run. A missing
+// one is created; the user hears once where it went, or that settings cannot be kept.
+SettingsMemory settingsMemory(Document &doc, bool &told) {
+    const auto found = SettingsMemory::locateOrCreate(doc.library().libraryDirectory(), SettingsMemory::userDirectory());
+    if ((found.created || found.file.empty()) && !told) {
+        told = true;
+        doc.info().appendLine(found.created ? "Device settings are now kept in the new file " + found.file.string() + "\n"
+                                            : std::string("chip.set cannot be created: device settings are not kept\n"),
+                              found.created ? colour::Black : colour::Red, false);
+    }
+    return SettingsMemory(found.file);
 }
 
 }  // namespace
@@ -26,7 +36,8 @@ MainWindowDialogs standardDialogs() {
     d.selectDevice = [](QWidget *parent, Document &doc, DeviceRecord &chosen) {
         Application &app = doc.app();
         SelectDeviceDialog dialog(doc.library(), app.profile(),
-                                  app.services().programDirectory / Artbank::defaultPath().filename(), parent);
+                                  app.services().programDirectory / Artbank::defaultPath().filename(), parent,
+                                  doc.hasDevice() ? &doc.currentDevice : nullptr);
         if (!dialog.opened() || dialog.exec() != QDialog::Accepted) return false;
         chosen = dialog.selectedDevice();
         return true;
@@ -58,15 +69,16 @@ MainWindowDialogs standardDialogs() {
         dialog.onReadOnlyChanged = [&app](bool readOnly) { app.BufReadOnly = readOnly ? 1 : 0; };
         dialog.exec();
     };
-    d.saveDeviceSettings = [](Document &doc, const DeviceRecord &outgoing) {
+    auto told = std::make_shared<bool>(false);
+    d.saveDeviceSettings = [told](Document &doc, const DeviceRecord &outgoing) {
         Application &app = doc.app();
-        settingsMemory(doc).SaveDeviceSettings(outgoing, app.autoItems, app.options.areaMask);
+        settingsMemory(doc, *told).SaveDeviceSettings(outgoing, app.autoItems, app.options.areaMask);
     };
-    d.loadDeviceSettings = [](Document &doc, DeviceRecord &incoming) {
+    d.loadDeviceSettings = [told](Document &doc, DeviceRecord &incoming) {
         Application &app = doc.app();
         QtPrompt prompt;
         const std::filesystem::path libDir = doc.library().libraryDirectory();
-        settingsMemory(doc).RestoreDeviceSettings(libDir, incoming, app.autoItems, app.options.areaMask, prompt);
+        settingsMemory(doc, *told).RestoreDeviceSettings(libDir, incoming, app.autoItems, app.options.areaMask, prompt);
     };
     return d;
 }

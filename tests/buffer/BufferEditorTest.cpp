@@ -121,22 +121,33 @@ TEST(BufferEditorLogic, AndOrXorOverExchangedRanges) {
     EXPECT_EQ(e.editor->combine(LogicOp::Xor, 0, 0x1000, 1).messageId, sid::EndAddressOutOfRange);
 }
 
-TEST(BufferEditorSwap, ExchangesPairsFromAddressZeroAndTogglesBack) {
+TEST(BufferEditorSwap, ExchangesPairsOfTheShownAreaOnlyAndTogglesBack) {
     Editor e({{"A", 0, 0x10}, {"B", 0x10000, 0x11}});
     e.editor->selectArea(1);
-    const std::uint32_t before = bufferChecksum(e.buffer, 0, 0x10010);
+    const std::uint32_t before = bufferChecksum(e.buffer, 0x10000, 0x10010);
     ASSERT_TRUE(e.editor->swap().ok);
     EXPECT_EQ(e.settings.swapState, 1);
-    EXPECT_EQ(e.buffer[0], 1);
-    EXPECT_EQ(e.buffer[1], 0);
+    for (std::uint32_t a = 0; a < 0x10000; ++a) ASSERT_EQ(e.buffer[a], std::uint8_t(a)) << a;  // other area untouched
+    EXPECT_EQ(e.buffer[0x10000], 0x01);
+    EXPECT_EQ(e.buffer[0x10001], 0x00);
     EXPECT_EQ(e.buffer[0x1000E], 0x0F);
     EXPECT_EQ(e.buffer[0x1000F], 0x0E);
-    EXPECT_EQ(e.buffer[0x10010], 0x10);  // the last byte of the range has no partner below the end
-    EXPECT_EQ(e.changes.back(), std::make_pair(0u, 0x1000Fu));
-    EXPECT_EQ(bufferChecksum(e.buffer, 0, 0x10010), before);
+    EXPECT_EQ(e.buffer[0x10010], 0x10);  // the last byte of an odd-sized area has no partner
+    EXPECT_EQ(e.buffer[0x10011], 0x11);
+    EXPECT_EQ(e.changes.back(), std::make_pair(0x10000u, 0x1000Fu));
+    EXPECT_EQ(bufferChecksum(e.buffer, 0x10000, 0x10010), before);
     e.editor->swap();
     EXPECT_EQ(e.settings.swapState, 0);
-    for (std::uint32_t a = 0; a < 0x10011; ++a) ASSERT_EQ(e.buffer[a], std::uint8_t(a)) << a;
+    for (std::uint32_t a = 0; a < 0x10012; ++a) ASSERT_EQ(e.buffer[a], std::uint8_t(a)) << a;
+
+    // An area starting at an odd address pairs from its own start.
+    Editor odd({{"A", 0x101, 0x4}});
+    odd.editor->swap();
+    EXPECT_EQ(odd.buffer[0x100], 0x00);
+    EXPECT_EQ(odd.buffer[0x101], 0x02);
+    EXPECT_EQ(odd.buffer[0x102], 0x01);
+    EXPECT_EQ(odd.buffer[0x104], 0x03);
+    EXPECT_EQ(odd.buffer[0x105], 0x05);
 }
 
 TEST(BufferEditorTexts, GotoAddressChecksumAndRange) {

@@ -5,6 +5,7 @@
 
 #include "buffer/DataFile.h"
 #include "tests/buffer/TestSupport.h"
+#include "tests/support/RunCommand.h"
 
 using namespace vantor;
 using vantor::test::readText;
@@ -20,7 +21,11 @@ TEST(DataFile, ExtensionRule) {
     EXPECT_EQ(formatForLoad("a/b.hex"), FileFormat::IntelHex);
     EXPECT_EQ(formatForLoad("prog.Hex"), FileFormat::IntelHex);
     EXPECT_EQ(formatForLoad("x.s"), FileFormat::Motorola);
-    EXPECT_EQ(formatForLoad("x.S19"), FileFormat::Binary);
+    for (const char *motorola : {"x.S19", "x.s28", "x.s37", "x.SREC"}) {
+        EXPECT_EQ(formatForLoad(motorola), FileFormat::Motorola) << motorola;
+        EXPECT_EQ(formatForSave(motorola), FileFormat::Motorola) << motorola;
+    }
+    EXPECT_EQ(formatForLoad("x.s2"), FileFormat::Binary);
     EXPECT_EQ(formatForLoad("x.tek"), FileFormat::Tektronix);
     EXPECT_EQ(formatForLoad("x.xtek"), FileFormat::ExtTektronix);
     EXPECT_EQ(formatForLoad("dir.hex/file"), FileFormat::Binary);
@@ -57,21 +62,39 @@ TEST_F(DataFileLoad, MessagesAndMappingOfASuccessfulLoad) {
     EXPECT_EQ(r.endAddress, 0x1003u);
     ASSERT_EQ(sink.lines.size(), 3u);
     EXPECT_EQ(sink.lines[0].text, "Load File: " + (dir / "a.hex").string() + "\n");
+    EXPECT_TRUE(sink.lines[0].bold);
     EXPECT_EQ(sink.lines[1].text, "File Format: IntelHEX\n");
     EXPECT_EQ(sink.lines[1].colour, msg::Black);
     EXPECT_EQ(sink.lines[2].text, "Load File Successful\n");
     EXPECT_EQ(sink.lines[2].colour, msg::Green);
 }
 
-TEST_F(DataFileLoad, MissingFileFailsInRedAfterTheFill) {
+TEST_F(DataFileLoad, AnUnreadableFileFailsInRedWithTheSystemsReason) {
     LoadSettings s;
     s.unusedByteMode = UnusedByteMode::Fill00;
     const LoadResult r = loadFile(dir / "none.bin", *buffer, s, sink);
     EXPECT_EQ(r.status, LoadStatus::CannotRead);
     EXPECT_EQ((*buffer)[5], 0);
-    ASSERT_EQ(sink.lines.size(), 2u);
-    EXPECT_EQ(sink.lines[1].text, "Load File Failed\n");
+    ASSERT_EQ(sink.lines.size(), 3u);
+    EXPECT_EQ(sink.lines[1].text, (dir / "none.bin").string() + ": No such file or directory\n");
     EXPECT_EQ(sink.lines[1].colour, msg::Red);
+    EXPECT_EQ(sink.lines[2].text, "Load File Failed\n");
+    EXPECT_EQ(sink.lines[2].colour, msg::Red);
+
+    sink.lines.clear();
+    fs::create_directory(dir / "folder.hex");
+    EXPECT_EQ(loadDataFile(dir / "folder.hex", *buffer, s, sink).status, LoadStatus::CannotRead);
+    EXPECT_TRUE(sink.has((dir / "folder.hex").string() + ": Is a directory\n", msg::Red));
+    if (::geteuid() != 0) {  // root reads anyway
+        writeText(dir / "locked.hex", ":00000001FF\n");
+        fs::permissions(dir / "locked.hex", fs::perms::none);
+        for (FileFormat f : {FileFormat::Binary, FileFormat::IntelHex}) {
+            sink.lines.clear();
+            s.format = f;
+            EXPECT_EQ(loadDataFile(dir / "locked.hex", *buffer, s, sink).status, LoadStatus::CannotRead);
+            EXPECT_TRUE(sink.has((dir / "locked.hex").string() + ": Permission denied\n", msg::Red));
+        }
+    }
 }
 
 TEST_F(DataFileLoad, IgnoreKeepsEarlierBytesAndBinaryHonoursFileStartAndRoom) {
@@ -111,8 +134,10 @@ TEST_F(DataFileSave, WritesRelativeAddressesWithCrLf) {
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     ASSERT_EQ(sink.lines.size(), 3u);
     EXPECT_EQ(sink.lines[0].text, "Save File: " + (dir / "o.s").string() + "\n");
+    EXPECT_TRUE(sink.lines[0].bold);
     EXPECT_EQ(sink.lines[1].text, "File Format: Motorola\n");
-    EXPECT_EQ(sink.lines[2].text, "Save file successful");
+    EXPECT_FALSE(sink.lines[1].bold);
+    EXPECT_EQ(sink.lines[2].text, "Save file successful\n");
     EXPECT_EQ(sink.lines[2].colour, msg::Green);
     // No temporary file stays behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
@@ -204,8 +229,17 @@ TEST(Convert, ConvertsUpToTheHighestLoadedAddress) {
 
     ASSERT_EQ(runCli("convert " + out + " " + (dir / "o.x").string() + " --to xtek --start 10010 --size 2"), 0);
     EXPECT_EQ(readText(dir / "o.x"), "%0B618101122\r\n%0781010\r\n");
+    ASSERT_EQ(runCli("convert " + in + " " + (dir / "o.s19").string() + " --fill 00"), 0);
+    ASSERT_EQ(runCli("convert " + (dir / "o.s19").string() + " " + (dir / "back.bin").string() + " --fill 00"), 0);
+    EXPECT_EQ(readText(dir / "back.bin"), bin) << "an .s19 file is written and read as Motorola S";
 
-    EXPECT_EQ(runCli("convert " + (dir / "missing.hex").string() + " " + out), 2);
+    // Bad input exits 2 and says why.
+    const auto missing = test::runCommand(test::binPath("vantor-cli") + " --no-color convert " + (dir / "missing.hex").string() + " " + out);
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.output.find("missing.hex: No such file or directory"), std::string::npos) << missing.output;
+    std::ofstream(dir / "huge.hex") << ":00000001FF\n";
+    fs::resize_file(dir / "huge.hex", kMaxTextFileSize + 1);
+    EXPECT_EQ(runCli("convert " + (dir / "huge.hex").string() + " " + out), 2);
     EXPECT_EQ(runCli("convert " + in + " " + out + " --from nope"), 2);
     EXPECT_EQ(runCli("convert " + in + " " + out + " --start 7FFFFF --size 2"), 2);
     EXPECT_EQ(runCli("convert " + out + " " + (dir / "big.tek").string()), 1);
@@ -238,7 +272,7 @@ TEST_F(DataFileLoad, AHugeFileIsNeverReadWhole) {
     sink.lines.clear();
     s.format = FileFormat::IntelHex;
     r = loadDataFile(huge, *buffer, s, sink);
-    EXPECT_EQ(r.status, LoadStatus::BadData);
+    EXPECT_EQ(r.status, LoadStatus::CannotRead) << "bad input, not bad data";
     ASSERT_EQ(sink.lines.size(), 3u);
     EXPECT_EQ(sink.lines[1].text, huge.string() + ": a text data file may be at most 64 MiB\n");
     EXPECT_EQ(sink.lines[1].colour, msg::Red);

@@ -19,11 +19,14 @@ namespace vantor::test {
 struct Line {
     std::string text;
     Colour colour;
+    bool bold = false;
 };
 
 class RecordingSink : public InfoSink {
 public:
-    void appendLine(std::string_view text, Colour colour, bool) override { lines.push_back({std::string(text), colour}); }
+    void appendLine(std::string_view text, Colour colour, bool bold) override {
+        lines.push_back({std::string(text), colour, bold});
+    }
     bool has(std::string_view text, Colour colour) const {
         for (const Line &l : lines)
             if (l.text == text && l.colour == colour) return true;

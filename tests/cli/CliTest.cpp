@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "devices/Crc16.h"
+#include "devices/DeviceLibrary.h"
 #include "devices/LibraryFormat.h"
 #include "support/RunCommand.h"
 
@@ -161,6 +162,25 @@ TEST(Cli, ANameThatFillsAllItsBytesIsListedAndFound) {
     EXPECT_NE(listed.output.find("ATMEL\tABCDEFGHIJKLMNOPQRSTUVWXYZ01234\t"), std::string::npos) << listed.output;
     const auto found = runCommand(dir.cli() + "info -d ATMEL/ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
     EXPECT_EQ(found.status, 0) << found.output;
+}
+
+TEST(Cli, DeviceNamesMatchWhateverTheirCaseAndAnAmbiguousNameListsTheCandidates) {
+    LibDir dir("vantor-cli-case");
+    auto other = chipRecord("MIXED");
+    other.vendor_index = 11;
+    auto only = chipRecord("ONLY11");
+    only.vendor_index = 11;
+    dir.write(devlib::buildLibrary("TR610.dev", {chipRecord("AT89S52"), chipRecord("Mixed"), other, only}));
+    for (const std::string name : {"at89s52", "atmel/At89s52", "ATMEL/AT89S52", "Mixed", "only11"}) {
+        const auto r = runCommand(dir.cli() + "info -d " + name);
+        EXPECT_EQ(r.status, 0) << name << "\n" << r.output;
+    }
+    const std::string vendor11 = DeviceLibrary::VendorName(11);
+    const auto r = runCommand(dir.cli() + "info -d mixed");
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("\n  ATMEL/Mixed"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\n  " + vendor11 + "/MIXED"), std::string::npos) << r.output;
+    EXPECT_EQ(runCommand(dir.cli() + "info -d '" + vendor11 + "/mixed'").status, 0);
 }
 
 TEST(Cli, ADamagedLibraryIsReportedOnceByEveryCommand) {

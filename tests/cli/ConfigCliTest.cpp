@@ -50,7 +50,7 @@ TEST_F(ConfigCli, ShowsDefaultsSetsByTextAndRemembers) {
     EXPECT_NE(r.output.find("Configuration bytes: 62 D9 FF"), std::string::npos);
     EXPECT_EQ(chipSet().size(), 1u);  // showing stores nothing
 
-    r = run("config -d ATMEL/ATmega328P --set \"Clock source (CKSEL)=Crystal 8 MHz and above\" --set CKDIV8=off "
+    r = run("config -d ATMEL/ATmega328P --set \"Clock source (CKSEL)=Crystal or ceramic resonator 8-16 MHz\" --set CKDIV8=off "
             "--set \"Memory lock (LB2, LB1)=Mode 2\"");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("Configuration bytes: EE D9 FF"), std::string::npos) << r.output;

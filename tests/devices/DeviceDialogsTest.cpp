@@ -103,10 +103,18 @@ private slots:
         // A search nothing matches leaves both lists empty and OK does nothing.
         SelectDeviceDialog again(lib, profile, artbank_);
         again.show();
+        QVERIFY(!again.emptyHint()->isVisible());
         again.searchField()->setText(QStringLiteral("ZZZ"));
         QCOMPARE(again.deviceList()->count(), 0);
+        QVERIFY(again.emptyHint()->isVisible());
+        QVERIFY(again.emptyHint()->text().contains(QStringLiteral("\"ZZZ\"")));
         button(&again, QDialogButtonBox::Ok)->click();
         QVERIFY(again.isVisible());
+        // Alt+S reaches the search box.
+        bool mnemonic = false;
+        for (QLabel *label : again.findChildren<QLabel *>())
+            mnemonic |= label->buddy() == again.searchField() && label->text() == QStringLiteral("&Search");
+        QVERIFY(mnemonic);
         again.reject();
     }
 

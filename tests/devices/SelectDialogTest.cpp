@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -69,6 +70,29 @@ TEST_F(SelectDialogTest, OpensAtStoredPositionsOrTheFirstEntries) {
     ASSERT_TRUE(beyond.open());
     EXPECT_EQ(beyond.vendorPosition(), 0);
     EXPECT_EQ(beyond.devicePosition(), 0);
+}
+
+TEST_F(SelectDialogTest, OpensAtTheCurrentDeviceWhenTheFilterShowsIt) {
+    profile.writeInt("Device", "Vendor", 0);
+    profile.writeInt("Device", "Code", 0);
+    DeviceRecord current;
+    current.valid = 1;
+    current.vendor_index = 82;
+    std::strcpy(current.device_name, "SST89E516RD");
+    SelectDialogModel m(library, profile);
+    ASSERT_TRUE(m.open(&current));
+    EXPECT_EQ(m.vendors()[std::size_t(m.vendorPosition())], "SST");
+    EXPECT_EQ(m.devices()[std::size_t(m.devicePosition())], "SST89E516RD");
+
+    // Hidden by the stored search: the stored positions, and a hint when nothing is left.
+    profile.writeString("Device", "Search", "W78");
+    SelectDialogModel filtered(library, profile);
+    ASSERT_TRUE(filtered.open(&current));
+    EXPECT_EQ(filtered.devices()[std::size_t(filtered.devicePosition())], "W78E58B");
+    EXPECT_EQ(filtered.emptyHint(), "");
+    filtered.setFilter(3, "zz");
+    EXPECT_EQ(filtered.emptyHint(),
+              "No device of the type EPROM/PROM has \"zz\" in its name. Shorten the search text or choose the type All.");
 }
 
 TEST_F(SelectDialogTest, SearchIsCaseBlindAndKeepsTheSelectionWhileItPasses) {

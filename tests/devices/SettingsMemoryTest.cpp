@@ -184,4 +184,33 @@ TEST_F(SettingsMemoryTest, ReadOnlyInstallUsesAPerUserCopy) {
     EXPECT_TRUE(SettingsMemory::locate(dir / "nowhere", user).empty());
 }
 
+TEST_F(SettingsMemoryTest, AMissingFileIsCreatedBesideTheProgramOrPerUser) {
+    const fs::path program = dir / "bin", user = dir / "user";
+    fs::create_directories(program);
+    auto found = SettingsMemory::locateOrCreate(program, user);
+    EXPECT_EQ(found.file, program / "chip.set");
+    EXPECT_TRUE(found.created);
+    file = found.file;
+    memory = SettingsMemory(file);
+    ASSERT_TRUE(save(device("ATmega8")));
+    const chipset::Image image = chipset::decode(bytes());
+    ASSERT_FALSE(image.slots.empty());
+    EXPECT_EQ(std::string(image.slots.front().device_name), "ATmega8");
+    found = SettingsMemory::locateOrCreate(program, user);
+    EXPECT_FALSE(found.created) << "created once";
+
+    if (::geteuid() != 0) {
+        fs::remove(program / "chip.set");
+        fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
+        found = SettingsMemory::locateOrCreate(program, user);
+        EXPECT_EQ(found.file, user / "chip.set");
+        EXPECT_TRUE(found.created);
+        memory = SettingsMemory(found.file);
+        EXPECT_TRUE(save(device("ATmega8")));
+        EXPECT_EQ(SettingsMemory::locateOrCreate(program, user).file, user / "chip.set");
+        EXPECT_FALSE(SettingsMemory::locateOrCreate(program, user).created);
+        fs::permissions(program, fs::perms::owner_all, fs::perm_options::replace);
+    }
+}
+
 }  // namespace

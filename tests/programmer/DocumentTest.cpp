@@ -5,12 +5,14 @@
 #include <fstream>
 
 #include "buffer/FileDialogForms.h"
+#include "buffer/formats/IntelHex.h"
 #include "core/Profile.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
 #include "programmer/CUsbProgrammer.h"
 #include "programmer/Document.h"
+#include "programmer/ProgrammerModels.h"
 #include "sim/tr600/SimulatedProgrammer.h"
 #include "tests/support/TestDoubles.h"
 
@@ -170,6 +172,37 @@ TEST(Document, ConnectStateSelectsTheNewestHistoryDevice) {
     EXPECT_TRUE(rig.doc->connectTried);
 }
 
+TEST(Document, NoOperationRunsWithoutADevice) {
+    DocRig rig;
+    ASSERT_FALSE(rig.doc->hasDevice());
+    for (bool refused : {rig.doc->runOperation(kOpProgram), rig.doc->runOperation(kOpRead), rig.doc->runAuto(),
+                         rig.doc->runCommand(32776)})
+        EXPECT_FALSE(refused);
+    Colour c = 0;
+    EXPECT_TRUE(rig.anyLine(std::string(kNoDeviceSelected), &c));
+    EXPECT_EQ(c, kTeal);
+    EXPECT_EQ(rig.engine.count(1), 0);
+}
+
+TEST(Document, AModelChangeClearsADeviceTheNewLibraryLacks) {
+    DocRig rig;
+    rig.doc->applyDevice(rig.device("AT89S52"));
+    ASSERT_TRUE(rig.doc->loadFile(rig.write("f.bin", "abc"), binary()).ok());
+    int saved = 0;
+    rig.doc->setHooks({.saveDeviceSettings = [&](const DeviceRecord &) { ++saved; }});
+    ASSERT_TRUE(rig.app->SelectModel(kModelTR620, true));
+    rig.app->history[0] = {10, "NO-SUCH-CHIP"};
+    rig.app->historyCount = 1;
+    rig.doc->showConnectState(true);
+    EXPECT_FALSE(rig.doc->hasDevice());
+    EXPECT_EQ(rig.library.currentDevice(), nullptr);
+    EXPECT_FALSE(rig.doc->loaded);
+    EXPECT_EQ(rig.doc->buffer()[0], 0xFF);
+    EXPECT_EQ(saved, 1) << "the outgoing device's settings are kept";
+    EXPECT_FALSE(rig.doc->runOperation(kOpProgram));
+    EXPECT_EQ(rig.engine.count(1), 0);
+}
+
 TEST(Document, DisconnectModeRefusesOperationsWithTheTealLine) {
     DocRig rig(false);
     EXPECT_TRUE(rig.app->disconnectMode.load());
@@ -249,6 +282,55 @@ TEST(Document, AFailedLoadKeepsTheRememberedFile) {
     EXPECT_EQ(rig.doc->recentFiles().size(), 1u);
 }
 
+TEST(Document, AFailedLoadOrReloadNeverLeavesAHalfFilledBufferToProgram) {
+    DocRig rig;
+    rig.doc->applyDevice(rig.device("AT89S52"));
+    const auto hexImage = [](std::size_t size, std::uint8_t value, bool damaged) {
+        const std::vector<std::uint8_t> bytes(size, value);
+        std::string text;
+        formats::IntelHex::write(bytes, text);
+        if (damaged) text = text.substr(0, text.rfind(":00000001FF")) + ":0100000200FD\n";  // a segment record of one byte
+        return text;
+    };
+    const auto allOf = [&](std::uint32_t first, std::uint32_t last, std::uint8_t value) {
+        for (std::uint32_t a = first; a <= last; ++a)
+            if (rig.doc->buffer()[a] != value) return false;
+        return true;
+    };
+    LoadSettings s;
+    s.format = FileFormat::IntelHex;
+    s.unusedByteMode = UnusedByteMode::Fill00;
+    const fs::path file = rig.write("p.hex", hexImage(0x2000, 0x5A, false));
+    ASSERT_TRUE(rig.doc->loadFile(file, s).ok());
+    ASSERT_TRUE(allOf(0, 0x1FFF, 0x5A));
+
+    // Damaged on disk: 4 KiB of good records, then a bad one. Every press refuses, Auto too,
+    // and the buffer keeps the image that loaded.
+    rig.write("p.hex", hexImage(0x1000, 0x00, true));
+    fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(5));
+    const int starts = rig.engine.count(1);
+    EXPECT_FALSE(rig.doc->runOperation(kOpProgram));
+    EXPECT_FALSE(rig.doc->runOperation(kOpProgram));
+    EXPECT_FALSE(rig.doc->runAuto());
+    EXPECT_EQ(rig.engine.count(1), starts);
+    EXPECT_TRUE(allOf(0, 0x1FFF, 0x5A));
+
+    // A failed load of another file, and of a recent file that is gone, change nothing either.
+    EXPECT_FALSE(rig.doc->loadFile(rig.write("q.hex", hexImage(0x1000, 0x11, true)), s).ok());
+    EXPECT_FALSE(rig.doc->loadFile(rig.dir / "deleted.hex", s).ok());
+    EXPECT_TRUE(allOf(0, 0x1FFF, 0x5A));
+    ASSERT_TRUE(rig.doc->loaded);
+    EXPECT_EQ(rig.doc->loaded->path, file);
+
+    // Mended, the next press reloads it and runs.
+    rig.write("p.hex", hexImage(0x100, 0x77, false));
+    fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(9));
+    ASSERT_TRUE(rig.doc->runOperation(kOpVerify));
+    rig.app->programmer()->waitIdle();
+    EXPECT_TRUE(allOf(0, 0xFF, 0x77));
+    EXPECT_TRUE(allOf(0x100, 0x1FFF, 0x00));
+}
+
 TEST(Document, RecentFilesKeepFourNewestFirstInTheProfile) {
     DocRig rig;
     rig.doc->setRecentFileStore(&rig.profile);
@@ -292,6 +374,32 @@ TEST(FileDialogForms, HexFieldsAndRanges) {
     EXPECT_FALSE(saveRangeAccepted(0x7FFF00, 0x101));
     EXPECT_FALSE(saveRangeAccepted(0xFFFFFFFF, 2)) << "no wrap-around";
     EXPECT_FALSE(saveRangeAccepted(0, 0));
+}
+
+TEST(FileDialogForms, RefusalsSayWhatIsWrongAndWhatIsAllowed) {
+    struct Case {
+        bool load;
+        const char *first, *second;
+        int field;
+        const char *says;
+    };
+    const Case cases[] = {
+        {true, "", "0", 0, "File Start must be a hexadecimal number from 0 to FFFFFFFF."},
+        {true, "0", "", 1, "The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 2000."},
+        {true, "0", "2001", 1, "Buffer Start must be a hexadecimal number from 0 to 2000."},
+        {false, "800000", "1", 0, "Buffer Start Address must be a hexadecimal number from 0 to 7FFFFF."},
+        {false, "0", "0", 1, "Data Size must be a hexadecimal number from 1 to 800000"},
+        {false, "7FFF00", "101", 1, "Data Size must be a hexadecimal number from 1 to 100"},
+    };
+    for (const Case &c : cases) {
+        const auto problem = c.load ? checkLoadForm(c.first, c.second, 0x2000) : checkSaveForm(c.first, c.second);
+        ASSERT_TRUE(problem) << c.says;
+        EXPECT_EQ(problem->field, c.field) << c.says;
+        EXPECT_NE(problem->message.find(c.says), std::string::npos) << problem->message;
+        EXPECT_EQ(problem->message.find("buffer address") != std::string::npos, c.load && c.field == 1) << c.says;
+    }
+    EXPECT_FALSE(checkLoadForm("0", "2000", 0x2000));
+    EXPECT_FALSE(checkSaveForm("7FFF00", "100"));
 }
 
 TEST(Application, NonsenseInTheSettingsStoreFallsBackToDefaults) {

@@ -10,6 +10,7 @@
 #include "devices/ui/DeviceDialogs.h"
 #include "programmer/Application.h"
 #include "programmer/ui/MainWindow.h"
+#include "widgets/InfoView.h"
 
 using namespace vantor;
 using namespace vantor::test;
@@ -83,6 +84,21 @@ private slots:
         // Remembered in the rig's own copy of the file, never in the build tree's.
         QVERIFY(fileBytes(rig.programDirectory() / "chip.set").size() > 1);
         QCOMPARE(fileBytes(std::filesystem::path(VANTOR_BIN_DIR) / "chip.set"), shipped);
+    }
+
+    void aMissingChipSetIsCreatedAndTheUserToldOnce() {
+        DesktopRig rig;
+        std::filesystem::remove(rig.programDirectory() / "chip.set");
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        Application &app = rig.app->app();
+        selectBySearch(w, QStringLiteral("328p"), QStringLiteral("ATMEL"), QStringLiteral("ATmega328P"));
+        app.options.areaMask = (app.options.areaMask & ~0xFFu) | 1;
+        selectBySearch(w, QStringLiteral("89s52"), QStringLiteral("ATMEL"), QStringLiteral("AT89S52"));
+        selectBySearch(w, QStringLiteral("328p"), QStringLiteral("ATMEL"), QStringLiteral("ATmega328P"));
+        QCOMPARE(app.options.areaMask & 0xFFu, 1u);
+        QVERIFY(std::filesystem::is_regular_file(rig.programDirectory() / "chip.set"));
+        QCOMPARE(w->infoView()->toPlainText().count(QStringLiteral("Device settings are now kept in the new file")), 1);
     }
 
     void cancelKeepsTheDeviceAndConfigOkWritesBack() {

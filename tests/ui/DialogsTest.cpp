@@ -41,7 +41,17 @@ private slots:
         });
         d.open();
         d.accept();
-        QCOMPARE(refused, QStringLiteral("The buffer address out of range"));
+        QCOMPARE(refused, QStringLiteral("The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 2000."));
+        QVERIFY(d.isVisible());
+        // An empty File Start is refused with a message too, not silently.
+        d.findChild<QLineEdit *>(QStringLiteral("fileStart"))->clear();
+        d.findChild<QLineEdit *>(QStringLiteral("bufferStart"))->setText(QStringLiteral("0"));
+        onNextModal([&](QWidget *w) {
+            refused = static_cast<QMessageBox *>(w)->text();
+            static_cast<QDialog *>(w)->accept();
+        });
+        d.accept();
+        QVERIFY(refused.startsWith(QStringLiteral("File Start must be")));
         QVERIFY(d.isVisible());
         d.findChild<QLineEdit *>(QStringLiteral("bufferStart"))->setText(QStringLiteral("2000"));
         d.findChild<QLineEdit *>(QStringLiteral("fileStart"))->setText(QStringLiteral("100"));

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -96,8 +97,10 @@ private slots:
         sim->unplug();
         QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
         QVERIFY(rig.app->app().disconnectMode.load());
-        sim->plug(0x85);  // another model on the port: stays offline
+        sim->plug(0x85);  // another model on the port: stays offline, and says so
         QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
+        QVERIFY(infoText(w).contains(QStringLiteral("A TD620 MCU Development Kit was plugged in, but the TD610 MCU "
+                                                    "Development Kit is selected: use Programmer > Reconnect")));
         sim->plug(0x83);
         QCOMPARE(w->infoBarMode(), QStringLiteral("Online Mode"));
         QVERIFY(!rig.app->app().disconnectMode.load());
@@ -107,6 +110,37 @@ private slots:
         QVERIFY(unplug);
         unplug->trigger();
         QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
+    }
+
+    void aProgrammerPluggedInDuringTheConnectIsLeftToTheDialog() {
+        DesktopRig rig;
+        rig.app = std::make_unique<ui::DesktopApp>(rig.options, &rig.profile, rig.programDirectory());
+        rig.app->setConnectDelay(400);  // the worker waits: the plug lands inside the connect
+        rig.app->setRestartEnabled(false);
+        QVERIFY(rig.app->startUp());
+        ui::MainWindow *w = rig.app->window();
+        Application &app = rig.app->app();
+        ui::SimulatorControl *sim = rig.app->simulator();
+        sim->unplug();
+        QVERIFY(app.disconnectMode.load());
+        const CProgrammer *before = app.programmer();
+        bool pluggedWhileConnecting = false;
+        onNextModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<ui::ConnectDialog *>(modal);
+            if (!dialog) return static_cast<QDialog *>(modal)->reject();
+            QVERIFY(dialog->connecting());
+            sim->plug(0x83);
+            QCoreApplication::processEvents();
+            // The window's programmer is not touched while the dialog's worker connects.
+            pluggedWhileConnecting = dialog->connecting() && app.disconnectMode.load() && app.programmer() == before;
+        });
+        w->action(cmd::Reconnect)->trigger();
+        QVERIFY(pluggedWhileConnecting);
+        QCOMPARE(w->infoBarMode(), QStringLiteral("Online Mode"));
+        QVERIFY(app.programmer() != before);
+        w->runEntry(1);  // Read through the connection the dialog made
+        waitIdle(*rig.app);
+        QCOMPARE(app.counters.CntSuccess.load(), 1);
     }
 
     void endToEndAutoOnTheSimulatorThroughTheHistory() {
@@ -153,6 +187,39 @@ private slots:
         QVERIFY(std::equal(bytes.begin(), bytes.end(), reinterpret_cast<const char *>(expected.data())));
         // The chip in the simulator's socket holds the program too.
         QCOMPARE(rig.app->simulator()->chip()->read(0, 0), expected[0]);
+    }
+
+    void historyEntriesFollowTheFourDeviceMenuItemsAndFillTheDeviceButton() {
+        DesktopRig rig;
+        const char *devices[] = {"AT89S51", "AT89S52", "AT89C2051"};
+        for (int i = 0; i < 3; ++i) rig.remember(10, devices[i], i);
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        auto *deviceMenu = w->findChild<QMenu *>(QStringLiteral("deviceMenu"));
+        QVERIFY(deviceMenu);
+        const auto texts = [](QMenu *menu, int from) {
+            QStringList out;
+            for (int i = from; i < menu->actions().size(); ++i) out << menu->actions()[i]->text();
+            return out;
+        };
+        QCOMPARE(deviceMenu->actions().size(), 6);
+        QVERIFY(deviceMenu->actions()[3]->isSeparator());
+        const QStringList entries{QStringLiteral("&1 ATMEL - AT89S52"), QStringLiteral("&2 ATMEL - AT89C2051")};
+        QCOMPARE(texts(deviceMenu, 4), entries);
+        QCOMPARE(texts(w->historyMenu(), 0), entries);
+        deviceMenu->actions()[5]->trigger();
+        QCOMPARE(std::string(w->document().currentDevice.device_name), std::string("AT89C2051"));
+        QCOMPARE(texts(deviceMenu, 4), (QStringList{QStringLiteral("&1 ATMEL - AT89S51"), QStringLiteral("&2 ATMEL - AT89S52")}));
+
+        // Fewer than two entries: one inert, disabled "History Device".
+        DesktopRig fresh;
+        QVERIFY(fresh.start());
+        for (QMenu *menu : {fresh.app->window()->findChild<QMenu *>(QStringLiteral("deviceMenu")), fresh.app->window()->historyMenu()}) {
+            QAction *last = menu->actions().last();
+            QCOMPARE(last->text(), QStringLiteral("History Device"));
+            QVERIFY(!last->isEnabled());
+        }
+        QCOMPARE(fresh.app->window()->findChild<QMenu *>(QStringLiteral("deviceMenu"))->actions().size(), 5);
     }
 
     void programReloadsAFileAnotherProgramChanged() {
@@ -316,6 +383,55 @@ private slots:
         QVERIFY(infoText(w).contains(QStringLiteral("Operation was cancelled")));
         QCOMPARE(rig.app->app().counters.CntFailed.load(), 0);
         QCOMPARE(rig.app->app().counters.CntSuccess.load(), 0);
+    }
+
+    void withoutADeviceAutoIsDisabledEverywhere() {
+        DesktopRig rig;
+        rig.remember(10, "NO-SUCH-CHIP");
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QVERIFY(!w->document().hasDevice());
+        QVERIFY(!w->action(cmd::AutoProgram)->isEnabled());
+        QVERIFY(!w->findChild<QPushButton *>(QStringLiteral("autoButton"))->isEnabled());
+        QVERIFY(!w->findChild<QPushButton *>(QStringLiteral("runButton"))->isEnabled());
+        QTest::keyClick(w, Qt::Key_F5);
+        QVERIFY(!rig.app->app().programmer()->isBusy());
+        QVERIFY(!w->progressDialog());
+
+        w->document().applyDevice([&] {
+            DeviceRecord r;
+            rig.app->app().library()->FindDevice(10, "AT89S52", r);
+            return r;
+        }());
+        w->refreshDevicePanel();
+        QVERIFY(w->action(cmd::AutoProgram)->isEnabled());
+        QVERIFY(w->findChild<QPushButton *>(QStringLiteral("autoButton"))->isEnabled());
+    }
+
+    void exitAsksWhenEditsWouldBeLostOrAnOperationRuns() {
+        DesktopRig rig;
+        rig.options.simDelayUs = 20000;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        w->show();
+        Document &doc = w->document();
+        doc.buffer()[0x10] = 0x12;
+        doc.buffer().notifyChanged(0x10, 0x10);
+        answerNextMessageBox(QMessageBox::No);
+        w->action(cmd::Exit)->trigger();
+        QVERIFY(w->isVisible());
+
+        // Closed during an operation: No lets it run on, Yes stops it and then closes.
+        w->runEntry(1);  // Read
+        QTRY_VERIFY(w->progressDialog());
+        answerNextMessageBox(QMessageBox::No);
+        w->close();
+        QVERIFY(w->isVisible());
+        QVERIFY(rig.app->app().programmer()->isBusy());
+        answerNextMessageBox(QMessageBox::Yes);
+        w->close();
+        waitIdle(*rig.app);
+        QTRY_VERIFY(!w->isVisible());
     }
 
     void controlsCarryAccessibleNames() {

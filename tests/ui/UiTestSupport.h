@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "core/Profile.h"
 #include "programmer/ui/DesktopApp.h"
@@ -54,6 +55,11 @@ struct DesktopRig {
         if (simulate) args << QStringLiteral("--simulate") + (*model ? QStringLiteral("=") + QLatin1String(model) : QString());
         options = ui::parseStartOptions(args);
         options.simDelayUs = 0;
+    }
+    // History entry `entry` of the simulated model (0 is selected at start).
+    void remember(int vendor, const std::string &device, int entry = 0) {
+        profile.writeInt("System", "PGM83_MFG" + std::to_string(entry), vendor);
+        profile.writeString("System", "PGM83_DEV" + std::to_string(entry), device);
     }
     bool start() {
         app = std::make_unique<ui::DesktopApp>(options, &profile, programDirectory());

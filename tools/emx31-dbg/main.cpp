@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/SharedLibrary.h"
+#include "core/Version.h"
 #include "tools/emx31-dbg/DebuggerHost.h"
 
 #if defined(_WIN32)
@@ -42,7 +43,7 @@ void onInterrupt(int) { vantor::dbg::DebuggerHost::interruptRequested = true; }
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: emx31-dbg [-b] [--simulate[=noadapter]] [--driver FILE]\n"
+                 "usage: emx31-dbg [-b] [--simulate[=noadapter]] [--driver FILE] [--version]\n"
                  "  -b          batch: read commands from standard input, echo them, no prompts\n"
                  "  --simulate  the driver talks to the built-in EMX31 simulator instead of USB\n"
                  "  --driver    the driver library to load (default: the one beside this program)\n");
@@ -66,6 +67,7 @@ int main(int argc, char **argv) {
 #endif
         } else if (a == "--driver" && i + 1 < argc) driver = argv[++i];
         else if (a == "-h" || a == "--help") return usage(), 0;
+        else if (a == "--version") return std::printf("emx31-dbg %s\n", vantor::kVersionText), 0;
         else return usage();
     }
     if (driver.empty()) driver = (executableDir(argv[0]) / vantor::SharedLibrary::fileName("EMX31_EN")).string();
