@@ -98,6 +98,10 @@ bool applySetting(ConfigDialogModel &m, const std::string &setting) {
         }
         const std::size_t i = matches.front();
         const Item &item = items[i];
+        if (m.isReadOnly(i)) {
+            std::fprintf(stderr, "vantor-cli: config: %s cannot be changed by serial programming\n", item.text.c_str());
+            return false;
+        }
         switch (item.kind) {
         case cfg::kHexField: {
             std::string digits = trim(value);

@@ -45,7 +45,8 @@ const char kUsage[] =
     "simulator:  --sim-count N  --sim-chip FILE|DIR  --sim-socket [N=]VENDOR/DEVICE\n"
     "simulator faults (--sim-fault, repeatable): KIND[@COMMAND[+SKIP]][!]\n"
     "  KIND: refuse-control lose-bulk short-bulk status-never-comes finish-without-success\n"
-    "        unplug wrong-model; COMMAND: hex code it waits for (default: any); SKIP: matching\n"
+    "        unplug wrong-model register-mismatch; COMMAND: hex code it waits for (default: any;\n"
+    "        register-mismatch: the next fuse, lock or configuration write); SKIP: matching\n"
     "        commands let through first; !: fire every time\n"
     "settings (history, options, counters) are shared with the desktop program in\n"
     "  $XDG_CONFIG_HOME/TarvikTech/Vantor.conf (default ~/.config)\n";

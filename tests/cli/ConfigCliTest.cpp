@@ -101,6 +101,9 @@ TEST_F(ConfigCli, RefusesWhatTheDialogRefuses) {
     r = run("config -d ATMEL/ATmega328P --set \"Calibration byte address=1234567\"");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("at most 6 hex digits"), std::string::npos) << r.output;
+    r = run("config -d ATMEL/ATmega328P --set SPIEN=off");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("cannot be changed by serial programming"), std::string::npos) << r.output;
     r = run("config -d ATMEL/ATmega328P --set NOSUCH=1");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("no item answers"), std::string::npos);
