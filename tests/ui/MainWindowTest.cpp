@@ -298,8 +298,7 @@ private slots:
     // chip alone, Yes writes it, and the same configuration is not asked about again.
     void writingALockOutFuseAsksOnceNamingTheBit() {
         DesktopRig rig;
-        rig.profile.writeInt("System", "PGM83_MFG0", 10);
-        rig.profile.writeString("System", "PGM83_DEV0", "ATmega328P");
+        rig.remember(10, "ATmega328P");
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
         Document &doc = w->document();
