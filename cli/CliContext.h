@@ -31,6 +31,7 @@ struct CliContext {
     int simCount = 1;                        // simulated programmers
     std::vector<std::string> simSockets;     // "[N=]VENDOR/DEVICE": a chip other than the one selected
     std::optional<std::string> logFile;      // CSV production log
+    std::string station;                     // the bench, in production records (default: host name)
     Terminal *terminal = nullptr;
 };
 
