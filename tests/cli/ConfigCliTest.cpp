@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/StringTable.h"
+#include "devices/DeviceTables.h"
 #include "devices/SettingsMemory.h"
 #include "tests/support/RunCommand.h"
 
@@ -139,7 +140,9 @@ TEST_F(ConfigCli, ShowPrintsTheStoredBytesAndUnnamedBitsSurviveAChange) {
     const std::uint8_t stored[] = {0x62, 0xD9, 0xFB};
     std::memcpy(slot.config_data, stored, sizeof stored);
     slot.config_data[16] = 0xFF;
-    std::memset(slot.auto_items, 0xFF, sizeof slot.auto_items);
+    std::memset(slot.auto_items, kEndOfList, sizeof slot.auto_items);
+    slot.auto_items[0] = kOpErase;
+    slot.program_range = 1;
     std::vector<std::uint8_t> bytes(1 + chipset::kSlotSize, 1);
     chipset::encodeSlot(slot, bytes.data() + 1);
     std::ofstream(dir / "chip.set", std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
