@@ -14,12 +14,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cstring>
 
 #include "core/LittleEndian.h"
 #include "devices/DeviceInfo.h"
+#include "devices/LockoutRisks.h"
 #include "devices/ui/DeviceDialogs.h"
 #include "widgets/UiText.h"
 
@@ -305,8 +307,19 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         w->setObjectName(QStringLiteral("item%1").arg(i));
         w->setAccessibleName(text);
         controls_[i] = w;
+        markLockout(i);
     }
     layout->addWidget(tabs_);
+    lockoutNote_ = new QLabel(this);
+    lockoutNote_->setObjectName(QStringLiteral("lockoutNote"));
+    lockoutNote_->setWordWrap(true);
+    lockoutNote_->setStyleSheet(QStringLiteral("color: #B00000"));
+    layout->addWidget(lockoutNote_);
+    for (QWidget *w : controls_) {
+        if (auto *box = qobject_cast<QAbstractButton *>(w)) connect(box, &QAbstractButton::toggled, this, &ConfigDeviceDialog::showLockoutNote);
+        else if (auto *combo = qobject_cast<QComboBox *>(w))
+            connect(combo, &QComboBox::currentIndexChanged, this, &ConfigDeviceDialog::showLockoutNote);
+    }
 
     auto *buttons = new QDialogButtonBox(this);
     auto *defaults = buttons->addButton(tr("&Default"), QDialogButtonBox::ResetRole);
@@ -320,16 +333,61 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
     showModel();
 }
 
+// The dangerous choices carry the warning icon and say what they do in their tool tip; the
+// list entries that are dangerous carry it on their own.
+void ConfigDeviceDialog::markLockout(std::size_t i) {
+    const LockoutRule *rule = lockoutRule(model_.file(), i, model_.device());
+    QWidget *w = controls_[i];
+    if (!rule || !w) return;
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const QString sentence = qs(lockoutConsequence(*rule));
+    w->setToolTip(sentence);
+    w->setAccessibleDescription(sentence);
+    if (auto *button = qobject_cast<QAbstractButton *>(w)) button->setIcon(warning);
+    if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        // An entry is dangerous when choosing it alone makes a risk.
+        const auto &items = model_.file().items;
+        const auto &entries = model_.control(i).entries;
+        for (std::size_t e = 0; e < entries.size(); ++e) {
+            auto bytes = model_.working();
+            bytes[items[i].byteIndex] =
+                std::uint8_t((bytes[items[i].byteIndex] & ~items[i].mask) | items[entries[e]].value);
+            for (const LockoutRisk &risk : lockoutRisks(model_.file(), model_.device(), bytes))
+                if (risk.item == i) combo->setItemIcon(int(e), warning);
+        }
+    }
+    // Serial programming cannot change it: shown as it is, never changed here.
+    if (model_.isReadOnly(i)) {
+        w->setEnabled(false);
+        w->setToolTip(sentence + tr(" A serial programmer cannot change this bit."));
+    }
+}
+
+void ConfigDeviceDialog::showLockoutNote() {
+    if (showing_) return;  // the controls are half way to the model's state
+    readControls();
+    const auto risks = lockoutRisks(model_.file(), model_.device(), model_.choicesApplied());
+    lockoutNote_->setText(risks.empty() ? QString() : tr("These choices can lock the chip out:\n") + qs(describeRisks(risks)).trimmed());
+    lockoutNote_->setVisible(!risks.empty());
+}
+
 void ConfigDeviceDialog::showModel() {
     const auto &items = model_.file().items;
+    showing_ = true;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const auto &c = model_.control(i);
         if (auto *edit = qobject_cast<QLineEdit *>(controls_[i])) edit->setText(qs(c.text));
         else if (auto *radio = qobject_cast<QRadioButton *>(controls_[i])) {
-            if (c.checked) radio->setChecked(true);
+            // An exclusive group cannot show "none selected": it is lifted while the state is set.
+            QButtonGroup *group = radio->group();
+            if (group) group->setExclusive(false);
+            radio->setChecked(c.checked);
+            if (group) group->setExclusive(true);
         } else if (auto *box = qobject_cast<QCheckBox *>(controls_[i])) box->setChecked(c.checked);
         else if (auto *combo = qobject_cast<QComboBox *>(controls_[i])) combo->setCurrentIndex(c.selected);
     }
+    showing_ = false;
+    showLockoutNote();
 }
 
 void ConfigDeviceDialog::readControls() {

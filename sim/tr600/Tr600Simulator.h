@@ -24,6 +24,8 @@ enum class FaultKind {
     FinishWithoutSuccess,  // "finished" without "successful" (and no data ready)
     Unplug,                // the programmer is unplugged as the command arrives
     WrongModelCode,        // the information block names another model
+    RegisterMismatch,      // a fuse, lock or configuration write keeps its first byte inverted
+                           // (without a command: the next such write)
 };
 
 struct Fault {
@@ -142,6 +144,7 @@ private:
     bool loseBulk_ = false;
     bool shortBulk_ = false;
     bool wrongModel_ = false;
+    bool registerMismatch_ = false;
 
     std::vector<ArmedFault> faults_;
     int faultsFired_ = 0;

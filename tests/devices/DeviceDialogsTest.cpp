@@ -210,6 +210,65 @@ private slots:
         }
     }
 
+    // Default to lock bits no button names shows no button selected, and OK keeps the bits; the
+    // choices that can lock the chip out carry the warning icon and their sentence.
+    void configShowsNoRadioAfterDefaultAndMarksLockOutChoices() {
+        DeviceRecord device = atmega328p();
+        QVERIFY(cfg::LoadConfigDefaults(VANTOR_BIN_DIR, device, prompt_));
+        cfg::ConfigFile file;
+        QVERIFY(cfg::readConfigFile(cfg::configFilePath(VANTOR_BIN_DIR, device), prompt_, file));
+        file.defaults[16] = 0xFD;  // lock bits 01: no mode
+        fs::create_directories(dir_ / "cfg");
+        const fs::path path = dir_ / "cfg" / "UNNAMED.cfg";
+        const auto image = cfg::encodeConfigImage(file);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(image.data()), long(image.size()));
+        device.config_data[16] = 0xFE;  // mode 2
+
+        ConfigDeviceDialog dialog(path, device, prompt_);
+        QVERIFY(dialog.opened());
+        dialog.show();
+        auto find = [&](const QString &start) -> QAbstractButton * {
+            for (auto *b : dialog.findChildren<QAbstractButton *>())
+                if (b->text().startsWith(start)) return b;
+            return nullptr;
+        };
+        QAbstractButton *mode2 = find(QStringLiteral("Mode 2"));
+        QVERIFY(mode2 && mode2->isChecked());
+        dialog.findChild<QPushButton *>(QStringLiteral("default"))->click();
+        for (const char *mode : {"Mode 1", "Mode 2", "Mode 3"}) QVERIFY(!find(QLatin1String(mode))->isChecked());
+        button(&dialog, QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(int(dialog.configBytes()[16]), 0xFD);
+
+        ConfigDeviceDialog marked(path, device, prompt_);
+        marked.show();
+        QAbstractButton *rstdisbl = nullptr, *spien = nullptr, *ckdiv8 = nullptr;
+        for (auto *b : marked.findChildren<QAbstractButton *>()) {
+            if (b->text().startsWith(QStringLiteral("RSTDISBL"))) rstdisbl = b;
+            if (b->text().startsWith(QStringLiteral("SPIEN"))) spien = b;
+            if (b->text().startsWith(QStringLiteral("CKDIV8"))) ckdiv8 = b;
+        }
+        QVERIFY(rstdisbl && spien && ckdiv8);
+        QVERIFY(!rstdisbl->icon().isNull());
+        QVERIFY(rstdisbl->toolTip().contains(QStringLiteral("high-voltage programmer")));
+        QVERIFY(ckdiv8->icon().isNull());
+        QVERIFY(!spien->isEnabled());  // serial programming cannot change it
+        QVERIFY(spien->isChecked());
+        QComboBox *cksel = nullptr;
+        for (auto *c : marked.findChildren<QComboBox *>())
+            if (c->accessibleName() == QStringLiteral("CKSEL")) cksel = c;
+        QVERIFY(cksel);
+        QVERIFY(!cksel->itemIcon(cksel->findText(QStringLiteral("External clock (0000)"))).isNull());
+        QVERIFY(cksel->itemIcon(cksel->findText(QStringLiteral("Internal RC 8 MHz (0010)"))).isNull());
+        auto *note = marked.findChild<QLabel *>(QStringLiteral("lockoutNote"));
+        QVERIFY(note && note->isHidden());
+        rstdisbl->click();
+        QVERIFY(!note->isHidden());
+        QVERIFY(note->text().contains(QStringLiteral("RSTDISBL")));
+        rstdisbl->click();
+        QVERIFY(note->isHidden());
+    }
+
     void operateSettingsRefusesAnEmptyAutoList() {
         DeviceRecord device = atmega328p();
         OptionsRecord options;

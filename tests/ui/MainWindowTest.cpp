@@ -6,6 +6,7 @@
 #include <QToolButton>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -19,6 +20,7 @@
 
 #include "buffer/DataFile.h"
 #include "devices/DeviceLibrary.h"
+#include "devices/DeviceTables.h"
 #include "programmer/Application.h"
 #include "programmer/ui/ConnectDialog.h"
 #include "programmer/ui/MainWindow.h"
@@ -294,6 +296,45 @@ private slots:
         w->findChild<QAbstractButton *>(QStringLiteral("resetButton"))->click();
         QCOMPARE(success->text(), QStringLiteral("0"));
         QCOMPARE(w->findChild<QLabel *>(QStringLiteral("failureCount"))->text(), QStringLiteral("0"));
+    }
+
+    // A Write Fuse that would disable the reset pin asks first, naming the bit; No leaves the
+    // chip alone, Yes writes it, and the same configuration is not asked about again.
+    void writingALockOutFuseAsksOnceNamingTheBit() {
+        DesktopRig rig;
+        rig.remember(10, "ATmega328P");
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        Document &doc = w->document();
+        QCOMPARE(std::string(doc.currentDevice.device_name), std::string("ATmega328P"));
+        QVERIFY(doc.currentDevice.configReady);
+        const auto fusesBefore = rig.app->simulator()->chip()->fuses;
+        doc.currentDevice.config_data[1] &= 0x7F;  // RSTDISBL programmed
+
+        auto answer = [](QMessageBox::StandardButton button, QString *text) {
+            onNextModal([button, text](QWidget *box) {
+                *text = static_cast<QMessageBox *>(box)->text();
+                static_cast<QMessageBox *>(box)->button(button)->click();
+            });
+        };
+        QString asked;
+        answer(QMessageBox::No, &asked);
+        QVERIFY(!doc.runOperation(kOpWriteFuse));
+        QVERIFY(asked.contains(QStringLiteral("RSTDISBL")));
+        QVERIFY(asked.contains(QStringLiteral("high-voltage programmer")));
+        QVERIFY(rig.app->simulator()->chip()->fuses == fusesBefore);
+
+        asked.clear();
+        answer(QMessageBox::Yes, &asked);
+        QVERIFY(doc.runOperation(kOpWriteFuse));
+        QVERIFY(!asked.isEmpty());
+        waitIdle(*rig.app);
+        QCOMPARE(int(rig.app->simulator()->chip()->fuses[1]), int(doc.currentDevice.config_data[1]));
+
+        // Asked once: the next write of the same choices starts at once.
+        QVERIFY(doc.runOperation(kOpWriteFuse));
+        waitIdle(*rig.app);
+        QVERIFY(infoText(w).contains(QStringLiteral("Write fuse completed")));
     }
 
     void languageChangeSavesAndRestartsWithoutSplash() {
