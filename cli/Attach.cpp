@@ -1,4 +1,5 @@
 #include "cli/Attach.h"
+#include "core/Numbers.h"
 
 #include <filesystem>
 
@@ -74,10 +75,11 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         std::string_view rest = text;
         const auto colon = text.find(':');
         if (colon != std::string::npos && colon > 0 && text.find_first_not_of("0123456789") == colon) {
-            number = std::stoi(text.substr(0, colon));
+            const auto parsed = parseDecimal(text.substr(0, colon), std::uint64_t(count));
+            number = parsed ? int(*parsed) : 0;
             rest.remove_prefix(colon + 1);
-            if (number < 1 || number > count)
-                throw UsageError("--sim-fault: programmer number " + std::to_string(number) + " is not between 1 and " +
+            if (number < 1)
+                throw UsageError("--sim-fault: programmer number " + text.substr(0, colon) + " is not between 1 and " +
                                  std::to_string(count));
         }
         std::string error;
@@ -96,7 +98,13 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         bus->plug(i, slot.simulator);
         slot.makeBackend = [bus] { return std::make_unique<SimulatorBackend>(bus); };
         const DeviceRecord *held = sockets[std::size_t(i)] ? &*sockets[std::size_t(i)] : device;
-        if (held) slot.chip = sim::makeFactoryChip(*held, std::uint32_t(i));
+        if (held) {
+            // A new chip carries its factory configuration, not the one about to be written.
+            DeviceRecord factory = *held;
+            if (const auto defaults = cfg::defaultConfiguration(ctx.libDir, factory))
+                std::copy(defaults->begin(), defaults->end(), factory.config_data);
+            slot.chip = sim::makeFactoryChip(factory, std::uint32_t(i));
+        }
         if (count == 1) slot.chipFile = ctx.simChip;
         else if (!chipDir.empty()) slot.chipFile = chipDir / ("programmer-" + std::to_string(i + 1) + ".chip");
         std::error_code ec;

@@ -59,7 +59,7 @@ int pickChoice(const std::vector<std::string> &texts, const std::string &value) 
 bool parseSwitch(const std::string &v, bool &on) {
     const std::string s = lower(trim(v));
     if (s == "1" || s == "on" || s == "yes" || s == "true" || s == "checked" || s == "x") return on = true, true;
-    if (s == "0" || s == "off" || s == "no" || s == "false" || s == "unchecked" || s == "") return on = false, true;
+    if (s == "0" || s == "off" || s == "no" || s == "false" || s == "unchecked") return on = false, true;
     return false;
 }
 
@@ -98,6 +98,10 @@ bool applySetting(ConfigDialogModel &m, const std::string &setting) {
         }
         const std::size_t i = matches.front();
         const Item &item = items[i];
+        if (m.isReadOnly(i)) {
+            std::fprintf(stderr, "vantor-cli: config: %s cannot be changed by serial programming\n", item.text.c_str());
+            return false;
+        }
         switch (item.kind) {
         case cfg::kHexField: {
             std::string digits = trim(value);
@@ -261,7 +265,8 @@ int runConfig(CliContext &ctx, Args args) {
     const bool json = takeFlag(args, "--json") || ctx.json;
     bool showIt = takeFlag(args, "--show");
     if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
-    if (sets.empty() && !defaults) showIt = true;
+    // A script that asked for JSON gets the configuration as it now stands.
+    if ((sets.empty() && !defaults) || json) showIt = true;
 
     CliLibrary lib(ctx);
     DeviceRecord device;
@@ -282,9 +287,11 @@ int runConfig(CliContext &ctx, Args args) {
     if (defaults) model.restoreDefaults();
     for (const auto &s : sets)
         if (!applySetting(model, s)) return kExitUsage;
-    if (!model.accept()) return kExitUsage;  // the range message has been printed
+    // Showing alone is no OK: it prints the bytes as they are stored.
+    const bool changing = !sets.empty() || defaults;
+    if (changing && !model.accept()) return kExitUsage;  // the range message has been printed
 
-    if (!sets.empty() || defaults) {
+    if (changing) {
         std::memcpy(device.config_data, model.working().data(), kConfigDataSize);
         SettingsMemory memory = settingsMemory(ctx);
         if (!memory.SaveDeviceSettings(device, items, areaMask)) {

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -7,12 +9,19 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+#include <cerrno>
+
+#include "core/FileLock.h"
 #include "core/LittleEndian.h"
 #include "core/Profile.h"
 #include "core/SafeFile.h"
+#include "core/StringTable.h"
+#include "devices/ConfigFile.h"
 #include "devices/SettingsMemory.h"
 
 namespace vantor {
@@ -58,11 +67,41 @@ void encodeSlot(const Slot &s, std::uint8_t out[kSlotSize]) {
 
 namespace {
 
+// Regular files only: a FIFO or a device in the file's place must not hang every command
+// that reads device settings.
 bool readAll(const fs::path &path, std::vector<std::uint8_t> &out) {
+#if defined(_WIN32)
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    out.clear();
+    char chunk[4096];
+    for (ssize_t n = 0; ok && (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) out.insert(out.end(), chunk, chunk + n);
+    }
+    ::close(fd);
+    return ok;
+#endif
+}
+
+// What the Operate Settings dialog would refuse in a slot: a program range outside 1..3 (the
+// run would program nothing) or an empty Auto list (codes that name no operation end it).
+// "" when the slot is sound.
+std::string slotProblem(const chipset::Slot &s) {
+    if (s.program_range < 1 || s.program_range > 3)
+        return "its program range " + std::to_string(s.program_range) + " is not 1, 2 or 3";
+    if (s.auto_items[0] >= 16) return std::string(loadString(sid::AutoProgramItemEmpty));
+    return {};
 }
 
 bool writable(const fs::path &path) {
@@ -81,7 +120,10 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
     if (!device.valid || file_.empty()) return false;
     std::vector<std::uint8_t> bytes;
     // Never created here; a file that cannot be rewritten is left alone.
-    if (!fs::is_regular_file(file_) || !writable(file_) || !readAll(file_, bytes)) return false;
+    if (!fs::is_regular_file(file_) || !writable(file_)) return false;
+    // Held from the read to the rename, so concurrent programs each keep their slot.
+    const FileLock lock(file_);
+    if (!lock.locked() || !readAll(file_, bytes)) return false;
     const Image img = decode(bytes);
     int slot = -1;
     for (std::size_t k = 0; k < img.slots.size(); ++k)
@@ -92,12 +134,14 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
     // A next_slot past the ring (a damaged file) starts the ring again at slot 0.
     int next = img.next_slot < kSlotCount ? img.next_slot : 0;
     const bool isNew = slot < 0;
+    if (isNew && device.configUnusable()) return false;
     if (isNew) slot = next;
 
     Slot s;
     std::memcpy(s.device_name, device.device_name, kDeviceNameSize);
     s.vendor_index = device.vendor_index;
-    std::memcpy(s.config_data, device.config_data, kConfigDataSize);
+    const auto &config = device.configUnusable() ? img.slots[std::size_t(slot)].config_data : device.config_data;
+    std::memcpy(s.config_data, config, kConfigDataSize);
     std::memcpy(s.auto_items, autoItems, kOperationListSize);
     s.program_range = std::uint8_t(areaMask);
 
@@ -111,12 +155,28 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
 
 bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
                                            std::uint32_t &areaMask,
-                                           const std::function<void(DeviceRecord &)> &loadDefaults) {
+                                           const std::function<void(DeviceRecord &)> &loadDefaults,
+                                           const ConfigCheck &acceptConfig, std::string *problem) {
     using namespace chipset;
     std::vector<std::uint8_t> bytes;
+    if (problem) problem->clear();
     if (device.valid && !file_.empty() && readAll(file_, bytes)) {
         for (const Slot &s : decode(bytes).slots) {
             if (!s.belongsTo(device)) continue;
+            const std::string wrong = slotProblem(s);
+            if (!wrong.empty()) {
+                if (problem) *problem = wrong;
+                break;
+            }
+            DeviceRecord remembered = device;
+            std::memcpy(remembered.config_data, s.config_data, kConfigDataSize);
+            if (acceptConfig) {
+                std::string why;
+                if (!acceptConfig(remembered, why)) {
+                    if (problem) *problem = "its configuration bytes: " + why;
+                    break;
+                }
+            }
             std::memcpy(device.config_data, s.config_data, kConfigDataSize);
             // Codes that name no operation (a hand-edited file) end the list.
             int n = 0;
@@ -129,6 +189,30 @@ bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t au
     if (loadDefaults) loadDefaults(device);
     std::memcpy(autoItems, device.auto_operations, kOperationListSize);
     return false;
+}
+
+bool SettingsMemory::RestoreDeviceSettings(const fs::path &libraryDirectory, DeviceRecord &device,
+                                           std::uint8_t autoItems[kOperationListSize], std::uint32_t &areaMask,
+                                           Prompt &prompt, const ConfigCheck &acceptConfig, std::string *problem) {
+    std::optional<cfg::ConfigFile> file;
+    const fs::path path = cfg::configFilePath(libraryDirectory, device);
+    if (device.valid && !path.empty()) {
+        cfg::ConfigFile read;
+        if (cfg::readConfigFile(path, prompt, read)) file = std::move(read);
+    }
+    bool remembered = RestoreDeviceSettings(
+        device, autoItems, areaMask,
+        [&](DeviceRecord &d) {
+            if (file) std::memcpy(d.config_data, file->defaults.data(), kConfigDataSize);
+        },
+        acceptConfig, problem);
+    auto allZero = [](const std::uint8_t *p) { return std::all_of(p, p + kConfigDataSize, [](auto b) { return b == 0; }); };
+    if (remembered && file && allZero(device.config_data) && !allZero(file->defaults.data())) {
+        std::memcpy(device.config_data, file->defaults.data(), kConfigDataSize);
+        remembered = false;
+    }
+    cfg::markConfiguration(device, file ? &*file : nullptr);
+    return remembered;
 }
 
 fs::path SettingsMemory::userDirectory() {

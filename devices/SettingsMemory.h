@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
+#include "core/Prompt.h"
 #include "devices/DeviceRecord.h"
 
 namespace vantor {
@@ -43,14 +45,32 @@ public:
 
     // Leaving a device: its slot is updated in place, or it takes slot next_slot. Nothing
     // happens without a device or without the file; false when nothing was stored. The file is
-    // replaced through a temporary file, so a failed write leaves the old one intact.
+    // replaced through a temporary file, so a failed write leaves the old one intact. A
+    // configuration that was never loaded is not remembered: the slot keeps its bytes, and
+    // such a device gets no new slot.
     bool SaveDeviceSettings(const DeviceRecord &device, const std::uint8_t autoItems[kOperationListSize],
                             std::uint32_t areaMask);
 
+    // Whether remembered configuration bytes (in the record) pass the Config dialog's checks;
+    // false with the reason.
+    using ConfigCheck = std::function<bool(const DeviceRecord &, std::string &)>;
+
     // Selecting a device: true when its slot was found and applied. Otherwise `loadDefaults`
     // (the configuration file's defaults) runs and autoItems becomes the device's Auto list.
+    // A slot the dialogs would refuse (program range outside 1..3, an empty Auto list,
+    // configuration bytes `acceptConfig` refuses) is not applied: the defaults are, and
+    // `problem` says what was wrong with it.
     bool RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
-                               std::uint32_t &areaMask, const std::function<void(DeviceRecord &)> &loadDefaults);
+                               std::uint32_t &areaMask, const std::function<void(DeviceRecord &)> &loadDefaults,
+                               const ConfigCheck &acceptConfig = nullptr, std::string *problem = nullptr);
+    // Selecting a device as the programs do: the above, with the defaults of its configuration
+    // file in `libraryDirectory` (messages 30043/30044 through `prompt`). The configuration is
+    // marked ready to write only when that file passes every check, remembered or not, since
+    // only the file says what the bytes do. A remembered configuration of all zero bytes where
+    // the file's defaults are not is what a failed load once left: the defaults replace it.
+    bool RestoreDeviceSettings(const std::filesystem::path &libraryDirectory, DeviceRecord &device,
+                               std::uint8_t autoItems[kOperationListSize], std::uint32_t &areaMask, Prompt &prompt,
+                               const ConfigCheck &acceptConfig = nullptr, std::string *problem = nullptr);
 
     // The file to use: the shipped one beside the program when it can be rewritten there;
     // otherwise a per-user copy in `userDir`, made from the shipped one on first use. Empty

@@ -131,8 +131,25 @@ void CProgrammer::releaseAfterRun(bool began, bool result) {
     if (result || errorShown || cancel_ || !linkFailed_) ReleaseDevice();
 }
 
+bool CProgrammer::configurationWritable(const std::uint8_t *ops, int count) {
+    if (disconnectMode() || !device || !device->configUnusable()) return true;
+    for (int i = 0; i < count && ops[i] < kEndOfList; ++i) {
+        const OperationInfo *info = operationInfo(ops[i]);
+        if (!info || info->direction != OpDirection::ToChip || info->bytes == OpBytes::None) continue;
+        const std::string file = "cfg/" + std::string(device->config_name, strnlen(device->config_name, kConfigNameSize)) + ".cfg";
+        ShowMessage(std::string(info->title) + " refused: the configuration file " + file +
+                        " is missing or damaged, so there is no configuration to write. "
+                        "Nothing was written; reinstall the application.",
+                    colour::Red, true);
+        errorShown = true;
+        return false;
+    }
+    return true;
+}
+
 void CProgrammer::singleWorker() {
-    const bool began = BeginOperation();
+    const std::uint8_t op = std::uint8_t(operation);
+    const bool began = BeginOperation() && configurationWritable(&op, 1);
     bool r = began;
     if (!disconnectMode() && r) r = InitDevice();
     clock().sleepMs(10);
@@ -145,7 +162,8 @@ void CProgrammer::singleWorker() {
 }
 
 void CProgrammer::autoWorker() {
-    const bool began = BeginOperation();
+    // The whole list is checked first: an Auto that cannot write its fuses touches nothing.
+    const bool began = BeginOperation() && configurationWritable(autoItems, 16);
     bool r = began;
     if (!disconnectMode() && r) {
         r = InitDevice();

@@ -140,6 +140,9 @@ private:
     bool onWorkerThread() const;
     void launch(void (CProgrammer::*procedure)());
     void releaseAfterRun(bool began, bool result);
+    // False (with the reason shown) when one of the operations would write configuration bytes
+    // that were never loaded.
+    bool configurationWritable(const std::uint8_t *ops, int count);
 
     mutable std::mutex idMutex_;
     IdCheck idCheck_;

@@ -19,7 +19,11 @@ constexpr std::uint8_t kStatusRequest = cmd::ReadStatus;
 
 constexpr std::string_view kFaultNames[] = {"refuse-control", "lose-bulk",  "short-bulk",
                                              "status-never-comes", "finish-without-success", "unplug",
-                                             "wrong-model"};
+                                             "wrong-model", "register-mismatch"};
+
+bool isRegisterWrite(std::uint8_t request) {
+    return request == cmd::WriteLock || request == cmd::WriteConfig || request == cmd::WriteFuse;
+}
 
 }  // namespace
 
@@ -163,10 +167,20 @@ bool Tr600Simulator::claimInterface(int interfaceNumber) {
     return attached_ && configured_ && interfaceNumber == 0;
 }
 
-std::vector<FaultKind> Tr600Simulator::takeFaults(std::uint8_t request) {
+std::vector<FaultKind> Tr600Simulator::takeFaults(std::uint8_t request, bool transferPhase) {
     std::vector<FaultKind> fired;
     for (auto it = faults_.begin(); it != faults_.end();) {
-        const bool matches = it->fault.command == -1 ? request != kStatusRequest : it->fault.command == request;
+        // A fault armed for any command waits for the first one it can affect: a bulk fault
+        // for a command with a data transfer (known once the command is handled), a wrong
+        // model code for the information block, a register mismatch for a fuse, lock or
+        // configuration write.
+        const FaultKind kind = it->fault.kind;
+        const bool bulk = kind == FaultKind::LoseBulk || kind == FaultKind::ShortBulk;
+        const bool anyCommand = it->fault.command == -1;
+        bool matches = anyCommand ? request != kStatusRequest : it->fault.command == request && !transferPhase;
+        if (anyCommand && (bulk != transferPhase || (kind == FaultKind::WrongModelCode && request != cmd::ReadInfo) ||
+                           (kind == FaultKind::RegisterMismatch && !isRegisterWrite(request))))
+            matches = false;
         if (!matches) {
             ++it;
             continue;
@@ -212,7 +226,7 @@ bool Tr600Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
                                    std::uint16_t index, std::uint8_t *data, std::uint16_t length) {
     std::lock_guard lock(mutex_);
     if (!attached_ || !configured_) return false;
-    const auto fired = takeFaults(request);
+    const auto fired = takeFaults(request, false);
     auto has = [&](FaultKind k) { return std::find(fired.begin(), fired.end(), k) != fired.end(); };
     if (has(FaultKind::Unplug)) {
         attached_ = false;
@@ -245,7 +259,10 @@ bool Tr600Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
     loseBulk_ = has(FaultKind::LoseBulk);
     shortBulk_ = has(FaultKind::ShortBulk);
     wrongModel_ = has(FaultKind::WrongModelCode);
+    registerMismatch_ = has(FaultKind::RegisterMismatch);
     handleCommand(request, value, index, data, length);
+    if (!pendingIn_.empty() || expectOut_)
+        for (FaultKind k : takeFaults(request, true)) (k == FaultKind::LoseBulk ? loseBulk_ : shortBulk_) = true;
     return true;
 }
 
@@ -380,17 +397,17 @@ int Tr600Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int
                timing_.programBlockPolls);
         break;
     case cmd::WriteLock:
-        std::copy(data, data + 16, chip->lock.begin());
-        finish(true, timing_.otherPolls);
-        break;
     case cmd::WriteConfig:
-        std::copy(data, data + 16, chip->config.begin());
+    case cmd::WriteFuse: {
+        auto &bytes = expected.command == cmd::WriteLock     ? chip->lock
+                      : expected.command == cmd::WriteConfig ? chip->config
+                                                             : chip->fuses;
+        std::copy(data, data + 16, bytes.begin());
+        // The programmer still reports success: only a read-back finds it.
+        if (registerMismatch_) bytes[0] = std::uint8_t(~bytes[0]);
         finish(true, timing_.otherPolls);
         break;
-    case cmd::WriteFuse:
-        std::copy(data, data + 16, chip->fuses.begin());
-        finish(true, timing_.otherPolls);
-        break;
+    }
     default:
         break;
     }

@@ -24,6 +24,8 @@ enum class FaultKind {
     FinishWithoutSuccess,  // "finished" without "successful" (and no data ready)
     Unplug,                // the programmer is unplugged as the command arrives
     WrongModelCode,        // the information block names another model
+    RegisterMismatch,      // a fuse, lock or configuration write keeps its first byte inverted
+                           // (without a command: the next such write)
 };
 
 struct Fault {
@@ -107,8 +109,9 @@ private:
         int size = 0;
     };
 
-    // Faults that fire for this command, by kind.
-    std::vector<FaultKind> takeFaults(std::uint8_t request);
+    // Faults that fire for this command, by kind; `transferPhase`: bulk faults armed for any
+    // command, once the command has set up a data transfer.
+    std::vector<FaultKind> takeFaults(std::uint8_t request, bool transferPhase);
     void handleCommand(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
                        std::uint16_t length);
     void finish(bool ok, int polls);
@@ -141,6 +144,7 @@ private:
     bool loseBulk_ = false;
     bool shortBulk_ = false;
     bool wrongModel_ = false;
+    bool registerMismatch_ = false;
 
     std::vector<ArmedFault> faults_;
     int faultsFired_ = 0;

@@ -2,8 +2,10 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@
 #include "emulator/EMX31_EN.h"
 
 namespace vantor::dbg {
+
+class SourceCommands;
 
 // One contiguous run of program bytes from an Intel HEX file.
 struct Block {
@@ -29,6 +33,10 @@ public:
     ~DebuggerHost();
 
     bool load(const std::string &driverPath, std::string &error);
+    // sdcc debug information to use instead of NAME.cdb beside the loaded program.
+    bool loadDebugInfo(const std::string &path);
+    // Batch mode: run the commands after a failed one and exit 0 (the default stops with 1).
+    void setKeepGoing(bool keepGoing) { keepGoing_ = keepGoing; }
     // Runs commands until quit or end of input; the exit status.
     int run();
     // One command line; false when the session is to end.
@@ -38,6 +46,10 @@ public:
     static std::atomic<bool> interruptRequested;
 
 private:
+    // The source level (SourceCommands.cpp) and the adapters over the driver share the binding.
+    friend class DriverTarget;
+    friend class SourceCommands;
+    friend class DapSession;
     struct Breakpoint {
         AG_Breakpoint record{};
         std::string command;
@@ -45,7 +57,14 @@ private:
     template <typename F>
     F fn(const char *name);
 
+    // Prints a failure; in batch mode the script stops after this command.
+    void fail(const char *format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
     bool ensureConnected();
+    void whileStoppable(const std::function<void()> &call);
     void cmdLoad(const std::string &file);
     void cmdStep(const std::vector<std::string> &args);
     void cmdGo(const std::vector<std::string> &args);
@@ -96,7 +115,10 @@ private:
     bool connected_ = false;
     bool linkLost_ = false;
     bool inGo_ = false;
+    bool keepGoing_ = false;
+    std::atomic<bool> commandFailed_{false};
     unsigned autoStopMs_ = 0;
+    std::unique_ptr<SourceCommands> source_;
 };
 
 }  // namespace vantor::dbg
