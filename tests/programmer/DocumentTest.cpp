@@ -107,6 +107,7 @@ TEST(OperateEntries, CommandsAndWhatTheyRun) {
     EXPECT_EQ(find(7).commandId, 32793);
     for (int idle : {9, 11, 13, 5}) EXPECT_EQ(find(idle).runs, -1) << idle;
     EXPECT_EQ(find(4).runs, 4);
+    EXPECT_EQ(find(5).commandId, find(4).commandId) << "Read Cal. Byte shares Write Cal. Byte's command";
 
     DeviceRecord shortList;
     shortList.menu_operations[0] = 1;
