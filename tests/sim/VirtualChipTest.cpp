@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "sim/tr600/FactoryChip.h"
 #include "sim/tr600/VirtualChip.h"
 
 using namespace vantor::sim;
@@ -230,4 +231,12 @@ TEST(VirtualChip, TakesItsKindFromTheDeviceRecord) {
     EXPECT_TRUE(spec.wordDevice);
     EXPECT_EQ(spec.wordHighMask, 0x0F);
     EXPECT_EQ(VirtualChip(spec).areaCount(), 1);
+
+    // A new part carries the record's default configuration bytes, or erased ones without them.
+    EXPECT_EQ(makeFactoryChip(device)->fuses[3], 0xFF);
+    device.config_data[3] = 0x3F;
+    const auto chip = makeFactoryChip(device);
+    EXPECT_EQ(chip->fuses[3], 0x3F);
+    EXPECT_EQ(chip->config[3], 0x3F);
+    EXPECT_EQ(chip->fuses[0], 0x00);
 }

@@ -26,7 +26,7 @@ public:
     int controls = 0;
     bool refuseControl = false;
     std::deque<std::uint8_t> statuses;  // what device-to-host requests answer, then 0
-    std::vector<std::vector<int>> requests;  // request, value, index
+    std::vector<std::vector<int>> requests;  // request, value, index, length
 
     bool openIndex(int index) override {
         opened.push_back(index);
@@ -38,7 +38,7 @@ public:
                  std::uint8_t *data, std::uint16_t length, unsigned timeoutMs) override {
         EXPECT_EQ(timeoutMs, 200u);
         ++controls;
-        requests.push_back({request, value, index});
+        requests.push_back({request, value, index, length});
         if (refuseControl) return false;
         if (direction == UsbDirection::DeviceToHost && data && length) {
             data[0] = statuses.empty() ? 0 : statuses.front();
@@ -92,6 +92,9 @@ TEST(UsbTransport, OpenTriesSixteenIndexesInOrder) {
     EXPECT_EQ(t.backend->opened, (std::vector<int>{0, 1, 2, 3}));
     EXPECT_TRUE(t.usb->IsOpen());
     EXPECT_FALSE(t.usb->OpenIndex(16));
+    t.usb->setBackend(std::make_unique<ScriptedBackend>());
+    t.backend = nullptr;
+    EXPECT_FALSE(t.usb->IsOpen()) << "a new backend closes the old one's device";
 }
 
 TEST(UsbTransport, ClosedTransportRefusesEverything) {
@@ -218,7 +221,7 @@ TEST(ExchangeChannel, PollBudgetsAndFinishedStatus) {
         FakeClock clock(5000);
         EXPECT_EQ(channel.waitStatus(c.mask, c.budget, clock), c.expected);
         EXPECT_EQ(t.backend->controls, c.polls);
-        EXPECT_EQ(t.backend->requests.front(), (std::vector<int>{tr600::cmd::ReadStatus, 1, 0}));
+        EXPECT_EQ(t.backend->requests.front(), (std::vector<int>{tr600::cmd::ReadStatus, 1, 0, 1})) << "one status byte";
     }
 }
 
