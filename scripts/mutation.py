@@ -197,6 +197,13 @@ class BuildModel:
         if rc != 0:
             sys.exit("ctest could not list the tests:\n" + out[-3000:])
         self.tests = json.loads(out)["tests"]
+        # CTest lists a GoogleTest program's tests only once it is built: on a partial build
+        # its mutants would all survive.
+        unbuilt = sorted(name for name, (kind, sources, _) in self.targets.items()
+                         if kind == "EXECUTABLE" and any(s.startswith("tests" + os.sep) for s in sources)
+                         and not all(os.path.exists(a) for a in self.artifacts[name]))
+        if unbuilt:
+            sys.exit("build the tree first; not built: " + " ".join(unbuilt))
 
     def libraries_of(self, path):
         """The library targets that compile path (relative to the source tree): tools may
