@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QTest>
@@ -102,6 +103,11 @@ private slots:
         QVERIFY(text.contains(QString(73, QLatin1Char('_'))));
         const auto doc = loadAdapterDocument(pic, artbank);
         if (doc) QVERIFY(std::size_t(text.size()) > plainText(deviceSummaryRuns(pic)).size());
+        // English mode shows the English adapter document, Chinese mode the Chinese one.
+        static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+        QVERIFY2(!text.contains(han), qPrintable(text));
+        QVERIFY(doc);  // DIP20
+        QVERIFY(ui::DeviceInfoDialog(pic, artbank, true).plainText().contains(han));
 
         // The memory table's columns line up under their headings.
         d.show();
