@@ -215,6 +215,18 @@ ZH = {
  "%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)":
      "%s失败: 字节 %d 读回 %2.2X，写入的是 %2.2X (位 %2.2X 不同)",
  "the programmer reported a failure": "编程器报告失败", "the programmer did not answer": "编程器没有响应",
+ # failures the engine composes (programmer/CUsbProgrammer.cpp); conversions keep their order
+ "%s failed: no device selected": "%s失败: 未选择器件",
+ "%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer":
+     "%s失败: 器件的存储区 %d (0x%X 字节，起始于 0x%X) 超出缓冲区范围",
+ "%s failed at the start of %s: %s": "%s失败，位于%s的起始处: %s", "memory area %d": "存储区 %d",
+ "Reading the device ID failed: %s": "读取器件ID失败: %s", "the identifier did not arrive": "没有收到器件标识",
+ "Verify failed at address 0x%X: %s": "校验失败，地址 0x%X: %s",
+ "Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X": "校验失败。 地址: 0x%X  器件: 0x%2.2X  缓冲区: 0x%2.2X",
+ "Blank check failed at address 0x%X: %s": "查空失败，地址 0x%X: %s",
+ "Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n": "查空失败   地址 0x%X    芯片内容: 0x%2.2X\n",
+ "Write Cal. Byte failed: address 0x%X is outside the device's memory": "写校准字节失败: 地址 0x%X 超出器件存储器范围",
+ "Write Cal. Byte failed: %s (address 0x%X)": "写校准字节失败: %s (地址 0x%X)", "Blank check": "查空",
 }
 
 def lockout_strings():
@@ -246,7 +258,9 @@ COMPOSED = [k for k in ZH if "hexadecimal number" in k or k.startswith(("Device 
 
 LOCKOUT = ["These choices can lock the chip out:", "Write them anyway?", "a code the list does not name",
            "the programmer reported a failure", "the programmer did not answer"] + \
-          [k for k in ZH if k.startswith(("%s refused", "%s failed"))]
+          ["the identifier did not arrive", "Blank check"] + \
+          [k for k in ZH if k.startswith(("%s refused", "%s failed", "memory area", "Reading the device ID", "Verify failed",
+                                          "Verify Failed", "Blank check failed", "Write Cal. Byte failed"))]
 
 EXTRA = COMPOSED + LOCKOUT + ["All", "Serial EEPROM", "(HEX)", "(DEC)", "Bytes", "Words", "Memory", "Device Addr.(Word)",
          "Buffer Addr.(BYTE)", "Location at"] + [k for k in ZH if k.endswith("...") or k.startswith(("Elapsed", "Boot lock", "Write lock", "Binary", "IntelHEX",

@@ -637,6 +637,14 @@ Buffer Start must be a hexadecimal number from %X to %X.</source>
         <translation>编程器没有响应</translation>
     </message>
     <message>
+        <source>the identifier did not arrive</source>
+        <translation>没有收到器件标识</translation>
+    </message>
+    <message>
+        <source>Blank check</source>
+        <translation>查空</translation>
+    </message>
+    <message>
         <source>%s refused: the configuration file %s is missing or damaged, so there is no configuration to write. Nothing was written; reinstall the application.</source>
         <translation>%s被拒绝: 配置文件 %s 缺失或已损坏，没有可写入的配置。未写入任何内容；请重新安装应用程序。</translation>
     </message>
@@ -647,6 +655,52 @@ Buffer Start must be a hexadecimal number from %X to %X.</source>
     <message>
         <source>%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)</source>
         <translation>%s失败: 字节 %d 读回 %2.2X，写入的是 %2.2X (位 %2.2X 不同)</translation>
+    </message>
+    <message>
+        <source>%s failed: no device selected</source>
+        <translation>%s失败: 未选择器件</translation>
+    </message>
+    <message>
+        <source>%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer</source>
+        <translation>%s失败: 器件的存储区 %d (0x%X 字节，起始于 0x%X) 超出缓冲区范围</translation>
+    </message>
+    <message>
+        <source>%s failed at the start of %s: %s</source>
+        <translation>%s失败，位于%s的起始处: %s</translation>
+    </message>
+    <message>
+        <source>memory area %d</source>
+        <translation>存储区 %d</translation>
+    </message>
+    <message>
+        <source>Reading the device ID failed: %s</source>
+        <translation>读取器件ID失败: %s</translation>
+    </message>
+    <message>
+        <source>Verify failed at address 0x%X: %s</source>
+        <translation>校验失败，地址 0x%X: %s</translation>
+    </message>
+    <message>
+        <source>Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X</source>
+        <translation>校验失败。 地址: 0x%X  器件: 0x%2.2X  缓冲区: 0x%2.2X</translation>
+    </message>
+    <message>
+        <source>Blank check failed at address 0x%X: %s</source>
+        <translation>查空失败，地址 0x%X: %s</translation>
+    </message>
+    <message>
+        <source>Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X
+</source>
+        <translation>查空失败   地址 0x%X    芯片内容: 0x%2.2X
+</translation>
+    </message>
+    <message>
+        <source>Write Cal. Byte failed: address 0x%X is outside the device's memory</source>
+        <translation>写校准字节失败: 地址 0x%X 超出器件存储器范围</translation>
+    </message>
+    <message>
+        <source>Write Cal. Byte failed: %s (address 0x%X)</source>
+        <translation>写校准字节失败: %s (地址 0x%X)</translation>
     </message>
     <message>
         <source>All</source>

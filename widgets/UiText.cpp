@@ -28,6 +28,17 @@ constexpr const char *kComposedMessages[] = {
     "Nothing was written; reinstall the application.",
     "%s failed: the bytes written could not be read back (%s)",
     "%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)",
+    "%s failed: no device selected",
+    "%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer",
+    "%s failed at the start of %s: %s",
+    "memory area %d",
+    "Reading the device ID failed: %s",
+    "Verify failed at address 0x%X: %s",
+    "Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X",
+    "Blank check failed at address 0x%X: %s",
+    "Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n",
+    "Write Cal. Byte failed: address 0x%X is outside the device's memory",
+    "Write Cal. Byte failed: %s (address 0x%X)",
 };
 
 // A choice of the configuration as the lock-out warnings list it: "[x] RSTDISBL: ...",

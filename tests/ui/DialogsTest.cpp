@@ -242,13 +242,28 @@ private slots:
                                 "时钟源 (CKSEL) = 外部时钟 (0000)\n"
                                 "    此后芯片只有在 XTAL 引脚接上时钟或晶体时才能运行和编程。恢复时须接上该时钟，或使用高压编程器。\n"
                                 "\n仍然写入吗？"));
-        QCOMPARE(ui::uiText("Write Fuse refused: the configuration file cfg/M8.cfg is missing or damaged, so there is no "
-                            "configuration to write. Nothing was written; reinstall the application."),
-                 QStringLiteral("写熔丝被拒绝: 配置文件 cfg/M8.cfg 缺失或已损坏，没有可写入的配置。未写入任何内容；请重新安装应用程序。"));
-        QCOMPARE(ui::uiText("Write Config failed: the bytes written could not be read back (the programmer did not answer)"),
-                 QStringLiteral("写配置失败: 无法读回已写入的字节 (编程器没有响应)"));
-        QCOMPARE(ui::uiText("Write Fuse failed: byte 1 reads back D9, 59 was written (bits 80 differ)"),
-                 QStringLiteral("写熔丝失败: 字节 1 读回 D9，写入的是 59 (位 80 不同)"));
+        // Failures of operations: the format translated, the operation, the area and the problem too.
+        const std::pair<const char *, QString> failures[] = {
+            {"Write Fuse refused: the configuration file cfg/M8.cfg is missing or damaged, so there is no "
+             "configuration to write. Nothing was written; reinstall the application.",
+             QStringLiteral("写熔丝被拒绝: 配置文件 cfg/M8.cfg 缺失或已损坏，没有可写入的配置。未写入任何内容；请重新安装应用程序。")},
+            {"Write Config failed: the bytes written could not be read back (the programmer did not answer)",
+             QStringLiteral("写配置失败: 无法读回已写入的字节 (编程器没有响应)")},
+            {"Write Fuse failed: byte 1 reads back D9, 59 was written (bits 80 differ)",
+             QStringLiteral("写熔丝失败: 字节 1 读回 D9，写入的是 59 (位 80 不同)")},
+            {"Blank check failed: no device selected", QStringLiteral("查空失败: 未选择器件")},
+            {"Program failed at the start of Code Memory: the programmer reported a failure",
+             QStringLiteral("编程失败，位于程序存储器的起始处: 编程器报告失败")},
+            {"Read failed at the start of memory area 1: the programmer did not answer",
+             QStringLiteral("读取失败，位于存储区 1的起始处: 编程器没有响应")},
+            {"Program failed: memory area 1 of the device (0x100 bytes at 0x1FF80) lies outside the buffer",
+             QStringLiteral("编程失败: 器件的存储区 1 (0x100 字节，起始于 0x1FF80) 超出缓冲区范围")},
+            {"Verify Failed.  Addr: 0x1F  Device: 0x00  Buffer: 0xFF", QStringLiteral("校验失败。 地址: 0x1F  器件: 0x00  缓冲区: 0xFF")},
+            {"Write Cal. Byte failed: the programmer did not answer (address 0x3FF)",
+             QStringLiteral("写校准字节失败: 编程器没有响应 (地址 0x3FF)")},
+            {"Reading the device ID failed: the identifier did not arrive", QStringLiteral("读取器件ID失败: 没有收到器件标识")},
+        };
+        for (const auto &[english, chinese] : failures) QCOMPARE(ui::uiText(english), chinese);
         for (const StringEntry &e : allStrings())
             if (e.text.find("Location at") == std::string_view::npos)
                 QVERIFY2(ui::uiText(e.text) != ui::fromUtf8(e.text) || e.text.find_first_of("abcdefghijklmnopqrstuvwxyz") ==
