@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <dlfcn.h>
 #include <map>
 #include <set>
 
@@ -169,4 +170,25 @@ TEST(SharedLibrary, MissingLibraryAndSymbol) {
     SharedLibrary moved = std::move(artbank);
     EXPECT_FALSE(artbank.isOpen());
     EXPECT_NE(moved.symbol("GetAdpRes"), nullptr);
+
+    // Assigning over an open library and closing each give back their handle: nothing keeps
+    // the library loaded afterwards.
+    const auto path = std::filesystem::path(VANTOR_BIN_DIR) / SharedLibrary::fileName("Artbank");
+    auto loaded = [&] {
+        void *h = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (h) dlclose(h);
+        return h != nullptr;
+    };
+    SharedLibrary other(path);
+    moved = std::move(other);
+    EXPECT_FALSE(other.isOpen());
+    ASSERT_TRUE(moved.isOpen());
+    moved.close();
+    EXPECT_FALSE(loaded());
+    // Opening again forgets the last error and the library opened before.
+    ASSERT_TRUE(lib.open(path));
+    EXPECT_TRUE(lib.lastError().empty()) << lib.lastError();
+    ASSERT_TRUE(lib.open(path));
+    lib.close();
+    EXPECT_FALSE(loaded());
 }

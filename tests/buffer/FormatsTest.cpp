@@ -317,6 +317,9 @@ TEST(Binary, RoomLimitsTheCopyAndWarnsOnce) {
     ASSERT_EQ(over.sink.lines.size(), 1u);
     EXPECT_EQ(over.sink.lines[0].text, kOutOfRange);
     EXPECT_EQ(over.sink.lines[0].colour, msg::PaleGreen);
+    std::string copy;
+    EXPECT_TRUE(Binary::write(bytesOf(file), copy));
+    EXPECT_EQ(copy, file);
 }
 
 // ---- every format ----

@@ -31,7 +31,8 @@ TEST(HexViewLayout, ScrollLimitsFollowTheAreaSize) {
     Area small(16);
     EXPECT_EQ(small.view.maxTopLine(), 0);
     EXPECT_FALSE(small.view.scrollBarShown());
-    small.press(Key::Down);
+    EXPECT_TRUE(small.view.key(Key::Down)) << "a view with data takes the key";
+    EXPECT_FALSE(HexView().key(Key::Down)) << "an empty view leaves it to the window";
     EXPECT_EQ(small.view.caret(), 0u);
     EXPECT_EQ(small.view.visibleRows(), 1);
 

@@ -84,6 +84,7 @@ TEST(IniProfile, SaveKeepsForeignEntriesAndMergesWithAConcurrentWriter) {
 
     // Another program (the desktop one) writes meanwhile; only what we changed goes over it.
     std::string text = readText(file);
+    text.replace(text.find("CntSuccess=3"), 12, "CntSuccess=9");
     text += "\n[Recent%20File%20List]\nFile1=/home/u/a.hex\n";
     writeText(file, text);
     IniProfile second(file);
@@ -94,11 +95,22 @@ TEST(IniProfile, SaveKeepsForeignEntriesAndMergesWithAConcurrentWriter) {
 
     IniProfile third(file);
     ASSERT_TRUE(third.load());
-    EXPECT_EQ(third.readInt("System", "CntSuccess", 0), 3);
+    EXPECT_EQ(third.readInt("System", "CntSuccess", 0), 9) << "what we saved before is not written again";
     EXPECT_EQ(third.readInt("System", "CntFailed", 0), 1);
     EXPECT_EQ(third.readString("Recent File List", "File1", ""), "/home/u/a.hex");
     EXPECT_NE(readText(file).find("PGM83_DEV0=\"@@odd, name\"\n"), std::string::npos) << readText(file);
     EXPECT_FALSE(fs::exists(file.string() + ".lock"));
+
+    // A new load forgets what is gone: a missing file is an empty profile again.
+    fs::remove(file);
+    ASSERT_TRUE(third.load());
+    EXPECT_EQ(third.readString("Recent File List", "File1", "none"), "none");
+
+    // A settings file that became something else fails the save instead of passing silently.
+    fs::create_directory(file);
+    first.writeInt("System", "CntFailed", 2);
+    EXPECT_FALSE(first.save());
+    EXPECT_NE(first.error().find("not a regular file"), std::string::npos) << first.error();
 }
 
 TEST(IniProfile, NeverWritesThroughAPlantedTemporaryName) {

@@ -3,6 +3,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -51,6 +53,15 @@ TEST(SafeFile, ReplacesAWholeFileKeepingItsPermissionsAndLeavesNothingElse) {
     EXPECT_EQ(fs::status(dir / "data.bin").permissions(), fs::perms(0640));
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"data.bin"});
 
+    // A file of another owner keeps its owner; only root may give a file away.
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown((dir / "data.bin").c_str(), 1234, getegid()), 0);
+        ASSERT_TRUE(replaceFile(dir / "data.bin", "again"));
+        struct stat st {};
+        ASSERT_EQ(stat((dir / "data.bin").c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 1234u);
+    }
+
     // A new file gets the usual permissions of a new file.
     const mode_t mask = umask(022);
     ASSERT_TRUE(replaceFile(dir / "fresh.bin", "x"));
@@ -88,6 +99,20 @@ TEST(SafeFile, WritesIntoAFifoInsteadOfReplacingIt) {
     EXPECT_EQ(got, "through the pipe");
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status(fifo)));
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"pipe"});
+
+    // A socket cannot be opened at all: a clear error, and it stays a socket.
+    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (dir / "sock").string();
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    const ReplaceResult refused = replaceFile(dir / "sock", "x");
+    close(s);
+    EXPECT_FALSE(refused);
+    EXPECT_NE(refused.error.find("cannot open"), std::string::npos) << refused.error;
+    EXPECT_TRUE(fs::is_socket(fs::symlink_status(dir / "sock")));
 }
 
 TEST(SafeFile, ReportsTheWriteErrorsOfADeviceAndADirectory) {

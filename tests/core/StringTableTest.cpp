@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Prompt.h"
 #include "core/StringTable.h"
 
 namespace vantor {
@@ -84,6 +85,35 @@ TEST(StringTable, DriverOwnedTableIsSeparateFromTheProgramsTable) {
     static constexpr StringEntry kTwice[] = {{5006, "a"}, {5006, "b"}};
     EXPECT_FALSE(stringsSortedById(kUnsorted));
     EXPECT_FALSE(stringsSortedById(kTwice));
+}
+
+// The command-line program's message boxes: one line each, marked by kind, answered by default.
+TEST(StreamPrompt, LinesAndDefaultAnswers) {
+    using P = Prompt;
+    struct Case {
+        const char *text, *caption;
+        P::Icon icon;
+        P::Buttons buttons;
+        const char *line;
+        P::Answer answer;
+    };
+    const Case cases[] = {
+        {"Failed\r\n", "", P::Icon::Error, P::Buttons::Ok, "error: Failed\n", P::Answer::Ok},
+        {"Careful", "Vantor", P::Icon::Warning, P::Buttons::OkCancel, "warning: Vantor: Careful\n", P::Answer::Ok},
+        {"Go on?", "", P::Icon::Question, P::Buttons::YesNo, "Go on?\n", P::Answer::Yes},
+        {"Done", "", P::Icon::Information, P::Buttons::YesNoCancel, "Done\n", P::Answer::Yes},
+    };
+    for (const Case &c : cases) {
+        std::FILE *f = std::tmpfile();
+        ASSERT_NE(f, nullptr);
+        StreamPrompt prompt(f);
+        EXPECT_EQ(prompt.ask(c.text, c.caption, c.icon, c.buttons), c.answer) << c.text;
+        char out[128] = {};
+        std::rewind(f);
+        const std::size_t n = std::fread(out, 1, sizeof out - 1, f);
+        EXPECT_EQ(std::string(out, n), c.line);
+        std::fclose(f);
+    }
 }
 
 }  // namespace

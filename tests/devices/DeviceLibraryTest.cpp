@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -172,6 +173,30 @@ TEST_F(DeviceLibraryTest, EveryOperationFlagLandsInTheFixedListOrders) {
     }
 }
 
+TEST_F(DeviceLibraryTest, EachFlagBitEnablesExactlyItsOperation) {
+    // Stored libraries fix these bits: operation code, flag bit (-1: none).
+    constexpr int kBitOf[16] = {0, 1, 2, 3, 12, -1, 6, 7, 8, -1, 4, 5, 11, 13, 10, 14};
+    std::vector<devlib::LibraryRecord> records;
+    for (int bit = 0; bit < 16; ++bit) records.push_back(makeRecord("BIT" + std::to_string(bit), 0, 1u << bit));
+    write(devlib::buildLibrary("TR610.dev", records));
+    for (int bit = 0; bit < 16; ++bit) {
+        SCOPED_TRACE("flag bit " + std::to_string(bit));
+        const auto code = std::find(std::begin(kBitOf), std::end(kBitOf), bit) - std::begin(kBitOf);
+        DeviceRecord out;
+        ASSERT_TRUE(library.FindDevice(0, "BIT" + std::to_string(bit), out));
+        if (code == 16) {  // bits 9 and 15 select nothing
+            EXPECT_EQ(out.menu_operations[0], 0xFF);
+            continue;
+        }
+        EXPECT_EQ(operationFlagBit(int(code)), 1u << bit);
+        EXPECT_EQ(out.menu_operations[0], code);
+        EXPECT_EQ(out.menu_operations[1], 0xFF);
+    }
+    EXPECT_EQ(operationFlagBit(5), 0u);
+    EXPECT_EQ(operationFlagBit(9), 0u);
+    EXPECT_EQ(operationFlagBit(16), 0u);
+}
+
 TEST_F(DeviceLibraryTest, DuplicateNamesAreToldApartByVendorAndFirstWins) {
     auto a = makeRecord("X25", 10);
     auto b = makeRecord("X25", 82);
@@ -271,10 +296,16 @@ TEST(DeviceTables, AdapterTextsAndVendorLookups) {
     EXPECT_EQ(DeviceLibrary::VendorIndexOf("zmd"), -1);
     EXPECT_EQ(DeviceLibrary::VendorName(48), "MICROCHIP");
     EXPECT_EQ(DeviceLibrary::VendorName(101), "");
+    EXPECT_EQ(vendorTableText(0), "ACTRANS");
+    EXPECT_EQ(vendorTableText(100), "ZMD");
+    EXPECT_EQ(vendorTableText(kVendorCount), "");
+    EXPECT_EQ(vendorTableText(-1), "");
+    EXPECT_EQ(adapterTableText(0), "ISP_24");
+    EXPECT_EQ(adapterTableText(72), "TQFP144");
+    EXPECT_EQ(adapterTableText(kAdapterCount), "");
+    EXPECT_EQ(adapterTableText(-1), "");
     EXPECT_EQ(DeviceLibrary::OperationListName(0), "Program    ");
     EXPECT_EQ(DeviceLibrary::OperationMenuName(13), "Write Boot Lock(&O)");
-    EXPECT_EQ(operationFlagBit(5), 0u);
-    EXPECT_EQ(operationFlagBit(4), 0x1000u);
 }
 
 TEST(LibraryFormat, RecordsSurviveEncodeDecodeWithReservedBytes) {
@@ -291,6 +322,18 @@ TEST(LibraryFormat, RecordsSurviveEncodeDecodeWithReservedBytes) {
     EXPECT_EQ(back.reserved_tail, 0xBEEF);
     EXPECT_EQ(back.program_params[7], 0x42);
     EXPECT_EQ(back.config_name, "0123456789ABCDEF");
+
+    devlib::LibraryHeader header;
+    header.library_name = "TR610.dev";
+    header.reserved0 = 0xA5A55A5Au;
+    header.record_count = 3;
+    std::uint8_t rawHeader[devlib::kHeaderSize];
+    devlib::encodeHeader(header, rawHeader);
+    const auto headerBack = devlib::decodeHeader(rawHeader);
+    EXPECT_EQ(headerBack.record_size, devlib::kRecordSize);
+    EXPECT_EQ(headerBack.library_name, "TR610.dev");
+    EXPECT_EQ(headerBack.reserved0, 0xA5A55A5Au);
+    EXPECT_EQ(headerBack.record_count, 3u);
 }
 
 TEST(LibraryFormat, TextsThatFillTheirFieldsStayTerminatedAndLeaveTheirNeighboursAlone) {

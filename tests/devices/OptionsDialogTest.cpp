@@ -110,6 +110,18 @@ TEST(OptionsDialog, ProgramRangeButtonsAndMaskRules) {
     test::RecordingPrompt prompt;
     ASSERT_TRUE(m.accept(prompt, o, items.v));
     EXPECT_EQ(o.areaMask, 2u);
+    // Each stored mask selects its button, and each button stores its mask ("both areas": 3).
+    for (auto [mask, button] : {std::pair{1u, 0}, std::pair{2u, 1}, std::pair{3u, 2}}) {
+        o.areaMask = mask == 1 ? 2 : 1;
+        OptionsDialogModel chosen(d, o, items.v, true);
+        chosen.rangeButton = button;
+        ASSERT_TRUE(chosen.accept(prompt, o, items.v));
+        EXPECT_EQ(o.areaMask, mask);
+        EXPECT_EQ(OptionsDialogModel(d, o, items.v, true).rangeButton, button);
+    }
+    m.rangeButton = 3;  // no such button: the mask stays
+    ASSERT_TRUE(m.accept(prompt, o, items.v));
+    EXPECT_EQ(o.areaMask, 3u);
 
     DeviceRecord one = d;
     one.memory_areas[1] = {};

@@ -50,6 +50,10 @@ protected:
 };
 
 TEST_F(SelectDialogTest, OpensAtStoredPositionsOrTheFirstEntries) {
+    EXPECT_EQ(SelectDialogModel::typeLabel(0), "All");
+    EXPECT_EQ(SelectDialogModel::typeLabel(SelectDialogModel::kTypeButtons - 1), "SRAM/DRAM");
+    EXPECT_EQ(SelectDialogModel::typeLabel(SelectDialogModel::kTypeButtons), "");
+    EXPECT_EQ(SelectDialogModel::typeLabel(-1), "");
     SelectDialogModel m(library, profile);
     ASSERT_TRUE(m.open());
     EXPECT_EQ(m.vendors(), (std::vector<std::string>{"AMD", "ATMEL", "SST", "WINBOND"}));

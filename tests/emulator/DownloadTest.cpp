@@ -86,10 +86,25 @@ TEST(DownloadToAdapter, ChunksProgressAndVerify) {
     for (const auto &r : rig.progress) steps += r.state == AG_PROGRESS_STEP;
     EXPECT_EQ(steps, 4);  // two while programming, two while verifying
     EXPECT_EQ(rig.progress.back().state, AG_PROGRESS_FINISHED);
+    EXPECT_EQ(rig.progress[0].state, AG_PROGRESS_START);
     EXPECT_EQ(rig.progress[0].total, 300u);
     for (int i = 0; i < 300; ++i) ASSERT_EQ(rig.sim.device->cpu().readCode(std::uint16_t(0x100 + i)), p.data[0][std::size_t(i)]);
     EXPECT_TRUE(rig.ui.hasText("Verify OK.\n"));
     EXPECT_TRUE(rig.ui.hasText("Application Reset and Running..."));
+}
+
+// Only code that reaches C:0x003B claims the three bytes the halt needs.
+TEST(DownloadToAdapter, CodeUpToButNotAt003BLeavesTheHaltItsBytes) {
+    for (auto [length, claims] : {std::pair{0x3Bu, false}, std::pair{0x3Cu, true}}) {
+        Rig rig;
+        rig.driver.options().flash = 16;
+        rig.driver.options().halt = 1;
+        ASSERT_TRUE(rig.connect());
+        Program p;
+        p.chain(rig, {{0x0000, length}});
+        ASSERT_TRUE(download(rig));
+        EXPECT_EQ(rig.driver.link().codeUses003B(), claims) << length;
+    }
 }
 
 TEST(DownloadToAdapter, SizeLimitCountsEveryBlock) {

@@ -265,10 +265,21 @@ TEST(HostInterface, DefaultUiUsesInstalledHooks) {
     ui.install(&hooks);
     EXPECT_EQ(ui.messageBox("question", "EMX31 Notice", EMX31_MB_YESNO), EMX31_IDNO);
     EXPECT_EQ(seen, "question");
+    // A host built before the settings-dialog hook hands a shorter record; it still counts.
+    hooks.size = offsetof(EMX31_HostHooks, settingsDialog);
+    ui.install(&hooks);
+    EXPECT_EQ(ui.messageBox("older host", "EMX31 Notice", EMX31_MB_YESNO), EMX31_IDNO);
+    EXPECT_EQ(seen, "older host");
     ui.install(nullptr);
 #if !defined(_WIN32)
-    // Without hooks a question takes its default answer.
+    // Without hooks a question takes its default answer, and texts for the output window go to
+    // standard error.
     EXPECT_EQ(ui.messageBox("question", "EMX31 Notice", EMX31_MB_YESNO), EMX31_IDYES);
+    ::testing::internal::CaptureStderr();
+    ui.send(0, 0, AG_MSG_TEXT, reinterpret_cast<std::intptr_t>("text "));
+    ui.send(0, 0, AG_MSG_DOWNLOAD, reinterpret_cast<std::intptr_t>("download "));
+    ui.send(0, 0, AG_MSG_DOWNLOAD + 100, reinterpret_cast<std::intptr_t>("other"));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "text download ");
 #endif
 }
 

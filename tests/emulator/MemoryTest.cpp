@@ -6,6 +6,26 @@
 namespace vantor::emx31::test {
 namespace {
 
+// The register pane: a written register reads back in its own width.
+TEST(Memory, RegisterPaneShowsEachRegisterInItsWidth) {
+    Rig rig;
+    ASSERT_TRUE(rig.connect());
+    struct Case {
+        std::uint16_t id;
+        std::uint8_t value[2];
+        const char *text;
+    };
+    const Case cases[] = {{0, {0x11}, "0x11"},  {7, {0x17}, "0x17"},  {16, {0xA5}, "0xa5"}, {17, {0x42}, "0x42"},
+                          {18, {0x60}, "0x60"}, {256, {0x81}, "0x81"}, {19, {0x34, 0x12}, "0x1234"}};
+    for (const Case &c : cases) {
+        AG_RegItem item{};
+        item.id = c.id;
+        ASSERT_NE(rig.driver.paneWrite(&item, c.value), 0u) << c.id;
+        rig.driver.paneRead(&item, 0);
+        EXPECT_STREQ(item.text, c.text) << c.id;
+    }
+}
+
 TEST(Memory, DirectDataSplitsAtTheSfrBoundary) {
     Rig rig;
     ASSERT_TRUE(rig.connect());

@@ -227,6 +227,8 @@ TEST(Markers, BpInfoAndBreakFunc) {
     EXPECT_EQ(rig.codeAttr[0x100], AG_ATTR_CACHED);
     rig.driver.bpInfo(11, &a);
     EXPECT_EQ(rig.codeAttr[0x100] & 0x48, 0x08);
+    rig.driver.breakFunc(2, &a, nullptr);  // the breakpoint is gone: so is its mark
+    EXPECT_EQ(rig.codeAttr[0x100], AG_ATTR_CACHED);
 
     rig.addBreakpoint(0x0200);
     AG_Breakpoint *off = rig.addBreakpoint(0x0300);

@@ -59,10 +59,14 @@ TEST(Application, SettingsDefaultsAndLanguageFromTheSystem) {
     EXPECT_EQ(app.pgmno, -1) << "the stored model is not read back";
 
     app.options.ChkDevID = 0;
+    app.options.IngoreFFH = 0;
+    app.BufReadOnly = 1;
     ++app.counters.CntSuccess;
     app.counters.CntFailed = 0;  // Reset
     app.SaveSettings();
     EXPECT_EQ(rig.profile.readInt("Option", "ChkDevID", 1), 0);
+    EXPECT_EQ(rig.profile.readInt("Option", "IngoreFFH", 1), 0);
+    EXPECT_EQ(rig.profile.readInt("System", "BufReadOnly", 0), 1);
     // The statistics survive the session.
     EXPECT_EQ(rig.profile.readInt("System", "CntSuccess", -1), 1);
     EXPECT_EQ(rig.profile.readInt("System", "CntFailed", -1), 0);
@@ -85,6 +89,19 @@ TEST(Application, HistoryEndsAtTheFirstUnusedEntryAndFallsBackToAt89S51) {
     EXPECT_EQ(app.historyCount, 1);
     EXPECT_EQ(app.history[0].deviceName, "AT89S51");
     EXPECT_EQ(app.history[0].vendorIndex, 10u);
+
+    // Vendor index 101 still counts, 102 ends the list; five entries at most.
+    for (int d = 0; d < 5; ++d) {
+        rig.profile.writeInt("System", "PGM84_MFG" + std::to_string(d), 101);
+        rig.profile.writeString("System", "PGM84_DEV" + std::to_string(d), "D" + std::to_string(d));
+    }
+    app.LoadHistory(0x84);
+    EXPECT_EQ(app.historyCount, 5);
+    EXPECT_EQ(app.history[4].deviceName, "D4");
+    rig.profile.writeInt("System", "PGM84_MFG2", 102);
+    app.LoadHistory(0x84);
+    EXPECT_EQ(app.historyCount, 2);
+    EXPECT_EQ(app.history[0].vendorIndex, 101u);
 }
 
 TEST(Application, SelectingADeviceMovesItToTheFront) {

@@ -10,6 +10,7 @@
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
+#include "programmer/DeviceDefaults.h"
 #include "programmer/CUsbProgrammer.h"
 #include "programmer/Document.h"
 #include "programmer/ProgrammerModels.h"
@@ -370,6 +371,7 @@ TEST(FileDialogForms, HexFieldsAndRanges) {
     EXPECT_FALSE(parseHexField("12G"));
     EXPECT_TRUE(loadBufferStartAccepted(0x2000, 0x2000));
     EXPECT_FALSE(loadBufferStartAccepted(0x2001, 0x2000));
+    EXPECT_FALSE(loadBufferStartAccepted(DataBuffer::kSize, DataBuffer::kSize)) << "past the buffer";
     EXPECT_TRUE(saveRangeAccepted(0x7FFF00, 0x100));
     EXPECT_FALSE(saveRangeAccepted(0x7FFF00, 0x101));
     EXPECT_FALSE(saveRangeAccepted(0xFFFFFFFF, 2)) << "no wrap-around";
@@ -422,4 +424,15 @@ TEST(Application, NonsenseInTheSettingsStoreFallsBackToDefaults) {
     app.LoadHistory(0x83);
     EXPECT_EQ(app.historyCount, 1);
     EXPECT_EQ(app.history[0].deviceName, "AT89S51") << "an unusable first entry gives the default";
+}
+
+TEST(DeviceDefaults, OnlyADeviceThatWritesCalibrationGetsAnAddress) {
+    DeviceRecord d{};
+    d.memory_areas[0] = {0x2000, 0};
+    d.memory_areas[1] = {0x100, 0x2000};
+    completeDefaultConfig(d);
+    EXPECT_EQ(calibrationAddress(d), 0u) << "without Write Cal. Byte the configuration is left alone";
+    d.operation_flags = operationFlagBit(kOpWriteCal);
+    completeDefaultConfig(d);
+    EXPECT_EQ(calibrationAddress(d), 0x20FFu);
 }

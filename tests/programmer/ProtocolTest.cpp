@@ -108,6 +108,12 @@ TEST(Protocol, EndRuleProgramsUpToThePageHoldingTheLastData) {
     for (std::uint32_t i = 0; i <= 0x1233; ++i) rig.buffer[i] = std::uint8_t(i);
     rig.buffer[0x1233] = 0x00;
     EXPECT_EQ(CUsbProgrammer::ProgramLastOffset(rig.device, rig.buffer, 0, true), 0x123F);
+    // Data that ends on a page boundary keeps that page; one byte more takes the next one whole.
+    for (auto [lastData, expected] : {std::pair{0x123Fu, 0x123F}, std::pair{0x1240u, 0x127F}}) {
+        rig.buffer[lastData] = 0x00;
+        EXPECT_EQ(CUsbProgrammer::ProgramLastOffset(rig.device, rig.buffer, 0, true), expected) << lastData;
+        rig.buffer[lastData] = 0xFF;
+    }
     EXPECT_EQ(rig.run(kOpProgram), 1);
     const auto blocks = commandsOf(rig, 0x88);
     ASSERT_FALSE(blocks.empty());

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <deque>
 
+#include "core/Clock.h"
 #include "usb/CUsbDevice.h"
+#include "usb/ExchangeChannel.h"
 #include "usb/SimulatorLink.h"
+#include "usb/Tr600Protocol.h"
 
 using namespace vantor;
 
@@ -21,6 +24,9 @@ public:
     std::uint32_t readCount = 0;     // bytes handed out so far; each is streamByte(its position)
     bool closed = false;
     int controls = 0;
+    bool refuseControl = false;
+    std::deque<std::uint8_t> statuses;  // what device-to-host requests answer, then 0
+    std::vector<std::vector<int>> requests;  // request, value, index
 
     bool openIndex(int index) override {
         opened.push_back(index);
@@ -28,10 +34,16 @@ public:
         return index == presentAt;
     }
     void close() override { closed = true; }
-    bool control(UsbDirection, std::uint8_t, std::uint16_t, std::uint16_t, std::uint8_t *, std::uint16_t,
-                 unsigned timeoutMs) override {
+    bool control(UsbDirection direction, std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                 std::uint8_t *data, std::uint16_t length, unsigned timeoutMs) override {
         EXPECT_EQ(timeoutMs, 200u);
         ++controls;
+        requests.push_back({request, value, index});
+        if (refuseControl) return false;
+        if (direction == UsbDirection::DeviceToHost && data && length) {
+            data[0] = statuses.empty() ? 0 : statuses.front();
+            if (!statuses.empty()) statuses.pop_front();
+        }
         return true;
     }
     int bulk(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned) override {
@@ -170,4 +182,60 @@ TEST(UsbTransport, SimulatorBusIsSearchedLikeDriverIndexes) {
     CUsbDevice usb(std::move(backend));
     EXPECT_FALSE(usb.Open());
     EXPECT_EQ(raw->openAttempts(), 16);
+}
+
+// The status poll behind every programmer command: which polls a budget allows, and what the
+// finished and success bits mean.
+TEST(ExchangeChannel, PollBudgetsAndFinishedStatus) {
+    using S = std::vector<std::uint8_t>;
+    struct Case {
+        const char *what;
+        S statuses;
+        std::uint8_t mask;
+        WaitBudget budget;
+        WaitResult expected;
+        int polls;
+    };
+    const Case cases[] = {
+        {"ready on the last allowed poll", {0, 0, 0x01}, 0x01, WaitBudget::pollCount(3), WaitResult::Done, 3},
+        {"not ready within the polls", {0, 0, 0, 0x01}, 0x01, WaitBudget::pollCount(3), WaitResult::NoAnswer, 3},
+        {"no polls and no deadline poll once", {0, 0x01}, 0x01, WaitBudget{}, WaitResult::NoAnswer, 1},
+        {"deadline counted from now", {0, 0, 0, 0, 0x01}, 0x01, WaitBudget::deadline(10, 1), WaitResult::Done, 5},
+        {"deadline passes", S(20, 0), 0x01, WaitBudget::deadline(10, 1), WaitResult::NoAnswer, 11},
+        {"whichever limit ends first", S(20, 0), 0x01, WaitBudget{4, 10, 1}, WaitResult::NoAnswer, 4},
+        {"finished with success", {0x04, 0x06}, 0x02, WaitBudget::pollCount(5), WaitResult::Done, 2},
+        {"finished without success", {0x02}, 0x02, WaitBudget::pollCount(5), WaitResult::Failed, 1},
+        {"ready needs no success bit", {0x01}, 0x01, WaitBudget::pollCount(1), WaitResult::Done, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Transport t;
+        t.backend->presentAt = 0;
+        ASSERT_TRUE(t.usb->Open());
+        ExchangeChannel channel(*t.usb, tr600::kStatusRegister, tr600::kEndpoints);
+        channel.bindSession();
+        t.backend->statuses.assign(c.statuses.begin(), c.statuses.end());
+        FakeClock clock(5000);
+        EXPECT_EQ(channel.waitStatus(c.mask, c.budget, clock), c.expected);
+        EXPECT_EQ(t.backend->controls, c.polls);
+        EXPECT_EQ(t.backend->requests.front(), (std::vector<int>{tr600::cmd::ReadStatus, 1, 0}));
+    }
+}
+
+TEST(ExchangeChannel, StatusReadsHandOverTheByteOrFail) {
+    Transport t;
+    t.backend->presentAt = 0;
+    ASSERT_TRUE(t.usb->Open());
+    ExchangeChannel channel(*t.usb, tr600::kStatusRegister, tr600::kEndpoints);
+    channel.bindSession();
+    std::uint8_t status = 0;
+    t.backend->statuses = {0xA5};
+    EXPECT_TRUE(channel.readStatus(status));
+    EXPECT_EQ(status, 0xA5);
+    t.backend->refuseControl = true;
+    status = 7;
+    EXPECT_FALSE(channel.readStatus(status));
+    EXPECT_EQ(status, 7);
+    FakeClock clock;
+    EXPECT_EQ(channel.waitStatus(0x01, WaitBudget::pollCount(3), clock), WaitResult::LinkError);
 }

@@ -25,7 +25,16 @@ struct MockState {
     std::mutex mutex;
     std::deque<UMockdevIoctlData *> done;  // completed URBs waiting to be reaped
     int urbs = 0;
+    bool stallEverything = false;
+    std::vector<unsigned> claimed, released;  // interface numbers
 };
+
+unsigned interfaceNumber(UMockdevIoctlData *arg) {
+    UMockdevIoctlData *d = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned), nullptr);
+    const unsigned n = *reinterpret_cast<unsigned *>(d->data);
+    umockdev_ioctl_data_unref(d);
+    return n;
+}
 
 gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user) {
     auto *state = static_cast<MockState *>(user);
@@ -41,12 +50,15 @@ gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
         return TRUE;
     }
     case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_DISCONNECT_CLAIM:  // claims too; its record starts with the interface number
     case USBDEVFS_RELEASEINTERFACE:
+        (request == USBDEVFS_RELEASEINTERFACE ? state->released : state->claimed).push_back(interfaceNumber(arg));
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return TRUE;
     case USBDEVFS_CLEAR_HALT:
     case USBDEVFS_RESET:
     case USBDEVFS_RESETEP:
     case USBDEVFS_SETCONFIGURATION:
-    case USBDEVFS_DISCONNECT_CLAIM:
         umockdev_ioctl_client_complete(client, 0, 0);
         return TRUE;
     case USBDEVFS_GETDRIVER:
@@ -59,7 +71,10 @@ gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
                                                              std::size_t(urb->buffer_length), nullptr);
         ++state->urbs;
         urb->status = 0;
-        if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
+        if (state->stallEverything) {
+            urb->actual_length = 0;
+            urb->status = -EPIPE;
+        } else if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
             guint8 *setup = buf->data;
             const std::uint16_t value = std::uint16_t(setup[2] | setup[3] << 8);
             const std::uint16_t index = std::uint16_t(setup[4] | setup[5] << 8);
@@ -190,6 +205,21 @@ TEST(UsbUmockdev, ProgramReadVerifyThroughLibusb) {
     }
     EXPECT_GT(state.urbs, 3 * 64);
     EXPECT_EQ(foreign.urbs, 0);
+    EXPECT_EQ(state.claimed, std::vector<unsigned>{0});
+    EXPECT_EQ(state.released, std::vector<unsigned>{0});
+
+    // A transfer the device stalls fails; it never passes for an empty success.
+    {
+        LibusbBackend backend;
+        ASSERT_TRUE(backend.openIndex(0));
+        state.stallEverything = true;
+        std::uint8_t block[64] = {};
+        EXPECT_EQ(backend.bulk(0x82, block, 64, 300), -1);
+        EXPECT_EQ(backend.bulk(0x02, block, 64, 300), -1);
+        EXPECT_FALSE(backend.control(UsbDirection::DeviceToHost, 0x81, 1, 0, block, 1, 300));
+        state.stallEverything = false;
+    }
+    EXPECT_EQ(state.released, (std::vector<unsigned>{0, 0}));
     g_object_unref(handler);
     g_object_unref(foreignHandler);
     g_object_unref(testbed);

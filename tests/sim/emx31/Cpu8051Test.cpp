@@ -117,9 +117,10 @@ TEST(Cpu8051, CjneSetsCarryWhenLessAndJumpsWhenDifferent) {
 }
 
 TEST(Cpu8051, BitAddressesReachRamAndSfrBits) {
-  // SETB ACC.3 ; SETB 0x21.0 (bit 8) ; CPL PSW.7 (CY) ; MOV C,P1.0 ; CLR 0x7F
-  Rig rig({0xD2, 0xE3, 0xD2, 0x08, 0xB2, 0xD7, 0xC2, 0x7F});
+  // SETB ACC.3 ; SETB 0x21.0 (bit 8) ; CPL PSW.7 (CY) ; CLR 0x7F ; CLR P0.0 (bit 0x80)
+  Rig rig({0xD2, 0xE3, 0xD2, 0x08, 0xB2, 0xD7, 0xC2, 0x7F, 0xC2, 0x80});
   rig.cpu.writeIram(0x2F, 0xFF);
+  rig.cpu.writeIram(0x30, 0xFF);
   rig.steps(3);
   EXPECT_EQ(rig.cpu.a(), 0x08);
   EXPECT_EQ(rig.cpu.psw() & kPswP, kPswP);  // parity follows the bit set in A
@@ -127,6 +128,10 @@ TEST(Cpu8051, BitAddressesReachRamAndSfrBits) {
   EXPECT_TRUE(rig.cpu.readBit(0xD7));
   rig.cpu.step();
   EXPECT_EQ(rig.cpu.readIram(0x2F), 0x7F);
+  rig.cpu.step();  // bit 0x80 is the first SFR bit, not a bit of RAM byte 0x30
+  EXPECT_EQ(rig.cpu.readSfr(sfr::P0), 0xFE);
+  EXPECT_FALSE(rig.cpu.readBit(0x80));
+  EXPECT_EQ(rig.cpu.readIram(0x30), 0xFF);
   EXPECT_TRUE(rig.cpu.readBit(0x90));  // P1.0 reads 1 after reset
   rig.cpu.writeBit(0xF0 + 7, true);    // B.7 through the host view
   EXPECT_EQ(rig.cpu.readSfr(sfr::B), 0x80);
@@ -197,7 +202,10 @@ TEST(Cpu8051, TimersCountInEveryMode) {
   cpu.writeSfr(sfr::TH0, 0xFC);
   cpu.writeSfr(sfr::TL0, 0xFC);
   cpu.writeSfr(sfr::TCON, 0x10);
-  for (int i = 0; i < 4; ++i) cpu.step();
+  for (int i = 0; i < 3; ++i) cpu.step();
+  EXPECT_EQ(cpu.readSfr(sfr::TL0), 0xFF);
+  EXPECT_FALSE(cpu.readSfr(sfr::TCON) & 0x20);  // TF0 waits for the overflow
+  cpu.step();
   EXPECT_EQ(cpu.readSfr(sfr::TL0), 0xFC);  // reloaded
   EXPECT_TRUE(cpu.readSfr(sfr::TCON) & 0x20);
   cpu.writeSfr(sfr::TCON, 0x00);
@@ -208,6 +216,7 @@ TEST(Cpu8051, TimersCountInEveryMode) {
   cpu.step();
   EXPECT_EQ(cpu.readSfr(sfr::TL0), 0x00);
   EXPECT_EQ(cpu.readSfr(sfr::TH0), 0x01);
+  EXPECT_FALSE(cpu.readSfr(sfr::TCON) & 0x20);  // a carry into TH0 is no overflow
   cpu.writeSfr(sfr::TMOD, 0x03);  // mode 3: TH0 runs on TR1 and raises TF1
   cpu.writeSfr(sfr::TH0, 0xFF);
   cpu.writeSfr(sfr::TCON, 0x40);
