@@ -89,7 +89,6 @@ bool CProgrammer::claim() {
 
 void CProgrammer::launch(void (CProgrammer::*procedure)()) {
     cancel_ = false;
-    errorShown = false;
     linkFailed_ = false;
     {
         std::lock_guard lock(workersMutex_);
@@ -128,7 +127,7 @@ bool CProgrammer::StartAuto(const std::uint8_t items[16]) {
 // left initialised in the socket after a failure.
 void CProgrammer::releaseAfterRun(bool began, bool result) {
     if (disconnectMode() || !began) return;
-    if (result || errorShown || cancel_ || !linkFailed_) ReleaseDevice();
+    if (result || !linkFailed_) ReleaseDevice();
 }
 
 void CProgrammer::singleWorker() {

@@ -116,7 +116,6 @@ public:
 protected:
     const OptionsRecord *options = nullptr;
     MessageRecord message;
-    std::atomic<bool> errorShown{false};
     std::string statusText;
     DataBuffer *buffer = nullptr;
     std::uint8_t autoItems[16] = {};

@@ -102,7 +102,6 @@ bool CUsbProgrammer::ReadData(std::uint8_t *data, int n) { return channel_.readB
 
 void CUsbProgrammer::showFailure(std::string_view text) {
     ShowMessage(text, colour::Red, true);
-    errorShown = true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -280,10 +279,7 @@ bool CUsbProgrammer::beginArea(const OperationInfo &op, const AreaRun &area, con
     if (!SendCommand(begin, false)) return false;
     const WaitResult r = WaitStatus(status::Finished, budget::BeginArea);
     if (r == WaitResult::Done) return true;
-    if (r == WaitResult::LinkError) {
-        if (op.op == Op::Verify) ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    if (r == WaitResult::LinkError) return false;
     const std::string where = areaName.empty() ? format("memory area %d", area.index) : areaName;
     showFailure(format("%s failed at the start of %s: %s", std::string(op.title).c_str(), where.c_str(),
                        std::string(waitProblem(r)).c_str()));
@@ -315,13 +311,9 @@ bool CUsbProgrammer::programBlock(const AreaRun &area, std::uint32_t pos, int n)
         return false;
     }
     const WaitResult w = WaitStatus(status::Finished, budget::ProgramBlock);
-    if (w == WaitResult::LinkError) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    if (w == WaitResult::LinkError) return false;  // the wait has said so
     if (w != WaitResult::Done) {
         ShowMessage(sid::ProgramFailed, colour::Red);
-        errorShown = true;
         return false;
     }
     return true;
@@ -329,13 +321,9 @@ bool CUsbProgrammer::programBlock(const AreaRun &area, std::uint32_t pos, int n)
 
 bool CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
     const WaitResult w = WaitStatus(status::Ready, budget::ReadBlock);
-    if (w == WaitResult::LinkError) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    if (w == WaitResult::LinkError) return false;  // the wait has said so
     if (w != WaitResult::Done) {
         ShowMessage(sid::ReadFailed, colour::Red);
-        errorShown = true;
         return false;
     }
     // Noted before the transfer: a short or failed one may still have written some of it.
@@ -349,10 +337,7 @@ bool CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
 
 bool CUsbProgrammer::verifyBlock(const AreaRun &area, std::uint32_t pos, int n) {
     const WaitResult w = WaitStatus(status::Ready, budget::VerifyBlock);
-    if (w == WaitResult::LinkError) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    if (w == WaitResult::LinkError) return false;  // the wait has said so
     if (w != WaitResult::Done) {
         showFailure(format("Verify failed at address 0x%X: %s", unsigned(area.start + pos),
                            std::string(waitProblem(w)).c_str()));
@@ -378,10 +363,7 @@ bool CUsbProgrammer::verifyBlock(const AreaRun &area, std::uint32_t pos, int n) 
 
 bool CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, int n) {
     const WaitResult w = WaitStatus(status::Ready, budget::BlankBlock);
-    if (w == WaitResult::LinkError) {
-        errorShown = true;  // "Communication error!" is already shown
-        return false;
-    }
+    if (w == WaitResult::LinkError) return false;
     if (w != WaitResult::Done) {
         showFailure(format("Blank check failed at address 0x%X: %s", unsigned(area.start + pos),
                            std::string(waitProblem(w)).c_str()));
@@ -437,7 +419,6 @@ bool CUsbProgrammer::singleShot(const OperationInfo &op) {
     }
     if (w != WaitResult::Done) {
         ShowMessage(op.failureId, colour::Red, true);
-        errorShown = true;
         return false;
     }
     StepProgress();

@@ -84,7 +84,7 @@ private:
     bool writeCalByte();
 
     bool quietCommand(CommandBlock &block, bool read);
-    // Shows a failure the operation found itself (red, bold) and marks it as shown.
+    // Shows a failure the operation found itself (red, bold).
     void showFailure(std::string_view text);
 
     CUsbDevice usb_;
