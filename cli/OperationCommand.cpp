@@ -120,7 +120,7 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
 
     ctx.terminal->plain(std::string(loadString(sid::DisconnectMode)) + ": " + device.vendor_name + " " +
                         device.device_name);
-    const bool started = op < 0 ? programmer.StartAuto(items) : programmer.StartOperation(op);
+    const bool started = op < 0 ? programmer.StartAuto(items) : programmer.StartOperation(Op(op));
     const int status = started ? waitForResult(programmer, sink) : kExitFailed;
     app.SaveSettings();
     settings.save();

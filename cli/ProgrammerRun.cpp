@@ -172,7 +172,7 @@ RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, Progr
     StreamPrompt prompt(stderr);
     programmer.setEnvironment({out.record.get(), nullptr, &prompt, &counters, &disconnected});
     programmer.SetContext(buffer.get(), &device, &options);
-    const bool started = job.op < 0 ? programmer.StartAuto(job.items) : programmer.StartOperation(job.op);
+    const bool started = job.op < 0 ? programmer.StartAuto(job.items) : programmer.StartOperation(Op(job.op));
     if (started) {
         bool cancelled = false;
         while (!programmer.waitIdleFor(20))

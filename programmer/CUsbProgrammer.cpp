@@ -183,9 +183,10 @@ bool CUsbProgrammer::ReleaseDevice() {
 // ---------------------------------------------------------------------------------------------
 // Operations
 
-bool CUsbProgrammer::Execute(int number) {
-    const OperationInfo *op = operationInfo(number);
-    if (!op) return false;
+bool CUsbProgrammer::Execute(Op which) {
+    const OperationInfo *op = &operationInfo(which);
+    // An area loop shows a status per area; the calibration read has nothing to show.
+    if (op->run != OpRun::AreaLoop && which != Op::ReadCal && !op->inProgress.empty()) ShowStatus(op->inProgress);
     if (op->successId) statusText.assign(loadString(op->successId));
     bool r = false;
     switch (op->run) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "programmer/CProgrammer.h"
+#include "programmer/Programmer.h"
 #include "usb/CUsbDevice.h"
 #include "usb/ExchangeChannel.h"
 #include "usb/Tr600Protocol.h"
@@ -18,7 +19,7 @@ struct OperationInfo;
 
 // The TR600 programmer: one-byte commands in vendor requests, a polled status byte and
 // data blocks of up to 256 bytes on the bulk endpoints (vocabulary in usb/Tr600Protocol.h).
-class CUsbProgrammer : public CProgrammer {
+class CUsbProgrammer : public CProgrammer, public Programmer {
 public:
     static constexpr int kBlockSize = tr600::kBlockSize;
 
@@ -37,7 +38,7 @@ public:
     ~CUsbProgrammer() override;
 
     void Close() override;
-    bool Execute(int op) override;
+    bool Execute(Op op) override;
     bool Connect(int &model) override;
     bool EnsureOpen() override;
     bool ReadDeviceId(std::uint8_t out[4]) override;
@@ -64,6 +65,9 @@ public:
     // Last offset of area `area` that Program writes (the end rule); -1 when nothing is to be written.
     static std::int64_t ProgramLastOffset(const DeviceRecord &device, const DataBuffer &buffer, int area,
                                           bool ignoreFF);
+
+protected:
+    Programmer &hardware() override { return *this; }
 
 private:
     // One memory area as the area loop walks it.

@@ -274,9 +274,9 @@ bool Document::refuseWithoutDevice() {
     return true;
 }
 
-bool Document::runOperation(int op) {
+bool Document::runOperation(Op op) {
     if (refuseInDisconnectMode() || refuseWithoutDevice()) return false;
-    if ((op == kOpProgram || op == kOpVerify) && !reloadCheck()) return false;
+    if ((op == Op::Program || op == Op::Verify) && !reloadCheck()) return false;
     CProgrammer *p = app_.programmer();
     return p && p->StartOperation(op);
 }
@@ -289,9 +289,9 @@ bool Document::runAuto() {
 }
 
 bool Document::runCommand(int commandId) {
-    if (commandId == kProtectAlias) return runOperation(kOpProtect2);
+    if (commandId == kProtectAlias) return runOperation(Op::Protect2);
     for (const OperateCommand &c : kOperateCommands)
-        if (c.id == commandId && commandId != 0) return c.runs >= 0 && runOperation(c.runs);
+        if (c.id == commandId && commandId != 0) return c.runs >= 0 && runOperation(Op(c.runs));
     return false;
 }
 

@@ -10,6 +10,7 @@
 
 #include "buffer/DataBuffer.h"
 #include "buffer/DataFile.h"
+#include "programmer/Operations.h"
 #include "core/InfoSink.h"
 #include "core/Prompt.h"
 #include "devices/DeviceRecord.h"
@@ -118,7 +119,7 @@ public:
     bool reloadCheck();
 
     // Operation commands; false when refused (disconnect mode, failed reload, engine busy).
-    bool runOperation(int op);
+    bool runOperation(Op op);
     bool runAuto();
     bool runCommand(int commandId);  // an "&Operate" entry's command
 

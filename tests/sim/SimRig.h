@@ -68,7 +68,7 @@ struct SimRig {
     int run(int op) {
         sink = std::make_unique<RecordingEngineSink>();
         programmer->setEnvironment({sink.get(), &clock, &prompt, &counters, &disconnected});
-        if (!programmer->StartOperation(op)) return 99;
+        if (!programmer->StartOperation(Op(op))) return 99;
         programmer->waitIdle();
         return sink->resultValue();
     }
