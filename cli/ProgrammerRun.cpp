@@ -72,20 +72,10 @@ bool encodeSerial(std::uint64_t number, SerialFormat format, std::uint8_t *out) 
     return false;
 }
 
-std::string hexBytes(const std::uint8_t *p, int n) {
-    std::string s;
-    char b[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %2.2X" : "%2.2X", p[i]);
-        s += b;
-    }
-    return s;
-}
-
 std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options,
                                         const DataBuffer &buffer) {
     std::vector<AreaChecksum> sums;
-    for (int i = 0; i < 4 && device.memory_areas[i].size_bytes; ++i) {
+    for (int i = 0; i < kMaxAreas && device.memory_areas[i].size_bytes; ++i) {
         if (device.area_count > 1 && !(options.areaMask & (i == 0 ? 1u : 2u))) continue;
         const MemoryArea &a = device.memory_areas[i];
         AreaChecksum c;

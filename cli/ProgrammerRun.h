@@ -15,6 +15,7 @@
 #include "buffer/DataBuffer.h"
 #include "cli/CliContext.h"
 #include "cli/RunRecord.h"
+#include "core/HexText.h"
 #include "devices/DeviceRecord.h"
 #include "programmer/Options.h"
 #include "sim/tr600/Tr600Simulator.h"
@@ -104,8 +105,7 @@ RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, Progr
 // Library devices ("VENDOR/NAME") whose identifier starts with the three bytes given.
 std::vector<std::string> devicesWithIdentifier(const std::filesystem::path &libraryPath, const std::uint8_t id[3]);
 
-// Bytes as "1E 95 0F".
-std::string hexBytes(const std::uint8_t *p, int n);
+using vantor::hexBytes;
 
 // The checksum of [first, last] of the device's areas, or of the areas the mask selects.
 std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options, const DataBuffer &buffer);

@@ -45,7 +45,7 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
     }
     const std::uint32_t width = std::uint32_t(serialWidth(plan.format));
     bool inside = false;
-    for (int i = 0; i < 4 && device.memory_areas[i].size_bytes; ++i) {
+    for (int i = 0; i < kMaxAreas && device.memory_areas[i].size_bytes; ++i) {
         const MemoryArea &a = device.memory_areas[i];
         if (plan.address >= a.buffer_start && std::uint64_t(plan.address) + width <= std::uint64_t(a.buffer_start) + a.size_bytes)
             inside = true;

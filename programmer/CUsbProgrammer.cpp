@@ -238,7 +238,7 @@ bool CUsbProgrammer::areaLoop(const OperationInfo &op) {
     // previous area's name, as the Program Range choices show it.
     std::string areaName;
 
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kMaxAreas; ++i) {
         const MemoryArea &area = device->memory_areas[i];
         if (area.size_bytes == 0) break;
         AreaName(*device, i, areaName);
@@ -337,52 +337,43 @@ bool CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
 }
 
 bool CUsbProgrammer::verifyBlock(const AreaRun &area, std::uint32_t pos, int n) {
-    const WaitResult w = WaitStatus(status::Ready, budget::VerifyBlock);
+    return compareBlock(area, pos, n, Op::Verify);
+}
+
+bool CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, int n) {
+    return compareBlock(area, pos, n, Op::Blank);
+}
+
+// Verify compares the block with the buffer, Blank Check with the erased value. A 12-bit
+// word's high byte holds 4 bits, a 14-bit word's 6: an erased one reads 0x0F, not 0x3F.
+bool CUsbProgrammer::compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op) {
+    const bool verify = op == Op::Verify;
+    const WaitResult w = WaitStatus(status::Ready, verify ? budget::VerifyBlock : budget::BlankBlock);
     if (w == WaitResult::LinkError) return false;  // the wait has said so
     if (w != WaitResult::Done) {
-        showFailure(format("Verify failed at address 0x%X: %s", unsigned(area.start + pos),
-                           std::string(waitProblem(w)).c_str()));
+        showFailure(format(verify ? "Verify failed at address 0x%X: %s" : "Blank check failed at address 0x%X: %s",
+                           unsigned(area.start + pos), std::string(waitProblem(w)).c_str()));
         return false;
     }
     if (!ReadData(scratch_, n)) {
         ShowMessage(sid::CommunicationError, colour::Red);
         return false;
     }
-    const bool wordDevice = device->data_width % 8 != 0;
-    // A 12-bit word's high byte holds 4 bits, a 14-bit word's 6.
+    const bool wordDevice = device->isWordDevice();
     const std::uint8_t highMask = device->wordHighMask();
     const std::uint8_t *mem = buffer->data() + area.start + pos;
     for (int k = 0; k < n; ++k) {
         const std::uint8_t m = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
-        if ((scratch_[k] & m) == (mem[k] & m)) continue;
-        showFailure(format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X",
-                           unsigned(area.start + pos + k), scratch_[k], mem[k]));
-        return false;
-    }
-    return true;
-}
-
-bool CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, int n) {
-    const WaitResult w = WaitStatus(status::Ready, budget::BlankBlock);
-    if (w == WaitResult::LinkError) return false;
-    if (w != WaitResult::Done) {
-        showFailure(format("Blank check failed at address 0x%X: %s", unsigned(area.start + pos),
-                           std::string(waitProblem(w)).c_str()));
-        return false;
-    }
-    if (!ReadData(scratch_, n)) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
-    const bool wordDevice = device->data_width % 8 != 0;
-    // An erased 12-bit word reads 0x0F in its high byte, not 0x3F.
-    const std::uint8_t highMask = device->wordHighMask();
-    for (int k = 0; k < n; ++k) {
-        const std::uint8_t blank = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
-        if (scratch_[k] == blank) continue;
-        showFailure(format("Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n",
-                           unsigned(area.start + pos + k), scratch_[k]));
-        return false;
+        const unsigned address = unsigned(area.start + pos + k);
+        if (verify && (scratch_[k] & m) != (mem[k] & m)) {
+            showFailure(format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X", address, scratch_[k],
+                               mem[k]));
+            return false;
+        }
+        if (!verify && scratch_[k] != m) {
+            showFailure(format("Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n", address, scratch_[k]));
+            return false;
+        }
     }
     return true;
 }

@@ -84,6 +84,7 @@ private:
     bool readBlock(const AreaRun &area, std::uint32_t pos, int n);
     bool verifyBlock(const AreaRun &area, std::uint32_t pos, int n);
     bool blankBlock(const AreaRun &area, std::uint32_t pos, int n);
+    bool compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op);
     bool singleShot(const OperationInfo &op);
     bool writeCalByte();
 
