@@ -1,4 +1,5 @@
 #include "cli/Attach.h"
+#include "core/Numbers.h"
 
 #include <filesystem>
 
@@ -74,10 +75,11 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         std::string_view rest = text;
         const auto colon = text.find(':');
         if (colon != std::string::npos && colon > 0 && text.find_first_not_of("0123456789") == colon) {
-            number = std::stoi(text.substr(0, colon));
+            const auto parsed = parseDecimal(text.substr(0, colon), std::uint64_t(count));
+            number = parsed ? int(*parsed) : 0;
             rest.remove_prefix(colon + 1);
-            if (number < 1 || number > count)
-                throw UsageError("--sim-fault: programmer number " + std::to_string(number) + " is not between 1 and " +
+            if (number < 1)
+                throw UsageError("--sim-fault: programmer number " + text.substr(0, colon) + " is not between 1 and " +
                                  std::to_string(count));
         }
         std::string error;

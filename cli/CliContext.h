@@ -31,6 +31,8 @@ struct CliContext {
     int simCount = 1;                        // simulated programmers
     std::vector<std::string> simSockets;     // "[N=]VENDOR/DEVICE": a chip other than the one selected
     std::optional<std::string> logFile;      // CSV production log
+    bool stationGiven = false;
+    std::string station;                     // the bench, in production records (default: host name)
     Terminal *terminal = nullptr;
 };
 
@@ -58,5 +60,8 @@ int runGang(CliContext &ctx, Args args);
 void takeProductionOptions(CliContext &ctx, Args &args);
 int runConfig(CliContext &ctx, Args args);
 int runOptions(CliContext &ctx, Args args);
+// The line's database (--log postgresql://...).
+int runSerialPool(CliContext &ctx, Args args);
+int runLineReport(CliContext &ctx, Args args);
 
 }  // namespace vantor::cli

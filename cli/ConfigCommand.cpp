@@ -60,7 +60,7 @@ int pickChoice(const std::vector<std::string> &texts, const std::string &value) 
 bool parseSwitch(const std::string &v, bool &on) {
     const std::string s = lower(trim(v));
     if (s == "1" || s == "on" || s == "yes" || s == "true" || s == "checked" || s == "x") return on = true, true;
-    if (s == "0" || s == "off" || s == "no" || s == "false" || s == "unchecked" || s == "") return on = false, true;
+    if (s == "0" || s == "off" || s == "no" || s == "false" || s == "unchecked") return on = false, true;
     return false;
 }
 
@@ -252,7 +252,8 @@ int runConfig(CliContext &ctx, Args args) {
     const bool json = takeFlag(args, "--json") || ctx.json;
     bool showIt = takeFlag(args, "--show");
     if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
-    if (sets.empty() && !defaults) showIt = true;
+    // A script that asked for JSON gets the configuration as it now stands.
+    if ((sets.empty() && !defaults) || json) showIt = true;
 
     CliLibrary lib(ctx);
     DeviceRecord device;

@@ -24,6 +24,7 @@
 #include "cli/Attach.h"
 #include "cli/ProgrammerRun.h"
 #include "cli/Report.h"
+#include "cli/ProductionRecords.h"
 #include "cli/SerialNumbers.h"
 #include "core/StringTable.h"
 #include "devices/ConfigFile.h"
@@ -84,6 +85,13 @@ bool needsFile(int op, const std::uint8_t items[16]) {
     return false;
 }
 
+bool programs(int op, const std::uint8_t items[16]) {
+    if (op >= 0) return op == kOpProgram;
+    for (int i = 0; i < 16 && items[i] != kEndOfList; ++i)
+        if (items[i] == kOpProgram) return true;
+    return false;
+}
+
 bool reads(int op, const std::uint8_t items[16]) {
     if (op == kOpRead) return true;
     if (op >= 0) return false;
@@ -133,14 +141,17 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
         load.loadBufferStart = parseHex(*v, "--buffer-start");
     if (auto v = note("--fill", takeOption(args, "--fill"))) load.unusedByteMode = parseFill(*v);
     OptionsRecord &options = job.options;
-    options.IngoreFFH = 0;  // the command line programs whole areas unless told otherwise
     const auto area = takeOption(args, "--area");
     if (const auto &v = area) {
         if (*v != "1" && *v != "2" && *v != "3") throw UsageError("--area: expected 1, 2 or 3");
         options.areaMask = std::uint32_t(std::stoi(*v));
     }
-    if (takeFlag(args, "--ignore-ff")) options.IngoreFFH = 1;
-    if (takeFlag(args, "--no-id-check")) options.ChkDevID = 0;
+    const bool ignoreFF = takeFlag(args, "--ignore-ff"), keepFF = takeFlag(args, "--no-ignore-ff");
+    const bool noIdCheck = takeFlag(args, "--no-id-check"), idCheck = takeFlag(args, "--id-check");
+    if (ignoreFF && keepFF) throw UsageError("--ignore-ff and --no-ignore-ff exclude each other");
+    if (noIdCheck && idCheck) throw UsageError("--id-check and --no-id-check exclude each other");
+    const bool serialOverwrite = takeFlag(args, "--serial-overwrite");
+    const bool allowEmpty = takeFlag(args, "--allow-empty");
     std::optional<std::vector<std::string>> config;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] != "--config" && args[i].rfind("--config=", 0) != 0) continue;
@@ -164,6 +175,19 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
     std::uint32_t rememberedMask = options.areaMask;
     restoreDeviceSettings(ctx, device, remembered, rememberedMask);
     if (!area) options.areaMask = rememberedMask;
+    // The options `options --set` keeps apply as they do in the desktop program, where the
+    // device offers them; the command line's flags win. Without a remembered choice the
+    // command line programs whole areas.
+    {
+        IniProfile settings(userSettingsPath());
+        settings.load();  // a file that cannot be read is reported when the run is remembered
+        options.ChkDevID = settings.readInt("Option", "ChkDevID", 1) != 0 && device.device_id[0] != 0;
+        options.IngoreFFH = settings.readInt("Option", "IngoreFFH", 0) != 0 && (device.option_flags & kOptionIgnoreFF);
+    }
+    if (ignoreFF) options.IngoreFFH = 1;
+    if (keepFF) options.IngoreFFH = 0;
+    if (noIdCheck) options.ChkDevID = 0;
+    if (idCheck) options.ChkDevID = 1;
     // A configuration that names no place for the calibration byte gets one clear of the program.
     completeDefaultConfig(device);
     if (config) parseConfig(*config, device.config_data);
@@ -187,7 +211,17 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
         std::fprintf(stderr, "vantor-cli: %s\n", std::string(loadString(sid::BufferAddressOutOfRange)).c_str());
         return kExitUsage;
     }
-    if (job.serial && !needsFile(op, items)) throw UsageError("--serial-at goes with program or auto");
+    if (job.serial) {
+        if (!programs(op, items) && !needsFile(op, items)) throw UsageError("--serial-at goes with program, verify or auto");
+        // Only programming hands out numbers; a verify compares with the one the log recorded.
+        if (programs(op, items) && job.serial->check)
+            throw UsageError("--serial-number goes with verify; programming takes the next number");
+        if (!programs(op, items) && !job.serial->check)
+            throw UsageError("verify does not hand out serial numbers: give --serial-number N, the number the log "
+                             "recorded for this chip");
+        if (!programs(op, items) && (job.serial->start || job.serial->step != 1))
+            throw UsageError("--serial-start and --serial-step go with programming");
+    }
 
     const ProgrammerModel *expected = findModelByName(lib.modelName());
     job.expectedModel = expected ? expected->code : -1;
@@ -198,12 +232,19 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
         load.room = device.top_address > load.loadBufferStart ? device.top_address - load.loadBufferStart : 0;
         TerminalInfoSink info(*ctx.terminal);
         StreamPrompt filePrompt(stderr);
-        const LoadResult loaded = loadFile(*file, *buffer, load, info, &filePrompt);
-        if (!loaded.ok()) return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
+        RecordingInfoSink kept(info);
+        const LoadResult loaded = loadFile(*file, *buffer, load, kept, &filePrompt);
+        job.loadMessages = kept.messages();
+        if (!loaded.ok()) {
+            noteProblem("cannot load " + *file);
+            return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
+        }
+        if (!loaded.wroteData && programs(op, items) && !allowEmpty)
+            throw UsageError(*file + " loads no data into the device's range: nothing would be programmed "
+                             "(--allow-empty programs it all the same)");
+        if (job.serial) checkSerialPlacement(*job.serial, device, options.areaMask, *buffer, loaded, serialOverwrite);
         if (device.isWordDevice()) maskWordBytes(*buffer, device);
-        OptionsRecord all;
-        all.areaMask = 3;
-        for (const auto &sum : areaChecksums(device, all, *buffer)) job.dataChecksum += sum.sum;
+        job.dataChecksum = imageChecksum(device, *buffer);
     }
     job.image = std::move(buffer);
     return -1;
@@ -237,8 +278,10 @@ void rememberRuns(CliLibrary &lib, const OperationJob &job, const std::vector<co
     app.LoadSettings();
     bool connected = false;
     for (const RunOutcome *o : outcomes) {
-        app.counters.CntSuccess += o->cntSuccess;
-        app.counters.CntFailed += o->cntFailed;
+        if (!settings.countersDamaged()) {
+            app.counters.CntSuccess += o->cntSuccess;
+            app.counters.CntFailed += o->cntFailed;
+        }
         connected = connected || o->connected;
     }
     if (connected && job.expectedModel != -1) {
@@ -256,15 +299,19 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     const int prepared = prepareJob(ctx, lib, op, deviceSpec, itemsText, std::move(args), job);
     if (prepared != -1) return prepared;
 
+    ProductionSinks sinks = productionSinks(ctx, job);
     std::vector<ProgrammerSlot> slots = programmerSlots(ctx, lib, &job.device);
     ProgrammerSlot slot;
     if (!chooseSlot(ctx, slots, slot)) return kExitUsage;
 
     std::optional<std::uint64_t> serialNumber;
-    if (job.serial) {
-        std::uint64_t first = 0;
-        if (!reserveSerialNumbers(*job.serial, 1, first)) return kExitFailed;
-        serialNumber = first;
+    if (job.serial && job.serial->check) serialNumber = job.serial->check;
+    if (sinks.serials) {
+        std::string error;
+        const auto numbers = sinks.serials->reserve(1, error);
+        // Nothing has been touched: the run stops as for bad input.
+        if (numbers.empty()) throw UsageError(error);
+        serialNumber = numbers.front();
     }
 
     TerminalEngineSink sink(*ctx.terminal);
@@ -277,14 +324,10 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
     }
     printRunDetails(*ctx.terminal, job, outcome);
     rememberRuns(lib, job, {&outcome});
-    int status = outcome.exitCode;
-    if (ctx.logFile && outcome.connected) {
-        std::string error;
-        if (!appendLogLine(*ctx.logFile, logLine(job, outcome), error)) {
-            std::fprintf(stderr, "vantor-cli: cannot append to the log %s: %s\n", ctx.logFile->c_str(), error.c_str());
-            if (status == kExitSuccess) status = kExitFailed;
-        }
-    }
+    std::string error;
+    if ((outcome.connected || outcome.serialNumber) && !finishRun(ctx, sinks, job, outcome, error))
+        std::fprintf(stderr, "vantor-cli: %s\n", error.c_str());
+    const int status = outcome.exitCode;
     if (ctx.json) {
         auto doc = operationDocument(job, slot, outcome);
         doc["exit_code"] = status;

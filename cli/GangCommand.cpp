@@ -1,4 +1,6 @@
 // Several programmers: listing them, picking one, and running one operation on all at once.
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -7,7 +9,7 @@
 #include "cli/ConnectedOperation.h"
 #include "cli/OperationCommand.h"
 #include "cli/Report.h"
-#include "cli/SerialNumbers.h"
+#include "cli/ProductionRecords.h"
 
 namespace vantor::cli {
 
@@ -41,6 +43,12 @@ private:
     std::string prefix_;
 };
 
+std::string hostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+}
+
 std::string seconds(std::uint64_t ms) {
     char text[32];
     std::snprintf(text, sizeof text, "%llu.%02llus", static_cast<unsigned long long>(ms / 1000),
@@ -56,6 +64,13 @@ void takeProductionOptions(CliContext &ctx, Args &args) {
     if (auto n = takeOption(args, "--sim-count")) ctx.simCount = parseCount(*n);
     while (auto socket = takeOption(args, "--sim-socket")) ctx.simSockets.push_back(*socket);
     ctx.logFile = takeOption(args, "--log");
+    ctx.stationGiven = false;
+    if (auto station = takeOption(args, "--station")) {
+        ctx.station = *station;
+        ctx.stationGiven = true;
+    } else {
+        ctx.station = hostName();
+    }
     if (!ctx.simulate && (ctx.simCount != 1 || !ctx.simSockets.empty()))
         throw UsageError("--sim-count and --sim-socket only go with --simulate");
 }
@@ -100,6 +115,9 @@ int runGang(CliContext &ctx, Args args) {
     const int prepared = prepareJob(ctx, lib, op, *deviceSpec, itemsText, std::move(args), job);
     if (prepared != -1) return prepared;
 
+    if (job.serial && job.serial->check)
+        throw UsageError("--serial-number names the number of one chip: verify it with a single run");
+    ProductionSinks production = productionSinks(ctx, job);
     auto slots = programmerSlots(ctx, lib, &job.device);
     const auto found = probeProgrammers(slots);
     std::vector<ProgrammerSlot> chosen;
@@ -119,11 +137,12 @@ int runGang(CliContext &ctx, Args args) {
         return kExitUsage;
     }
 
-    std::optional<std::uint64_t> firstSerial;
-    if (job.serial) {
-        std::uint64_t first = 0;
-        if (!reserveSerialNumbers(*job.serial, int(chosen.size()), first)) return kExitFailed;
-        firstSerial = first;
+    std::vector<std::uint64_t> numbers;
+    if (production.serials) {
+        std::string error;
+        numbers = production.serials->reserve(int(chosen.size()), error);
+        // Nothing has been touched: the run stops as for bad input.
+        if (numbers.empty()) throw UsageError(error);
     }
 
     const std::size_t n = chosen.size();
@@ -145,15 +164,14 @@ int runGang(CliContext &ctx, Args args) {
     std::vector<std::thread> workers;
     std::atomic<std::size_t> done{0};
     std::vector<std::string> logErrors(n);
-    std::atomic<bool> logFailed{false};
     const auto start = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < n; ++i) {
         std::optional<std::uint64_t> number;
-        if (firstSerial) number = *firstSerial + job.serial->step * i;
+        if (!numbers.empty()) number = numbers[i];
         workers.emplace_back([&, i, number] {
             outcomes[i] = runOnProgrammer(ctx, job, chosen[i], recorders[i], InterruptGuard::flag(), number, nullptr);
-            // Each run is logged as it ends, so a batch that is broken off keeps what it did.
-            if (ctx.logFile && !appendLogLine(*ctx.logFile, logLine(job, outcomes[i]), logErrors[i])) logFailed = true;
+            // Each run is recorded as it ends, so a batch that is broken off keeps what it did.
+            finishRun(ctx, production, job, outcomes[i], logErrors[i]);
             ++done;
         });
     }
@@ -202,12 +220,9 @@ int runGang(CliContext &ctx, Args args) {
         ctx.terminal->line(row + reason, o.exitCode == kExitSuccess ? colour::Blue : colour::Red, false);
         if (o.exitCode != kExitSuccess && status != kExitCancelled)
             status = o.exitCode == kExitCancelled ? kExitCancelled : kExitFailed;
-        if (!logErrors[i].empty())
-            std::fprintf(stderr, "vantor-cli: cannot append to the log %s: %s\n", ctx.logFile->c_str(),
-                         logErrors[i].c_str());
+        if (!logErrors[i].empty()) std::fprintf(stderr, "vantor-cli: %s\n", logErrors[i].c_str());
     }
     ctx.terminal->plain("Total: " + seconds(totalMs));
-    if (logFailed && status == kExitSuccess) status = kExitFailed;
 
     if (ctx.json) {
         nlohmann::json runs = nlohmann::json::array();
@@ -220,6 +235,7 @@ int runGang(CliContext &ctx, Args args) {
                    {"operations", ops},
                    {"device", deviceJson(job.device)},
                    {"file", fileJson(job)},
+                   {"load_messages", messagesJson(job.loadMessages)},
                    {"result", resultName(status)},
                    {"exit_code", status},
                    {"elapsed_ms", totalMs},

@@ -52,26 +52,6 @@ std::vector<int> OperationJob::operations() const {
     return ops;
 }
 
-int serialWidth(SerialFormat format) { return format == SerialFormat::AsciiDec ? 8 : 4; }
-
-bool encodeSerial(std::uint64_t number, SerialFormat format, std::uint8_t *out) {
-    switch (format) {
-    case SerialFormat::Le32:
-        if (number > 0xFFFFFFFFull) return false;
-        le::store32(out, std::uint32_t(number));
-        return true;
-    case SerialFormat::Be32:
-        if (number > 0xFFFFFFFFull) return false;
-        for (int i = 0; i < 4; ++i) out[i] = std::uint8_t(number >> (24 - 8 * i));
-        return true;
-    case SerialFormat::AsciiDec:
-        if (number > 99999999ull) return false;
-        for (int i = 7; i >= 0; --i, number /= 10) out[i] = std::uint8_t('0' + number % 10);
-        return true;
-    }
-    return false;
-}
-
 std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options,
                                         const DataBuffer &buffer) {
     std::vector<AreaChecksum> sums;
@@ -86,6 +66,14 @@ std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const Option
         sums.push_back(std::move(c));
     }
     return sums;
+}
+
+std::uint32_t imageChecksum(const DeviceRecord &device, const DataBuffer &buffer) {
+    OptionsRecord all;
+    all.areaMask = 3;
+    std::uint32_t sum = 0;
+    for (const auto &area : areaChecksums(device, all, buffer)) sum += area.sum;
+    return sum;
 }
 
 std::vector<std::string> devicesWithIdentifier(const std::filesystem::path &libraryPath, const std::uint8_t id[3]) {
@@ -153,6 +141,10 @@ RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, Progr
         std::memcpy(buffer->data() + job.serial->address, bytes, std::size_t(serialWidth(job.serial->format)));
         out.serialNumber = serialNumber;
         if (terminal) terminal->plain("Serial number: " + std::to_string(*serialNumber));
+    }
+    if (job.file) {
+        // The record names the image as it goes into the chip, serial number included.
+        out.programmedChecksum = imageChecksum(job.device, *buffer);
     }
 
     DeviceRecord device = job.device;  // the read operations write into it

@@ -16,6 +16,7 @@
 #include "cli/CliContext.h"
 #include "cli/RunRecord.h"
 #include "core/HexText.h"
+#include "core/SerialFormat.h"
 #include "devices/DeviceRecord.h"
 #include "programmer/Options.h"
 #include "sim/tr600/Tr600Simulator.h"
@@ -24,22 +25,16 @@
 
 namespace vantor::cli {
 
-enum class SerialFormat { Le32, Be32, AsciiDec };
-
 // --serial-at/--serial-start/--serial-step/--serial-format.
 struct SerialPlan {
-    std::uint32_t address = 0;  // buffer address
-    std::uint64_t start = 0;
+    std::uint32_t address = 0;           // buffer address
+    std::optional<std::uint64_t> start;  // none: continue from the number the settings remember
     std::uint64_t step = 1;
     SerialFormat format = SerialFormat::Le32;
-    bool fromSettings = false;  // start is the number the settings remembered
+    bool formatGiven = false;
+    std::optional<std::string> pool;     // --serial-pool: numbers from the line's database
+    std::optional<std::uint64_t> check;  // --serial-number: a verify compares with this one
 };
-
-// Bytes the number takes in the buffer.
-int serialWidth(SerialFormat format);
-// The number as stored: little- or big-endian 32 bits, or eight ASCII decimal digits.
-// False when it does not fit the format.
-bool encodeSerial(std::uint64_t number, SerialFormat format, std::uint8_t *out);
 
 // What the command line asked for, once parsed and checked; shared by every worker.
 struct OperationJob {
@@ -55,6 +50,7 @@ struct OperationJob {
     int expectedModel = -1;
     std::string modelName;                    // "TR610"
     std::optional<SerialPlan> serial;
+    std::vector<RecordedMessage> loadMessages;  // what loading the file said
 
     // The operations of the run, in order.
     std::vector<int> operations() const;
@@ -91,6 +87,7 @@ struct RunOutcome {
     std::optional<std::array<std::uint8_t, 16>> bytesRead;
     std::vector<AreaChecksum> checksums;  // of the areas read (read without -o)
     std::optional<std::uint64_t> serialNumber;
+    std::optional<std::uint32_t> programmedChecksum;  // of the image written, serial number included
     bool saved = false;  // -o written
     int cntSuccess = 0, cntFailed = 0;  // the engine's counters for this run
 };
@@ -109,6 +106,9 @@ using vantor::hexBytes;
 
 // The checksum of [first, last] of the device's areas, or of the areas the mask selects.
 std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options, const DataBuffer &buffer);
+
+// The sum of the checksums of all the device's areas (the data checksum of reports).
+std::uint32_t imageChecksum(const DeviceRecord &device, const DataBuffer &buffer);
 
 // Sets a flag on Ctrl+C while alive.
 class InterruptGuard {

@@ -1,8 +1,5 @@
 #include "cli/Report.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -19,13 +16,13 @@ namespace vantor::cli {
 
 using nlohmann::json;
 
-namespace {
-
 std::string hex32(std::uint32_t v) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%8.8X", v);
     return text;
 }
+
+namespace {
 
 std::string trimmed(std::string_view text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.remove_suffix(1);
@@ -36,30 +33,13 @@ json messageJson(const RecordedMessage &m) {
     return {{"text", m.text}, {"colour", colourName(m.colour)}, {"bold", m.bold}, {"status", m.status}};
 }
 
-// One physical line per record: line breaks inside a field become blanks.
-std::string csvField(const std::string &text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += (c == '\n' || c == '\r') ? ' ' : c;
-    }
-    return quoted + "\"";
-}
-
-std::string utcNow() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, int(ms));
-    return text;
-}
-
 }  // namespace
+
+json messagesJson(const std::vector<RecordedMessage> &messages) {
+    json list = json::array();
+    for (const auto &m : messages) list.push_back(messageJson(m));
+    return list;
+}
 
 std::string resultName(int exitCode) {
     switch (exitCode) {
@@ -148,6 +128,7 @@ json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, cons
     json ops = json::array();
     for (int op : job.operations()) ops.push_back(reportOperationName(op));
     doc["operations"] = ops;
+    if (job.file) doc["load_messages"] = messagesJson(job.loadMessages);
     doc.update(runJson(job, slot, outcome));
     return doc;
 }
@@ -164,7 +145,7 @@ std::string lastProblem() { return gProblem.empty() ? "see standard error" : gPr
 std::string commandOf(const std::vector<std::string> &args) {
     // Options that take a value, so that value is not taken for the command.
     static const char *const kValued[] = {"--lib-dir", "--model", "--sim-chip", "--sim-fault", "--disconnect",
-                                          "--programmer", "--sim-count", "--sim-socket", "--log"};
+                                          "--programmer", "--sim-count", "--sim-socket", "--log", "--station"};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         if (a == "--disconnect" && i + 1 < args.size()) return args[i + 1];
@@ -184,6 +165,8 @@ void printJson(const json &document, int indent) {
 }
 
 json errorDocument(const std::string &command, int exitCode, const std::string &message) {
+    if (exitCode == kExitSuccess)
+        return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "success"}, {"exit_code", exitCode}};
     return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "error"}, {"exit_code", exitCode},
             {"problem", message}};
 }
@@ -219,8 +202,7 @@ json infoDocument(const CliContext &ctx, const DeviceRecord &device) {
 
 json convertDocument(const std::string &in, FileFormat inFormat, const std::string &out, FileFormat outFormat,
                      int exitCode, const std::vector<RecordedMessage> &messages) {
-    json list = json::array();
-    for (const auto &m : messages) list.push_back(messageJson(m));
+    const json list = messagesJson(messages);
     return {{"schema", kJsonSchemaId},
             {"command", "convert"},
             {"result", resultName(exitCode)},
@@ -228,44 +210,6 @@ json convertDocument(const std::string &in, FileFormat inFormat, const std::stri
             {"input", {{"path", in}, {"format", trimmed(formatName(inFormat))}}},
             {"output", {{"path", out}, {"format", trimmed(formatName(outFormat))}}},
             {"messages", list}};
-}
-
-std::string logLine(const OperationJob &job, const RunOutcome &o) {
-    char elapsed[32];
-    std::snprintf(elapsed, sizeof elapsed, "%.2f", double(o.record ? o.record->elapsedMs() : 0) / 1000.0);
-    std::string line = utcNow();
-    line += "," + csvField(o.serial);
-    line += "," + csvField(std::string(job.device.vendor_name) + "/" + job.device.device_name);
-    line += "," + csvField(job.file.value_or(""));
-    line += "," + (job.file ? hex32(job.dataChecksum) : std::string());
-    line += "," + csvField(job.name);
-    std::string result = resultName(o.exitCode);
-    if (o.exitCode != kExitSuccess && !o.problem.empty()) result += ": " + o.problem;
-    line += "," + csvField(result);
-    line += std::string(",") + elapsed;
-    line += "," + (o.serialNumber ? std::to_string(*o.serialNumber) : std::string());
-    return line + "\n";
-}
-
-bool appendLogLine(const std::filesystem::path &path, const std::string &line, std::string &error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    // One write: with O_APPEND the kernel places it whole at the end of the file.
-    const ssize_t n = ::write(fd, line.data(), line.size());
-    const int writeErrno = errno;
-    const bool closed = ::close(fd) == 0;
-    if (n != ssize_t(line.size())) {
-        error = n < 0 ? std::strerror(writeErrno) : "short write";
-        return false;
-    }
-    if (!closed) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
 }
 
 }  // namespace vantor::cli

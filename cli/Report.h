@@ -21,6 +21,10 @@ std::string resultName(int exitCode);
 // that have none on the command line.
 std::string reportOperationName(int op);
 
+// A checksum as "0x0003FC00".
+std::string hex32(std::uint32_t v);
+
+nlohmann::json messagesJson(const std::vector<RecordedMessage> &messages);
 nlohmann::json deviceJson(const DeviceRecord &device);
 nlohmann::json fileJson(const OperationJob &job);
 // One run on one programmer.
@@ -29,7 +33,8 @@ nlohmann::json runJson(const OperationJob &job, const ProgrammerSlot &slot, cons
 nlohmann::json operationDocument(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &outcome);
 // Prints a document on standard output (on one line unless an indent is asked for).
 void printJson(const nlohmann::json &document, int indent = -1);
-// A document for a command that stopped before running: {"schema", "command", "result":"error", ...}.
+// A document for a command that stopped before running: {"schema", "command", "result":"error", ...};
+// for a command that succeeded without a document of its own (options --set), "success".
 nlohmann::json errorDocument(const std::string &command, int exitCode, const std::string &message);
 
 // Whether a document has been printed in this process (each command prints at most one).
@@ -55,12 +60,5 @@ private:
 nlohmann::json infoDocument(const CliContext &ctx, const DeviceRecord &device);
 nlohmann::json convertDocument(const std::string &in, FileFormat inFormat, const std::string &out, FileFormat outFormat,
                                int exitCode, const std::vector<RecordedMessage> &messages);
-
-// The production log: one CSV line per run, appended with a single write so that lines of
-// concurrent runs (threads or processes) never mix. Columns: time (UTC, ISO 8601),
-// programmer serial, device, file, data checksum, operation, result, elapsed seconds,
-// serial number. False (with `error`) when the line could not be written whole.
-std::string logLine(const OperationJob &job, const RunOutcome &outcome);
-bool appendLogLine(const std::filesystem::path &path, const std::string &line, std::string &error);
 
 }  // namespace vantor::cli

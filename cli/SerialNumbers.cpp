@@ -1,21 +1,30 @@
 #include "cli/SerialNumbers.h"
 
-#include <cstdlib>
 #include <string>
 
-#include "core/Profile.h"
+#include "core/Numbers.h"
+#include "devices/MemoryLayout.h"
 
 namespace vantor::cli {
 
 namespace {
 
-constexpr const char *kSection = "Production";
-constexpr const char *kNextKey = "NextSerial";
+std::uint64_t parseNumber(const std::string &text, const char *what, std::uint64_t maximum) {
+    const auto value = parseDecimal(text, maximum);
+    if (!value)
+        throw UsageError(std::string(what) + ": expected a decimal number from 0 to " + std::to_string(maximum) +
+                         ", not " + text);
+    return *value;
+}
 
-std::uint64_t parseNumber(const std::string &text, const char *what) {
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
-        throw UsageError(std::string(what) + ": not a decimal number: " + text);
-    return std::stoull(text);
+// The memory area holding the whole field, or -1.
+int areaOf(const SerialPlan &plan, const DeviceRecord &device) {
+    const std::uint64_t end = std::uint64_t(plan.address) + std::uint64_t(serialWidth(plan.format));
+    for (int i = 0; i < 4 && device.memory_areas[i].size_bytes; ++i) {
+        const MemoryArea &a = device.memory_areas[i];
+        if (plan.address >= a.buffer_start && end <= std::uint64_t(a.buffer_start) + a.size_bytes) return i;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -25,68 +34,56 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
     const auto start = takeOption(args, "--serial-start");
     const auto step = takeOption(args, "--serial-step");
     const auto format = takeOption(args, "--serial-format");
+    const auto pool = takeOption(args, "--serial-pool");
+    const auto number = takeOption(args, "--serial-number");
     if (!at) {
-        if (start || step || format) throw UsageError("--serial-start, --serial-step and --serial-format need --serial-at");
+        if (start || step || format || pool || number)
+            throw UsageError("--serial-start, --serial-step, --serial-format, --serial-pool and --serial-number need "
+                             "--serial-at");
         return std::nullopt;
     }
+    if (pool && (start || step))
+        throw UsageError("--serial-pool NAME takes its start and step from the pool; leave out --serial-start and --serial-step");
+    if (pool && number) throw UsageError("--serial-number checks a number already written: it takes none from --serial-pool");
     SerialPlan plan;
+    plan.pool = pool;
+    plan.formatGiven = format.has_value();
     plan.address = parseHex(*at, "--serial-at");
-    if (start) plan.start = parseNumber(*start, "--serial-start");
-    else plan.fromSettings = true;
+    if (format) {
+        const auto named = serialFormatByName(*format);
+        if (!named) throw UsageError("--serial-format: expected le32, be32 or ascii-dec, not " + *format);
+        plan.format = *named;
+    }
+    if (start) plan.start = parseNumber(*start, "--serial-start", serialMaximum(plan.format));
+    if (number) plan.check = parseNumber(*number, "--serial-number", serialMaximum(plan.format));
     if (step) {
-        plan.step = parseNumber(*step, "--serial-step");
+        plan.step = parseNumber(*step, "--serial-step", serialMaximum(plan.format));
         if (plan.step == 0) throw UsageError("--serial-step must be at least 1");
     }
-    if (format) {
-        if (*format == "le32") plan.format = SerialFormat::Le32;
-        else if (*format == "be32") plan.format = SerialFormat::Be32;
-        else if (*format == "ascii-dec") plan.format = SerialFormat::AsciiDec;
-        else throw UsageError("--serial-format: expected le32, be32 or ascii-dec, not " + *format);
-    }
-    const std::uint32_t width = std::uint32_t(serialWidth(plan.format));
-    bool inside = false;
-    for (int i = 0; i < kMaxAreas && device.memory_areas[i].size_bytes; ++i) {
-        const MemoryArea &a = device.memory_areas[i];
-        if (plan.address >= a.buffer_start && std::uint64_t(plan.address) + width <= std::uint64_t(a.buffer_start) + a.size_bytes)
-            inside = true;
-    }
-    if (!inside)
-        throw UsageError("--serial-at: the " + std::to_string(width) + " bytes at " + *at +
+    if (areaOf(plan, device) < 0)
+        throw UsageError("--serial-at: the " + std::to_string(serialWidth(plan.format)) + " bytes at " + *at +
                          " do not lie inside one memory area of " + device.device_name);
     return plan;
 }
 
-bool reserveSerialNumbers(SerialPlan &plan, int count, std::uint64_t &first) {
-    const std::filesystem::path file = userSettingsPath();
-    IniProfile profile(file);
-    if (file.empty() || !profile.load()) {
-        std::fprintf(stderr, "vantor-cli: cannot read the settings that keep the next serial number%s%s\n",
-                     file.empty() ? "" : ": ", file.empty() ? "" : profile.error().c_str());
-        return false;
-    }
-    if (plan.fromSettings) {
-        const std::string remembered = profile.readString(kSection, kNextKey, "");
-        if (remembered.empty() || remembered.find_first_not_of("0123456789") != std::string::npos) {
-            std::fprintf(stderr, "vantor-cli: no serial number to continue from; give --serial-start N\n");
-            return false;
-        }
-        plan.start = std::stoull(remembered);
-        plan.fromSettings = false;
-    }
-    first = plan.start;
-    const std::uint64_t next = plan.start + plan.step * std::uint64_t(count);
-    std::uint8_t probe[8];
-    if (!encodeSerial(next - plan.step, plan.format, probe)) {
-        std::fprintf(stderr, "vantor-cli: serial number %llu does not fit the serial format\n",
-                     static_cast<unsigned long long>(next - plan.step));
-        return false;
-    }
-    profile.writeString(kSection, kNextKey, std::to_string(next));
-    if (!profile.save()) {
-        std::fprintf(stderr, "vantor-cli: cannot remember the next serial number: %s\n", profile.error().c_str());
-        return false;
-    }
-    return true;
+void checkSerialPlacement(const SerialPlan &plan, const DeviceRecord &device, std::uint32_t areaMask,
+                          const DataBuffer &image, const LoadResult &loaded, bool overwrite) {
+    const int area = areaOf(plan, device);
+    char at[16];
+    std::snprintf(at, sizeof at, "%X", plan.address);
+    // Only the first two areas can be left out of the program range.
+    if (device.area_count > 1 && area < 2 && !(areaMask & (area == 0 ? 1u : 2u)))
+        throw UsageError(std::string("--serial-at ") + at + " lies in the " + AreaName(device, area) +
+                         " area, which this run does not program (see --area)");
+    const std::uint32_t end = plan.address + std::uint32_t(serialWidth(plan.format));
+    if (!loaded.wroteData || end <= loaded.lowestAddress || plan.address >= loaded.endAddress) return;
+    bool blank = true;
+    for (std::uint32_t a = plan.address; a < end; ++a) blank = blank && image.data()[a] == 0xFF;
+    if (blank) return;
+    if (!overwrite)
+        throw UsageError(std::string("--serial-at ") + at + ": the serial number would overwrite data of the file; "
+                         "move it, or give --serial-overwrite");
+    std::fprintf(stderr, "vantor-cli: warning: the serial number at %s overwrites data of the file\n", at);
 }
 
 }  // namespace vantor::cli

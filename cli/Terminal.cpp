@@ -4,6 +4,25 @@
 
 namespace vantor::cli {
 
+std::string escapeControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // a line break of a message
+        // C1 controls arrive in UTF-8 as C2 80..C2 9F (0x9B opens a sequence like ESC [).
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F || c1) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c1 ? static_cast<unsigned char>(text[++i]) : c);
+            out += hex;
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
 Terminal::Terminal(std::FILE *out, bool colour, bool interactive)
     : out_(out), colour_(colour), interactive_(interactive) {}
 
@@ -24,11 +43,12 @@ void Terminal::line(std::string_view text, Colour c, bool bold) {
     clearBar();
     // The window appends "\r\n" itself; a text that already ends in one would print a blank line.
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    const std::string shown = escapeControls(text);
     if (colour_) {
-        std::fprintf(out_, "\x1b[%s38;2;%u;%u;%um%.*s\x1b[0m\n", bold ? "1;" : "", redOf(c), greenOf(c),
-                     blueOf(c), int(text.size()), text.data());
+        std::fprintf(out_, "\x1b[%s38;2;%u;%u;%um%s\x1b[0m\n", bold ? "1;" : "", redOf(c), greenOf(c), blueOf(c),
+                     shown.c_str());
     } else {
-        std::fprintf(out_, "%.*s\n", int(text.size()), text.data());
+        std::fprintf(out_, "%s\n", shown.c_str());
     }
     std::fflush(out_);
     if (range_ > 0) drawBar();
@@ -37,7 +57,7 @@ void Terminal::line(std::string_view text, Colour c, bool bold) {
 void Terminal::plain(std::string_view text) {
     std::lock_guard lock(mutex_);
     clearBar();
-    std::fprintf(out_, "%.*s\n", int(text.size()), text.data());
+    std::fprintf(out_, "%s\n", escapeControls(text).c_str());
     std::fflush(out_);
 }
 

@@ -9,6 +9,10 @@
 
 namespace vantor::cli {
 
+// Control characters (escape sequences above all) as \xNN, so that a file or device name
+// cannot drive the terminal; line breaks and tabs stay.
+std::string escapeControls(std::string_view text);
+
 // Coloured lines and a progress bar on a terminal; plain text when piped or asked.
 class Terminal {
 public:

@@ -33,15 +33,23 @@ const char kUsage[] =
     "  programmers                            list the attached programmers\n"
     "  gang OPERATION -d VENDOR/DEVICE [...]  run it on every attached programmer at once\n"
     "  --disconnect OPERATION -d VENDOR/DEVICE  simulate an operation without a programmer\n"
+    "  serial-pool create NAME --start N [--step K] [--format le32|be32|ascii-dec] --log postgresql://...\n"
+    "  serial-pool show|reclaim NAME --log postgresql://...  a line's serial pool; reclaim abandons the\n"
+    "                                         numbers of stations that are not running\n"
+    "  report --log postgresql://... [--since TIME] [--station S] [-d DEVICE] [--json] [--flush]\n"
+    "                                         what the line programmed; --flush writes the journals first\n"
     "\n"
     "operations: program read verify blank erase write-fuse read-fuse protect read-lock\n"
     "            write-config read-config write-cal test auto\n"
     "operation options (with a programmer or --simulate):\n"
     "  -f FILE [--from FMT --file-start HEX --buffer-start HEX --fill ff|00|keep]  data for program/verify/auto\n"
-    "  -o FILE  save the areas read  --area 1|2|3   --ignore-ff   --no-id-check\n"
+    "  -o FILE  save the areas read  --area 1|2|3   --[no-]ignore-ff   --[no-]id-check   --allow-empty\n"
     "  --config HEX...  the 48 configuration bytes   --items OP,OP,...  the Auto list\n"
     "  --serial-at HEX [--serial-start N --serial-step K --serial-format le32|be32|ascii-dec]\n"
-    "production: --json  --programmer SERIAL  --log FILE.csv\n"
+    "                  [--serial-overwrite]; verify: --serial-at HEX --serial-number N\n"
+    "                  [--serial-pool NAME]  numbers from a pool of the line's database\n"
+    "production: --json  --programmer SERIAL  --log FILE.csv|postgresql://...  --station NAME\n"
+    "  (a line's database, its journal and roles: docs/production.md)\n"
     "simulator:  --sim-count N  --sim-chip FILE|DIR  --sim-socket [N=]VENDOR/DEVICE\n"
     "simulator faults (--sim-fault, repeatable): KIND[@COMMAND[+SKIP]][!]\n"
     "  KIND: refuse-control lose-bulk short-bulk status-never-comes finish-without-success\n"
@@ -108,6 +116,8 @@ int run(Args args) {
         if (command == "gang") return runGang(ctx, args);
         if (command == "config") return runConfig(ctx, args);
         if (command == "options") return runOptions(ctx, args);
+        if (command == "serial-pool") return runSerialPool(ctx, args);
+        if (command == "report") return runLineReport(ctx, args);
         if (isOperationWord(command)) return runOperation(ctx, command, args);
         throw UsageError("unknown command: " + command);
     } catch (const UsageError &e) {

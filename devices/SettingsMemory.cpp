@@ -7,12 +7,18 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+#include <cerrno>
+
+#include "core/FileLock.h"
 #include "core/LittleEndian.h"
 #include "core/Profile.h"
 #include "core/SafeFile.h"
+#include "core/StringTable.h"
 #include "devices/SettingsMemory.h"
 
 namespace vantor {
@@ -58,11 +64,41 @@ void encodeSlot(const Slot &s, std::uint8_t out[kSlotSize]) {
 
 namespace {
 
+// Regular files only: a FIFO or a device in the file's place must not hang every command
+// that reads device settings.
 bool readAll(const fs::path &path, std::vector<std::uint8_t> &out) {
+#if defined(_WIN32)
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    out.clear();
+    char chunk[4096];
+    for (ssize_t n = 0; ok && (n = ::read(fd, chunk, sizeof chunk)) != 0;) {
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) out.insert(out.end(), chunk, chunk + n);
+    }
+    ::close(fd);
+    return ok;
+#endif
+}
+
+// What the Operate Settings dialog would refuse in a slot: a program range outside 1..3 (the
+// run would program nothing) or an empty Auto list (codes that name no operation end it).
+// "" when the slot is sound.
+std::string slotProblem(const chipset::Slot &s) {
+    if (s.program_range < 1 || s.program_range > 3)
+        return "its program range " + std::to_string(s.program_range) + " is not 1, 2 or 3";
+    if (s.auto_items[0] >= 16) return std::string(loadString(sid::AutoProgramItemEmpty));
+    return {};
 }
 
 bool writable(const fs::path &path) {
@@ -81,7 +117,10 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
     if (!device.valid || file_.empty()) return false;
     std::vector<std::uint8_t> bytes;
     // Never created here; a file that cannot be rewritten is left alone.
-    if (!fs::is_regular_file(file_) || !writable(file_) || !readAll(file_, bytes)) return false;
+    if (!fs::is_regular_file(file_) || !writable(file_)) return false;
+    // Held from the read to the rename, so concurrent programs each keep their slot.
+    const FileLock lock(file_);
+    if (!lock.locked() || !readAll(file_, bytes)) return false;
     const Image img = decode(bytes);
     int slot = -1;
     for (std::size_t k = 0; k < img.slots.size(); ++k)
@@ -111,12 +150,28 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
 
 bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
                                            std::uint32_t &areaMask,
-                                           const std::function<void(DeviceRecord &)> &loadDefaults) {
+                                           const std::function<void(DeviceRecord &)> &loadDefaults,
+                                           const ConfigCheck &acceptConfig, std::string *problem) {
     using namespace chipset;
     std::vector<std::uint8_t> bytes;
+    if (problem) problem->clear();
     if (device.valid && !file_.empty() && readAll(file_, bytes)) {
         for (const Slot &s : decode(bytes).slots) {
             if (!s.belongsTo(device)) continue;
+            const std::string wrong = slotProblem(s);
+            if (!wrong.empty()) {
+                if (problem) *problem = wrong;
+                break;
+            }
+            DeviceRecord remembered = device;
+            std::memcpy(remembered.config_data, s.config_data, kConfigDataSize);
+            if (acceptConfig) {
+                std::string why;
+                if (!acceptConfig(remembered, why)) {
+                    if (problem) *problem = "its configuration bytes: " + why;
+                    break;
+                }
+            }
             std::memcpy(device.config_data, s.config_data, kConfigDataSize);
             // Codes that name no operation (a hand-edited file) end the list.
             int n = 0;

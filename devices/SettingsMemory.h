@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "devices/DeviceRecord.h"
@@ -47,10 +48,18 @@ public:
     bool SaveDeviceSettings(const DeviceRecord &device, const std::uint8_t autoItems[kOperationListSize],
                             std::uint32_t areaMask);
 
+    // Whether remembered configuration bytes (in the record) pass the Config dialog's checks;
+    // false with the reason.
+    using ConfigCheck = std::function<bool(const DeviceRecord &, std::string &)>;
+
     // Selecting a device: true when its slot was found and applied. Otherwise `loadDefaults`
     // (the configuration file's defaults) runs and autoItems becomes the device's Auto list.
+    // A slot the dialogs would refuse (program range outside 1..3, an empty Auto list,
+    // configuration bytes `acceptConfig` refuses) is not applied: the defaults are, and
+    // `problem` says what was wrong with it.
     bool RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
-                               std::uint32_t &areaMask, const std::function<void(DeviceRecord &)> &loadDefaults);
+                               std::uint32_t &areaMask, const std::function<void(DeviceRecord &)> &loadDefaults,
+                               const ConfigCheck &acceptConfig = nullptr, std::string *problem = nullptr);
 
     // The file to use: the shipped one beside the program when it can be rewritten there;
     // otherwise a per-user copy in `userDir`, made from the shipped one on first use. Empty

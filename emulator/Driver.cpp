@@ -7,119 +7,26 @@ namespace vantor::emx31 {
 
 namespace {
 
-struct ItemDef {
-    std::uint16_t id;
-    const char *name;
-    std::uint8_t group;
-};
-
-constexpr std::array<ItemDef, 22> kItems{{
-    {0, "r0", 0},   {1, "r1", 0},   {2, "r2", 0},   {3, "r3", 0},    {4, "r4", 0},    {5, "r5", 0},
-    {6, "r6", 0},   {7, "r7", 0},   {16, "a", 1},   {17, "b", 1},    {18, "sp", 1},   {19, "dptr", 1},
-    {20, "PC  $", 1}, {256, "psw", 1}, {257, "p", 1}, {258, "f1", 1}, {259, "ov", 1}, {260, "rs", 1},
-    {261, "f0", 1}, {262, "ac", 1}, {263, "cy", 1}, {264, "", 1},
-}};
-
-// The pane's plain functions reach the driver that registered it last.
-std::atomic<Driver *> &paneOwner() {
-    static std::atomic<Driver *> owner{nullptr};
-    return owner;
-}
-
 // The dialog-update function of the extension menu: the table's first entry is its end mark.
 void dialogUpdate() {}
 
 }  // namespace
 
-std::array<std::uint8_t, 16> Registers::encode() const {
-    std::array<std::uint8_t, 16> b{};
-    b[0] = a;
-    b[1] = psw;
-    b[2] = dph;
-    b[3] = dpl;
-    b[4] = sp;
-    b[5] = std::uint8_t(pc >> 8);
-    b[6] = std::uint8_t(pc);
-    b[7] = this->b;
-    for (int i = 0; i < 8; ++i) b[std::size_t(8 + i)] = r[std::size_t(i)];
-    return b;
-}
-
-void Registers::decode(const std::uint8_t *block) {
-    a = block[0];
-    psw = block[1];
-    dph = block[2];
-    dpl = block[3];
-    sp = block[4];
-    pc = AG_CODE_TAG | (std::uint32_t(block[5]) << 8) | block[6];
-    b = block[7];
-    for (int i = 0; i < 8; ++i) r[std::size_t(i)] = block[8 + i];
-}
-
 Driver::Driver(HostUi &ui, Clock &clock) : ui_(ui), clock_(clock), link_(ui, clock) {
-    groups_[0] = {0, 1, "Regs"};
-    groups_[1] = {0, 1, "Sys"};
-    for (std::size_t i = 0; i < kItems.size(); ++i) {
-        AG_RegItem &item = items_[i];
-        item = {};
-        item.one = 1;
-        item.group = kItems[i].group;
-        item.id = kItems[i].id;
-        std::snprintf(item.name, sizeof item.name, "%s", kItems[i].name);
-        item.isPc = kItems[i].id == 20 ? 1 : 0;
-        item.one22 = 1;
-    }
     menu_[0] = {-1, "Target Settings", nullptr, 0, 0, nullptr};
     menu_[1] = {-1, "Modeless Dialog", nullptr, 0, 0, nullptr};
 }
 
-Driver::~Driver() {
-    Driver *self = this;
-    paneOwner().compare_exchange_strong(self, nullptr);
-    link_.close();
-}
-
-void Driver::sendText(std::uintptr_t kind, const std::string &text) {
-    // The host gets a buffer of the driver's own, as long as a formatted message may be.
-    char buffer[2048];
-    std::snprintf(buffer, sizeof buffer, "%s", text.c_str());
-    ui_.send(hostWindow_, hostMessage_, kind, reinterpret_cast<std::intptr_t>(buffer));
-}
-
-intptr_t Driver::callback(std::uint32_t code, void *pointer) {
-    return hostCallback_ ? hostCallback_(code, pointer) : 0;
-}
-
-void Driver::endCall() {
-    if (!link_.linkFailed) return;
-    link_.close();
-    ui_.post(hostWindow_, hostMessage_, AG_MSG_LINK_LOST, 0);
-}
-
-void Driver::registerPane() {
-    pane_.groupCount = 2;
-    pane_.itemCount = 22;
-    pane_.groups = groups_.data();
-    pane_.items = items_.data();
-    paneOwner().store(this);
-    pane_.read = [](AG_RegItem *item, std::uint32_t code) {
-        if (Driver *d = paneOwner().load()) d->paneRead(item, code);
-    };
-    pane_.write = [](AG_RegItem *item, const std::uint8_t *value) -> std::uint32_t {
-        Driver *d = paneOwner().load();
-        return d ? d->paneWrite(item, value) : 0;
-    };
-    callback(AG_CB_REGISTER_PANE, &pane_);
-}
+Driver::~Driver() { link_.close(); }
 
 bool Driver::startSession() {
     link_.linkFailed = false;
     featureWord_ = (featureWord_ & ~0x7Fu) | 0x40u;
-    fillCodeShadow();
-    callback(AG_CB_SHADOW_MAP, &shadow_);
+    memory_.fillCodeShadow();
+    host_.call(AG_CB_SHADOW_MAP, &memory_.shadow());
     if (!link_.connect(options_, firstConnection_)) return false;
-    sendText(firstConnection_ ? AG_MSG_DOWNLOAD : AG_MSG_TEXT, msg::kBanner);
-    registerPane();
+    host_.sendText(firstConnection_ ? AG_MSG_DOWNLOAD : AG_MSG_TEXT, msg::kBanner);
+    host_.call(AG_CB_REGISTER_PANE, &memory_.registerPane());
     return true;
 }
 
@@ -131,10 +38,10 @@ void Driver::endSession() {
 
 void Driver::resetTarget() {
     firstConnection_ = false;
-    if (link_.linkFailed || !hostWindow_) return;
-    cachedPc_ = AG_CODE_TAG;
+    if (link_.linkFailed || !host_.window) return;
+    memory_.forgetPc();
     link_.commandWrite(cmd::ResetTarget, 0, 0, nullptr, 0, st::Ready, 200);
-    running_ = false;
+    session_.running = false;
 }
 
 std::uint32_t Driver::init(std::uint32_t code, void *pointer) {
@@ -154,23 +61,23 @@ std::uint32_t Driver::init(std::uint32_t code, void *pointer) {
             if (pointer) *static_cast<void (**)()>(pointer) = &dialogUpdate;
             break;
         case AG_INIT_DIALOG_SLOT: dialogSlot_ = static_cast<void **>(pointer); break;
-        case AG_INIT_HOST_WINDOW: hostWindow_ = reinterpret_cast<std::uintptr_t>(pointer); break;
-        case AG_INIT_BREAKPOINTS: bpList_ = static_cast<AG_Breakpoint **>(pointer); break;
-        case AG_INIT_PC_SLOT: pcSlot_ = static_cast<std::uint32_t *>(pointer); break;
-        case AG_INIT_HOST_MESSAGE: hostMessage_ = std::uint32_t(reinterpret_cast<std::uintptr_t>(pointer)); break;
-        case AG_INIT_HOST_CALLBACK: hostCallback_ = reinterpret_cast<AG_HostCallback>(pointer); break;
+        case AG_INIT_HOST_WINDOW:
+            host_.window = reinterpret_cast<std::uintptr_t>(pointer);
+            if (auto *d = dynamic_cast<DefaultHostUi *>(&ui_)) d->setOwnerWindow(host_.window);
+            break;
+        case AG_INIT_BREAKPOINTS: runControl_.setBreakpointList(static_cast<AG_Breakpoint **>(pointer)); break;
+        case AG_INIT_PC_SLOT: session_.pcSlot = static_cast<std::uint32_t *>(pointer); break;
+        case AG_INIT_HOST_MESSAGE: host_.message = std::uint32_t(reinterpret_cast<std::uintptr_t>(pointer)); break;
+        case AG_INIT_HOST_CALLBACK: host_.callback = reinterpret_cast<AG_HostCallback>(pointer); break;
         case AG_INIT_PREPARE_DOWNLOAD:
-            if (!prepareDownload()) {
+            if (!download_.prepare()) {
                 link_.linkFailed = true;
                 result = 1;
             }
             break;
-        case AG_INIT_PROGRAM_VERIFY: result = programAndVerify() ? 0 : 1; break;
-        case AG_INIT_FILL_CODE: fillCodeShadow(); break;
-        case AG_INIT_CACHE_CODE:
-            markCodeCached();
-            overLimitNotice_ = true;
-            break;
+        case AG_INIT_PROGRAM_VERIFY: result = download_.programAndVerify() ? 0 : 1; break;
+        case AG_INIT_FILL_CODE: memory_.fillCodeShadow(); break;
+        case AG_INIT_CACHE_CODE: memory_.markCodeCached(); break;
         case AG_INIT_END_SESSION: endSession(); break;
         case AG_INIT_RESET: resetTarget(); break;
         case AG_INIT_EMX31_HOOKS:
@@ -179,14 +86,14 @@ std::uint32_t Driver::init(std::uint32_t code, void *pointer) {
         default: break;
         }
     }
-    endCall();
+    host_.endCall(link_);
     return result;
 }
 
 std::uint32_t Driver::memAcc(std::uint32_t code, std::uint8_t *buffer, AG_AddressRecord *address,
                              std::uint32_t count) {
-    if ((running_ && !(featureWord_ & 1u)) || link_.linkFailed) return AG_MEM_REFUSED;
-    if (!hostWindow_) return AG_MEM_OK;
+    if ((session_.running && !(featureWord_ & 1u)) || link_.linkFailed) return AG_MEM_REFUSED;
+    if (!host_.window) return AG_MEM_OK;
     code &= 0xFFFF;
     if (code < AG_MEM_READ || code > AG_MEM_READ_CODE) return AG_MEM_BAD_CODE;
     if (!address || (!buffer && count)) return code == AG_MEM_READ || code == AG_MEM_READ_CODE ? AG_MEM_READ_FAILED
@@ -195,86 +102,76 @@ std::uint32_t Driver::memAcc(std::uint32_t code, std::uint8_t *buffer, AG_Addres
     std::uint32_t failing = 0;
     switch (code) {
     case AG_MEM_READ:
-        if (readMemory(buffer, address->address, count, failing) != 0) result = AG_MEM_READ_FAILED;
+        if (memory_.read(buffer, address->address, count, failing) != 0) result = AG_MEM_READ_FAILED;
         break;
     case AG_MEM_WRITE:
-        if (writeMemory(buffer, address->address, count, failing) != 0) result = AG_MEM_WRITE_FAILED;
+        if (memory_.write(buffer, address->address, count, failing) != 0) result = AG_MEM_WRITE_FAILED;
         break;
     case AG_MEM_WRITE_CODE:
-        if (writeMemory(buffer, (address->address & 0xFFFFFFu) | AG_CODE_TAG, count, failing) != 0)
+        if (memory_.write(buffer, (address->address & 0xFFFFFFu) | AG_CODE_TAG, count, failing) != 0)
             result = AG_MEM_WRITE_FAILED;
         break;
     case AG_MEM_READ_CODE:
         address->address = (address->address & 0xFFFFFFu) | AG_CODE_TAG;
-        if (readMemory(buffer, address->address, count, failing) != 0) result = AG_MEM_READ_FAILED;
+        if (memory_.read(buffer, address->address, count, failing) != 0) result = AG_MEM_READ_FAILED;
         break;
     }
     if (result != AG_MEM_OK) address->failing = failing;
-    endCall();
+    host_.endCall(link_);
     return result;
 }
 
 std::uint32_t Driver::regAcc(std::uint32_t code, std::uint32_t reg, std::uint32_t *value) {
-    if ((running_ && !(featureWord_ & 2u)) || link_.linkFailed) return 1;
+    if ((session_.running && !(featureWord_ & 2u)) || link_.linkFailed) return 1;
     code &= 0xFFFF;
     if (code != 1 && code != 2) return 3;
     if (!value) return 0;
-    if (code == 1) {
-        refreshRegisters();
-        if (reg <= 7) *value = cache_.r[reg];
-        else if (reg == AG_REG_A) *value = cache_.a;
-        else if (reg == AG_REG_DPTR) *value = cache_.dpl | (std::uint32_t(cache_.dph) << 8);
-        else if (reg == AG_REG_PC) *value = cachedPc_;
-    } else {
-        Registers next = cache_;
-        if (reg <= 7) next.r[reg] = std::uint8_t(*value);
-        else if (reg == AG_REG_A) next.a = std::uint8_t(*value);
-        else if (reg == AG_REG_DPTR) {
-            next.dpl = std::uint8_t(*value);
-            next.dph = std::uint8_t(*value >> 8);
-        } else if (reg == AG_REG_PC) {
-            cachedPc_ = currentPc_ = AG_CODE_TAG | (*value & 0xFFFF);
-            cache_.pc = cachedPc_;
-            link_.commandOnly(cmd::SetPc, std::uint16_t(*value), 0);
-            endCall();
-            return 0;
-        } else {
-            return 0;
-        }
-        writeAllRegisters(next);
-    }
-    endCall();
+    if (code == 1) memory_.readRegister(reg, *value);
+    else memory_.writeRegister(reg, *value);
+    host_.endCall(link_);
     return 0;
 }
 
 std::uint32_t Driver::allReg(std::uint32_t code) {
-    if ((running_ && !(featureWord_ & 2u)) || link_.linkFailed) return 1;
+    if ((session_.running && !(featureWord_ & 2u)) || link_.linkFailed) return 1;
     code &= 0xFFFF;
     if (code == 1) {
-        refreshRegisters();
+        memory_.refreshRegisters();
     } else if (code == 2) {
-        writeAllRegisters(cache_);
-        registersCurrent_ = true;
+        memory_.writeAllRegisters(memory_.registers());
+        session_.registersCurrent = true;
     } else {
         return 3;
     }
-    endCall();
+    host_.endCall(link_);
     return 0;
 }
 
 std::uint32_t Driver::memAtt(std::uint32_t code, AG_AttributeRecord *record) {
-    if ((running_ && !(featureWord_ & 1u)) || link_.linkFailed) return 1;
+    if ((session_.running && !(featureWord_ & 1u)) || link_.linkFailed) return 1;
     if (!record) return 0;
     code &= 0xFFFF;
     if (code == 1) record->word1 = 0;
-    else if (code == 2) record->u.attribute = attributeAt(record->u.address);
+    else if (code == 2) record->u.attribute = memory_.attributeAt(record->u.address);
     return 0;
+}
+
+std::uint32_t Driver::goStep(std::uint32_t code, std::uint32_t count, const std::uint32_t *address) {
+    return runControl_.goStep(code, count, address);
+}
+
+std::uint32_t Driver::bpInfo(std::uint32_t code, const std::uint32_t *address) {
+    return runControl_.bpInfo(code, address);
+}
+
+AG_Breakpoint *Driver::breakFunc(std::uint32_t code, const std::uint32_t *address, AG_Breakpoint *record) {
+    return runControl_.breakFunc(code, address, record);
 }
 
 std::uint32_t Driver::serial(std::uint32_t code, std::uint32_t channel, std::uint32_t count, const void *data) {
     if (link_.linkFailed || (code & 0xFFFF) != 1) return 0;
     serial_ = {channel, count, 0, 0, data};
-    ui_.send(hostWindow_, hostMessage_, AG_MSG_SERIAL, reinterpret_cast<std::intptr_t>(&serial_));
+    ui_.send(host_.window, host_.message, AG_MSG_SERIAL, reinterpret_cast<std::intptr_t>(&serial_));
     return 0;
 }
 
@@ -321,7 +218,7 @@ std::uint32_t Driver::uv3Cap(std::uint32_t code, AG_CapRecord *record) {
     case 110: {
         if (!record || !record->optionText) return 0;
         options_.parse(record->optionText, AG_OPTION_TEXT_SIZE);
-        std::array<std::uint8_t, 32> id{};
+        std::array<std::uint8_t, kIdentificationSize> id{};
         const bool haveId = link_.readIdentification(id);
         CTargetSettingsDlg dialog(options_, haveId ? id.data() : nullptr);
         const EMX31_SettingsForm form = makeForm(dialog);
@@ -330,7 +227,7 @@ std::uint32_t Driver::uv3Cap(std::uint32_t code, AG_CapRecord *record) {
             options_ = dialog.accept(options_);
             options_.write(record->optionText, AG_OPTION_TEXT_SIZE);
         }
-        endCall();
+        host_.endCall(link_);
         return ok ? 1 : 0;
     }
     case 2: return AG_FAMILY_8051;

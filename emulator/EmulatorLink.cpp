@@ -41,143 +41,122 @@ bool CEmulatorLink::readStatus(std::uint8_t &status) {
 
 // A finished command decides at once, whatever bit was awaited: waiting out the deadline
 // after the emulator has said "failed" would only turn a failure into a time-out.
-Wait CEmulatorLink::waitReadyLocked(std::uint8_t mask, unsigned timeoutMs) {
-    const std::uint64_t deadline = clock_.nowMs() + timeoutMs;
-    for (;;) {
-        std::uint8_t s = 0;
-        if (!channel_.readStatus(s)) return Wait::LinkError;
-        if (s & st::Finished) return (s & st::Success) ? Wait::Done : Wait::Failed;
-        if (s & mask) return Wait::Done;
-        if (clock_.nowMs() > deadline) return Wait::TimedOut;
-    }
+WaitResult CEmulatorLink::waitReadyLocked(std::uint8_t mask, unsigned timeoutMs) {
+    return channel_.waitStatus(mask, WaitBudget::deadline(timeoutMs, kPollPauseMs), clock_, Finish::Decides);
 }
 
-Wait CEmulatorLink::waitReady(std::uint8_t mask, unsigned timeoutMs) {
+WaitResult CEmulatorLink::waitReady(std::uint8_t mask, unsigned timeoutMs) {
     std::lock_guard lock(exchange_);
     return waitReadyLocked(mask, timeoutMs);
 }
 
-int CEmulatorLink::waitChipStatusLocked(std::uint8_t mask, unsigned timeoutMs) {
-    const std::uint64_t deadline = clock_.nowMs() + timeoutMs;
-    for (;;) {
-        std::uint8_t s = 0;
-        if (!chipChannel_.readStatus(s)) return -1;
-        if (s & mask) return ((mask & st::Finished) && !(s & st::Success)) ? 0 : 1;
-        if (clock_.nowMs() > deadline) return -2;
+namespace {
+Fault faultOf(WaitResult w) {
+    switch (w) {
+    case WaitResult::Done: return Fault::None;
+    case WaitResult::Failed: return Fault::Failed;
+    case WaitResult::LinkError: return Fault::StatusRead;
+    case WaitResult::NoAnswer: return Fault::NoAnswer;
     }
+    return Fault::StatusRead;
+}
+}  // namespace
+
+Fault CEmulatorLink::waitChipLocked(unsigned timeoutMs) {
+    return faultOf(chipChannel_.waitStatus(st::Finished, WaitBudget::deadline(timeoutMs, kPollPauseMs), clock_));
 }
 
-int CEmulatorLink::waitChipStatus(std::uint8_t mask, unsigned timeoutMs) {
+WaitResult CEmulatorLink::waitChipStatus(unsigned timeoutMs) {
     std::lock_guard lock(exchange_);
-    return waitChipStatusLocked(mask, timeoutMs);
+    return chipChannel_.waitStatus(st::Finished, WaitBudget::deadline(timeoutMs, kPollPauseMs), clock_);
 }
 
 bool CEmulatorLink::bulkWrite(const std::uint8_t *data, int count) { return channel_.writeBlock(data, count); }
 
 bool CEmulatorLink::bulkRead(std::uint8_t *data, int count) { return channel_.readBlock(data, count); }
 
-Outcome CEmulatorLink::exchangeWrite(std::uint8_t code, std::uint16_t value, std::uint16_t index,
-                                     const std::uint8_t *data, int count, std::uint8_t mask, unsigned timeoutMs) {
+Fault CEmulatorLink::exchangeWrite(std::uint8_t code, std::uint16_t value, std::uint16_t index,
+                                   const std::uint8_t *data, int count, std::uint8_t mask, unsigned timeoutMs) {
     std::lock_guard lock(exchange_);
-    if (!request(code, value, index)) return Outcome::RequestFailed;
-    if (count > 0 && !bulkWrite(data, count)) return Outcome::BulkFailed;
-    switch (waitReadyLocked(mask, timeoutMs)) {
-    case Wait::LinkError: return Outcome::WaitLinkError;
-    case Wait::TimedOut: return Outcome::WaitTimedOut;
-    case Wait::Failed: return Outcome::WaitFailed;
-    case Wait::Done: break;
-    }
-    return Outcome::Ok;
+    if (!request(code, value, index)) return Fault::Request;
+    if (count > 0 && !bulkWrite(data, count)) return Fault::Bulk;
+    return faultOf(waitReadyLocked(mask, timeoutMs));
 }
 
-Outcome CEmulatorLink::exchangeRead(std::uint8_t code, std::uint16_t value, std::uint16_t index, std::uint8_t *data,
-                                    int count, std::uint8_t mask, unsigned timeoutMs) {
+Fault CEmulatorLink::exchangeRead(std::uint8_t code, std::uint16_t value, std::uint16_t index, std::uint8_t *data,
+                                  int count, std::uint8_t mask, unsigned timeoutMs) {
     std::lock_guard lock(exchange_);
-    if (!request(code, value, index)) return Outcome::RequestFailed;
-    switch (waitReadyLocked(mask, timeoutMs)) {
-    case Wait::LinkError: return Outcome::WaitLinkError;
-    case Wait::TimedOut: return Outcome::WaitTimedOut;
-    case Wait::Failed: return Outcome::WaitFailed;
-    case Wait::Done: break;
-    }
-    if (count > 0 && !bulkRead(data, count)) return Outcome::BulkFailed;
-    return Outcome::Ok;
+    if (!request(code, value, index)) return Fault::Request;
+    if (const Fault f = faultOf(waitReadyLocked(mask, timeoutMs)); f != Fault::None) return f;
+    if (count > 0 && !bulkRead(data, count)) return Fault::Bulk;
+    return Fault::None;
+}
+
+LinkResult CEmulatorLink::lost() {
+    linkFailed = true;
+    showError(msg::Communication);
+    return {Fault::Request, true};
 }
 
 // The reply table, with its exceptions per command. Messages are shown after the transport
 // has been given up, so a question never holds the other thread's halt back.
-bool CEmulatorLink::applyReply(std::uint8_t code, Outcome outcome) {
-    switch (outcome) {
-    case Outcome::Ok: return true;
-    case Outcome::RequestFailed:
-    case Outcome::WaitLinkError:
-        linkFailed = true;
-        showError(msg::Communication);
-        return false;
-    case Outcome::WaitTimedOut:
+LinkResult CEmulatorLink::applyReply(std::uint8_t code, Fault fault) {
+    switch (fault) {
+    case Fault::None: return {};
+    case Fault::Request:
+    case Fault::StatusRead: return {fault, lost().shown};
+    case Fault::NoAnswer:
         linkFailed = true;
         showError(msg::AdapterTimeout);
-        return false;
-    case Outcome::WaitFailed:
+        return {fault, true};
+    case Fault::Failed:
         if (code == cmd::WriteCode) showError(msg::AdapterWriteFailed);
         else if (code == cmd::WriteIdata) showError(msg::UserDataFailed);
         else if (code != cmd::WriteXdata && code != cmd::Step) showError(msg::OperationFailed);
-        return false;
-    case Outcome::BulkFailed:
-        if (code == cmd::ReadSfr || code == cmd::ReadIdata) {
-            linkFailed = true;
-            showError(msg::Communication);
-        } else if (code == cmd::Step) {
-            showError(msg::Communication);
-        }
-        return false;
+        else return {fault, false};
+        return {fault, true};
+    case Fault::Bulk:
+        if (code == cmd::ReadSfr || code == cmd::ReadIdata) return {fault, lost().shown};
+        if (code != cmd::Step) return {fault, false};
+        showError(msg::Communication);
+        return {fault, true};
     }
-    return false;
+    return {fault, false};
 }
 
-bool CEmulatorLink::commandWrite(std::uint8_t code, std::uint16_t value, std::uint16_t index,
-                                 const std::uint8_t *data, int count, std::uint8_t mask, unsigned timeoutMs) {
+LinkResult CEmulatorLink::commandWrite(std::uint8_t code, std::uint16_t value, std::uint16_t index,
+                                       const std::uint8_t *data, int count, std::uint8_t mask, unsigned timeoutMs) {
     return applyReply(code, exchangeWrite(code, value, index, data, count, mask, timeoutMs));
 }
 
-bool CEmulatorLink::commandRead(std::uint8_t code, std::uint16_t value, std::uint16_t index, std::uint8_t *data,
-                                int count, std::uint8_t mask, unsigned timeoutMs) {
+LinkResult CEmulatorLink::commandRead(std::uint8_t code, std::uint16_t value, std::uint16_t index, std::uint8_t *data,
+                                      int count, std::uint8_t mask, unsigned timeoutMs) {
     return applyReply(code, exchangeRead(code, value, index, data, count, mask, timeoutMs));
 }
 
-bool CEmulatorLink::commandOnly(std::uint8_t code, std::uint16_t value, std::uint16_t index) {
+LinkResult CEmulatorLink::commandOnly(std::uint8_t code, std::uint16_t value, std::uint16_t index) {
     bool ok;
     {
         std::lock_guard lock(exchange_);
         ok = request(code, value, index);
     }
-    if (!ok) {
-        linkFailed = true;
-        showError(msg::Communication);
-    }
-    return ok;
+    return ok ? LinkResult{} : lost();
 }
 
-int CEmulatorLink::setBreakpoint(std::uint16_t address) {
+std::optional<std::uint8_t> CEmulatorLink::setBreakpoint(std::uint16_t address) {
     std::lock_guard lock(exchange_);
     std::uint8_t reply = 0;
-    if (!request(cmd::SetBreakpoint, 1, address, &reply, 1, UsbDirection::DeviceToHost)) return -1;
+    if (!request(cmd::SetBreakpoint, 1, address, &reply, 1, UsbDirection::DeviceToHost)) return std::nullopt;
     return reply;
 }
 
-bool CEmulatorLink::run(std::uint16_t value, std::uint16_t stopAddress, const std::atomic<bool> &cancel) {
+LinkResult CEmulatorLink::run(std::uint16_t value, std::uint16_t stopAddress, const std::atomic<bool> &cancel) {
     // The stop request is looked at and the run sent in one exchange: a halt from the other
     // thread then comes either before (no run) or after the run has started (and ends it).
-    bool sent;
     {
         std::lock_guard lock(exchange_);
-        if (cancel) return true;
-        sent = request(cmd::Run, value, stopAddress);
-    }
-    if (!sent) {
-        linkFailed = true;
-        showError(msg::Communication);
-        return false;
+        if (cancel) return {};
+        if (!request(cmd::Run, value, stopAddress)) return lost();
     }
     for (;;) {
         std::uint8_t s = 0;
@@ -186,73 +165,51 @@ bool CEmulatorLink::run(std::uint16_t value, std::uint16_t stopAddress, const st
             std::lock_guard lock(exchange_);
             ok = channel_.readStatus(s);
         }
-        if (!ok) {
-            linkFailed = true;
-            showError(msg::Communication);
-            return false;
-        }
-        if (!(s & st::Running)) return true;
+        if (!ok) return {Fault::StatusRead, lost().shown};
+        if (!(s & st::Running)) return {};
         clock_.sleepMs(10);
     }
 }
 
-CEmulatorLink::HaltResult CEmulatorLink::halt() {
-    if (!commandOnly(cmd::Halt, 0, 0)) return HaltResult::RequestFailed;
+LinkResult CEmulatorLink::halt() {
+    if (const LinkResult sent = commandOnly(cmd::Halt, 0, 0); !sent) return sent;
     clock_.sleepMs(200);
     std::uint8_t s = 0;
-    if (!readStatus(s) || !(s & st::Running)) return HaltResult::Halted;
-    return HaltResult::StillRunning;
+    if (!readStatus(s) || !(s & st::Running)) return {};
+    return {Fault::Failed, false};
 }
 
-int CEmulatorLink::chipCommand(std::uint8_t code, std::uint16_t value, std::uint16_t index,
-                               const std::uint8_t *stage, unsigned timeoutMs) {
-    int result;
+LinkResult CEmulatorLink::chipCommand(std::uint8_t code, std::uint16_t value, std::uint16_t index,
+                                      unsigned timeoutMs) {
+    Fault f;
     {
         std::lock_guard lock(exchange_);
-        std::uint8_t buf[4] = {};
-        if (stage) std::copy(stage, stage + 4, buf);
-        if (!request(code, value, index, stage ? buf : nullptr, stage ? 4 : 0)) {
-            result = -3;
-        } else {
-            result = waitChipStatusLocked(st::Finished, timeoutMs);
-        }
+        f = request(code, value, index) ? waitChipLocked(timeoutMs) : Fault::Request;
     }
-    if (result == -3) {
-        linkFailed = true;
-        showError(msg::Communication);
-    }
-    return result;
+    return f == Fault::Request ? lost() : LinkResult{f, false};
 }
 
-int CEmulatorLink::chipProgram(std::uint16_t address, const std::uint8_t *data, int count) {
-    int result;
+LinkResult CEmulatorLink::chipProgram(std::uint16_t address, const std::uint8_t *data, int count) {
+    Fault f;
     {
         std::lock_guard lock(exchange_);
-        std::uint8_t stage[4] = {std::uint8_t(address), std::uint8_t(address >> 8), 0, 0};
-        if (!request(cmd::ChipProgram, std::uint16_t(count), 0, stage, 4)) result = -3;
-        else if (!bulkWrite(data, count)) result = -4;
-        else result = waitChipStatusLocked(st::Finished, 500);
+        std::uint8_t stage[kChipStageSize] = {std::uint8_t(address), std::uint8_t(address >> 8), 0, 0};
+        if (!request(cmd::ChipProgram, std::uint16_t(count), 0, stage, kChipStageSize)) f = Fault::Request;
+        else if (!bulkWrite(data, count)) f = Fault::Bulk;
+        else f = waitChipLocked(500);
     }
-    if (result == -3) {
-        linkFailed = true;
-        showError(msg::Communication);
-    }
-    return result;
+    return f == Fault::Request ? lost() : LinkResult{f, false};
 }
 
-int CEmulatorLink::chipRead(std::uint16_t address, std::uint8_t *data, int count) {
-    int result;
+LinkResult CEmulatorLink::chipRead(std::uint16_t address, std::uint8_t *data, int count) {
+    Fault f;
     {
         std::lock_guard lock(exchange_);
-        std::uint8_t stage[4] = {std::uint8_t(address), std::uint8_t(address >> 8), 0, 0};
-        if (!request(cmd::ChipRead, std::uint16_t(count), 0, stage, 4)) result = -3;
-        else if ((result = waitChipStatusLocked(st::Finished, 500)) == 1 && !bulkRead(data, count)) result = -4;
+        std::uint8_t stage[kChipStageSize] = {std::uint8_t(address), std::uint8_t(address >> 8), 0, 0};
+        if (!request(cmd::ChipRead, std::uint16_t(count), 0, stage, kChipStageSize)) f = Fault::Request;
+        else if ((f = waitChipLocked(500)) == Fault::None && !bulkRead(data, count)) f = Fault::Bulk;
     }
-    if (result == -3) {
-        linkFailed = true;
-        showError(msg::Communication);
-    }
-    return result;
+    return f == Fault::Request ? lost() : LinkResult{f, false};
 }
 
 bool CEmulatorLink::connect(const TargetOptions &options, bool firstConnection) {
@@ -277,45 +234,40 @@ bool CEmulatorLink::connect(const TargetOptions &options, bool firstConnection) 
             showError(msg::Communication);
             return false;
         }
-        if (!bulkRead(emulatorId_.data(), 32)) return false;
+        if (!bulkRead(emulatorId_.data(), kIdentificationSize)) return false;
     }
     connected_ = true;
     if (firstConnection && !options.toAdapter()) return true;
 
     // Adapter stage.
-    Outcome present;
+    WaitResult present;
     {
         std::lock_guard lock(exchange_);
-        if (!request(cmd::AdapterPresent, 0, 0)) present = Outcome::RequestFailed;
-        else present = waitReadyLocked(st::Ready, 200) == Wait::Done ? Outcome::Ok : Outcome::WaitFailed;
+        if (!request(cmd::AdapterPresent, 0, 0)) return lost().ok();
+        present = waitReadyLocked(st::Ready, 200);
     }
-    if (present == Outcome::RequestFailed) {
-        linkFailed = true;
-        showError(msg::Communication);
-        return false;
-    }
-    if (present != Outcome::Ok) {
+    if (present != WaitResult::Done) {
         showNotice(msg::NoAdapter);
         return false;
     }
 
     adapterId_.fill(0);
-    std::array<std::uint8_t, 32> block{};
-    const Outcome id = exchangeRead(cmd::ReadAdapterId, 0, 0, block.data(), 32, st::DataReady, 50);
-    if (id == Outcome::BulkFailed) return true;  // the adapter does not tell who it is; that is allowed
-    if (id == Outcome::WaitFailed) {
+    std::array<std::uint8_t, kIdentificationSize> block{};
+    const Fault id = exchangeRead(cmd::ReadAdapterId, 0, 0, block.data(), kIdentificationSize, st::DataReady, 50);
+    if (id == Fault::Bulk) return true;  // the adapter does not tell who it is; that is allowed
+    if (id == Fault::Failed) {
         showError(msg::OperationFailed);
         return false;
     }
-    if (id != Outcome::Ok) return applyReply(cmd::ReadAdapterId, id);
+    if (id != Fault::None) return applyReply(cmd::ReadAdapterId, id).ok();
     adapterId_ = block;
 
-    const Outcome init = exchangeWrite(cmd::InitAdapter, 0, 0, nullptr, 0, st::Finished, 15000);
-    if (init == Outcome::WaitFailed) {
+    const Fault init = exchangeWrite(cmd::InitAdapter, 0, 0, nullptr, 0, st::Finished, 15000);
+    if (init == Fault::Failed) {
         showError(msg::AdapterInitFailed);
         return false;
     }
-    return applyReply(cmd::InitAdapter, init);
+    return applyReply(cmd::InitAdapter, init).ok();
 }
 
 void CEmulatorLink::close() {
@@ -327,7 +279,7 @@ void CEmulatorLink::close() {
     connected_ = false;
 }
 
-bool CEmulatorLink::readIdentification(std::array<std::uint8_t, 32> &block) {
+bool CEmulatorLink::readIdentification(std::array<std::uint8_t, kIdentificationSize> &block) {
     if (connected_) {
         block = emulatorId_;
         return true;
@@ -337,11 +289,9 @@ bool CEmulatorLink::readIdentification(std::array<std::uint8_t, 32> &block) {
     {
         std::lock_guard lock(exchange_);
         requested = request(cmd::ReadId, 0, 0);
-        if (requested) return bulkRead(block.data(), 32);
+        if (requested) return bulkRead(block.data(), kIdentificationSize);
     }
-    linkFailed = true;
-    showError(msg::Communication);
-    return false;
+    return lost().ok();
 }
 
 }  // namespace vantor::emx31

@@ -1,5 +1,7 @@
 #include "emulator/HostUi.h"
 
+#include "emulator/SettingsDialog.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -22,7 +24,7 @@ void DefaultHostUi::install(const EMX31_HostHooks *hooks) {
 int DefaultHostUi::messageBox(const std::string &text, const char *caption, std::uint32_t style) {
     if (installed_ && hooks_.messageBox) return hooks_.messageBox(hooks_.context, text.c_str(), caption, style);
 #if defined(_WIN32)
-    return MessageBoxA(nullptr, text.c_str(), caption, style);
+    return MessageBoxA(reinterpret_cast<HWND>(owner_), text.c_str(), caption, style);
 #else
     std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
     return (style & 0x0F) == EMX31_MB_YESNO ? EMX31_IDYES : EMX31_IDOK;
@@ -53,7 +55,11 @@ void DefaultHostUi::post(std::uintptr_t window, std::uint32_t message, std::uint
 
 bool DefaultHostUi::settingsDialog(const EMX31_SettingsForm &form) {
     if (installed_ && hooks_.settingsDialog) return hooks_.settingsDialog(hooks_.context, &form) != 0;
-    return false;
+#if defined(_WIN32)
+    return runWin32SettingsDialog(form, owner_);
+#else
+    return false;  // no windowing system of our own here: a host brings its dialog as a hook
+#endif
 }
 
 }  // namespace vantor::emx31

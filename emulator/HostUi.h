@@ -26,6 +26,8 @@ public:
 class DefaultHostUi : public HostUi {
 public:
     void install(const EMX31_HostHooks *hooks);
+    // The host's window: the parent of message boxes and of the settings dialog.
+    void setOwnerWindow(std::uintptr_t window) { owner_ = window; }
     int messageBox(const std::string &text, const char *caption, std::uint32_t style) override;
     std::intptr_t send(std::uintptr_t window, std::uint32_t message, std::uintptr_t kind,
                        std::intptr_t lParam) override;
@@ -35,6 +37,7 @@ public:
 private:
     EMX31_HostHooks hooks_{};
     bool installed_ = false;
+    std::uintptr_t owner_ = 0;
 };
 
 }  // namespace vantor::emx31

@@ -1,12 +1,15 @@
 // The configuration-file reader, the Config dialog over what it accepts, and the cfgc
-// source parser. First byte even: the input is a .cfg image; odd: a cfgc source text.
+// source parser. First byte even: the rest is the body of a .cfg image (its check word is
+// added); odd: a cfgc source text.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "devices/ConfigDialog.h"
 #include "devices/ConfigFile.h"
+#include "devices/Crc16.h"
 #include "tools/cfgc/CfgSource.h"
 
 namespace {
@@ -49,13 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         }
         return 0;
     }
+    // The body with its own check word appended, so that the fuzzer's bytes reach the header
+    // and item readers instead of stopping at the check word.
+    std::vector<std::uint8_t> image(data + 1, data + size);
+    const std::uint16_t crc = vantor::Crc16::of(image.data(), image.size());
+    image.push_back(std::uint8_t(crc >> 8));
+    image.push_back(std::uint8_t(crc));
     vantor::cfg::ConfigFile file;
-    if (!vantor::cfg::decodeConfigImage({data + 1, size - 1}, file)) return 0;
+    if (!vantor::cfg::decodeConfigImage(image, file)) return 0;
     // Whatever the reader accepts dumps to a source that compiles back to the same bytes.
     const auto again = vantor::cfgc::compileText(vantor::cfgc::dumpConfig(file), "dump");
-    if (!again.ok() || vantor::cfg::encodeConfigImage(again.file) !=
-                           std::vector<std::uint8_t>(data + 1, data + size))
-        __builtin_trap();
+    if (!again.ok() || vantor::cfg::encodeConfigImage(again.file) != image) __builtin_trap();
     exercise(file, data, size);
     return 0;
 }

@@ -13,8 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto image = vantor::chipset::decode({data, size});
     if (image.slots.size() > std::size_t(vantor::chipset::kSlotCount)) __builtin_trap();
 
-    static const std::filesystem::path file =
+    // A folder of its own, emptied after every input: the fuzzer leaves no files behind.
+    static const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("vantor-fuzz-chipset-" + std::to_string(::getpid()));
+    static const std::filesystem::path file = folder / "chip.set";
+    std::filesystem::create_directories(folder);
     std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char *>(data), std::streamsize(size));
     vantor::SettingsMemory memory(file);
     vantor::DeviceRecord device;
@@ -31,5 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::ifstream in(file, std::ios::binary | std::ios::ate);
     const auto written = std::size_t(in.tellg());
     if (written > std::max(size, vantor::chipset::kFullSize)) __builtin_trap();  // the ring never grows past 20 slots
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
     return 0;
 }

@@ -10,6 +10,7 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recomme
   libusb-1.0-0-dev umockdev libumockdev-dev \
   srecord sdcc sdcc-ucsim binutils g++-mingw-w64-i686 nlohmann-json3-dev \
   qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev \
+  libpq-dev postgresql-15 \
   fonts-wqy-microhei xvfb xauth dpkg-dev file \
   scdoc bash-completion lintian desktop-file-utils appstream >/dev/null
 # Lets a normal user open the programmer without root.

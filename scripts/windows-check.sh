@@ -46,6 +46,14 @@ for expected in "Connected." "Verify OK." "Stopped at C:$checkpoint" "X:0001  00
   grep -qF "$expected" session.log || { echo "emx31-dbg.exe under Wine: missing \"$expected\""; exit 1; }
 done
 
+# The driver's own settings dialog needs a display: a private X server for this one run, and a
+# Wine server started under it (the one of the runs above has no display).
+cp "$win/bin/emx31-dialog-check.exe" "$run/"
+wineserver -k 2>/dev/null || true
+timeout 120 xvfb-run -a sh -c 'wine emx31-dialog-check.exe; status=$?; wineserver -k; exit $status' > dialog.out 2>&1 \
+  || { tr -d '\r' < dialog.out; exit 1; }
+tr -d '\r' < dialog.out
+
 windows=$(timeout 120 wine artbank-check.exe Artbank.dll | tr -d '\r')
 native=$("$linux/bin/artbank-check" "$linux/bin/libArtbank.so")
 echo "Artbank.dll under Wine: $windows"

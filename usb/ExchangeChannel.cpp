@@ -15,12 +15,14 @@ bool ExchangeChannel::readStatus(std::uint8_t &status) {
     return true;
 }
 
-WaitResult ExchangeChannel::waitStatus(std::uint8_t mask, WaitBudget budget, Clock &clock) {
+WaitResult ExchangeChannel::waitStatus(std::uint8_t mask, WaitBudget budget, Clock &clock, Finish finish) {
     const std::uint64_t deadline = clock.nowMs() + budget.withinMs;
     int counted = 0;
     for (;;) {
         std::uint8_t status = 0;
         if (!readStatus(status)) return WaitResult::LinkError;
+        if (finish == Finish::Decides && (status & status_.finishedBit))
+            return (status & status_.successBit) ? WaitResult::Done : WaitResult::Failed;
         if (status & mask) {
             if (!(mask & status_.finishedBit)) return WaitResult::Done;
             return (status & status_.successBit) ? WaitResult::Done : WaitResult::Failed;

@@ -36,6 +36,11 @@ struct WaitBudget {
     static constexpr WaitBudget deadline(unsigned ms, unsigned pause = 0) { return {0, ms, pause}; }
 };
 
+// Whether a status with the "finished" bit ends a wait for another bit: for a device that
+// finishes a command with a failure instead of the awaited bit, waiting on would only turn the
+// failure into a time-out.
+enum class Finish { OnlyWhenAwaited, Decides };
+
 // The exchange every device command is made of: a vendor request, optionally a bulk block,
 // and a poll of the status byte. It knows nothing about operations or messages: every
 // call answers what happened and the caller decides what the user is told.
@@ -66,7 +71,8 @@ public:
 
     // Polls until a bit of `mask` is set. When `mask` holds the finished bit, a finish
     // without the success bit is Failed. Pauses go through `clock`, so tests run instantly.
-    [[nodiscard]] WaitResult waitStatus(std::uint8_t mask, WaitBudget budget, Clock &clock);
+    [[nodiscard]] WaitResult waitStatus(std::uint8_t mask, WaitBudget budget, Clock &clock,
+                                        Finish finish = Finish::OnlyWhenAwaited);
 
     // One bulk block; a short transfer counts as a failure (the rest would be stale bytes).
     [[nodiscard]] bool writeBlock(const std::uint8_t *data, int n);

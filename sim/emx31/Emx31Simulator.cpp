@@ -4,17 +4,18 @@
 #include <cstring>
 
 #include "devices/FlashChipTable.h"
+#include "usb/Emx31Protocol.h"
 
 namespace vantor::emx31 {
 
 namespace {
-constexpr std::uint8_t Finished = 0x02, Success = 0x04, Running = 0x10, DataReady = 0x20;
+using st::DataReady, st::Finished, st::Running, st::Success;
 constexpr int kSlice = 20000;  // instructions between looks at the halt and stop requests
 }  // namespace
 
 Emx31Simulator::Emx31Simulator(bool adapter) : adapter_(adapter) {
-    id_[1] = 2;
-    id_[2] = 0x15;
+    id_[id::FirmwareMajor] = 2;
+    id_[id::FirmwareMinor] = 0x15;
     setSerialNumber(31052024);
     cpu_.onSerialTransmit = [this](std::uint8_t b) { serial_.push_back(char(b)); };
     status_ = base();
@@ -55,15 +56,15 @@ void Emx31Simulator::setSerialNumber(std::uint32_t serial) {
     std::lock_guard lock(mutex_);
     for (int i = 0; i < 4; ++i) {
         const int hi = int(serial / 10000000 % 10), lo = int(serial / 1000000 % 10);
-        id_[std::size_t(5 + i)] = std::uint8_t(hi << 4 | lo);
+        id_[std::size_t(id::SerialNumber + i)] = std::uint8_t(hi << 4 | lo);
         serial = (serial % 1000000) * 100;
     }
 }
 
 void Emx31Simulator::setFirmwareVersion(int major, int minor) {
     std::lock_guard lock(mutex_);
-    id_[1] = std::uint8_t(major);
-    id_[2] = std::uint8_t((minor / 10 % 10) << 4 | minor % 10);
+    id_[id::FirmwareMajor] = std::uint8_t(major);
+    id_[id::FirmwareMinor] = std::uint8_t((minor / 10 % 10) << 4 | minor % 10);
 }
 
 void Emx31Simulator::injectFault(const Emx31Fault &fault) {
@@ -152,28 +153,28 @@ void Emx31Simulator::chipDone(bool ok) {
 
 std::array<std::uint8_t, 16> Emx31Simulator::registerBlock() const {
     const Registers8051 r = cpu_.registers();
-    std::array<std::uint8_t, 16> b{};
-    b[0] = r.a;
-    b[1] = cpu_.psw();
-    b[2] = std::uint8_t(r.dptr >> 8);
-    b[3] = std::uint8_t(r.dptr);
-    b[4] = r.sp;
-    b[5] = std::uint8_t(cpu_.pc() >> 8);
-    b[6] = std::uint8_t(cpu_.pc());
-    b[7] = r.b;
-    for (int i = 0; i < 8; ++i) b[std::size_t(8 + i)] = r.r[std::size_t(i)];
+    std::array<std::uint8_t, kRegisterBlockSize> b{};
+    b[reg::A] = r.a;
+    b[reg::Psw] = cpu_.psw();
+    b[reg::Dph] = std::uint8_t(r.dptr >> 8);
+    b[reg::Dpl] = std::uint8_t(r.dptr);
+    b[reg::Sp] = r.sp;
+    b[reg::PcHigh] = std::uint8_t(cpu_.pc() >> 8);
+    b[reg::PcLow] = std::uint8_t(cpu_.pc());
+    b[reg::B] = r.b;
+    for (int i = 0; i < 8; ++i) b[std::size_t(reg::R0 + i)] = r.r[std::size_t(i)];
     return b;
 }
 
 void Emx31Simulator::setRegisterBlock(const std::uint8_t *b) {
     Registers8051 r;
-    r.a = b[0];
-    r.psw = b[1];
-    r.dptr = std::uint16_t(b[2] << 8 | b[3]);
-    r.sp = b[4];
-    r.pc = std::uint16_t(b[5] << 8 | b[6]);
-    r.b = b[7];
-    for (int i = 0; i < 8; ++i) r.r[std::size_t(i)] = b[8 + i];
+    r.a = b[reg::A];
+    r.psw = b[reg::Psw];
+    r.dptr = std::uint16_t(b[reg::Dph] << 8 | b[reg::Dpl]);
+    r.sp = b[reg::Sp];
+    r.pc = std::uint16_t(b[reg::PcHigh] << 8 | b[reg::PcLow]);
+    r.b = b[reg::B];
+    for (int i = 0; i < 8; ++i) r.r[std::size_t(i)] = b[reg::R0 + i];
     cpu_.setRegisters(r);
     cpu_.setPc(r.pc);
 }
@@ -182,10 +183,10 @@ bool Emx31Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
                                    std::uint16_t index, std::uint8_t *data, std::uint16_t length) {
     if (!attached_) return false;
     std::unique_lock lock(mutex_);
-    if (direction == UsbDirection::DeviceToHost && (request == 0 || request == 0x81)) {
+    if (direction == UsbDirection::DeviceToHost && (request == cmd::Status || request == cmd::ChipStatus)) {
         if (statusHook_) statusHook_();
         if (length < 1 || !data) return false;
-        if (request == 0x81) {
+        if (request == cmd::ChipStatus) {
             data[0] = statusNeverComes_ ? 0 : chipStatus_;
             return true;
         }
@@ -203,7 +204,7 @@ bool Emx31Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
     log_.push_back(request);
     if (takeFaults(request)) return false;
     if (!attached_) return false;
-    if (request == 19) {
+    if (request == cmd::Halt) {
         // The monitor takes over through its vector only when interrupts are enabled.
         // The monitor's takeover is finished before the request returns, so the host's status
         // read after its pause sees the halt however the threads were scheduled.
@@ -213,18 +214,17 @@ bool Emx31Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
     if (running_) stopRun(lock);
     // The breakpoint table lives for one go: the runs, steps and PC reads inside it keep it;
     // the first breakpoint after a run, and anything else the host asks, start a new one.
-    const bool goCommand = request == 17 || request == 19 || request == 20 || request == 21 || request == 22;
-    if (!goCommand || (request == 22 && ranSinceBreakpoint_)) {
+    if (!cmd::keepsBreakpoints(request) || (request == cmd::SetBreakpoint && ranSinceBreakpoint_)) {
         breakpoints_.clearAll();
         breakpointList_.clear();
     }
-    if (request == 22) ranSinceBreakpoint_ = false;
-    if (request == 20) ranSinceBreakpoint_ = true;
+    if (request == cmd::SetBreakpoint) ranSinceBreakpoint_ = false;
+    if (request == cmd::Run) ranSinceBreakpoint_ = true;
     if (direction == UsbDirection::DeviceToHost) {
-        if (request != 22 || length < 1 || !data) return false;
-        std::uint8_t reply = 0;
-        if (index >= kMonitorStart) reply = 2;
-        else if (!breakpoints_.test(index) && int(breakpointList_.size()) >= breakpointLimit_) reply = 1;
+        if (request != cmd::SetBreakpoint || length < 1 || !data) return false;
+        std::uint8_t reply = breakpoint::Set;
+        if (index >= kMonitorStart) reply = breakpoint::Conflict;
+        else if (!breakpoints_.test(index) && int(breakpointList_.size()) >= breakpointLimit_) reply = breakpoint::OverLimit;
         else if (!breakpoints_.test(index)) {
             breakpoints_.set(index);
             breakpointList_.push_back(index);
@@ -246,30 +246,31 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
         status_ = base();
     };
     auto range = [&](std::uint32_t start, std::uint32_t count, std::uint32_t end) {
-        return count > 0 && count <= 256 && start + count <= end;
+        return count > 0 && count <= std::uint32_t(kChunkSize) && start + count <= end;
     };
+    if (request >= cmd::ChipStatus) return handleChip(request, value, index, data, length);
     switch (request) {
-    case 1:
+    case cmd::ReadId:
         pendingIn_.assign(id_.begin(), id_.end());
         break;
-    case 2:
+    case cmd::ReadAdapterId:
         if (adapter_) {
-            std::vector<std::uint8_t> block(32, 0);
+            std::vector<std::uint8_t> block(kIdentificationSize, 0);
             std::memcpy(block.data() + 1, "PRB31", 5);
             dataReady(std::move(block));
         } else {
             done(false);
         }
         break;
-    case 3: status_ = adapter_ && !finishWithoutSuccess_ ? 0x80 : Finished; break;
-    case 4: break;
-    case 5:
+    case cmd::AdapterPresent: status_ = adapter_ && !finishWithoutSuccess_ ? st::Ready : Finished; break;
+    case cmd::EndLink: break;
+    case cmd::ResetTarget:
         cpu_.reset();
         breakpoints_.clearAll();
         breakpointList_.clear();
         done(true);
         break;
-    case 6:
+    case cmd::InitAdapter:
         if (adapter_) {
             adapterReady_ = true;
             busyPolls_ = initPolls_;
@@ -279,7 +280,7 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
             done(false);
         }
         break;
-    case 7:
+    case cmd::ReadSfr:
         if (index < 0x80 || !range(index, value, 0x100)) return done(false);
         {
             std::vector<std::uint8_t> b(value);
@@ -287,51 +288,62 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
             dataReady(std::move(b));
         }
         break;
-    case 8:
+    case cmd::WriteSfr:
         if (index < 0x80 || !range(index, value, 0x100)) return done(false);
         expect(value);
         break;
-    case 9: {
+    case cmd::ReadRegs: {
         const auto b = registerBlock();
         dataReady({b.begin(), b.end()});
         break;
     }
-    case 10: expect(16); break;
-    case 11:
+    case cmd::WriteRegs: expect(16); break;
+    case cmd::WriteCode:
         if (!adapter_ || !range(index, value, kMonitorStart)) return done(false);
         expect(value);
         break;
-    case 12:
+    case cmd::ReadCode:
         if (!range(index, value, 0x10000)) return done(false);
         dataReady({cpu_.code().begin() + index, cpu_.code().begin() + index + value});
         break;
-    case 13:
+    case cmd::WriteXdata:
         if (!range(index, value, 0x10000)) return done(false);
         expect(value);
         break;
-    case 14:
+    case cmd::ReadXdata:
         if (!range(index, value, 0x10000)) return done(false);
         dataReady({cpu_.xdata().begin() + index, cpu_.xdata().begin() + index + value});
         break;
-    case 15:
+    case cmd::WriteIdata:
         if (!range(index, value, 0x100)) return done(false);
         expect(value);
         break;
-    case 16:
+    case cmd::ReadIdata:
         if (!range(index, value, 0x100)) return done(false);
         dataReady({cpu_.iram().begin() + index, cpu_.iram().begin() + index + value});
         break;
-    case 17: dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)}); break;
-    case 18:
+    case cmd::ReadPc: dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)}); break;
+    case cmd::SetPc:
         cpu_.setPc(value);
         done(true);
         break;
-    case 20: startRun(value == 2, index); break;
-    case 21:
+    case cmd::Run: startRun(value == kRunWithHalt, index); break;
+    case cmd::Step:
         if (cpu_.step() == Cpu8051::kTrap) return done(false);
         dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)});
         break;
-    case 0x82: {
+    default: done(false); break;
+    }
+}
+
+// The target chip's commands: they answer on the chip status byte.
+void Emx31Simulator::handleChip(std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                                const std::uint8_t *data, std::uint16_t length) {
+    auto range = [&](std::uint32_t start, std::uint32_t count, std::uint32_t end) {
+        return count > 0 && count <= std::uint32_t(kChunkSize) && start + count <= end;
+    };
+    switch (request) {
+    case cmd::ChipPrepare: {
         const int family = index >> 8, variant = index & 0xFF;
         selectedChip_ = -1;
         for (std::size_t i = 0; i < FlashChipTable.size(); ++i) {
@@ -350,19 +362,19 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
         chipDone(selectedChip_ >= 0);
         break;
     }
-    case 0x83:
+    case cmd::ChipRelease:
         if (selectedChip_ < 0) return chipDone(false);
         std::fill(cpu_.code().begin(), cpu_.code().end(), 0xFF);
         std::copy(flash_.begin(), flash_.end(), cpu_.code().begin());
         cpu_.reset();
         chipDone(true);
         break;
-    case 0x88:
-    case 0x89: {
+    case cmd::ChipProgram:
+    case cmd::ChipRead: {
         if (selectedChip_ < 0 || length < 4 || !data) return chipDone(false);
         const std::uint32_t address = data[0] | std::uint32_t(data[1]) << 8;
         if (!range(address, value, std::uint32_t(flash_.size()))) return chipDone(false);
-        if (request == 0x88) {
+        if (request == cmd::ChipProgram) {
             expected_ = {request, value, std::uint16_t(address), value};
             haveExpected_ = true;
             chipStatus_ = 0;
@@ -372,7 +384,7 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
         }
         break;
     }
-    case 0x8B:
+    case cmd::ChipErase:
         if (selectedChip_ < 0) return chipDone(false);
         std::fill(flash_.begin(), flash_.end(), 0xFF);
         chipDone(true);
@@ -383,20 +395,20 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
 
 void Emx31Simulator::afterBulkOut(const Expected &e, const std::uint8_t *data) {
     switch (e.command) {
-    case 8:
+    case cmd::WriteSfr:
         for (int i = 0; i < e.count; ++i) cpu_.writeSfr(std::uint8_t(e.index + i), data[i]);
         break;
-    case 10: setRegisterBlock(data); break;
-    case 11:
+    case cmd::WriteRegs: setRegisterBlock(data); break;
+    case cmd::WriteCode:
         for (int i = 0; i < e.count; ++i) cpu_.writeCode(std::uint16_t(e.index + i), data[i]);
         break;
-    case 13:
+    case cmd::WriteXdata:
         for (int i = 0; i < e.count; ++i) cpu_.writeXdata(std::uint16_t(e.index + i), data[i]);
         break;
-    case 15:
+    case cmd::WriteIdata:
         for (int i = 0; i < e.count; ++i) cpu_.writeIram(std::uint8_t(e.index + i), data[i]);
         break;
-    case 0x88:
+    case cmd::ChipProgram:
         // Flash programming only clears bits; an unerased chip fails its verify.
         for (int i = 0; i < e.count; ++i) flash_[std::size_t(e.index + i)] &= data[i];
         chipDone(true);
@@ -407,7 +419,7 @@ void Emx31Simulator::afterBulkOut(const Expected &e, const std::uint8_t *data) {
 }
 
 int Emx31Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned) {
-    if (!attached_ || endpoint != 0x02) return -1;
+    if (!attached_ || endpoint != kBulkOut) return -1;
     std::lock_guard lock(mutex_);
     if (!haveExpected_ || loseBulk_ || size != expected_.count || !data) return -1;
     haveExpected_ = false;
@@ -416,7 +428,7 @@ int Emx31Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int
 }
 
 int Emx31Simulator::bulkIn(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned) {
-    if (!attached_ || endpoint != 0x82) return -1;
+    if (!attached_ || endpoint != kBulkIn) return -1;
     std::lock_guard lock(mutex_);
     if (loseBulk_ || pendingIn_.empty() || !data) return -1;
     const int n = std::min<int>(size, int(pendingIn_.size()));
@@ -445,7 +457,7 @@ void Emx31Simulator::startRun(bool haltMechanism, std::uint16_t stopAddress) {
 
 void Emx31Simulator::runLoop() {
     const std::uint16_t stopAt = stopAddress_;
-    const bool hasStop = stopAt != 0xFFFF;
+    const bool hasStop = stopAt != kNoStopAddress;
     auto atStop = [stopAt](const Cpu8051 &c) { return c.pc() == stopAt; };
     bool first = true;
     for (;;) {

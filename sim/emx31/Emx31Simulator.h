@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/emx31/Cpu8051.h"
+#include "usb/Emx31Protocol.h"
 #include "usb/SimulatorLink.h"
 
 namespace vantor::emx31 {
@@ -35,8 +36,8 @@ struct Emx31Fault {
 // program, the PRB31 debug adapter (present or not) and the flash of a target chip.
 class Emx31Simulator : public SimulatedUsbDevice {
 public:
-    static constexpr std::uint16_t kMonitorStart = 0xFC00;  // top 1 KiB holds the halt monitor
-    static constexpr std::uint16_t kHaltVector = 0x003B;
+    static constexpr std::uint16_t kMonitorStart = emx31::kMonitorStart;  // top 1 KiB holds the halt monitor
+    static constexpr std::uint16_t kHaltVector = emx31::kHaltVector;
 
     explicit Emx31Simulator(bool adapter = true);
     ~Emx31Simulator() override;
@@ -95,6 +96,8 @@ private:
     bool takeFaults(std::uint8_t request);
     void handle(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
                 std::uint16_t length);
+    void handleChip(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
+                    std::uint16_t length);
     void afterBulkOut(const Expected &e, const std::uint8_t *data);
     void done(bool ok);
     void dataReady(std::vector<std::uint8_t> bytes);
@@ -103,7 +106,7 @@ private:
     void startRun(bool haltMechanism, std::uint16_t stopAddress);
     void stopRun(std::unique_lock<std::mutex> &lock);
     void runLoop();
-    std::array<std::uint8_t, 16> registerBlock() const;
+    std::array<std::uint8_t, kRegisterBlockSize> registerBlock() const;
     void setRegisterBlock(const std::uint8_t *block);
 
     mutable std::mutex mutex_;
@@ -116,7 +119,7 @@ private:
     int targetChip_ = -1;
     int selectedChip_ = -1;
     std::vector<std::uint8_t> flash_;
-    std::array<std::uint8_t, 32> id_{};
+    std::array<std::uint8_t, kIdentificationSize> id_{};
 
     std::uint8_t status_ = 0;
     std::uint8_t chipStatus_ = 0;

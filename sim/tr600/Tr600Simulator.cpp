@@ -163,10 +163,18 @@ bool Tr600Simulator::claimInterface(int interfaceNumber) {
     return attached_ && configured_ && interfaceNumber == 0;
 }
 
-std::vector<FaultKind> Tr600Simulator::takeFaults(std::uint8_t request) {
+std::vector<FaultKind> Tr600Simulator::takeFaults(std::uint8_t request, bool transferPhase) {
     std::vector<FaultKind> fired;
     for (auto it = faults_.begin(); it != faults_.end();) {
-        const bool matches = it->fault.command == -1 ? request != kStatusRequest : it->fault.command == request;
+        // A fault armed for any command waits for the first one it can affect: a bulk fault
+        // for a command with a data transfer (known once the command is handled), a wrong
+        // model code for the information block.
+        const FaultKind kind = it->fault.kind;
+        const bool bulk = kind == FaultKind::LoseBulk || kind == FaultKind::ShortBulk;
+        const bool anyCommand = it->fault.command == -1;
+        bool matches = anyCommand ? request != kStatusRequest : it->fault.command == request && !transferPhase;
+        if (anyCommand && (bulk != transferPhase || (kind == FaultKind::WrongModelCode && request != cmd::ReadInfo)))
+            matches = false;
         if (!matches) {
             ++it;
             continue;
@@ -212,7 +220,7 @@ bool Tr600Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
                                    std::uint16_t index, std::uint8_t *data, std::uint16_t length) {
     std::lock_guard lock(mutex_);
     if (!attached_ || !configured_) return false;
-    const auto fired = takeFaults(request);
+    const auto fired = takeFaults(request, false);
     auto has = [&](FaultKind k) { return std::find(fired.begin(), fired.end(), k) != fired.end(); };
     if (has(FaultKind::Unplug)) {
         attached_ = false;
@@ -246,6 +254,8 @@ bool Tr600Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
     shortBulk_ = has(FaultKind::ShortBulk);
     wrongModel_ = has(FaultKind::WrongModelCode);
     handleCommand(request, value, index, data, length);
+    if (!pendingIn_.empty() || expectOut_)
+        for (FaultKind k : takeFaults(request, true)) (k == FaultKind::LoseBulk ? loseBulk_ : shortBulk_) = true;
     return true;
 }
 

@@ -107,8 +107,9 @@ private:
         int size = 0;
     };
 
-    // Faults that fire for this command, by kind.
-    std::vector<FaultKind> takeFaults(std::uint8_t request);
+    // Faults that fire for this command, by kind; `transferPhase`: bulk faults armed for any
+    // command, once the command has set up a data transfer.
+    std::vector<FaultKind> takeFaults(std::uint8_t request, bool transferPhase);
     void handleCommand(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
                        std::uint16_t length);
     void finish(bool ok, int polls);

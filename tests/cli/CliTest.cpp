@@ -56,7 +56,8 @@ TEST(Cli, DisconnectedProgramShowsTextsAndElapsedTime) {
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("Programming...\n"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("Program successful\n"), std::string::npos) << r.output;
-    EXPECT_TRUE(std::regex_search(r.output, std::regex("Elapsed Time: 2\\.[0-9][0-9]S"))) << r.output;
+    // At least the two seconds the simulated run takes; a loaded machine may add to them.
+    EXPECT_TRUE(std::regex_search(r.output, std::regex("Elapsed Time: [2-9]\\.[0-9][0-9]S"))) << r.output;
     EXPECT_EQ(r.output.find("\x1b["), std::string::npos) << "no colour when piped";
 
     const auto bare = runCommand(cli + " --disconnect erase -d AT89S52");

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "core/StringTable.h"
 #include "tests/support/RunCommand.h"
@@ -64,6 +65,67 @@ TEST_F(ConfigCli, ShowsDefaultsSetsByTextAndRemembers) {
     r = run("config -d ATMEL/ATmega328P --defaults");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(chipSet()[1 + 36], 0x62);
+
+    // A change asked for with --json answers with the configuration it made.
+    r = runCommand("{ " + cli + "config -d ATMEL/ATmega328P --set CKDIV8=on --json 2>/dev/null; }");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("\"result\": \"success\""), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\"config_bytes\": \"62 D9 FF"), std::string::npos) << r.output;
+}
+
+std::vector<unsigned char> calibrationOutOfRange() {
+    std::vector<unsigned char> config(36, 0);
+    config[32] = config[33] = config[34] = 0xFF;
+    return config;
+}
+
+// chip.set is a file people and other programs write: a slot the dialogs would refuse is not
+// used; the configuration file's defaults are, with a warning.
+TEST_F(ConfigCli, ASlotTheDialogsWouldRefuseIsNotUsed) {
+    const fs::path data = dir / "data.bin";
+    std::ofstream(data, std::ios::binary) << std::string(64, '\x5A');
+    const std::string sim = "--simulate --sim-chip " + (dir / "sim.chip").string() + " ";
+    const struct {
+        std::size_t offset;
+        std::vector<unsigned char> bytes;
+        std::string run;
+    } cases[] = {
+        {100, {0}, "program -d ATMEL/ATmega328P -f " + data.string()},    // program range 0: nothing programmed
+        {100, {7}, "program -d ATMEL/ATmega328P -f " + data.string()},    // nor 4..254
+        {84, std::vector<unsigned char>(16, 0xFF), "auto -d ATMEL/ATmega328P -f " + data.string()},  // empty Auto list
+        // Fuses all 0 with a calibration address config --show refuses: none of it is written.
+        {36, calibrationOutOfRange(), "write-fuse -d ATMEL/ATmega328P"},
+    };
+    for (const auto &c : cases) {
+        fs::remove(dir / "sim.chip");
+        ASSERT_EQ(run("config -d ATMEL/ATmega328P --defaults").status, 0);
+        auto bytes = chipSet();
+        std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin() + long(1 + c.offset));
+        std::ofstream(dir / "chip.set", std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
+        const auto r = run(sim + c.run);
+        EXPECT_EQ(r.status, 0) << c.run << "\n" << r.output;
+        EXPECT_NE(r.output.find("are not used"), std::string::npos) << c.run << "\n" << r.output;
+        const auto read = run(sim + "read -d ATMEL/ATmega328P -o " + (dir / "out.bin").string());
+        const auto fuses = run(sim + "read-fuse -d ATMEL/ATmega328P");
+        if (c.offset == 36) {
+            EXPECT_NE(fuses.output.find("Bytes read: 62 D9 FF"), std::string::npos) << fuses.output;
+            EXPECT_NE(run("config -d ATMEL/ATmega328P").output.find("are not used"), std::string::npos);
+        } else {
+            std::ifstream in(dir / "out.bin", std::ios::binary);
+            EXPECT_EQ(in.get(), 0x5A) << c.run;  // the data reached the chip
+        }
+    }
+}
+
+TEST_F(ConfigCli, RememberedOptionsApplyToOperations) {
+    const std::string wrongChip = "--simulate --sim-socket ATMEL/ATmega168 read-fuse -d ATMEL/ATmega328P";
+    EXPECT_EQ(run(wrongChip).status, 1);
+    ASSERT_EQ(run("options -d ATMEL/ATmega328P --set check-id=off").status, 0);
+    auto r = run(wrongChip);
+    EXPECT_EQ(r.status, 0) << r.output;  // the identifier is no longer checked
+    r = run(wrongChip + " --id-check");  // the command line wins
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("Device ID error"), std::string::npos) << r.output;
 }
 
 TEST_F(ConfigCli, RefusesWhatTheDialogRefuses) {
@@ -73,6 +135,9 @@ TEST_F(ConfigCli, RefusesWhatTheDialogRefuses) {
     r = run("config -d ATMEL/ATmega328P --set \"Calibration byte address=1234567\"");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("at most 6 hex digits"), std::string::npos) << r.output;
+    r = run("config -d ATMEL/ATmega328P --set CKDIV8=");  // an empty value is not "off"
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("CKDIV8"), std::string::npos) << r.output;
     r = run("config -d ATMEL/ATmega328P --set NOSUCH=1");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("no item answers"), std::string::npos);

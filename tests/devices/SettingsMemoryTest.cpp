@@ -6,8 +6,13 @@
 #include <fstream>
 #include <iterator>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <thread>
+#include <vector>
+
+#include "core/FileLock.h"
 #include "devices/SettingsMemory.h"
 
 using namespace vantor;
@@ -34,6 +39,7 @@ protected:
         fs::create_directories(dir);
         file = dir / "chip.set";
         std::memset(items, kEndOfList, sizeof items);
+        items[0] = 12;  // an Auto list the dialog accepts
     }
     void TearDown() override {
         fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
@@ -146,6 +152,7 @@ TEST_F(SettingsMemoryTest, DamagedFilesAreHandledSafely) {
     img[1 + 32] = 10;
     img[1 + 84] = 0;
     img[1 + 85] = 0x40;  // no such operation: ends the list
+    img[1 + 100] = 3;
     writeFile(img);
     DeviceRecord d = device("NEW");
     std::uint32_t mask = 3;
@@ -211,6 +218,51 @@ TEST_F(SettingsMemoryTest, AMissingFileIsCreatedBesideTheProgramOrPerUser) {
         EXPECT_FALSE(SettingsMemory::locateOrCreate(program, user).created);
         fs::permissions(program, fs::perms::owner_all, fs::perm_options::replace);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A FIFO in the file's place (nobody writing to it) is not a settings file: reading it would
+// hang every command that selects a device.
+TEST_F(SettingsMemoryTest, OnlyARegularFileIsRead) {
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    memory = SettingsMemory(file);
+    DeviceRecord d = device("ATmega8");
+    std::uint32_t mask = 3;
+    bool defaults = false;
+    ::alarm(10);  // a hang ends the test instead of the run
+    EXPECT_FALSE(memory.RestoreDeviceSettings(d, items, mask, [&](DeviceRecord &) { defaults = true; }));
+    EXPECT_FALSE(save(d));
+    ::alarm(0);
+    EXPECT_TRUE(defaults);
+}
+
+// Ten programs saving ten devices at once each keep their slot.
+TEST_F(SettingsMemoryTest, ConcurrentSavesKeepEverySlot) {
+    writeFile({0});
+    memory = SettingsMemory(file);
+    std::vector<std::thread> savers;
+    for (int i = 0; i < 10; ++i)
+        savers.emplace_back([this, i] {
+            SettingsMemory own(file);
+            std::uint8_t list[16];
+            std::memset(list, kEndOfList, sizeof list);
+            list[0] = 12;
+            const std::string name = "DEVICE" + std::to_string(i);
+            EXPECT_TRUE(own.SaveDeviceSettings(device(name.c_str()), list, 1));
+        });
+    for (auto &t : savers) t.join();
+    for (int i = 0; i < 10; ++i) {
+        const std::string name = "DEVICE" + std::to_string(i);
+        DeviceRecord d = device(name.c_str());
+        std::uint32_t mask = 3;
+        EXPECT_TRUE(memory.RestoreDeviceSettings(d, items, mask, nullptr)) << name;
+        EXPECT_EQ(mask, 1u);
+    }
+    fs::remove(FileLock::lockPathFor(file));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temporary left
 }
 
 }  // namespace

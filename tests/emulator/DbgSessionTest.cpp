@@ -11,12 +11,13 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 
 namespace {
 
 class Session {
 public:
-    Session() {
+    explicit Session(const char *option = nullptr) {
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe");
         pid_ = fork();
@@ -26,7 +27,7 @@ public:
             dup2(out[1], 2);
             close(in[1]);
             close(out[0]);
-            execl(VANTOR_BIN_DIR "/emx31-dbg", "emx31-dbg", "-b", "--simulate", static_cast<char *>(nullptr));
+            execl(VANTOR_BIN_DIR "/emx31-dbg", "emx31-dbg", "-b", "--simulate", option, static_cast<char *>(nullptr));
             _exit(127);
         }
         close(in[0]);
@@ -126,12 +127,87 @@ TEST(DbgSession, DownloadBreakInspectStepAndStopFromTheTerminal) {
 }
 
 TEST(DbgSession, ReportsAMissingEmulatorAndBadInput) {
-    Session s;
+    Session s("--keep-going");
     s.send("mem C:0 4\nbreak nowhere\nload /nonexistent.hex\nfrobnicate\nquit\n");
     EXPECT_EQ(s.finish(), 0);
     EXPECT_NE(s.output.find("Not connected (use connect)."), std::string::npos) << s.output;
     EXPECT_NE(s.output.find("break C:ADDR [COUNT] [COMMAND...]"), std::string::npos) << s.output;
     EXPECT_NE(s.output.find("Unknown command: frobnicate"), std::string::npos) << s.output;
+}
+
+TEST(DbgSession, BatchStopsWithStatusOneAtTheFirstFailedCommand) {
+    for (const char *failing : {"frobnicate", "mem C:0 4", "step 0"}) {
+        Session s;
+        s.send(std::string("echo before\n") + failing + "\necho after\n");
+        EXPECT_EQ(s.finish(), 1) << failing;
+        EXPECT_NE(s.output.find("before"), std::string::npos) << s.output;
+        EXPECT_EQ(s.output.find("\nafter"), std::string::npos) << s.output;
+    }
+}
+
+// Arguments are checked before anything reaches the driver, and a refused one keeps the session.
+TEST(DbgSession, RefusesArgumentsOutsideTheirRange) {
+    Session s("--keep-going");
+    s.send("connect\n");
+    ASSERT_TRUE(s.waitFor("Connected.")) << s.output;
+    const char *refused[][2] = {
+        {"step -1", "step [N]: N is a decimal count from 1 to 1000000"},
+        {"step 1000001", "step [N]: N is a decimal count from 1 to 1000000"},
+        {"mem D:100 1", "mem ADDR [COUNT]: ADDR is"},
+        {"mem I:1FF", "mem ADDR [COUNT]: ADDR is"},
+        {"mem X:0 10001", "mem X:0000 [COUNT]: COUNT is 1..10000"},
+        {"mem D:F0 11", "mem D:F0 [COUNT]: COUNT is 1..10"},
+        {"go X:10", "go [C:ADDR]: bad code address X:10"},
+        {"reg pc 10000", "reg pc: VALUE is 0..FFFF"},
+        {"reg a 100", "reg a: VALUE is 0..FF"},
+        {"reg rs 4", "reg rs: VALUE is 0..3"},
+        {"write D:FF 1 2", "write ADDR BYTE...: ADDR is"},
+    };
+    for (const auto &r : refused) {
+        s.send(std::string(r[0]) + "\n");
+        ASSERT_TRUE(s.waitFor(r[1], 5000)) << r[0] << "\n" << s.output;
+    }
+    s.send("write D:10 5A\nmem D:10 1\nquit\n");
+    ASSERT_TRUE(s.waitFor("D:10  5A")) << s.output;
+    EXPECT_EQ(s.finish(), 0);
+    EXPECT_EQ(s.output.find("link to the emulator is lost"), std::string::npos) << s.output;
+}
+
+TEST(DbgSession, CtrlCAndTheTimeLimitStopAStepSequence) {
+    Session s;
+    s.send("connect\ntimeout 300\nstep 1000000\n");
+    ASSERT_TRUE(s.waitFor("Stop requested.", 10000)) << s.output;
+    ASSERT_TRUE(s.waitFor("PC = C:", 10000)) << s.output;
+    s.send("timeout 0\nstep 1000000\n");
+    ASSERT_TRUE(s.waitFor("> step 1000000")) << s.output;
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    s.interrupt();
+    ASSERT_TRUE(s.waitFor("Stop requested.", 10000)) << s.output;
+    ASSERT_TRUE(s.waitFor("PC = C:", 10000)) << s.output;
+    s.send("quit\n");
+    EXPECT_EQ(s.finish(), 0);
+    EXPECT_EQ(s.output.find("[EMX31 Notice"), std::string::npos) << s.output;
+}
+
+TEST(DbgSession, IntelHexReaderRefusesWhatTheProgramReaderRefuses) {
+    const std::string dir = ::testing::TempDir();
+    const char *files[][3] = {
+        {"noend.hex", ":0100000041BE\n", "noend.hex:1: no end-of-file record"},
+        {"sign.hex", ":0100000041BE\n:01000100-1FF\n:00000001FF\n", "sign.hex:2: bad hex digit"},
+        {"suffix.hex", ":010000001hFE\n:00000001FF\n", "suffix.hex:1: bad hex digit"},
+        {"empty.hex", "", "empty.hex:0: no end-of-file record"},
+    };
+    Session s("--keep-going");
+    s.send("connect\n");
+    ASSERT_TRUE(s.waitFor("Connected.")) << s.output;
+    for (const auto &f : files) {
+        std::ofstream(dir + f[0]) << f[1];
+        s.send("load " + dir + f[0] + "\n");
+        ASSERT_TRUE(s.waitFor(f[2], 5000)) << s.output;
+    }
+    s.send("quit\n");
+    EXPECT_EQ(s.finish(), 0);
+    EXPECT_EQ(s.output.find("Verify OK"), std::string::npos) << s.output;
 }
 
 }  // namespace

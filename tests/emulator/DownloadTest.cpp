@@ -79,8 +79,8 @@ TEST(DownloadToAdapter, ChunksProgressAndVerify) {
     ASSERT_TRUE(download(rig));
     EXPECT_TRUE(rig.ui.hasText("Download Code to Debug Adapter(PRB31).\n"));
     const auto c = rig.newCommands();
-    EXPECT_EQ(std::count(c.begin(), c.end(), 11), 2);  // 256 + 44
-    EXPECT_EQ(std::count(c.begin(), c.end(), 12), 2);
+    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::WriteCode), 2);  // 256 + 44
+    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::ReadCode), 2);
     EXPECT_EQ(c.back(), 20);  // reset and run
     int steps = 0;
     for (const auto &r : rig.progress) steps += r.state == AG_PROGRESS_STEP;
@@ -103,7 +103,23 @@ TEST(DownloadToAdapter, SizeLimitCountsEveryBlock) {
     EXPECT_FALSE(download(rig));
     EXPECT_TRUE(rig.ui.hasBox("Code size has exceeded the limit of the EMX31(max. 63K)"));
     const auto c = rig.newCommands();
-    EXPECT_EQ(std::count(c.begin(), c.end(), 11), 0);
+    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::WriteCode), 0);
+}
+
+TEST(DownloadToAdapter, AChainLongerThanTheListLimitIsRefused) {
+    Rig rig;
+    rig.driver.options().flash = 16;
+    ASSERT_TRUE(rig.connect());
+    static const std::uint8_t byte = 0x42;
+    const std::uint32_t n = FlashDownload::kMaxBlocks + 1;
+    for (std::uint32_t i = 0; i < n; ++i) rig.blocks.push_back({i & 0x3FFF, 1, &byte, n});
+    rig.blocks.push_back({0, 0, nullptr, n});
+    ASSERT_EQ(rig.driver.init(AG_INIT_PREPARE_DOWNLOAD, nullptr), 0u);
+    rig.newCommands();
+    EXPECT_EQ(rig.driver.init(AG_INIT_PROGRAM_VERIFY, nullptr), 1u);
+    EXPECT_TRUE(rig.ui.hasText("more than 65536 blocks"));
+    EXPECT_FALSE(rig.ui.hasText("Verify OK"));
+    EXPECT_TRUE(rig.newCommands().empty());
 }
 
 TEST(DownloadToChip, OversizeProgramIsRefusedBeforeAnyTransfer) {
@@ -137,12 +153,25 @@ TEST(DownloadToChip, ProgramsVerifiesAndRuns) {
     EXPECT_EQ(rig.sim.device->cpu().readCode(0x0801), p.data[1][1]);  // released and running from flash
 }
 
+TEST(DownloadToChip, AProgramAt003BMakesTheHaltAsk) {
+    Rig rig;  // the default options: halt on, download to the chip
+    rig.sim.device->cpu().setPc(0);
+    ASSERT_TRUE(rig.connect());
+    const std::vector<std::uint8_t> nops(0x80, 0x00);
+    rig.blocks = {{0, 0x80, nops.data(), 0x80}, {0, 0, nullptr, 0x80}};
+    ASSERT_TRUE(download(rig));
+    rig.addBreakpoint(0x0010);
+    rig.ui.answers = {EMX31_IDNO};
+    rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
+    EXPECT_TRUE(rig.ui.hasBox("the Code 0x003b not reserved"));
+}
+
 TEST(DownloadToChip, FailuresStopTheDownload) {
     {
         Rig rig;
         rig.driver.options().flash = 0;
         ASSERT_TRUE(rig.connect());
-        rig.sim.device->injectFault({Emx31FaultKind::StatusNeverComes, 0x8B});
+        rig.sim.device->injectFault({Emx31FaultKind::StatusNeverComes, cmd::ChipErase});
         EXPECT_EQ(rig.driver.init(AG_INIT_PREPARE_DOWNLOAD, nullptr), 1u);
         EXPECT_TRUE(rig.ui.hasText("EMX31 ERROR 33: Erasing Failed.\n"));
         EXPECT_EQ(rig.ui.posts, std::vector<unsigned>{AG_MSG_LINK_LOST});  // preparation failure ends the session
@@ -162,7 +191,7 @@ TEST(DownloadToChip, FailuresStopTheDownload) {
         Program p;
         p.chain(rig, {{0x0000, 600}});
         ASSERT_EQ(rig.driver.init(AG_INIT_PREPARE_DOWNLOAD, nullptr), 0u);
-        rig.sim.device->injectFault({Emx31FaultKind::FinishWithoutSuccess, 0x88, 1});
+        rig.sim.device->injectFault({Emx31FaultKind::FinishWithoutSuccess, cmd::ChipProgram, 1});
         EXPECT_EQ(rig.driver.init(AG_INIT_PROGRAM_VERIFY, nullptr), 1u);
         EXPECT_TRUE(rig.ui.hasText("EMX31 ERROR 31: Flash Write Failed at Address 0100H."));
         EXPECT_FALSE(rig.driver.link().linkFailed);

@@ -1,6 +1,10 @@
 // Entry points, their guards and the option text.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
+#include "emulator/SettingsDialog.h"
 #include "tests/emulator/DriverRig.h"
 
 namespace vantor::emx31::test {
@@ -175,6 +179,78 @@ TEST(HostInterface, SettingsDialogThroughTheHost) {
     };
     EXPECT_EQ(rig.driver.uv3Cap(110, &record), 0u);
     EXPECT_STREQ(text, "-E1 -F16 -V3 -C1");
+}
+
+// The dialog a host without its own gets (drawn by Win32 on Windows), driven by clicks.
+class FakeControls : public DialogControls {
+public:
+    void setChecked(int id, bool c) override { checks[id] = c; }
+    bool checked(int id) const override { return checks.count(id) && checks.at(id); }
+    void setEnabled(int id, bool e) override { enabled[id] = e; }
+    void setItems(int id, const std::vector<std::string> &i) override { items[id] = i; }
+    void select(int id, int index) override { selected[id] = index; }
+    int selection(int id) const override { return selected.count(id) ? selected.at(id) : -1; }
+    std::map<int, bool> checks, enabled;
+    std::map<int, std::vector<std::string>> items;
+    std::map<int, int> selected;
+};
+
+TEST(HostInterface, SettingsDialogOfItsOwn) {
+    Rig rig;
+    char text[AG_OPTION_TEXT_SIZE] = "-E1 -F15 -V0 -C1";
+    AG_CapRecord record{};
+    record.optionText = text;
+    rig.ui.onDialog = [](const EMX31_SettingsForm &f) -> bool {
+        const DialogLayout layout = settingsDialogLayout(f);
+        std::set<int> ids;
+        std::vector<const DialogControl *> groups;
+        // A drop-down list's height includes its open list; closed it is one row.
+        auto rows = [](const DialogControl &c) { return c.kind == ControlKind::DropDownList ? 12 : c.height; };
+        for (const auto &c : layout.controls) {
+            EXPECT_TRUE(c.id < 0 || ids.insert(c.id).second) << c.id;
+            EXPECT_TRUE(c.x > 0 && c.y > 0 && c.x + c.width < layout.width && c.y + rows(c) < layout.height) << c.text;
+            if (c.kind == ControlKind::GroupBox) groups.push_back(&c);
+        }
+        EXPECT_EQ(ids, (std::set<int>{1, 2, 5000, 5002, 5007, 5015, 5020, 5021, 5022, 5026}));
+        EXPECT_EQ(groups.size(), 3u);
+        if (groups.size() != 3u) return false;
+        EXPECT_EQ(groups[0]->text, "Target Debug Options");
+        EXPECT_EQ(groups[1]->text, "Flash Download Options");
+        EXPECT_EQ(groups[2]->text, "Information");
+        // Every control but the buttons sits inside one group box.
+        for (const auto &c : layout.controls) {
+            if (c.kind == ControlKind::GroupBox || c.id <= 2) continue;
+            const auto inside = std::count_if(groups.begin(), groups.end(), [&](const DialogControl *g) {
+                return c.x >= g->x && c.y >= g->y && c.x + c.width <= g->x + g->width &&
+                       c.y + rows(c) <= g->y + g->height;
+            });
+            EXPECT_EQ(inside, 1) << c.id;
+        }
+
+        FakeControls controls;
+        SettingsDialogBehaviour dialog(f, controls);
+        dialog.open();
+        EXPECT_TRUE(controls.checks[control::Halt]);
+        EXPECT_FALSE(controls.checks[control::Adapter]);
+        EXPECT_EQ(controls.items[control::Maker].size(), kMakers.size());
+        EXPECT_EQ(controls.items[control::Chip][std::size_t(controls.selected[control::Chip])], "AT89S52");
+        EXPECT_TRUE(controls.enabled[control::ChipLabel]);
+        controls.select(control::Maker, 2);
+        dialog.changed(control::Maker);
+        EXPECT_EQ(controls.items[control::Chip].size(), 5u);
+        EXPECT_EQ(controls.selected[control::Chip], 0);
+        controls.select(control::Chip, 1);
+        dialog.changed(control::Chip);
+        controls.setChecked(control::Adapter, true);
+        dialog.changed(control::Adapter);
+        for (const int id : {control::Maker, control::Chip, control::MakerLabel, control::ChipLabel})
+            EXPECT_FALSE(controls.enabled[id]) << id;
+        controls.setChecked(control::Halt, false);
+        dialog.changed(control::Halt);
+        return true;
+    };
+    EXPECT_EQ(rig.driver.uv3Cap(1, &record), 1u);
+    EXPECT_STREQ(text, "-E0 -F16 -V2 -C1");
 }
 
 TEST(HostInterface, DefaultUiUsesInstalledHooks) {

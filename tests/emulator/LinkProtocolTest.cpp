@@ -1,6 +1,8 @@
 // Status waits, identification, connection and the reply table.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "tests/emulator/DriverRig.h"
 
 namespace vantor::emx31::test {
@@ -43,20 +45,23 @@ struct Waiter {
 };
 
 TEST(StatusWait, FinishedDecidesWhateverWasAwaited) {
-    EXPECT_EQ(Waiter(0x06).link.waitReady(0x20, 200), Wait::Done);
-    EXPECT_EQ(Waiter(0x02).link.waitReady(0x20, 200), Wait::Failed);
-    EXPECT_EQ(Waiter(0x82).link.waitReady(0x80, 200), Wait::Failed);
-    EXPECT_EQ(Waiter(0xA0).link.waitReady(0x20, 200), Wait::Done);
+    EXPECT_EQ(Waiter(0x06).link.waitReady(st::DataReady, 200), WaitResult::Done);
+    EXPECT_EQ(Waiter(0x02).link.waitReady(st::DataReady, 200), WaitResult::Failed);
+    EXPECT_EQ(Waiter(0x82).link.waitReady(st::Ready, 200), WaitResult::Failed);
+    EXPECT_EQ(Waiter(0xA0).link.waitReady(st::DataReady, 200), WaitResult::Done);
     Waiter w(0x20);
     const std::uint64_t start = w.clock.nowMs();
-    EXPECT_EQ(w.link.waitReady(0x02, 200), Wait::TimedOut);
+    const int readsBefore = w.device->reads;
+    EXPECT_EQ(w.link.waitReady(st::Finished, 200), WaitResult::NoAnswer);
     EXPECT_GE(w.clock.nowMs() - start, 200u);
+    // A pause between reads: the device is not asked once per fake millisecond.
+    EXPECT_LE(w.device->reads - readsBefore, 110);
 }
 
 TEST(StatusWait, ChipStatus) {
-    EXPECT_EQ(Waiter(0x02).link.waitChipStatus(0x02, 300), 0);
-    EXPECT_EQ(Waiter(0x06).link.waitChipStatus(0x02, 300), 1);
-    EXPECT_EQ(Waiter(0x04).link.waitChipStatus(0x02, 300), -2);
+    EXPECT_EQ(Waiter(0x02).link.waitChipStatus(300), WaitResult::Failed);
+    EXPECT_EQ(Waiter(0x06).link.waitChipStatus(300), WaitResult::Done);
+    EXPECT_EQ(Waiter(0x04).link.waitChipStatus(300), WaitResult::NoAnswer);
 }
 
 TEST(Identification, FirmwareAndSerialNumber) {
@@ -86,7 +91,7 @@ TEST(Connect, AdapterStageRunsForAdapterDownloadsAndAfterAReset) {
         Rig rig;  // first connection, target-chip download: no adapter stage
         ASSERT_TRUE(rig.connect());
         const auto c = rig.newCommands();
-        EXPECT_EQ(std::count(c.begin(), c.end(), 3), 0);
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::AdapterPresent), 0);
     }
     {
         Rig rig;
@@ -113,25 +118,26 @@ TEST(Connect, AdapterFailuresGiveTheirMessages) {
         bool linkFailed;
     };
     const Case cases[] = {
-        {Emx31FaultKind::FinishWithoutSuccess, 6, "Error, Failed to Initialize Debug Adapter(PRB31).", false},
-        {Emx31FaultKind::StatusNeverComes, 6, "Error, the Debug Adapter(PRB31) respond timeout.", true},
-        {Emx31FaultKind::RefuseRequest, 3, "EMX31 Commucation error.", true},
-        {Emx31FaultKind::FinishWithoutSuccess, 2, "Error, the emulator operation failed.", false},
-        {Emx31FaultKind::StatusNeverComes, 2, "Error, the Debug Adapter(PRB31) respond timeout.", true},
+        {Emx31FaultKind::FinishWithoutSuccess, cmd::InitAdapter, "Error, Failed to Initialize Debug Adapter(PRB31).", false},
+        {Emx31FaultKind::StatusNeverComes, cmd::InitAdapter, "Error, the Debug Adapter(PRB31) respond timeout.", true},
+        {Emx31FaultKind::RefuseRequest, cmd::AdapterPresent, "EMX31 Commucation error.", true},
+        {Emx31FaultKind::FinishWithoutSuccess, cmd::ReadAdapterId, "Error, the emulator operation failed.", false},
+        {Emx31FaultKind::StatusNeverComes, cmd::ReadAdapterId, "Error, the Debug Adapter(PRB31) respond timeout.", true},
     };
     for (const auto &c : cases) {
         Rig rig;
         rig.driver.options().flash = 16;
         rig.sim.device->injectFault({c.kind, c.command});
         EXPECT_FALSE(rig.connect()) << c.message;
-        EXPECT_TRUE(rig.ui.hasBox(c.message)) << c.message;
+        ASSERT_EQ(rig.ui.boxes.size(), 1u) << c.message;  // told once
+        EXPECT_EQ(rig.ui.boxes[0].text, c.message);
         EXPECT_EQ(bool(rig.driver.link().linkFailed), c.linkFailed) << c.message;
         EXPECT_EQ(rig.ui.posts.size(), c.linkFailed ? 1u : 0u) << c.message;
     }
     // A lost adapter block is allowed: the connection is made without it.
     Rig rig;
     rig.driver.options().flash = 16;
-    rig.sim.device->injectFault({Emx31FaultKind::LoseBulk, 2});
+    rig.sim.device->injectFault({Emx31FaultKind::LoseBulk, cmd::ReadAdapterId});
     EXPECT_TRUE(rig.connect());
 }
 
@@ -140,7 +146,7 @@ TEST(ReplyTable, FailuresOfReadsAndWrites) {
     ASSERT_TRUE(rig.connect());
     std::uint8_t buffer[8];
     // A refused request: 5027, the link is lost and closed.
-    rig.sim.device->injectFault({Emx31FaultKind::RefuseRequest, 14});
+    rig.sim.device->injectFault({Emx31FaultKind::RefuseRequest, cmd::ReadXdata});
     EXPECT_EQ(rig.read(AG_ADDRESS(AG_SPACE_XDATA, 0x10), buffer, 8), AG_MEM_READ_FAILED);
     EXPECT_EQ(rig.failing, 0x01000010u);
     EXPECT_TRUE(rig.ui.hasBox("EMX31 Commucation error."));
@@ -150,21 +156,21 @@ TEST(ReplyTable, FailuresOfReadsAndWrites) {
     // Failed internal-data write: 5029.
     ASSERT_TRUE(rig.connect());
     rig.ui.clear();
-    rig.sim.device->injectFault({Emx31FaultKind::FinishWithoutSuccess, 15});
+    rig.sim.device->injectFault({Emx31FaultKind::FinishWithoutSuccess, cmd::WriteIdata});
     EXPECT_EQ(rig.write(AG_ADDRESS(AG_SPACE_DATA, 0x30), {1, 2}), AG_MEM_WRITE_FAILED);
     EXPECT_TRUE(rig.ui.hasBox("Error, Failed to update user data."));
 
     // A failed external-data write shows nothing of its own.
     ASSERT_TRUE(rig.connect());
     rig.ui.clear();
-    rig.sim.device->injectFault({Emx31FaultKind::FinishWithoutSuccess, 13});
+    rig.sim.device->injectFault({Emx31FaultKind::FinishWithoutSuccess, cmd::WriteXdata});
     EXPECT_EQ(rig.write(AG_ADDRESS(AG_SPACE_XDATA, 0x30), {1, 2}), AG_MEM_WRITE_FAILED);
     EXPECT_TRUE(rig.ui.boxes.empty());
 
     // A lost bulk read of internal data: 5027 and the link is lost.
     ASSERT_TRUE(rig.connect());
     rig.ui.clear();
-    rig.sim.device->injectFault({Emx31FaultKind::LoseBulk, 16});
+    rig.sim.device->injectFault({Emx31FaultKind::LoseBulk, cmd::ReadIdata});
     EXPECT_EQ(rig.read(AG_ADDRESS(AG_SPACE_IDATA, 0x30), buffer, 4), AG_MEM_READ_FAILED);
     EXPECT_TRUE(rig.ui.hasBox("EMX31 Commucation error."));
     EXPECT_EQ(rig.failing, 0xF3000030u);
@@ -172,11 +178,45 @@ TEST(ReplyTable, FailuresOfReadsAndWrites) {
     // Unplugged in the middle of a session.
     ASSERT_TRUE(rig.connect());
     rig.ui.clear();
-    rig.sim.device->injectFault({Emx31FaultKind::Unplug, 9});
+    rig.sim.device->injectFault({Emx31FaultKind::Unplug, cmd::ReadRegs});
     std::uint32_t a = 0;
     EXPECT_EQ(rig.driver.regAcc(1, AG_REG_A, &a), 0u);
     EXPECT_TRUE(rig.ui.hasBox("EMX31 Commucation error."));
     EXPECT_EQ(rig.ui.posts, std::vector<unsigned>{AG_MSG_LINK_LOST});
+}
+
+// Whatever fails inside an operation, the user is told about it at most once.
+TEST(ReplyTable, EveryInjectedFaultIsShownAtMostOnce) {
+    const Emx31FaultKind kinds[] = {Emx31FaultKind::RefuseRequest, Emx31FaultKind::StatusNeverComes,
+                                    Emx31FaultKind::FinishWithoutSuccess, Emx31FaultKind::LoseBulk};
+    const std::pair<std::uint8_t, std::function<void(Rig &)>> operations[] = {
+        {cmd::ReadXdata, [](Rig &r) { std::uint8_t b[4]; r.read(AG_ADDRESS(AG_SPACE_XDATA, 0), b, 4); }},
+        {cmd::WriteXdata, [](Rig &r) { r.write(AG_ADDRESS(AG_SPACE_XDATA, 0), {1, 2}); }},
+        {cmd::ReadSfr, [](Rig &r) { std::uint8_t b[2]; r.read(AG_ADDRESS(AG_SPACE_DATA, 0x90), b, 2); }},
+        {cmd::WriteIdata, [](Rig &r) { r.write(AG_ADDRESS(AG_SPACE_IDATA, 0x30), {7}); }},
+        {cmd::WriteCode, [](Rig &r) { r.write(AG_ADDRESS(AG_SPACE_CODE, 0x100), {7}, AG_MEM_WRITE_CODE); }},
+        {cmd::ReadRegs, [](Rig &r) { std::uint32_t v; r.driver.regAcc(1, AG_REG_A, &v); }},
+        {cmd::Step, [](Rig &r) { r.driver.goStep(AG_GOSTEP_STEP, 1, nullptr); }},
+        {cmd::ChipProgram, [](Rig &r) {
+             static const std::uint8_t code[8] = {};
+             r.blocks = {{0, 8, code, 8}, {0, 0, nullptr, 8}};
+             if (r.driver.init(AG_INIT_PREPARE_DOWNLOAD, nullptr) == 0) r.driver.init(AG_INIT_PROGRAM_VERIFY, nullptr);
+         }},
+    };
+    for (const auto kind : kinds) {
+        for (const auto &[command, operation] : operations) {
+            Rig rig;
+            rig.driver.options().flash = 0;
+            ASSERT_TRUE(rig.connect());
+            rig.ui.clear();
+            rig.sim.device->injectFault({kind, command});
+            operation(rig);
+            std::set<std::string> seen;
+            for (const auto &b : rig.ui.boxes)
+                EXPECT_TRUE(seen.insert(b.text).second) << int(kind) << " " << int(command) << ": " << b.text;
+            EXPECT_LE(rig.ui.boxes.size(), 1u) << int(kind) << " " << int(command);
+        }
+    }
 }
 
 TEST(Concurrency, HaltFromAnotherThreadNeverInterleavesAnExchange) {

@@ -70,17 +70,44 @@ TEST(Memory, CodeOutsideBankZeroIsFiller) {
 }
 
 TEST(Memory, CodeWritesPastTheEmulatorLimit) {
+    // The part below 0xFC00 is written and cached, the dropped part never cached.
+    for (const bool notice : {false, true}) {
+        Rig rig;
+        ASSERT_TRUE(rig.connect());
+        if (notice) rig.driver.init(AG_INIT_CACHE_CODE, nullptr);
+        const std::uint32_t r =
+            rig.write(AG_ADDRESS(AG_SPACE_CODE, 0xFBF0), std::vector<std::uint8_t>(0x20, 1), AG_MEM_WRITE_CODE);
+        EXPECT_EQ(rig.sim.device->cpu().readCode(0xFBF0), 1) << notice;
+        EXPECT_EQ(rig.sim.device->cpu().readCode(0xFBFF), 1) << notice;
+        EXPECT_EQ(rig.codeData[0xFBFF], 1) << notice;
+        EXPECT_TRUE(rig.codeAttr[0xFBFF] & AG_ATTR_CACHED) << notice;
+        EXPECT_FALSE(rig.codeAttr[0xFC00] & AG_ATTR_CACHED) << notice;
+        EXPECT_FALSE(rig.codeAttr[0xFC0F] & AG_ATTR_CACHED) << notice;
+        if (notice) {
+            EXPECT_EQ(r, 0u);
+            EXPECT_TRUE(rig.ui.hasText("EMX31 ERROR 22: No Code Memory at Adrress FC10H.\n"));
+            EXPECT_TRUE(rig.codeAttr[0x1234] & AG_ATTR_CACHED);
+        } else {
+            EXPECT_EQ(r, AG_MEM_WRITE_FAILED);
+            EXPECT_TRUE(rig.ui.hasBox("Code size has exceeded the limit of the EMX31(max. 63K)"));
+            EXPECT_EQ(rig.failing, 0xFF00FC00u);
+        }
+    }
+}
+
+TEST(Memory, AnUnroutedSpaceLeavesTheCodeShadowAlone) {
     Rig rig;
     ASSERT_TRUE(rig.connect());
-    EXPECT_EQ(rig.write(AG_ADDRESS(AG_SPACE_CODE, 0xFBF0), std::vector<std::uint8_t>(0x20, 1), AG_MEM_WRITE_CODE),
-              AG_MEM_WRITE_FAILED);
-    EXPECT_TRUE(rig.ui.hasBox("Code size has exceeded the limit of the EMX31(max. 63K)"));
-    EXPECT_EQ(rig.failing, 0xFF00FBF0u);
-    ASSERT_TRUE(rig.connect());
-    rig.driver.init(AG_INIT_CACHE_CODE, nullptr);
-    EXPECT_EQ(rig.write(AG_ADDRESS(AG_SPACE_CODE, 0xFBF0), std::vector<std::uint8_t>(0x20, 1), AG_MEM_WRITE_CODE), 0u);
-    EXPECT_TRUE(rig.ui.hasText("EMX31 ERROR 22: No Code Memory at Adrress FC10H.\n"));
-    EXPECT_TRUE(rig.codeAttr[0x1234] & AG_ATTR_CACHED);
+    rig.sim.device->cpu().writeCode(0x10, 0xAB);
+    std::uint8_t b = 0;
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_CODE, 0x10), &b, 1, AG_MEM_READ_CODE), 0u);
+    ASSERT_TRUE(rig.codeAttr[0x10] & AG_ATTR_CACHED);
+    rig.newCommands();
+    b = 0x5C;
+    rig.read(AG_ADDRESS(0x03, 0x10), &b, 1);
+    EXPECT_TRUE(rig.newCommands().empty());
+    EXPECT_EQ(rig.codeData[0x10], 0xAB);
+    EXPECT_TRUE(rig.codeAttr[0x10] & AG_ATTR_CACHED);
 }
 
 TEST(Memory, WithoutShadowPagesEverythingGoesToTheEmulator) {
@@ -132,6 +159,36 @@ TEST(Registers, BlockCacheAndWrites) {
     EXPECT_FALSE(rig.driver.registersCurrent());
     rig.driver.regAcc(1, 0, &v);
     EXPECT_EQ(v, 0x77u);
+}
+
+TEST(Registers, APartialWriteAfterStepsKeepsTheTargetsPcAndSp) {
+    // 0000 INC SP / 0002..: NOPs
+    Rig rig;
+    rig.loadProgram({0x05, 0x81, 0, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(rig.connect());
+    std::uint32_t v = 0;
+    rig.driver.regAcc(1, AG_REG_A, &v);  // the cache now holds PC 0, SP 7
+    rig.driver.goStep(AG_GOSTEP_STEP, 5, nullptr);
+    v = 0x5A;
+    rig.driver.regAcc(2, AG_REG_A, &v);
+    EXPECT_EQ(rig.sim.device->cpu().pc(), 0x0006);
+    EXPECT_EQ(rig.sim.device->cpu().registers().sp, 0x08);
+    EXPECT_EQ(rig.sim.device->cpu().registers().a, 0x5A);
+    rig.driver.goStep(AG_GOSTEP_STEP, 1, nullptr);
+    EXPECT_EQ(rig.pc, 0xFF000007u);
+
+    // The same through the pane, read before steps it was not shown.
+    rig.pane->read(nullptr, 0x80000000u);
+    rig.driver.goStep(AG_GOSTEP_STEP, 2, nullptr);
+    AG_RegItem *b = nullptr;
+    for (std::uint32_t i = 0; i < rig.pane->itemCount; ++i)
+        if (std::strcmp(rig.pane->items[i].name, "b") == 0) b = &rig.pane->items[i];
+    ASSERT_NE(b, nullptr);
+    const std::uint8_t value[4] = {0x33, 0, 0, 0};
+    EXPECT_EQ(rig.pane->write(b, value), 1u);
+    EXPECT_EQ(rig.sim.device->cpu().pc(), 0x0009);
+    EXPECT_EQ(rig.sim.device->cpu().registers().a, 0x5A);
+    EXPECT_EQ(rig.sim.device->cpu().registers().b, 0x33);
 }
 
 TEST(RegisterPane, FormatsItemsAndFlagsChanges) {

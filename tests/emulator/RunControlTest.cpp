@@ -45,9 +45,9 @@ TEST(Go, BreakpointAtThePcIsSteppedOverFirst) {
     rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
     const auto c = rig.newCommands();
     ASSERT_GE(c.size(), 3u);
-    EXPECT_EQ(c[0], 21);  // one step off the breakpoint, then arm and run
-    EXPECT_EQ(c[1], 22);
-    EXPECT_EQ(c[2], 20);
+    EXPECT_EQ(c[0], cmd::Step);  // one step off the breakpoint, then arm and run
+    EXPECT_EQ(c[1], cmd::SetBreakpoint);
+    EXPECT_EQ(c[2], cmd::Run);
     EXPECT_EQ(rig.pc, 0xFF000003u);
     EXPECT_EQ(accumulator(rig), 2);
 }
@@ -75,8 +75,8 @@ TEST(Go, ConditionalBreakpointsSingleStep) {
     rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
     EXPECT_TRUE(rig.ui.hasText("Application does not run in real time because of conditional breakpoint(s) !\n"));
     const auto c = rig.newCommands();
-    EXPECT_EQ(std::count(c.begin(), c.end(), 20), 0);
-    EXPECT_EQ(std::count(c.begin(), c.end(), 22), 0);
+    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::Run), 0);
+    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::SetBreakpoint), 0);
     EXPECT_EQ(rig.pc, 0xFF000003u);
     EXPECT_EQ(accumulator(rig), 2);
 }
@@ -158,6 +158,41 @@ TEST(Stop, WithoutTheHaltOptionOnlyAResetStops) {
     go.get();
     EXPECT_TRUE(rig.ui.hasBox("The halt function isn't enable"));
     EXPECT_EQ(rig.sim.device->cpu().readCode(0x3B), 0x00);  // no halt bytes without the option
+}
+
+TEST(Stop, WhileIdleIsNotKeptForTheNextGoOrStep) {
+    Rig rig;
+    rig.loadProgram(kCounter);
+    ASSERT_TRUE(rig.connect());
+    EXPECT_EQ(rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr), 1u);
+    EXPECT_FALSE(rig.driver.stopRequested());
+    rig.driver.goStep(AG_GOSTEP_STEP, 1, nullptr);
+    EXPECT_EQ(rig.pc, 0xFF000002u);
+    rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr);
+    rig.addBreakpoint(0x0003, 2);
+    rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
+    EXPECT_EQ(rig.sim.device->runsStarted(), 2);
+    EXPECT_EQ(accumulator(rig), 2);
+}
+
+TEST(Stop, EndsAStepSequenceBetweenStepsWithoutHaltOrReset) {
+    for (const int halt : {0, 1}) {
+        Rig rig;
+        rig.loadProgram(kCounter);
+        rig.driver.options().halt = halt;
+        ASSERT_TRUE(rig.connect());
+        rig.newCommands();
+        auto steps = std::async(std::launch::async, [&] { rig.driver.goStep(AG_GOSTEP_STEP, 100000000, nullptr); });
+        while (rig.sim.device->commands().size() < 20) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr), 1u);
+        steps.get();
+        EXPECT_TRUE(rig.ui.boxes.empty()) << halt;
+        const auto c = rig.newCommands();
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::ResetTarget), 0) << halt;   // no reset
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::Halt), 0) << halt;  // no halt
+        EXPECT_EQ(rig.pc & 0xFFFF, rig.sim.device->cpu().pc()) << halt;
+        EXPECT_FALSE(rig.driver.running());
+    }
 }
 
 TEST(Run, CodeAt003BAsksBeforeTheHaltTakesIt) {

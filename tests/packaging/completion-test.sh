@@ -44,6 +44,10 @@ complete_words "$cli" --model TR610 program -d AT89S5
 expect "a device name prefix" AT89S52 AT89C51
 complete_words "$cli" program -d ATMEL/AT89S5
 expect "a vendor/device prefix" ATMEL/AT89S52
+complete_words "$cli" serial-pool re
+expect "a serial-pool action" reclaim report
+complete_words "$cli" serial-pool create line --format a
+expect "a pool's format" ascii-dec
 complete_words "$cli" convert --from ""
 expect "a data-file format" xtek
 

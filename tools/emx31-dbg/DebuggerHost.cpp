@@ -1,8 +1,12 @@
 #include "tools/emx31-dbg/DebuggerHost.h"
 
+#include <cctype>
+#include <charconv>
 #include <chrono>
+#include <cstdarg>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -23,18 +27,30 @@ std::vector<std::string> split(const std::string &line) {
     return words;
 }
 
-bool parseNumber(const std::string &text, std::uint32_t &value, int base = 16) {
+// Digits of `base` only: no sign, no blanks, nothing after them, nothing that overflows.
+bool parseDigits(std::string_view text, std::uint32_t &value, int base) {
     if (text.empty()) return false;
-    std::string t = text;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t = t.substr(2), base = 16;
-    if (!t.empty() && (t.back() == 'h' || t.back() == 'H')) t.pop_back(), base = 16;
-    if (t.empty() || t.size() > 8) return false;
-    char *end = nullptr;
-    const unsigned long v = std::strtoul(t.c_str(), &end, base);
-    if (*end) return false;
-    value = std::uint32_t(v);
+    std::uint32_t v = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), v, base);
+    if (error != std::errc() || end != text.data() + text.size()) return false;
+    value = v;
     return true;
 }
+
+// A command argument: decimal or hexadecimal as `base` says, "0x…" and "…h" always hexadecimal.
+bool parseNumber(const std::string &text, std::uint32_t &value, int base = 16) {
+    std::string_view t = text;
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t.remove_prefix(2), base = 16;
+    else if (t.size() > 1 && (t.back() == 'h' || t.back() == 'H')) t.remove_suffix(1), base = 16;
+    return parseDigits(t, value, base);
+}
+
+bool internalSpace(std::uint32_t address) {
+    return (address >> 24) == AG_SPACE_DATA || (address >> 24) == AG_SPACE_IDATA;
+}
+
+// The end of the space an address lies in: internal data has 256 bytes, code and external data 64 KiB.
+std::uint32_t spaceSize(std::uint32_t address) { return internalSpace(address) ? 0x100 : 0x10000; }
 
 // "C:0100", "X:10", "D:0x7E", "I:80" or a bare code address.
 bool parseAddress(const std::string &text, std::uint32_t &address) {
@@ -51,10 +67,23 @@ bool parseAddress(const std::string &text, std::uint32_t &address) {
         rest = text.substr(2);
     }
     std::uint32_t offset = 0;
-    if (!parseNumber(rest, offset) || offset > 0xFFFF) return false;
+    address = AG_ADDRESS(space, 0);
+    if (!parseNumber(rest, offset) || offset >= spaceSize(address)) return false;
     address = AG_ADDRESS(space, offset);
     return true;
 }
+
+// The largest value a register or flag of `reg NAME VALUE` holds.
+std::uint32_t registerLimit(const std::string &name) {
+    if (name == "pc" || name == "dptr") return 0xFFFF;
+    if (name == "rs") return 3;
+    for (const char *flag : {"p", "f1", "ov", "f0", "ac", "cy"})
+        if (name == flag) return 1;
+    return 0xFF;
+}
+
+constexpr const char *kAddressForms = "C:|X:0000..FFFF or D:|I:00..FF";
+constexpr std::uint32_t kMaxStepCount = 1000000;
 
 std::string formatAddress(std::uint32_t a) {
     const char *prefix = "C:";
@@ -93,7 +122,9 @@ bool readIntelHex(const std::string &path, std::vector<Block> &blocks, std::stri
         std::vector<std::uint8_t> rec;
         for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
             std::uint32_t b = 0;
-            if (!parseNumber(line.substr(i, 2), b)) return bad("bad hex digit");
+            const bool digits = std::isxdigit(static_cast<unsigned char>(line[i])) &&
+                                std::isxdigit(static_cast<unsigned char>(line[i + 1]));
+            if (!digits || !parseDigits(std::string_view(line).substr(i, 2), b, 16)) return bad("bad hex digit");
             rec.push_back(std::uint8_t(b));
         }
         if (rec.size() != std::size_t(rec[0]) + 5) return bad("wrong record length");
@@ -115,7 +146,9 @@ bool readIntelHex(const std::string &path, std::vector<Block> &blocks, std::stri
         default: break;
         }
     }
-    return true;
+    // A file without its end record was cut short: part of the program would be missing.
+    error = path + ":" + std::to_string(lineNo) + ": no end-of-file record";
+    return false;
 }
 
 DebuggerHost::DebuggerHost(std::FILE *in, std::FILE *out, bool batch)
@@ -195,15 +228,31 @@ int DebuggerHost::run() {
         if (!readLine(line)) break;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (batch_ && !line.empty() && line[0] != '#') std::fprintf(out_, "> %s\n", line.c_str());
-        if (!execute(line)) return 0;
+        commandFailed_ = false;
+        const bool goOn = execute(line);
+        // A script stops at its first failed command, as a shell script under "set -e" does.
+        if (commandFailed_ && batch_ && !keepGoing_) {
+            std::fprintf(out_, "Stopped at the failed command (--keep-going runs the rest).\n");
+            if (goOn) execute("quit");
+            return 1;
+        }
+        if (!goOn) return 0;
     }
     execute("quit");
     return 0;
 }
 
+void DebuggerHost::fail(const char *format, ...) {
+    commandFailed_ = true;
+    std::va_list args;
+    va_start(args, format);
+    std::vfprintf(out_, format, args);
+    va_end(args);
+}
+
 bool DebuggerHost::ensureConnected() {
     if (connected_) return true;
-    std::fprintf(out_, "Not connected (use connect).\n");
+    fail("Not connected (use connect).\n");
     return false;
 }
 
@@ -223,7 +272,8 @@ bool DebuggerHost::execute(const std::string &line) {
     if (c == "connect") {
         linkLost_ = false;
         connected_ = init_(AG_INIT_START_SESSION, nullptr) == 0;
-        std::fprintf(out_, connected_ ? "Connected.\n" : "Connection failed.\n");
+        if (connected_) std::fprintf(out_, "Connected.\n");
+        else fail("Connection failed.\n");
         if (connected_) {
             allReg_(1, nullptr);
             printPc();
@@ -241,11 +291,15 @@ bool DebuggerHost::execute(const std::string &line) {
     } else if (c == "go" || c == "g") {
         cmdGo(args);
     } else if (c == "stop") {
-        std::fprintf(out_, "Nothing is running (Ctrl+C stops a running go).\n");
+        std::fprintf(out_, "Nothing is running (Ctrl+C stops a running go or step).\n");
     } else if (c == "timeout" && args.size() == 1) {
         std::uint32_t ms = 0;
-        if (parseNumber(args[0], ms, 10)) autoStopMs_ = ms;
-        std::fprintf(out_, "A go is stopped after %u ms.\n", autoStopMs_);
+        if (parseNumber(args[0], ms, 10)) {
+            autoStopMs_ = ms;
+            std::fprintf(out_, "A go or step is stopped after %u ms.\n", autoStopMs_);
+        } else {
+            fail("timeout MS: MS is a decimal number of milliseconds (0: never)\n");
+        }
     } else if (c == "break" || c == "b") {
         cmdBreak(args);
     } else if (c == "delete" || c == "del") {
@@ -272,11 +326,11 @@ bool DebuggerHost::execute(const std::string &line) {
         std::fprintf(out_, "%s\n", line.size() > 5 ? line.substr(5).c_str() : "");
     } else if (c == "help" || c == "?") {
         std::fprintf(out_,
-                     "connect | load FILE.hex | reset | step [N] | go [ADDR] (Ctrl+C stops) | timeout MS\n"
+                     "connect | load FILE.hex | reset | step [N] | go [C:ADDR] (Ctrl+C stops both) | timeout MS\n"
                      "break ADDR [COUNT] [COMMAND...] | delete [N] | breaks | regs | reg NAME VALUE\n"
                      "mem C:|X:|D:|I:ADDR [COUNT] | write C:|X:|D:|I:ADDR BYTE... | settings | options | quit\n");
     } else {
-        std::fprintf(out_, "Unknown command: %s (try help)\n", line.c_str());
+        fail("Unknown command: %s (try help)\n", line.c_str());
     }
     std::fflush(out_);
     return true;
@@ -292,7 +346,7 @@ void DebuggerHost::cmdLoad(const std::string &file) {
     if (!ensureConnected()) return;
     std::string error;
     if (!readIntelHex(file, program_, error)) {
-        std::fprintf(out_, "Load failed: %s\n", error.c_str());
+        fail("Load failed: %s\n", error.c_str());
         return;
     }
     std::uint32_t total = 0;
@@ -301,7 +355,7 @@ void DebuggerHost::cmdLoad(const std::string &file) {
     for (const auto &b : program_) chain_.push_back({b.start, std::uint32_t(b.bytes.size()), b.bytes.data(), total});
     chain_.push_back({0, 0, nullptr, total});
     if (init_(AG_INIT_PREPARE_DOWNLOAD, nullptr) != 0 || init_(AG_INIT_PROGRAM_VERIFY, nullptr) != 0) {
-        std::fprintf(out_, "Download failed.\n");
+        fail("Download failed.\n");
         return;
     }
     std::fprintf(out_, "Loaded %u bytes in %zu block(s).\n", total, program_.size());
@@ -311,29 +365,40 @@ void DebuggerHost::cmdLoad(const std::string &file) {
 }
 
 void DebuggerHost::cmdStep(const std::vector<std::string> &args) {
-    if (!ensureConnected()) return;
     std::uint32_t n = 1;
-    if (!args.empty() && !parseNumber(args[0], n, 10)) {
-        std::fprintf(out_, "step [N]: N is a decimal count\n");
+    if (!args.empty() && (!parseDigits(args[0], n, 10) || n == 0 || n > kMaxStepCount)) {
+        fail("step [N]: N is a decimal count from 1 to %u\n", kMaxStepCount);
         return;
     }
-    goStep_(AG_GOSTEP_STEP, n, nullptr);
+    if (!ensureConnected()) return;
+    whileStoppable([&] { goStep_(AG_GOSTEP_STEP, n, nullptr); });
     if (connected_) allReg_(1, nullptr);  // the register view follows every step, as in an IDE
     if (connected_) std::fprintf(out_, "PC = %s\n", formatAddress(pc_).c_str());
 }
 
 void DebuggerHost::cmdGo(const std::vector<std::string> &args) {
-    if (!ensureConnected()) return;
     std::uint32_t target = 0;
-    if (!args.empty() && !parseAddress(args[0], target)) {
-        std::fprintf(out_, "go [ADDR]: bad address %s\n", args[0].c_str());
+    if (!args.empty() && (!parseAddress(args[0], target) || (target >> 24) != AG_SPACE_CODE)) {
+        fail("go [C:ADDR]: bad code address %s\n", args[0].c_str());
         return;
     }
+    if (!ensureConnected()) return;
+    std::fprintf(out_, "Running...\n");
+    inGo_ = true;
+    whileStoppable([&] {
+        if (args.empty()) goStep_(AG_GOSTEP_GO, 0, nullptr);
+        else goStep_(AG_GOSTEP_GO_TO, 0, &target);
+    });
+    inGo_ = false;
+    if (connected_) allReg_(1, nullptr);
+    if (connected_) std::fprintf(out_, "Stopped at %s\n", formatAddress(pc_).c_str());
+}
+
+// A second thread stops a go or a step sequence: on Ctrl+C, or when the script's time limit is reached.
+void DebuggerHost::whileStoppable(const std::function<void()> &call) {
+    std::fflush(out_);  // what the user typed shows before a long wait
     interruptRequested = false;
     std::atomic<bool> finished{false};
-    std::fprintf(out_, "Running...\n");
-    std::fflush(out_);
-    // A second thread stops the go: on Ctrl+C, or when the script's time limit is reached.
     std::thread watcher([&] {
         const auto start = std::chrono::steady_clock::now();
         bool autoStopped = false;
@@ -345,21 +410,16 @@ void DebuggerHost::cmdGo(const std::vector<std::string> &args) {
                 std::fprintf(out_, "Stop requested.\n");
                 std::fflush(out_);
                 if (goStep_(AG_GOSTEP_STOP, 0, nullptr) != 1) {
-                    std::fprintf(out_, "The target did not stop.\n");
+                    fail("The target did not stop.\n");
                     std::fflush(out_);
                 }
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     });
-    inGo_ = true;
-    if (args.empty()) goStep_(AG_GOSTEP_GO, 0, nullptr);
-    else goStep_(AG_GOSTEP_GO_TO, 0, &target);
-    inGo_ = false;
+    call();
     finished = true;
     watcher.join();
-    if (connected_) allReg_(1, nullptr);
-    if (connected_) std::fprintf(out_, "Stopped at %s\n", formatAddress(pc_).c_str());
 }
 
 void DebuggerHost::relinkBreakpoints() {
@@ -375,8 +435,8 @@ void DebuggerHost::relinkBreakpoints() {
 void DebuggerHost::cmdBreak(const std::vector<std::string> &args) {
     std::uint32_t address = 0, count = 1;
     if (args.empty() || !parseAddress(args[0], address) || (address >> 24) != AG_SPACE_CODE ||
-        (args.size() > 1 && !parseNumber(args[1], count, 10))) {
-        std::fprintf(out_, "break C:ADDR [COUNT] [COMMAND...]\n");
+        (args.size() > 1 && !parseDigits(args[1], count, 10))) {
+        fail("break C:ADDR [COUNT] [COMMAND...]\n");
         return;
     }
     Breakpoint bp;
@@ -392,8 +452,8 @@ void DebuggerHost::cmdBreak(const std::vector<std::string> &args) {
 
 void DebuggerHost::cmdDelete(const std::vector<std::string> &args) {
     std::uint32_t n = 0;
-    if (!args.empty() && (!parseNumber(args[0], n, 10) || n >= breakpoints_.size())) {
-        std::fprintf(out_, "No breakpoint %s\n", args[0].c_str());
+    if (!args.empty() && (!parseDigits(args[0], n, 10) || n >= breakpoints_.size())) {
+        fail("No breakpoint %s\n", args[0].c_str());
         return;
     }
     auto it = breakpoints_.begin();
@@ -428,11 +488,16 @@ void DebuggerHost::cmdRegs() {
 void DebuggerHost::cmdReg(const std::vector<std::string> &args) {
     std::uint32_t value = 0;
     if (args.size() != 2 || !parseNumber(args[1], value)) {
-        std::fprintf(out_, "reg NAME VALUE (hexadecimal)\n");
+        fail("reg NAME VALUE (hexadecimal)\n");
+        return;
+    }
+    const std::string &name = args[0];
+    const std::uint32_t widest = registerLimit(name);
+    if (value > widest) {
+        fail("reg %s: VALUE is 0..%X\n", name.c_str(), unsigned(widest));
         return;
     }
     if (!ensureConnected()) return;
-    const std::string &name = args[0];
     std::uint32_t reg = 0xFFFF;
     if (name.size() == 2 && name[0] == 'r' && name[1] >= '0' && name[1] <= '7') reg = std::uint32_t(name[1] - '0');
     else if (name == "a") reg = AG_REG_A;
@@ -447,7 +512,7 @@ void DebuggerHost::cmdReg(const std::vector<std::string> &args) {
         std::uint8_t bytes[4] = {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),
                                  std::uint8_t(value >> 24)};
         if (!item || pane_->write(item, bytes) != 1) {
-            std::fprintf(out_, "Cannot change %s\n", name.c_str());
+            fail("Cannot change %s\n", name.c_str());
             return;
         }
     }
@@ -456,19 +521,23 @@ void DebuggerHost::cmdReg(const std::vector<std::string> &args) {
 
 void DebuggerHost::cmdMem(const std::vector<std::string> &args) {
     std::uint32_t address = 0, count = 16;
-    if (args.empty() || !parseAddress(args[0], address) || (args.size() > 1 && !parseNumber(args[1], count))) {
-        std::fprintf(out_, "mem C:|X:|D:|I:ADDR [COUNT]\n");
+    if (args.empty() || !parseAddress(args[0], address)) {
+        fail("mem ADDR [COUNT]: ADDR is %s\n", kAddressForms);
+        return;
+    }
+    const std::uint32_t room = spaceSize(address) - (address & 0xFFFF);
+    if (args.size() > 1 && (!parseNumber(args[1], count) || count == 0 || count > room)) {
+        fail("mem %s [COUNT]: COUNT is 1..%X (hexadecimal), to the end of the space\n",
+             formatAddress(address).c_str(), unsigned(room));
         return;
     }
     if (!ensureConnected()) return;
-    if (count == 0 || count > 0x10000) count = 16;
     std::vector<std::uint8_t> bytes(count);
     AG_AddressRecord rec{address, 0};
     const bool code = (address >> 24) == AG_SPACE_CODE;
     const std::uint32_t r = memAcc_(code ? AG_MEM_READ_CODE : AG_MEM_READ, bytes.data(), &rec, count);
     if (r != AG_MEM_OK) {
-        std::fprintf(out_, "Cannot read %s (failing address %08X)\n", formatAddress(address).c_str(),
-                     unsigned(rec.failing));
+        fail("Cannot read %s (failing address %08X)\n", formatAddress(address).c_str(), unsigned(rec.failing));
         return;
     }
     for (std::uint32_t i = 0; i < count; i += 16) {
@@ -487,16 +556,15 @@ void DebuggerHost::cmdWrite(const std::vector<std::string> &args) {
         ok = parseNumber(args[i], b) && b <= 0xFF;
         bytes.push_back(std::uint8_t(b));
     }
-    if (!ok) {
-        std::fprintf(out_, "write C:|X:|D:|I:ADDR BYTE...\n");
+    if (!ok || bytes.size() > spaceSize(address) - (address & 0xFFFF)) {
+        fail("write ADDR BYTE...: ADDR is %s, BYTE 00..FF, all within the space\n", kAddressForms);
         return;
     }
     if (!ensureConnected()) return;
     AG_AddressRecord rec{address, 0};
     const bool code = (address >> 24) == AG_SPACE_CODE;
     if (memAcc_(code ? AG_MEM_WRITE_CODE : AG_MEM_WRITE, bytes.data(), &rec, std::uint32_t(bytes.size())) != AG_MEM_OK)
-        std::fprintf(out_, "Cannot write %s (failing address %08X)\n", formatAddress(address).c_str(),
-                     unsigned(rec.failing));
+        fail("Cannot write %s (failing address %08X)\n", formatAddress(address).c_str(), unsigned(rec.failing));
     else
         std::fprintf(out_, "Wrote %zu byte(s) at %s\n", bytes.size(), formatAddress(address).c_str());
 }
@@ -594,6 +662,7 @@ void DebuggerHost::postMessage(void *context, std::uintptr_t, std::uint32_t, std
     if (kind == AG_MSG_LINK_LOST && h->connected_) {
         h->connected_ = false;
         h->linkLost_ = true;
+        h->commandFailed_ = true;
         std::fprintf(h->out_, "The link to the emulator is lost; connect again.\n");
         std::fflush(h->out_);
     }

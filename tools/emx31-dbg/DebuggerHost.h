@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <list>
 #include <map>
 #include <string>
@@ -29,6 +30,8 @@ public:
     ~DebuggerHost();
 
     bool load(const std::string &driverPath, std::string &error);
+    // Batch mode: run the commands after a failed one and exit 0 (the default stops with 1).
+    void setKeepGoing(bool keepGoing) { keepGoing_ = keepGoing; }
     // Runs commands until quit or end of input; the exit status.
     int run();
     // One command line; false when the session is to end.
@@ -45,7 +48,14 @@ private:
     template <typename F>
     F fn(const char *name);
 
+    // Prints a failure; in batch mode the script stops after this command.
+    void fail(const char *format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
     bool ensureConnected();
+    void whileStoppable(const std::function<void()> &call);
     void cmdLoad(const std::string &file);
     void cmdStep(const std::vector<std::string> &args);
     void cmdGo(const std::vector<std::string> &args);
@@ -96,6 +106,8 @@ private:
     bool connected_ = false;
     bool linkLost_ = false;
     bool inGo_ = false;
+    bool keepGoing_ = false;
+    std::atomic<bool> commandFailed_{false};
     unsigned autoStopMs_ = 0;
 };
 

@@ -43,8 +43,10 @@ void onInterrupt(int) { vantor::dbg::DebuggerHost::interruptRequested = true; }
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: emx31-dbg [-b] [--simulate[=noadapter]] [--driver FILE] [--version]\n"
-                 "  -b          batch: read commands from standard input, echo them, no prompts\n"
+                 "usage: emx31-dbg [-b [--keep-going]] [--simulate[=noadapter]] [--driver FILE] [--version]\n"
+                 "  -b          batch: read commands from standard input, echo them, no prompts;\n"
+                 "              stops at the first failed command with exit status 1\n"
+                 "  --keep-going  batch: run every command and exit 0 whatever failed\n"
                  "  --simulate  the driver talks to the built-in EMX31 simulator instead of USB\n"
                  "  --driver    the driver library to load (default: the one beside this program)\n");
     return 2;
@@ -54,10 +56,12 @@ int usage() {
 
 int main(int argc, char **argv) {
     bool batch = false;
+    bool keepGoing = false;
     std::string driver;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-b") batch = true;
+        else if (a == "--keep-going") keepGoing = true;
         else if (a == "--simulate" || a == "--simulate=noadapter") {
             const char *value = a == "--simulate" ? "1" : "noadapter";
 #if defined(_WIN32)
@@ -78,6 +82,7 @@ int main(int argc, char **argv) {
     std::signal(SIGINT, onInterrupt);
 #endif
     vantor::dbg::DebuggerHost host(stdin, stdout, batch);
+    host.setKeepGoing(keepGoing);
     std::string error;
     if (!host.load(driver, error)) {
         std::fprintf(stderr, "emx31-dbg: %s\n", error.c_str());
