@@ -36,6 +36,20 @@ bool includes(const std::vector<int> &ops, int op) {
 
 }  // namespace
 
+RunRequest OperationJob::request() const {
+    return op < 0 ? RunRequest::autoList(items) : RunRequest::single(Op(op));
+}
+
+int exitCode(RunFailure failure) {
+    switch (failure) {
+    case RunFailure::None: return kExitSuccess;
+    case RunFailure::Cancelled: return kExitCancelled;
+    case RunFailure::Busy:
+    case RunFailure::Failed: break;
+    }
+    return kExitFailed;
+}
+
 InterruptGuard::InterruptGuard() {
     gInterrupt = false;
     std::signal(SIGINT, onInterruptSignal);
@@ -152,23 +166,11 @@ RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, Progr
     OperationCounters counters;
     std::atomic<bool> disconnected{false};
     StreamPrompt prompt(stderr);
-    programmer.setEnvironment({out.record.get(), nullptr, &prompt, &counters, &disconnected});
-    programmer.SetContext(buffer.get(), &device, &options);
-    const bool started = job.op < 0 ? programmer.StartAuto(job.items) : programmer.StartOperation(Op(job.op));
-    if (started) {
-        bool cancelled = false;
-        while (!programmer.waitIdleFor(20))
-            if (cancel && !cancelled) {
-                programmer.Cancel();
-                cancelled = true;
-            }
-    }
+    OperationRunner runner(programmer, {out.record.get(), nullptr, &prompt, &counters, &disconnected}, buffer.get(),
+                           &device, &options);
+    out.exitCode = exitCode(runner.run(job.request(), &cancel).failure);
     out.cntSuccess = counters.CntSuccess;
     out.cntFailed = counters.CntFailed;
-    const auto result = out.record->outcome().value_or(OperationResult::Failure);
-    out.exitCode = result == OperationResult::Success     ? kExitSuccess
-                   : result == OperationResult::Cancelled ? kExitCancelled
-                                                          : kExitFailed;
 
     const CProgrammer::IdCheck id = programmer.lastIdCheck();
     if (id.read && !id.matched) {

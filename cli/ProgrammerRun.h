@@ -18,6 +18,7 @@
 #include "core/HexText.h"
 #include "core/SerialFormat.h"
 #include "devices/DeviceRecord.h"
+#include "programmer/OperationRunner.h"
 #include "programmer/Options.h"
 #include "sim/tr600/Tr600Simulator.h"
 #include "usb/UsbBackend.h"
@@ -54,6 +55,7 @@ struct OperationJob {
 
     // The operations of the run, in order.
     std::vector<int> operations() const;
+    RunRequest request() const;
 };
 
 // One programmer to run on.
@@ -109,6 +111,9 @@ std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const Option
 
 // The sum of the checksums of all the device's areas (the data checksum of reports).
 std::uint32_t imageChecksum(const DeviceRecord &device, const DataBuffer &buffer);
+
+// The exit code of a run's outcome.
+int exitCode(RunFailure failure);
 
 // Sets a flag on Ctrl+C while alive.
 class InterruptGuard {

@@ -10,6 +10,7 @@
 
 #include "buffer/DataBuffer.h"
 #include "buffer/DataFile.h"
+#include "programmer/OperationRunner.h"
 #include "programmer/Operations.h"
 #include "core/InfoSink.h"
 #include "core/Prompt.h"
@@ -147,6 +148,7 @@ public:
     bool connectTried = false;
 
 private:
+    OperationRunner *runner();  // null without a programmer
     bool refuseInDisconnectMode();
     bool refuseWithoutDevice();
     LoadResult loadCommitted(const std::function<LoadResult(DataBuffer &)> &load);
@@ -158,6 +160,7 @@ private:
     Prompt &prompt_;
     Hooks hooks_;
     EngineSink *engineSink_ = nullptr;
+    std::unique_ptr<OperationRunner> runner_;  // wired to app_.programmer()
     Profile *recentStore_ = nullptr;
     std::unique_ptr<DataBuffer> buffer_;
     std::vector<std::string> recent_;

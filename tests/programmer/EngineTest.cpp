@@ -10,6 +10,7 @@
 #include "devices/DeviceRecord.h"
 #include "devices/DeviceTables.h"
 #include "programmer/CProgrammer.h"
+#include "programmer/OperationRunner.h"
 #include "support/TestDoubles.h"
 
 using namespace vantor;
@@ -301,6 +302,36 @@ TEST_F(EngineTest, ATransportThatWillNotOpenFailsSilently) {
     EXPECT_EQ(sink.resultValue(), 0);
     EXPECT_EQ(counters.CntFailed, 1);
     EXPECT_EQ(sink.all().back().code, 2);
+}
+
+// The runner every front end uses: one typed outcome per run, the first red message for
+// summaries, Ctrl+C as a flag, and a refused start when another run has the engine.
+TEST_F(EngineTest, RunnerGivesOneOutcomePerRun) {
+    options.ChkDevID = 1;
+    OperationRunner runner(hardware, {&sink, &clock, &prompt, &counters, &connected}, &buffer, &device, &options);
+    const OperationOutcome ok = runner.run(RunRequest::single(Op::Read));
+    EXPECT_TRUE(ok.succeeded());
+    EXPECT_TRUE(ok.firstFailure.empty());
+
+    hardware.id[1] = 0x99;  // another chip in the socket
+    const OperationOutcome wrong = runner.run(RunRequest::single(Op::Read));
+    EXPECT_EQ(wrong.failure, RunFailure::Failed);
+    EXPECT_NE(wrong.firstFailure.find("ID"), std::string::npos) << wrong.firstFailure;
+    hardware.id[1] = 0x52;
+
+    hardware.gate = true;
+    std::thread releaser([&] {
+        hardware.waitInside();
+        EXPECT_EQ(runner.run(RunRequest::single(Op::Erase)).failure, RunFailure::Busy);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        hardware.release();
+    });
+    const std::atomic<bool> interrupted{true};
+    const std::uint8_t items[16] = {kOpRead, kOpVerify, kEndOfList};
+    EXPECT_EQ(runner.run(RunRequest::autoList(items), &interrupted).failure, RunFailure::Cancelled);
+    releaser.join();
+    EXPECT_EQ(hardware.executed.back(), kOpRead) << "the Auto list stops at the cancel";
+    EXPECT_EQ(sink.messages().back(), "Operation was cancelled");
 }
 
 TEST_F(EngineTest, UpgradeFirmwareWithoutHardwareRefusesWithAMessage) {
