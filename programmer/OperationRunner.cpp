@@ -28,7 +28,7 @@ OperationRunner::OperationRunner(CProgrammer &engine, const EngineEnvironment &e
 
 void OperationRunner::wire(const EngineEnvironment &env, DataBuffer *buffer, DeviceRecord *device,
                            const OptionsRecord *options) {
-    sink_ = env.sink;
+    next_ = env.sink;
     EngineEnvironment wired = env;
     wired.sink = this;
     engine_.setEnvironment(wired);
@@ -68,32 +68,14 @@ OperationOutcome OperationRunner::run(const RunRequest &request, const std::atom
     return wait(cancel);
 }
 
-void OperationRunner::started() {
-    if (sink_) sink_->started();
-}
-void OperationRunner::ended() {
-    if (sink_) sink_->ended();
-}
 void OperationRunner::result(OperationResult r) {
     result_ = r;
-    if (sink_) sink_->result(r);
+    ForwardingEngineSink::result(r);
 }
-void OperationRunner::statusText(std::string_view text) {
-    if (sink_) sink_->statusText(text);
-}
-void OperationRunner::progressStep() {
-    if (sink_) sink_->progressStep();
-}
-void OperationRunner::progressRange(int steps) {
-    if (sink_) sink_->progressRange(steps);
-}
+
 void OperationRunner::message(const MessageRecord &record) {
     if (firstFailure_.empty() && record.colour == colour::Red) firstFailure_ = messageText(record);
-    if (sink_) sink_->message(record);
+    ForwardingEngineSink::message(record);
 }
-void OperationRunner::bufferChanged(std::uint32_t first, std::uint32_t last) {
-    if (sink_) sink_->bufferChanged(first, last);
-}
-bool OperationRunner::pumpPending() { return sink_ && sink_->pumpPending(); }
 
 }  // namespace vantor

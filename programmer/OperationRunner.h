@@ -46,7 +46,7 @@ struct RunRequest {
 // cancel flag, the same way for the desktop program, vantor-cli and gang runs. The notices go
 // to `sink` through the runner, which keeps the result and the first failure text; so the
 // runner must outlive every run it starts (a window keeps one for its programmer).
-class OperationRunner : private EngineSink {
+class OperationRunner : private ForwardingEngineSink {
 public:
     OperationRunner(CProgrammer &engine, const EngineEnvironment &env, DataBuffer *buffer, DeviceRecord *device,
                     const OptionsRecord *options);
@@ -64,18 +64,10 @@ public:
     OperationOutcome run(const RunRequest &request, const std::atomic<bool> *cancel = nullptr);
 
 private:
-    void started() override;
-    void ended() override;
     void result(OperationResult result) override;
-    void statusText(std::string_view text) override;
-    void progressStep() override;
-    void progressRange(int steps) override;
     void message(const MessageRecord &record) override;
-    void bufferChanged(std::uint32_t first, std::uint32_t last) override;
-    bool pumpPending() override;
 
     CProgrammer &engine_;
-    EngineSink *sink_;
     bool started_ = false;
     std::optional<OperationResult> result_;
     std::string firstFailure_;
