@@ -98,7 +98,13 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         bus->plug(i, slot.simulator);
         slot.makeBackend = [bus] { return std::make_unique<SimulatorBackend>(bus); };
         const DeviceRecord *held = sockets[std::size_t(i)] ? &*sockets[std::size_t(i)] : device;
-        if (held) slot.chip = sim::makeFactoryChip(*held, std::uint32_t(i));
+        if (held) {
+            // A new chip carries its factory configuration, not the one about to be written.
+            DeviceRecord factory = *held;
+            if (const auto defaults = cfg::defaultConfiguration(ctx.libDir, factory))
+                std::copy(defaults->begin(), defaults->end(), factory.config_data);
+            slot.chip = sim::makeFactoryChip(factory, std::uint32_t(i));
+        }
         if (count == 1) slot.chipFile = ctx.simChip;
         else if (!chipDir.empty()) slot.chipFile = chipDir / ("programmer-" + std::to_string(i + 1) + ".chip");
         std::error_code ec;

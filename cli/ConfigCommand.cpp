@@ -99,6 +99,10 @@ bool applySetting(ConfigDialogModel &m, const std::string &setting) {
         }
         const std::size_t i = matches.front();
         const Item &item = items[i];
+        if (m.isReadOnly(i)) {
+            std::fprintf(stderr, "vantor-cli: config: %s cannot be changed by serial programming\n", item.text.c_str());
+            return false;
+        }
         switch (item.kind) {
         case cfg::kHexField: {
             std::string digits = trim(value);
@@ -274,9 +278,11 @@ int runConfig(CliContext &ctx, Args args) {
     if (defaults) model.restoreDefaults();
     for (const auto &s : sets)
         if (!applySetting(model, s)) return kExitUsage;
-    if (!model.accept()) return kExitUsage;  // the range message has been printed
+    // Showing alone is no OK: it prints the bytes as they are stored.
+    const bool changing = !sets.empty() || defaults;
+    if (changing && !model.accept()) return kExitUsage;  // the range message has been printed
 
-    if (!sets.empty() || defaults) {
+    if (changing) {
         std::memcpy(device.config_data, model.working().data(), kConfigDataSize);
         SettingsMemory memory = settingsMemory(ctx);
         if (!memory.SaveDeviceSettings(device, items, areaMask)) {

@@ -28,6 +28,7 @@
 #include "cli/SerialNumbers.h"
 #include "core/StringTable.h"
 #include "devices/ConfigFile.h"
+#include "devices/LockoutRisks.h"
 #include "programmer/DeviceDefaults.h"
 
 namespace vantor::cli {
@@ -152,6 +153,7 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
     if (noIdCheck && idCheck) throw UsageError("--id-check and --no-id-check exclude each other");
     const bool serialOverwrite = takeFlag(args, "--serial-overwrite");
     const bool allowEmpty = takeFlag(args, "--allow-empty");
+    const bool allowLockout = takeFlag(args, "--allow-lockout");
     std::optional<std::vector<std::string>> config;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] != "--config" && args[i].rfind("--config=", 0) != 0) continue;
@@ -192,6 +194,16 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
     completeDefaultConfig(device);
     if (config) parseConfig(*config, device.config_data);
     if (op < 0 && !itemsText) std::memcpy(job.items, remembered, sizeof job.items);
+    if (!allowLockout) {
+        const std::vector<int> run = job.operations();
+        const std::vector<std::uint8_t> ops(run.begin(), run.end());
+        if (const auto risks = lockoutRisksOf(ctx.libDir, device, ops); !risks.empty()) {
+            std::fprintf(stderr, "vantor-cli: %s would write choices that can lock the chip out:\n%s"
+                                 "Nothing was written; give --allow-lockout to write them.\n",
+                         job.name.c_str(), describeRisks(risks).c_str());
+            return kExitUsage;
+        }
+    }
 
     const std::uint8_t *items = job.items;
     if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");

@@ -50,7 +50,7 @@ bool restoreDeviceSettings(const CliContext &ctx, DeviceRecord &device, std::uin
     std::string problem;
     SettingsMemory memory = settingsMemory(ctx);
     const bool remembered = memory.RestoreDeviceSettings(
-        device, autoItems, areaMask, [&](DeviceRecord &d) { cfg::LoadConfigDefaults(ctx.libDir, d, prompt); },
+        ctx.libDir, device, autoItems, areaMask, prompt,
         [&](const DeviceRecord &d, std::string &why) { return configAccepted(ctx, d, why); }, &problem);
     if (!problem.empty())
         std::fprintf(stderr,

@@ -45,6 +45,7 @@ const char kUsage[] =
     "  -f FILE [--from FMT --file-start HEX --buffer-start HEX --fill ff|00|keep]  data for program/verify/auto\n"
     "  -o FILE  save the areas read  --area 1|2|3   --[no-]ignore-ff   --[no-]id-check   --allow-empty\n"
     "  --config HEX...  the 48 configuration bytes   --items OP,OP,...  the Auto list\n"
+    "  --allow-lockout  write fuses, lock or configuration bits that can lock the chip out\n"
     "  --serial-at HEX [--serial-start N --serial-step K --serial-format le32|be32|ascii-dec]\n"
     "                  [--serial-overwrite]; verify: --serial-at HEX --serial-number N\n"
     "                  [--serial-pool NAME]  numbers from a pool of the line's database\n"
@@ -53,7 +54,8 @@ const char kUsage[] =
     "simulator:  --sim-count N  --sim-chip FILE|DIR  --sim-socket [N=]VENDOR/DEVICE\n"
     "simulator faults (--sim-fault, repeatable): KIND[@COMMAND[+SKIP]][!]\n"
     "  KIND: refuse-control lose-bulk short-bulk status-never-comes finish-without-success\n"
-    "        unplug wrong-model; COMMAND: hex code it waits for (default: any); SKIP: matching\n"
+    "        unplug wrong-model register-mismatch; COMMAND: hex code it waits for (default: any;\n"
+    "        register-mismatch: the next fuse, lock or configuration write); SKIP: matching\n"
     "        commands let through first; !: fire every time\n"
     "settings (history, options, counters) are shared with the desktop program in\n"
     "  $XDG_CONFIG_HOME/TarvikTech/Vantor.conf (default ~/.config)\n";

@@ -4,6 +4,7 @@
 
 #include "core/StringTable.h"
 #include "devices/ConfigDialog.h"
+#include "devices/LockoutRisks.h"
 
 namespace vantor {
 
@@ -20,6 +21,7 @@ void ConfigDialogModel::open(ConfigFile file, const DeviceRecord &device) {
     file_ = std::move(file);
     std::memcpy(working_.data(), device.config_data, kConfigDataSize);
     std::memcpy(areas_, device.memory_areas, sizeof areas_);
+    device_ = device;
     build();
     showWorking();
 }
@@ -80,7 +82,9 @@ void ConfigDialogModel::showWorking() {
             c.checked = (d & item.mask) == item.value;
             break;
         case kDropDown:
-            // The first entry whose value matches; without one the selection stays.
+            // The first entry whose value matches. Without one nothing is selected, and OK
+            // keeps the bits: a legal setting the list does not name must not become another.
+            c.selected = -1;
             for (std::size_t e = 0; e < c.entries.size(); ++e)
                 if (file_.items[c.entries[e]].value == (d & item.mask)) {
                     c.selected = int(e);
@@ -102,6 +106,7 @@ void ConfigDialogModel::setChecked(std::size_t item, bool on) {
     if (item >= controls_.size()) return;
     Control &c = controls_[item];
     const auto kind = file_.items[item].kind;
+    if (isReadOnly(item)) return;
     if (kind == kCheckBox) {
         c.checked = on;
     } else if (kind == kRadioButton && on) {
@@ -176,24 +181,42 @@ bool ConfigDialogModel::accept() {
                 working_[std::size_t(item.byteIndex + b)] = std::uint8_t(v >> (8 * b));
             break;
         }
-        case kRadioButton:
-            if (c.checked) d = std::uint8_t((d & ~item.mask) | item.value);
-            break;
-        case kCheckBox:
-            d = std::uint8_t((d & ~item.mask) | (c.checked ? item.value : (item.value ^ item.mask)));
-            break;
-        case kDropDown: {
-            std::uint8_t v = item.value;
-            if (c.selected >= 0 && i + std::size_t(c.selected) + 1 < file_.items.size())
-                v = file_.items[i + std::size_t(c.selected) + 1].value;
-            d = std::uint8_t((d & ~item.mask) | v);
-            break;
-        }
         default:
+            applyChoice(i, d);
             break;
         }
     }
     return true;
+}
+
+bool ConfigDialogModel::applyChoice(std::size_t i, std::uint8_t &d) const {
+    const Item &item = file_.items[i];
+    const Control &c = controls_[i];
+    switch (item.kind) {
+    case kRadioButton:
+        if (c.checked) d = std::uint8_t((d & ~item.mask) | item.value);
+        return true;
+    case kCheckBox:
+        d = std::uint8_t((d & ~item.mask) | (c.checked ? item.value : (item.value ^ item.mask)));
+        return true;
+    case kDropDown:
+        if (c.selected >= 0 && i + std::size_t(c.selected) + 1 < file_.items.size())
+            d = std::uint8_t((d & ~item.mask) | file_.items[i + std::size_t(c.selected) + 1].value);
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::array<std::uint8_t, kConfigDataSize> ConfigDialogModel::choicesApplied() const {
+    auto bytes = working_;
+    for (std::size_t i = 0; i < file_.items.size(); ++i) applyChoice(i, bytes[file_.items[i].byteIndex]);
+    return bytes;
+}
+
+bool ConfigDialogModel::isReadOnly(std::size_t item) const {
+    const LockoutRule *rule = lockoutRule(file_, item, device_);
+    return rule && lockoutReadOnly(*rule);
 }
 
 }  // namespace vantor

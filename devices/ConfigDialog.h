@@ -51,6 +51,14 @@ public:
     bool setHexText(std::size_t item, std::string_view text);
     void selectEntry(std::size_t item, int entry);
 
+    // The working copy with the choices of the radio buttons, check boxes and lists applied, as
+    // OK would write them (hex fields as they were): what the dialog warns about while open.
+    std::array<std::uint8_t, kConfigDataSize> choicesApplied() const;
+    // The device this dialog configures (for its lock-out rules).
+    const DeviceRecord &device() const { return device_; }
+    // Controls serial programming cannot change (SPIEN): shown, never changed.
+    bool isReadOnly(std::size_t item) const;
+
     // "&OK": reads the controls back into the working copy. False (with message 57430 for a
     // value out of range) keeps the dialog open; bytes already written stay written.
     bool accept();
@@ -62,12 +70,15 @@ public:
 
 private:
     void build();
+    // A radio button, check box or list into d; false for other kinds.
+    bool applyChoice(std::size_t item, std::uint8_t &d) const;
 
     Prompt &prompt_;
     cfg::ConfigFile file_;
     std::vector<Control> controls_;
     std::array<std::uint8_t, kConfigDataSize> working_{};
     MemoryArea areas_[4] = {};
+    DeviceRecord device_;
 };
 
 }  // namespace vantor

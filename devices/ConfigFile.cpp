@@ -141,18 +141,26 @@ std::filesystem::path configFilePath(const std::filesystem::path &libraryDirecto
     return libraryDirectory / "cfg" / (std::string(device.config_name, n) + ".cfg");
 }
 
-bool readConfigFile(const std::filesystem::path &path, Prompt &prompt, ConfigFile &out) {
+ConfigRead readConfigFile(const std::filesystem::path &path, ConfigFile &out) {
     std::ifstream in(path, std::ios::binary);
-    if (path.empty() || !in) {
+    if (path.empty() || !in) return ConfigRead::CannotOpen;
+    std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || !decodeConfigImage(image, out)) return ConfigRead::Faulty;
+    return ConfigRead::Ok;
+}
+
+bool readConfigFile(const std::filesystem::path &path, Prompt &prompt, ConfigFile &out) {
+    switch (readConfigFile(path, out)) {
+    case ConfigRead::Ok:
+        return true;
+    case ConfigRead::CannotOpen:
         prompt.ask(loadString(sid::ConfigFileOpenFailed), "", Prompt::Icon::Error);
         return false;
+    case ConfigRead::Faulty:
+        break;
     }
-    std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || !decodeConfigImage(image, out)) {
-        prompt.ask(loadString(sid::ConfigFileFormatError), "", Prompt::Icon::Error);
-        return false;
-    }
-    return true;
+    prompt.ask(loadString(sid::ConfigFileFormatError), "", Prompt::Icon::Error);
+    return false;
 }
 
 bool LoadConfigDefaults(const std::filesystem::path &libraryDirectory, DeviceRecord &device, Prompt &prompt) {
@@ -160,42 +168,52 @@ bool LoadConfigDefaults(const std::filesystem::path &libraryDirectory, DeviceRec
     const auto path = configFilePath(libraryDirectory, device);
     if (path.empty()) return false;
     ConfigFile file;
-    if (!readConfigFile(path, prompt, file)) return false;
+    const bool read = readConfigFile(path, prompt, file);
+    markConfiguration(device, read ? &file : nullptr);
+    if (!read) return false;
     std::memcpy(device.config_data, file.defaults.data(), kConfigDataSize);
     return true;
 }
 
+void markConfiguration(DeviceRecord &device, const ConfigFile *file) {
+    device.configReady = file != nullptr;
+    const auto owned = file ? bitsOwned(*file) : std::array<std::uint8_t, kConfigDataSize>{};
+    std::memcpy(device.configOwned, owned.data(), kConfigDataSize);
+}
+
 std::optional<std::array<std::uint8_t, kConfigDataSize>> defaultConfiguration(
     const std::filesystem::path &libraryDirectory, const DeviceRecord &device) {
-    class Quiet : public Prompt {
-        Answer ask(std::string_view, std::string_view, Icon, Buttons) override { return Answer::Ok; }
-    } quiet;
-    DeviceRecord copy = device;
-    copy.valid = 1;
-    if (!LoadConfigDefaults(libraryDirectory, copy, quiet)) return std::nullopt;
-    std::array<std::uint8_t, kConfigDataSize> bytes{};
-    std::memcpy(bytes.data(), copy.config_data, kConfigDataSize);
-    return bytes;
+    ConfigFile file;
+    const auto path = configFilePath(libraryDirectory, device);
+    if (path.empty() || readConfigFile(path, file) != ConfigRead::Ok) return std::nullopt;
+    return file.defaults;
 }
 
 std::array<bool, kConfigDataSize> bytesWritten(const ConfigFile &file) {
+    const auto owned = bitsOwned(file);
     std::array<bool, kConfigDataSize> used{};
+    for (std::size_t i = 0; i < kConfigDataSize; ++i) used[i] = owned[i] != 0;
+    return used;
+}
+
+std::array<std::uint8_t, kConfigDataSize> bitsOwned(const ConfigFile &file) {
+    std::array<std::uint8_t, kConfigDataSize> owned{};
     for (const auto &item : file.items) {
         switch (item.kind) {
         case kHexField:
             for (int i = 0; i < item.valueBytes() && item.byteIndex + i < int(kConfigDataSize); ++i)
-                used[std::size_t(item.byteIndex + i)] = true;
+                owned[std::size_t(item.byteIndex + i)] = 0xFF;
             break;
         case kRadioButton:
         case kCheckBox:
         case kDropDown:
-            if (item.mask) used[item.byteIndex] = true;
+            owned[item.byteIndex] |= item.mask;
             break;
         default:
             break;
         }
     }
-    return used;
+    return owned;
 }
 
 }  // namespace vantor::cfg

@@ -95,6 +95,9 @@ std::vector<std::uint8_t> encodeConfigImage(const ConfigFile &file);
 // "<library dir>/cfg/<config_name>.cfg"; empty when the device names no file.
 std::filesystem::path configFilePath(const std::filesystem::path &libraryDirectory, const DeviceRecord &device);
 
+enum class ConfigRead { Ok, CannotOpen, Faulty };
+// Reads and checks a file without a message.
+ConfigRead readConfigFile(const std::filesystem::path &path, ConfigFile &out);
 // Reads and checks a file as the Config dialog does: message 30043 when it cannot be
 // opened, 30044 for any fault of its contents, both with the error icon.
 bool readConfigFile(const std::filesystem::path &path, Prompt &prompt, ConfigFile &out);
@@ -110,6 +113,12 @@ std::optional<std::array<std::uint8_t, kConfigDataSize>> defaultConfiguration(
 
 // Every config_data byte the items can change, as a 48-bit set.
 std::array<bool, kConfigDataSize> bytesWritten(const ConfigFile &file);
+// Every config_data bit the items can change (hex fields own their bytes whole).
+std::array<std::uint8_t, kConfigDataSize> bitsOwned(const ConfigFile &file);
+
+// Marks the device's configuration as read from `file` (null: its file could not be read, so
+// config_data must not be written).
+void markConfiguration(DeviceRecord &device, const ConfigFile *file);
 
 }  // namespace cfg
 }  // namespace vantor

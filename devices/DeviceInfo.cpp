@@ -93,6 +93,7 @@ RichText deviceSummaryRuns(const DeviceRecord &d) {
     if (!layout.empty()) {
         runs.push_back(infoRun(rule, infocolour::Rule, false));
         runs.push_back(infoRun(layout, infocolour::Layout, false));
+        runs.back().fixedPitch = true;  // its columns only line up when every character is as wide
     }
     runs.push_back(infoRun(rule, infocolour::Rule, false));
     return runs;

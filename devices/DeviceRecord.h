@@ -60,6 +60,15 @@ struct DeviceRecord {
     std::uint8_t auto_operations[kOperationListSize] = {};
     std::uint8_t menu_operations[kOperationListSize] = {};
 
+    // Not from the library: set when the device is selected. True only when its configuration
+    // file passed every check, so config_data holds a configuration someone chose or the
+    // file's defaults; the zeros a missing or damaged file leaves must never reach a chip.
+    bool configReady = false;
+    // Bits of config_data that the file's controls own: what a read-back after a write compares.
+    std::uint8_t configOwned[kConfigDataSize] = {};
+
+    // A device that names a configuration file whose bytes cannot be written.
+    bool configUnusable() const { return config_name[0] != 0 && !configReady; }
     bool isWordDevice() const { return data_width == 12 || data_width == 14; }
     // Bits of a word's high byte that the chip holds (the byte at the odd address).
     std::uint8_t wordHighMask() const { return data_width == 12 ? 0x0F : 0x3F; }

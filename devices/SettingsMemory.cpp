@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -19,6 +21,7 @@
 #include "core/Profile.h"
 #include "core/SafeFile.h"
 #include "core/StringTable.h"
+#include "devices/ConfigFile.h"
 #include "devices/SettingsMemory.h"
 
 namespace vantor {
@@ -131,12 +134,14 @@ bool SettingsMemory::SaveDeviceSettings(const DeviceRecord &device, const std::u
     // A next_slot past the ring (a damaged file) starts the ring again at slot 0.
     int next = img.next_slot < kSlotCount ? img.next_slot : 0;
     const bool isNew = slot < 0;
+    if (isNew && device.configUnusable()) return false;
     if (isNew) slot = next;
 
     Slot s;
     std::memcpy(s.device_name, device.device_name, kDeviceNameSize);
     s.vendor_index = device.vendor_index;
-    std::memcpy(s.config_data, device.config_data, kConfigDataSize);
+    const auto &config = device.configUnusable() ? img.slots[std::size_t(slot)].config_data : device.config_data;
+    std::memcpy(s.config_data, config, kConfigDataSize);
     std::memcpy(s.auto_items, autoItems, kOperationListSize);
     s.program_range = std::uint8_t(areaMask);
 
@@ -184,6 +189,30 @@ bool SettingsMemory::RestoreDeviceSettings(DeviceRecord &device, std::uint8_t au
     if (loadDefaults) loadDefaults(device);
     std::memcpy(autoItems, device.auto_operations, kOperationListSize);
     return false;
+}
+
+bool SettingsMemory::RestoreDeviceSettings(const fs::path &libraryDirectory, DeviceRecord &device,
+                                           std::uint8_t autoItems[kOperationListSize], std::uint32_t &areaMask,
+                                           Prompt &prompt, const ConfigCheck &acceptConfig, std::string *problem) {
+    std::optional<cfg::ConfigFile> file;
+    const fs::path path = cfg::configFilePath(libraryDirectory, device);
+    if (device.valid && !path.empty()) {
+        cfg::ConfigFile read;
+        if (cfg::readConfigFile(path, prompt, read)) file = std::move(read);
+    }
+    bool remembered = RestoreDeviceSettings(
+        device, autoItems, areaMask,
+        [&](DeviceRecord &d) {
+            if (file) std::memcpy(d.config_data, file->defaults.data(), kConfigDataSize);
+        },
+        acceptConfig, problem);
+    auto allZero = [](const std::uint8_t *p) { return std::all_of(p, p + kConfigDataSize, [](auto b) { return b == 0; }); };
+    if (remembered && file && allZero(device.config_data) && !allZero(file->defaults.data())) {
+        std::memcpy(device.config_data, file->defaults.data(), kConfigDataSize);
+        remembered = false;
+    }
+    cfg::markConfiguration(device, file ? &*file : nullptr);
+    return remembered;
 }
 
 fs::path SettingsMemory::userDirectory() {

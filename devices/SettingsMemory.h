@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Prompt.h"
 #include "devices/DeviceRecord.h"
 
 namespace vantor {
@@ -44,7 +45,9 @@ public:
 
     // Leaving a device: its slot is updated in place, or it takes slot next_slot. Nothing
     // happens without a device or without the file; false when nothing was stored. The file is
-    // replaced through a temporary file, so a failed write leaves the old one intact.
+    // replaced through a temporary file, so a failed write leaves the old one intact. A
+    // configuration that was never loaded is not remembered: the slot keeps its bytes, and
+    // such a device gets no new slot.
     bool SaveDeviceSettings(const DeviceRecord &device, const std::uint8_t autoItems[kOperationListSize],
                             std::uint32_t areaMask);
 
@@ -59,6 +62,14 @@ public:
     // `problem` says what was wrong with it.
     bool RestoreDeviceSettings(DeviceRecord &device, std::uint8_t autoItems[kOperationListSize],
                                std::uint32_t &areaMask, const std::function<void(DeviceRecord &)> &loadDefaults,
+                               const ConfigCheck &acceptConfig = nullptr, std::string *problem = nullptr);
+    // Selecting a device as the programs do: the above, with the defaults of its configuration
+    // file in `libraryDirectory` (messages 30043/30044 through `prompt`). The configuration is
+    // marked ready to write only when that file passes every check, remembered or not, since
+    // only the file says what the bytes do. A remembered configuration of all zero bytes where
+    // the file's defaults are not is what a failed load once left: the defaults replace it.
+    bool RestoreDeviceSettings(const std::filesystem::path &libraryDirectory, DeviceRecord &device,
+                               std::uint8_t autoItems[kOperationListSize], std::uint32_t &areaMask, Prompt &prompt,
                                const ConfigCheck &acceptConfig = nullptr, std::string *problem = nullptr);
 
     // The file to use: the shipped one beside the program when it can be rewritten there;

@@ -129,6 +129,21 @@ void CProgrammer::releaseAfterRun(Programmer &target, bool began, bool result) {
     if (began && (result || !linkFailed_)) target.ReleaseDevice();
 }
 
+bool CProgrammer::configurationWritable(const std::uint8_t *ops, int count) {
+    if (disconnectMode() || !device || !device->configUnusable()) return true;
+    for (int i = 0; i < count && ops[i] < kEndOfList; ++i) {
+        const OperationInfo *info = operationInfo(ops[i]);
+        if (!info || info->direction != OpDirection::ToChip || info->bytes == OpBytes::None) continue;
+        const std::string file = "cfg/" + std::string(device->config_name, strnlen(device->config_name, kConfigNameSize)) + ".cfg";
+        ShowMessage(std::string(info->title) + " refused: the configuration file " + file +
+                        " is missing or damaged, so there is no configuration to write. "
+                        "Nothing was written; reinstall the application.",
+                    colour::Red, true);
+        return false;
+    }
+    return true;
+}
+
 // Pauses of a single operation's run. The elapsed time shown at the end includes them, and
 // users compare it between runs, so they stay as the program has always paced them.
 constexpr unsigned kAfterInitMs = 10;
@@ -137,7 +152,8 @@ constexpr unsigned kBeforeReleaseMs = 10;
 
 void CProgrammer::singleWorker() {
     Programmer &p = target();
-    const bool began = beginRun(p);
+    const std::uint8_t op = std::uint8_t(operation);
+    const bool began = beginRun(p) && configurationWritable(&op, 1);
     bool r = began && p.InitDevice();
     clock().sleepMs(kAfterInitMs);
     if (r) r = checkDeviceId(p);
@@ -150,7 +166,8 @@ void CProgrammer::singleWorker() {
 
 void CProgrammer::autoWorker() {
     Programmer &p = target();
-    const bool began = beginRun(p);
+    // The whole list is checked first: an Auto that cannot write its fuses touches nothing.
+    const bool began = beginRun(p) && configurationWritable(autoItems, 16);
     bool r = began && p.InitDevice();
     if (r && !disconnectMode()) clock().sleepMs(kAfterInitMs);
     if (r) r = checkDeviceId(p);

@@ -141,6 +141,9 @@ private:
     Programmer &target() { return disconnectMode() ? offline_ : hardware(); }
 
     NoProgrammer offline_{*this};
+    // False (with the reason shown) when one of the operations would write configuration bytes
+    // that were never loaded.
+    bool configurationWritable(const std::uint8_t *ops, int count);
 
     mutable std::mutex idMutex_;
     IdCheck idCheck_;

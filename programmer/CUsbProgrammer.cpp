@@ -381,39 +381,69 @@ bool CUsbProgrammer::compareBlock(const AreaRun &area, std::uint32_t pos, int n,
 bool CUsbProgrammer::singleShot(const OperationInfo &op) {
     if (!device) return false;
     SetProgressRange(1);
-    CommandBlock block;
-    block.command = op.command;
-    block.value = op.direction == OpDirection::None ? 0 : tr600::kRegisterBytes;
-    if (!SendCommand(block, false)) return false;
     const int offset = op.bytes == OpBytes::Lock ? tr600::config::LockBytes : tr600::config::ConfigBytes;
     std::uint8_t *registerBytes = device->config_data + offset;
-    WaitResult w;
-    if (op.direction == OpDirection::None) {
-        w = WaitStatus(status::Finished, op.pollBudget);
-    } else if (op.direction == OpDirection::ToChip) {
-        std::uint8_t bytes[tr600::kRegisterBytes];
-        std::memcpy(bytes, registerBytes, sizeof bytes);
-        if (!WriteData(bytes, tr600::kRegisterBytes)) {
-            ShowMessage(sid::CommunicationError, colour::Red);
-            return false;
-        }
-        w = WaitStatus(status::Finished, op.pollBudget);
-    } else {
-        std::uint8_t bytes[tr600::kRegisterBytes];
-        w = WaitStatus(status::Ready, op.pollBudget);
-        if (w == WaitResult::Done && !ReadData(bytes, tr600::kRegisterBytes)) w = WaitResult::LinkError;
-        if (w == WaitResult::Done) {
-            std::memcpy(readBack_.data(), bytes, sizeof bytes);
-            // Lock bits land in the lock bytes, fuses and configuration in the configuration
-            // bytes: a later Write Fuse must never send lock values as fuses.
-            std::memcpy(registerBytes, bytes, sizeof bytes);
-        }
+    std::uint8_t bytes[tr600::kRegisterBytes];
+    if (op.direction == OpDirection::ToChip) std::memcpy(bytes, registerBytes, sizeof bytes);
+    const auto exchanged = registerExchange(op, bytes);
+    if (!exchanged) return false;  // the link failed and said so
+    const WaitResult w = *exchanged;
+    if (w == WaitResult::Done && op.direction == OpDirection::FromChip) {
+        std::memcpy(readBack_.data(), bytes, sizeof bytes);
+        // Lock bits land in the lock bytes, fuses and configuration in the configuration
+        // bytes: a later Write Fuse must never send lock values as fuses.
+        std::memcpy(registerBytes, bytes, sizeof bytes);
     }
     if (w != WaitResult::Done) {
         ShowMessage(op.failureId, colour::Red, true);
         return false;
     }
+    if (op.direction == OpDirection::ToChip && !readBackMatches(op, registerBytes, offset)) return false;
     StepProgress();
+    return true;
+}
+
+std::optional<WaitResult> CUsbProgrammer::registerExchange(const OperationInfo &op,
+                                                           std::uint8_t bytes[tr600::kRegisterBytes]) {
+    CommandBlock block;
+    block.command = op.command;
+    block.value = op.direction == OpDirection::None ? 0 : tr600::kRegisterBytes;
+    if (!SendCommand(block, false)) return std::nullopt;
+    if (op.direction == OpDirection::None) return WaitStatus(status::Finished, op.pollBudget);
+    if (op.direction == OpDirection::ToChip) {
+        if (!WriteData(bytes, tr600::kRegisterBytes)) {
+            ShowMessage(sid::CommunicationError, colour::Red);
+            return std::nullopt;
+        }
+        return WaitStatus(status::Finished, op.pollBudget);
+    }
+    WaitResult w = WaitStatus(status::Ready, op.pollBudget);
+    if (w == WaitResult::Done && !ReadData(bytes, tr600::kRegisterBytes)) w = WaitResult::LinkError;
+    return w;
+}
+
+// Fuses and configuration words are read back after writing: a bit the chip did not take is a
+// failure, not "completed". Only the bits the configuration file's controls own are compared.
+bool CUsbProgrammer::readBackMatches(const OperationInfo &write, const std::uint8_t *written, int offset) {
+    const OperationInfo *read = write.op == Op::WriteFuse     ? operationInfo(kOpReadFuse)
+                                : write.op == Op::WriteConfig ? operationInfo(kOpReadConfig)
+                                                              : nullptr;
+    const std::uint8_t *owned = device->configOwned + offset;
+    if (!read || std::all_of(owned, owned + tr600::kRegisterBytes, [](std::uint8_t m) { return m == 0; })) return true;
+    std::uint8_t got[tr600::kRegisterBytes];
+    const auto w = registerExchange(*read, got);
+    if (!w) return false;
+    if (*w != WaitResult::Done) {
+        showFailure(format("%s failed: the bytes written could not be read back (%s)", std::string(write.title).c_str(),
+                           std::string(waitProblem(*w)).c_str()));
+        return false;
+    }
+    for (int i = 0; i < tr600::kRegisterBytes; ++i) {
+        if (((got[i] ^ written[i]) & owned[i]) == 0) continue;
+        showFailure(format("%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)",
+                           std::string(write.title).c_str(), i, got[i], written[i], unsigned((got[i] ^ written[i]) & owned[i])));
+        return false;
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -86,6 +87,10 @@ private:
     bool blankBlock(const AreaRun &area, std::uint32_t pos, int n);
     bool compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op);
     bool singleShot(const OperationInfo &op);
+    // One fuse, lock, configuration or erase command with its 16 bytes out or in; nothing when
+    // the link failed (already reported).
+    std::optional<WaitResult> registerExchange(const OperationInfo &op, std::uint8_t bytes[tr600::kRegisterBytes]);
+    bool readBackMatches(const OperationInfo &write, const std::uint8_t *written, int offset);
     bool writeCalByte();
 
     bool quietCommand(CommandBlock &block, bool read);

@@ -8,6 +8,7 @@
 #include "core/StringTable.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
+#include "devices/LockoutRisks.h"
 #include "devices/MemoryLayout.h"
 #include "programmer/Application.h"
 #include "programmer/ProgrammerModels.h"
@@ -142,6 +143,7 @@ void Document::applyDevice(const DeviceRecord &r) {
     if (hasDevice() && hooks_.saveDeviceSettings) hooks_.saveDeviceSettings(currentDevice);
     currentDevice = r;
     currentDevice.valid = 1;
+    lockoutConfirmed_.reset();
     library_.SetCurrentDevice(&currentDevice);
     app_.options.rangeFirst = 0;
     app_.options.rangeLast = std::int32_t(currentDevice.memory_areas[0].size_bytes) - 1;
@@ -272,6 +274,19 @@ bool Document::refuseInDisconnectMode() {
     return true;
 }
 
+bool Document::confirmLockout(std::span<const std::uint8_t> ops) {
+    const auto risks = lockoutRisksOf(library_.libraryDirectory(), currentDevice, ops);
+    if (risks.empty()) return true;
+    std::array<std::uint8_t, kConfigDataSize> bytes;
+    std::copy(std::begin(currentDevice.config_data), std::end(currentDevice.config_data), bytes.begin());
+    // Asked once for a configuration: a production run of Autos is not asked again.
+    if (lockoutConfirmed_ == bytes) return true;
+    const std::string text = "These choices can lock the chip out:\n\n" + describeRisks(risks) + "\nWrite them anyway?";
+    if (prompt_.ask(text, "Vantor", Prompt::Icon::Warning, Prompt::Buttons::YesNo) != Prompt::Answer::Yes) return false;
+    lockoutConfirmed_ = bytes;
+    return true;
+}
+
 bool Document::refuseWithoutDevice() {
     // Without a device the programmer would be set up with algorithm 0 and no parameters,
     // whatever chip sits in the socket.
@@ -283,12 +298,15 @@ bool Document::refuseWithoutDevice() {
 bool Document::runOperation(Op op) {
     if (refuseInDisconnectMode() || refuseWithoutDevice()) return false;
     if ((op == Op::Program || op == Op::Verify) && !reloadCheck()) return false;
+    const std::uint8_t ops[] = {std::uint8_t(op)};
+    if (!confirmLockout(ops)) return false;
     return runner() && runner_->start(RunRequest::single(op));
 }
 
 bool Document::runAuto() {
     if (refuseInDisconnectMode() || refuseWithoutDevice()) return false;
     if (!reloadCheck()) return false;
+    if (!confirmLockout(app_.autoItems)) return false;
     return runner() && runner_->start(RunRequest::autoList(app_.autoItems));
 }
 

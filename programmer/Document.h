@@ -1,9 +1,11 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -150,6 +152,9 @@ public:
 private:
     OperationRunner *runner();  // null without a programmer
     bool refuseInDisconnectMode();
+    // Before the operations write choices that can lock the chip out: one question naming
+    // each of them. False when the user declines.
+    bool confirmLockout(std::span<const std::uint8_t> ops);
     bool refuseWithoutDevice();
     LoadResult loadCommitted(const std::function<LoadResult(DataBuffer &)> &load);
     void addRecent(const std::string &path);
@@ -164,6 +169,7 @@ private:
     Profile *recentStore_ = nullptr;
     std::unique_ptr<DataBuffer> buffer_;
     std::vector<std::string> recent_;
+    std::optional<std::array<std::uint8_t, kConfigDataSize>> lockoutConfirmed_;  // the configuration last allowed
     int editListener_ = 0;
     bool unsavedEdits_ = false;
 };

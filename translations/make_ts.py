@@ -8,6 +8,9 @@ program looks up by their whole English text.
 """
 import re, sys, html, os
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from config_zh import translate as translate_config
+
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.dirname(here)
 
@@ -101,6 +104,89 @@ ZH = {
  "<p>Firmware version %1<br>Serial number %2</p>": "<p>固件版本 %1<br>序列号 %2</p>",
  "<p>No programmer connected.</p>": "<p>未连接编程器。</p>", "About Vantor": "关于 Vantor",
  "Operating": "正在操作", "Operation status": "操作状态", "Operation progress": "操作进度", "Cancel": "取消",
+ # dialogs
+ "Page %1": "第 %1 页", "&Default": "默认值(&D)", "&OK": "确定(&O)", "&Cancel": "取消(&C)", "Read Only": "只读",
+ "Edit Buffer": "编辑缓冲区", "Memory areas": "存储区", "8 bit": "8 位", "16 bit": "16 位", "Addr Format": "地址格式",
+ "Data Format": "数据格式", "Buffer contents": "缓冲区内容", "Programmer model: %1": "编程器型号: %1",
+ "Connection mode: %1": "连接模式: %1",
+ "The manual is missing: %1\nplease reinstall the application": "找不到使用手册: %1\n请重新安装应用程序",
+ "No program to show web pages was found. The manual is at:\n%1\nOpen it in a web browser.":
+     "找不到可以显示网页的程序。使用手册位于:\n%1\n请用网页浏览器打开。",
+ "Operate Settings": "操作设置", "Check Device ID": "检查器件ID", "Auto Reload File of Modified": "文件修改后自动重新加载",
+ "Play Sound": "播放声音", "Ignore 0xFF": "忽略 0xFF", "Program Range": "编程范围", "Auto Program Item": "自动编程项目",
+ "Select Device": "选择器件", "Type": "类型", "Search": "搜索", "Vendor logo": "厂商标志", "Location": "定位",
+ "Address:": "地址:", "Start Address:": "起始地址:", "End Address:": "结束地址:", "Destination Address:": "目标地址:",
+ "From:": "从:", "To:": "到:", "Data": "数据", "Constant byte(8bit)": "常数字节(8位)", "Constant word(16bit)": "常数字(16位)",
+ "Random values": "随机数", "Sequential bytes(8bit)": "递增字节(8位)", "Sequential words(16bit)": "递增字(16位)",
+ "Byte:": "字节:", "Word:": "字:", "OK": "确定", "Cancel": "取消", "&Close": "关闭(&C)",
+ # messages the core composes (widgets/UiText.cpp)
+ "Device settings are now kept in the new file %s\n": "器件设置现在保存在新文件 %s 中\n",
+ "chip.set cannot be created: device settings are not kept\n": "无法创建 chip.set: 器件设置不会被保存\n",
+ "A %s was plugged in, but the %s is selected: use Programmer > Reconnect to work with it\n":
+     "插入的是 %s，但当前选择的是 %s: 要使用它，请执行“编程器 > 重新连接”\n",
+ "File Start must be a hexadecimal number from %X to %X.": "文件起始必须是 %X 至 %X 之间的十六进制数。",
+ "%s\nBuffer Start must be a hexadecimal number from %X to %X.": "%s\n缓冲区起始必须是 %X 至 %X 之间的十六进制数。",
+ "Buffer Start Address must be a hexadecimal number from %X to %X.": "缓冲区起始地址必须是 %X 至 %X 之间的十六进制数。",
+ "Data Size must be a hexadecimal number from %X to %X: the range ends at the end of the buffer.":
+     "数据长度必须是 %X 至 %X 之间的十六进制数: 范围止于缓冲区末尾。",
+ "No device of the type %s has \"%s\" in its name. Shorten the search text or choose the type All.":
+     "类型 %s 中没有名称含有“%s”的器件。请缩短搜索文字或选择类型“全部”。",
+ "No device of the type %s. Shorten the search text or choose the type All.":
+     "没有类型为 %s 的器件。请缩短搜索文字或选择类型“全部”。",
+ "No device has \"%s\" in its name. Shorten the search text or choose the type All.":
+     "没有名称含有“%s”的器件。请缩短搜索文字或选择类型“全部”。",
+ "An operation is running. Stop it and exit?": "正在执行操作。停止操作并退出吗？",
+ "The buffer holds changes that have not been saved to a file. Exit and lose them?": "缓冲区中有尚未保存到文件的修改。退出并放弃这些修改吗？",
+ "No device is selected: choose one with Select Device first\n": "未选择器件: 请先用“选择器件”选择一个器件\n",
+ "&Search": "搜索(&S)",
+ "Words": "字", "Memory": "存储区", "Device Addr.(Word)": "器件地址(字)", "Buffer Addr.(BYTE)": "缓冲区地址(字节)",
+ "Location at": "位于", "All": "全部", "Serial EEPROM": "串行 EEPROM", "(HEX)": "(十六进制)", "(DEC)": "(十进制)", "Bytes": "字节",
+ # configuration files (data/cfg)
+ "1.8 V": "1.8 V", "2.7 V": "2.7 V", "4.3 V": "4.3 V",
+ "256 words (BOOTSZ=11)": "256 字 (BOOTSZ=11)", "512 words (BOOTSZ=10)": "512 字 (BOOTSZ=10)",
+ "1024 words (BOOTSZ=01)": "1024 字 (BOOTSZ=01)", "2048 words (BOOTSZ=00)": "2048 字 (BOOTSZ=00)",
+ "Application section (BLB02, BLB01)": "应用程序区 (BLB02, BLB01)", "Boot section (BLB12, BLB11)": "引导区 (BLB12, BLB11)",
+ "BOOTRST: reset vector in the boot section": "BOOTRST: 复位向量位于引导区", "Boot section size (BOOTSZ)": "引导区大小 (BOOTSZ)",
+ "Brown-out detection level": "掉电检测电平", "CKDIV8: clock divided by 8": "CKDIV8: 时钟 8 分频",
+ "CKOUT: clock output on CLKO": "CKOUT: 时钟从 CLKO 输出",
+ "CP (bits 4-7): All program memory is code protected": "CP (位 4-7): 全部程序存储器代码保护",
+ "CP (bits 8-13): All program memory is code protected": "CP (位 8-13): 全部程序存储器代码保护",
+ "Calibration byte address": "校准字节地址", "Calibration byte for": "校准字节用于",
+ "Ceramic resonator 0.4-0.9 MHz (1000)": "陶瓷谐振器 0.4-0.9 MHz (1000)", "Ceramic resonator 0.4-0.9 MHz (1001)": "陶瓷谐振器 0.4-0.9 MHz (1001)",
+ "Clock source (CKSEL)": "时钟源 (CKSEL)", "Configuration word 1, bytes 0-1; erased value 3FFFH.": "配置字 1，字节 0-1；擦除值 3FFFH。",
+ "Crystal or ceramic resonator 0.9-3 MHz (1010)": "晶体或陶瓷谐振器 0.9-3 MHz (1010)",
+ "Crystal or ceramic resonator 0.9-3 MHz (1011)": "晶体或陶瓷谐振器 0.9-3 MHz (1011)",
+ "Crystal or ceramic resonator 3-8 MHz (1100)": "晶体或陶瓷谐振器 3-8 MHz (1100)",
+ "Crystal or ceramic resonator 3-8 MHz (1101)": "晶体或陶瓷谐振器 3-8 MHz (1101)",
+ "Crystal or ceramic resonator 8-16 MHz (1110)": "晶体或陶瓷谐振器 8-16 MHz (1110)",
+ "Crystal or ceramic resonator 8-16 MHz (1111)": "晶体或陶瓷谐振器 8-16 MHz (1111)",
+ "DWEN: debugWIRE enabled": "DWEN: 启用 debugWIRE", "Disabled": "禁止", "EESAVE: EEPROM kept through chip erase": "EESAVE: 芯片擦除时保留 EEPROM",
+ "Extended fuse: ticked = programmed (0). Factory value FFH.": "扩展熔丝: 勾选 = 已编程 (0)。出厂值 FFH。",
+ "External clock (0000)": "外部时钟 (0000)", "Four user ID words, bytes 4-11, low byte first.": "四个用户ID字，字节 4-11，低字节在前。",
+ "Full-swing crystal 0.4-20 MHz (0110)": "全摆幅晶体 0.4-20 MHz (0110)", "Full-swing crystal 0.4-20 MHz (0111)": "全摆幅晶体 0.4-20 MHz (0111)",
+ "HS oscillator": "HS 振荡器", "High fuse: ticked = programmed (0). Factory value D9H.": "高熔丝: 勾选 = 已编程 (0)。出厂值 D9H。",
+ "Internal 128 kHz oscillator (0011)": "内部 128 kHz 振荡器 (0011)", "Internal RC 8 MHz (0010)": "内部 RC 8 MHz (0010)",
+ "Internal RC oscillator": "内部 RC 振荡器", "LP oscillator": "LP 振荡器",
+ "LPM from application not allowed": "禁止应用程序区的 LPM", "LPM from boot not allowed": "禁止引导区的 LPM",
+ "Low fuse: ticked = programmed (0). Factory value 62H.": "低熔丝: 勾选 = 已编程 (0)。出厂值 62H。",
+ "Low-frequency crystal 32.768 kHz (0100)": "低频晶体 32.768 kHz (0100)", "Low-frequency crystal 32.768 kHz (0101)": "低频晶体 32.768 kHz (0101)",
+ "Memory lock (LB2, LB1)": "存储器锁定 (LB2, LB1)", "Mode 1: no memory lock": "模式 1: 不锁定存储器",
+ "Mode 1: no program lock": "模式 1: 无程序锁定",
+ "Mode 2 (LB1): external MOVC disabled, EA latched, no further programming": "模式 2 (LB1): 禁止外部 MOVC，锁存 EA，禁止再编程",
+ "Mode 2: further programming disabled": "模式 2: 禁止再编程",
+ "Mode 3 (LB1, LB2): also verify disabled": "模式 3 (LB1, LB2): 同时禁止校验",
+ "Mode 3: programming and verification disabled": "模式 3: 禁止编程和校验",
+ "Mode 4 (LB1-LB3): external execution disabled": "模式 4 (LB1-LB3): 禁止外部执行",
+ "No restriction": "无限制", "Oscillator (FOSC)": "振荡器 (FOSC)", "PWRTE: Power-up Timer is enabled": "PWRTE: 启用上电定时器",
+ "Program lock mode": "程序锁定模式", "RC oscillator": "RC 振荡器", "RSTDISBL: external reset disabled (pin is I/O)": "RSTDISBL: 禁止外部复位 (引脚作 I/O)",
+ "SPIEN: serial programming enabled": "SPIEN: 允许串行编程", "SPM may not write it": "禁止 SPM 写入",
+ "SPM write and LPM from application not allowed": "禁止 SPM 写入及应用程序区的 LPM",
+ "SPM write and LPM from boot not allowed": "禁止 SPM 写入及引导区的 LPM",
+ "SUT=00 (shortest)": "SUT=00 (最短)", "SUT=11 (longest; reserved for some clock sources)": "SUT=11 (最长；部分时钟源保留)",
+ "Start-up time (SUT)": "启动时间 (SUT)", "WDTE: WDT enabled": "WDTE: 启用看门狗", "WDTON: watchdog timer always on": "WDTON: 看门狗定时器常开",
+ "Write Cal. Byte copies an oscillator calibration byte of the": "写校准字节将器件签名行中的振荡器校准字节",
+ "signature row to this buffer address (flash or EEPROM).": "复制到此缓冲区地址 (闪存或 EEPROM)。",
+ "XT oscillator": "XT 振荡器",
 }
 
 def table_strings():
@@ -110,7 +196,20 @@ def table_strings():
         out.append(m.group(1).encode().decode("unicode_escape"))
     return out
 
-EXTRA = [k for k in ZH if k.endswith("...") or k.startswith(("Elapsed", "Boot lock", "Write lock", "Binary", "IntelHEX",
+def config_texts():
+    out = []
+    for name in sorted(os.listdir(os.path.join(root, "data/cfg"))):
+        if name.endswith(".txt") and name != "CMakeLists.txt":
+            for m in re.finditer(r'"((?:[^"\\]|\\.)*)"', open(os.path.join(root, "data/cfg", name), encoding="utf-8").read()):
+                t = m.group(1).encode().decode("unicode_escape")
+                if t not in out: out.append(t)
+    return out
+
+COMPOSED = [k for k in ZH if "hexadecimal number" in k or k.startswith(("Device settings", "chip.set", "A %s", "No device",
+             "An operation", "The buffer holds"))]
+
+EXTRA = COMPOSED + ["All", "Serial EEPROM", "(HEX)", "(DEC)", "Bytes", "Words", "Memory", "Device Addr.(Word)",
+         "Buffer Addr.(BYTE)", "Location at"] + [k for k in ZH if k.endswith("...") or k.startswith(("Elapsed", "Boot lock", "Write lock", "Binary", "IntelHEX",
          "Motorola", "Tektronix", "Ext.", "Extend", "Intel Hex", "TD6"))]
 
 def message(src, tr):
@@ -128,7 +227,7 @@ def main():
             srcs = [html.unescape(s) for s in re.findall(r"<source>(.*?)</source>", cm.group(2), re.S)]
             contexts[name] = srcs
     strings = []
-    for s in table_strings() + EXTRA:
+    for s in table_strings() + EXTRA + config_texts():
         if s not in strings: strings.append(s)
     contexts["Strings"] = strings
     missing = []
@@ -137,7 +236,10 @@ def main():
         for name in sorted(contexts):
             f.write("<context>\n    <name>%s</name>\n" % name)
             for s in contexts[name]:
-                tr = ZH.get(s)
+                tr = ZH.get(s) or translate_config(s)
+                # Texts without an English word (register names, values) stay as they are.
+                if tr is None and not re.search(r"(?<![0-9A-Za-z])[A-Za-z]*[a-z][A-Za-z]*(?![0-9A-Za-z])", s.replace("MHz", "").replace("kHz", "")):
+                    tr = s if s.strip() else None
                 if tr is None and s.strip() and not re.fullmatch(r"[\s%0-9.A-Za-z\-:\\tHX]*Location at.*", s, re.S):
                     missing.append(s)
                 f.write(message(s, tr))

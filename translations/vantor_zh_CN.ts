@@ -555,6 +555,108 @@ must be: %XH -- %XH
 </translation>
     </message>
     <message>
+        <source>Device settings are now kept in the new file %s
+</source>
+        <translation>器件设置现在保存在新文件 %s 中
+</translation>
+    </message>
+    <message>
+        <source>chip.set cannot be created: device settings are not kept
+</source>
+        <translation>无法创建 chip.set: 器件设置不会被保存
+</translation>
+    </message>
+    <message>
+        <source>A %s was plugged in, but the %s is selected: use Programmer &gt; Reconnect to work with it
+</source>
+        <translation>插入的是 %s，但当前选择的是 %s: 要使用它，请执行“编程器 &gt; 重新连接”
+</translation>
+    </message>
+    <message>
+        <source>File Start must be a hexadecimal number from %X to %X.</source>
+        <translation>文件起始必须是 %X 至 %X 之间的十六进制数。</translation>
+    </message>
+    <message>
+        <source>%s
+Buffer Start must be a hexadecimal number from %X to %X.</source>
+        <translation>%s
+缓冲区起始必须是 %X 至 %X 之间的十六进制数。</translation>
+    </message>
+    <message>
+        <source>Buffer Start Address must be a hexadecimal number from %X to %X.</source>
+        <translation>缓冲区起始地址必须是 %X 至 %X 之间的十六进制数。</translation>
+    </message>
+    <message>
+        <source>Data Size must be a hexadecimal number from %X to %X: the range ends at the end of the buffer.</source>
+        <translation>数据长度必须是 %X 至 %X 之间的十六进制数: 范围止于缓冲区末尾。</translation>
+    </message>
+    <message>
+        <source>No device of the type %s has "%s" in its name. Shorten the search text or choose the type All.</source>
+        <translation>类型 %s 中没有名称含有“%s”的器件。请缩短搜索文字或选择类型“全部”。</translation>
+    </message>
+    <message>
+        <source>No device of the type %s. Shorten the search text or choose the type All.</source>
+        <translation>没有类型为 %s 的器件。请缩短搜索文字或选择类型“全部”。</translation>
+    </message>
+    <message>
+        <source>No device has "%s" in its name. Shorten the search text or choose the type All.</source>
+        <translation>没有名称含有“%s”的器件。请缩短搜索文字或选择类型“全部”。</translation>
+    </message>
+    <message>
+        <source>An operation is running. Stop it and exit?</source>
+        <translation>正在执行操作。停止操作并退出吗？</translation>
+    </message>
+    <message>
+        <source>The buffer holds changes that have not been saved to a file. Exit and lose them?</source>
+        <translation>缓冲区中有尚未保存到文件的修改。退出并放弃这些修改吗？</translation>
+    </message>
+    <message>
+        <source>No device is selected: choose one with Select Device first
+</source>
+        <translation>未选择器件: 请先用“选择器件”选择一个器件
+</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Serial EEPROM</source>
+        <translation>串行 EEPROM</translation>
+    </message>
+    <message>
+        <source>(HEX)</source>
+        <translation>(十六进制)</translation>
+    </message>
+    <message>
+        <source>(DEC)</source>
+        <translation>(十进制)</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>字节</translation>
+    </message>
+    <message>
+        <source>Words</source>
+        <translation>字</translation>
+    </message>
+    <message>
+        <source>Memory</source>
+        <translation>存储区</translation>
+    </message>
+    <message>
+        <source>Device Addr.(Word)</source>
+        <translation>器件地址(字)</translation>
+    </message>
+    <message>
+        <source>Buffer Addr.(BYTE)</source>
+        <translation>缓冲区地址(字节)</translation>
+    </message>
+    <message>
+        <source>Location at</source>
+        <translation>位于</translation>
+    </message>
+    <message>
         <source>Programming...</source>
         <translation>正在编程...</translation>
     </message>
@@ -728,6 +830,1520 @@ must be: %XH -- %XH
         <source>About(&amp;A)...</source>
         <translation>关于(&amp;A)...</translation>
     </message>
+    <message>
+        <source>Extended fuse: ticked = programmed (0). Factory value FFH.</source>
+        <translation>扩展熔丝: 勾选 = 已编程 (0)。出厂值 FFH。</translation>
+    </message>
+    <message>
+        <source>Program lock mode</source>
+        <translation>程序锁定模式</translation>
+    </message>
+    <message>
+        <source>Mode 1: no program lock</source>
+        <translation>模式 1: 无程序锁定</translation>
+    </message>
+    <message>
+        <source>Mode 2 (LB1): external MOVC disabled, EA latched, no further programming</source>
+        <translation>模式 2 (LB1): 禁止外部 MOVC，锁存 EA，禁止再编程</translation>
+    </message>
+    <message>
+        <source>Mode 3 (LB1, LB2): also verify disabled</source>
+        <translation>模式 3 (LB1, LB2): 同时禁止校验</translation>
+    </message>
+    <message>
+        <source>Mode 4 (LB1-LB3): external execution disabled</source>
+        <translation>模式 4 (LB1-LB3): 禁止外部执行</translation>
+    </message>
+    <message>
+        <source>Memory lock (LB2, LB1)</source>
+        <translation>存储器锁定 (LB2, LB1)</translation>
+    </message>
+    <message>
+        <source>Mode 1: no memory lock</source>
+        <translation>模式 1: 不锁定存储器</translation>
+    </message>
+    <message>
+        <source>Mode 2: further programming disabled</source>
+        <translation>模式 2: 禁止再编程</translation>
+    </message>
+    <message>
+        <source>Mode 3: programming and verification disabled</source>
+        <translation>模式 3: 禁止编程和校验</translation>
+    </message>
+    <message>
+        <source>Low fuse: ticked = programmed (0). Factory value FFH.</source>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 FFH。</translation>
+    </message>
+    <message>
+        <source>SPIEN: serial programming enabled</source>
+        <translation>SPIEN: 允许串行编程</translation>
+    </message>
+    <message>
+        <source>FSTRT: short start-up time</source>
+        <translation>FSTRT: 短启动时间</translation>
+    </message>
+    <message>
+        <source>Low fuse: ticked = programmed (0). Factory value E1H.</source>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 E1H。</translation>
+    </message>
+    <message>
+        <source>Clock source (CKSEL)</source>
+        <translation>时钟源 (CKSEL)</translation>
+    </message>
+    <message>
+        <source>CKSEL</source>
+        <translation>CKSEL</translation>
+    </message>
+    <message>
+        <source>External clock (0000)</source>
+        <translation>外部时钟 (0000)</translation>
+    </message>
+    <message>
+        <source>Internal RC 1 MHz (0001)</source>
+        <translation>内部 RC 1 MHz (0001)</translation>
+    </message>
+    <message>
+        <source>Internal RC 2 MHz (0010)</source>
+        <translation>内部 RC 2 MHz (0010)</translation>
+    </message>
+    <message>
+        <source>Internal RC 4 MHz (0011)</source>
+        <translation>内部 RC 4 MHz (0011)</translation>
+    </message>
+    <message>
+        <source>Internal RC 8 MHz (0100)</source>
+        <translation>内部 RC 8 MHz (0100)</translation>
+    </message>
+    <message>
+        <source>External RC oscillator up to 0.9 MHz (0101)</source>
+        <translation>外部 RC 振荡器，最高 0.9 MHz (0101)</translation>
+    </message>
+    <message>
+        <source>External RC oscillator 0.9-3 MHz (0110)</source>
+        <translation>外部 RC 振荡器 0.9-3 MHz (0110)</translation>
+    </message>
+    <message>
+        <source>External RC oscillator 3-8 MHz (0111)</source>
+        <translation>外部 RC 振荡器 3-8 MHz (0111)</translation>
+    </message>
+    <message>
+        <source>External RC oscillator 8-12 MHz (1000)</source>
+        <translation>外部 RC 振荡器 8-12 MHz (1000)</translation>
+    </message>
+    <message>
+        <source>Low-frequency crystal 32.768 kHz (1001)</source>
+        <translation>低频晶体 32.768 kHz (1001)</translation>
+    </message>
+    <message>
+        <source>Ceramic resonator 0.4-0.9 MHz, CKOPT: crystal 1 MHz up (1010)</source>
+        <translation>陶瓷谐振器 0.4-0.9 MHz，CKOPT: 晶体 1 MHz 以上 (1010)</translation>
+    </message>
+    <message>
+        <source>Ceramic resonator 0.4-0.9 MHz, CKOPT: crystal 1 MHz up (1011)</source>
+        <translation>陶瓷谐振器 0.4-0.9 MHz，CKOPT: 晶体 1 MHz 以上 (1011)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 0.9-3 MHz, CKOPT: 1 MHz up (1100)</source>
+        <translation>晶体或陶瓷谐振器 0.9-3 MHz，CKOPT: 1 MHz 以上 (1100)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 0.9-3 MHz, CKOPT: 1 MHz up (1101)</source>
+        <translation>晶体或陶瓷谐振器 0.9-3 MHz，CKOPT: 1 MHz 以上 (1101)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 3-8 MHz, CKOPT: 1 MHz up (1110)</source>
+        <translation>晶体或陶瓷谐振器 3-8 MHz，CKOPT: 1 MHz 以上 (1110)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 3-8 MHz, CKOPT: 1 MHz up (1111)</source>
+        <translation>晶体或陶瓷谐振器 3-8 MHz，CKOPT: 1 MHz 以上 (1111)</translation>
+    </message>
+    <message>
+        <source>Start-up time (SUT)</source>
+        <translation>启动时间 (SUT)</translation>
+    </message>
+    <message>
+        <source>SUT</source>
+        <translation>SUT</translation>
+    </message>
+    <message>
+        <source>SUT=00 (shortest)</source>
+        <translation>SUT=00 (最短)</translation>
+    </message>
+    <message>
+        <source>SUT=01</source>
+        <translation>SUT=01</translation>
+    </message>
+    <message>
+        <source>SUT=10</source>
+        <translation>SUT=10</translation>
+    </message>
+    <message>
+        <source>SUT=11 (longest; reserved for some clock sources)</source>
+        <translation>SUT=11 (最长；部分时钟源保留)</translation>
+    </message>
+    <message>
+        <source>BODEN: brown-out detector enabled</source>
+        <translation>BODEN: 启用掉电检测</translation>
+    </message>
+    <message>
+        <source>BODLEVEL: brown-out level 4.0 V (else 2.7 V)</source>
+        <translation>BODLEVEL: 掉电电平 4.0 V (否则 2.7 V)</translation>
+    </message>
+    <message>
+        <source>High fuse: ticked = programmed (0). Factory value 99H.</source>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 99H。</translation>
+    </message>
+    <message>
+        <source>Boot section size (BOOTSZ)</source>
+        <translation>引导区大小 (BOOTSZ)</translation>
+    </message>
+    <message>
+        <source>BOOTSZ</source>
+        <translation>BOOTSZ</translation>
+    </message>
+    <message>
+        <source>512 words (BOOTSZ=11)</source>
+        <translation>512 字 (BOOTSZ=11)</translation>
+    </message>
+    <message>
+        <source>1024 words (BOOTSZ=10)</source>
+        <translation>1024 字 (BOOTSZ=10)</translation>
+    </message>
+    <message>
+        <source>2048 words (BOOTSZ=01)</source>
+        <translation>2048 字 (BOOTSZ=01)</translation>
+    </message>
+    <message>
+        <source>4096 words (BOOTSZ=00)</source>
+        <translation>4096 字 (BOOTSZ=00)</translation>
+    </message>
+    <message>
+        <source>BOOTRST: reset vector in the boot section</source>
+        <translation>BOOTRST: 复位向量位于引导区</translation>
+    </message>
+    <message>
+        <source>EESAVE: EEPROM kept through chip erase</source>
+        <translation>EESAVE: 芯片擦除时保留 EEPROM</translation>
+    </message>
+    <message>
+        <source>CKOPT: full oscillator swing</source>
+        <translation>CKOPT: 振荡器全摆幅</translation>
+    </message>
+    <message>
+        <source>JTAGEN: JTAG interface enabled</source>
+        <translation>JTAGEN: 启用 JTAG 接口</translation>
+    </message>
+    <message>
+        <source>OCDEN: on-chip debug enabled</source>
+        <translation>OCDEN: 启用片上调试</translation>
+    </message>
+    <message>
+        <source>Extended fuse: ticked = programmed (0). Factory value FDH.</source>
+        <translation>扩展熔丝: 勾选 = 已编程 (0)。出厂值 FDH。</translation>
+    </message>
+    <message>
+        <source>WDTON: watchdog timer always on</source>
+        <translation>WDTON: 看门狗定时器常开</translation>
+    </message>
+    <message>
+        <source>M103C: ATmega103 compatibility mode</source>
+        <translation>M103C: ATmega103 兼容模式</translation>
+    </message>
+    <message>
+        <source>Application section (BLB02, BLB01)</source>
+        <translation>应用程序区 (BLB02, BLB01)</translation>
+    </message>
+    <message>
+        <source>BLB0</source>
+        <translation>BLB0</translation>
+    </message>
+    <message>
+        <source>No restriction</source>
+        <translation>无限制</translation>
+    </message>
+    <message>
+        <source>SPM may not write it</source>
+        <translation>禁止 SPM 写入</translation>
+    </message>
+    <message>
+        <source>SPM write and LPM from boot not allowed</source>
+        <translation>禁止 SPM 写入及引导区的 LPM</translation>
+    </message>
+    <message>
+        <source>LPM from boot not allowed</source>
+        <translation>禁止引导区的 LPM</translation>
+    </message>
+    <message>
+        <source>Boot section (BLB12, BLB11)</source>
+        <translation>引导区 (BLB12, BLB11)</translation>
+    </message>
+    <message>
+        <source>BLB1</source>
+        <translation>BLB1</translation>
+    </message>
+    <message>
+        <source>SPM write and LPM from application not allowed</source>
+        <translation>禁止 SPM 写入及应用程序区的 LPM</translation>
+    </message>
+    <message>
+        <source>LPM from application not allowed</source>
+        <translation>禁止应用程序区的 LPM</translation>
+    </message>
+    <message>
+        <source>Write Cal. Byte copies an oscillator calibration byte of the</source>
+        <translation>写校准字节将器件签名行中的振荡器校准字节</translation>
+    </message>
+    <message>
+        <source>signature row to this buffer address (flash or EEPROM).</source>
+        <translation>复制到此缓冲区地址 (闪存或 EEPROM)。</translation>
+    </message>
+    <message>
+        <source>Calibration byte address</source>
+        <translation>校准字节地址</translation>
+    </message>
+    <message>
+        <source>Calibration byte for</source>
+        <translation>校准字节用于</translation>
+    </message>
+    <message>
+        <source>CALBYTE</source>
+        <translation>CALBYTE</translation>
+    </message>
+    <message>
+        <source>1 MHz</source>
+        <translation>1 MHz</translation>
+    </message>
+    <message>
+        <source>2 MHz</source>
+        <translation>2 MHz</translation>
+    </message>
+    <message>
+        <source>4 MHz</source>
+        <translation>4 MHz</translation>
+    </message>
+    <message>
+        <source>8 MHz</source>
+        <translation>8 MHz</translation>
+    </message>
+    <message>
+        <source>Low fuse: ticked = programmed (0). Factory value 62H.</source>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 62H。</translation>
+    </message>
+    <message>
+        <source>Internal RC 8 MHz (0010)</source>
+        <translation>内部 RC 8 MHz (0010)</translation>
+    </message>
+    <message>
+        <source>Internal 128 kHz oscillator (0011)</source>
+        <translation>内部 128 kHz 振荡器 (0011)</translation>
+    </message>
+    <message>
+        <source>Low-frequency crystal 32.768 kHz (0100)</source>
+        <translation>低频晶体 32.768 kHz (0100)</translation>
+    </message>
+    <message>
+        <source>Low-frequency crystal 32.768 kHz (0101)</source>
+        <translation>低频晶体 32.768 kHz (0101)</translation>
+    </message>
+    <message>
+        <source>Full-swing crystal 0.4-16 MHz (0110)</source>
+        <translation>全摆幅晶体 0.4-16 MHz (0110)</translation>
+    </message>
+    <message>
+        <source>Full-swing crystal 0.4-16 MHz (0111)</source>
+        <translation>全摆幅晶体 0.4-16 MHz (0111)</translation>
+    </message>
+    <message>
+        <source>Ceramic resonator 0.4-0.9 MHz (1000)</source>
+        <translation>陶瓷谐振器 0.4-0.9 MHz (1000)</translation>
+    </message>
+    <message>
+        <source>Ceramic resonator 0.4-0.9 MHz (1001)</source>
+        <translation>陶瓷谐振器 0.4-0.9 MHz (1001)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 0.9-3 MHz (1010)</source>
+        <translation>晶体或陶瓷谐振器 0.9-3 MHz (1010)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 0.9-3 MHz (1011)</source>
+        <translation>晶体或陶瓷谐振器 0.9-3 MHz (1011)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 3-8 MHz (1100)</source>
+        <translation>晶体或陶瓷谐振器 3-8 MHz (1100)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 3-8 MHz (1101)</source>
+        <translation>晶体或陶瓷谐振器 3-8 MHz (1101)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 8-16 MHz (1110)</source>
+        <translation>晶体或陶瓷谐振器 8-16 MHz (1110)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 8-16 MHz (1111)</source>
+        <translation>晶体或陶瓷谐振器 8-16 MHz (1111)</translation>
+    </message>
+    <message>
+        <source>CKOUT: clock output on CLKO</source>
+        <translation>CKOUT: 时钟从 CLKO 输出</translation>
+    </message>
+    <message>
+        <source>CKDIV8: clock divided by 8</source>
+        <translation>CKDIV8: 时钟 8 分频</translation>
+    </message>
+    <message>
+        <source>Brown-out detection level</source>
+        <translation>掉电检测电平</translation>
+    </message>
+    <message>
+        <source>BODLEVEL</source>
+        <translation>BODLEVEL</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>禁止</translation>
+    </message>
+    <message>
+        <source>1.8 V</source>
+        <translation>1.8 V</translation>
+    </message>
+    <message>
+        <source>2.7 V</source>
+        <translation>2.7 V</translation>
+    </message>
+    <message>
+        <source>4.3 V</source>
+        <translation>4.3 V</translation>
+    </message>
+    <message>
+        <source>Internal RC oscillator</source>
+        <translation>内部 RC 振荡器</translation>
+    </message>
+    <message>
+        <source>Low fuse: ticked = programmed (0). Factory value 42H.</source>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 42H。</translation>
+    </message>
+    <message>
+        <source>Full-swing crystal 0.4-20 MHz (0110)</source>
+        <translation>全摆幅晶体 0.4-20 MHz (0110)</translation>
+    </message>
+    <message>
+        <source>Full-swing crystal 0.4-20 MHz (0111)</source>
+        <translation>全摆幅晶体 0.4-20 MHz (0111)</translation>
+    </message>
+    <message>
+        <source>High fuse: ticked = programmed (0). Factory value 9DH.</source>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 9DH。</translation>
+    </message>
+    <message>
+        <source>128 words (BOOTSZ=11)</source>
+        <translation>128 字 (BOOTSZ=11)</translation>
+    </message>
+    <message>
+        <source>256 words (BOOTSZ=10)</source>
+        <translation>256 字 (BOOTSZ=10)</translation>
+    </message>
+    <message>
+        <source>512 words (BOOTSZ=01)</source>
+        <translation>512 字 (BOOTSZ=01)</translation>
+    </message>
+    <message>
+        <source>1024 words (BOOTSZ=00)</source>
+        <translation>1024 字 (BOOTSZ=00)</translation>
+    </message>
+    <message>
+        <source>Low-frequency crystal 32.768 kHz (0110)</source>
+        <translation>低频晶体 32.768 kHz (0110)</translation>
+    </message>
+    <message>
+        <source>Low-frequency crystal 32.768 kHz (0111)</source>
+        <translation>低频晶体 32.768 kHz (0111)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 8 MHz and above (1110)</source>
+        <translation>晶体或陶瓷谐振器 8 MHz 以上 (1110)</translation>
+    </message>
+    <message>
+        <source>Crystal or ceramic resonator 8 MHz and above (1111)</source>
+        <translation>晶体或陶瓷谐振器 8 MHz 以上 (1111)</translation>
+    </message>
+    <message>
+        <source>2.3 V</source>
+        <translation>2.3 V</translation>
+    </message>
+    <message>
+        <source>M161C: ATmega161 compatibility mode</source>
+        <translation>M161C: ATmega161 兼容模式</translation>
+    </message>
+    <message>
+        <source>High fuse: ticked = programmed (0). Factory value DFH.</source>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 DFH。</translation>
+    </message>
+    <message>
+        <source>DWEN: debugWIRE enabled</source>
+        <translation>DWEN: 启用 debugWIRE</translation>
+    </message>
+    <message>
+        <source>RSTDISBL: external reset disabled (pin is I/O)</source>
+        <translation>RSTDISBL: 禁止外部复位 (引脚作 I/O)</translation>
+    </message>
+    <message>
+        <source>Extended fuse: ticked = programmed (0). Factory value F9H.</source>
+        <translation>扩展熔丝: 勾选 = 已编程 (0)。出厂值 F9H。</translation>
+    </message>
+    <message>
+        <source>256 words (BOOTSZ=11)</source>
+        <translation>256 字 (BOOTSZ=11)</translation>
+    </message>
+    <message>
+        <source>512 words (BOOTSZ=10)</source>
+        <translation>512 字 (BOOTSZ=10)</translation>
+    </message>
+    <message>
+        <source>1024 words (BOOTSZ=01)</source>
+        <translation>1024 字 (BOOTSZ=01)</translation>
+    </message>
+    <message>
+        <source>2048 words (BOOTSZ=00)</source>
+        <translation>2048 字 (BOOTSZ=00)</translation>
+    </message>
+    <message>
+        <source>High fuse: ticked = programmed (0). Factory value D9H.</source>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 D9H。</translation>
+    </message>
+    <message>
+        <source>Low fuse: ticked = programmed (0). Factory value 5EH.</source>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 5EH。</translation>
+    </message>
+    <message>
+        <source>Extended fuse: ticked = programmed (0). Factory value F3H.</source>
+        <translation>扩展熔丝: 勾选 = 已编程 (0)。出厂值 F3H。</translation>
+    </message>
+    <message>
+        <source>2.0 V</source>
+        <translation>2.0 V</translation>
+    </message>
+    <message>
+        <source>2.2 V</source>
+        <translation>2.2 V</translation>
+    </message>
+    <message>
+        <source>2.4 V</source>
+        <translation>2.4 V</translation>
+    </message>
+    <message>
+        <source>2.6 V</source>
+        <translation>2.6 V</translation>
+    </message>
+    <message>
+        <source>3.4 V</source>
+        <translation>3.4 V</translation>
+    </message>
+    <message>
+        <source>3.5 V</source>
+        <translation>3.5 V</translation>
+    </message>
+    <message>
+        <source>HWBE: hardware boot enable (HWB pin)</source>
+        <translation>HWBE: 硬件引导使能 (HWB 引脚)</translation>
+    </message>
+    <message>
+        <source>SELFPRGEN: self-programming enabled</source>
+        <translation>SELFPRGEN: 允许自编程</translation>
+    </message>
+    <message>
+        <source>S8515C: AT90S8515 compatibility mode</source>
+        <translation>S8515C: AT90S8515 兼容模式</translation>
+    </message>
+    <message>
+        <source>S8535C: AT90S8535 compatibility mode</source>
+        <translation>S8535C: AT90S8535 兼容模式</translation>
+    </message>
+    <message>
+        <source>Low fuse: ticked = programmed (0). Factory value 6AH.</source>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 6AH。</translation>
+    </message>
+    <message>
+        <source>External clock (00)</source>
+        <translation>外部时钟 (00)</translation>
+    </message>
+    <message>
+        <source>Internal RC 4.8 MHz (01)</source>
+        <translation>内部 RC 4.8 MHz (01)</translation>
+    </message>
+    <message>
+        <source>Internal RC 9.6 MHz (10)</source>
+        <translation>内部 RC 9.6 MHz (10)</translation>
+    </message>
+    <message>
+        <source>Internal 128 kHz oscillator (11)</source>
+        <translation>内部 128 kHz 振荡器 (11)</translation>
+    </message>
+    <message>
+        <source>SUT=11 (reserved)</source>
+        <translation>SUT=11 (保留)</translation>
+    </message>
+    <message>
+        <source>High fuse: ticked = programmed (0). Factory value FFH.</source>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 FFH。</translation>
+    </message>
+    <message>
+        <source>9.6 MHz</source>
+        <translation>9.6 MHz</translation>
+    </message>
+    <message>
+        <source>4.8 MHz</source>
+        <translation>4.8 MHz</translation>
+    </message>
+    <message>
+        <source>Low fuse: ticked = programmed (0). Factory value 64H.</source>
+        <translation>低熔丝: 勾选 = 已编程 (0)。出厂值 64H。</translation>
+    </message>
+    <message>
+        <source>Internal RC 4 MHz (0010)</source>
+        <translation>内部 RC 4 MHz (0010)</translation>
+    </message>
+    <message>
+        <source>Internal 128 kHz oscillator (0110)</source>
+        <translation>内部 128 kHz 振荡器 (0110)</translation>
+    </message>
+    <message>
+        <source>Internal 128 kHz oscillator (0100)</source>
+        <translation>内部 128 kHz 振荡器 (0100)</translation>
+    </message>
+    <message>
+        <source>Internal PLL 16 MHz (0001)</source>
+        <translation>内部 PLL 16 MHz (0001)</translation>
+    </message>
+    <message>
+        <source>Internal RC 6.4 MHz, ATtiny15 mode (0011)</source>
+        <translation>内部 RC 6.4 MHz，ATtiny15 模式 (0011)</translation>
+    </message>
+    <message>
+        <source>Internal RC 1 MHz, PLLCK: internal PLL 16 MHz (0001)</source>
+        <translation>内部 RC 1 MHz，PLLCK: 内部 PLL 16 MHz (0001)</translation>
+    </message>
+    <message>
+        <source>PLLCK: PLL clock source</source>
+        <translation>PLLCK: PLL 时钟源</translation>
+    </message>
+    <message>
+        <source>High fuse: ticked = programmed (0). Factory value F7H.</source>
+        <translation>高熔丝: 勾选 = 已编程 (0)。出厂值 F7H。</translation>
+    </message>
+    <message>
+        <source>Security bits: set bits are programmed by Protect.</source>
+        <translation>加密位: 勾选的位由“加密”操作编程。</translation>
+    </message>
+    <message>
+        <source>SB1: security bit 1 (external MOVC and code verify blocked)</source>
+        <translation>SB1: 加密位 1 (禁止外部 MOVC 和代码校验)</translation>
+    </message>
+    <message>
+        <source>SB2: security bit 2 (further programming of the flash disabled)</source>
+        <translation>SB2: 加密位 2 (禁止再编程闪存)</translation>
+    </message>
+    <message>
+        <source>SB3: security bit 3 (external execution disabled)</source>
+        <translation>SB3: 加密位 3 (禁止外部执行)</translation>
+    </message>
+    <message>
+        <source>Configuration word 1, bytes 0-1; erased value 0FFFH.</source>
+        <translation>配置字 1，字节 0-1；擦除值 0FFFH。</translation>
+    </message>
+    <message>
+        <source>WDTE: WDT enabled</source>
+        <translation>WDTE: 启用看门狗</translation>
+    </message>
+    <message>
+        <source>CP: Code protection on</source>
+        <translation>CP: 代码保护</translation>
+    </message>
+    <message>
+        <source>MCLRE: GP3/MCLR pin function  is MCLR</source>
+        <translation>MCLRE: GP3/MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>Internal oscillator (IOSCFS)</source>
+        <translation>内部振荡器 (IOSCFS)</translation>
+    </message>
+    <message>
+        <source>IOSCFS</source>
+        <translation>IOSCFS</translation>
+    </message>
+    <message>
+        <source>IOFSCS</source>
+        <translation>IOFSCS</translation>
+    </message>
+    <message>
+        <source>MCPU: Pull-up enabled</source>
+        <translation>MCPU: 启用上拉</translation>
+    </message>
+    <message>
+        <source>MCLRE: GP3/MCLR pin function is MCLR</source>
+        <translation>MCLRE: GP3/MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>Oscillator (OSC)</source>
+        <translation>振荡器 (OSC)</translation>
+    </message>
+    <message>
+        <source>OSC</source>
+        <translation>OSC</translation>
+    </message>
+    <message>
+        <source>LP oscillator</source>
+        <translation>LP 振荡器</translation>
+    </message>
+    <message>
+        <source>XT oscillator</source>
+        <translation>XT 振荡器</translation>
+    </message>
+    <message>
+        <source>internal RC oscillator</source>
+        <translation>内部 RC 振荡器</translation>
+    </message>
+    <message>
+        <source>external RC oscillator</source>
+        <translation>外部 RC 振荡器</translation>
+    </message>
+    <message>
+        <source>WDT: WDT enabled</source>
+        <translation>WDT: 启用看门狗</translation>
+    </message>
+    <message>
+        <source>LP oscillator with 18 ms DRT</source>
+        <translation>LP 振荡器，18 ms DRT</translation>
+    </message>
+    <message>
+        <source>XT oscillator with 18 ms DRT</source>
+        <translation>XT 振荡器，18 ms DRT</translation>
+    </message>
+    <message>
+        <source>INTOSC with 1.125 ms DRT</source>
+        <translation>INTOSC，1.125 ms DRT</translation>
+    </message>
+    <message>
+        <source>EXTRC with 1.125 ms DRT</source>
+        <translation>EXTRC，1.125 ms DRT</translation>
+    </message>
+    <message>
+        <source>MCLRE: GP3/MCLR Functions as MCLR</source>
+        <translation>MCLRE: GP3/MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>IOSCFS: 8 MHz INTOSC Speed</source>
+        <translation>IOSCFS: INTOSC 频率 8 MHz</translation>
+    </message>
+    <message>
+        <source>Configuration word 1, bytes 0-1; erased value 3FFFH.</source>
+        <translation>配置字 1，字节 0-1；擦除值 3FFFH。</translation>
+    </message>
+    <message>
+        <source>Oscillator (FOSC)</source>
+        <translation>振荡器 (FOSC)</translation>
+    </message>
+    <message>
+        <source>FOSC</source>
+        <translation>FOSC</translation>
+    </message>
+    <message>
+        <source>LP oscillator: Low power crystal on GP4/OSC2/CLKOUT and...</source>
+        <translation>LP 振荡器: 低功耗晶体接 GP4/OSC2/CLKOUT，...</translation>
+    </message>
+    <message>
+        <source>XT oscillator: Crystal/resonator on GP4/OSC2/CLKOUT and...</source>
+        <translation>XT 振荡器: 晶体/谐振器接 GP4/OSC2/CLKOUT，...</translation>
+    </message>
+    <message>
+        <source>HS oscillator: High speed crystal/resonator on...</source>
+        <translation>HS 振荡器: 高速晶体/谐振器接...</translation>
+    </message>
+    <message>
+        <source>EC: I/O function on GP4/OSC2/CLKOUT pin, CLKIN on...</source>
+        <translation>EC: GP4/OSC2/CLKOUT 引脚作 I/O，CLKIN 接...</translation>
+    </message>
+    <message>
+        <source>INTOSC oscillator: I/O function on GP4/OSC2/CLKOUT pin...</source>
+        <translation>INTOSC 振荡器: GP4/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>INTOSC oscillator: CLKOUT function on GP4/OSC2/CLKOUT...</source>
+        <translation>INTOSC 振荡器: GP4/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>RC oscillator: I/O function on GP4/OSC2/CLKOUT pin, RC on...</source>
+        <translation>RC 振荡器: GP4/OSC2/CLKOUT 引脚作 I/O，RC 接...</translation>
+    </message>
+    <message>
+        <source>RC oscillator: CLKOUT function on GP4/OSC2/CLKOUT pin, RC...</source>
+        <translation>RC 振荡器: GP4/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>PWRTE: PWRT enabled</source>
+        <translation>PWRTE: 启用上电定时器</translation>
+    </message>
+    <message>
+        <source>BOREN: BOD enabled</source>
+        <translation>BOREN: 启用掉电检测</translation>
+    </message>
+    <message>
+        <source>CP: Program Memory code protection is enabled</source>
+        <translation>CP: 启用程序存储器代码保护</translation>
+    </message>
+    <message>
+        <source>CPD: Data memory code protection is enabled</source>
+        <translation>CPD: 启用数据存储器代码保护</translation>
+    </message>
+    <message>
+        <source>Four user ID words, bytes 4-11, low byte first.</source>
+        <translation>四个用户ID字，字节 4-11，低字节在前。</translation>
+    </message>
+    <message>
+        <source>ID0 (2000H)</source>
+        <translation>ID0 (2000H)</translation>
+    </message>
+    <message>
+        <source>ID1 (2001H)</source>
+        <translation>ID1 (2001H)</translation>
+    </message>
+    <message>
+        <source>ID2 (2002H)</source>
+        <translation>ID2 (2002H)</translation>
+    </message>
+    <message>
+        <source>ID3 (2003H)</source>
+        <translation>ID3 (2003H)</translation>
+    </message>
+    <message>
+        <source>LP oscillator: Low-power crystal on RA5/T1CKI/OSC1/CLKIN...</source>
+        <translation>LP 振荡器: 低功耗晶体接 RA5/T1CKI/OSC1/CLKIN...</translation>
+    </message>
+    <message>
+        <source>XT oscillator: Crystal/resonator on RA5/T1CKI/OSC1/CLKIN...</source>
+        <translation>XT 振荡器: 晶体/谐振器接 RA5/T1CKI/OSC1/CLKIN...</translation>
+    </message>
+    <message>
+        <source>HS oscillator: High-speed crystal/resonator on...</source>
+        <translation>HS 振荡器: 高速晶体/谐振器接...</translation>
+    </message>
+    <message>
+        <source>EC: I/O function on RA4/T1G/OSC2/CLKOUT, CLKIN on...</source>
+        <translation>EC: RA4/T1G/OSC2/CLKOUT 引脚作 I/O，CLKIN 接...</translation>
+    </message>
+    <message>
+        <source>INTOSCIO oscillator: I/O function on RA4/T1G/OSC2/CLKOUT...</source>
+        <translation>INTOSCIO 振荡器: RA4/T1G/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>INTOSC oscillator: CLKOUT function on RA4/T1G/OSC2/CLKOUT...</source>
+        <translation>INTOSC 振荡器: RA4/T1G/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>RCIO oscillator: I/O function on RA4/T1G/OSC2/CLKOUT pin...</source>
+        <translation>RCIO 振荡器: RA4/T1G/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>RC oscillator: CLKOUT function on RA4/T1G/OSC2/CLKOUT...</source>
+        <translation>RC 振荡器: RA4/T1G/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>MCLRE: MCLR pin is MCLR function and weak internal pull-up is...</source>
+        <translation>MCLRE: MCLR 引脚作 MCLR，内部弱上拉...</translation>
+    </message>
+    <message>
+        <source>CP: Program memory is external read and write-protected</source>
+        <translation>CP: 程序存储器禁止外部读写</translation>
+    </message>
+    <message>
+        <source>CPD: Data memory is external read protected</source>
+        <translation>CPD: 数据存储器禁止外部读取</translation>
+    </message>
+    <message>
+        <source>Brown-out reset (BOREN)</source>
+        <translation>掉电复位 (BOREN)</translation>
+    </message>
+    <message>
+        <source>BOREN</source>
+        <translation>BOREN</translation>
+    </message>
+    <message>
+        <source>BOD and SBODEN disabled</source>
+        <translation>禁止 BOD 和 SBODEN</translation>
+    </message>
+    <message>
+        <source>SBODEN controls BOD function</source>
+        <translation>由 SBODEN 控制 BOD</translation>
+    </message>
+    <message>
+        <source>BOD enabled while running and disabled in Sleep. SBODEN...</source>
+        <translation>运行时启用 BOD，休眠时禁止。SBODEN...</translation>
+    </message>
+    <message>
+        <source>BOD enabled and SBOdEN bit disabled</source>
+        <translation>启用 BOD，禁止 SBODEN 位</translation>
+    </message>
+    <message>
+        <source>IESO: Internal External Switchover mode enabled</source>
+        <translation>IESO: 启用内外时钟切换模式</translation>
+    </message>
+    <message>
+        <source>FCMEN: Fail-Safe Clock Monitor enabled</source>
+        <translation>FCMEN: 启用故障保护时钟监视器</translation>
+    </message>
+    <message>
+        <source>WURE: Wake-up and Reset enabled</source>
+        <translation>WURE: 启用唤醒复位</translation>
+    </message>
+    <message>
+        <source>LP oscillator: Low-power crystal on RA4/OSC2/CLKOUT and...</source>
+        <translation>LP 振荡器: 低功耗晶体接 RA4/OSC2/CLKOUT，...</translation>
+    </message>
+    <message>
+        <source>XT oscillator: Crystal/resonator on RA4/OSC2/CLKOUT and...</source>
+        <translation>XT 振荡器: 晶体/谐振器接 RA4/OSC2/CLKOUT，...</translation>
+    </message>
+    <message>
+        <source>EC: I/O function on RA4/OSC2/CLKOUT pin, CLKIN on...</source>
+        <translation>EC: RA4/OSC2/CLKOUT 引脚作 I/O，CLKIN 接...</translation>
+    </message>
+    <message>
+        <source>INTOSCIO oscillator: I/O function on RA4/OSC2/CLKOUT pin...</source>
+        <translation>INTOSCIO 振荡器: RA4/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>INTOSC oscillator: CLKOUT function on RA4/OSC2/CLKOUT...</source>
+        <translation>INTOSC 振荡器: RA4/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>EXTRCIO oscillator: External RC on RA5/OSC1/CLKIN, I/O...</source>
+        <translation>EXTRCIO 振荡器: 外部 RC 接 RA5/OSC1/CLKIN，I/O...</translation>
+    </message>
+    <message>
+        <source>EXTRC oscillator: External RC on RA5/OSC1/CLKIN, CLKOUT...</source>
+        <translation>EXTRC 振荡器: 外部 RC 接 RA5/OSC1/CLKIN，CLKOUT...</translation>
+    </message>
+    <message>
+        <source>MCLRE: MCLR pin function is MCLR</source>
+        <translation>MCLRE: MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>CP: Program memory code protection is enabled</source>
+        <translation>CP: 启用程序存储器代码保护</translation>
+    </message>
+    <message>
+        <source>BOR disabled</source>
+        <translation>禁止 BOR</translation>
+    </message>
+    <message>
+        <source>BOR controlled by SBOREN bit of the PCON register</source>
+        <translation>由 PCON 寄存器的 SBOREN 位控制 BOR</translation>
+    </message>
+    <message>
+        <source>BOR enabled during operation and disabled in Sleep</source>
+        <translation>运行时启用 BOR，休眠时禁止</translation>
+    </message>
+    <message>
+        <source>BOR enabled</source>
+        <translation>启用 BOR</translation>
+    </message>
+    <message>
+        <source>IESO: Internal External Switchover mode is enabled</source>
+        <translation>IESO: 启用内外时钟切换模式</translation>
+    </message>
+    <message>
+        <source>FCMEN: Fail-Safe Clock Monitor is enabled</source>
+        <translation>FCMEN: 启用故障保护时钟监视器</translation>
+    </message>
+    <message>
+        <source>HS oscillator</source>
+        <translation>HS 振荡器</translation>
+    </message>
+    <message>
+        <source>EC oscillator/RB4 function on RB4/OSC2/CLKOUT pin</source>
+        <translation>EC 振荡器，RB4/OSC2/CLKOUT 引脚作 RB4</translation>
+    </message>
+    <message>
+        <source>Internal RC oscillator/RB4 function on RB4/OSC2/CLKOUT pin</source>
+        <translation>内部 RC 振荡器，RB4/OSC2/CLKOUT 引脚作 RB4</translation>
+    </message>
+    <message>
+        <source>Internal RC oscillator/CLKOUT function on RB4/OSC2/CLKOUT...</source>
+        <translation>内部 RC 振荡器，RB4/OSC2/CLKOUT 引脚作 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>External RC oscillator/RB4 function on RB4/OSC2/CLKOUT pin</source>
+        <translation>外部 RC 振荡器，RB4/OSC2/CLKOUT 引脚作 RB4</translation>
+    </message>
+    <message>
+        <source>External RC oscillator/CLKOUT function on RB4/OSC2/CLKOUT...</source>
+        <translation>外部 RC 振荡器，RB4/OSC2/CLKOUT 引脚作 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>MCLRE: RB3/MCLR pin function is MCLR</source>
+        <translation>MCLRE: RB3/MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>LP oscillator and 18 ms DRT</source>
+        <translation>LP 振荡器，18 ms DRT</translation>
+    </message>
+    <message>
+        <source>XT oscillator and 18 ms DRT</source>
+        <translation>XT 振荡器，18 ms DRT</translation>
+    </message>
+    <message>
+        <source>HS oscillator and 18 ms DRT</source>
+        <translation>HS 振荡器，18 ms DRT</translation>
+    </message>
+    <message>
+        <source>EC Osc With RB4 and 1.125 ms DRT</source>
+        <translation>EC 振荡器，RB4，1.125 ms DRT</translation>
+    </message>
+    <message>
+        <source>INTRC With RB4 and 1.125 ms DRT</source>
+        <translation>INTRC，RB4，1.125 ms DRT</translation>
+    </message>
+    <message>
+        <source>INTRC With CLKOUT and 1.125 ms DRT</source>
+        <translation>INTRC，CLKOUT，1.125 ms DRT</translation>
+    </message>
+    <message>
+        <source>EXTRC With RB4 and 1.125 ms DRT</source>
+        <translation>EXTRC，RB4，1.125 ms DRT</translation>
+    </message>
+    <message>
+        <source>EXTRC With CLKOUT and 1.125 ms DRT</source>
+        <translation>EXTRC，CLKOUT，1.125 ms DRT</translation>
+    </message>
+    <message>
+        <source>MCLRE: RB3/MCLR pin functions as MCLR</source>
+        <translation>MCLRE: RB3/MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>RC oscillator</source>
+        <translation>RC 振荡器</translation>
+    </message>
+    <message>
+        <source>LP oscillator: Low-power crystal on RA6/OSC2/CLKOUT and...</source>
+        <translation>LP 振荡器: 低功耗晶体接 RA6/OSC2/CLKOUT，...</translation>
+    </message>
+    <message>
+        <source>XT oscillator: Crystal/resonator on RA6/OSC2/CLKOUT and...</source>
+        <translation>XT 振荡器: 晶体/谐振器接 RA6/OSC2/CLKOUT，...</translation>
+    </message>
+    <message>
+        <source>EC: I/O function on RA6/OSC2/CLKOUT pin, CLKIN on...</source>
+        <translation>EC: RA6/OSC2/CLKOUT 引脚作 I/O，CLKIN 接...</translation>
+    </message>
+    <message>
+        <source>INTRC oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
+        <translation>INTRC 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>INTRC oscillator: CLKOUT function on RA6/OSC2/CLKOUT pin...</source>
+        <translation>INTRC 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>ER oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
+        <translation>ER 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>ER oscillator: CLKOUT function on RA6/OSC2/CLKOUT pin...</source>
+        <translation>ER 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>MCLRE: RA5/MCLR pin function is MCLR</source>
+        <translation>MCLRE: RA5/MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>BOREN: BOD Reset enabled</source>
+        <translation>BOREN: 启用掉电复位</translation>
+    </message>
+    <message>
+        <source>LVP: RB4/PGM pin has PGM function, low-voltage programming...</source>
+        <translation>LVP: RB4/PGM 引脚作 PGM，低电压编程...</translation>
+    </message>
+    <message>
+        <source>CPD: Data memory code protected</source>
+        <translation>CPD: 数据存储器代码保护</translation>
+    </message>
+    <message>
+        <source>Code protection (CP)</source>
+        <translation>代码保护 (CP)</translation>
+    </message>
+    <message>
+        <source>CP</source>
+        <translation>CP</translation>
+    </message>
+    <message>
+        <source>0000h-03FFh code protected</source>
+        <translation>0000h-03FFh 代码保护</translation>
+    </message>
+    <message>
+        <source>0200h-03FFh code protected</source>
+        <translation>0200h-03FFh 代码保护</translation>
+    </message>
+    <message>
+        <source>Program memory code protection off</source>
+        <translation>关闭程序存储器代码保护</translation>
+    </message>
+    <message>
+        <source>INTOSC oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
+        <translation>INTOSC 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>INTOSC oscillator: CLKOUT function on RA6/OSC2/CLKOUT...</source>
+        <translation>INTOSC 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>RC oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
+        <translation>RC 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>RC oscillator: CLKOUT function on RA6/OSC2/CLKOUT pin...</source>
+        <translation>RC 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>MCLRE: RA5/MCLR/VPP pin function is MCLR</source>
+        <translation>MCLRE: RA5/MCLR/VPP 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>CPD: Data memory code-protected</source>
+        <translation>CPD: 数据存储器代码保护</translation>
+    </message>
+    <message>
+        <source>CP: 0000h to 03FFh code-protected</source>
+        <translation>CP: 0000h 至 03FFh 代码保护</translation>
+    </message>
+    <message>
+        <source>0000h-07FFh code protected</source>
+        <translation>0000h-07FFh 代码保护</translation>
+    </message>
+    <message>
+        <source>0200h-07FFh code protected</source>
+        <translation>0200h-07FFh 代码保护</translation>
+    </message>
+    <message>
+        <source>0400h-07FFh code protected</source>
+        <translation>0400h-07FFh 代码保护</translation>
+    </message>
+    <message>
+        <source>CP: 0000h to 07FFh code-protected</source>
+        <translation>CP: 0000h 至 07FFh 代码保护</translation>
+    </message>
+    <message>
+        <source>LP oscillator: Low power crystal on RA4/OSC2/CLKOUT and...</source>
+        <translation>LP 振荡器: 低功耗晶体接 RA4/OSC2/CLKOUT，...</translation>
+    </message>
+    <message>
+        <source>INTOSC oscillator: I/O function on RA4/OSC2/CLKOUT pin...</source>
+        <translation>INTOSC 振荡器: RA4/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>RC oscillator: I/O function on RA4/OSC2/CLKOUT pin, RC on...</source>
+        <translation>RC 振荡器: RA4/OSC2/CLKOUT 引脚作 I/O，RC 接...</translation>
+    </message>
+    <message>
+        <source>RC oscillator: CLKOUT function on RA4/OSC2/CLKOUT pin, RC...</source>
+        <translation>RC 振荡器: RA4/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>MCLRE: RA3/MCLR pin function is MCLR</source>
+        <translation>MCLRE: RA3/MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>RCIO oscillator: I/O function on RA4/OSC2/CLKOUT pin, RC...</source>
+        <translation>RCIO 振荡器: RA4/OSC2/CLKOUT 引脚作 I/O，RC...</translation>
+    </message>
+    <message>
+        <source>CP: 0000h to 0FFFh code-protected</source>
+        <translation>CP: 0000h 至 0FFFh 代码保护</translation>
+    </message>
+    <message>
+        <source>BOREN: BOR enabled</source>
+        <translation>BOREN: 启用掉电复位</translation>
+    </message>
+    <message>
+        <source>BODENV</source>
+        <translation>BODENV</translation>
+    </message>
+    <message>
+        <source>VBOR set to 2.5V</source>
+        <translation>VBOR 设为 2.5V</translation>
+    </message>
+    <message>
+        <source>VBOR set to 4.0V</source>
+        <translation>VBOR 设为 4.0V</translation>
+    </message>
+    <message>
+        <source>CP: All Memory locations code protected</source>
+        <translation>CP: 全部存储器代码保护</translation>
+    </message>
+    <message>
+        <source>EXTCLK; port I/O function on RA6/OSC2/CLKO pin</source>
+        <translation>EXTCLK；RA6/OSC2/CLKO 引脚作 I/O</translation>
+    </message>
+    <message>
+        <source>INTRC oscillator; port I/O function on both RA6/OSC2/CLKO...</source>
+        <translation>INTRC 振荡器；RA6/OSC2/CLKO 等引脚均作 I/O...</translation>
+    </message>
+    <message>
+        <source>INTRC oscillator; CLKO function on RA6/OSC2/CLKO pin and...</source>
+        <translation>INTRC 振荡器；RA6/OSC2/CLKO 引脚输出 CLKO，...</translation>
+    </message>
+    <message>
+        <source>EXTRC oscillator; port I/O function on RA6/OSC2/CLKO pin</source>
+        <translation>EXTRC 振荡器；RA6/OSC2/CLKO 引脚作 I/O</translation>
+    </message>
+    <message>
+        <source>EXTRC oscillator; CLKO function on RA6/OSC2/CLKO pin</source>
+        <translation>EXTRC 振荡器；RA6/OSC2/CLKO 引脚输出 CLKO</translation>
+    </message>
+    <message>
+        <source>LVP: RB3/PGM pin has PGM function, Low-Voltage Programming...</source>
+        <translation>LVP: RB3/PGM 引脚作 PGM，低电压编程...</translation>
+    </message>
+    <message>
+        <source>CPD: Data EE memory locations code-protected</source>
+        <translation>CPD: 数据 EE 存储器代码保护</translation>
+    </message>
+    <message>
+        <source>Flash self-write protection (WRT)</source>
+        <translation>闪存自写保护 (WRT)</translation>
+    </message>
+    <message>
+        <source>WRT</source>
+        <translation>WRT</translation>
+    </message>
+    <message>
+        <source>0000h to 03FFh write-protected</source>
+        <translation>0000h 至 03FFh 写保护</translation>
+    </message>
+    <message>
+        <source>0000h to 01FFh write-protected, 0200h to 03FFh may be...</source>
+        <translation>0000h 至 01FFh 写保护，0200h 至 03FFh 可由...</translation>
+    </message>
+    <message>
+        <source>Write protection off</source>
+        <translation>关闭写保护</translation>
+    </message>
+    <message>
+        <source>DEBUG: In-Circuit Debugger enabled, RB6 and RB7 are dedicated...</source>
+        <translation>DEBUG: 启用在线调试器，RB6 和 RB7 专用于...</translation>
+    </message>
+    <message>
+        <source>CCP1 pin (CCPMX)</source>
+        <translation>CCP1 引脚 (CCPMX)</translation>
+    </message>
+    <message>
+        <source>CCPMX</source>
+        <translation>CCPMX</translation>
+    </message>
+    <message>
+        <source>CCP1 function on RB3</source>
+        <translation>CCP1 位于 RB3</translation>
+    </message>
+    <message>
+        <source>CCP1 function on RB2</source>
+        <translation>CCP1 位于 RB2</translation>
+    </message>
+    <message>
+        <source>CP: All memory locations code-protected</source>
+        <translation>CP: 全部存储器代码保护</translation>
+    </message>
+    <message>
+        <source>0000h to 05FFh write-protected, 0600h to 07FFh may be...</source>
+        <translation>0000h 至 05FFh 写保护，0600h 至 07FFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 03FFh write-protected, 0400h to 07FFh may be...</source>
+        <translation>0000h 至 03FFh 写保护，0400h 至 07FFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 01FFh write-protected, 0200h to 07FFh may be...</source>
+        <translation>0000h 至 01FFh 写保护，0200h 至 07FFh 可由...</translation>
+    </message>
+    <message>
+        <source>PWRTE: Power-up Timer is enabled</source>
+        <translation>PWRTE: 启用上电定时器</translation>
+    </message>
+    <message>
+        <source>CP (bits 4-7): All program memory is code protected</source>
+        <translation>CP (位 4-7): 全部程序存储器代码保护</translation>
+    </message>
+    <message>
+        <source>CP (bits 8-13): All program memory is code protected</source>
+        <translation>CP (位 8-13): 全部程序存储器代码保护</translation>
+    </message>
+    <message>
+        <source>ECIO; port I/O function on RA6/OSC2/CLKO</source>
+        <translation>ECIO；RA6/OSC2/CLKO 引脚作 I/O</translation>
+    </message>
+    <message>
+        <source>EXTRC oscillator; port I/O function on RA6/OSC2/CLKO</source>
+        <translation>EXTRC 振荡器；RA6/OSC2/CLKO 引脚作 I/O</translation>
+    </message>
+    <message>
+        <source>EXTRC oscillator; CLKO function on RA6/OSC2/CLKO</source>
+        <translation>EXTRC 振荡器；RA6/OSC2/CLKO 引脚输出 CLKO</translation>
+    </message>
+    <message>
+        <source>CPD: Data EE memory code-protected</source>
+        <translation>CPD: 数据 EE 存储器代码保护</translation>
+    </message>
+    <message>
+        <source>0000h to 0FFFh write-protected</source>
+        <translation>0000h 至 0FFFh 写保护</translation>
+    </message>
+    <message>
+        <source>0000h to 07FFh write-protected, 0800h to 0FFFh may be...</source>
+        <translation>0000h 至 07FFh 写保护，0800h 至 0FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 00FFh write-protected, 0100h to 0FFFh may be...</source>
+        <translation>0000h 至 00FFh 写保护，0100h 至 0FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>CCP1 function on RB0</source>
+        <translation>CCP1 位于 RB0</translation>
+    </message>
+    <message>
+        <source>CP: 0000h to 0FFFh code-protected (all protected)</source>
+        <translation>CP: 0000h 至 0FFFh 代码保护 (全部保护)</translation>
+    </message>
+    <message>
+        <source>Configuration word 2, bytes 2-3; erased value 3FFFH.</source>
+        <translation>配置字 2，字节 2-3；擦除值 3FFFH。</translation>
+    </message>
+    <message>
+        <source>CP (bits 4-5): All memory code protected</source>
+        <translation>CP (位 4-5): 全部存储器代码保护</translation>
+    </message>
+    <message>
+        <source>CP (bits 12-13): All memory code protected</source>
+        <translation>CP (位 12-13): 全部存储器代码保护</translation>
+    </message>
+    <message>
+        <source>LVP: RB3/PGM pin has PGM function; low-voltage programming...</source>
+        <translation>LVP: RB3/PGM 引脚作 PGM，低电压编程...</translation>
+    </message>
+    <message>
+        <source>CPD: Data EEPROM memory code-protected</source>
+        <translation>CPD: 数据 EEPROM 代码保护</translation>
+    </message>
+    <message>
+        <source>Unprotected program memory may not be written to by EECON...</source>
+        <translation>未保护的程序存储器不可由 EECON 写入...</translation>
+    </message>
+    <message>
+        <source>Unprotected program memory may be written to by EECON...</source>
+        <translation>未保护的程序存储器可由 EECON 写入...</translation>
+    </message>
+    <message>
+        <source>Code protection (CP) (bits 4-5)</source>
+        <translation>代码保护 (CP) (位 4-5)</translation>
+    </message>
+    <message>
+        <source>0000h to 0FFFh code protected</source>
+        <translation>0000h 至 0FFFh 代码保护</translation>
+    </message>
+    <message>
+        <source>0800h to 0FFFh code protected</source>
+        <translation>0800h 至 0FFFh 代码保护</translation>
+    </message>
+    <message>
+        <source>0F00h to 0FFFh code protected</source>
+        <translation>0F00h 至 0FFFh 代码保护</translation>
+    </message>
+    <message>
+        <source>Code protection off</source>
+        <translation>关闭代码保护</translation>
+    </message>
+    <message>
+        <source>Code protection (CP) (bits 12-13)</source>
+        <translation>代码保护 (CP) (位 12-13)</translation>
+    </message>
+    <message>
+        <source>WRT: Unprotected program memory may be written to by EECON...</source>
+        <translation>WRT: 未保护的程序存储器可由 EECON 写入...</translation>
+    </message>
+    <message>
+        <source>CPD: Data EEPROM code-protected</source>
+        <translation>CPD: 数据 EEPROM 代码保护</translation>
+    </message>
+    <message>
+        <source>0000h to 07FFh write-protected; 0800h to 0FFFh may be...</source>
+        <translation>0000h 至 07FFh 写保护，0800h 至 0FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 03FFh write-protected; 0400h to 0FFFh may be...</source>
+        <translation>0000h 至 03FFh 写保护，0400h 至 0FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 00FFh write-protected; 0100h to 0FFFh may be...</source>
+        <translation>0000h 至 00FFh 写保护，0100h 至 0FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>Write protection off; all program memory may be written...</source>
+        <translation>关闭写保护；全部程序存储器均可写入...</translation>
+    </message>
+    <message>
+        <source>CP: All program memory code-protected</source>
+        <translation>CP: 全部程序存储器代码保护</translation>
+    </message>
+    <message>
+        <source>0000h to 1FFFh code protected</source>
+        <translation>0000h 至 1FFFh 代码保护</translation>
+    </message>
+    <message>
+        <source>1000h to 1FFFh code protected</source>
+        <translation>1000h 至 1FFFh 代码保护</translation>
+    </message>
+    <message>
+        <source>1F00h to 1FFFh code protected</source>
+        <translation>1F00h 至 1FFFh 代码保护</translation>
+    </message>
+    <message>
+        <source>0000h to 0FFFh write-protected; 1000h to 1FFFh may be...</source>
+        <translation>0000h 至 0FFFh 写保护，1000h 至 1FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 07FFh write-protected; 0800h to 1FFFh may be...</source>
+        <translation>0000h 至 07FFh 写保护，0800h 至 1FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 00FFh write-protected; 0100h to 1FFFh may be...</source>
+        <translation>0000h 至 00FFh 写保护，0100h 至 1FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>INTOSCIO oscillator: I/O function on RA6/OSC2/CLKOUT pin...</source>
+        <translation>INTOSCIO 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O...</translation>
+    </message>
+    <message>
+        <source>RCIO oscillator: I/O function on RA6/OSC2/CLKOUT pin, RC...</source>
+        <translation>RCIO 振荡器: RA6/OSC2/CLKOUT 引脚作 I/O，RC...</translation>
+    </message>
+    <message>
+        <source>RC oscillator: CLKOUT function on RA6/OSC2/CLKOUT pin, RC...</source>
+        <translation>RC 振荡器: RA6/OSC2/CLKOUT 引脚输出 CLKOUT...</translation>
+    </message>
+    <message>
+        <source>MCLRE: RE3/MCLR pin function is MCLR</source>
+        <translation>MCLRE: RE3/MCLR 引脚作 MCLR</translation>
+    </message>
+    <message>
+        <source>IESO: Internal/External Switchover mode is enabled</source>
+        <translation>IESO: 启用内外时钟切换模式</translation>
+    </message>
+    <message>
+        <source>LVP: RB3/PGM pin has PGM function, low voltage programming...</source>
+        <translation>LVP: RB3/PGM 引脚作 PGM，低电压编程...</translation>
+    </message>
+    <message>
+        <source>DEBUG: In_Circuit Debugger enabled, RB6/ICSPCLK and...</source>
+        <translation>DEBUG: 启用在线调试器，RB6/ICSPCLK 和...</translation>
+    </message>
+    <message>
+        <source>BOR4V</source>
+        <translation>BOR4V</translation>
+    </message>
+    <message>
+        <source>Brown-out Reset set to 2.1V</source>
+        <translation>掉电复位电压 2.1V</translation>
+    </message>
+    <message>
+        <source>Brown-out Reset set to 4.0V</source>
+        <translation>掉电复位电压 4.0V</translation>
+    </message>
+    <message>
+        <source>0000h to 03FFh write protected, 0400h to 07FFh may be...</source>
+        <translation>0000h 至 03FFh 写保护，0400h 至 07FFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 00FFh write protected, 0100h to 07FFh may be...</source>
+        <translation>0000h 至 00FFh 写保护，0100h 至 07FFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 07FFh write protected, 0800h to 0FFFh may be...</source>
+        <translation>0000h 至 07FFh 写保护，0800h 至 0FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 03FFh write protected, 0400h to 0FFFh may be...</source>
+        <translation>0000h 至 03FFh 写保护，0400h 至 0FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 00FFh write protected, 0100h to 0FFFh may be...</source>
+        <translation>0000h 至 00FFh 写保护，0100h 至 0FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 0FFFh write protected, 1000h to 1FFFh may be...</source>
+        <translation>0000h 至 0FFFh 写保护，1000h 至 1FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 07FFh write protected, 0800h to 1FFFh may be...</source>
+        <translation>0000h 至 07FFh 写保护，0800h 至 1FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>0000h to 00FFh write protected, 0100h to 1FFFh may be...</source>
+        <translation>0000h 至 00FFh 写保护，0100h 至 1FFFh 可由...</translation>
+    </message>
+    <message>
+        <source>Security byte; a ticked option is programmed (0).</source>
+        <translation>加密字节；勾选的选项被编程 (0)。</translation>
+    </message>
+    <message>
+        <source>Lock bit: flash and LDROM cannot be read back</source>
+        <translation>锁定位: 闪存和 LDROM 不能读出</translation>
+    </message>
+    <message>
+        <source>MOVC inhibit: external MOVC cannot read internal code</source>
+        <translation>MOVC 禁止: 外部 MOVC 不能读取内部代码</translation>
+    </message>
+    <message>
+        <source>Encryption: data read from the flash is scrambled</source>
+        <translation>加密: 从闪存读出的数据被打乱</translation>
+    </message>
+</context>
+<context>
+    <name>vantor::ui::Buttons</name>
+    <message>
+        <source>&amp;OK</source>
+        <translation>确定(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>取消(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>关闭(&amp;C)</translation>
+    </message>
+</context>
+<context>
+    <name>vantor::ui::ConfigDeviceDialog</name>
+    <message>
+        <source>Config</source>
+        <translation>配置</translation>
+    </message>
+    <message>
+        <source>Page %1</source>
+        <translation>第 %1 页</translation>
+    </message>
+    <message>
+        <source>&amp;Default</source>
+        <translation>默认值(&amp;D)</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>确定(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>取消(&amp;C)</translation>
+    </message>
 </context>
 <context>
     <name>vantor::ui::ConnectDialog</name>
@@ -761,6 +2377,44 @@ must be: %XH -- %XH
     <message>
         <source>&amp;Close</source>
         <translation>关闭(&amp;C)</translation>
+    </message>
+</context>
+<context>
+    <name>vantor::ui::EditBufferDialog</name>
+    <message>
+        <source>Read Only</source>
+        <translation>只读</translation>
+    </message>
+    <message>
+        <source>Edit Buffer</source>
+        <translation>编辑缓冲区</translation>
+    </message>
+    <message>
+        <source>Memory areas</source>
+        <translation>存储区</translation>
+    </message>
+    <message>
+        <source>8 bit</source>
+        <translation>8 位</translation>
+    </message>
+    <message>
+        <source>16 bit</source>
+        <translation>16 位</translation>
+    </message>
+    <message>
+        <source>Addr Format</source>
+        <translation>地址格式</translation>
+    </message>
+    <message>
+        <source>Data Format</source>
+        <translation>数据格式</translation>
+    </message>
+</context>
+<context>
+    <name>vantor::ui::HexViewWidget</name>
+    <message>
+        <source>Buffer contents</source>
+        <translation>缓冲区内容</translation>
     </message>
 </context>
 <context>
@@ -1029,12 +2683,34 @@ must be: %XH -- %XH
         <translation>自动编程(&amp;A)</translation>
     </message>
     <message>
-        <source>Programmer model</source>
-        <translation>编程器型号</translation>
+        <source>Programmer model: %1</source>
+        <translation>编程器型号: %1</translation>
     </message>
     <message>
-        <source>Connection mode</source>
-        <translation>连接模式</translation>
+        <source>Connection mode: %1</source>
+        <translation>连接模式: %1</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>字节</translation>
+    </message>
+    <message>
+        <source>Words</source>
+        <translation>字</translation>
+    </message>
+    <message>
+        <source>The manual is missing: %1
+please reinstall the application</source>
+        <translation>找不到使用手册: %1
+请重新安装应用程序</translation>
+    </message>
+    <message>
+        <source>No program to show web pages was found. The manual is at:
+%1
+Open it in a web browser.</source>
+        <translation>找不到可以显示网页的程序。使用手册位于:
+%1
+请用网页浏览器打开。</translation>
     </message>
     <message>
         <source>&lt;h3&gt;Vantor&lt;/h3&gt;&lt;p&gt;TR600 Series MCU Development Kit&lt;/p&gt;&lt;p&gt;Program version V%1.%2%3&lt;/p&gt;</source>
@@ -1051,6 +2727,45 @@ must be: %XH -- %XH
     <message>
         <source>About Vantor</source>
         <translation>关于 Vantor</translation>
+    </message>
+</context>
+<context>
+    <name>vantor::ui::OperateSettingsDialog</name>
+    <message>
+        <source>Operate Settings</source>
+        <translation>操作设置</translation>
+    </message>
+    <message>
+        <source>Check Device ID</source>
+        <translation>检查器件ID</translation>
+    </message>
+    <message>
+        <source>Auto Reload File of Modified</source>
+        <translation>文件修改后自动重新加载</translation>
+    </message>
+    <message>
+        <source>Play Sound</source>
+        <translation>播放声音</translation>
+    </message>
+    <message>
+        <source>Ignore 0xFF</source>
+        <translation>忽略 0xFF</translation>
+    </message>
+    <message>
+        <source>Program Range</source>
+        <translation>编程范围</translation>
+    </message>
+    <message>
+        <source>Auto Program Item</source>
+        <translation>自动编程项目</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>确定(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>取消(&amp;C)</translation>
     </message>
 </context>
 <context>
@@ -1093,6 +2808,115 @@ must be: %XH -- %XH
     <message>
         <source>File Name:</source>
         <translation>文件名:</translation>
+    </message>
+</context>
+<context>
+    <name>vantor::ui::SelectDeviceDialog</name>
+    <message>
+        <source>Select Device</source>
+        <translation>选择器件</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>搜索(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Vendor</source>
+        <translation>厂商</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>器件</translation>
+    </message>
+    <message>
+        <source>Vendor logo</source>
+        <translation>厂商标志</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>确定(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>取消(&amp;C)</translation>
+    </message>
+</context>
+<context>
+    <name>vantor::ui::Strings</name>
+    <message>
+        <source>Disconnect mode</source>
+        <translation>脱机模式</translation>
+    </message>
+</context>
+<context>
+    <name>vantor::ui::ToolDialog</name>
+    <message>
+        <source>Location</source>
+        <translation>定位</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>地址:</translation>
+    </message>
+    <message>
+        <source>Start Address:</source>
+        <translation>起始地址:</translation>
+    </message>
+    <message>
+        <source>End Address:</source>
+        <translation>结束地址:</translation>
+    </message>
+    <message>
+        <source>Destination Address:</source>
+        <translation>目标地址:</translation>
+    </message>
+    <message>
+        <source>From:</source>
+        <translation>从:</translation>
+    </message>
+    <message>
+        <source>To:</source>
+        <translation>到:</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>数据</translation>
+    </message>
+    <message>
+        <source>Constant byte(8bit)</source>
+        <translation>常数字节(8位)</translation>
+    </message>
+    <message>
+        <source>Constant word(16bit)</source>
+        <translation>常数字(16位)</translation>
+    </message>
+    <message>
+        <source>Random values</source>
+        <translation>随机数</translation>
+    </message>
+    <message>
+        <source>Sequential bytes(8bit)</source>
+        <translation>递增字节(8位)</translation>
+    </message>
+    <message>
+        <source>Sequential words(16bit)</source>
+        <translation>递增字(16位)</translation>
+    </message>
+    <message>
+        <source>Byte:</source>
+        <translation>字节:</translation>
+    </message>
+    <message>
+        <source>Word:</source>
+        <translation>字:</translation>
     </message>
 </context>
 </TS>

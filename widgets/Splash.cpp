@@ -30,10 +30,11 @@ QPixmap splashPicture() {
     p.setPen(Qt::white);
     QFont title(QStringLiteral("Sans Serif"), 30, QFont::Bold);
     p.setFont(title);
-    p.drawText(QRect(24, 50, 270, 60), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Vantor"));
+    p.drawText(QRect(24, 50, 240, 60), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Vantor"));
     QFont subtitle(QStringLiteral("Sans Serif"), 11);
     p.setFont(subtitle);
-    p.drawText(QRect(26, 110, 270, 50), Qt::AlignLeft | Qt::TextWordWrap,
+    // The text column ends well before the chip's pins (x 290), so a wide font wraps instead.
+    p.drawText(QRect(26, 110, 240, 60), Qt::AlignLeft | Qt::TextWordWrap,
                QStringLiteral("TR600 Series MCU Development Kit"));
     p.setPen(QColor(120, 120, 120));
     p.setFont(QFont(QStringLiteral("Sans Serif"), 8));

@@ -6,6 +6,8 @@
 
 #include "core/Colour.h"
 
+class QDialogButtonBox;
+
 namespace vantor::ui {
 
 // Texts of the core arrive as UTF-8 English; the translation of the running language is
@@ -15,6 +17,9 @@ QString uiText(std::string_view english);
 // A string-table entry by id, translated.
 QString uiString(int id);
 QString fromUtf8(std::string_view text);
+// OK, Cancel and Close of a button box in the running language, with mnemonics (Qt's own
+// translations are not always installed).
+void translateButtons(QDialogButtonBox *box);
 std::string toUtf8(const QString &text);
 
 inline QColor toQColor(Colour c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }

@@ -18,13 +18,11 @@
 #include "buffer/ui/HexViewWidget.h"
 #include "buffer/ui/ToolDialogs.h"
 #include "core/StringTable.h"
+#include "widgets/UiText.h"
 
 namespace vantor::ui {
 
 namespace {
-
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
-QString text(int id) { return text(loadString(id)); }
 
 enum Tool { Goto, Copy, Fill, And, Or, Xor, Swap };
 
@@ -105,9 +103,19 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
     const int captions[7] = {sid::ToolGoto, sid::ToolCopy, sid::ToolFill, sid::ToolAnd,
                              sid::ToolOr,   sid::ToolXor,  sid::ToolSwap};
     const char *names[7] = {"goto", "copy", "fill", "and", "or", "xor", "swap"};
+    // Ctrl+G as editors have it; the others on Ctrl+Shift with the tool's initial.
+    const QKeySequence keys[7] = {QKeySequence(Qt::CTRL | Qt::Key_G),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X),
+                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)};
     for (int i = 0; i < 7; ++i) {
-        tools_[i] = toolbar_->addAction(toolIcon(Tool(i)), text(captions[i]));
+        tools_[i] = toolbar_->addAction(toolIcon(Tool(i)), uiString(captions[i]));
         tools_[i]->setObjectName(QString::fromLatin1(names[i]));
+        tools_[i]->setShortcut(keys[i]);
+        tools_[i]->setToolTip(QStringLiteral("%1 (%2)").arg(tools_[i]->text(), keys[i].toString(QKeySequence::NativeText)));
         if (i < 6) toolbar_->addSeparator();
     }
     tools_[Swap]->setCheckable(true);
@@ -120,7 +128,7 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
     connect(tools_[Xor], &QAction::triggered, this, [this] { combineTool(LogicOp::Xor); });
     connect(tools_[Swap], &QAction::triggered, this, &EditBufferDialog::swapTool);
 
-    for (const EditArea &a : editor_->areas()) tabs_->addTab(text(a.name));
+    for (const EditArea &a : editor_->areas()) tabs_->addTab(uiText(a.name));
     tabs_->setObjectName(QStringLiteral("areas"));
     tabs_->setAccessibleName(tr("Memory areas"));
     tabs_->setExpanding(false);
@@ -135,8 +143,8 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
     }
 
     addressFormat_->setObjectName(QStringLiteral("addrFormat"));
-    addressFormat_->addItem(text(sid::AddressFormatDec));
-    addressFormat_->addItem(text(sid::AddressFormatHex));
+    addressFormat_->addItem(uiString(sid::AddressFormatDec));
+    addressFormat_->addItem(uiString(sid::AddressFormatHex));
     addressFormat_->setCurrentIndex(settings.addressFormat ? 1 : 0);
     dataFormat_->setObjectName(QStringLiteral("dataFormat"));
     dataFormat_->addItem(tr("8 bit"));
@@ -153,6 +161,8 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
     });
 
     auto *close = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    translateButtons(close);
+    close->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("close"));
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     view_->setObjectName(QStringLiteral("hexView"));
@@ -242,9 +252,9 @@ void EditBufferDialog::setDataFormat(int format) {
     view_->model().setByteRows(format == 0);
 }
 
-QString EditBufferDialog::addressText() const { return text(editor_->addressText(view_->model().caret())); }
-QString EditBufferDialog::checksumText() const { return text(editor_->checksumText()); }
-QString EditBufferDialog::rangeText() const { return text(editor_->rangeText()); }
+QString EditBufferDialog::addressText() const { return uiText(editor_->addressText(view_->model().caret())); }
+QString EditBufferDialog::checksumText() const { return uiText(editor_->checksumText()); }
+QString EditBufferDialog::rangeText() const { return uiText(editor_->rangeText()); }
 
 void EditBufferDialog::refreshChecksum() { checksum_->setText(checksumText()); }
 

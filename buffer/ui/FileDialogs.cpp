@@ -90,6 +90,7 @@ LoadFileDialog::LoadFileDialog(const QString &path, const LoadSettings &initial,
     middle->addWidget(fillBox);
     middle->addWidget(offsetBox);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    translateButtons(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &LoadFileDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &LoadFileDialog::reject);
     auto *layout = new QVBoxLayout(this);
@@ -129,6 +130,7 @@ SaveFileDialog::SaveFileDialog(const QString &path, const SaveSettings &initial,
     form->addRow(tr("Buffer Start Address(HEX)"), start_);
     form->addRow(tr("Data Size(HEX)"), size_);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    translateButtons(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &SaveFileDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SaveFileDialog::reject);
     auto *layout = new QVBoxLayout(this);

@@ -153,9 +153,12 @@ void HexViewWidget::keyPressEvent(QKeyEvent *event) {
         }
     }
     const QString text = event->text();
-    if (!text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        const char32_t ch = text.toUcs4().value(0);
-        if (ch >= 0x20 && model_.type(ch) == HexView::TypeResult::ReadOnly) beep();
+    // Enter stays here (it would press Close); other keys that type nothing go on to the
+    // dialog, so Escape closes it. Only printable keys are typed into the data.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return;
+    const char32_t ch = text.isEmpty() ? 0 : text.toUcs4().value(0);
+    if (ch >= 0x20 && ch != 0x7F && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (model_.type(ch) == HexView::TypeResult::ReadOnly) beep();
         return;
     }
     QAbstractScrollArea::keyPressEvent(event);

@@ -24,6 +24,12 @@ public:
     QFormLayout *form() const { return form_; }
     void setRunner(std::function<EditOutcome()> run) { run_ = std::move(run); }
     void accept() override;
+    // Enter moves to the next field; only a focused OK accepts (Fill: its default is the whole area).
+    void setEnterMovesOn();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void updateOk();
@@ -32,6 +38,9 @@ private:
     QFormLayout *form_;
     QDialogButtonBox *buttons_;
     std::function<EditOutcome()> run_;
+    NumberEdit *firstField_ = nullptr;
+    bool orderSet_ = false;
+    bool enterMovesOn_ = false;
 };
 
 // Each opens its tool dialog modally; true when the operation ran.

@@ -9,23 +9,56 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QAbstractItemView>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cstring>
 
 #include "core/LittleEndian.h"
 #include "devices/DeviceInfo.h"
+#include "devices/LockoutRisks.h"
 #include "devices/ui/DeviceDialogs.h"
+#include "widgets/UiText.h"
 
 namespace vantor::ui {
 
 namespace {
 
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// "Code Memory + EEPROM Memory": each area name translated on its own.
+QString areaCaption(const std::string &caption) {
+    QStringList parts;
+    for (const QString &part : qs(caption).split(QStringLiteral(" + "))) parts << uiText(toUtf8(part));
+    return parts.join(QStringLiteral(" + "));
+}
+
+// A drop-down whose entries are wider than its rectangle (long PIC oscillator texts) grows to
+// the left into the free room after the text before it, and its list opens as wide as its
+// longest entry, so no entry is cut.
+void fitDropDown(QComboBox *combo, QWidget *page) {
+    QRect box = combo->geometry();
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int needed = combo->sizeHint().width();
+    combo->view()->setMinimumWidth(needed);
+    if (needed <= box.width()) return;
+    int left = 0;
+    for (QWidget *before : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QRect r = before->geometry();
+        if (before == combo || r.left() >= box.left() || r.bottom() < box.top() || r.top() > box.bottom()) continue;
+        if (qobject_cast<QGroupBox *>(before)) continue;
+        const int width = std::min(r.width(), before->sizeHint().width());
+        before->resize(width, r.height());
+        left = std::max(left, r.left() + width + 6);
+    }
+    box.setLeft(std::max(left, box.right() - needed));
+    combo->setGeometry(box);
+}
 
 }  // namespace
 
@@ -60,7 +93,7 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     auto *typeLayout = new QHBoxLayout(typeBox);
     types_ = new QButtonGroup(this);
     for (int b = 0; b < SelectDialogModel::kTypeButtons; ++b) {
-        auto *radio = new QRadioButton(qs(SelectDialogModel::typeLabel(b)), typeBox);
+        auto *radio = new QRadioButton(uiText(SelectDialogModel::typeLabel(b)), typeBox);
         radio->setObjectName(QStringLiteral("type%1").arg(b));
         radio->setEnabled(SelectDialogModel::typeEnabled(b));
         types_->addButton(radio, b);
@@ -153,7 +186,7 @@ void SelectDeviceDialog::refresh() {
     fill(devices_, model_.devices(), model_.devicePosition());
     filling_ = false;
     const std::string hint = model_.emptyHint();
-    hint_->setText(qs(hint));
+    hint_->setText(uiText(hint));
     hint_->setVisible(!hint.empty());
     // With no vendor left the logo stays as it was.
     if (model_.vendorPosition() >= 0) showLogo();
@@ -179,7 +212,7 @@ void fillHistoryMenu(QMenu *menu, const std::vector<HistoryMenuItem> &items, int
         actions[i]->deleteLater();
     }
     for (const auto &item : items) {
-        QAction *a = menu->addAction(qs(item.text));
+        QAction *a = menu->addAction(uiText(item.text));
         a->setData(item.command);
         const int n = item.command - kHistoryCommandBase;
         if (item.command == kHistoryNoneCommand) {  // "History Device" does nothing
@@ -224,7 +257,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         QWidget *page = pages[std::size_t(it.page)];
         const QRect rect(px(it.rect.left), py(it.rect.top), px(it.rect.right) - px(it.rect.left),
                          py(it.rect.bottom) - py(it.rect.top));
-        const QString text = qs(it.text);
+        const QString text = uiText(it.text);
         QWidget *w = nullptr;
         switch (it.kind) {
         case cfg::kHexField: {
@@ -262,7 +295,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         }
         case cfg::kDropDown: {
             auto *combo = new QComboBox(page);
-            for (std::size_t e : model_.control(i).entries) combo->addItem(qs(cf.items[e].text));
+            for (std::size_t e : model_.control(i).entries) combo->addItem(uiText(cf.items[e].text));
             w = combo;
             break;
         }
@@ -270,11 +303,23 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
             continue;
         }
         w->setGeometry(rect);
+        if (auto *combo = qobject_cast<QComboBox *>(w)) fitDropDown(combo, page);
         w->setObjectName(QStringLiteral("item%1").arg(i));
         w->setAccessibleName(text);
         controls_[i] = w;
+        markLockout(i);
     }
     layout->addWidget(tabs_);
+    lockoutNote_ = new QLabel(this);
+    lockoutNote_->setObjectName(QStringLiteral("lockoutNote"));
+    lockoutNote_->setWordWrap(true);
+    lockoutNote_->setStyleSheet(QStringLiteral("color: #B00000"));
+    layout->addWidget(lockoutNote_);
+    for (QWidget *w : controls_) {
+        if (auto *box = qobject_cast<QAbstractButton *>(w)) connect(box, &QAbstractButton::toggled, this, &ConfigDeviceDialog::showLockoutNote);
+        else if (auto *combo = qobject_cast<QComboBox *>(w))
+            connect(combo, &QComboBox::currentIndexChanged, this, &ConfigDeviceDialog::showLockoutNote);
+    }
 
     auto *buttons = new QDialogButtonBox(this);
     auto *defaults = buttons->addButton(tr("&Default"), QDialogButtonBox::ResetRole);
@@ -288,16 +333,61 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
     showModel();
 }
 
+// The dangerous choices carry the warning icon and say what they do in their tool tip; the
+// list entries that are dangerous carry it on their own.
+void ConfigDeviceDialog::markLockout(std::size_t i) {
+    const LockoutRule *rule = lockoutRule(model_.file(), i, model_.device());
+    QWidget *w = controls_[i];
+    if (!rule || !w) return;
+    const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const QString sentence = qs(lockoutConsequence(*rule));
+    w->setToolTip(sentence);
+    w->setAccessibleDescription(sentence);
+    if (auto *button = qobject_cast<QAbstractButton *>(w)) button->setIcon(warning);
+    if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        // An entry is dangerous when choosing it alone makes a risk.
+        const auto &items = model_.file().items;
+        const auto &entries = model_.control(i).entries;
+        for (std::size_t e = 0; e < entries.size(); ++e) {
+            auto bytes = model_.working();
+            bytes[items[i].byteIndex] =
+                std::uint8_t((bytes[items[i].byteIndex] & ~items[i].mask) | items[entries[e]].value);
+            for (const LockoutRisk &risk : lockoutRisks(model_.file(), model_.device(), bytes))
+                if (risk.item == i) combo->setItemIcon(int(e), warning);
+        }
+    }
+    // Serial programming cannot change it: shown as it is, never changed here.
+    if (model_.isReadOnly(i)) {
+        w->setEnabled(false);
+        w->setToolTip(sentence + tr(" A serial programmer cannot change this bit."));
+    }
+}
+
+void ConfigDeviceDialog::showLockoutNote() {
+    if (showing_) return;  // the controls are half way to the model's state
+    readControls();
+    const auto risks = lockoutRisks(model_.file(), model_.device(), model_.choicesApplied());
+    lockoutNote_->setText(risks.empty() ? QString() : tr("These choices can lock the chip out:\n") + qs(describeRisks(risks)).trimmed());
+    lockoutNote_->setVisible(!risks.empty());
+}
+
 void ConfigDeviceDialog::showModel() {
     const auto &items = model_.file().items;
+    showing_ = true;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const auto &c = model_.control(i);
         if (auto *edit = qobject_cast<QLineEdit *>(controls_[i])) edit->setText(qs(c.text));
         else if (auto *radio = qobject_cast<QRadioButton *>(controls_[i])) {
-            if (c.checked) radio->setChecked(true);
+            // An exclusive group cannot show "none selected": it is lifted while the state is set.
+            QButtonGroup *group = radio->group();
+            if (group) group->setExclusive(false);
+            radio->setChecked(c.checked);
+            if (group) group->setExclusive(true);
         } else if (auto *box = qobject_cast<QCheckBox *>(controls_[i])) box->setChecked(c.checked);
         else if (auto *combo = qobject_cast<QComboBox *>(controls_[i])) combo->setCurrentIndex(c.selected);
     }
+    showing_ = false;
+    showLockoutNote();
 }
 
 void ConfigDeviceDialog::readControls() {
@@ -348,7 +438,7 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
     auto *rangeLayout = new QVBoxLayout(rangeBox);
     range_ = new QButtonGroup(this);
     for (int b = 0; b < 3; ++b) {
-        auto *radio = new QRadioButton(qs(model_.rangeCaption(b)), rangeBox);
+        auto *radio = new QRadioButton(areaCaption(model_.rangeCaption(b)), rangeBox);
         radio->setObjectName(QStringLiteral("range%1").arg(b));
         range_->addButton(radio, b);
         rangeLayout->addWidget(radio);
@@ -365,7 +455,7 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
     items_->setObjectName(QStringLiteral("autoItems"));
     items_->setAccessibleName(tr("Auto Program Item"));
     for (const auto &e : model_.autoEntries) {
-        auto *item = new QListWidgetItem(qs(e.name), items_);
+        auto *item = new QListWidgetItem(uiText(e.name).trimmed(), items_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(e.checked ? Qt::Checked : Qt::Unchecked);
     }

@@ -93,10 +93,14 @@ private:
     void showModel();
     void readControls();
     void showPage(int page);
+    void markLockout(std::size_t item);
+    void showLockoutNote();
 
     ConfigDialogModel model_;
     bool opened_ = false;
     QTabWidget *tabs_ = nullptr;
+    QLabel *lockoutNote_ = nullptr;  // the dangerous choices made, one sentence each
+    bool showing_ = false;           // showModel() is setting the controls
     std::vector<QWidget *> controls_;
 };
 

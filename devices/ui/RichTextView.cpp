@@ -1,5 +1,7 @@
 #include "devices/ui/RichTextView.h"
 
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -54,6 +56,7 @@ void insertRuns(QTextDocument *document, const RichText &runs, const QFont &defa
         QTextCharFormat f;
         QFont font = defaultFont;
         if (!run.font.empty()) font.setFamilies({fromUtf8(run.font), defaultFont.family()});
+        if (run.fixedPitch) font.setFamilies({QFontDatabase::systemFont(QFontDatabase::FixedFont).family()});
         if (run.halfPoints > 0) font.setPointSizeF(run.halfPoints / 2.0);
         font.setBold(run.bold);
         font.setItalic(run.italic);
@@ -75,6 +78,12 @@ RichTextView::RichTextView(QWidget *parent) : QTextEdit(parent) {
 
 void RichTextView::setRuns(const RichText &runs, const QFont &defaultFont) {
     clear();
+    // A tab stop holds the widest first column of a layout table (13 characters) in either font.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSizeF(defaultFont.pointSizeF());
+    const qreal x = std::max(QFontMetricsF(defaultFont).horizontalAdvance(QLatin1Char('x')),
+                             QFontMetricsF(fixed).horizontalAdvance(QLatin1Char('x')));
+    setTabStopDistance(std::max(tabStopDistance(), x * 14));
     insertRuns(document(), runs, defaultFont);
     moveCursor(QTextCursor::Start);
 }

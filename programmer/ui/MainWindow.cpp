@@ -276,6 +276,12 @@ void MainWindow::buildToolBar() {
     };
     for (const auto &[id, label] : buttons) {
         auto *button = new QToolButton(bar);
+        // A style picture smaller than the bar's size would centre the button's contents higher.
+        const QIcon icon = action(id)->icon();
+        if (icon.actualSize(bar->iconSize()) != bar->iconSize())
+            action(id)->setIcon(QIcon(icon.pixmap(bar->iconSize()).scaled(bar->iconSize(), Qt::KeepAspectRatio,
+                                                                          Qt::SmoothTransformation)));
+        button->setIconSize(bar->iconSize());
         action(id)->setIconText(label);  // the button shows the short label, the menu the full text
         button->setDefaultAction(action(id));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -393,10 +399,8 @@ void MainWindow::buildCentral() {
     barIcon_ = new QLabel(this);
     barModel_ = new QLabel(this);
     barModel_->setObjectName(QStringLiteral("infoBarModel"));
-    barModel_->setAccessibleName(tr("Programmer model"));
     barMode_ = new QLabel(this);
     barMode_->setObjectName(QStringLiteral("infoBarMode"));
-    barMode_->setAccessibleName(tr("Connection mode"));
     statusBar()->addWidget(barIcon_);
     statusBar()->addWidget(barModel_, 1);
     statusBar()->addPermanentWidget(barMode_);
@@ -406,9 +410,14 @@ QString MainWindow::infoBarModel() const { return barModel_->text(); }
 QString MainWindow::infoBarMode() const { return barMode_->text(); }
 
 void MainWindow::setInfoBar(const ConnectState &state) {
-    barModel_->setText(fromUtf8(state.modelName));
-    barMode_->setText(uiString(state.online ? sid::OnlineMode : sid::DisconnectMode));
+    const QString model = fromUtf8(state.modelName), mode = uiString(state.online ? sid::OnlineMode : sid::DisconnectMode);
+    barModel_->setText(model);
+    barMode_->setText(mode);
     barIcon_->setPixmap(statusPixmap(state.online));
+    // A label's accessible name replaces its text for screen readers: the name carries both.
+    barModel_->setAccessibleName(tr("Programmer model: %1").arg(model));
+    barMode_->setAccessibleName(tr("Connection mode: %1").arg(mode));
+    barIcon_->setAccessibleName(mode);
 }
 
 void MainWindow::start() {
@@ -433,9 +442,9 @@ void MainWindow::refreshDevicePanel() {
     const bool has = doc_->hasDevice();
     vendor_->setText(has ? fromUtf8(d.vendor_name) : QString());
     device_->setText(has ? fromUtf8(d.device_name) : QString());
-    size_->setText(has ? fromUtf8(SizeText(d)) : QString());
+    size_->setText(has ? fromUtf8(SizeText(d)).replace(QLatin1String("Bytes"), tr("Bytes")).replace(QLatin1String("Words"), tr("Words")) : QString());
     pins_->setText(has ? (d.pin_count ? QString::number(d.pin_count) : QStringLiteral("---")) : QString());
-    adapter_->setText(has ? fromUtf8(DeviceLibrary::AdapterText(d.adapter_index)) : QString());
+    adapter_->setText(has ? uiText(DeviceLibrary::AdapterText(d.adapter_index)) : QString());
     adapter_->setCursorPosition(0);
     file_->setText(doc_->loaded ? QString::fromStdString(doc_->loaded->path.string()) : QString());
     file_->setCursorPosition(0);
@@ -684,13 +693,19 @@ void MainWindow::setLanguage(int language) {
 
 void MainWindow::showContents() {
     const std::filesystem::path manual = ctx_.programDirectory / "manual" / "index.html";
+    const QString path = fromUtf8(manual.string());
     std::error_code ec;
     if (!std::filesystem::exists(manual, ec)) {
-        ctx_.prompt->ask("The manual is missing: " + manual.string() + "\nplease reinstall the application", "Vantor",
+        ctx_.prompt->ask(toUtf8(tr("The manual is missing: %1\nplease reinstall the application").arg(path)), "Vantor",
                          Prompt::Icon::Warning);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(fromUtf8(manual.string())));
+    const QUrl url = QUrl::fromLocalFile(path);
+    const bool opened = openUrl_ ? openUrl_(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        ctx_.prompt->ask(toUtf8(tr("No program to show web pages was found. The manual is at:\n%1\n"
+                                   "Open it in a web browser.").arg(path)),
+                         "Vantor", Prompt::Icon::Information);
 }
 
 void MainWindow::showAbout() {

@@ -2,6 +2,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -16,6 +17,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QToolButton;
+class QUrl;
 
 namespace vantor {
 class Application;
@@ -60,6 +62,8 @@ public:
     QString infoBarModel() const;
     QString infoBarMode() const;
     bool restartRequested() const { return restart_; }
+    // Opens the manual; false when no program could show it (the desktop's opener by default).
+    void setUrlOpener(std::function<bool(const QUrl &)> opener) { openUrl_ = std::move(opener); }
 
     // After the window is shown: the connect state, or the connect dialog without a programmer.
     void start();
@@ -130,6 +134,7 @@ private:
     bool restart_ = false;
     bool connecting_ = false;  // the connect dialog runs
     bool closeWhenIdle_ = false;
+    std::function<bool(const QUrl &)> openUrl_;
 };
 
 }  // namespace vantor::ui

@@ -1,6 +1,5 @@
 // Renders the pictures of docs/screenshots/ on any Qt platform (offscreen in scripts/screenshots.sh):
-// the main window after an Auto run, the progress dialog mid-run, the connect dialog and the
-// Device Info window of an AVR and a PIC.
+// the main window after an Auto run, the progress dialog mid-run and every dialog (DialogTour).
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,11 +14,14 @@
 #include "devices/DeviceInfo.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/Application.h"
+#include "programmer/Operations.h"
 #include "programmer/ProgrammerModels.h"
 #include "programmer/ui/ConnectDialog.h"
 #include "programmer/ui/DesktopApp.h"
+#include "programmer/ui/DialogTour.h"
 #include "programmer/ui/MainWindow.h"
 #include "programmer/ui/SimulatorControl.h"
+#include "widgets/Splash.h"
 #include "widgets/UiText.h"
 
 using namespace vantor;
@@ -94,34 +96,29 @@ int main(int argc, char *argv[]) {
     w->document().loadFile(full, bin);
     w->refreshDevicePanel();
     app.app().options.IngoreFFH = 0;
+    // The Auto run above protected the chip: erase it first, at full speed.
+    w->runEntry(int(Op::Erase));
+    waitFor([&] { return !app.app().programmer()->isBusy() && !w->progressDialog(); });
     app.simulator()->setBulkDelayUs(40000);
-    w->runEntry(0);
+    w->runEntry(int(Op::Program));
     waitFor([&] { return w->progressDialog() && w->progressDialog()->value() * 10 > w->progressDialog()->maximum() * 4; });
     if (ProgressDialog *p = w->progressDialog()) failures += !save(p, out + QStringLiteral("/progress%1.png").arg(suffix));
-    else ++failures;
+    else {
+        std::printf("FAILED progress: no dialog past 40%%\n");
+        ++failures;
+    }
     app.app().programmer()->Cancel();
     waitFor([&] { return !app.app().programmer()->isBusy() && !w->progressDialog(); });
     std::remove(full.c_str());
+    w->document().loadFile(sample, load);  // the dialogs show the sample program
 
-    std::vector<ConnectDialog::Model> models;
-    for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(app.app().ModelText(code))});
-    ConnectDialog connect(false, models, kModelTR610, nullptr);
-    connect.show();
-    failures += !save(&connect, out + QStringLiteral("/connect%1.png").arg(suffix));
-    connect.hide();
-
-    DeviceLibrary &lib = w->document().library();
-    const std::pair<int, const char *> devices[] = {{10, "ATmega8"}, {48, "PIC16F84A"}};
-    for (const auto &[vendor, name] : devices) {
-        DeviceRecord r;
-        if (!lib.FindDevice(std::uint16_t(vendor), name, r)) {
-            ++failures;
-            continue;
-        }
-        DeviceInfoDialog info(r, executableDirectory() / Artbank::defaultPath().filename(), chinese);
-        info.show();
-        failures += !save(&info, out + QStringLiteral("/device-info-%1%2.png").arg(vendor == 48 ? "pic" : "avr", suffix));
-    }
+    if (!chinese) failures += !splashPicture().save(out + QStringLiteral("/splash.png"));
+    // Every dialog, as a user opens it.
+    const QStringList missing = tourDialogs(app, [&](QWidget *dialog, const QString &name) {
+        failures += !save(dialog, out + QStringLiteral("/%1%2.png").arg(name, suffix));
+    });
+    for (const QString &name : missing) std::printf("FAILED %s: not opened\n", qPrintable(name));
+    failures += int(missing.size());
     w->close();
     app.shutDown();
     return failures ? 1 : 0;

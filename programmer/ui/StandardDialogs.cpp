@@ -50,6 +50,8 @@ MainWindowDialogs standardDialogs() {
         if (!dialog.opened() || dialog.exec() != QDialog::Accepted) return false;
         const auto &bytes = dialog.configBytes();
         std::copy(bytes.begin(), bytes.end(), doc.currentDevice.config_data);
+        // The file has just been read whole: what it shows may now be written.
+        cfg::markConfiguration(doc.currentDevice, &dialog.model().file());
         return true;
     };
     d.operateSettings = [](QWidget *parent, Document &doc) {
@@ -76,9 +78,7 @@ MainWindowDialogs standardDialogs() {
         Application &app = doc.app();
         QtPrompt prompt;
         const std::filesystem::path libDir = doc.library().libraryDirectory();
-        settingsMemory(doc, *told).RestoreDeviceSettings(incoming, app.autoItems, app.options.areaMask, [&](DeviceRecord &dev) {
-            cfg::LoadConfigDefaults(libDir, dev, prompt);
-        });
+        settingsMemory(doc, *told).RestoreDeviceSettings(libDir, incoming, app.autoItems, app.options.areaMask, prompt);
     };
     return d;
 }

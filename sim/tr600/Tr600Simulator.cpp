@@ -19,7 +19,11 @@ constexpr std::uint8_t kStatusRequest = cmd::ReadStatus;
 
 constexpr std::string_view kFaultNames[] = {"refuse-control", "lose-bulk",  "short-bulk",
                                              "status-never-comes", "finish-without-success", "unplug",
-                                             "wrong-model"};
+                                             "wrong-model", "register-mismatch"};
+
+bool isRegisterWrite(std::uint8_t request) {
+    return request == cmd::WriteLock || request == cmd::WriteConfig || request == cmd::WriteFuse;
+}
 
 }  // namespace
 
@@ -153,10 +157,12 @@ std::vector<FaultKind> Tr600Simulator::takeFaults(std::uint8_t request, bool tra
     auto matches = [&](const Fault &fault) {
         // A fault armed for any command waits for the first one it can affect: a bulk fault
         // for a command with a data transfer (known once the command is handled), a wrong
-        // model code for the information block.
+        // model code for the information block, a register mismatch for a fuse, lock or
+        // configuration write.
         const bool bulk = fault.kind == FaultKind::LoseBulk || fault.kind == FaultKind::ShortBulk;
         if (fault.command != -1) return fault.command == request && !transferPhase;
         if (request == kStatusRequest || bulk != transferPhase) return false;
+        if (fault.kind == FaultKind::RegisterMismatch) return isRegisterWrite(request);
         return fault.kind != FaultKind::WrongModelCode || request == cmd::ReadInfo;
     };
     faults_.take(matches, [&](const Fault &fault) { fired.push_back(fault.kind); });
@@ -225,6 +231,7 @@ bool Tr600Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
     loseBulk_ = has(FaultKind::LoseBulk);
     shortBulk_ = has(FaultKind::ShortBulk);
     wrongModel_ = has(FaultKind::WrongModelCode);
+    registerMismatch_ = has(FaultKind::RegisterMismatch);
     handleCommand(request, value, index, data, length);
     if (!pendingIn_.empty() || expectOut_)
         for (FaultKind k : takeFaults(request, true)) (k == FaultKind::LoseBulk ? loseBulk_ : shortBulk_) = true;
@@ -362,17 +369,17 @@ int Tr600Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int
                timing_.programBlockPolls);
         break;
     case cmd::WriteLock:
-        std::copy(data, data + 16, chip->lock.begin());
-        finish(true, timing_.otherPolls);
-        break;
     case cmd::WriteConfig:
-        std::copy(data, data + 16, chip->config.begin());
+    case cmd::WriteFuse: {
+        auto &bytes = expected.command == cmd::WriteLock     ? chip->lock
+                      : expected.command == cmd::WriteConfig ? chip->config
+                                                             : chip->fuses;
+        std::copy(data, data + 16, bytes.begin());
+        // The programmer still reports success: only a read-back finds it.
+        if (registerMismatch_) bytes[0] = std::uint8_t(~bytes[0]);
         finish(true, timing_.otherPolls);
         break;
-    case cmd::WriteFuse:
-        std::copy(data, data + 16, chip->fuses.begin());
-        finish(true, timing_.otherPolls);
-        break;
+    }
     default:
         break;
     }

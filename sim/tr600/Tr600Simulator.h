@@ -25,6 +25,8 @@ enum class FaultKind {
     FinishWithoutSuccess,  // "finished" without "successful" (and no data ready)
     Unplug,                // the programmer is unplugged as the command arrives
     WrongModelCode,        // the information block names another model
+    RegisterMismatch,      // a fuse, lock or configuration write keeps its first byte inverted
+                           // (without a command: the next such write)
 };
 
 struct Fault {
@@ -139,6 +141,7 @@ private:
     bool loseBulk_ = false;
     bool shortBulk_ = false;
     bool wrongModel_ = false;
+    bool registerMismatch_ = false;
 
     ArmedFaults<Fault> faults_;
     std::vector<ReceivedCommand> log_;

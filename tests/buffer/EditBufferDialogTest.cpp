@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QWheelEvent>
 #include <QTabBar>
 #include <QTimer>
@@ -124,6 +125,75 @@ private slots:
         });
         tool("fill")->trigger();
         QCOMPARE(prompt_.shown.back().text, std::string("End address out of range"));
+    }
+
+    // The tool dialogs are used from the keyboard: the first field has the focus with its text
+    // selected, Tab follows the layout to OK and Cancel, and Enter in Fill never fills the
+    // whole area it was opened with.
+    void toolDialogsStartAtTheFirstFieldAndEnterDoesNotFill() {
+        dialog_->selectArea(1);
+        const struct {
+            const char *tool;
+            std::vector<const char *> fields;
+        } dialogs[] = {{"goto", {"address"}}, {"copy", {"start", "end", "destination"}}, {"fill", {"from", "to"}}};
+        for (const auto &t : dialogs) {
+            QStringList order;
+            onToolDialog([&](QDialog *d) {
+                QWidget *w = d->focusWidget();
+                for (int i = 0; i < 12 && w; ++i) {
+                    auto *b = qobject_cast<QPushButton *>(w);
+                    order << (b ? b->text().remove(QLatin1Char('&')) : w->objectName());
+                    QTest::keyClick(w, Qt::Key_Tab);
+                    w = d->focusWidget();
+                }
+                d->reject();
+            });
+            tool(t.tool)->trigger();
+            for (std::size_t i = 0; i < t.fields.size(); ++i) QCOMPARE(order.value(qsizetype(i)), QLatin1String(t.fields[i]));
+            QVERIFY2(order.indexOf(QStringLiteral("OK")) > order.indexOf(QLatin1String(t.fields.back())), qPrintable(order.join(',')));
+            QCOMPARE(order.indexOf(QStringLiteral("Cancel")), order.indexOf(QStringLiteral("OK")) + 1);
+        }
+
+        // Digits typed at once replace the address.
+        onToolDialog([](QDialog *d) {
+            QTest::keyClicks(d->focusWidget(), QStringLiteral("10020"));
+            QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+            QVERIFY(!d->isVisible());
+        });
+        tool("goto")->trigger();
+        QCOMPARE(view()->model().caret(), 0x20u);
+
+        bool stillOpen = false;
+        QString focusAfterEnter;
+        onToolDialog([&](QDialog *d) {
+            QTest::keyClick(d->focusWidget(), Qt::Key_Return);
+            stillOpen = d->isVisible();
+            focusAfterEnter = d->focusWidget()->objectName();
+            d->reject();
+        });
+        tool("fill")->trigger();
+        QVERIFY(stillOpen);
+        QCOMPARE(focusAfterEnter, QStringLiteral("to"));
+        QCOMPARE(buffer_[0x10000], 0);
+    }
+
+    // Escape closes Edit Buffer even from the hex view, Enter there does not, and the buttons and
+    // tools have keys.
+    void keyboardReachesCloseAndTheTools() {
+        auto *close = dialog_->findChild<QPushButton *>(QStringLiteral("close"));
+        QVERIFY(close);
+        QCOMPARE(close->text(), QStringLiteral("&Close"));
+        QCOMPARE(tool("goto")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
+        QSet<QKeySequence> keys;
+        for (const char *name : {"goto", "copy", "fill", "and", "or", "xor", "swap"}) keys.insert(tool(name)->shortcut());
+        QCOMPARE(keys.size(), 7);
+        QVERIFY(!keys.contains(QKeySequence()));
+        QTest::keyClick(view(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(tool("swap")->isChecked());
+        QTest::keyClick(view(), Qt::Key_Return);
+        QVERIFY(dialog_->isVisible());
+        QTest::keyClick(view(), Qt::Key_Escape);
+        QVERIFY(!dialog_->isVisible());
     }
 
     void wordRowsHalveTheAddress() {

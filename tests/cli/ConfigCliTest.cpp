@@ -2,12 +2,15 @@
 // and fuses set by name reaching the simulated chip.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "core/StringTable.h"
+#include "devices/DeviceTables.h"
+#include "devices/SettingsMemory.h"
 #include "tests/support/RunCommand.h"
 
 using namespace vantor;
@@ -128,6 +131,34 @@ TEST_F(ConfigCli, RememberedOptionsApplyToOperations) {
     EXPECT_NE(r.output.find("Device ID error"), std::string::npos) << r.output;
 }
 
+// A stored brown-out level no list entry names (BODLEVEL 011) is shown as stored, and a
+// change elsewhere keeps it.
+TEST_F(ConfigCli, ShowPrintsTheStoredBytesAndUnnamedBitsSurviveAChange) {
+    chipset::Slot slot;
+    std::strcpy(slot.device_name, "ATmega328P");
+    slot.vendor_index = 10;
+    const std::uint8_t stored[] = {0x62, 0xD9, 0xFB};
+    std::memcpy(slot.config_data, stored, sizeof stored);
+    slot.config_data[16] = 0xFF;
+    std::memset(slot.auto_items, kEndOfList, sizeof slot.auto_items);
+    slot.auto_items[0] = kOpErase;
+    slot.program_range = 1;
+    std::vector<std::uint8_t> bytes(1 + chipset::kSlotSize, 1);
+    chipset::encodeSlot(slot, bytes.data() + 1);
+    std::ofstream(dir / "chip.set", std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
+
+    auto r = run("config -d ATMEL/ATmega328P");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Configuration bytes: 62 D9 FB"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("BODLEVEL = (none)"), std::string::npos) << r.output;
+    r = run("config -d ATMEL/ATmega328P --json");
+    EXPECT_NE(r.output.find("\"config_bytes\": \"62 D9 FB"), std::string::npos) << r.output;
+
+    ASSERT_EQ(run("config -d ATMEL/ATmega328P --set CKDIV8=off").status, 0);
+    EXPECT_EQ(chipSet()[1 + 36], 0xE2);
+    EXPECT_EQ(chipSet()[1 + 38], 0xFB);
+}
+
 TEST_F(ConfigCli, RefusesWhatTheDialogRefuses) {
     auto r = run("config -d ATMEL/ATmega328P --set \"Calibration byte address=9000\"");
     EXPECT_EQ(r.status, 2);
@@ -135,6 +166,9 @@ TEST_F(ConfigCli, RefusesWhatTheDialogRefuses) {
     r = run("config -d ATMEL/ATmega328P --set \"Calibration byte address=1234567\"");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("at most 6 hex digits"), std::string::npos) << r.output;
+    r = run("config -d ATMEL/ATmega328P --set SPIEN=off");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("cannot be changed by serial programming"), std::string::npos) << r.output;
     r = run("config -d ATMEL/ATmega328P --set CKDIV8=");  // an empty value is not "off"
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("CKDIV8"), std::string::npos) << r.output;
@@ -161,15 +195,57 @@ TEST_F(ConfigCli, WithoutChipSetNothingIsKeptOrCreated) {
     EXPECT_FALSE(fs::exists(dir / "chip.set"));
 }
 
-TEST_F(ConfigCli, FusesSetByNameReachTheSimulatedChip) {
-    ASSERT_EQ(run("config -d ATMEL/ATmega328P --set CKSEL=\"External clock\" --set SUT=\"SUT=00\" --set BOOTRST=on "
-                  "--set \"Brown-out detection level=2.7 V\"").status, 0);
+TEST_F(ConfigCli, LockOutChoicesNeedAllowLockoutAndAreReadBack) {
     const std::string sim = "--simulate --sim-chip " + (dir / "sim.chip").string() + " ";
-    auto w = run(sim + "write-fuse -d ATMEL/ATmega328P");
-    ASSERT_EQ(w.status, 0) << w.output;
     auto r = run(sim + "read-fuse -d ATMEL/ATmega328P");
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("Bytes read: 40 D8 FD 00"), std::string::npos) << r.output;
+    ASSERT_NE(r.output.find("Bytes read: 62 D9 FF 00"), std::string::npos) << r.output;  // a factory-fresh chip
+    ASSERT_EQ(run("config -d ATMEL/ATmega328P --set CKSEL=\"External clock\" --set SUT=\"SUT=00\" --set BOOTRST=on "
+                  "--set \"Brown-out detection level=2.7 V\" --set RSTDISBL=on").status, 0);
+
+    auto w = run(sim + "write-fuse -d ATMEL/ATmega328P");
+    EXPECT_EQ(w.status, 2) << w.output;
+    EXPECT_NE(w.output.find("[x] RSTDISBL: external reset disabled"), std::string::npos) << w.output;
+    EXPECT_NE(w.output.find("CKSEL = External clock (0000)"), std::string::npos) << w.output;
+    EXPECT_NE(w.output.find("high-voltage programmer"), std::string::npos) << w.output;
+    EXPECT_NE(w.output.find("--allow-lockout"), std::string::npos) << w.output;
+    r = run(sim + "read-fuse -d ATMEL/ATmega328P");
+    EXPECT_NE(r.output.find("Bytes read: 62 D9 FF 00"), std::string::npos) << r.output;
+
+    w = run(sim + "write-fuse -d ATMEL/ATmega328P --allow-lockout");
+    ASSERT_EQ(w.status, 0) << w.output;
+    r = run(sim + "read-fuse -d ATMEL/ATmega328P");
+    EXPECT_NE(r.output.find("Bytes read: 40 58 FD 00"), std::string::npos) << r.output;
+
+    // A write the chip did not keep is found by the read-back and is a failure.
+    w = run(sim + "--sim-fault register-mismatch write-fuse -d ATMEL/ATmega328P --allow-lockout");
+    EXPECT_EQ(w.status, 1) << w.output;
+    EXPECT_NE(w.output.find("Write Fuse failed: byte 0 reads back BF, 40 was written"), std::string::npos) << w.output;
+}
+
+TEST_F(ConfigCli, ADamagedOrMissingConfigurationFileIsNeverWritten) {
+    const std::string sim = "--simulate --sim-chip " + (dir / "sim.chip").string() + " ";
+    ASSERT_EQ(run(sim + "read-fuse -d ATMEL/ATmega328P").status, 0);
+    const fs::path file = dir / "cfg" / "ATMEGA328P.cfg";
+    const fs::path kept = dir / "ATMEGA328P.cfg.good";
+    fs::copy_file(file, kept);
+    {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(200);
+        f.put('\x5A');
+    }
+    for (const char *damage : {"damaged", "missing"}) {
+        if (std::string(damage) == "missing") fs::remove(file);
+        for (const char *op : {"write-fuse", "protect", "auto --items erase,write-fuse"}) {
+            const auto w = run("--json " + sim + op + " -d ATMEL/ATmega328P");
+            EXPECT_EQ(w.status, 1) << damage << " " << op << ": " << w.output;
+            EXPECT_NE(w.output.find("cfg/ATMEGA328P.cfg is missing or damaged"), std::string::npos) << w.output;
+            EXPECT_NE(w.output.find("\"failed\":1"), std::string::npos) << w.output;
+        }
+    }
+    fs::copy_file(kept, file);
+    const auto r = run(sim + "read-fuse -d ATMEL/ATmega328P");
+    EXPECT_NE(r.output.find("Bytes read: 62 D9 FF 00"), std::string::npos) << r.output;  // nothing erased or written
+    EXPECT_EQ(chipSet().size(), 1u);  // and nothing remembered for it
 }
 
 TEST_F(ConfigCli, OptionsFollowTheDialogRules) {

@@ -232,13 +232,25 @@ TEST(ConfigDialog, DropDownShowsMatchingEntryAndWritesItsValue) {
     m.selectEntry(0, 2);
     ASSERT_TRUE(m.accept());
     EXPECT_EQ(m.working()[2], 0xAF);
-    // No match keeps the selection (none at first); none selected writes the list's own value.
-    d.config_data[2] = 0x30;
+    // Bits no entry names (a legal setting the list leaves out) select nothing, and OK keeps
+    // them instead of writing the list's own value.
+    d.config_data[2] = 0x36;
     ConfigDialogModel m2(prompt);
     m2.open(m.file(), d);
     EXPECT_EQ(m2.control(0).selected, -1);
     ASSERT_TRUE(m2.accept());
-    EXPECT_EQ(m2.working()[2], 0x00);
+    EXPECT_EQ(m2.working()[2], 0x36);
+    // The same after a selection was shown: Default to unnamed bits drops it.
+    cfg::ConfigFile unnamedDefaults = m.file();
+    unnamedDefaults.defaults[2] = 0xB5;
+    d.config_data[2] = 0x9F;
+    ConfigDialogModel m3(prompt);
+    m3.open(unnamedDefaults, d);
+    ASSERT_EQ(m3.control(0).selected, 1);
+    m3.restoreDefaults();
+    EXPECT_EQ(m3.control(0).selected, -1);
+    ASSERT_TRUE(m3.accept());
+    EXPECT_EQ(m3.working()[2], 0xB5);
 }
 
 TEST(ConfigDialog, HexFieldDigitsRangeAndLittleEndianWrite) {

@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionComboBox>
+#include <QAbstractItemView>
 #include <QTabWidget>
 #include <QtTest>
 #include <cstring>
@@ -179,6 +181,92 @@ private slots:
         QVERIFY(!missing.opened());
         QCOMPARE(QString::fromStdString(prompt_.shown.back().text),
                  QString::fromUtf8(loadString(sid::ConfigFileOpenFailed).data()));
+    }
+
+    // The long oscillator entries of a PIC fit their drop-down (grown to the left, past the
+    // text before it but not over it) and its list.
+    void dropDownsShowTheirWholeEntries() {
+        DeviceLibrary lib(prompt_);
+        lib.setLibraryDirectory(VANTOR_BIN_DIR);
+        lib.SetLibraryFile("TR610.dev");
+        DeviceRecord pic;
+        QVERIFY(lib.FindDevice(48, "PIC16F628A", pic));
+        ConfigDeviceDialog dialog(cfg::configFilePath(VANTOR_BIN_DIR, pic), pic, prompt_);
+        QVERIFY(dialog.opened());
+        dialog.show();
+        const auto combos = dialog.findChildren<QComboBox *>();
+        QVERIFY(!combos.isEmpty());
+        for (QComboBox *c : combos) {
+            QStyleOptionComboBox opt;
+            opt.initFrom(c);
+            const QRect field = c->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c);
+            for (int i = 0; i < c->count(); ++i) {
+                const int width = c->fontMetrics().horizontalAdvance(c->itemText(i));
+                QVERIFY2(width <= field.width(), qPrintable(c->itemText(i)));
+                QVERIFY(width <= c->view()->minimumWidth());
+            }
+            for (QLabel *sibling : c->parentWidget()->findChildren<QLabel *>())
+                QVERIFY2(!sibling->geometry().intersects(c->geometry()), qPrintable(sibling->text()));
+        }
+    }
+
+    // Default to lock bits no button names shows no button selected, and OK keeps the bits; the
+    // choices that can lock the chip out carry the warning icon and their sentence.
+    void configShowsNoRadioAfterDefaultAndMarksLockOutChoices() {
+        DeviceRecord device = atmega328p();
+        QVERIFY(cfg::LoadConfigDefaults(VANTOR_BIN_DIR, device, prompt_));
+        cfg::ConfigFile file;
+        QVERIFY(cfg::readConfigFile(cfg::configFilePath(VANTOR_BIN_DIR, device), prompt_, file));
+        file.defaults[16] = 0xFD;  // lock bits 01: no mode
+        fs::create_directories(dir_ / "cfg");
+        const fs::path path = dir_ / "cfg" / "UNNAMED.cfg";
+        const auto image = cfg::encodeConfigImage(file);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(image.data()), long(image.size()));
+        device.config_data[16] = 0xFE;  // mode 2
+
+        ConfigDeviceDialog dialog(path, device, prompt_);
+        QVERIFY(dialog.opened());
+        dialog.show();
+        auto find = [&](const QString &start) -> QAbstractButton * {
+            for (auto *b : dialog.findChildren<QAbstractButton *>())
+                if (b->text().startsWith(start)) return b;
+            return nullptr;
+        };
+        QAbstractButton *mode2 = find(QStringLiteral("Mode 2"));
+        QVERIFY(mode2 && mode2->isChecked());
+        dialog.findChild<QPushButton *>(QStringLiteral("default"))->click();
+        for (const char *mode : {"Mode 1", "Mode 2", "Mode 3"}) QVERIFY(!find(QLatin1String(mode))->isChecked());
+        button(&dialog, QDialogButtonBox::Ok)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(int(dialog.configBytes()[16]), 0xFD);
+
+        ConfigDeviceDialog marked(path, device, prompt_);
+        marked.show();
+        QAbstractButton *rstdisbl = nullptr, *spien = nullptr, *ckdiv8 = nullptr;
+        for (auto *b : marked.findChildren<QAbstractButton *>()) {
+            if (b->text().startsWith(QStringLiteral("RSTDISBL"))) rstdisbl = b;
+            if (b->text().startsWith(QStringLiteral("SPIEN"))) spien = b;
+            if (b->text().startsWith(QStringLiteral("CKDIV8"))) ckdiv8 = b;
+        }
+        QVERIFY(rstdisbl && spien && ckdiv8);
+        QVERIFY(!rstdisbl->icon().isNull());
+        QVERIFY(rstdisbl->toolTip().contains(QStringLiteral("high-voltage programmer")));
+        QVERIFY(ckdiv8->icon().isNull());
+        QVERIFY(!spien->isEnabled());  // serial programming cannot change it
+        QVERIFY(spien->isChecked());
+        QComboBox *cksel = nullptr;
+        for (auto *c : marked.findChildren<QComboBox *>())
+            if (c->accessibleName() == QStringLiteral("CKSEL")) cksel = c;
+        QVERIFY(cksel);
+        QVERIFY(!cksel->itemIcon(cksel->findText(QStringLiteral("External clock (0000)"))).isNull());
+        QVERIFY(cksel->itemIcon(cksel->findText(QStringLiteral("Internal RC 8 MHz (0010)"))).isNull());
+        auto *note = marked.findChild<QLabel *>(QStringLiteral("lockoutNote"));
+        QVERIFY(note && note->isHidden());
+        rstdisbl->click();
+        QVERIFY(!note->isHidden());
+        QVERIFY(note->text().contains(QStringLiteral("RSTDISBL")));
+        rstdisbl->click();
+        QVERIFY(note->isHidden());
     }
 
     void operateSettingsRefusesAnEmptyAutoList() {

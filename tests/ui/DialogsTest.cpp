@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QTextEdit>
 #include <QTest>
 #include <QThread>
 #include <QTranslator>
@@ -16,10 +17,13 @@
 #include "devices/DeviceLibrary.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/ui/ConnectDialog.h"
+#include "programmer/ui/DialogTour.h"
+#include "programmer/ui/MainWindow.h"
 #include "programmer/ui/QtEngineSink.h"
 #include "tests/support/TestDoubles.h"
 #include "tests/ui/UiTestSupport.h"
 #include "widgets/InfoView.h"
+#include "widgets/Splash.h"
 #include "widgets/UiText.h"
 
 using namespace vantor;
@@ -98,9 +102,37 @@ private slots:
         const auto doc = loadAdapterDocument(pic, artbank);
         if (doc) QVERIFY(std::size_t(text.size()) > plainText(deviceSummaryRuns(pic)).size());
 
+        // The memory table's columns line up under their headings.
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        auto *view = d.findChild<QTextEdit *>(QStringLiteral("deviceInfoText"));
+        auto xOf = [view](const char *s) {
+            const QTextCursor found = view->document()->find(QLatin1String(s));
+            QTextCursor at(view->document());
+            at.setPosition(found.selectionStart());
+            return found.isNull() ? -1 : view->cursorRect(at).left();
+        };
+        for (const auto &column : {std::vector<const char *>{"Device Addr.", "0000H --- 03FFH", "2000H --- 2003H", "2007H",
+                                                            "2100H --- 213FH"},
+                                   std::vector<const char *>{"Buffer Addr.", "0000H --- 07FFH", "4000H --- 4007H",
+                                                            "400EH --- 400FH", "4200H --- 427FH"}})
+            for (const char *cell : column) QVERIFY2(xOf(cell) == xOf(column[0]) && xOf(cell) > 0, cell);
+
         // Without the library the window still opens, with the summary only.
         ui::DeviceInfoDialog bare(pic, "/nonexistent/libArtbank.so", false);
         QVERIFY(bare.plainText().contains(QStringLiteral("PIC16F84A")));
+    }
+
+    // The splash's white titles stay left of the chip picture: no white pixel between the text
+    // column and the chip's pins, whatever the font makes of "TR600 Series MCU Development Kit".
+    void splashTextKeepsClearOfTheChip() {
+        const QImage picture = ui::splashPicture().toImage();
+        int rightmost = 0;
+        for (int y = 40; y < 200; ++y)
+            for (int x = 0; x < 290; ++x)
+                if (QColor(picture.pixel(x, y)).lightness() > 200) rightmost = std::max(rightmost, x);
+        QVERIFY(rightmost > 100);  // the titles are there
+        QVERIFY2(rightmost < 280, qPrintable(QString::number(rightmost)));
     }
 
     void connectDialogRetriesAndAcceptsTheConnectedModel() {
@@ -182,6 +214,14 @@ private slots:
         QCOMPARE(ui::uiText("Load File: /tmp/a.hex\n"), QStringLiteral("加载文件: /tmp/a.hex\n"));
         QCOMPARE(ui::uiText("Elapsed Time: 1.25S"), QStringLiteral("耗时: 1.25S"));
         QCOMPARE(ui::uiText("ATMEL   "), QStringLiteral("ATMEL   "));
+        // Composed messages keep their values, and a value that is a text of its own is translated.
+        QCOMPARE(ui::uiText("A TD620 MCU Development Kit was plugged in, but the TD610 MCU Development Kit is selected: "
+                            "use Programmer > Reconnect to work with it\n"),
+                 QStringLiteral("插入的是 TR620 单片机开发实验仪，但当前选择的是 TR610 单片机开发实验仪: 要使用它，请执行“编程器 > "
+                                "重新连接”\n"));
+        QCOMPARE(ui::uiText("The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 1FFF."),
+                 QStringLiteral("缓冲区地址超出范围\n缓冲区起始必须是 0 至 1FFF 之间的十六进制数。"));
+        QCOMPARE(ui::uiText("Address: 0001FFFFH"), QStringLiteral("地址: 0001FFFFH"));
         for (const StringEntry &e : allStrings())
             if (e.text.find("Location at") == std::string_view::npos)
                 QVERIFY2(ui::uiText(e.text) != ui::fromUtf8(e.text) || e.text.find_first_of("abcdefghijklmnopqrstuvwxyz") ==
@@ -189,6 +229,34 @@ private slots:
                          e.text.data());
         QCoreApplication::removeTranslator(&t);
         QCOMPARE(ui::uiText("Disconnect mode"), QStringLiteral("Disconnect mode"));
+    }
+
+    // In Chinese mode every dialog a user can open shows Chinese only: the main window and its
+    // menus, Select Device, Config of an AVR, a PIC and an 8051, Operate Settings, Edit Buffer and
+    // its tools, Load, Save, connect, Device Info.
+    void chineseModeLeavesNoEnglishText() {
+        DesktopRig rig;
+        rig.profile.writeInt("System", "Language", 1);
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QCOMPARE(ui::uiString(sid::DisconnectMode), QStringLiteral("脱机模式"));
+        QStringList found;
+        auto check = [&found](QWidget *window, const QString &name) {
+            for (const QString &t : ui::untranslatedTexts(window)) found << name + QStringLiteral(": ") + t;
+        };
+        w->show();
+        check(w, QStringLiteral("main-window"));
+        const QStringList missing = ui::tourDialogs(*rig.app, check);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
+        // Device Info's summary and memory table (the adapter document is the library's own).
+        DeviceRecord pic;
+        QVERIFY(w->document().library().FindDevice(48, "PIC16F84A", pic));
+        ui::DeviceInfoDialog info(pic, "/nonexistent/libArtbank.so", true);
+        for (const QString &t : ui::englishLeftIn(info.plainText().split(QLatin1Char('\n'))))
+            found << QStringLiteral("device-info: ") + t;
+        for (const QString &f : found) qInfo("untranslated %s", qPrintable(f));
+        QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("%1 texts left in English").arg(found.size())));
+        w->close();
     }
 };
 

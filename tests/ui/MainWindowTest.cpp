@@ -1,11 +1,16 @@
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolBar>
 #include <QToolButton>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
+#include <QUrl>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -15,6 +20,7 @@
 
 #include "buffer/DataFile.h"
 #include "devices/DeviceLibrary.h"
+#include "devices/DeviceTables.h"
 #include "programmer/Application.h"
 #include "programmer/ui/ConnectDialog.h"
 #include "programmer/ui/MainWindow.h"
@@ -292,6 +298,45 @@ private slots:
         QCOMPARE(w->findChild<QLabel *>(QStringLiteral("failureCount"))->text(), QStringLiteral("0"));
     }
 
+    // A Write Fuse that would disable the reset pin asks first, naming the bit; No leaves the
+    // chip alone, Yes writes it, and the same configuration is not asked about again.
+    void writingALockOutFuseAsksOnceNamingTheBit() {
+        DesktopRig rig;
+        rig.remember(10, "ATmega328P");
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        Document &doc = w->document();
+        QCOMPARE(std::string(doc.currentDevice.device_name), std::string("ATmega328P"));
+        QVERIFY(doc.currentDevice.configReady);
+        const auto fusesBefore = rig.app->simulator()->chip()->fuses;
+        doc.currentDevice.config_data[1] &= 0x7F;  // RSTDISBL programmed
+
+        auto answer = [](QMessageBox::StandardButton button, QString *text) {
+            onNextModal([button, text](QWidget *box) {
+                *text = static_cast<QMessageBox *>(box)->text();
+                static_cast<QMessageBox *>(box)->button(button)->click();
+            });
+        };
+        QString asked;
+        answer(QMessageBox::No, &asked);
+        QVERIFY(!doc.runOperation(kOpWriteFuse));
+        QVERIFY(asked.contains(QStringLiteral("RSTDISBL")));
+        QVERIFY(asked.contains(QStringLiteral("high-voltage programmer")));
+        QVERIFY(rig.app->simulator()->chip()->fuses == fusesBefore);
+
+        asked.clear();
+        answer(QMessageBox::Yes, &asked);
+        QVERIFY(doc.runOperation(kOpWriteFuse));
+        QVERIFY(!asked.isEmpty());
+        waitIdle(*rig.app);
+        QCOMPARE(int(rig.app->simulator()->chip()->fuses[1]), int(doc.currentDevice.config_data[1]));
+
+        // Asked once: the next write of the same choices starts at once.
+        QVERIFY(doc.runOperation(kOpWriteFuse));
+        waitIdle(*rig.app);
+        QVERIFY(infoText(w).contains(QStringLiteral("Write fuse completed")));
+    }
+
     void languageChangeSavesAndRestartsWithoutSplash() {
         DesktopRig rig;
         rig.profile.writeInt("System", "Language", 0);
@@ -402,8 +447,57 @@ private slots:
             QVERIFY2(c, name);
             QVERIFY2(!c->accessibleName().isEmpty(), name);
         }
-        for (QToolButton *b : w->findChildren<QToolButton *>())
-            if (b->objectName().startsWith(QLatin1String("toolButton"))) QVERIFY(!b->accessibleName().isEmpty());
+        // Every tool bar picture fills the bar's size, so no button's picture and label sit higher.
+        const QSize iconSize = w->findChild<QToolBar *>(QStringLiteral("toolBar"))->iconSize();
+        for (QToolButton *b : w->findChildren<QToolButton *>()) {
+            if (!b->objectName().startsWith(QLatin1String("toolButton"))) continue;
+            QVERIFY(!b->accessibleName().isEmpty());
+            QCOMPARE(b->iconSize(), iconSize);
+            QCOMPARE(b->icon().actualSize(iconSize), iconSize);
+        }
+    }
+
+    // A screen reader reads the status bar's model and connection mode, and hears them change.
+    void statusBarIsReadByScreenReaders() {
+        DesktopRig rig;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        auto spoken = [w] {
+            QStringList texts;
+            QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(w->statusBar());
+            for (int i = 0; bar && i < bar->childCount(); ++i)
+                if (QAccessibleInterface *c = bar->child(i); c && !c->state().invisible)
+                    texts << c->text(QAccessible::Name) + QLatin1Char(' ') + c->text(QAccessible::Value);
+            return texts.join(QLatin1Char('|'));
+        };
+        QVERIFY2(spoken().contains(w->infoBarModel()) && !w->infoBarModel().isEmpty(), qPrintable(spoken()));
+        QVERIFY2(spoken().contains(QStringLiteral("Online Mode")), qPrintable(spoken()));
+        rig.app->simulator()->unplug();
+        QVERIFY2(spoken().contains(QStringLiteral("Disconnect mode")), qPrintable(spoken()));
+        QVERIFY(!spoken().contains(QStringLiteral("Online Mode")));
+    }
+
+    // Help > Content without a program that opens web pages says where the manual is.
+    void contentWithoutABrowserSaysWhereTheManualIs() {
+        DesktopRig rig;
+        QVERIFY(rig.start());
+        ui::MainWindow *w = rig.app->window();
+        QUrl asked;
+        w->setUrlOpener([&asked](const QUrl &url) {
+            asked = url;
+            return false;
+        });
+        QString told;
+        onNextModal([&](QWidget *d) {
+            told = static_cast<QMessageBox *>(d)->text();
+            static_cast<QDialog *>(d)->accept();
+        });
+        w->action(cmd::Content)->trigger();
+        const QString manual = QString::fromStdString((rig.programDirectory() / "manual" / "index.html").string());
+        QCOMPARE(asked, QUrl::fromLocalFile(manual));
+        QVERIFY2(told.contains(manual), qPrintable(told));
     }
 };
 

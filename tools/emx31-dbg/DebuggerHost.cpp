@@ -1,4 +1,5 @@
 #include "tools/emx31-dbg/DebuggerHost.h"
+#include "tools/emx31-dbg/SourceCommands.h"
 
 #include <cctype>
 #include <charconv>
@@ -161,7 +162,10 @@ DebuggerHost::DebuggerHost(std::FILE *in, std::FILE *out, bool batch)
     hooks_.sendMessage = &DebuggerHost::sendMessage;
     hooks_.postMessage = &DebuggerHost::postMessage;
     hooks_.settingsDialog = &DebuggerHost::settingsDialog;
+    source_ = std::make_unique<SourceCommands>(*this, out_);
 }
+
+bool DebuggerHost::loadDebugInfo(const std::string &path) { return source_->loadDebugInfo(path); }
 
 DebuggerHost::~DebuggerHost() {
     if (connected_ && init_) {
@@ -261,6 +265,7 @@ bool DebuggerHost::execute(const std::string &line) {
     if (words.empty() || words[0][0] == '#') return true;
     const std::string &c = words[0];
     const std::vector<std::string> args(words.begin() + 1, words.end());
+    if (source_->execute(c, args, line)) return true;
     if (c == "quit" || c == "q" || c == "exit") {
         if (connected_) {
             connected_ = false;  // the link-lost notice of the session's end is expected
@@ -325,6 +330,7 @@ bool DebuggerHost::execute(const std::string &line) {
     } else if (c == "echo") {
         std::fprintf(out_, "%s\n", line.size() > 5 ? line.substr(5).c_str() : "");
     } else if (c == "help" || c == "?") {
+        std::fputs(source_->help(), out_);
         std::fprintf(out_,
                      "connect | load FILE.hex | reset | step [N] | go [C:ADDR] (Ctrl+C stops both) | timeout MS\n"
                      "break ADDR [COUNT] [COMMAND...] | delete [N] | breaks | regs | reg NAME VALUE\n"
@@ -359,6 +365,7 @@ void DebuggerHost::cmdLoad(const std::string &file) {
         return;
     }
     std::fprintf(out_, "Loaded %u bytes in %zu block(s).\n", total, program_.size());
+    source_->programLoaded(file);
     init_(AG_INIT_RESET, nullptr);
     allReg_(1, nullptr);
     printPc();

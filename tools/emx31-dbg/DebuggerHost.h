@@ -5,6 +5,7 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "emulator/EMX31_EN.h"
 
 namespace vantor::dbg {
+
+class SourceCommands;
 
 // One contiguous run of program bytes from an Intel HEX file.
 struct Block {
@@ -30,6 +33,8 @@ public:
     ~DebuggerHost();
 
     bool load(const std::string &driverPath, std::string &error);
+    // sdcc debug information to use instead of NAME.cdb beside the loaded program.
+    bool loadDebugInfo(const std::string &path);
     // Batch mode: run the commands after a failed one and exit 0 (the default stops with 1).
     void setKeepGoing(bool keepGoing) { keepGoing_ = keepGoing; }
     // Runs commands until quit or end of input; the exit status.
@@ -41,6 +46,10 @@ public:
     static std::atomic<bool> interruptRequested;
 
 private:
+    // The source level (SourceCommands.cpp) and the adapters over the driver share the binding.
+    friend class DriverTarget;
+    friend class SourceCommands;
+    friend class DapSession;
     struct Breakpoint {
         AG_Breakpoint record{};
         std::string command;
@@ -109,6 +118,7 @@ private:
     bool keepGoing_ = false;
     std::atomic<bool> commandFailed_{false};
     unsigned autoStopMs_ = 0;
+    std::unique_ptr<SourceCommands> source_;
 };
 
 }  // namespace vantor::dbg

@@ -43,12 +43,14 @@ void onInterrupt(int) { vantor::dbg::DebuggerHost::interruptRequested = true; }
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: emx31-dbg [-b [--keep-going]] [--simulate[=noadapter]] [--driver FILE] [--version]\n"
+                 "usage: emx31-dbg [-b [--keep-going]] [--simulate[=noadapter]] [--driver FILE] [--debug-info FILE]\n"
+                 "                 [--version]\n"
                  "  -b          batch: read commands from standard input, echo them, no prompts;\n"
                  "              stops at the first failed command with exit status 1\n"
                  "  --keep-going  batch: run every command and exit 0 whatever failed\n"
                  "  --simulate  the driver talks to the built-in EMX31 simulator instead of USB\n"
-                 "  --driver    the driver library to load (default: the one beside this program)\n");
+                 "  --driver    the driver library to load (default: the one beside this program)\n"
+                 "  --debug-info FILE  sdcc debug information (default: NAME.cdb beside the loaded NAME.hex)\n");
     return 2;
 }
 
@@ -57,7 +59,7 @@ int usage() {
 int main(int argc, char **argv) {
     bool batch = false;
     bool keepGoing = false;
-    std::string driver;
+    std::string driver, debugInfo;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-b") batch = true;
@@ -70,6 +72,7 @@ int main(int argc, char **argv) {
             setenv("EMX31_SIMULATE", value, 1);
 #endif
         } else if (a == "--driver" && i + 1 < argc) driver = argv[++i];
+        else if (a == "--debug-info" && i + 1 < argc) debugInfo = argv[++i];
         else if (a == "-h" || a == "--help") return usage(), 0;
         else if (a == "--version") return std::printf("emx31-dbg %s\n", vantor::kVersionText), 0;
         else return usage();
@@ -88,5 +91,6 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "emx31-dbg: %s\n", error.c_str());
         return 2;
     }
+    if (!debugInfo.empty() && !host.loadDebugInfo(debugInfo)) return 2;
     return host.run();
 }
