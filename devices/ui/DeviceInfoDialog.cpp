@@ -7,7 +7,7 @@
 
 #include "devices/DeviceInfo.h"
 #include "widgets/InfoView.h"
-#include "widgets/RichTextView.h"
+#include "devices/ui/RichTextView.h"
 #include "widgets/UiText.h"
 
 namespace vantor::ui {
