@@ -64,7 +64,7 @@ void BM_ProgramAndVerify512KiB(benchmark::State &state) {
         state.PauseTiming();
         sim.device->insertChip(std::make_shared<sim::VirtualChip>(sim::ChipSpec::fromDevice(device)));
         state.ResumeTiming();
-        for (int op : {kOpProgram, kOpVerify}) {
+        for (Op op : {Op::Program, Op::Verify}) {
             programmer.StartOperation(op);
             programmer.waitIdle();
             if (sink.last != 1) state.SkipWithError("operation failed");

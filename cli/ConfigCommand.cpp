@@ -9,6 +9,7 @@
 
 #include "cli/DeviceLookup.h"
 #include "cli/DeviceSettings.h"
+#include "core/HexText.h"
 #include "devices/ConfigDialog.h"
 #include "devices/OperationOptions.h"
 
@@ -160,16 +161,6 @@ bool applySetting(ConfigDialogModel &m, const std::string &setting) {
     return false;
 }
 
-std::string hexList(const std::uint8_t *p, int n) {
-    std::string s;
-    char b[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %2.2X" : "%2.2X", p[i]);
-        s += b;
-    }
-    return s;
-}
-
 nlohmann::json toJson(const ConfigDialogModel &m, const DeviceRecord &device, bool remembered) {
     using nlohmann::json;
     const auto &items = m.file().items;
@@ -208,9 +199,9 @@ nlohmann::json toJson(const ConfigDialogModel &m, const DeviceRecord &device, bo
     return {{"vendor", device.vendor_name},
             {"device", device.device_name},
             {"remembered", remembered},
-            {"config_bytes", hexList(m.working().data(), 16)},
-            {"lock_bytes", hexList(m.working().data() + 16, 16)},
-            {"config_tail", hexList(m.working().data() + 32, 16)},
+            {"config_bytes", hexBytes(m.working().data(), 16)},
+            {"lock_bytes", hexBytes(m.working().data() + 16, 16)},
+            {"config_tail", hexBytes(m.working().data() + 32, 16)},
             {"pages", pages}};
 }
 
@@ -249,9 +240,9 @@ void show(Terminal &t, const ConfigDialogModel &m, const DeviceRecord &device, b
         default: t.plain("  " + it.text); break;
         }
     }
-    t.plain("Configuration bytes: " + hexList(m.working().data(), 16));
-    t.plain("Lock bytes:          " + hexList(m.working().data() + 16, 16));
-    t.plain("Calibration:         " + hexList(m.working().data() + 32, 5));
+    t.plain("Configuration bytes: " + hexBytes(m.working().data(), 16));
+    t.plain("Lock bytes:          " + hexBytes(m.working().data() + 16, 16));
+    t.plain("Calibration:         " + hexBytes(m.working().data() + 32, 5));
 }
 
 }  // namespace
@@ -301,8 +292,8 @@ int runConfig(CliContext &ctx, Args args) {
                                                : ("cannot rewrite " + memory.file().string()).c_str());
             return kExitFailed;
         }
-        if (!showIt) ctx.terminal->plain("Configuration bytes: " + hexList(device.config_data, 16) +
-                                         "   Lock bytes: " + hexList(device.config_data + 16, 16));
+        if (!showIt) ctx.terminal->plain("Configuration bytes: " + hexBytes(device.config_data, 16) +
+                                         "   Lock bytes: " + hexBytes(device.config_data + 16, 16));
     }
     if (showIt) {
         if (json) {

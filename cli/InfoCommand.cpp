@@ -81,9 +81,10 @@ int runInfo(CliContext &ctx, Args args) {
         printJson(infoDocument(ctx, record));
         return kExitSuccess;
     }
-    // A missing Artbank or document only leaves the document out, as in the window.
+    // A missing Artbank or document only leaves the document out, as in the window; the
+    // command line speaks English, so does the document.
     std::optional<std::string> document;
-    if (withDocument) document = loadAdapterDocument(record);
+    if (withDocument) document = loadAdapterDocument(record, Artbank::defaultPath(), DocumentLanguage::English);
     const RichText runs = withDocument ? deviceInfoRuns(record, document) : deviceSummaryRuns(record);
 
     const bool colour = ctx.terminal ? ctx.terminal->colour() : false;

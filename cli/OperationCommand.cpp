@@ -1,4 +1,3 @@
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -15,13 +14,6 @@
 #include "programmer/Operations.h"
 
 namespace vantor::cli {
-namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void onInterrupt(int) { gInterrupted = 1; }
-
-}  // namespace
 
 void TerminalEngineSink::statusText(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
@@ -43,23 +35,6 @@ std::string operationName(int op) {
     if (op == -1) return "auto";
     const OperationInfo *info = operationInfo(op);
     return info ? std::string(info->keyword) : std::string();
-}
-
-int waitForResult(CProgrammer &programmer, const TerminalEngineSink &sink) {
-    gInterrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
-    bool cancelled = false;
-    while (!programmer.waitIdleFor(20)) {
-        if (gInterrupted && !cancelled) {
-            programmer.Cancel();
-            cancelled = true;
-        }
-    }
-    std::signal(SIGINT, previous);
-    const auto result = sink.lastResult().value_or(OperationResult::Failure);
-    return result == OperationResult::Success ? kExitSuccess
-           : result == OperationResult::Cancelled ? kExitCancelled
-                                                  : kExitFailed;
 }
 
 void parseAutoItems(const std::string &text, std::uint8_t items[16]) {
@@ -115,13 +90,13 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     RunOutcome outcome;
     outcome.record = std::make_shared<RunRecorder>(&sink, job.operations());
     const int before = counters.CntSuccess, failedBefore = counters.CntFailed;
-    programmer.setEnvironment({outcome.record.get(), nullptr, &prompt, &counters, &disconnected});
-    programmer.SetContext(&buffer, &device, &options);
+    OperationRunner runner(programmer, {outcome.record.get(), nullptr, &prompt, &counters, &disconnected}, &buffer,
+                           &device, &options);
 
     ctx.terminal->plain(std::string(loadString(sid::DisconnectMode)) + ": " + device.vendor_name + " " +
                         device.device_name);
-    const bool started = op < 0 ? programmer.StartAuto(items) : programmer.StartOperation(op);
-    const int status = started ? waitForResult(programmer, sink) : kExitFailed;
+    InterruptGuard interrupt;
+    const int status = exitCode(runner.run(job.request(), &InterruptGuard::flag()).failure);
     app.SaveSettings();
     settings.save();
     if (ctx.json) {

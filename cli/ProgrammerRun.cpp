@@ -36,6 +36,20 @@ bool includes(const std::vector<int> &ops, int op) {
 
 }  // namespace
 
+RunRequest OperationJob::request() const {
+    return op < 0 ? RunRequest::autoList(items) : RunRequest::single(Op(op));
+}
+
+int exitCode(RunFailure failure) {
+    switch (failure) {
+    case RunFailure::None: return kExitSuccess;
+    case RunFailure::Cancelled: return kExitCancelled;
+    case RunFailure::Busy:
+    case RunFailure::Failed: break;
+    }
+    return kExitFailed;
+}
+
 InterruptGuard::InterruptGuard() {
     gInterrupt = false;
     std::signal(SIGINT, onInterruptSignal);
@@ -52,20 +66,10 @@ std::vector<int> OperationJob::operations() const {
     return ops;
 }
 
-std::string hexBytes(const std::uint8_t *p, int n) {
-    std::string s;
-    char b[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(b, sizeof b, i ? " %2.2X" : "%2.2X", p[i]);
-        s += b;
-    }
-    return s;
-}
-
 std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options,
                                         const DataBuffer &buffer) {
     std::vector<AreaChecksum> sums;
-    for (int i = 0; i < 4 && device.memory_areas[i].size_bytes; ++i) {
+    for (int i = 0; i < kMaxAreas && device.memory_areas[i].size_bytes; ++i) {
         if (device.area_count > 1 && !(options.areaMask & (i == 0 ? 1u : 2u))) continue;
         const MemoryArea &a = device.memory_areas[i];
         AreaChecksum c;
@@ -162,23 +166,11 @@ RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, Progr
     OperationCounters counters;
     std::atomic<bool> disconnected{false};
     StreamPrompt prompt(stderr);
-    programmer.setEnvironment({out.record.get(), nullptr, &prompt, &counters, &disconnected});
-    programmer.SetContext(buffer.get(), &device, &options);
-    const bool started = job.op < 0 ? programmer.StartAuto(job.items) : programmer.StartOperation(job.op);
-    if (started) {
-        bool cancelled = false;
-        while (!programmer.waitIdleFor(20))
-            if (cancel && !cancelled) {
-                programmer.Cancel();
-                cancelled = true;
-            }
-    }
+    OperationRunner runner(programmer, {out.record.get(), nullptr, &prompt, &counters, &disconnected}, buffer.get(),
+                           &device, &options);
+    out.exitCode = exitCode(runner.run(job.request(), &cancel).failure);
     out.cntSuccess = counters.CntSuccess;
     out.cntFailed = counters.CntFailed;
-    const auto result = out.record->outcome().value_or(OperationResult::Failure);
-    out.exitCode = result == OperationResult::Success     ? kExitSuccess
-                   : result == OperationResult::Cancelled ? kExitCancelled
-                                                          : kExitFailed;
 
     const CProgrammer::IdCheck id = programmer.lastIdCheck();
     if (id.read && !id.matched) {

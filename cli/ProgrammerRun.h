@@ -15,8 +15,10 @@
 #include "buffer/DataBuffer.h"
 #include "cli/CliContext.h"
 #include "cli/RunRecord.h"
+#include "core/HexText.h"
 #include "core/SerialFormat.h"
 #include "devices/DeviceRecord.h"
+#include "programmer/OperationRunner.h"
 #include "programmer/Options.h"
 #include "sim/tr600/Tr600Simulator.h"
 #include "usb/UsbBackend.h"
@@ -53,6 +55,7 @@ struct OperationJob {
 
     // The operations of the run, in order.
     std::vector<int> operations() const;
+    RunRequest request() const;
 };
 
 // One programmer to run on.
@@ -101,14 +104,16 @@ RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, Progr
 // Library devices ("VENDOR/NAME") whose identifier starts with the three bytes given.
 std::vector<std::string> devicesWithIdentifier(const std::filesystem::path &libraryPath, const std::uint8_t id[3]);
 
-// Bytes as "1E 95 0F".
-std::string hexBytes(const std::uint8_t *p, int n);
+using vantor::hexBytes;
 
 // The checksum of [first, last] of the device's areas, or of the areas the mask selects.
 std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options, const DataBuffer &buffer);
 
 // The sum of the checksums of all the device's areas (the data checksum of reports).
 std::uint32_t imageChecksum(const DeviceRecord &device, const DataBuffer &buffer);
+
+// The exit code of a run's outcome.
+int exitCode(RunFailure failure);
 
 // Sets a flag on Ctrl+C while alive.
 class InterruptGuard {

@@ -63,7 +63,7 @@ std::string reportOperationName(int op) {
 
 json deviceJson(const DeviceRecord &device) {
     json areas = json::array();
-    for (int i = 0; i < 4 && device.memory_areas[i].size_bytes; ++i)
+    for (int i = 0; i < kMaxAreas && device.memory_areas[i].size_bytes; ++i)
         areas.push_back({{"start", device.memory_areas[i].buffer_start}, {"size", device.memory_areas[i].size_bytes}});
     return {{"vendor", device.vendor_name},
             {"name", device.device_name},

@@ -9,6 +9,7 @@
 #include "core/SafeFile.h"
 #include "core/Version.h"
 #include "devices/DeviceLibrary.h"
+#include "programmer/Operations.h"
 #include "programmer/ProgrammerModels.h"
 
 using namespace vantor;
@@ -59,10 +60,8 @@ const char kUsage[] =
     "settings (history, options, counters) are shared with the desktop program in\n"
     "  $XDG_CONFIG_HOME/TarvikTech/Vantor.conf (default ~/.config)\n";
 
-const std::set<std::string> kOperations = {"program",   "read",         "verify",      "blank",
-                                           "erase",     "write-fuse",   "read-fuse",   "protect",
-                                           "read-lock", "write-config", "read-config", "write-cal",
-                                           "test",      "auto"};
+// The operations' command-line names, and "auto" for the Auto list.
+bool isOperationWord(const std::string &word) { return word == "auto" || operationByKeyword(word); }
 
 int run(Args args) {
     CliContext ctx;
@@ -105,7 +104,7 @@ int run(Args args) {
         ctx.terminal = &terminal;
 
         if (ctx.disconnectOperation) {
-            if (!kOperations.count(*ctx.disconnectOperation))
+            if (!isOperationWord(*ctx.disconnectOperation))
                 throw UsageError("unknown operation: " + *ctx.disconnectOperation);
             return runOperation(ctx, *ctx.disconnectOperation, args);
         }
@@ -121,7 +120,7 @@ int run(Args args) {
         if (command == "options") return runOptions(ctx, args);
         if (command == "serial-pool") return runSerialPool(ctx, args);
         if (command == "report") return runLineReport(ctx, args);
-        if (kOperations.count(command)) return runOperation(ctx, command, args);
+        if (isOperationWord(command)) return runOperation(ctx, command, args);
         throw UsageError("unknown command: " + command);
     } catch (const UsageError &e) {
         std::fprintf(stderr, "vantor-cli: %s\n(see vantor-cli --help)\n", e.what());

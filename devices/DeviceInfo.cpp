@@ -58,8 +58,10 @@ std::span<const std::uint8_t> Artbank::resource(const char *type, int id) const 
     return {static_cast<const std::uint8_t *>(p), size};
 }
 
-std::optional<std::string> Artbank::adapterDocument(int adapterIndex) const {
-    const auto bytes = resource("ADP", documentId(adapterIndex));
+std::optional<std::string> Artbank::adapterDocument(int adapterIndex, DocumentLanguage language) const {
+    const int id = documentId(adapterIndex);
+    auto bytes = language == DocumentLanguage::English ? resource("ADPEN", id) : std::span<const std::uint8_t>();
+    if (bytes.empty()) bytes = resource("ADP", id);
     if (bytes.empty()) return std::nullopt;
     return std::string(reinterpret_cast<const char *>(bytes.data()), bytes.size());
 }
@@ -109,9 +111,10 @@ RichText deviceInfoRuns(const DeviceRecord &device, std::optional<std::string_vi
     return runs;
 }
 
-std::optional<std::string> loadAdapterDocument(const DeviceRecord &device, const std::filesystem::path &artbankPath) {
+std::optional<std::string> loadAdapterDocument(const DeviceRecord &device, const std::filesystem::path &artbankPath,
+                                               DocumentLanguage language) {
     const Artbank artbank(artbankPath);
-    return artbank.adapterDocument(device.adapter_index);
+    return artbank.adapterDocument(device.adapter_index, language);
 }
 
 }  // namespace vantor

@@ -22,6 +22,10 @@ inline constexpr int kInfoRuleLength = 73;
 inline constexpr int kInfoHalfPoints = 18;  // 9-point text
 inline constexpr char kInfoFont[] = "Tahoma";
 
+// The language of the adapter documents: English ones are "ADPEN" resources under the ids
+// GetAdpRes gives; an adapter without one shows its Chinese document.
+enum class DocumentLanguage { Chinese, English };
+
 // The picture and adapter-document library, loaded by file name. Every accessor is
 // safe on a library that failed to load or lacks an export: it then finds nothing.
 class Artbank {
@@ -39,7 +43,7 @@ public:
     // Resource bytes inside the loaded module; empty when absent. Valid while this object lives.
     std::span<const std::uint8_t> resource(const char *type, int id) const;
     // The adapter's Rich Text document, or nothing.
-    std::optional<std::string> adapterDocument(int adapterIndex) const;
+    std::optional<std::string> adapterDocument(int adapterIndex, DocumentLanguage language = DocumentLanguage::Chinese) const;
 
 private:
     using LookupFn = std::int32_t (*)(std::int32_t);
@@ -61,6 +65,7 @@ RichText deviceInfoRuns(const DeviceRecord &device, std::optional<std::string_vi
 // Loads the adapter document through the library at `artbankPath` (released again before
 // returning); nothing when the library, its export or the document is missing.
 std::optional<std::string> loadAdapterDocument(const DeviceRecord &device,
-                                               const std::filesystem::path &artbankPath = Artbank::defaultPath());
+                                               const std::filesystem::path &artbankPath = Artbank::defaultPath(),
+                                               DocumentLanguage language = DocumentLanguage::Chinese);
 
 }  // namespace vantor

@@ -18,6 +18,7 @@ inline constexpr int kConfigNameSize = 17;
 inline constexpr int kConfigDataSize = 48;
 inline constexpr int kOperationListSize = 16;
 inline constexpr std::uint8_t kEndOfList = 0xFF;
+inline constexpr int kMaxAreas = 4;  // memory areas of a device record
 
 // Device classes, in the order of the selection dialog's Type buttons.
 enum DeviceType : std::uint8_t {
@@ -40,7 +41,7 @@ struct DeviceRecord {
     std::uint8_t data_width = 0;
     std::uint8_t device_type = 0;
     std::uint8_t device_id[4] = {};
-    MemoryArea memory_areas[4] = {};
+    MemoryArea memory_areas[kMaxAreas] = {};
     std::uint16_t pin_count = 0;
     std::uint16_t adapter_index = 0;
     char adapter_text[kAdapterTextSize] = {};

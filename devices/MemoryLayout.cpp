@@ -102,7 +102,7 @@ std::string SizeText(const DeviceRecord &d) {
         if (size1 != 0) text += " + " + sizePart(size1, "Bytes");
         return text;
     }
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kMaxAreas; ++i) {
         const std::uint32_t size = d.memory_areas[i].size_bytes;
         if (size == 0) break;
         if (i > 0) text += " + ";

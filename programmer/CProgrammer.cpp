@@ -89,7 +89,6 @@ bool CProgrammer::claim() {
 
 void CProgrammer::launch(void (CProgrammer::*procedure)()) {
     cancel_ = false;
-    errorShown = false;
     linkFailed_ = false;
     {
         std::lock_guard lock(workersMutex_);
@@ -110,7 +109,7 @@ void CProgrammer::launch(void (CProgrammer::*procedure)()) {
 
 // The busy flag is taken before the operation is stored: a second caller that lost the race
 // must not overwrite what the winner's worker is about to run.
-bool CProgrammer::StartOperation(int op) {
+bool CProgrammer::StartOperation(Op op) {
     if (!claim()) return false;
     operation = op;
     launch(&CProgrammer::singleWorker);
@@ -126,9 +125,8 @@ bool CProgrammer::StartAuto(const std::uint8_t items[16]) {
 
 // The target is released on every path on which the link still works, so a chip is never
 // left initialised in the socket after a failure.
-void CProgrammer::releaseAfterRun(bool began, bool result) {
-    if (disconnectMode() || !began) return;
-    if (result || errorShown || cancel_ || !linkFailed_) ReleaseDevice();
+void CProgrammer::releaseAfterRun(Programmer &target, bool began, bool result) {
+    if (began && (result || !linkFailed_)) target.ReleaseDevice();
 }
 
 bool CProgrammer::configurationWritable(const std::uint8_t *ops, int count) {
@@ -141,53 +139,70 @@ bool CProgrammer::configurationWritable(const std::uint8_t *ops, int count) {
                         " is missing or damaged, so there is no configuration to write. "
                         "Nothing was written; reinstall the application.",
                     colour::Red, true);
-        errorShown = true;
         return false;
     }
     return true;
 }
 
+// Pauses of a single operation's run. The elapsed time shown at the end includes them, and
+// users compare it between runs, so they stay as the program has always paced them.
+constexpr unsigned kAfterInitMs = 10;
+constexpr unsigned kBeforeOperationMs = 50;
+constexpr unsigned kBeforeReleaseMs = 10;
+
 void CProgrammer::singleWorker() {
+    Programmer &p = target();
     const std::uint8_t op = std::uint8_t(operation);
-    const bool began = BeginOperation() && configurationWritable(&op, 1);
-    bool r = began;
-    if (!disconnectMode() && r) r = InitDevice();
-    clock().sleepMs(10);
-    if (options && options->ChkDevID && !disconnectMode() && r) r = CheckDeviceId();
-    clock().sleepMs(50);
-    if (r) r = RunOperation(operation);
-    clock().sleepMs(10);
-    releaseAfterRun(began, r);
-    EndOperation(r);
+    const bool began = beginRun(p) && configurationWritable(&op, 1);
+    bool r = began && p.InitDevice();
+    clock().sleepMs(kAfterInitMs);
+    if (r) r = checkDeviceId(p);
+    clock().sleepMs(kBeforeOperationMs);
+    if (r) r = execute(p, operation);
+    clock().sleepMs(kBeforeReleaseMs);
+    releaseAfterRun(p, began, r);
+    endRun(r);
 }
 
 void CProgrammer::autoWorker() {
+    Programmer &p = target();
     // The whole list is checked first: an Auto that cannot write its fuses touches nothing.
-    const bool began = BeginOperation() && configurationWritable(autoItems, 16);
-    bool r = began;
-    if (!disconnectMode() && r) {
-        r = InitDevice();
-        clock().sleepMs(10);
-    }
-    if (options && options->ChkDevID && !disconnectMode() && r) r = CheckDeviceId();
+    const bool began = beginRun(p) && configurationWritable(autoItems, 16);
+    bool r = began && p.InitDevice();
+    if (r && !disconnectMode()) clock().sleepMs(kAfterInitMs);
+    if (r) r = checkDeviceId(p);
     for (int i = 0; i < 16 && r; ++i) {
-        if (autoItems[i] >= kEndOfList) break;
-        r = RunOperation(autoItems[i]);
+        if (autoItems[i] == kEndOfList) break;
+        const OperationInfo *info = operationInfo(autoItems[i]);
+        if (!info) {
+            ShowMessage("Auto item " + std::to_string(i + 1) + " is not an operation", colour::Red, true);
+            r = false;
+        } else {
+            r = execute(p, info->op);
+        }
     }
-    releaseAfterRun(began, r);
-    EndOperation(r);
+    releaseAfterRun(p, began, r);
+    endRun(r);
 }
 
-bool CProgrammer::BeginOperation() {
+bool CProgrammer::execute(Programmer &target, Op op) {
+    const bool r = target.Execute(op);
+    if (!cancel_) return r;
+    // The one place a cancelled run is told; the programmer stops at its next block.
+    ShowMessage(sid::OperationCancelled, disconnectMode() ? colour::DarkRed : colour::Grey);
+    return false;
+}
+
+bool CProgrammer::beginRun(Programmer &target) {
     busy_ = true;
     cancel_ = false;
     startTimeMs = clock().nowMs();
-    if (!EnsureOpen()) return false;
+    if (!target.EnsureOpen()) return false;
     if (env_.sink) env_.sink->started();
     return true;
 }
 
-void CProgrammer::EndOperation(bool result) {
+void CProgrammer::endRun(bool result) {
     OperationResult code;
     if (result) {
         if (env_.counters) ++env_.counters->CntSuccess;
@@ -211,25 +226,20 @@ void CProgrammer::EndOperation(bool result) {
 
 bool CProgrammer::Connect(int &) { return false; }
 
-bool CProgrammer::ReadDeviceId(std::uint8_t out[4]) {
-    std::memset(out, 0, 4);
-    return true;
-}
-
 bool CProgrammer::UpgradeFirmware(const std::uint8_t *, std::size_t) {
     if (env_.prompt)
         env_.prompt->ask(loadString(sid::NotAvailableInDisconnectMode), "", Prompt::Icon::Information);
     return true;
 }
 
-bool CProgrammer::CheckDeviceId() {
-    if (!device || device->device_id[0] == 0) return true;
+bool CProgrammer::checkDeviceId(Programmer &target) {
+    if (!options || !options->ChkDevID || !device || device->device_id[0] == 0) return true;
     std::uint8_t id[4] = {};
     {
         std::lock_guard lock(idMutex_);
         idCheck_ = {};
     }
-    if (!ReadDeviceId(id)) return false;
+    if (!target.ReadDeviceId(id)) return false;
     const bool matched = std::memcmp(id, device->device_id, 3) == 0;
     {
         std::lock_guard lock(idMutex_);
@@ -242,55 +252,21 @@ bool CProgrammer::CheckDeviceId() {
     return false;  // the worker releases the device
 }
 
-std::string_view CProgrammer::progressText(int op, bool simulated) {
-    const OperationInfo *info = operationInfo(op);
-    if (!info) return {};
-    if (simulated && info->op == Op::Protect) return kSimulatedProtectText;
-    return info->inProgress;
+std::string_view CProgrammer::progressText(Op op, bool simulated) {
+    if (simulated && op == Op::Protect) return kSimulatedProtectText;
+    return operationInfo(op).inProgress;
 }
 
-std::string_view CProgrammer::successText(int op, bool simulated) {
-    const OperationInfo *info = operationInfo(op);
-    if (!info) return {};
-    if (simulated && info->op == Op::Protect) return kSimulatedProtectDone;
-    return info->successId ? loadString(info->successId) : info->successLiteral;
+std::string_view CProgrammer::successText(Op op, bool simulated) {
+    if (simulated && op == Op::Protect) return kSimulatedProtectDone;
+    const OperationInfo &info = operationInfo(op);
+    return info.successId ? loadString(info.successId) : info.successLiteral;
 }
 
 std::string CProgrammer::formatElapsed(std::uint64_t elapsedMs) {
     char text[64];
     std::snprintf(text, sizeof text, "Elapsed Time: %d.%2.2dS", int(elapsedMs / 1000), int(elapsedMs % 1000 / 10));
     return text;
-}
-
-bool CProgrammer::RunOperation(int op) {
-    if (!disconnectMode()) {
-        if (op >= kOpWriteCal && op <= kOpTest && op != kOpReadCal && !progressText(op, false).empty())
-            ShowStatus(progressText(op, false));
-        bool r = Execute(op);
-        if (cancel_) {
-            ShowMessage(sid::OperationCancelled, colour::Grey);
-            r = false;
-        }
-        return r;
-    }
-    // No programmer: simulate the run with its texts and progress.
-    if (op == kOpWriteCal || op == kOpReadCal) return true;
-    const std::string_view text = progressText(op, true);
-    if (!text.empty()) ShowStatus(text);
-    int range = 0, steps = 50;
-    if (op == kOpProgram) range = steps = 200;
-    else if (op == kOpRead || op == kOpVerify || op == kOpBlank) range = steps = 100;
-    SetProgressRange(range);
-    for (int i = 0; i < steps; ++i) {
-        clock().sleepMs(10);
-        StepProgress();
-        if (cancel_) {
-            ShowMessage(sid::OperationCancelled, colour::DarkRed);
-            return false;
-        }
-    }
-    ShowMessage(successText(op, true), colour::Blue);
-    return true;
 }
 
 void CProgrammer::ShowStatus(int textId) { ShowStatus(loadString(textId)); }

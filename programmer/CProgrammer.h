@@ -11,6 +11,8 @@
 #include "core/Clock.h"
 #include "core/Prompt.h"
 #include "programmer/EngineSink.h"
+#include "programmer/NoProgrammer.h"
+#include "programmer/Operations.h"
 #include "programmer/Options.h"
 
 namespace vantor {
@@ -41,8 +43,9 @@ struct EngineEnvironment {
     const std::atomic<bool> *disconnectMode = nullptr;  // null: disconnect mode
 };
 
-// Runs device operations on a worker thread, one at a time. The base class stands for a
-// programmer without hardware; CUsbProgrammer overrides the hardware steps.
+// The operation engine: runs operations on a worker thread, one at a time, through the
+// programmer interface, and tells the sink what happens. In disconnect mode, and in a plain
+// CProgrammer, the run goes to NoProgrammer; CUsbProgrammer gives the engine its hardware.
 class CProgrammer {
 public:
     CProgrammer();
@@ -55,7 +58,7 @@ public:
     void SetContext(DataBuffer *buffer, DeviceRecord *device, const OptionsRecord *options);
 
     // Refused (false) while an operation runs.
-    bool StartOperation(int op);
+    bool StartOperation(Op op);
     bool StartAuto(const std::uint8_t items[16]);
     void Cancel() { cancel_ = true; }
     bool isBusy() const { return busy_.load(); }
@@ -67,17 +70,9 @@ public:
     bool waitIdle();
     bool waitIdleFor(unsigned ms);  // true when idle; pumps and refuses like waitIdle
 
-    // Hardware steps; the base versions stand for a programmer that is not there.
-    virtual bool Reserved() { return true; }
+    // The session with the programmer; without one nothing connects and nothing is there.
     virtual void Close() {}
-    virtual bool Execute(int /*op*/) { return true; }
-    virtual bool BeginOperation();
-    virtual void EndOperation(bool result);
     virtual bool Connect(int &model);
-    virtual bool EnsureOpen() { return true; }
-    virtual bool ReadDeviceId(std::uint8_t out[4]);
-    virtual bool InitDevice() { return true; }
-    virtual bool ReleaseDevice() { return true; }
     virtual bool UpgradeFirmware(const std::uint8_t *image, std::size_t size);
     // The connected programmer's identity; none without hardware.
     virtual ProgrammerIdentity identity() const { return {}; }
@@ -90,9 +85,6 @@ public:
     void SetProgressRange(int steps);
     void StepProgress();
 
-    // One operation with its texts; simulated in disconnect mode.
-    bool RunOperation(int op);
-    bool CheckDeviceId();
 
     // What the last identifier check read, for diagnostics after a run.
     struct IdCheck {
@@ -106,25 +98,27 @@ public:
     }
 
     bool disconnectMode() const;
+    const DeviceRecord *selectedDevice() const { return device; }
     Clock &clock() const { return env_.clock ? *env_.clock : SystemClock::instance(); }
 
     // In-progress and success texts of an operation (empty when it has none).
-    static std::string_view progressText(int op, bool simulated);
-    static std::string_view successText(int op, bool simulated);
+    static std::string_view progressText(Op op, bool simulated);
+    static std::string_view successText(Op op, bool simulated);
     static std::string formatElapsed(std::uint64_t elapsedMs);
 
 protected:
     const OptionsRecord *options = nullptr;
     MessageRecord message;
-    std::atomic<bool> errorShown{false};
     std::string statusText;
     DataBuffer *buffer = nullptr;
     std::uint8_t autoItems[16] = {};
-    int operation = 0;
+    Op operation = Op::Program;
     std::uint64_t startTimeMs = 0;
     DeviceRecord *device = nullptr;
     EngineEnvironment env_;
 
+    // The programmer a connected run goes to.
+    virtual Programmer &hardware() { return offline_; }
     // Stops the workers before a derived destructor tears down what they use.
     void shutdownWorkers();
     // A control request failed: the target cannot be released over this link any more.
@@ -135,11 +129,18 @@ protected:
 private:
     void singleWorker();
     void autoWorker();
+    bool beginRun(Programmer &target);
+    void endRun(bool result);
+    bool checkDeviceId(Programmer &target);
+    bool execute(Programmer &target, Op op);
     bool claim();
     bool waitWorkers(std::chrono::steady_clock::time_point until);
     bool onWorkerThread() const;
     void launch(void (CProgrammer::*procedure)());
-    void releaseAfterRun(bool began, bool result);
+    void releaseAfterRun(Programmer &target, bool began, bool result);
+    Programmer &target() { return disconnectMode() ? offline_ : hardware(); }
+
+    NoProgrammer offline_{*this};
     // False (with the reason shown) when one of the operations would write configuration bytes
     // that were never loaded.
     bool configurationWritable(const std::uint8_t *ops, int count);

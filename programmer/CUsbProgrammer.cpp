@@ -102,7 +102,6 @@ bool CUsbProgrammer::ReadData(std::uint8_t *data, int n) { return channel_.readB
 
 void CUsbProgrammer::showFailure(std::string_view text) {
     ShowMessage(text, colour::Red, true);
-    errorShown = true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -184,9 +183,10 @@ bool CUsbProgrammer::ReleaseDevice() {
 // ---------------------------------------------------------------------------------------------
 // Operations
 
-bool CUsbProgrammer::Execute(int number) {
-    const OperationInfo *op = operationInfo(number);
-    if (!op) return false;
+bool CUsbProgrammer::Execute(Op which) {
+    const OperationInfo *op = &operationInfo(which);
+    // An area loop shows a status per area; the calibration read has nothing to show.
+    if (op->run != OpRun::AreaLoop && which != Op::ReadCal && !op->inProgress.empty()) ShowStatus(op->inProgress);
     if (op->successId) statusText.assign(loadString(op->successId));
     bool r = false;
     switch (op->run) {
@@ -238,7 +238,7 @@ bool CUsbProgrammer::areaLoop(const OperationInfo &op) {
     // previous area's name, as the Program Range choices show it.
     std::string areaName;
 
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kMaxAreas; ++i) {
         const MemoryArea &area = device->memory_areas[i];
         if (area.size_bytes == 0) break;
         AreaName(*device, i, areaName);
@@ -280,10 +280,7 @@ bool CUsbProgrammer::beginArea(const OperationInfo &op, const AreaRun &area, con
     if (!SendCommand(begin, false)) return false;
     const WaitResult r = WaitStatus(status::Finished, budget::BeginArea);
     if (r == WaitResult::Done) return true;
-    if (r == WaitResult::LinkError) {
-        if (op.op == Op::Verify) ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    if (r == WaitResult::LinkError) return false;
     const std::string where = areaName.empty() ? format("memory area %d", area.index) : areaName;
     showFailure(format("%s failed at the start of %s: %s", std::string(op.title).c_str(), where.c_str(),
                        std::string(waitProblem(r)).c_str()));
@@ -315,13 +312,9 @@ bool CUsbProgrammer::programBlock(const AreaRun &area, std::uint32_t pos, int n)
         return false;
     }
     const WaitResult w = WaitStatus(status::Finished, budget::ProgramBlock);
-    if (w == WaitResult::LinkError) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    if (w == WaitResult::LinkError) return false;  // the wait has said so
     if (w != WaitResult::Done) {
         ShowMessage(sid::ProgramFailed, colour::Red);
-        errorShown = true;
         return false;
     }
     return true;
@@ -329,13 +322,9 @@ bool CUsbProgrammer::programBlock(const AreaRun &area, std::uint32_t pos, int n)
 
 bool CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
     const WaitResult w = WaitStatus(status::Ready, budget::ReadBlock);
-    if (w == WaitResult::LinkError) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    if (w == WaitResult::LinkError) return false;  // the wait has said so
     if (w != WaitResult::Done) {
         ShowMessage(sid::ReadFailed, colour::Red);
-        errorShown = true;
         return false;
     }
     // Noted before the transfer: a short or failed one may still have written some of it.
@@ -348,58 +337,43 @@ bool CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
 }
 
 bool CUsbProgrammer::verifyBlock(const AreaRun &area, std::uint32_t pos, int n) {
-    const WaitResult w = WaitStatus(status::Ready, budget::VerifyBlock);
-    if (w == WaitResult::LinkError) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    return compareBlock(area, pos, n, Op::Verify);
+}
+
+bool CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, int n) {
+    return compareBlock(area, pos, n, Op::Blank);
+}
+
+// Verify compares the block with the buffer, Blank Check with the erased value. A 12-bit
+// word's high byte holds 4 bits, a 14-bit word's 6: an erased one reads 0x0F, not 0x3F.
+bool CUsbProgrammer::compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op) {
+    const bool verify = op == Op::Verify;
+    const WaitResult w = WaitStatus(status::Ready, verify ? budget::VerifyBlock : budget::BlankBlock);
+    if (w == WaitResult::LinkError) return false;  // the wait has said so
     if (w != WaitResult::Done) {
-        showFailure(format("Verify failed at address 0x%X: %s", unsigned(area.start + pos),
-                           std::string(waitProblem(w)).c_str()));
+        showFailure(format(verify ? "Verify failed at address 0x%X: %s" : "Blank check failed at address 0x%X: %s",
+                           unsigned(area.start + pos), std::string(waitProblem(w)).c_str()));
         return false;
     }
     if (!ReadData(scratch_, n)) {
         ShowMessage(sid::CommunicationError, colour::Red);
         return false;
     }
-    const bool wordDevice = device->data_width % 8 != 0;
-    // A 12-bit word's high byte holds 4 bits, a 14-bit word's 6.
+    const bool wordDevice = device->isWordDevice();
     const std::uint8_t highMask = device->wordHighMask();
     const std::uint8_t *mem = buffer->data() + area.start + pos;
     for (int k = 0; k < n; ++k) {
         const std::uint8_t m = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
-        if ((scratch_[k] & m) == (mem[k] & m)) continue;
-        showFailure(format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X",
-                           unsigned(area.start + pos + k), scratch_[k], mem[k]));
-        return false;
-    }
-    return true;
-}
-
-bool CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, int n) {
-    const WaitResult w = WaitStatus(status::Ready, budget::BlankBlock);
-    if (w == WaitResult::LinkError) {
-        errorShown = true;  // "Communication error!" is already shown
-        return false;
-    }
-    if (w != WaitResult::Done) {
-        showFailure(format("Blank check failed at address 0x%X: %s", unsigned(area.start + pos),
-                           std::string(waitProblem(w)).c_str()));
-        return false;
-    }
-    if (!ReadData(scratch_, n)) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
-    const bool wordDevice = device->data_width % 8 != 0;
-    // An erased 12-bit word reads 0x0F in its high byte, not 0x3F.
-    const std::uint8_t highMask = device->wordHighMask();
-    for (int k = 0; k < n; ++k) {
-        const std::uint8_t blank = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
-        if (scratch_[k] == blank) continue;
-        showFailure(format("Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n",
-                           unsigned(area.start + pos + k), scratch_[k]));
-        return false;
+        const unsigned address = unsigned(area.start + pos + k);
+        if (verify && (scratch_[k] & m) != (mem[k] & m)) {
+            showFailure(format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X", address, scratch_[k],
+                               mem[k]));
+            return false;
+        }
+        if (!verify && scratch_[k] != m) {
+            showFailure(format("Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n", address, scratch_[k]));
+            return false;
+        }
     }
     return true;
 }
@@ -422,7 +396,6 @@ bool CUsbProgrammer::singleShot(const OperationInfo &op) {
     }
     if (w != WaitResult::Done) {
         ShowMessage(op.failureId, colour::Red, true);
-        errorShown = true;
         return false;
     }
     if (op.direction == OpDirection::ToChip && !readBackMatches(op, registerBytes, offset)) return false;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "programmer/CProgrammer.h"
+#include "programmer/Programmer.h"
 #include "usb/CUsbDevice.h"
 #include "usb/ExchangeChannel.h"
 #include "usb/Tr600Protocol.h"
@@ -19,7 +20,7 @@ struct OperationInfo;
 
 // The TR600 programmer: one-byte commands in vendor requests, a polled status byte and
 // data blocks of up to 256 bytes on the bulk endpoints (vocabulary in usb/Tr600Protocol.h).
-class CUsbProgrammer : public CProgrammer {
+class CUsbProgrammer : public CProgrammer, public Programmer {
 public:
     static constexpr int kBlockSize = tr600::kBlockSize;
 
@@ -38,7 +39,7 @@ public:
     ~CUsbProgrammer() override;
 
     void Close() override;
-    bool Execute(int op) override;
+    bool Execute(Op op) override;
     bool Connect(int &model) override;
     bool EnsureOpen() override;
     bool ReadDeviceId(std::uint8_t out[4]) override;
@@ -66,6 +67,9 @@ public:
     static std::int64_t ProgramLastOffset(const DeviceRecord &device, const DataBuffer &buffer, int area,
                                           bool ignoreFF);
 
+protected:
+    Programmer &hardware() override { return *this; }
+
 private:
     // One memory area as the area loop walks it.
     struct AreaRun {
@@ -81,6 +85,7 @@ private:
     bool readBlock(const AreaRun &area, std::uint32_t pos, int n);
     bool verifyBlock(const AreaRun &area, std::uint32_t pos, int n);
     bool blankBlock(const AreaRun &area, std::uint32_t pos, int n);
+    bool compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op);
     bool singleShot(const OperationInfo &op);
     // One fuse, lock, configuration or erase command with its 16 bytes out or in; nothing when
     // the link failed (already reported).
@@ -89,7 +94,7 @@ private:
     bool writeCalByte();
 
     bool quietCommand(CommandBlock &block, bool read);
-    // Shows a failure the operation found itself (red, bold) and marks it as shown.
+    // Shows a failure the operation found itself (red, bold).
     void showFailure(std::string_view text);
 
     CUsbDevice usb_;

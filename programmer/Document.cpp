@@ -126,11 +126,17 @@ ConnectState Document::showConnectState(bool selectDevice) {
     return state;
 }
 
+OperationRunner *Document::runner() {
+    if (!runner_ || &runner_->engine() != app_.programmer()) refreshEngineContext();
+    return app_.programmer() ? runner_.get() : nullptr;
+}
+
 void Document::refreshEngineContext() {
     CProgrammer *p = app_.programmer();
     if (!p) return;
-    p->setEnvironment({engineSink_, nullptr, &prompt_, &app_.counters, &app_.disconnectMode});
-    p->SetContext(buffer_.get(), &currentDevice, &app_.options);
+    const EngineEnvironment env{engineSink_, nullptr, &prompt_, &app_.counters, &app_.disconnectMode};
+    if (runner_ && &runner_->engine() == p) runner_->wire(env, buffer_.get(), &currentDevice, &app_.options);
+    else runner_ = std::make_unique<OperationRunner>(*p, env, buffer_.get(), &currentDevice, &app_.options);
 }
 
 void Document::applyDevice(const DeviceRecord &r) {
@@ -289,27 +295,25 @@ bool Document::refuseWithoutDevice() {
     return true;
 }
 
-bool Document::runOperation(int op) {
+bool Document::runOperation(Op op) {
     if (refuseInDisconnectMode() || refuseWithoutDevice()) return false;
-    if ((op == kOpProgram || op == kOpVerify) && !reloadCheck()) return false;
+    if ((op == Op::Program || op == Op::Verify) && !reloadCheck()) return false;
     const std::uint8_t ops[] = {std::uint8_t(op)};
     if (!confirmLockout(ops)) return false;
-    CProgrammer *p = app_.programmer();
-    return p && p->StartOperation(op);
+    return runner() && runner_->start(RunRequest::single(op));
 }
 
 bool Document::runAuto() {
     if (refuseInDisconnectMode() || refuseWithoutDevice()) return false;
     if (!reloadCheck()) return false;
     if (!confirmLockout(app_.autoItems)) return false;
-    CProgrammer *p = app_.programmer();
-    return p && p->StartAuto(app_.autoItems);
+    return runner() && runner_->start(RunRequest::autoList(app_.autoItems));
 }
 
 bool Document::runCommand(int commandId) {
-    if (commandId == kProtectAlias) return runOperation(kOpProtect2);
+    if (commandId == kProtectAlias) return runOperation(Op::Protect2);
     for (const OperateCommand &c : kOperateCommands)
-        if (c.id == commandId && commandId != 0) return c.runs >= 0 && runOperation(c.runs);
+        if (c.id == commandId && commandId != 0) return c.runs >= 0 && runOperation(Op(c.runs));
     return false;
 }
 

@@ -12,6 +12,8 @@
 
 #include "buffer/DataBuffer.h"
 #include "buffer/DataFile.h"
+#include "programmer/OperationRunner.h"
+#include "programmer/Operations.h"
 #include "core/InfoSink.h"
 #include "core/Prompt.h"
 #include "devices/DeviceRecord.h"
@@ -120,7 +122,7 @@ public:
     bool reloadCheck();
 
     // Operation commands; false when refused (disconnect mode, failed reload, engine busy).
-    bool runOperation(int op);
+    bool runOperation(Op op);
     bool runAuto();
     bool runCommand(int commandId);  // an "&Operate" entry's command
 
@@ -148,6 +150,7 @@ public:
     bool connectTried = false;
 
 private:
+    OperationRunner *runner();  // null without a programmer
     bool refuseInDisconnectMode();
     // Before the operations write choices that can lock the chip out: one question naming
     // each of them. False when the user declines.
@@ -162,6 +165,7 @@ private:
     Prompt &prompt_;
     Hooks hooks_;
     EngineSink *engineSink_ = nullptr;
+    std::unique_ptr<OperationRunner> runner_;  // wired to app_.programmer()
     Profile *recentStore_ = nullptr;
     std::unique_ptr<DataBuffer> buffer_;
     std::vector<std::string> recent_;

@@ -44,6 +44,25 @@ public:
     virtual bool pumpPending() { return false; }
 };
 
+// Passes every notice on to `next` (may be null). A sink that watches a run on its way to
+// another derives from it and overrides what it watches.
+class ForwardingEngineSink : public EngineSink {
+public:
+    explicit ForwardingEngineSink(EngineSink *next = nullptr) : next_(next) {}
+    void started() override { if (next_) next_->started(); }
+    void ended() override { if (next_) next_->ended(); }
+    void result(OperationResult r) override { if (next_) next_->result(r); }
+    void statusText(std::string_view text) override { if (next_) next_->statusText(text); }
+    void progressStep() override { if (next_) next_->progressStep(); }
+    void progressRange(int steps) override { if (next_) next_->progressRange(steps); }
+    void message(const MessageRecord &record) override { if (next_) next_->message(record); }
+    void bufferChanged(std::uint32_t first, std::uint32_t last) override { if (next_) next_->bufferChanged(first, last); }
+    bool pumpPending() override { return next_ && next_->pumpPending(); }
+
+protected:
+    EngineSink *next_;
+};
+
 // The text a message record stands for.
 std::string messageText(const MessageRecord &record);
 

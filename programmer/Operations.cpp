@@ -73,6 +73,8 @@ const OperationInfo *operationInfo(int op) {
     return op >= 0 && op < kOperationCount ? &kOperations[op] : nullptr;
 }
 
+const OperationInfo &operationInfo(Op op) { return kOperations[std::size_t(op)]; }
+
 const OperationInfo *operationByKeyword(std::string_view keyword) {
     if (keyword.empty()) return nullptr;
     for (const auto &info : kOperations)

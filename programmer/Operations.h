@@ -67,6 +67,7 @@ struct OperationInfo {
 std::span<const OperationInfo> operationTable();
 // Null for a number outside 0 … 15.
 const OperationInfo *operationInfo(int op);
+const OperationInfo &operationInfo(Op op);
 // Null when no operation has that command-line name.
 const OperationInfo *operationByKeyword(std::string_view keyword);
 

@@ -76,6 +76,7 @@ def main(path):
         resources[kind] = {rid: leaf(t) for rid, t in entries(root + (target & 0x7FFFFFFF))}
     bitmaps = resources.get(2, {})
     documents = resources.get("ADP", {})
+    english = resources.get("ADPEN", {})
     if sorted(bitmaps) != list(range(3000, 3068)):
         fail("bitmaps 3000..3067 expected, found %d" % len(bitmaps))
     if sorted(documents) != list(range(4000, 4073)):
@@ -84,10 +85,17 @@ def main(path):
         size, width, height, planes, bits = struct.unpack_from("<IiiHH", bmp, 0)
         if size != 40 or planes != 1 or bits not in (4, 8, 24) or width <= 0 or height == 0:
             fail("bitmap %d has a bad header" % rid)
-    for rid, rtf in documents.items():
+    if sorted(english) != list(range(4000, 4073)):
+        fail("ADPEN (English) documents 4000..4072 expected, found %d" % len(english))
+    for rid, rtf in list(documents.items()) + list(english.items()):
         if not rtf.startswith(b"{\\rtf1") or b"\\ansicpg936" not in rtf[:400]:
             fail("document %d is not code page 936 Rich Text" % rid)
-    print("Artbank.dll: exports and %d bitmaps, %d documents are in order" % (len(bitmaps), len(documents)))
+    # Chinese text is written as \'xx escapes; an English document has few of them.
+    for rid, rtf in english.items():
+        if rtf.count(b"\\'") * 10 > documents[rid].count(b"\\'"):
+            fail("English document %d is mostly Chinese" % rid)
+    print("Artbank.dll: exports and %d bitmaps, %d documents (%d in English) are in order"
+          % (len(bitmaps), len(documents), len(english)))
 
 
 if __name__ == "__main__":

@@ -12,7 +12,12 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recomme
   qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev \
   libpq-dev postgresql-15 \
   fonts-wqy-microhei xvfb xauth dpkg-dev file \
-  scdoc bash-completion lintian desktop-file-utils appstream nodejs npm >/dev/null
+  scdoc bash-completion lintian desktop-file-utils appstream >/dev/null
+# The debug adapter's test client runs on Node.js; a machine that already has a Node.js with npm
+# (from another packager, which conflicts with Debian's npm) keeps it.
+if ! command -v npm >/dev/null 2>&1; then
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
 # Lets a normal user open the programmer without root.
 if [ -d /etc/udev/rules.d ] && [ -f packaging/60-vantor.udev.rules ]; then
   $SUDO install -m 0644 packaging/60-vantor.udev.rules /etc/udev/rules.d/60-vantor.rules

@@ -187,7 +187,55 @@ ZH = {
  "Write Cal. Byte copies an oscillator calibration byte of the": "写校准字节将器件签名行中的振荡器校准字节",
  "signature row to this buffer address (flash or EEPROM).": "复制到此缓冲区地址 (闪存或 EEPROM)。",
  "XT oscillator": "XT 振荡器",
+ # lock-out warnings (devices/LockoutRisks.cpp) and the checks of configuration writes
+ "These choices can lock the chip out:": "以下选择可能使芯片无法再被编程:", "Write them anyway?": "仍然写入吗？",
+ "a code the list does not name": "列表中没有的代码",
+ "The RESET pin becomes an I/O pin. Serial programming needs RESET, so only a high-voltage programmer can undo this.":
+     "RESET 引脚变为 I/O 引脚。串行编程需要 RESET，因此只有高压编程器才能恢复。",
+ "debugWIRE takes over the RESET pin and serial programming stops. A debugWIRE tool or a high-voltage programmer is needed to turn it off.":
+     "debugWIRE 将占用 RESET 引脚，串行编程随即失效。需要 debugWIRE 工具或高压编程器才能将其关闭。",
+ "Serial programming is disabled. Only a high-voltage programmer can enable it again.":
+     "串行编程被禁止。只有高压编程器才能重新允许。",
+ " A serial programmer cannot change this bit.": " 串行编程器无法修改此位。",
+ "The chip then runs, and can be programmed, only with a clock or crystal on its XTAL pins. Undo it with that clock connected, or with a high-voltage programmer.":
+     "此后芯片只有在 XTAL 引脚接上时钟或晶体时才能运行和编程。恢复时须接上该时钟，或使用高压编程器。",
+ "The memories can no longer be read or verified, nor the fuses changed. Only a chip erase clears it, and the program with it.":
+     "存储器将无法再读取或校验，熔丝也无法再修改。只有芯片擦除才能解除，程序也会随之被擦除。",
+ "Program memory reads back as zeros: it can no longer be read or verified. Only a bulk erase clears it, and the program with it.":
+     "程序存储器读出全为零: 无法再读取或校验。只有整片擦除才能解除，程序也会随之被擦除。",
+ "Data memory reads back as zeros: it can no longer be read or verified. Only a bulk erase clears it, and the data with it.":
+     "数据存储器读出全为零: 无法再读取或校验。只有整片擦除才能解除，数据也会随之被擦除。",
+ "Low-voltage programming is turned off: this low-voltage adapter cannot reach the chip again. Only a high-voltage programmer (ISP_PIC_HV) can turn it back on.":
+     "低电压编程被关闭: 此低电压适配器将无法再访问芯片。只有高压编程器 (ISP_PIC_HV) 才能重新打开。",
+ "Lock bits restrict reading, verifying and further programming of the chip. Only a chip erase clears them, and the program with them.":
+     "锁定位限制芯片的读取、校验和再编程。只有芯片擦除才能清除锁定位，程序也会随之被擦除。",
+ "%s refused: the configuration file %s is missing or damaged, so there is no configuration to write. Nothing was written; reinstall the application.":
+     "%s被拒绝: 配置文件 %s 缺失或已损坏，没有可写入的配置。未写入任何内容；请重新安装应用程序。",
+ "%s failed: the bytes written could not be read back (%s)": "%s失败: 无法读回已写入的字节 (%s)",
+ "%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)":
+     "%s失败: 字节 %d 读回 %2.2X，写入的是 %2.2X (位 %2.2X 不同)",
+ "the programmer reported a failure": "编程器报告失败", "the programmer did not answer": "编程器没有响应",
+ # failures the engine composes (programmer/CUsbProgrammer.cpp); conversions keep their order
+ "%s failed: no device selected": "%s失败: 未选择器件",
+ "%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer":
+     "%s失败: 器件的存储区 %d (0x%X 字节，起始于 0x%X) 超出缓冲区范围",
+ "%s failed at the start of %s: %s": "%s失败，位于%s的起始处: %s", "memory area %d": "存储区 %d",
+ "Reading the device ID failed: %s": "读取器件ID失败: %s", "the identifier did not arrive": "没有收到器件标识",
+ "Verify failed at address 0x%X: %s": "校验失败，地址 0x%X: %s",
+ "Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X": "校验失败。 地址: 0x%X  器件: 0x%2.2X  缓冲区: 0x%2.2X",
+ "Blank check failed at address 0x%X: %s": "查空失败，地址 0x%X: %s",
+ "Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n": "查空失败   地址 0x%X    芯片内容: 0x%2.2X\n",
+ "Write Cal. Byte failed: address 0x%X is outside the device's memory": "写校准字节失败: 地址 0x%X 超出器件存储器范围",
+ "Write Cal. Byte failed: %s (address 0x%X)": "写校准字节失败: %s (地址 0x%X)", "Blank check": "查空",
 }
+
+def lockout_strings():
+    """The consequences of the lock-out rules: each rule's last string, its literals joined."""
+    src = open(os.path.join(root, "devices/LockoutRisks.cpp"), encoding="utf-8").read()
+    rules = src[src.index("kRules[] = {"):src.index("};", src.index("kRules[] = {"))]
+    literals = r'(?:"(?:[^"\\]|\\.)*"\s*)+'
+    return ["".join(re.findall(r'"((?:[^"\\]|\\.)*)"', m.group(1)))
+            for m in re.finditer(r'(?:true|false),\s*(' + literals + r')\}', rules)]
 
 def table_strings():
     src = open(os.path.join(root, "core/StringTable.cpp"), encoding="utf-8").read()
@@ -208,7 +256,13 @@ def config_texts():
 COMPOSED = [k for k in ZH if "hexadecimal number" in k or k.startswith(("Device settings", "chip.set", "A %s", "No device",
              "An operation", "The buffer holds"))]
 
-EXTRA = COMPOSED + ["All", "Serial EEPROM", "(HEX)", "(DEC)", "Bytes", "Words", "Memory", "Device Addr.(Word)",
+LOCKOUT = ["These choices can lock the chip out:", "Write them anyway?", "a code the list does not name",
+           "the programmer reported a failure", "the programmer did not answer"] + \
+          ["the identifier did not arrive", "Blank check"] + \
+          [k for k in ZH if k.startswith(("%s refused", "%s failed", "memory area", "Reading the device ID", "Verify failed",
+                                          "Verify Failed", "Blank check failed", "Write Cal. Byte failed"))]
+
+EXTRA = COMPOSED + LOCKOUT + ["All", "Serial EEPROM", "(HEX)", "(DEC)", "Bytes", "Words", "Memory", "Device Addr.(Word)",
          "Buffer Addr.(BYTE)", "Location at"] + [k for k in ZH if k.endswith("...") or k.startswith(("Elapsed", "Boot lock", "Write lock", "Binary", "IntelHEX",
          "Motorola", "Tektronix", "Ext.", "Extend", "Intel Hex", "TD6"))]
 
@@ -227,7 +281,7 @@ def main():
             srcs = [html.unescape(s) for s in re.findall(r"<source>(.*?)</source>", cm.group(2), re.S)]
             contexts[name] = srcs
     strings = []
-    for s in table_strings() + EXTRA + config_texts():
+    for s in table_strings() + EXTRA + lockout_strings() + config_texts():
         if s not in strings: strings.append(s)
     contexts["Strings"] = strings
     missing = []

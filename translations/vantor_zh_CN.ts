@@ -617,6 +617,92 @@ Buffer Start must be a hexadecimal number from %X to %X.</source>
 </translation>
     </message>
     <message>
+        <source>These choices can lock the chip out:</source>
+        <translation>以下选择可能使芯片无法再被编程:</translation>
+    </message>
+    <message>
+        <source>Write them anyway?</source>
+        <translation>仍然写入吗？</translation>
+    </message>
+    <message>
+        <source>a code the list does not name</source>
+        <translation>列表中没有的代码</translation>
+    </message>
+    <message>
+        <source>the programmer reported a failure</source>
+        <translation>编程器报告失败</translation>
+    </message>
+    <message>
+        <source>the programmer did not answer</source>
+        <translation>编程器没有响应</translation>
+    </message>
+    <message>
+        <source>the identifier did not arrive</source>
+        <translation>没有收到器件标识</translation>
+    </message>
+    <message>
+        <source>Blank check</source>
+        <translation>查空</translation>
+    </message>
+    <message>
+        <source>%s refused: the configuration file %s is missing or damaged, so there is no configuration to write. Nothing was written; reinstall the application.</source>
+        <translation>%s被拒绝: 配置文件 %s 缺失或已损坏，没有可写入的配置。未写入任何内容；请重新安装应用程序。</translation>
+    </message>
+    <message>
+        <source>%s failed: the bytes written could not be read back (%s)</source>
+        <translation>%s失败: 无法读回已写入的字节 (%s)</translation>
+    </message>
+    <message>
+        <source>%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)</source>
+        <translation>%s失败: 字节 %d 读回 %2.2X，写入的是 %2.2X (位 %2.2X 不同)</translation>
+    </message>
+    <message>
+        <source>%s failed: no device selected</source>
+        <translation>%s失败: 未选择器件</translation>
+    </message>
+    <message>
+        <source>%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer</source>
+        <translation>%s失败: 器件的存储区 %d (0x%X 字节，起始于 0x%X) 超出缓冲区范围</translation>
+    </message>
+    <message>
+        <source>%s failed at the start of %s: %s</source>
+        <translation>%s失败，位于%s的起始处: %s</translation>
+    </message>
+    <message>
+        <source>memory area %d</source>
+        <translation>存储区 %d</translation>
+    </message>
+    <message>
+        <source>Reading the device ID failed: %s</source>
+        <translation>读取器件ID失败: %s</translation>
+    </message>
+    <message>
+        <source>Verify failed at address 0x%X: %s</source>
+        <translation>校验失败，地址 0x%X: %s</translation>
+    </message>
+    <message>
+        <source>Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X</source>
+        <translation>校验失败。 地址: 0x%X  器件: 0x%2.2X  缓冲区: 0x%2.2X</translation>
+    </message>
+    <message>
+        <source>Blank check failed at address 0x%X: %s</source>
+        <translation>查空失败，地址 0x%X: %s</translation>
+    </message>
+    <message>
+        <source>Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X
+</source>
+        <translation>查空失败   地址 0x%X    芯片内容: 0x%2.2X
+</translation>
+    </message>
+    <message>
+        <source>Write Cal. Byte failed: address 0x%X is outside the device's memory</source>
+        <translation>写校准字节失败: 地址 0x%X 超出器件存储器范围</translation>
+    </message>
+    <message>
+        <source>Write Cal. Byte failed: %s (address 0x%X)</source>
+        <translation>写校准字节失败: %s (地址 0x%X)</translation>
+    </message>
+    <message>
         <source>All</source>
         <translation>全部</translation>
     </message>
@@ -833,6 +919,42 @@ Buffer Start must be a hexadecimal number from %X to %X.</source>
     <message>
         <source>Extended fuse: ticked = programmed (0). Factory value FFH.</source>
         <translation>扩展熔丝: 勾选 = 已编程 (0)。出厂值 FFH。</translation>
+    </message>
+    <message>
+        <source>The RESET pin becomes an I/O pin. Serial programming needs RESET, so only a high-voltage programmer can undo this.</source>
+        <translation>RESET 引脚变为 I/O 引脚。串行编程需要 RESET，因此只有高压编程器才能恢复。</translation>
+    </message>
+    <message>
+        <source>debugWIRE takes over the RESET pin and serial programming stops. A debugWIRE tool or a high-voltage programmer is needed to turn it off.</source>
+        <translation>debugWIRE 将占用 RESET 引脚，串行编程随即失效。需要 debugWIRE 工具或高压编程器才能将其关闭。</translation>
+    </message>
+    <message>
+        <source>Serial programming is disabled. Only a high-voltage programmer can enable it again.</source>
+        <translation>串行编程被禁止。只有高压编程器才能重新允许。</translation>
+    </message>
+    <message>
+        <source>The chip then runs, and can be programmed, only with a clock or crystal on its XTAL pins. Undo it with that clock connected, or with a high-voltage programmer.</source>
+        <translation>此后芯片只有在 XTAL 引脚接上时钟或晶体时才能运行和编程。恢复时须接上该时钟，或使用高压编程器。</translation>
+    </message>
+    <message>
+        <source>The memories can no longer be read or verified, nor the fuses changed. Only a chip erase clears it, and the program with it.</source>
+        <translation>存储器将无法再读取或校验，熔丝也无法再修改。只有芯片擦除才能解除，程序也会随之被擦除。</translation>
+    </message>
+    <message>
+        <source>Program memory reads back as zeros: it can no longer be read or verified. Only a bulk erase clears it, and the program with it.</source>
+        <translation>程序存储器读出全为零: 无法再读取或校验。只有整片擦除才能解除，程序也会随之被擦除。</translation>
+    </message>
+    <message>
+        <source>Data memory reads back as zeros: it can no longer be read or verified. Only a bulk erase clears it, and the data with it.</source>
+        <translation>数据存储器读出全为零: 无法再读取或校验。只有整片擦除才能解除，数据也会随之被擦除。</translation>
+    </message>
+    <message>
+        <source>Low-voltage programming is turned off: this low-voltage adapter cannot reach the chip again. Only a high-voltage programmer (ISP_PIC_HV) can turn it back on.</source>
+        <translation>低电压编程被关闭: 此低电压适配器将无法再访问芯片。只有高压编程器 (ISP_PIC_HV) 才能重新打开。</translation>
+    </message>
+    <message>
+        <source>Lock bits restrict reading, verifying and further programming of the chip. Only a chip erase clears them, and the program with them.</source>
+        <translation>锁定位限制芯片的读取、校验和再编程。只有芯片擦除才能清除锁定位，程序也会随之被擦除。</translation>
     </message>
     <message>
         <source>Program lock mode</source>
@@ -2343,6 +2465,10 @@ Buffer Start must be a hexadecimal number from %X to %X.</source>
     <message>
         <source>&amp;Cancel</source>
         <translation>取消(&amp;C)</translation>
+    </message>
+    <message>
+        <source> A serial programmer cannot change this bit.</source>
+        <translation> 串行编程器无法修改此位。</translation>
     </message>
 </context>
 <context>

@@ -24,7 +24,33 @@ constexpr const char *kComposedMessages[] = {
     "No device of the type %s has \"%s\" in its name. Shorten the search text or choose the type All.",
     "No device of the type %s. Shorten the search text or choose the type All.",
     "No device has \"%s\" in its name. Shorten the search text or choose the type All.",
+    "%s refused: the configuration file %s is missing or damaged, so there is no configuration to write. "
+    "Nothing was written; reinstall the application.",
+    "%s failed: the bytes written could not be read back (%s)",
+    "%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)",
+    "%s failed: no device selected",
+    "%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer",
+    "%s failed at the start of %s: %s",
+    "memory area %d",
+    "Reading the device ID failed: %s",
+    "Verify failed at address 0x%X: %s",
+    "Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X",
+    "Blank check failed at address 0x%X: %s",
+    "Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n",
+    "Write Cal. Byte failed: address 0x%X is outside the device's memory",
+    "Write Cal. Byte failed: %s (address 0x%X)",
 };
+
+// A choice of the configuration as the lock-out warnings list it: "[x] RSTDISBL: ...",
+// "(*) Mode 3: ...", "CKSEL = External clock (0000)".
+QString choiceText(const QString &line) {
+    for (const char *mark : {"[x] ", "[ ] ", "(*) "})
+        if (line.startsWith(QLatin1String(mark))) return QLatin1String(mark) + uiText(toUtf8(line.mid(4)));
+    const qsizetype equals = line.indexOf(QLatin1String(" = "));
+    if (equals > 0)
+        return uiText(toUtf8(line.left(equals))) + QLatin1String(" = ") + uiText(toUtf8(line.mid(equals + 3)));
+    return line;
+}
 
 // printf conversions ("%s", "%8.8XH", "%2.2d") in a format.
 const QRegularExpression &conversion() {
@@ -123,6 +149,18 @@ QString uiText(std::string_view english) {
         if (e.text.size() < 3 || !e.text.ends_with(": ") || !english.starts_with(e.text)) continue;
         const std::string label(e.text);
         return QCoreApplication::translate("Strings", label.c_str()) + uiText(english.substr(label.size()));
+    }
+    // A message of several lines, each its own text (the lock-out warnings): line by line, the
+    // indentation kept.
+    if (original.contains(QLatin1Char('\n'))) {
+        QStringList lines = original.split(QLatin1Char('\n'));
+        for (QString &line : lines) {
+            const qsizetype text = line.indexOf(QRegularExpression(QStringLiteral("\\S")));
+            if (text < 0) continue;
+            const QString body = line.mid(text), translated = uiText(toUtf8(body));
+            line = line.left(text) + (translated != body ? translated : choiceText(body));
+        }
+        return lines.join(QLatin1Char('\n'));
     }
     return original;
 }

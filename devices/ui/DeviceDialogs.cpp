@@ -340,7 +340,7 @@ void ConfigDeviceDialog::markLockout(std::size_t i) {
     QWidget *w = controls_[i];
     if (!rule || !w) return;
     const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    const QString sentence = qs(lockoutConsequence(*rule));
+    const QString sentence = uiText(lockoutConsequence(*rule));
     w->setToolTip(sentence);
     w->setAccessibleDescription(sentence);
     if (auto *button = qobject_cast<QAbstractButton *>(w)) button->setIcon(warning);
@@ -367,7 +367,7 @@ void ConfigDeviceDialog::showLockoutNote() {
     if (showing_) return;  // the controls are half way to the model's state
     readControls();
     const auto risks = lockoutRisks(model_.file(), model_.device(), model_.choicesApplied());
-    lockoutNote_->setText(risks.empty() ? QString() : tr("These choices can lock the chip out:\n") + qs(describeRisks(risks)).trimmed());
+    lockoutNote_->setText(risks.empty() ? QString() : uiText("These choices can lock the chip out:\n" + describeRisks(risks)).trimmed());
     lockoutNote_->setVisible(!risks.empty());
 }
 

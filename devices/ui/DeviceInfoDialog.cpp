@@ -7,7 +7,7 @@
 
 #include "devices/DeviceInfo.h"
 #include "widgets/InfoView.h"
-#include "widgets/RichTextView.h"
+#include "devices/ui/RichTextView.h"
 #include "widgets/UiText.h"
 
 namespace vantor::ui {
@@ -63,7 +63,8 @@ DeviceInfoDialog::DeviceInfoDialog(const DeviceRecord &device, const std::filesy
     view_ = new RichTextView(this);
     view_->setObjectName(QStringLiteral("deviceInfoText"));
     view_->setAccessibleName(tr("Device information"));
-    RichText runs = deviceInfoRuns(device, loadAdapterDocument(device, artbankPath));
+    RichText runs = deviceInfoRuns(
+        device, loadAdapterDocument(device, artbankPath, chinese ? DocumentLanguage::Chinese : DocumentLanguage::English));
     if (chinese) {
         // The summary comes first; the adapter document after it is already in its language.
         const std::size_t summary = deviceSummaryRuns(device).size();

@@ -1,9 +1,8 @@
 #pragma once
 #include <QObject>
 #include <QTimer>
-#include <atomic>
-#include <memory>
-#include <thread>
+
+#include "usb/UsbHotplug.h"
 
 namespace vantor::ui {
 
@@ -18,28 +17,21 @@ signals:
     void removed();
 };
 
-// Programmers on USB (vendor 0x7A31 only): libusb hotplug on a thread of its own, or a
-// look at the bus once a second where the platform has no hotplug support.
+// Programmers on USB (usb/UsbHotplug), delivered on the window thread; polled once a second
+// where the platform has no hotplug support.
 class UsbDeviceWatcher : public DeviceWatcher {
     Q_OBJECT
 public:
     explicit UsbDeviceWatcher(QObject *parent = nullptr);
     ~UsbDeviceWatcher() override;
-    bool usesHotplug() const { return hotplug_; }
-    bool active() const { return context_ != nullptr; }
-
-    // Called from the libusb thread.
-    void notify(bool arrival);
+    bool usesHotplug() const { return usb_.usesHotplug(); }
+    bool active() const { return usb_.active(); }
 
 private:
+    void notify(bool arrival);  // from the hotplug thread
     void poll();
-    int countProgrammers();
 
-    void *context_ = nullptr;  // libusb_context
-    int handle_ = 0;
-    bool hotplug_ = false;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    UsbHotplug usb_;
     QTimer *timer_ = nullptr;
     int lastCount_ = -1;
 };

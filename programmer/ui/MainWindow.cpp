@@ -552,7 +552,7 @@ void MainWindow::operationResult(int result) {
 }
 
 void MainWindow::runEntry(int op) {
-    doc_->runOperation(op);
+    doc_->runOperation(Op(op));
 }
 
 void MainWindow::runAuto() { doc_->runAuto(); }

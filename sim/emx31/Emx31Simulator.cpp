@@ -67,21 +67,6 @@ void Emx31Simulator::setFirmwareVersion(int major, int minor) {
     id_[id::FirmwareMinor] = std::uint8_t((minor / 10 % 10) << 4 | minor % 10);
 }
 
-void Emx31Simulator::injectFault(const Emx31Fault &fault) {
-    std::lock_guard lock(mutex_);
-    faults_.push_back({fault, fault.skip});
-}
-
-void Emx31Simulator::clearFaults() {
-    std::lock_guard lock(mutex_);
-    faults_.clear();
-}
-
-int Emx31Simulator::faultsFired() const {
-    std::lock_guard lock(mutex_);
-    return fired_;
-}
-
 void Emx31Simulator::unplug() { attached_ = false; }
 void Emx31Simulator::replug() { attached_ = true; }
 
@@ -108,29 +93,16 @@ std::string Emx31Simulator::serialOutput() const {
 bool Emx31Simulator::takeFaults(std::uint8_t request) {
     bool refused = false;
     loseBulk_ = statusNeverComes_ = finishWithoutSuccess_ = false;
-    for (auto it = faults_.begin(); it != faults_.end();) {
-        if (it->fault.command != -1 && it->fault.command != request) {
-            ++it;
-            continue;
-        }
-        if (it->remaining > 0) {
-            --it->remaining;
-            ++it;
-            continue;
-        }
-        ++fired_;
-        switch (it->fault.kind) {
-        case Emx31FaultKind::LoseBulk: loseBulk_ = true; break;
-        case Emx31FaultKind::StatusNeverComes: statusNeverComes_ = true; break;
-        case Emx31FaultKind::FinishWithoutSuccess: finishWithoutSuccess_ = true; break;
-        case Emx31FaultKind::Unplug: attached_ = false; break;
-        case Emx31FaultKind::RefuseRequest: break;  // handled by the caller
-        }
-        const bool refuse = it->fault.kind == Emx31FaultKind::RefuseRequest;
-        if (it->fault.persistent) ++it;
-        else it = faults_.erase(it);
-        refused = refused || refuse;
-    }
+    faults_.take([&](const Emx31Fault &fault) { return fault.command == -1 || fault.command == request; },
+                 [&](const Emx31Fault &fault) {
+                     switch (fault.kind) {
+                     case Emx31FaultKind::LoseBulk: loseBulk_ = true; break;
+                     case Emx31FaultKind::StatusNeverComes: statusNeverComes_ = true; break;
+                     case Emx31FaultKind::FinishWithoutSuccess: finishWithoutSuccess_ = true; break;
+                     case Emx31FaultKind::Unplug: attached_ = false; break;
+                     case Emx31FaultKind::RefuseRequest: refused = true; break;  // the caller refuses
+                     }
+                 });
     return refused;
 }
 

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/ArmedFaults.h"
 #include "sim/emx31/Cpu8051.h"
 #include "usb/Emx31Protocol.h"
 #include "usb/SimulatorLink.h"
@@ -55,9 +56,9 @@ public:
     void setSerialNumber(std::uint32_t serial);
     void setFirmwareVersion(int major, int minor);
 
-    void injectFault(const Emx31Fault &fault);
-    void clearFaults();
-    int faultsFired() const;
+    void injectFault(const Emx31Fault &fault) { faults_.arm(fault); }
+    void clearFaults() { faults_.clear(); }
+    int faultsFired() const { return faults_.fired(); }
     void unplug();
     void replug();
 
@@ -86,10 +87,6 @@ private:
         std::uint16_t value = 0;
         std::uint16_t index = 0;
         int count = 0;
-    };
-    struct Armed {
-        Emx31Fault fault;
-        int remaining;
     };
 
     // Arms the faults that fire for this command; true when the request is to be stalled.
@@ -133,8 +130,7 @@ private:
     bool loseBulk_ = false;
     bool statusNeverComes_ = false;
     bool finishWithoutSuccess_ = false;
-    std::vector<Armed> faults_;
-    int fired_ = 0;
+    sim::ArmedFaults<Emx31Fault> faults_;
 
     Breakpoints8051 breakpoints_;
     std::vector<std::uint16_t> breakpointList_;

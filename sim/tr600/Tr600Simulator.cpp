@@ -100,21 +100,6 @@ void Tr600Simulator::setFirmwareVersion(int major, int minor, int revision) {
     firmware_ = {std::uint8_t(major), std::uint8_t((minor & 0xF) << 4 | (revision & 0xF)), 0};
 }
 
-void Tr600Simulator::injectFault(const Fault &fault) {
-    std::lock_guard lock(mutex_);
-    faults_.push_back({fault, fault.skip});
-}
-
-void Tr600Simulator::clearFaults() {
-    std::lock_guard lock(mutex_);
-    faults_.clear();
-}
-
-int Tr600Simulator::faultsFired() const {
-    std::lock_guard lock(mutex_);
-    return faultsFired_;
-}
-
 void Tr600Simulator::unplug() {
     std::lock_guard lock(mutex_);
     attached_ = false;
@@ -169,31 +154,18 @@ bool Tr600Simulator::claimInterface(int interfaceNumber) {
 
 std::vector<FaultKind> Tr600Simulator::takeFaults(std::uint8_t request, bool transferPhase) {
     std::vector<FaultKind> fired;
-    for (auto it = faults_.begin(); it != faults_.end();) {
+    auto matches = [&](const Fault &fault) {
         // A fault armed for any command waits for the first one it can affect: a bulk fault
         // for a command with a data transfer (known once the command is handled), a wrong
         // model code for the information block, a register mismatch for a fuse, lock or
         // configuration write.
-        const FaultKind kind = it->fault.kind;
-        const bool bulk = kind == FaultKind::LoseBulk || kind == FaultKind::ShortBulk;
-        const bool anyCommand = it->fault.command == -1;
-        bool matches = anyCommand ? request != kStatusRequest : it->fault.command == request && !transferPhase;
-        if (anyCommand && (bulk != transferPhase || (kind == FaultKind::WrongModelCode && request != cmd::ReadInfo) ||
-                           (kind == FaultKind::RegisterMismatch && !isRegisterWrite(request))))
-            matches = false;
-        if (!matches) {
-            ++it;
-            continue;
-        }
-        if (it->remaining > 0) {
-            --it->remaining;
-            ++it;
-            continue;
-        }
-        fired.push_back(it->fault.kind);
-        ++faultsFired_;
-        it = it->fault.persistent ? it + 1 : faults_.erase(it);
-    }
+        const bool bulk = fault.kind == FaultKind::LoseBulk || fault.kind == FaultKind::ShortBulk;
+        if (fault.command != -1) return fault.command == request && !transferPhase;
+        if (request == kStatusRequest || bulk != transferPhase) return false;
+        if (fault.kind == FaultKind::RegisterMismatch) return isRegisterWrite(request);
+        return fault.kind != FaultKind::WrongModelCode || request == cmd::ReadInfo;
+    };
+    faults_.take(matches, [&](const Fault &fault) { fired.push_back(fault.kind); });
     return fired;
 }
 

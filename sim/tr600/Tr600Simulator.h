@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/ArmedFaults.h"
 #include "sim/tr600/VirtualChip.h"
 #include "usb/SimulatorLink.h"
 #include "usb/Tr600Protocol.h"
@@ -74,9 +75,9 @@ public:
     void setTiming(const Tr600Timing &timing);
     void setFirmwareVersion(int major, int minor, int revision);
 
-    void injectFault(const Fault &fault);
-    void clearFaults();
-    int faultsFired() const;
+    void injectFault(const Fault &fault) { faults_.arm(fault); }
+    void clearFaults() { faults_.clear(); }
+    int faultsFired() const { return faults_.fired(); }
 
     void unplug();
     void replug();
@@ -98,10 +99,6 @@ public:
     void interrupt() override;
 
 private:
-    struct ArmedFault {
-        Fault fault;
-        int remaining;
-    };
     struct Expected {
         std::uint8_t command = 0;
         int area = 0;
@@ -146,8 +143,7 @@ private:
     bool wrongModel_ = false;
     bool registerMismatch_ = false;
 
-    std::vector<ArmedFault> faults_;
-    int faultsFired_ = 0;
+    ArmedFaults<Fault> faults_;
     std::vector<ReceivedCommand> log_;
     int statusReads_ = 0;
 };

@@ -27,7 +27,7 @@ ChipSpec ChipSpec::fromDevice(const DeviceRecord &device) {
     chipSpec.name.assign(device.device_name, strnlen(device.device_name, sizeof device.device_name));
     chipSpec.algorithm = device.algorithm;
     std::memcpy(chipSpec.id.data(), device.device_id, 4);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kMaxAreas; ++i) {
         if (device.memory_areas[i].size_bytes == 0) break;
         chipSpec.areaSize[std::size_t(i)] = std::min(device.memory_areas[i].size_bytes, kMaxAreaBytes);
     }
@@ -37,7 +37,7 @@ ChipSpec ChipSpec::fromDevice(const DeviceRecord &device) {
 }
 
 VirtualChip::VirtualChip(ChipSpec chipSpec) : spec_(std::move(chipSpec)) {
-    for (int i = 0; i < 4; ++i) cells_[std::size_t(i)].resize(spec_.areaSize[std::size_t(i)]);
+    for (int i = 0; i < kMaxAreas; ++i) cells_[std::size_t(i)].resize(spec_.areaSize[std::size_t(i)]);
     erase();
 }
 
@@ -152,7 +152,7 @@ bool VirtualChip::load(const std::filesystem::path &path) {
     }
     if (in.size() - pos != total + kTailBytes) return false;
     VirtualChip chip(chipSpec);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kMaxAreas; ++i) {
         auto &cells = chip.cells_[std::size_t(i)];
         if (!cells.empty()) std::memcpy(cells.data(), in.data() + pos, cells.size());
         pos += cells.size();

@@ -15,7 +15,7 @@ struct ChipSpec {
     std::string name;
     std::uint8_t algorithm = 0;
     std::array<std::uint8_t, 4> id{};
-    std::array<std::uint32_t, 4> areaSize{};
+    std::array<std::uint32_t, kMaxAreas> areaSize{};
     bool wordDevice = false;  // 12- or 14-bit words, low byte first
     std::uint8_t wordHighMask = 0x3F;  // bits of a word's high byte: 0x0F for 12-bit words
 
@@ -55,7 +55,7 @@ public:
 
 private:
     ChipSpec spec_;
-    std::array<std::vector<std::uint8_t>, 4> cells_;
+    std::array<std::vector<std::uint8_t>, kMaxAreas> cells_;
 };
 
 }  // namespace vantor::sim

@@ -98,10 +98,15 @@ TEST_F(ArtbankTest, EveryLogoIsAWellFormedBitmap) {
     EXPECT_TRUE(resource("BITMAP", 4000).empty());  // types are kept apart
 }
 
+// The English documents ("ADPEN") are built like the Chinese ones, under the same ids.
 TEST_F(ArtbankTest, EveryDocumentIsRichTextInCodePage936) {
+    auto pictures = [](const RichText &runs) {
+        return std::count_if(runs.begin(), runs.end(), [](const RichRun &r) { return r.isPicture(); });
+    };
+    for (const bool english : {false, true})
     for (int id = 4000; id <= 4072; ++id) {
-        SCOPED_TRACE(id);
-        const std::string doc = resource("ADP", id);
+        SCOPED_TRACE(std::to_string(id) + (english ? " English" : " Chinese"));
+        const std::string doc = resource(english ? "ADPEN" : "ADP", id);
         ASSERT_FALSE(doc.empty());
         EXPECT_EQ(doc.rfind("{\\rtf1", 0), 0u);
         EXPECT_NE(doc.find("\\ansicpg936"), std::string::npos);
@@ -124,8 +129,17 @@ TEST_F(ArtbankTest, EveryDocumentIsRichTextInCodePage936) {
         const std::string text = plainText(runs);
         EXPECT_NE(text.find(std::string(adapterTableText(id - 4000))), std::string::npos);
         EXPECT_EQ(text.find("\xEF\xBF\xBD"), std::string::npos);  // every byte decoded
-        EXPECT_NE(text.find("\xE6\xB3\xA8\xE6\x84\x8F"), std::string::npos);  // 注意 (a caution)
         EXPECT_GT(text.size(), 600u);
+        if (!english) {
+            EXPECT_NE(text.find("\xE6\xB3\xA8\xE6\x84\x8F"), std::string::npos);  // 注意 (a caution)
+            continue;
+        }
+        EXPECT_NE(text.find("Caution: "), std::string::npos);
+        // No Chinese character is left (their UTF-8 lead bytes); the same pictures as the Chinese one.
+        EXPECT_EQ(text.find_first_of("\xE4\xE5\xE6\xE7\xE8\xE9"), std::string::npos) << text;
+        RichText chinese;
+        ASSERT_TRUE(parseRtf(resource("ADP", id), chinese));
+        EXPECT_EQ(pictures(runs), pictures(chinese));
     }
     // Socket documents show where pin 1 goes with a picture.
     RichText runs;

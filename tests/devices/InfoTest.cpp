@@ -102,9 +102,19 @@ TEST(DeviceInfo, AdapterDocumentFromTheBuiltArtbank) {
     const std::string text = plainText(deviceInfoRuns(d, *doc));
     EXPECT_NE(text.find("SOIC8/D8"), std::string::npos);
     EXPECT_NE(text.find("\xE9\x80\x82\xE9\x85\x8D\xE5\x99\xA8"), std::string::npos);  // 适配器
+    // In English mode the same adapter's document is the English one: no Chinese character left
+    // but the bullets' (U+25CF, also three bytes from E2).
+    const auto english = loadAdapterDocument(d, builtArtbank(), DocumentLanguage::English);
+    ASSERT_TRUE(english);
+    const std::string englishText = plainText(deviceInfoRuns(d, *english));
+    EXPECT_NE(englishText.find("SOIC8/D8 adapter"), std::string::npos);
+    EXPECT_NE(englishText.find("pin 1 of the adapter is then at pin 17 of the socket"), std::string::npos);
+    EXPECT_EQ(englishText.find_first_of("\xE4\xE5\xE6\xE7\xE8\xE9"), std::string::npos) << englishText;
+    EXPECT_NE(*english, *doc);
 
-    d.adapter_index = 8;  // the generic ISP rows have no document
+    d.adapter_index = 8;  // the generic ISP rows have no document, in either language
     EXPECT_FALSE(loadAdapterDocument(d, builtArtbank()));
+    EXPECT_FALSE(loadAdapterDocument(d, builtArtbank(), DocumentLanguage::English));
     d.adapter_index = 900;  // a damaged library record must not reach past the table
     EXPECT_FALSE(loadAdapterDocument(d, builtArtbank()));
 }

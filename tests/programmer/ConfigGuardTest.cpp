@@ -77,11 +77,18 @@ void patchByte(const fs::path &p, std::size_t at, std::uint8_t value) {
 }
 
 // A connected programmer that records every step that would reach the chip.
-class RecordingProgrammer : public CProgrammer {
+class RecordingProgrammer : public CProgrammer, public Programmer {
 public:
     ~RecordingProgrammer() override { shutdownWorkers(); }
+    bool EnsureOpen() override { return true; }
     bool InitDevice() override { return note(-1); }
-    bool Execute(int op) override { return note(op); }
+    bool ReadDeviceId(std::uint8_t out[4]) override {
+        std::memcpy(out, selectedDevice()->device_id, 4);
+        return true;
+    }
+    bool Execute(Op op) override { return note(int(op)); }
+    bool ReleaseDevice() override { return true; }
+    Programmer &hardware() override { return *this; }
     std::vector<int> touched() {
         std::lock_guard lock(m_);
         return touched_;

@@ -177,7 +177,7 @@ TEST(Document, ConnectStateSelectsTheNewestHistoryDevice) {
 TEST(Document, NoOperationRunsWithoutADevice) {
     DocRig rig;
     ASSERT_FALSE(rig.doc->hasDevice());
-    for (bool refused : {rig.doc->runOperation(kOpProgram), rig.doc->runOperation(kOpRead), rig.doc->runAuto(),
+    for (bool refused : {rig.doc->runOperation(Op::Program), rig.doc->runOperation(Op::Read), rig.doc->runAuto(),
                          rig.doc->runCommand(32776)})
         EXPECT_FALSE(refused);
     Colour c = 0;
@@ -201,7 +201,7 @@ TEST(Document, AModelChangeClearsADeviceTheNewLibraryLacks) {
     EXPECT_FALSE(rig.doc->loaded);
     EXPECT_EQ(rig.doc->buffer()[0], 0xFF);
     EXPECT_EQ(saved, 1) << "the outgoing device's settings are kept";
-    EXPECT_FALSE(rig.doc->runOperation(kOpProgram));
+    EXPECT_FALSE(rig.doc->runOperation(Op::Program));
     EXPECT_EQ(rig.engine.count(1), 0);
 }
 
@@ -210,7 +210,7 @@ TEST(Document, DisconnectModeRefusesOperationsWithTheTealLine) {
     EXPECT_TRUE(rig.app->disconnectMode.load());
     rig.doc->showConnectState(true);
     EXPECT_EQ(rig.info.lines[0].text, "Disconnect mode, Programmer Model: ");
-    for (bool refused : {rig.doc->runOperation(kOpProgram), rig.doc->runAuto(), rig.doc->runCommand(32776)})
+    for (bool refused : {rig.doc->runOperation(Op::Program), rig.doc->runAuto(), rig.doc->runCommand(32776)})
         EXPECT_FALSE(refused);
     Colour c = 0;
     EXPECT_TRUE(rig.anyLine("This function is not available, if programmer runs in disconnect mode", &c));
@@ -248,7 +248,7 @@ TEST(Document, ProgramReloadsATouchedFileAndRefusesWhenTheReloadFails) {
     std::ofstream(file, std::ios::binary) << std::string(32, '\x44');
     fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(5));
     rig.doc->buffer()[200] = 0x99;
-    ASSERT_TRUE(rig.doc->runOperation(kOpProgram));
+    ASSERT_TRUE(rig.doc->runOperation(Op::Program));
     rig.app->programmer()->waitIdle();
     EXPECT_TRUE(rig.anyLine("The file has been modified by other application, Reload: "));
     EXPECT_TRUE(rig.anyLine(file.string()));
@@ -261,15 +261,15 @@ TEST(Document, ProgramReloadsATouchedFileAndRefusesWhenTheReloadFails) {
     fs::remove(file);
     fs::create_directory(file);
     fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(9));
-    EXPECT_FALSE(rig.doc->runOperation(kOpVerify));
+    EXPECT_FALSE(rig.doc->runOperation(Op::Verify));
     EXPECT_TRUE(rig.anyLine("Load File Failed"));
     EXPECT_EQ(rig.engine.count(1), starts);
 
     // Read does not look at the file; AutoReload off does not either.
-    EXPECT_TRUE(rig.doc->runOperation(kOpRead));
+    EXPECT_TRUE(rig.doc->runOperation(Op::Read));
     rig.app->programmer()->waitIdle();
     rig.app->options.AutoReload = 0;
-    EXPECT_TRUE(rig.doc->runOperation(kOpVerify));
+    EXPECT_TRUE(rig.doc->runOperation(Op::Verify));
     rig.app->programmer()->waitIdle();
 }
 
@@ -311,8 +311,8 @@ TEST(Document, AFailedLoadOrReloadNeverLeavesAHalfFilledBufferToProgram) {
     rig.write("p.hex", hexImage(0x1000, 0x00, true));
     fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(5));
     const int starts = rig.engine.count(1);
-    EXPECT_FALSE(rig.doc->runOperation(kOpProgram));
-    EXPECT_FALSE(rig.doc->runOperation(kOpProgram));
+    EXPECT_FALSE(rig.doc->runOperation(Op::Program));
+    EXPECT_FALSE(rig.doc->runOperation(Op::Program));
     EXPECT_FALSE(rig.doc->runAuto());
     EXPECT_EQ(rig.engine.count(1), starts);
     EXPECT_TRUE(allOf(0, 0x1FFF, 0x5A));
@@ -327,7 +327,7 @@ TEST(Document, AFailedLoadOrReloadNeverLeavesAHalfFilledBufferToProgram) {
     // Mended, the next press reloads it and runs.
     rig.write("p.hex", hexImage(0x100, 0x77, false));
     fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(9));
-    ASSERT_TRUE(rig.doc->runOperation(kOpVerify));
+    ASSERT_TRUE(rig.doc->runOperation(Op::Verify));
     rig.app->programmer()->waitIdle();
     EXPECT_TRUE(allOf(0, 0xFF, 0x77));
     EXPECT_TRUE(allOf(0x100, 0x1FFF, 0x00));

@@ -10,6 +10,7 @@
 #include "devices/DeviceRecord.h"
 #include "devices/DeviceTables.h"
 #include "programmer/CProgrammer.h"
+#include "programmer/OperationRunner.h"
 #include "support/TestDoubles.h"
 
 using namespace vantor;
@@ -17,7 +18,7 @@ using namespace vantor;
 namespace {
 
 // A programmer with hardware whose steps the test scripts.
-class ScriptedProgrammer : public CProgrammer {
+class ScriptedProgrammer : public CProgrammer, public Programmer {
 public:
     ~ScriptedProgrammer() override { shutdownWorkers(); }
     bool EnsureOpen() override { return open; }
@@ -34,8 +35,8 @@ public:
         std::memcpy(out, id, 4);
         return idReadable;
     }
-    bool Execute(int op) override {
-        executed.push_back(op);
+    bool Execute(Op op) override {
+        executed.push_back(int(op));
         if (gate) {
             std::unique_lock l(m);
             inside = true;
@@ -59,6 +60,7 @@ public:
     int inits = 0, releases = 0, idReads = 0;
     std::vector<int> executed;
     std::mutex m;
+    Programmer &hardware() override { return *this; }
     std::condition_variable cv;
     bool inside = false, released = false;
 };
@@ -89,7 +91,7 @@ protected:
 };
 
 TEST_F(EngineTest, SimulatedProgramShowsItsTextsProgressAndTime) {
-    ASSERT_TRUE(simulated.StartOperation(0));
+    ASSERT_TRUE(simulated.StartOperation(Op::Program));
     simulated.waitIdle();
     const auto n = sink.all();
     ASSERT_GE(n.size(), 6u);
@@ -128,7 +130,7 @@ TEST_F(EngineTest, SimulatedOperationsUseTheirOwnRangesAndTexts) {
     for (const auto &c : cases) {
         test::RecordingEngineSink s;
         simulated.setEnvironment({&s, &clock, &prompt, &counters, &disconnected});
-        ASSERT_TRUE(simulated.StartOperation(c.op));
+        ASSERT_TRUE(simulated.StartOperation(Op(c.op)));
         simulated.waitIdle();
         const auto n = s.all();
         EXPECT_EQ(n[1].text, c.status) << c.op;
@@ -138,7 +140,7 @@ TEST_F(EngineTest, SimulatedOperationsUseTheirOwnRangesAndTexts) {
     }
     test::RecordingEngineSink quiet;
     simulated.setEnvironment({&quiet, &clock, &prompt, &counters, &disconnected});
-    ASSERT_TRUE(simulated.StartOperation(4));  // calibration: nothing to show, succeeds
+    ASSERT_TRUE(simulated.StartOperation(Op::WriteCal));  // calibration: nothing to show, succeeds
     simulated.waitIdle();
     EXPECT_EQ(quiet.count(5), 0);
     EXPECT_EQ(quiet.resultValue(), 1);
@@ -153,17 +155,17 @@ TEST_F(EngineTest, ElapsedTimeIsFormattedInHundredthsAndDoesNotWrapAfterAnHour) 
 TEST_F(EngineTest, ASecondStartIsRefusedWhileRunning) {
     hardware.gate = true;
     options.ChkDevID = 0;
-    ASSERT_TRUE(hardware.StartOperation(0));
+    ASSERT_TRUE(hardware.StartOperation(Op::Program));
     hardware.waitInside();
     EXPECT_TRUE(hardware.isBusy());
-    EXPECT_FALSE(hardware.StartOperation(1));
+    EXPECT_FALSE(hardware.StartOperation(Op::Read));
     const std::uint8_t items[16] = {0, 0xFF};
     EXPECT_FALSE(hardware.StartAuto(items));
     hardware.release();
     hardware.waitIdle();
     EXPECT_EQ(hardware.executed, std::vector<int>{0});
     EXPECT_EQ(counters.CntSuccess, 1);
-    EXPECT_TRUE(hardware.StartOperation(1));  // idle again
+    EXPECT_TRUE(hardware.StartOperation(Op::Read));  // idle again
     hardware.waitIdle();
     EXPECT_EQ(hardware.executed, (std::vector<int>{0, 1}));
 }
@@ -182,7 +184,7 @@ TEST_F(EngineTest, ConcurrentStartsRunTheWinnersOperation) {
             ready.fetch_add(1);
             while (ready.load() < 2) {
             }
-            won[who] = hardware.StartOperation(who == 0 ? kOpRead : kOpErase);
+            won[who] = hardware.StartOperation(Op(who == 0 ? kOpRead : kOpErase));
         };
         std::thread a(starter, 0), b(starter, 1);
         a.join();
@@ -225,7 +227,7 @@ TEST_F(EngineTest, CancelInTheMiddleEndsWithoutCounting) {
     sink.onStep = [&](int step) {
         if (step == 50) simulated.Cancel();
     };
-    ASSERT_TRUE(simulated.StartOperation(0));
+    ASSERT_TRUE(simulated.StartOperation(Op::Program));
     simulated.waitIdle();
     const auto msgs = sink.messages();
     ASSERT_EQ(msgs.size(), 1u);
@@ -239,7 +241,7 @@ TEST_F(EngineTest, CancelInTheMiddleEndsWithoutCounting) {
     test::RecordingEngineSink s;
     hardware.setEnvironment({&s, &clock, &prompt, &counters, &connected});
     hardware.gate = true;
-    ASSERT_TRUE(hardware.StartOperation(0));
+    ASSERT_TRUE(hardware.StartOperation(Op::Program));
     hardware.waitInside();
     hardware.Cancel();
     hardware.release();
@@ -252,13 +254,13 @@ TEST_F(EngineTest, CancelInTheMiddleEndsWithoutCounting) {
 }
 
 TEST_F(EngineTest, IdentifierCheckPassesFailsOrIsSkipped) {
-    ASSERT_TRUE(hardware.StartOperation(2));
+    ASSERT_TRUE(hardware.StartOperation(Op::Verify));
     hardware.waitIdle();
     EXPECT_EQ(hardware.idReads, 1);
     EXPECT_EQ(counters.CntSuccess, 1);
 
     hardware.id[2] = 0x07;  // third byte differs
-    ASSERT_TRUE(hardware.StartOperation(2));
+    ASSERT_TRUE(hardware.StartOperation(Op::Verify));
     hardware.waitIdle();
     EXPECT_EQ(sink.messages().back(), "Device ID error");
     const auto n = sink.all();
@@ -271,21 +273,21 @@ TEST_F(EngineTest, IdentifierCheckPassesFailsOrIsSkipped) {
 
     hardware.idReadable = false;  // unreadable: fails with no message of its own
     const auto before = sink.messages().size();
-    ASSERT_TRUE(hardware.StartOperation(2));
+    ASSERT_TRUE(hardware.StartOperation(Op::Verify));
     hardware.waitIdle();
     EXPECT_EQ(sink.messages().size(), before);
     EXPECT_EQ(counters.CntFailed, 2);
 
     device.device_id[0] = 0;  // no identifier: not even read
     const int reads = hardware.idReads;
-    ASSERT_TRUE(hardware.StartOperation(2));
+    ASSERT_TRUE(hardware.StartOperation(Op::Verify));
     hardware.waitIdle();
     EXPECT_EQ(hardware.idReads, reads);
     EXPECT_EQ(counters.CntSuccess, 2);
 
     device.device_id[0] = 0x1E;
     options.ChkDevID = 0;  // switched off
-    ASSERT_TRUE(hardware.StartOperation(2));
+    ASSERT_TRUE(hardware.StartOperation(Op::Verify));
     hardware.waitIdle();
     EXPECT_EQ(hardware.idReads, reads);
     EXPECT_EQ(counters.CntSuccess, 3);
@@ -293,7 +295,7 @@ TEST_F(EngineTest, IdentifierCheckPassesFailsOrIsSkipped) {
 
 TEST_F(EngineTest, ATransportThatWillNotOpenFailsSilently) {
     hardware.open = false;
-    ASSERT_TRUE(hardware.StartOperation(0));
+    ASSERT_TRUE(hardware.StartOperation(Op::Program));
     hardware.waitIdle();
     EXPECT_EQ(sink.count(1), 0);  // no start notice
     EXPECT_TRUE(sink.messages().empty());
@@ -302,17 +304,34 @@ TEST_F(EngineTest, ATransportThatWillNotOpenFailsSilently) {
     EXPECT_EQ(sink.all().back().code, 2);
 }
 
-TEST_F(EngineTest, HardwareShowsStatusTextsForSingleShotOperations) {
-    options.ChkDevID = 0;
-    for (int op : {6, 5, 0}) {
-        ASSERT_TRUE(hardware.StartOperation(op));
-        hardware.waitIdle();
-    }
-    std::vector<std::string> statuses;
-    for (const auto &n : sink.all())
-        if (n.code == 5) statuses.push_back(n.text);
-    // Read Cal. Byte has no text; Program shows its own per memory area.
-    EXPECT_EQ(statuses, std::vector<std::string>{"Writting fuse..."});
+// The runner every front end uses: one typed outcome per run, the first red message for
+// summaries, Ctrl+C as a flag, and a refused start when another run has the engine.
+TEST_F(EngineTest, RunnerGivesOneOutcomePerRun) {
+    options.ChkDevID = 1;
+    OperationRunner runner(hardware, {&sink, &clock, &prompt, &counters, &connected}, &buffer, &device, &options);
+    const OperationOutcome ok = runner.run(RunRequest::single(Op::Read));
+    EXPECT_TRUE(ok.succeeded());
+    EXPECT_TRUE(ok.firstFailure.empty());
+
+    hardware.id[1] = 0x99;  // another chip in the socket
+    const OperationOutcome wrong = runner.run(RunRequest::single(Op::Read));
+    EXPECT_EQ(wrong.failure, RunFailure::Failed);
+    EXPECT_NE(wrong.firstFailure.find("ID"), std::string::npos) << wrong.firstFailure;
+    hardware.id[1] = 0x52;
+
+    hardware.gate = true;
+    std::thread releaser([&] {
+        hardware.waitInside();
+        EXPECT_EQ(runner.run(RunRequest::single(Op::Erase)).failure, RunFailure::Busy);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        hardware.release();
+    });
+    const std::atomic<bool> interrupted{true};
+    const std::uint8_t items[16] = {kOpRead, kOpVerify, kEndOfList};
+    EXPECT_EQ(runner.run(RunRequest::autoList(items), &interrupted).failure, RunFailure::Cancelled);
+    releaser.join();
+    EXPECT_EQ(hardware.executed.back(), kOpRead) << "the Auto list stops at the cancel";
+    EXPECT_EQ(sink.messages().back(), "Operation was cancelled");
 }
 
 TEST_F(EngineTest, UpgradeFirmwareWithoutHardwareRefusesWithAMessage) {

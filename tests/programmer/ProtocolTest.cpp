@@ -37,6 +37,18 @@ TEST(Protocol, WaitStatusCountsPollsNotTime) {
     EXPECT_TRUE(rig.saw("Communication error!"));
 }
 
+TEST(Protocol, SingleShotOperationsShowTheirStatusText) {
+    SimRig rig(makeDevice({.area0 = 0x100}));
+    std::vector<std::string> statuses;
+    for (int op : {kOpWriteFuse, kOpReadCal, kOpProgram}) {
+        rig.run(op);
+        for (const auto &n : rig.sink->all())
+            if (n.code == 5) statuses.push_back(n.text);
+    }
+    // Read Cal. Byte has no text; Program shows its own per memory area.
+    EXPECT_EQ(statuses, (std::vector<std::string>{"Writting fuse...", "Programming..."}));
+}
+
 TEST(Protocol, EachBlockWaitHasItsBudget) {
     struct Case {
         int op;
@@ -180,7 +192,7 @@ TEST(Protocol, CalibrationCommandNamesAreaAndOffset) {
 
     // Without a device there is no address to name: nothing is sent and it is no success.
     rig.programmer->SetContext(&rig.buffer, nullptr, &rig.options);
-    EXPECT_FALSE(rig.programmer->Execute(kOpWriteCal));
+    EXPECT_FALSE(rig.programmer->Execute(Op::WriteCal));
     EXPECT_EQ(commandsOf(rig, 0x93).size(), 2u);
 }
 
@@ -209,7 +221,7 @@ TEST(Protocol, CancelEndsAfterTheCurrentBlock) {
         if (steps == 3) rig.programmer->Cancel();
     };
     rig.programmer->setEnvironment({rig.sink.get(), &rig.clock, &rig.prompt, &rig.counters, &rig.disconnected});
-    ASSERT_TRUE(rig.programmer->StartOperation(kOpRead));
+    ASSERT_TRUE(rig.programmer->StartOperation(Op::Read));
     rig.programmer->waitIdle();
     EXPECT_EQ(rig.sink->resultValue(), -1);
     EXPECT_EQ(commandsOf(rig, 0x89).size(), 4u);

@@ -123,7 +123,7 @@ TEST(Shutdown, ClosingTheProgramWhileAnOperationRunsDoesNotDeadlock) {
         OperationCounters counters;
         programmer.setEnvironment({&sink, &clock, nullptr, &counters, &disconnected});
         programmer.SetContext(&buffer, &device, &app->options);
-        ASSERT_TRUE(programmer.StartOperation(kOpProgram));
+        ASSERT_TRUE(programmer.StartOperation(Op::Program));
         sink.waitForABlockedSend();  // the worker now waits for this thread
         app.reset();                 // the window closes
     });
@@ -144,7 +144,7 @@ TEST(Shutdown, DestroyingTheProgrammerCancelsAndPumps) {
         auto programmer = std::make_unique<CProgrammer>();
         programmer->setEnvironment({&sink, &clock, nullptr, &counters, &disconnected});
         programmer->SetContext(&buffer, &device, nullptr);
-        ASSERT_TRUE(programmer->StartOperation(kOpRead));
+        ASSERT_TRUE(programmer->StartOperation(Op::Read));
         sink.waitForABlockedSend();
         programmer.reset();
     });
@@ -165,7 +165,7 @@ TEST(Shutdown, DestroyingAConnectedProgrammerReleasesTheChipBeforeTheLinkGoes) {
     };
     onWindowThread(sink, [&] {
         rig.programmer->setEnvironment({&sink, &rig.clock, &rig.prompt, &rig.counters, &rig.disconnected});
-        ASSERT_TRUE(rig.programmer->StartOperation(kOpRead));
+        ASSERT_TRUE(rig.programmer->StartOperation(Op::Read));
         sink.waitForABlockedSend();
         rig.programmer.reset();
     });
@@ -197,7 +197,7 @@ TEST(Shutdown, AWorkerWaitingForItselfIsRefused) {
     sink.programmer = &programmer;
     programmer.setEnvironment({&sink, &clock, nullptr, nullptr, &disconnected});
     programmer.SetContext(&buffer, &device, nullptr);
-    ASSERT_TRUE(programmer.StartOperation(kOpErase));
+    ASSERT_TRUE(programmer.StartOperation(Op::Erase));
     EXPECT_TRUE(programmer.waitIdle());
     EXPECT_EQ(sink.refused.load(), 2);
 }

@@ -1,6 +1,8 @@
 // Failures the user must be told about, and what the host leaves the chip in afterwards.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "tests/sim/SimRig.h"
 #include "usb/Tr600Protocol.h"
 
@@ -9,6 +11,12 @@ using namespace vantor::test;
 namespace cmd = vantor::tr600::cmd;
 
 namespace {
+
+std::string hexByte(std::uint8_t b) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%2.2X", b);
+    return text;
+}
 
 std::vector<std::uint8_t> requests(const SimRig &rig) {
     std::vector<std::uint8_t> out;
@@ -37,10 +45,10 @@ TEST_P(SimQuietFaults, SayWhatFailedAndReleaseTheChip) {
     EXPECT_EQ(rig.run(c.op), 0);
     EXPECT_EQ(rig.counters.CntFailed.load(), 1);
     EXPECT_EQ(rig.sim.device->faultsFired(), 1);
-    bool shown = false;
+    int shown = 0;
     for (const auto &n : rig.sink->all())
-        if (n.code == 11 && n.text.find(c.message) != std::string::npos) shown = n.colour == colour::Red;
-    EXPECT_TRUE(shown) << c.name << ": no red \"" << c.message << "\"";
+        if (n.code == 11 && n.text.find(c.message) != std::string::npos) shown += n.colour == colour::Red;
+    EXPECT_EQ(shown, 1) << c.name << ": \"" << c.message << "\" not shown once in red";
     const auto sent = requests(rig);
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.back(), cmd::ReleaseDevice) << c.name << ": the target was not released";
@@ -86,9 +94,63 @@ TEST(SimFailures, ALinkThatFailedIsNotUsedToRelease) {
     SimRig rig(makeDevice({}));
     rig.sim.device->injectFault({sim::FaultKind::RefuseControl, cmd::BeginRead});
     EXPECT_EQ(rig.run(kOpRead), 0);
-    EXPECT_TRUE(rig.saw("Communication error!"));
+    EXPECT_EQ(rig.timesShown("Communication error!"), 1);
     const auto sent = requests(rig);
     EXPECT_EQ(std::count(sent.begin(), sent.end(), cmd::ReleaseDevice), 0);
+}
+
+// Every fault the simulator can inject, at every command of every kind of operation (each
+// occurrence of it in the run): a failed run tells the user why in red, and no message is
+// shown twice (a failed status wait inside a block step used to show "Communication error!"
+// from the wait and again from the step).
+TEST(SimFailures, EveryInjectedFaultIsToldExactlyOnce) {
+    const DeviceRecord device = makeDevice({.area0 = 0x200, .area1 = 0x100});
+    const int ops[] = {kOpProgram, kOpRead, kOpVerify, kOpBlank, kOpErase, kOpWriteFuse, kOpReadFuse, kOpReadLock,
+                       kOpWriteCal};
+    const sim::FaultKind kinds[] = {sim::FaultKind::RefuseControl,        sim::FaultKind::LoseBulk,
+                                    sim::FaultKind::ShortBulk,            sim::FaultKind::StatusNeverComes,
+                                    sim::FaultKind::FinishWithoutSuccess, sim::FaultKind::Unplug};
+    int failedRuns = 0;
+    for (int op : ops) {
+        // The commands of a clean run, each occurrence a place for a fault.
+        std::vector<std::uint8_t> sent;
+        {
+            SimRig clean(device);
+            clean.options.areaMask = 3;
+            clean.options.ChkDevID = 1;
+            ASSERT_EQ(clean.run(op), 1) << op;
+            for (const auto &c : clean.sim.device->commands()) {
+                sent.push_back(c.request);
+                sent.insert(sent.end(), std::size_t(c.statusPolls), cmd::ReadStatus);
+            }
+        }
+        std::map<std::uint8_t, int> seen;
+        for (std::uint8_t command : sent) {
+            const int skip = seen[command]++;
+            for (sim::FaultKind kind : kinds) {
+                SimRig rig(device);
+                rig.options.areaMask = 3;
+                rig.options.ChkDevID = 1;
+                rig.sim.device->injectFault({kind, command, skip});
+                const int result = rig.run(op);
+                const std::string where = "operation " + std::to_string(op) + ", fault " + std::to_string(int(kind)) +
+                                          " at command 0x" + hexByte(command) + " #" + std::to_string(skip);
+                std::map<std::string, int> times;
+                bool red = false;
+                for (const auto &n : rig.sink->all())
+                    if (n.code == 11) {
+                        ++times[n.text];
+                        red |= n.colour == colour::Red;
+                    }
+                for (const auto &[text, count] : times) EXPECT_EQ(count, 1) << where << ": \"" << text << "\"";
+                if (result == 0) {
+                    ++failedRuns;
+                    EXPECT_TRUE(red) << where << ": failed without a reason";
+                }
+            }
+        }
+    }
+    EXPECT_GT(failedRuns, 100);
 }
 
 // Reading the lock bits must not turn them into fuse values for the next Write Fuse.

@@ -68,14 +68,16 @@ struct SimRig {
     int run(int op) {
         sink = std::make_unique<RecordingEngineSink>();
         programmer->setEnvironment({sink.get(), &clock, &prompt, &counters, &disconnected});
-        if (!programmer->StartOperation(op)) return 99;
+        if (!programmer->StartOperation(Op(op))) return 99;
         programmer->waitIdle();
         return sink->resultValue();
     }
-    bool saw(const std::string &text) const {
-        for (const auto &m : sink->messages())
-            if (m.find(text) != std::string::npos) return true;
-        return false;
+    bool saw(const std::string &text) const { return timesShown(text) > 0; }
+    // Messages of the last run containing `text`; a failure must be told once, not twice.
+    int timesShown(const std::string &text) const {
+        int n = 0;
+        for (const auto &m : sink->messages()) n += m.find(text) != std::string::npos;
+        return n;
     }
 
     FakeClock clock;

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "core/StringTable.h"
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceLibrary.h"
+#include "devices/LockoutRisks.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/ui/ConnectDialog.h"
 #include "programmer/ui/DialogTour.h"
@@ -101,6 +103,11 @@ private slots:
         QVERIFY(text.contains(QString(73, QLatin1Char('_'))));
         const auto doc = loadAdapterDocument(pic, artbank);
         if (doc) QVERIFY(std::size_t(text.size()) > plainText(deviceSummaryRuns(pic)).size());
+        // English mode shows the English adapter document, Chinese mode the Chinese one.
+        static const QRegularExpression han(QStringLiteral("\\p{Han}"));
+        QVERIFY2(!text.contains(han), qPrintable(text));
+        QVERIFY(doc);  // DIP20
+        QVERIFY(ui::DeviceInfoDialog(pic, artbank, true).plainText().contains(han));
 
         // The memory table's columns line up under their headings.
         d.show();
@@ -222,6 +229,41 @@ private slots:
         QCOMPARE(ui::uiText("The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 1FFF."),
                  QStringLiteral("缓冲区地址超出范围\n缓冲区起始必须是 0 至 1FFF 之间的十六进制数。"));
         QCOMPARE(ui::uiText("Address: 0001FFFFH"), QStringLiteral("地址: 0001FFFFH"));
+        // The lock-out question before a fuse write, line by line; the checks of configuration writes.
+        const std::vector<LockoutRisk> risks = {
+            {0, 1, "RSTDISBL", "[x] RSTDISBL: external reset disabled (pin is I/O)",
+             "The RESET pin becomes an I/O pin. Serial programming needs RESET, so only a high-voltage programmer can undo this."},
+            {1, 0, "CKSEL", "Clock source (CKSEL) = External clock (0000)",
+             "The chip then runs, and can be programmed, only with a clock or crystal on its XTAL pins. Undo it with that "
+             "clock connected, or with a high-voltage programmer."}};
+        QCOMPARE(ui::uiText("These choices can lock the chip out:\n\n" + describeRisks(risks) + "\nWrite them anyway?"),
+                 QStringLiteral("以下选择可能使芯片无法再被编程:\n\n[x] RSTDISBL: 禁止外部复位 (引脚作 I/O)\n"
+                                "    RESET 引脚变为 I/O 引脚。串行编程需要 RESET，因此只有高压编程器才能恢复。\n"
+                                "时钟源 (CKSEL) = 外部时钟 (0000)\n"
+                                "    此后芯片只有在 XTAL 引脚接上时钟或晶体时才能运行和编程。恢复时须接上该时钟，或使用高压编程器。\n"
+                                "\n仍然写入吗？"));
+        // Failures of operations: the format translated, the operation, the area and the problem too.
+        const std::pair<const char *, QString> failures[] = {
+            {"Write Fuse refused: the configuration file cfg/M8.cfg is missing or damaged, so there is no "
+             "configuration to write. Nothing was written; reinstall the application.",
+             QStringLiteral("写熔丝被拒绝: 配置文件 cfg/M8.cfg 缺失或已损坏，没有可写入的配置。未写入任何内容；请重新安装应用程序。")},
+            {"Write Config failed: the bytes written could not be read back (the programmer did not answer)",
+             QStringLiteral("写配置失败: 无法读回已写入的字节 (编程器没有响应)")},
+            {"Write Fuse failed: byte 1 reads back D9, 59 was written (bits 80 differ)",
+             QStringLiteral("写熔丝失败: 字节 1 读回 D9，写入的是 59 (位 80 不同)")},
+            {"Blank check failed: no device selected", QStringLiteral("查空失败: 未选择器件")},
+            {"Program failed at the start of Code Memory: the programmer reported a failure",
+             QStringLiteral("编程失败，位于程序存储器的起始处: 编程器报告失败")},
+            {"Read failed at the start of memory area 1: the programmer did not answer",
+             QStringLiteral("读取失败，位于存储区 1的起始处: 编程器没有响应")},
+            {"Program failed: memory area 1 of the device (0x100 bytes at 0x1FF80) lies outside the buffer",
+             QStringLiteral("编程失败: 器件的存储区 1 (0x100 字节，起始于 0x1FF80) 超出缓冲区范围")},
+            {"Verify Failed.  Addr: 0x1F  Device: 0x00  Buffer: 0xFF", QStringLiteral("校验失败。 地址: 0x1F  器件: 0x00  缓冲区: 0xFF")},
+            {"Write Cal. Byte failed: the programmer did not answer (address 0x3FF)",
+             QStringLiteral("写校准字节失败: 编程器没有响应 (地址 0x3FF)")},
+            {"Reading the device ID failed: the identifier did not arrive", QStringLiteral("读取器件ID失败: 没有收到器件标识")},
+        };
+        for (const auto &[english, chinese] : failures) QCOMPARE(ui::uiText(english), chinese);
         for (const StringEntry &e : allStrings())
             if (e.text.find("Location at") == std::string_view::npos)
                 QVERIFY2(ui::uiText(e.text) != ui::fromUtf8(e.text) || e.text.find_first_of("abcdefghijklmnopqrstuvwxyz") ==

@@ -319,20 +319,20 @@ private slots:
         };
         QString asked;
         answer(QMessageBox::No, &asked);
-        QVERIFY(!doc.runOperation(kOpWriteFuse));
+        QVERIFY(!doc.runOperation(Op::WriteFuse));
         QVERIFY(asked.contains(QStringLiteral("RSTDISBL")));
         QVERIFY(asked.contains(QStringLiteral("high-voltage programmer")));
         QVERIFY(rig.app->simulator()->chip()->fuses == fusesBefore);
 
         asked.clear();
         answer(QMessageBox::Yes, &asked);
-        QVERIFY(doc.runOperation(kOpWriteFuse));
+        QVERIFY(doc.runOperation(Op::WriteFuse));
         QVERIFY(!asked.isEmpty());
         waitIdle(*rig.app);
         QCOMPARE(int(rig.app->simulator()->chip()->fuses[1]), int(doc.currentDevice.config_data[1]));
 
         // Asked once: the next write of the same choices starts at once.
-        QVERIFY(doc.runOperation(kOpWriteFuse));
+        QVERIFY(doc.runOperation(Op::WriteFuse));
         waitIdle(*rig.app);
         QVERIFY(infoText(w).contains(QStringLiteral("Write fuse completed")));
     }

@@ -191,12 +191,12 @@ TEST(UsbUmockdev, ProgramReadVerifyThroughLibusb) {
         EXPECT_EQ(model, 0x85);
         for (std::uint32_t i = 0; i < 0x4000; ++i) buffer[i] = std::uint8_t(i * 3 + 1);
         for (int op : {kOpProgram, kOpVerify}) {
-            ASSERT_TRUE(programmer.StartOperation(op));
+            ASSERT_TRUE(programmer.StartOperation(Op(op)));
             programmer.waitIdle();
         }
         std::vector<std::uint8_t> written(buffer.data(), buffer.data() + 0x4000);
         buffer.fill(0xFF);
-        ASSERT_TRUE(programmer.StartOperation(kOpRead));
+        ASSERT_TRUE(programmer.StartOperation(Op::Read));
         programmer.waitIdle();
         EXPECT_TRUE(std::equal(written.begin(), written.end(), buffer.data()));
         EXPECT_EQ(counters.CntSuccess.load(), 3) << ::testing::PrintToString(sink.messages());

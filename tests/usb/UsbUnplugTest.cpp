@@ -82,7 +82,7 @@ TEST(UsbUnplug, CloseDuringATransferWaitsForTheWorkerToLeaveTheHandle) {
     for (int round = 0; round < 10; ++round) {
         UnplugRig rig;
         ASSERT_TRUE(rig.connected);
-        ASSERT_TRUE(rig.programmer->StartOperation(kOpRead));
+        ASSERT_TRUE(rig.programmer->StartOperation(Op::Read));
         rig.waitForSteps(3 + round);
         rig.sim.device->unplug();
         rig.programmer->Close();  // the removal notice, on the window thread
@@ -97,7 +97,7 @@ TEST(UsbUnplug, CloseDuringATransferWaitsForTheWorkerToLeaveTheHandle) {
 TEST(UsbUnplug, AWorkerOfTheOldSessionNeverTalksToTheReopenedProgrammer) {
     for (int round = 0; round < 10; ++round) {
         UnplugRig rig;
-        ASSERT_TRUE(rig.programmer->StartOperation(kOpRead));
+        ASSERT_TRUE(rig.programmer->StartOperation(Op::Read));
         rig.waitForSteps(2 + round);
         rig.programmer->Close();
         const std::size_t mark = rig.sim.device->commands().size();

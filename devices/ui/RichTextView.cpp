@@ -1,4 +1,4 @@
-#include "widgets/RichTextView.h"
+#include "devices/ui/RichTextView.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
