@@ -91,10 +91,10 @@ TEST(UsbTransport, OpenTriesSixteenIndexesInOrder) {
     EXPECT_TRUE(t.usb->Open());
     EXPECT_EQ(t.backend->opened, (std::vector<int>{0, 1, 2, 3}));
     EXPECT_TRUE(t.usb->IsOpen());
-    EXPECT_FALSE(t.usb->OpenIndex(16));
     t.usb->setBackend(std::make_unique<ScriptedBackend>());
     t.backend = nullptr;
     EXPECT_FALSE(t.usb->IsOpen()) << "a new backend closes the old one's device";
+    EXPECT_FALSE(t.usb->OpenIndex(16));
 }
 
 TEST(UsbTransport, ClosedTransportRefusesEverything) {
