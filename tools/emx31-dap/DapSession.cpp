@@ -359,9 +359,9 @@ void DapSession::removeBreakpoints(const std::string &group) {
     host_->relinkBreakpoints();
 }
 
-bool DapSession::addBreakpoint(const std::string &group, int id, std::uint16_t address, const json &spec, std::string &error) {
+bool DapSession::addBreakpoint(const std::string &group, int id, std::uint16_t address, const json &wanted, std::string &error) {
     std::uint32_t passCount = 1;
-    const std::string hits = spec.value("hitCondition", "");
+    const std::string hits = wanted.value("hitCondition", "");
     if (!hits.empty() && !passCountOf(hits, passCount)) {
         error = "hit condition '" + hits + "' is not a count (N, >= N, > N)";
         return false;
@@ -374,7 +374,7 @@ bool DapSession::addBreakpoint(const std::string &group, int id, std::uint16_t a
     host_->relinkBreakpoints();
     std::uint32_t a = bp.record.address;
     host_->breakFunc_(1, 0, &a, &host_->breakpoints_.back().record);
-    breakpoints_.push_back({id, group, address, spec.value("condition", ""), &host_->breakpoints_.back().record});
+    breakpoints_.push_back({id, group, address, wanted.value("condition", ""), &host_->breakpoints_.back().record});
     return true;
 }
 
@@ -385,8 +385,8 @@ void DapSession::onSetBreakpoints(const json &request) {
     json results = json::array();
     auto &source = *host_->source_;
     const auto known = source.map() ? source.map()->knownFile(path) : std::nullopt;
-    for (const auto &spec : args.value("breakpoints", json::array())) {
-        const int line = spec.at("line").get<int>();
+    for (const auto &wanted : args.value("breakpoints", json::array())) {
+        const int line = wanted.at("line").get<int>();
         json result = {{"verified", false}, {"line", line}};
         int resolved = 0;
         const auto addresses = known ? source.map()->addressesOf(*known, line, &resolved) : std::vector<std::uint16_t>{};
@@ -400,7 +400,7 @@ void DapSession::onSetBreakpoints(const json &request) {
             const int id = nextBreakpointId_++;
             std::string error;
             bool ok = true;
-            for (std::uint16_t a : addresses) ok = ok && addBreakpoint(path, id, a, spec, error);
+            for (std::uint16_t a : addresses) ok = ok && addBreakpoint(path, id, a, wanted, error);
             if (ok) result = {{"id", id}, {"verified", true}, {"line", resolved}, {"source", args.at("source")}};
             else result["message"] = error;
         }
@@ -413,14 +413,14 @@ void DapSession::onSetFunctionBreakpoints(const json &request) {
     removeBreakpoints("function");
     json results = json::array();
     auto &source = *host_->source_;
-    for (const auto &spec : request.at("arguments").value("breakpoints", json::array())) {
-        const std::string name = spec.at("name");
+    for (const auto &wanted : request.at("arguments").value("breakpoints", json::array())) {
+        const std::string name = wanted.at("name");
         std::string error;
         const auto addresses = source.resolve(name, error);
         json result = {{"verified", false}, {"message", error}};
         if (!addresses.empty()) {
             const int id = nextBreakpointId_++;
-            if (addBreakpoint("function", id, addresses.front(), spec, error)) {
+            if (addBreakpoint("function", id, addresses.front(), wanted, error)) {
                 result = {{"id", id}, {"verified", true}, {"instructionReference", hex4(addresses.front())}};
                 if (source.map())
                     if (auto where = source.map()->locate(addresses.front())) {
@@ -440,18 +440,18 @@ void DapSession::onSetFunctionBreakpoints(const json &request) {
 void DapSession::onSetInstructionBreakpoints(const json &request) {
     removeBreakpoints("instruction");
     json results = json::array();
-    for (const auto &spec : request.at("arguments").value("breakpoints", json::array())) {
+    for (const auto &wanted : request.at("arguments").value("breakpoints", json::array())) {
         debug::Space space;
         std::int64_t address = 0;
         json result = {{"verified", false}};
-        if (!parseMemoryReference(spec.at("instructionReference"), space, address) || space != debug::Space::Code) {
-            result["message"] = "not a code address: " + spec.at("instructionReference").get<std::string>();
+        if (!parseMemoryReference(wanted.at("instructionReference"), space, address) || space != debug::Space::Code) {
+            result["message"] = "not a code address: " + wanted.at("instructionReference").get<std::string>();
         } else {
-            address += spec.value("offset", 0);
+            address += wanted.value("offset", 0);
             std::string error;
             const int id = nextBreakpointId_++;
             if (address < 0 || address > 0xFFFF) result["message"] = "address out of range";
-            else if (addBreakpoint("instruction", id, std::uint16_t(address), spec, error))
+            else if (addBreakpoint("instruction", id, std::uint16_t(address), wanted, error))
                 result = {{"id", id}, {"verified", true}, {"instructionReference", hex4(std::uint32_t(address))}};
             else result["message"] = error;
         }

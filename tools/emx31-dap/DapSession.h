@@ -73,7 +73,7 @@ private:
     void readHostOutput();
     void removeBreakpoints(const std::string &group);
     // A breakpoint in the driver's list; false when the hit condition cannot be read.
-    bool addBreakpoint(const std::string &group, int id, std::uint16_t address, const json &spec, std::string &error);
+    bool addBreakpoint(const std::string &group, int id, std::uint16_t address, const json &wanted, std::string &error);
     enum class RunKind { Continue, Next, StepIn, StepOut, ToEntry };
     void startRun(RunKind kind);
     void finishRun(RunKind kind, const debug::Stepper::Outcome &outcome);
