@@ -335,6 +335,15 @@ private slots:
         QVERIFY(doc.runOperation(Op::WriteFuse));
         waitIdle(*rig.app);
         QVERIFY(infoText(w).contains(QStringLiteral("Write fuse completed")));
+
+        // Other choices are a new question: programming DWEN as well asks again, and No keeps the chip.
+        doc.currentDevice.config_data[1] &= 0xBF;
+        const auto fusesConfirmed = rig.app->simulator()->chip()->fuses;
+        asked.clear();
+        answer(QMessageBox::No, &asked);
+        QVERIFY(!doc.runOperation(Op::WriteFuse));
+        QVERIFY(asked.contains(QStringLiteral("DWEN")));
+        QVERIFY(rig.app->simulator()->chip()->fuses == fusesConfirmed);
     }
 
     void languageChangeSavesAndRestartsWithoutSplash() {
