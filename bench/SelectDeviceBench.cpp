@@ -47,7 +47,7 @@ void OpenModel(benchmark::State &state) {
     library.SetLibraryFile("TR610.dev");
     MemoryProfile profile;
     for (auto _ : state) {
-        SelectDialogModel model(library, profile);
+        SelectDeviceForm model(library, profile);
         benchmark::DoNotOptimize(model.open());
     }
     fs::remove_all(dir);

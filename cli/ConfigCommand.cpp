@@ -10,7 +10,7 @@
 #include "cli/DeviceLookup.h"
 #include "cli/DeviceSettings.h"
 #include "core/HexText.h"
-#include "devices/ConfigDialog.h"
+#include "devices/ConfigDeviceForm.h"
 #include "devices/OperationOptions.h"
 
 namespace vantor::cli {
@@ -65,7 +65,7 @@ bool parseSwitch(const std::string &v, bool &on) {
 }
 
 // The radio buttons of the group a group box opens: those after it, up to the next group box.
-std::vector<std::size_t> groupRadios(const ConfigDialogModel &m, std::size_t groupItem) {
+std::vector<std::size_t> groupRadios(const ConfigDeviceForm &m, std::size_t groupItem) {
     std::vector<std::size_t> radios;
     for (std::size_t i = groupItem + 1; i < m.file().items.size(); ++i) {
         const auto kind = m.file().items[i].kind;
@@ -77,7 +77,7 @@ std::vector<std::size_t> groupRadios(const ConfigDialogModel &m, std::size_t gro
 }
 
 // Applies "ITEM TEXT=VALUE" through the dialog's controls; a message on stderr when it cannot.
-bool applySetting(ConfigDialogModel &m, const std::string &setting) {
+bool applySetting(ConfigDeviceForm &m, const std::string &setting) {
     const auto &items = m.file().items;
     for (std::size_t eq = setting.find('='); eq != std::string::npos; eq = setting.find('=', eq + 1)) {
         const std::string key = trim(setting.substr(0, eq)), value = setting.substr(eq + 1);
@@ -161,7 +161,7 @@ bool applySetting(ConfigDialogModel &m, const std::string &setting) {
     return false;
 }
 
-nlohmann::json toJson(const ConfigDialogModel &m, const DeviceRecord &device, bool remembered) {
+nlohmann::json toJson(const ConfigDeviceForm &m, const DeviceRecord &device, bool remembered) {
     using nlohmann::json;
     const auto &items = m.file().items;
     json pages = json::array();
@@ -205,7 +205,7 @@ nlohmann::json toJson(const ConfigDialogModel &m, const DeviceRecord &device, bo
             {"pages", pages}};
 }
 
-void show(Terminal &t, const ConfigDialogModel &m, const DeviceRecord &device, bool remembered) {
+void show(Terminal &t, const ConfigDeviceForm &m, const DeviceRecord &device, bool remembered) {
     const auto &items = m.file().items;
     t.plain(std::string("Configuration of ") + device.vendor_name + " " + device.device_name +
             (remembered ? " (remembered)" : " (defaults of its configuration file)"));
@@ -273,7 +273,7 @@ int runConfig(CliContext &ctx, Args args) {
     const bool remembered = restoreDeviceSettings(ctx, device, items, areaMask);
 
     StreamPrompt prompt(stderr);
-    ConfigDialogModel model(prompt);
+    ConfigDeviceForm model(prompt);
     if (!model.open(path, device)) return kExitFailed;
     if (defaults) model.restoreDefaults();
     for (const auto &s : sets)

@@ -1,7 +1,7 @@
 #include "cli/DeviceSettings.h"
 
 #include "core/Prompt.h"
-#include "devices/ConfigDialog.h"
+#include "devices/ConfigDeviceForm.h"
 #include "devices/ConfigFile.h"
 
 namespace vantor::cli {
@@ -34,7 +34,7 @@ bool configAccepted(const CliContext &ctx, const DeviceRecord &device, std::stri
     const auto path = cfg::configFilePath(ctx.libDir, device);
     if (path.empty()) return true;  // nothing to check the bytes against
     KeptPrompt prompt;
-    ConfigDialogModel model(prompt);
+    ConfigDeviceForm model(prompt);
     if (!model.open(path, device)) {
         // A configuration file that cannot be read is reported where the defaults are loaded.
         return true;

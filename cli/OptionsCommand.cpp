@@ -9,7 +9,7 @@
 #include "cli/DeviceSettings.h"
 #include "cli/OperationCommand.h"
 #include "devices/DeviceTables.h"
-#include "devices/OptionsDialog.h"
+#include "devices/OperateSettingsForm.h"
 #include "programmer/ProgrammerModels.h"
 
 namespace vantor::cli {
@@ -25,7 +25,7 @@ bool parseSwitch(const std::string &name, const std::string &v) {
 
 std::string onOff(bool on) { return on ? "on" : "off"; }
 
-void show(Terminal &t, const DeviceRecord &device, const OptionsDialogModel &m) {
+void show(Terminal &t, const DeviceRecord &device, const OperateSettingsForm &m) {
     t.plain(std::string("Device: ") + device.vendor_name + " " + device.device_name);
     t.plain("  check-id     Check Device ID:              " +
             (m.checkIdEnabled() ? onOff(m.checkId) : "off (the device has no identifier)"));
@@ -96,7 +96,7 @@ int runOptions(CliContext &ctx, Args args) {
 
     // The command line reads its data file afresh on every run, so Auto Reload is always
     // the user's to set here.
-    OptionsDialogModel m(device, options, items, true);
+    OperateSettingsForm m(device, options, items, true);
     bool perDevice = false;
     for (const std::string &s : sets) {
         const auto eq = s.find('=');
@@ -153,7 +153,7 @@ int runOptions(CliContext &ctx, Args args) {
             status = kExitFailed;
         }
         if (status != kExitSuccess) return status;
-        show(*ctx.terminal, device, OptionsDialogModel(device, options, items, true));
+        show(*ctx.terminal, device, OperateSettingsForm(device, options, items, true));
         return kExitSuccess;
     }
     show(*ctx.terminal, device, m);

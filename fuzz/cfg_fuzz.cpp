@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "devices/ConfigDialog.h"
+#include "devices/ConfigDeviceForm.h"
 #include "devices/ConfigFile.h"
 #include "devices/Crc16.h"
 #include "tools/cfgc/CfgSource.h"
@@ -26,7 +26,7 @@ void exercise(const vantor::cfg::ConfigFile &file, const std::uint8_t *data, std
     device.memory_areas[0] = {0x8000, 0};
     device.memory_areas[1] = {0x400, 0x8000};
     SilentPrompt prompt;
-    vantor::ConfigDialogModel model(prompt);
+    vantor::ConfigDeviceForm model(prompt);
     model.open(file, device);
     for (std::size_t i = 0; i < file.items.size(); ++i) {
         model.setChecked(i, (i + size) & 1);

@@ -85,17 +85,17 @@ QPixmap vendorLogo(const Artbank &artbank, int vendorIndex) {
 
 SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile, const std::filesystem::path &artbankPath,
                                        QWidget *parent, const DeviceRecord *current)
-    : QDialog(parent), model_(library, profile) {
+    : QDialog(parent), form_(library, profile) {
     setWindowTitle(tr("Select Device"));
     auto *layout = new QVBoxLayout(this);
 
     auto *typeBox = new QGroupBox(tr("Type"), this);
     auto *typeLayout = new QHBoxLayout(typeBox);
     types_ = new QButtonGroup(this);
-    for (int b = 0; b < SelectDialogModel::kTypeButtons; ++b) {
-        auto *radio = new QRadioButton(uiText(SelectDialogModel::typeLabel(b)), typeBox);
+    for (int b = 0; b < SelectDeviceForm::kTypeButtons; ++b) {
+        auto *radio = new QRadioButton(uiText(SelectDeviceForm::typeLabel(b)), typeBox);
         radio->setObjectName(QStringLiteral("type%1").arg(b));
-        radio->setEnabled(SelectDialogModel::typeEnabled(b));
+        radio->setEnabled(SelectDeviceForm::typeEnabled(b));
         types_->addButton(radio, b);
         typeLayout->addWidget(radio);
     }
@@ -145,21 +145,21 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     resize(640, 420);
 
     artbank_ = std::make_unique<Artbank>(artbankPath);
-    opened_ = model_.open(current);
+    opened_ = form_.open(current);
     if (!opened_) return;
-    if (auto *b = types_->button(model_.typeFilter())) b->setChecked(true);
-    search_->setText(qs(model_.searchText()));
+    if (auto *b = types_->button(form_.typeFilter())) b->setChecked(true);
+    search_->setText(qs(form_.searchText()));
     refresh();
 
     connect(types_, &QButtonGroup::idClicked, this, [this](int) { filterChanged(); });
     connect(search_, &QLineEdit::textChanged, this, [this](const QString &) { filterChanged(); });
     connect(vendors_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (filling_ || row < 0) return;
-        model_.selectVendor(row);
+        form_.selectVendor(row);
         refresh();
     });
     connect(devices_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!filling_) model_.selectDevice(row);
+        if (!filling_) form_.selectDevice(row);
     });
     connect(devices_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *) { accept(); });
 }
@@ -167,7 +167,7 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
 SelectDeviceDialog::~SelectDeviceDialog() = default;
 
 void SelectDeviceDialog::filterChanged() {
-    model_.setFilter(types_->checkedId() < 0 ? 0 : types_->checkedId(), search_->text().toStdString());
+    form_.setFilter(types_->checkedId() < 0 ? 0 : types_->checkedId(), search_->text().toStdString());
     refresh();
 }
 
@@ -182,24 +182,24 @@ void SelectDeviceDialog::refresh() {
         list->addItems(items);
         list->setCurrentRow(current);
     };
-    fill(vendors_, model_.vendors(), model_.vendorPosition());
-    fill(devices_, model_.devices(), model_.devicePosition());
+    fill(vendors_, form_.vendors(), form_.vendorPosition());
+    fill(devices_, form_.devices(), form_.devicePosition());
     filling_ = false;
-    const std::string hint = model_.emptyHint();
+    const std::string hint = form_.emptyHint();
     hint_->setText(uiText(hint));
     hint_->setVisible(!hint.empty());
     // With no vendor left the logo stays as it was.
-    if (model_.vendorPosition() >= 0) showLogo();
+    if (form_.vendorPosition() >= 0) showLogo();
 }
 
 void SelectDeviceDialog::showLogo() {
-    const QPixmap logo = vendorLogo(*artbank_, model_.selectedVendorIndex());
+    const QPixmap logo = vendorLogo(*artbank_, form_.selectedVendorIndex());
     if (logo.isNull()) logo_->clear();
     else logo_->setPixmap(logo);
 }
 
 void SelectDeviceDialog::accept() {
-    if (!model_.accept(result_)) return;  // empty lists or a device no longer found: stay open
+    if (!form_.accept(result_)) return;  // empty lists or a device no longer found: stay open
     artbank_.reset();
     QDialog::accept();
 }
@@ -227,11 +227,11 @@ void fillHistoryMenu(QMenu *menu, const std::vector<HistoryMenuItem> &items, int
 
 ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const DeviceRecord &device, Prompt &prompt,
                                        QWidget *parent)
-    : QDialog(parent), model_(prompt) {
+    : QDialog(parent), form_(prompt) {
     setWindowTitle(tr("Config"));
-    opened_ = model_.open(file, device);
+    opened_ = form_.open(file, device);
     if (!opened_) return;
-    const auto &cf = model_.file();
+    const auto &cf = form_.file();
     // Item rectangles are in dialog units: a quarter of the average character width across,
     // an eighth of the line height down.
     const QFontMetrics fm(font());
@@ -243,7 +243,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("pages"));
     std::vector<QWidget *> pages;
-    for (int p = 0; p < model_.pageCount(); ++p) {
+    for (int p = 0; p < form_.pageCount(); ++p) {
         auto *page = new QWidget;
         page->setMinimumSize(px(cf.effectiveWidth()), py(cf.effectiveHeight()));
         pages.push_back(page);
@@ -274,9 +274,9 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
             break;
         case cfg::kRadioButton: {
             auto *radio = new QRadioButton(text, page);
-            if (model_.control(i).radioGroup != groupId || !group) {
+            if (form_.control(i).radioGroup != groupId || !group) {
                 group = new QButtonGroup(this);
-                groupId = model_.control(i).radioGroup;
+                groupId = form_.control(i).radioGroup;
             }
             group->addButton(radio);
             w = radio;
@@ -295,7 +295,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         }
         case cfg::kDropDown: {
             auto *combo = new QComboBox(page);
-            for (std::size_t e : model_.control(i).entries) combo->addItem(uiText(cf.items[e].text));
+            for (std::size_t e : form_.control(i).entries) combo->addItem(uiText(cf.items[e].text));
             w = combo;
             break;
         }
@@ -330,13 +330,13 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
     connect(buttons, &QDialogButtonBox::accepted, this, &ConfigDeviceDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
-    showModel();
+    showForm();
 }
 
 // The dangerous choices carry the warning icon and say what they do in their tool tip; the
 // list entries that are dangerous carry it on their own.
 void ConfigDeviceDialog::markLockout(std::size_t i) {
-    const LockoutRule *rule = lockoutRule(model_.file(), i, model_.device());
+    const LockoutRule *rule = lockoutRule(form_.file(), i, form_.device());
     QWidget *w = controls_[i];
     if (!rule || !w) return;
     const QIcon warning = style()->standardIcon(QStyle::SP_MessageBoxWarning);
@@ -346,36 +346,36 @@ void ConfigDeviceDialog::markLockout(std::size_t i) {
     if (auto *button = qobject_cast<QAbstractButton *>(w)) button->setIcon(warning);
     if (auto *combo = qobject_cast<QComboBox *>(w)) {
         // An entry is dangerous when choosing it alone makes a risk.
-        const auto &items = model_.file().items;
-        const auto &entries = model_.control(i).entries;
+        const auto &items = form_.file().items;
+        const auto &entries = form_.control(i).entries;
         for (std::size_t e = 0; e < entries.size(); ++e) {
-            auto bytes = model_.working();
+            auto bytes = form_.working();
             bytes[items[i].byteIndex] =
                 std::uint8_t((bytes[items[i].byteIndex] & ~items[i].mask) | items[entries[e]].value);
-            for (const LockoutRisk &risk : lockoutRisks(model_.file(), model_.device(), bytes))
+            for (const LockoutRisk &risk : lockoutRisks(form_.file(), form_.device(), bytes))
                 if (risk.item == i) combo->setItemIcon(int(e), warning);
         }
     }
     // Serial programming cannot change it: shown as it is, never changed here.
-    if (model_.isReadOnly(i)) {
+    if (form_.isReadOnly(i)) {
         w->setEnabled(false);
         w->setToolTip(sentence + tr(" A serial programmer cannot change this bit."));
     }
 }
 
 void ConfigDeviceDialog::showLockoutNote() {
-    if (showing_) return;  // the controls are half way to the model's state
+    if (showing_) return;  // the controls are half way to the form's state
     readControls();
-    const auto risks = lockoutRisks(model_.file(), model_.device(), model_.choicesApplied());
+    const auto risks = lockoutRisks(form_.file(), form_.device(), form_.choicesApplied());
     lockoutNote_->setText(risks.empty() ? QString() : uiText("These choices can lock the chip out:\n" + describeRisks(risks)).trimmed());
     lockoutNote_->setVisible(!risks.empty());
 }
 
-void ConfigDeviceDialog::showModel() {
-    const auto &items = model_.file().items;
+void ConfigDeviceDialog::showForm() {
+    const auto &items = form_.file().items;
     showing_ = true;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        const auto &c = model_.control(i);
+        const auto &c = form_.control(i);
         if (auto *edit = qobject_cast<QLineEdit *>(controls_[i])) edit->setText(qs(c.text));
         else if (auto *radio = qobject_cast<QRadioButton *>(controls_[i])) {
             // An exclusive group cannot show "none selected": it is lifted while the state is set.
@@ -391,31 +391,31 @@ void ConfigDeviceDialog::showModel() {
 }
 
 void ConfigDeviceDialog::readControls() {
-    const auto &items = model_.file().items;
+    const auto &items = form_.file().items;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (auto *edit = qobject_cast<QLineEdit *>(controls_[i])) model_.setHexText(i, edit->text().toStdString());
+        if (auto *edit = qobject_cast<QLineEdit *>(controls_[i])) form_.setHexText(i, edit->text().toStdString());
         else if (auto *radio = qobject_cast<QRadioButton *>(controls_[i])) {
-            if (radio->isChecked()) model_.setChecked(i, true);
-        } else if (auto *box = qobject_cast<QCheckBox *>(controls_[i])) model_.setChecked(i, box->isChecked());
-        else if (auto *combo = qobject_cast<QComboBox *>(controls_[i])) model_.selectEntry(i, combo->currentIndex());
+            if (radio->isChecked()) form_.setChecked(i, true);
+        } else if (auto *box = qobject_cast<QCheckBox *>(controls_[i])) form_.setChecked(i, box->isChecked());
+        else if (auto *combo = qobject_cast<QComboBox *>(controls_[i])) form_.selectEntry(i, combo->currentIndex());
     }
 }
 
 void ConfigDeviceDialog::restoreDefaults() {
-    model_.restoreDefaults();
-    showModel();
+    form_.restoreDefaults();
+    showForm();
 }
 
 void ConfigDeviceDialog::accept() {
     readControls();
-    if (model_.accept()) QDialog::accept();
+    if (form_.accept()) QDialog::accept();
 }
 
 // ---- Operate Settings -----------------------------------------------------------
 
 OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, OptionsRecord &options,
                                              std::uint8_t autoItems[16], bool fileLoaded, Prompt &prompt, QWidget *parent)
-    : QDialog(parent), model_(device, options, autoItems, fileLoaded), options_(options), autoItems_(autoItems),
+    : QDialog(parent), form_(device, options, autoItems, fileLoaded), options_(options), autoItems_(autoItems),
       prompt_(prompt) {
     setWindowTitle(tr("Operate Settings"));
     auto *layout = new QHBoxLayout(this);
@@ -428,23 +428,23 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
         connect(box, &QCheckBox::toggled, this, [value](bool on) { *value = on; });
         left->addWidget(box);
     };
-    addBox(tr("Check Device ID"), "checkId", &model_.checkId, model_.checkIdEnabled());
-    addBox(tr("Auto Reload File of Modified"), "autoReload", &model_.autoReload, true);
-    addBox(tr("Play Sound"), "sound", &model_.sound, true);
-    addBox(tr("Ignore 0xFF"), "ignoreFF", &model_.ignoreFF, model_.ignoreFFEnabled());
+    addBox(tr("Check Device ID"), "checkId", &form_.checkId, form_.checkIdEnabled());
+    addBox(tr("Auto Reload File of Modified"), "autoReload", &form_.autoReload, true);
+    addBox(tr("Play Sound"), "sound", &form_.sound, true);
+    addBox(tr("Ignore 0xFF"), "ignoreFF", &form_.ignoreFF, form_.ignoreFFEnabled());
 
     auto *rangeBox = new QGroupBox(tr("Program Range"), this);
     rangeBox->setObjectName(QStringLiteral("range"));
     auto *rangeLayout = new QVBoxLayout(rangeBox);
     range_ = new QButtonGroup(this);
     for (int b = 0; b < 3; ++b) {
-        auto *radio = new QRadioButton(areaCaption(model_.rangeCaption(b)), rangeBox);
+        auto *radio = new QRadioButton(areaCaption(form_.rangeCaption(b)), rangeBox);
         radio->setObjectName(QStringLiteral("range%1").arg(b));
         range_->addButton(radio, b);
         rangeLayout->addWidget(radio);
-        radio->setChecked(model_.rangeButton == b);
+        radio->setChecked(form_.rangeButton == b);
     }
-    rangeBox->setVisible(model_.rangeShown());
+    rangeBox->setVisible(form_.rangeShown());
     left->addWidget(rangeBox);
     left->addStretch(1);
     layout->addLayout(left);
@@ -454,7 +454,7 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
     items_ = new QListWidget(this);
     items_->setObjectName(QStringLiteral("autoItems"));
     items_->setAccessibleName(tr("Auto Program Item"));
-    for (const auto &e : model_.autoEntries) {
+    for (const auto &e : form_.autoEntries) {
         auto *item = new QListWidgetItem(uiText(e.name).trimmed(), items_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(e.checked ? Qt::Checked : Qt::Unchecked);
@@ -470,10 +470,10 @@ OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, Options
 }
 
 void OperateSettingsDialog::accept() {
-    for (int i = 0; i < items_->count() && i < int(model_.autoEntries.size()); ++i)
-        model_.autoEntries[std::size_t(i)].checked = items_->item(i)->checkState() == Qt::Checked;
-    model_.rangeButton = range_->checkedId();
-    if (model_.accept(prompt_, options_, autoItems_)) QDialog::accept();
+    for (int i = 0; i < items_->count() && i < int(form_.autoEntries.size()); ++i)
+        form_.autoEntries[std::size_t(i)].checked = items_->item(i)->checkState() == Qt::Checked;
+    form_.rangeButton = range_->checkedId();
+    if (form_.accept(prompt_, options_, autoItems_)) QDialog::accept();
 }
 
 }  // namespace vantor::ui

@@ -1,15 +1,15 @@
 #pragma once
 // The Select Device, Config and Operate Settings dialogs and the History Device menus: Qt
-// bindings of the dialog models in devices/.
+// bindings of the dialog forms in devices/.
 #include <QDialog>
 #include <QPixmap>
 #include <memory>
 #include <vector>
 
 #include "core/Prompt.h"
-#include "devices/ConfigDialog.h"
-#include "devices/OptionsDialog.h"
-#include "devices/SelectDialog.h"
+#include "devices/ConfigDeviceForm.h"
+#include "devices/OperateSettingsForm.h"
+#include "devices/SelectDeviceForm.h"
 
 class QButtonGroup;
 class QLabel;
@@ -39,7 +39,7 @@ public:
     // False when the library could not be read (it said why): do not show the dialog.
     bool opened() const { return opened_; }
     const DeviceRecord &selectedDevice() const { return result_; }
-    SelectDialogModel &model() { return model_; }
+    SelectDeviceForm &form() { return form_; }
 
     QLineEdit *searchField() const { return search_; }
     QListWidget *vendorList() const { return vendors_; }
@@ -54,7 +54,7 @@ private:
     void filterChanged();
     void showLogo();
 
-    SelectDialogModel model_;
+    SelectDeviceForm form_;
     std::unique_ptr<Artbank> artbank_;
     DeviceRecord result_;
     bool opened_ = false;
@@ -79,28 +79,28 @@ public:
     ConfigDeviceDialog(const std::filesystem::path &file, const DeviceRecord &device, Prompt &prompt,
                        QWidget *parent = nullptr);
     bool opened() const { return opened_; }
-    ConfigDialogModel &model() { return model_; }
+    ConfigDeviceForm &form() { return form_; }
     QTabWidget *tabs() const { return tabs_; }
     // The control of item i (null for drop-down entries).
     QWidget *control(std::size_t item) const { return controls_[item]; }
     // "&OK" succeeded: the bytes to copy into the device's config_data.
-    const std::array<std::uint8_t, kConfigDataSize> &configBytes() const { return model_.working(); }
+    const std::array<std::uint8_t, kConfigDataSize> &configBytes() const { return form_.working(); }
 
     void accept() override;
     void restoreDefaults();
 
 private:
-    void showModel();
+    void showForm();
     void readControls();
     void showPage(int page);
     void markLockout(std::size_t item);
     void showLockoutNote();
 
-    ConfigDialogModel model_;
+    ConfigDeviceForm form_;
     bool opened_ = false;
     QTabWidget *tabs_ = nullptr;
     QLabel *lockoutNote_ = nullptr;  // the dangerous choices made, one sentence each
-    bool showing_ = false;           // showModel() is setting the controls
+    bool showing_ = false;           // showForm() is setting the controls
     std::vector<QWidget *> controls_;
 };
 
@@ -112,7 +112,7 @@ public:
     void accept() override;
 
 private:
-    OptionsDialogModel model_;
+    OperateSettingsForm form_;
     OptionsRecord &options_;
     std::uint8_t *autoItems_;
     Prompt &prompt_;

@@ -31,7 +31,7 @@
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/MemoryLayout.h"
-#include "devices/SelectDialog.h"
+#include "devices/SelectDeviceForm.h"
 #include "devices/ui/DeviceDialogs.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/Application.h"

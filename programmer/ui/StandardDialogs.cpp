@@ -51,7 +51,7 @@ MainWindowDialogs standardDialogs() {
         const auto &bytes = dialog.configBytes();
         std::copy(bytes.begin(), bytes.end(), doc.currentDevice.config_data);
         // The file has just been read whole: what it shows may now be written.
-        cfg::markConfiguration(doc.currentDevice, &dialog.model().file());
+        cfg::markConfiguration(doc.currentDevice, &dialog.form().file());
         return true;
     };
     d.operateSettings = [](QWidget *parent, Document &doc) {

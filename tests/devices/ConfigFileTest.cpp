@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "core/StringTable.h"
-#include "devices/ConfigDialog.h"
+#include "devices/ConfigDeviceForm.h"
 #include "devices/ConfigFile.h"
 #include "devices/Crc16.h"
 #include "support/TestDoubles.h"
@@ -60,7 +60,7 @@ protected:
     std::string loadMessage(const std::vector<std::uint8_t> &img) {
         write(img);
         prompt.shown.clear();
-        ConfigDialogModel model(prompt);
+        ConfigDeviceForm model(prompt);
         const bool ok = model.open(dir / "cfg" / "TEST.cfg", device8k());
         if (ok) return "";
         EXPECT_EQ(prompt.shown.size(), 1u);
@@ -110,7 +110,7 @@ TEST_F(ConfigFileTest, ReaderChecksCountsLengthAndCheckWord) {
 }
 
 TEST_F(ConfigFileTest, MissingFileGivesOpenMessage) {
-    ConfigDialogModel model(prompt);
+    ConfigDeviceForm model(prompt);
     EXPECT_FALSE(model.open(dir / "cfg" / "NONE.cfg", device8k()));
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_EQ(prompt.shown[0].text, loadString(sid::ConfigFileOpenFailed));
@@ -180,9 +180,9 @@ TEST_F(ConfigFileTest, DefaultsLoadOnlyFromASoundFile) {
 
 // ---- the dialog --------------------------------------------------------------
 
-TEST(ConfigDialog, CheckBoxWritesValueOrItsComplementWithinTheMask) {
+TEST(ConfigDeviceForm, CheckBoxWritesValueOrItsComplementWithinTheMask) {
     test::RecordingPrompt prompt;
-    ConfigDialogModel m(prompt);
+    ConfigDeviceForm m(prompt);
     DeviceRecord d = device8k();
     d.config_data[3] = 0xF1;
     m.open(fileOf({make(kCheckBox, "c", 3, 0x03, 0x01)}), d);
@@ -195,9 +195,9 @@ TEST(ConfigDialog, CheckBoxWritesValueOrItsComplementWithinTheMask) {
     EXPECT_EQ(m.working()[3], 0xF1);
 }
 
-TEST(ConfigDialog, RadioGroupsStartAfterGroupBoxes) {
+TEST(ConfigDeviceForm, RadioGroupsStartAfterGroupBoxes) {
     test::RecordingPrompt prompt;
-    ConfigDialogModel m(prompt);
+    ConfigDeviceForm m(prompt);
     DeviceRecord d = device8k();
     d.config_data[0] = 0x02;
     d.config_data[1] = 0x00;
@@ -218,9 +218,9 @@ TEST(ConfigDialog, RadioGroupsStartAfterGroupBoxes) {
     EXPECT_EQ(m.working()[1], 0x10);
 }
 
-TEST(ConfigDialog, DropDownShowsMatchingEntryAndWritesItsValue) {
+TEST(ConfigDeviceForm, DropDownShowsMatchingEntryAndWritesItsValue) {
     test::RecordingPrompt prompt;
-    ConfigDialogModel m(prompt);
+    ConfigDeviceForm m(prompt);
     DeviceRecord d = device8k();
     d.config_data[2] = 0x9F;
     m.open(fileOf({make(kDropDown, "list", 2, 0x30, 0x00), make(kDropEntry, "e0", 0, 0, 0x00),
@@ -235,7 +235,7 @@ TEST(ConfigDialog, DropDownShowsMatchingEntryAndWritesItsValue) {
     // Bits no entry names (a legal setting the list leaves out) select nothing, and OK keeps
     // them instead of writing the list's own value.
     d.config_data[2] = 0x36;
-    ConfigDialogModel m2(prompt);
+    ConfigDeviceForm m2(prompt);
     m2.open(m.file(), d);
     EXPECT_EQ(m2.control(0).selected, -1);
     ASSERT_TRUE(m2.accept());
@@ -244,7 +244,7 @@ TEST(ConfigDialog, DropDownShowsMatchingEntryAndWritesItsValue) {
     cfg::ConfigFile unnamedDefaults = m.file();
     unnamedDefaults.defaults[2] = 0xB5;
     d.config_data[2] = 0x9F;
-    ConfigDialogModel m3(prompt);
+    ConfigDeviceForm m3(prompt);
     m3.open(unnamedDefaults, d);
     ASSERT_EQ(m3.control(0).selected, 1);
     m3.restoreDefaults();
@@ -253,9 +253,9 @@ TEST(ConfigDialog, DropDownShowsMatchingEntryAndWritesItsValue) {
     EXPECT_EQ(m3.working()[2], 0xB5);
 }
 
-TEST(ConfigDialog, HexFieldDigitsRangeAndLittleEndianWrite) {
+TEST(ConfigDeviceForm, HexFieldDigitsRangeAndLittleEndianWrite) {
     test::RecordingPrompt prompt;
-    ConfigDialogModel m(prompt);
+    ConfigDeviceForm m(prompt);
     DeviceRecord d = device8k();
     d.config_data[4] = 0x34;
     d.config_data[5] = 0xF2;
@@ -280,9 +280,9 @@ TEST(ConfigDialog, HexFieldDigitsRangeAndLittleEndianWrite) {
     EXPECT_EQ(m.working()[4], 0x11);  // read before the refusal, kept
 }
 
-TEST(ConfigDialog, RangeKindsFollowTheDeviceAreas) {
+TEST(ConfigDeviceForm, RangeKindsFollowTheDeviceAreas) {
     test::RecordingPrompt prompt;
-    ConfigDialogModel m(prompt);
+    ConfigDeviceForm m(prompt);
     DeviceRecord d = device8k();
     m.open(fileOf({make(kHexField, "r1", 0, 16, 1), make(kHexField, "r7", 4, 16, 7)}), d);
     EXPECT_TRUE(m.setHexText(0, "21FF"));
@@ -295,13 +295,13 @@ TEST(ConfigDialog, RangeKindsFollowTheDeviceAreas) {
     EXPECT_EQ(hi, 8192u + 512u);
 }
 
-TEST(ConfigDialog, DefaultRestoresFileDefaultsAndCancelLeavesTheDevice) {
+TEST(ConfigDeviceForm, DefaultRestoresFileDefaultsAndCancelLeavesTheDevice) {
     test::RecordingPrompt prompt;
     ConfigFile f = fileOf({make(kCheckBox, "c", 0, 0x80, 0x00)});
     f.defaults[0] = 0x62;
     DeviceRecord d = device8k();
     d.config_data[0] = 0xE2;
-    ConfigDialogModel m(prompt);
+    ConfigDeviceForm m(prompt);
     m.open(f, d);
     EXPECT_FALSE(m.control(0).checked);
     m.restoreDefaults();

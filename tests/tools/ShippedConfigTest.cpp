@@ -9,7 +9,7 @@
 #include <set>
 
 #include "devices/Algorithms.h"
-#include "devices/ConfigDialog.h"
+#include "devices/ConfigDeviceForm.h"
 #include "devices/ConfigFile.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
@@ -61,7 +61,7 @@ TEST(ShippedConfigFiles, EveryNamedFileLoadsAndWritesOnlySentBytes) {
             if (path.empty()) continue;
             named.insert(path.filename().string());
             SCOPED_TRACE(std::string(lib) + " " + d.device_name);
-            ConfigDialogModel model(prompt);
+            ConfigDeviceForm model(prompt);
             ASSERT_TRUE(model.open(path, d));
             DeviceRecord withDefaults = d;
             ASSERT_TRUE(cfg::LoadConfigDefaults(VANTOR_BIN_DIR, withDefaults, prompt));

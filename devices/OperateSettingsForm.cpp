@@ -3,11 +3,11 @@
 #include "core/StringTable.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/MemoryLayout.h"
-#include "devices/OptionsDialog.h"
+#include "devices/OperateSettingsForm.h"
 
 namespace vantor {
 
-OptionsDialogModel::OptionsDialogModel(const DeviceRecord &device, const OptionsRecord &options,
+OperateSettingsForm::OperateSettingsForm(const DeviceRecord &device, const OptionsRecord &options,
                                        const std::uint8_t autoItems[kOperationListSize], bool fileLoaded)
     : device_(device), edited_(options), fileLoaded_(fileLoaded) {
     checkId = checkIdEnabled() && options.ChkDevID;
@@ -27,7 +27,7 @@ OptionsDialogModel::OptionsDialogModel(const DeviceRecord &device, const Options
         rangeButton = 0;  // the hidden first button
 }
 
-std::string OptionsDialogModel::rangeCaption(int button) const {
+std::string OperateSettingsForm::rangeCaption(int button) const {
     // One text serves both names, so an area without a name of its own repeats area 0's.
     std::string first, second;
     AreaName(device_, 0, first);
@@ -38,7 +38,7 @@ std::string OptionsDialogModel::rangeCaption(int button) const {
     return first + " + " + second;
 }
 
-bool OptionsDialogModel::accept(Prompt &prompt, OptionsRecord &options, std::uint8_t autoItems[kOperationListSize]) const {
+bool OperateSettingsForm::accept(Prompt &prompt, OptionsRecord &options, std::uint8_t autoItems[kOperationListSize]) const {
     std::uint8_t items[kOperationListSize];
     std::fill(items, items + kOperationListSize, kEndOfList);
     int n = 0;

@@ -11,14 +11,14 @@
 
 namespace vantor {
 
-class SelectDialogModel {
+class SelectDeviceForm {
 public:
     static constexpr int kTypeButtons = 7;
     // Labels of the Type radio buttons; buttons 2..6 are shown disabled.
     static std::string_view typeLabel(int button);
     static bool typeEnabled(int button) { return button <= 1; }
 
-    SelectDialogModel(DeviceLibrary &library, Profile &profile) : library_(library), profile_(profile) {}
+    SelectDeviceForm(DeviceLibrary &library, Profile &profile) : library_(library), profile_(profile) {}
 
     // Reads the profile and loads the device index once. False when the library failed (it
     // has said why): the dialog then closes as if cancelled. With a current device that the

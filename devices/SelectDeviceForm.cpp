@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "core/StringTable.h"
-#include "devices/SelectDialog.h"
+#include "devices/SelectDeviceForm.h"
 
 namespace vantor {
 namespace {
@@ -25,17 +25,17 @@ int positionOf(const std::vector<std::string> &list, const std::string &text) {
 
 }  // namespace
 
-std::string_view SelectDialogModel::typeLabel(int button) {
+std::string_view SelectDeviceForm::typeLabel(int button) {
     return button >= 0 && button < kTypeButtons ? kTypeLabels[button] : std::string_view{};
 }
 
-bool SelectDialogModel::passes(const DeviceIndexEntry &e) const {
+bool SelectDeviceForm::passes(const DeviceIndexEntry &e) const {
     if (typeFilter_ != 0 && e.device_type != typeFilter_ - 1) return false;
     if (searchUpper_.empty()) return true;
     return upper(e.device_name).find(searchUpper_) != std::string::npos;
 }
 
-void SelectDialogModel::fillVendors() {
+void SelectDeviceForm::fillVendors() {
     std::bitset<65536> noted;
     vendors_.clear();
     for (const auto &e : index_) {
@@ -47,7 +47,7 @@ void SelectDialogModel::fillVendors() {
     vendorPos_ = -1;
 }
 
-void SelectDialogModel::fillDevices(int vendorIndex) {
+void SelectDeviceForm::fillDevices(int vendorIndex) {
     devices_.clear();
     for (const auto &e : index_)
         if (e.vendor_index == vendorIndex && passes(e)) devices_.emplace_back(e.device_name);
@@ -55,12 +55,12 @@ void SelectDialogModel::fillDevices(int vendorIndex) {
     devicePos_ = -1;
 }
 
-int SelectDialogModel::selectedVendorIndex() const {
+int SelectDeviceForm::selectedVendorIndex() const {
     if (vendorPos_ < 0 || vendorPos_ >= int(vendors_.size())) return -1;
     return DeviceLibrary::VendorIndexOf(vendors_[std::size_t(vendorPos_)]);
 }
 
-bool SelectDialogModel::open(const DeviceRecord *current) {
+bool SelectDeviceForm::open(const DeviceRecord *current) {
     const int vendorPos = profile_.readInt(kSection, "Vendor", 0);
     const int devicePos = profile_.readInt(kSection, "Code", 0);
     typeFilter_ = std::clamp(profile_.readInt(kSection, "Type", 0), 0, kTypeButtons - 1);
@@ -87,7 +87,7 @@ bool SelectDialogModel::open(const DeviceRecord *current) {
     return true;
 }
 
-std::string SelectDialogModel::emptyHint() const {
+std::string SelectDeviceForm::emptyHint() const {
     if (!vendors_.empty() || index_.empty()) return {};
     std::string hint = "No device";
     if (typeFilter_ != 0) hint += " of the type " + std::string(typeLabel(typeFilter_));
@@ -95,7 +95,7 @@ std::string SelectDialogModel::emptyHint() const {
     return hint + ". Shorten the search text or choose the type All.";
 }
 
-void SelectDialogModel::setFilter(int typeFilter, std::string_view searchText) {
+void SelectDeviceForm::setFilter(int typeFilter, std::string_view searchText) {
     typeFilter_ = std::clamp(typeFilter, 0, kTypeButtons - 1);
     search_ = std::string(searchText);
     searchUpper_ = upper(search_);
@@ -112,18 +112,18 @@ void SelectDialogModel::setFilter(int typeFilter, std::string_view searchText) {
     if (!devices_.empty()) devicePos_ = std::max(0, positionOf(devices_, oldDevice));
 }
 
-void SelectDialogModel::selectVendor(int position) {
+void SelectDeviceForm::selectVendor(int position) {
     if (position < 0 || position >= int(vendors_.size())) return;
     vendorPos_ = position;
     fillDevices(selectedVendorIndex());
     if (!devices_.empty()) devicePos_ = 0;
 }
 
-void SelectDialogModel::selectDevice(int position) {
+void SelectDeviceForm::selectDevice(int position) {
     if (position >= 0 && position < int(devices_.size())) devicePos_ = position;
 }
 
-bool SelectDialogModel::accept(DeviceRecord &result) {
+bool SelectDeviceForm::accept(DeviceRecord &result) {
     if (vendorPos_ < 0 || devicePos_ < 0) return false;
     if (!library_.FindDeviceByVendorName(vendors_[std::size_t(vendorPos_)], devices_[std::size_t(devicePos_)], result))
         return false;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "core/StringTable.h"
-#include "devices/OptionsDialog.h"
+#include "devices/OperateSettingsForm.h"
 #include "support/TestDoubles.h"
 
 using namespace vantor;
@@ -35,11 +35,11 @@ struct Items {
     }
 };
 
-TEST(OptionsDialog, EntriesFollowTheDeviceAutoListAndOkKeepsItsOrder) {
+TEST(OperateSettingsForm, EntriesFollowTheDeviceAutoListAndOkKeepsItsOrder) {
     DeviceRecord d = twoAreaDevice();
     OptionsRecord o;
     Items items{2, 0, 12};  // any order in the old list
-    OptionsDialogModel m(d, o, items.v, true);
+    OperateSettingsForm m(d, o, items.v, true);
     ASSERT_EQ(m.autoEntries.size(), 5u);
     EXPECT_EQ(m.autoEntries[0].name, "Erase      ");
     EXPECT_TRUE(m.autoEntries[0].checked);
@@ -51,12 +51,12 @@ TEST(OptionsDialog, EntriesFollowTheDeviceAutoListAndOkKeepsItsOrder) {
     EXPECT_EQ(0, std::memcmp(items.v, expected, sizeof expected));
 }
 
-TEST(OptionsDialog, EmptyAutoListIsRefusedAndNothingChanges) {
+TEST(OperateSettingsForm, EmptyAutoListIsRefusedAndNothingChanges) {
     DeviceRecord d = twoAreaDevice();
     OptionsRecord o;
     o.Sound = 1;
     Items items{0};
-    OptionsDialogModel m(d, o, items.v, true);
+    OperateSettingsForm m(d, o, items.v, true);
     for (auto &e : m.autoEntries) e.checked = false;
     m.sound = false;
     test::RecordingPrompt prompt;
@@ -68,7 +68,7 @@ TEST(OptionsDialog, EmptyAutoListIsRefusedAndNothingChanges) {
     EXPECT_EQ(items.v[0], 0);
 }
 
-TEST(OptionsDialog, DisabledBoxesAndAutoReloadRules) {
+TEST(OperateSettingsForm, DisabledBoxesAndAutoReloadRules) {
     DeviceRecord d = twoAreaDevice();
     d.device_id[0] = 0;
     d.option_flags = 0;
@@ -77,7 +77,7 @@ TEST(OptionsDialog, DisabledBoxesAndAutoReloadRules) {
     o.IngoreFFH = 1;
     o.AutoReload = 1;
     Items items{0};
-    OptionsDialogModel m(d, o, items.v, false);
+    OperateSettingsForm m(d, o, items.v, false);
     EXPECT_FALSE(m.checkIdEnabled());
     EXPECT_FALSE(m.checkId);
     EXPECT_FALSE(m.ignoreFFEnabled());
@@ -89,18 +89,18 @@ TEST(OptionsDialog, DisabledBoxesAndAutoReloadRules) {
     EXPECT_EQ(o.IngoreFFH, 0);
     EXPECT_EQ(o.AutoReload, 1);
 
-    OptionsDialogModel loaded(d, o, items.v, true);
+    OperateSettingsForm loaded(d, o, items.v, true);
     loaded.autoReload = false;
     ASSERT_TRUE(loaded.accept(prompt, o, items.v));
     EXPECT_EQ(o.AutoReload, 0);
 }
 
-TEST(OptionsDialog, ProgramRangeButtonsAndMaskRules) {
+TEST(OperateSettingsForm, ProgramRangeButtonsAndMaskRules) {
     DeviceRecord d = twoAreaDevice(95);
     OptionsRecord o;
     o.areaMask = 3;
     Items items{0};
-    OptionsDialogModel m(d, o, items.v, true);
+    OperateSettingsForm m(d, o, items.v, true);
     ASSERT_TRUE(m.rangeShown());
     EXPECT_EQ(m.rangeButton, 2);
     EXPECT_EQ(m.rangeCaption(0), "FLASH EEPROM (APROM)");
@@ -113,11 +113,11 @@ TEST(OptionsDialog, ProgramRangeButtonsAndMaskRules) {
     // Each stored mask selects its button, and each button stores its mask ("both areas": 3).
     for (auto [mask, button] : {std::pair{1u, 0}, std::pair{2u, 1}, std::pair{3u, 2}}) {
         o.areaMask = mask == 1 ? 2 : 1;
-        OptionsDialogModel chosen(d, o, items.v, true);
+        OperateSettingsForm chosen(d, o, items.v, true);
         chosen.rangeButton = button;
         ASSERT_TRUE(chosen.accept(prompt, o, items.v));
         EXPECT_EQ(o.areaMask, mask);
-        EXPECT_EQ(OptionsDialogModel(d, o, items.v, true).rangeButton, button);
+        EXPECT_EQ(OperateSettingsForm(d, o, items.v, true).rangeButton, button);
     }
     m.rangeButton = 3;  // no such button: the mask stays
     ASSERT_TRUE(m.accept(prompt, o, items.v));
@@ -127,12 +127,12 @@ TEST(OptionsDialog, ProgramRangeButtonsAndMaskRules) {
     one.memory_areas[1] = {};
     one.area_count = 1;
     o.areaMask = 3;
-    OptionsDialogModel single(one, o, items.v, true);
+    OperateSettingsForm single(one, o, items.v, true);
     EXPECT_FALSE(single.rangeShown());
     ASSERT_TRUE(single.accept(prompt, o, items.v));
     EXPECT_EQ(o.areaMask, 1u);
     o.areaMask = 2;
-    OptionsDialogModel keep(one, o, items.v, true);
+    OperateSettingsForm keep(one, o, items.v, true);
     ASSERT_TRUE(keep.accept(prompt, o, items.v));
     EXPECT_EQ(o.areaMask, 2u);
 }

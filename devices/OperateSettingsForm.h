@@ -11,7 +11,7 @@
 
 namespace vantor {
 
-class OptionsDialogModel {
+class OperateSettingsForm {
 public:
     struct AutoEntry {
         std::uint8_t code;
@@ -19,7 +19,7 @@ public:
         bool checked;
     };
 
-    OptionsDialogModel(const DeviceRecord &device, const OptionsRecord &options,
+    OperateSettingsForm(const DeviceRecord &device, const OptionsRecord &options,
                        const std::uint8_t autoItems[kOperationListSize], bool fileLoaded);
 
     // Check boxes.

@@ -9,7 +9,7 @@
 #include "core/Profile.h"
 #include "core/StringTable.h"
 #include "devices/LibraryFormat.h"
-#include "devices/SelectDialog.h"
+#include "devices/SelectDeviceForm.h"
 #include "support/TestDoubles.h"
 
 using namespace vantor;
@@ -27,7 +27,7 @@ devlib::LibraryRecord rec(std::string name, std::uint16_t vendor, std::uint8_t t
     return r;
 }
 
-class SelectDialogTest : public ::testing::Test {
+class SelectDeviceFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("vantor-select-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -49,12 +49,12 @@ protected:
     MemoryProfile profile;
 };
 
-TEST_F(SelectDialogTest, OpensAtStoredPositionsOrTheFirstEntries) {
-    EXPECT_EQ(SelectDialogModel::typeLabel(0), "All");
-    EXPECT_EQ(SelectDialogModel::typeLabel(SelectDialogModel::kTypeButtons - 1), "SRAM/DRAM");
-    EXPECT_EQ(SelectDialogModel::typeLabel(SelectDialogModel::kTypeButtons), "");
-    EXPECT_EQ(SelectDialogModel::typeLabel(-1), "");
-    SelectDialogModel m(library, profile);
+TEST_F(SelectDeviceFormTest, OpensAtStoredPositionsOrTheFirstEntries) {
+    EXPECT_EQ(SelectDeviceForm::typeLabel(0), "All");
+    EXPECT_EQ(SelectDeviceForm::typeLabel(SelectDeviceForm::kTypeButtons - 1), "SRAM/DRAM");
+    EXPECT_EQ(SelectDeviceForm::typeLabel(SelectDeviceForm::kTypeButtons), "");
+    EXPECT_EQ(SelectDeviceForm::typeLabel(-1), "");
+    SelectDeviceForm m(library, profile);
     ASSERT_TRUE(m.open());
     EXPECT_EQ(m.vendors(), (std::vector<std::string>{"AMD", "ATMEL", "SST", "WINBOND"}));
     EXPECT_EQ(m.vendorPosition(), 0);
@@ -62,7 +62,7 @@ TEST_F(SelectDialogTest, OpensAtStoredPositionsOrTheFirstEntries) {
 
     profile.writeInt("Device", "Vendor", 1);
     profile.writeInt("Device", "Code", 2);
-    SelectDialogModel again(library, profile);
+    SelectDeviceForm again(library, profile);
     ASSERT_TRUE(again.open());
     EXPECT_EQ(again.selectedVendorIndex(), 10);
     EXPECT_EQ(again.devices(), (std::vector<std::string>{"AT24C02", "AT89S51", "AT89S52", "at89lp"}));
@@ -70,27 +70,27 @@ TEST_F(SelectDialogTest, OpensAtStoredPositionsOrTheFirstEntries) {
 
     profile.writeInt("Device", "Vendor", 9);
     profile.writeInt("Device", "Code", 9);
-    SelectDialogModel beyond(library, profile);
+    SelectDeviceForm beyond(library, profile);
     ASSERT_TRUE(beyond.open());
     EXPECT_EQ(beyond.vendorPosition(), 0);
     EXPECT_EQ(beyond.devicePosition(), 0);
 }
 
-TEST_F(SelectDialogTest, OpensAtTheCurrentDeviceWhenTheFilterShowsIt) {
+TEST_F(SelectDeviceFormTest, OpensAtTheCurrentDeviceWhenTheFilterShowsIt) {
     profile.writeInt("Device", "Vendor", 0);
     profile.writeInt("Device", "Code", 0);
     DeviceRecord current;
     current.valid = 1;
     current.vendor_index = 82;
     std::strcpy(current.device_name, "SST89E516RD");
-    SelectDialogModel m(library, profile);
+    SelectDeviceForm m(library, profile);
     ASSERT_TRUE(m.open(&current));
     EXPECT_EQ(m.vendors()[std::size_t(m.vendorPosition())], "SST");
     EXPECT_EQ(m.devices()[std::size_t(m.devicePosition())], "SST89E516RD");
 
     // Hidden by the stored search: the stored positions, and a hint when nothing is left.
     profile.writeString("Device", "Search", "W78");
-    SelectDialogModel filtered(library, profile);
+    SelectDeviceForm filtered(library, profile);
     ASSERT_TRUE(filtered.open(&current));
     EXPECT_EQ(filtered.devices()[std::size_t(filtered.devicePosition())], "W78E58B");
     EXPECT_EQ(filtered.emptyHint(), "");
@@ -99,8 +99,8 @@ TEST_F(SelectDialogTest, OpensAtTheCurrentDeviceWhenTheFilterShowsIt) {
               "No device of the type EPROM/PROM has \"zz\" in its name. Shorten the search text or choose the type All.");
 }
 
-TEST_F(SelectDialogTest, SearchIsCaseBlindAndKeepsTheSelectionWhileItPasses) {
-    SelectDialogModel m(library, profile);
+TEST_F(SelectDeviceFormTest, SearchIsCaseBlindAndKeepsTheSelectionWhileItPasses) {
+    SelectDeviceForm m(library, profile);
     ASSERT_TRUE(m.open());
     m.selectVendor(1);  // ATMEL
     m.selectDevice(2);  // AT89S52
@@ -121,8 +121,8 @@ TEST_F(SelectDialogTest, SearchIsCaseBlindAndKeepsTheSelectionWhileItPasses) {
     EXPECT_FALSE(profile.contains("Device", "Type"));
 }
 
-TEST_F(SelectDialogTest, OkFindsTheDeviceAndStoresPositions) {
-    SelectDialogModel m(library, profile);
+TEST_F(SelectDeviceFormTest, OkFindsTheDeviceAndStoresPositions) {
+    SelectDeviceForm m(library, profile);
     ASSERT_TRUE(m.open());
     m.setFilter(0, "w78");
     DeviceRecord r;
@@ -133,14 +133,14 @@ TEST_F(SelectDialogTest, OkFindsTheDeviceAndStoresPositions) {
     EXPECT_EQ(profile.readInt("Device", "Vendor", -1), 0);
 }
 
-TEST_F(SelectDialogTest, BrokenLibraryClosesTheDialog) {
+TEST_F(SelectDeviceFormTest, BrokenLibraryClosesTheDialog) {
     std::ofstream(dir / "TR610.dev", std::ios::binary) << "junk";
-    SelectDialogModel m(library, profile);
+    SelectDeviceForm m(library, profile);
     EXPECT_FALSE(m.open());
     EXPECT_EQ(prompt.shown.size(), 1u);
 }
 
-TEST_F(SelectDialogTest, HistoryMenusAndSelection) {
+TEST_F(SelectDeviceFormTest, HistoryMenusAndSelection) {
     auto items = historyMenuItems({{10, "AT89S51"}});
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].text, loadString(sid::HistoryDevice));
@@ -161,11 +161,11 @@ TEST_F(SelectDialogTest, HistoryMenusAndSelection) {
 }
 
 // Opening loads the index once and sorts; twenty thousand devices open well within a blink.
-TEST_F(SelectDialogTest, OpensTwentyThousandDevicesQuickly) {
+TEST_F(SelectDeviceFormTest, OpensTwentyThousandDevicesQuickly) {
     std::vector<devlib::LibraryRecord> many;
     for (int i = 0; i < 20000; ++i) many.push_back(rec("DEV" + std::to_string(i), std::uint16_t(i % 101), std::uint8_t(i % 6)));
     build(many);
-    SelectDialogModel m(library, profile);
+    SelectDeviceForm m(library, profile);
     ASSERT_TRUE(m.open());
     EXPECT_EQ(m.indexSize(), 20000u);
     EXPECT_EQ(m.vendors().size(), 101u);

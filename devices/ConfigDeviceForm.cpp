@@ -3,21 +3,21 @@
 #include <cstring>
 
 #include "core/StringTable.h"
-#include "devices/ConfigDialog.h"
+#include "devices/ConfigDeviceForm.h"
 #include "devices/LockoutRisks.h"
 
 namespace vantor {
 
 using namespace cfg;
 
-bool ConfigDialogModel::open(const std::filesystem::path &path, const DeviceRecord &device) {
+bool ConfigDeviceForm::open(const std::filesystem::path &path, const DeviceRecord &device) {
     ConfigFile file;
     if (!readConfigFile(path, prompt_, file)) return false;
     open(std::move(file), device);
     return true;
 }
 
-void ConfigDialogModel::open(ConfigFile file, const DeviceRecord &device) {
+void ConfigDeviceForm::open(ConfigFile file, const DeviceRecord &device) {
     file_ = std::move(file);
     std::memcpy(working_.data(), device.config_data, kConfigDataSize);
     std::memcpy(areas_, device.memory_areas, sizeof areas_);
@@ -26,7 +26,7 @@ void ConfigDialogModel::open(ConfigFile file, const DeviceRecord &device) {
     showWorking();
 }
 
-void ConfigDialogModel::build() {
+void ConfigDeviceForm::build() {
     controls_.assign(file_.items.size(), Control{});
     int group = 0;
     bool newGroup = false;
@@ -62,7 +62,7 @@ void ConfigDialogModel::build() {
     }
 }
 
-void ConfigDialogModel::showWorking() {
+void ConfigDeviceForm::showWorking() {
     for (std::size_t i = 0; i < file_.items.size(); ++i) {
         const Item &item = file_.items[i];
         Control &c = controls_[i];
@@ -97,12 +97,12 @@ void ConfigDialogModel::showWorking() {
     }
 }
 
-void ConfigDialogModel::restoreDefaults() {
+void ConfigDeviceForm::restoreDefaults() {
     working_ = file_.defaults;
     showWorking();
 }
 
-void ConfigDialogModel::setChecked(std::size_t item, bool on) {
+void ConfigDeviceForm::setChecked(std::size_t item, bool on) {
     if (item >= controls_.size()) return;
     Control &c = controls_[item];
     const auto kind = file_.items[item].kind;
@@ -116,7 +116,7 @@ void ConfigDialogModel::setChecked(std::size_t item, bool on) {
     }
 }
 
-bool ConfigDialogModel::setHexText(std::size_t item, std::string_view text) {
+bool ConfigDeviceForm::setHexText(std::size_t item, std::string_view text) {
     if (item >= controls_.size() || file_.items[item].kind != kHexField) return false;
     if (text.size() > std::size_t(file_.items[item].hexDigits())) return false;
     for (char ch : text)
@@ -125,13 +125,13 @@ bool ConfigDialogModel::setHexText(std::size_t item, std::string_view text) {
     return true;
 }
 
-void ConfigDialogModel::selectEntry(std::size_t item, int entry) {
+void ConfigDeviceForm::selectEntry(std::size_t item, int entry) {
     if (item >= controls_.size() || file_.items[item].kind != kDropDown) return;
     Control &c = controls_[item];
     if (entry >= -1 && entry < int(c.entries.size())) c.selected = entry;
 }
 
-std::uint32_t ConfigDialogModel::hexValue(std::string_view text) {
+std::uint32_t ConfigDeviceForm::hexValue(std::string_view text) {
     std::uint32_t v = 0;
     for (char ch : text) {
         const int d = std::isdigit(static_cast<unsigned char>(ch)) ? ch - '0' : (std::toupper(ch) - 'A' + 10);
@@ -140,7 +140,7 @@ std::uint32_t ConfigDialogModel::hexValue(std::string_view text) {
     return v;
 }
 
-bool ConfigDialogModel::fieldRange(const Item &item, std::uint64_t &low, std::uint64_t &high) const {
+bool ConfigDeviceForm::fieldRange(const Item &item, std::uint64_t &low, std::uint64_t &high) const {
     low = areas_[0].buffer_start;
     switch (item.value) {
     case 0:
@@ -160,7 +160,7 @@ bool ConfigDialogModel::fieldRange(const Item &item, std::uint64_t &low, std::ui
     }
 }
 
-bool ConfigDialogModel::accept() {
+bool ConfigDeviceForm::accept() {
     for (std::size_t i = 0; i < file_.items.size(); ++i) {
         const Item &item = file_.items[i];
         const Control &c = controls_[i];
@@ -189,7 +189,7 @@ bool ConfigDialogModel::accept() {
     return true;
 }
 
-bool ConfigDialogModel::applyChoice(std::size_t i, std::uint8_t &d) const {
+bool ConfigDeviceForm::applyChoice(std::size_t i, std::uint8_t &d) const {
     const Item &item = file_.items[i];
     const Control &c = controls_[i];
     switch (item.kind) {
@@ -208,13 +208,13 @@ bool ConfigDialogModel::applyChoice(std::size_t i, std::uint8_t &d) const {
     }
 }
 
-std::array<std::uint8_t, kConfigDataSize> ConfigDialogModel::choicesApplied() const {
+std::array<std::uint8_t, kConfigDataSize> ConfigDeviceForm::choicesApplied() const {
     auto bytes = working_;
     for (std::size_t i = 0; i < file_.items.size(); ++i) applyChoice(i, bytes[file_.items[i].byteIndex]);
     return bytes;
 }
 
-bool ConfigDialogModel::isReadOnly(std::size_t item) const {
+bool ConfigDeviceForm::isReadOnly(std::size_t item) const {
     const LockoutRule *rule = lockoutRule(file_, item, device_);
     return rule && lockoutReadOnly(*rule);
 }

@@ -13,7 +13,7 @@
 
 namespace vantor {
 
-class ConfigDialogModel {
+class ConfigDeviceForm {
 public:
     // One per item; kind-8 items have none of their own (they are entries of a drop-down).
     struct Control {
@@ -26,7 +26,7 @@ public:
         std::vector<std::size_t> entries;  // drop-downs: their kind-8 items
     };
 
-    explicit ConfigDialogModel(Prompt &prompt) : prompt_(prompt) {}
+    explicit ConfigDeviceForm(Prompt &prompt) : prompt_(prompt) {}
 
     // Loads the file (messages 30043/30044 on failure: the dialog then closes) and shows
     // `current` in the controls.
