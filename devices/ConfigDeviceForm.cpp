@@ -71,7 +71,7 @@ void ConfigDeviceForm::showWorking() {
         case kHexField: {
             std::uint64_t v = 0;
             for (int b = item.valueBytes() - 1; b >= 0; --b) v = (v << 8) | working_[std::size_t(item.byteIndex + b)];
-            if (item.bits() < 32) v &= (std::uint64_t(1) << item.bits()) - 1;
+            if (item.bitCount < 32) v &= (std::uint64_t(1) << item.bitCount) - 1;
             char buf[16];
             std::snprintf(buf, sizeof buf, "%0*llX", item.hexDigits(), static_cast<unsigned long long>(v));
             c.text = buf;
@@ -142,18 +142,18 @@ std::uint32_t ConfigDeviceForm::hexValue(std::string_view text) {
 
 bool ConfigDeviceForm::fieldRange(const Item &item, std::uint64_t &low, std::uint64_t &high) const {
     low = areas_[0].buffer_start;
-    switch (item.value) {
+    switch (item.rangeKind) {
     case 0:
         high = areas_[0].size_bytes;
         return true;
     case 1:
     case 2:
     case 3:
-        high = std::uint64_t(areas_[item.value].buffer_start) + areas_[item.value].size_bytes;
+        high = std::uint64_t(areas_[item.rangeKind].buffer_start) + areas_[item.rangeKind].size_bytes;
         return true;
     case kRangeAny:
         low = 0;
-        high = std::uint64_t(1) << item.bits();
+        high = std::uint64_t(1) << item.bitCount;
         return true;
     default:
         return false;

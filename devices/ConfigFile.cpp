@@ -24,7 +24,8 @@ std::string itemFault(const Item &item, std::uint32_t pageWidth, std::uint32_t p
     if (item.kind > kDropEntry) return "unknown kind " + std::to_string(item.kind);
     if (item.byteIndex >= kConfigDataSize) return "byte index " + std::to_string(item.byteIndex) + " past byte 47";
     if (item.kind == kHexField) {
-        if (item.mask == 0 || item.mask > 32) return "hex field of " + std::to_string(item.mask) + " bits (1..32)";
+        if (item.bitCount == 0 || item.bitCount > 32)
+            return "hex field of " + std::to_string(item.bitCount) + " bits (1..32)";
         if (item.byteIndex + item.valueBytes() > int(kConfigDataSize)) return "value runs past byte 47";
     }
     if (item.kind != kDropEntry) {
@@ -87,8 +88,9 @@ bool decodeConfigImage(std::span<const std::uint8_t> image, ConfigFile &out, std
             item.textPad.assign(nul + 1, padEnd);
             item.rect = {le::load32(rec + 304), le::load32(rec + 308), le::load32(rec + 312), le::load32(rec + 316)};
             item.byteIndex = rec[320];
-            item.mask = rec[321];
-            item.value = rec[322];
+            const bool hex = item.kind == kHexField;
+            (hex ? item.bitCount : item.mask) = rec[321];
+            (hex ? item.rangeKind : item.value) = rec[322];
             item.reserved = rec[323];
             item.page = int(p);
             if (std::string fault = itemFault(item, width, height); !fault.empty())
@@ -123,8 +125,9 @@ std::vector<std::uint8_t> encodeConfigImage(const ConfigFile &file) {
         le::store32(rec + 312, item.rect.right);
         le::store32(rec + 316, item.rect.bottom);
         rec[320] = item.byteIndex;
-        rec[321] = item.mask;
-        rec[322] = item.value;
+        const bool hex = item.kind == kHexField;
+        rec[321] = hex ? item.bitCount : item.mask;
+        rec[322] = hex ? item.rangeKind : item.value;
         rec[323] = item.reserved;
         rec += kItemSize;
     }

@@ -53,14 +53,17 @@ struct Item {
     std::vector<std::uint8_t> textPad;  // bytes after the text's NUL, trailing zeros dropped
     Rect rect;
     std::uint8_t byteIndex = 0;
-    std::uint8_t mask = 0;   // kind 0: the value's bit count
-    std::uint8_t value = 0;  // kind 0: the range kind
+    // The record's bytes 321 and 322 hold a hex field's bit count and range kind, and the
+    // mask and value of every other kind: the one pair a kind uses is filled, the other is 0.
+    std::uint8_t mask = 0;
+    std::uint8_t value = 0;
+    std::uint8_t bitCount = 0;
+    std::uint8_t rangeKind = 0;
     std::uint8_t reserved = 0;
     int page = 0;
 
-    int bits() const { return mask; }
-    int valueBytes() const { return (mask + 7) / 8; }
-    int hexDigits() const { return (mask + 3) / 4; }
+    int valueBytes() const { return (bitCount + 7) / 8; }
+    int hexDigits() const { return (bitCount + 3) / 4; }
 };
 
 struct ConfigFile {

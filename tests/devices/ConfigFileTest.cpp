@@ -18,14 +18,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A hex field takes its bit count and range kind where other kinds take their mask and value.
 Item make(std::uint8_t kind, std::string text, std::uint8_t byte = 0, std::uint8_t mask = 0, std::uint8_t value = 0) {
     Item it;
     it.kind = kind;
     it.text = std::move(text);
     it.rect = {4, 4, 100, 20};
     it.byteIndex = byte;
-    it.mask = mask;
-    it.value = value;
+    (kind == kHexField ? it.bitCount : it.mask) = mask;
+    (kind == kHexField ? it.rangeKind : it.value) = value;
     return it;
 }
 

@@ -254,20 +254,12 @@ private:
             } else if (key == "mask" || key == "bits") {
                 auto v = num(i + 1, 255);
                 if (!v) return;
-                it.mask = std::uint8_t(*v);
+                (kind == kHexField ? it.bitCount : it.mask) = std::uint8_t(*v);
                 hasBits = key == "bits";
-            } else if (key == "value") {
-                auto v = num(i + 1, 255);
+            } else if (key == "value" || key == "range") {
+                auto v = key == "range" && val == "any" ? std::optional<std::uint64_t>(kRangeAny) : num(i + 1, 255);
                 if (!v) return;
-                it.value = std::uint8_t(*v);
-            } else if (key == "range") {
-                if (val == "any") {
-                    it.value = kRangeAny;
-                } else {
-                    auto v = num(i + 1, 255);
-                    if (!v) return;
-                    it.value = std::uint8_t(*v);
-                }
+                (kind == kHexField ? it.rangeKind : it.value) = std::uint8_t(*v);
             } else if (key == "reserved") {
                 auto v = num(i + 1, 255);
                 if (!v) return;
@@ -406,8 +398,8 @@ std::string dumpConfig(const ConfigFile &file) {
                 it.kind == kDropDown)
                 line += " byte " + std::to_string(it.byteIndex);
             if (it.kind == kHexField) {
-                line += " bits " + std::to_string(it.mask);
-                line += it.value == kRangeAny ? std::string(" range any") : " range " + std::to_string(it.value);
+                line += " bits " + std::to_string(it.bitCount);
+                line += it.rangeKind == kRangeAny ? std::string(" range any") : " range " + std::to_string(it.rangeKind);
             } else {
                 if (it.mask || it.kind == kRadioButton || it.kind == kCheckBox || it.kind == kDropDown)
                     line += " mask " + hexNum(it.mask);
