@@ -80,7 +80,6 @@ public:
 
     const std::vector<EditArea> &areas() const { return areas_; }
     bool hasArea() const { return !areas_.empty(); }
-    int currentArea() const { return current_; }
     void selectArea(int index);
     std::uint32_t rangeStart() const { return rangeStart_; }
     std::uint32_t rangeEnd() const { return rangeEnd_; }

@@ -77,7 +77,7 @@ private:
     cfg::ConfigFile file_;
     std::vector<Control> controls_;
     std::array<std::uint8_t, kConfigDataSize> working_{};
-    MemoryArea areas_[4] = {};
+    MemoryArea areas_[kMaxAreas] = {};
     DeviceRecord device_;
 };
 

@@ -67,11 +67,7 @@ public:
         if (!wrote_ || offset + take > high_) high_ = offset + take;
         wrote_ = true;
     }
-    void markOutOfRange() { outOfRange_ = true; }
 
-    std::uint64_t room() const { return room_; }
-    std::uint64_t fileStart() const { return fileStart_; }
-    std::uint8_t *dest() const { return dest_; }
     bool outOfRange() const { return outOfRange_; }
     bool wroteAny() const { return wrote_; }
     // Offsets from dest: [lowOffset, endOffset) covers every byte written.
