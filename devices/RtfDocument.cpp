@@ -224,80 +224,89 @@ private:
             binary(hasParam ? p : 0);
             return;
         }
-        if (skipping()) return;
-
-        // Destinations change how the rest of the group is read.
-        if (w == "fonttbl") { state_.dest = Dest::FontTable; state_.starred = false; return; }
-        if (w == "colortbl") { state_.dest = Dest::ColourTable; state_.starred = false; colourReset(); return; }
-        if (w == "pict") {
-            state_.dest = Dest::Picture;
-            state_.starred = false;
-            picture_ = PictureData{};
-            return;
-        }
-        if (w == "shppict" || w == "fldrslt" || w == "result") { state_.starred = false; return; }
-        if (isDestination(w)) { state_.dest = Dest::Skip; return; }
-        if (state_.starred && first) {
-            // An ignorable destination this reader does not know.
-            state_.dest = Dest::Skip;
-            return;
-        }
-
+        if (skipping() || destinationWord(w, first)) return;
         switch (state_.dest) {
         case Dest::FontTable: fontTableWord(w, hasParam, p); return;
         case Dest::ColourTable: colourTableWord(w, p); return;
         case Dest::Picture: pictureWord(w, hasParam, p); return;
         default: break;
         }
+        if (documentWord(w, p) || consumeUnicodeSkip()) return;
+        if (!formattingWord(w, hasParam, p)) specialCharacterWord(w);
+        // Everything else (paragraph layout, page setup, ...) does not change the text.
+    }
 
-        // Document-wide settings.
-        if (w == "ansicpg") { if (p > 0) ansiCodePage_ = p; return; }
-        if (w == "ansi") { ansiCodePage_ = 1252; return; }
-        if (w == "mac") { ansiCodePage_ = 10000; return; }
-        if (w == "pc") { ansiCodePage_ = 437; return; }
-        if (w == "pca") { ansiCodePage_ = 850; return; }
-        if (w == "deff") { defaultFont_ = p; return; }
-        if (w == "uc") { state_.uc = std::clamp(p, 0, 16); return; }
-        if (w == "u") {
-            if (consumeUnicodeSkip()) return;
-            unicodeEscape(p);
-            return;
+    // Destinations change how the rest of the group is read; true when w was one.
+    bool destinationWord(const std::string &w, bool first) {
+        if (w == "fonttbl") { state_.dest = Dest::FontTable; state_.starred = false; return true; }
+        if (w == "colortbl") { state_.dest = Dest::ColourTable; state_.starred = false; colourReset(); return true; }
+        if (w == "pict") {
+            state_.dest = Dest::Picture;
+            state_.starred = false;
+            picture_ = PictureData{};
+            return true;
         }
-        if (consumeUnicodeSkip()) return;
+        if (w == "shppict" || w == "fldrslt" || w == "result") { state_.starred = false; return true; }
+        if (isDestination(w)) { state_.dest = Dest::Skip; return true; }
+        if (state_.starred && first) {
+            // An ignorable destination this reader does not know.
+            state_.dest = Dest::Skip;
+            return true;
+        }
+        return false;
+    }
 
-        // Character formatting.
+    // Document-wide settings and Unicode escapes; true when w was one.
+    bool documentWord(const std::string &w, int p) {
+        if (w == "ansicpg") { if (p > 0) ansiCodePage_ = p; return true; }
+        if (w == "ansi") { ansiCodePage_ = 1252; return true; }
+        if (w == "mac") { ansiCodePage_ = 10000; return true; }
+        if (w == "pc") { ansiCodePage_ = 437; return true; }
+        if (w == "pca") { ansiCodePage_ = 850; return true; }
+        if (w == "deff") { defaultFont_ = p; return true; }
+        if (w == "uc") { state_.uc = std::clamp(p, 0, 16); return true; }
+        if (w == "u") {
+            if (!consumeUnicodeSkip()) unicodeEscape(p);
+            return true;
+        }
+        return false;
+    }
+
+    // Character formatting; true when w was one.
+    bool formattingWord(const std::string &w, bool hasParam, int p) {
         const bool on = !hasParam || p != 0;
-        if (w == "b") { state_.bold = on; return; }
-        if (w == "i") { state_.italic = on; return; }
+        if (w == "b") { state_.bold = on; return true; }
+        if (w == "i") { state_.italic = on; return true; }
         if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "uldash" || w == "ulth") {
             state_.underline = on;
-            return;
+            return true;
         }
-        if (w == "ulnone") { state_.underline = false; return; }
-        if (w == "v") { state_.hidden = on; return; }
-        if (w == "cf") { state_.colourIndex = p; return; }
-        if (w == "fs") { state_.halfPoints = p > 0 && p <= 3276 ? p : kDefaultHalfPoints; return; }
-        if (w == "f") { state_.font = p; return; }
+        if (w == "ulnone") { state_.underline = false; return true; }
+        if (w == "v") { state_.hidden = on; return true; }
+        if (w == "cf") { state_.colourIndex = p; return true; }
+        if (w == "fs") { state_.halfPoints = p > 0 && p <= 3276 ? p : kDefaultHalfPoints; return true; }
+        if (w == "f") { state_.font = p; return true; }
         if (w == "plain") {
             state_.bold = state_.italic = state_.underline = state_.hidden = false;
             state_.colourIndex = 0;
             state_.halfPoints = kDefaultHalfPoints;
             state_.font = -1;
-            return;
+            return true;
         }
+        return false;
+    }
 
-        // Special characters.
-        if (w == "par" || w == "line" || w == "row" || w == "sect" || w == "page") { emitText("\n"); return; }
-        if (w == "tab" || w == "cell") { emitText("\t"); return; }
-        if (w == "emdash") { emitUnicode(0x2014); return; }
-        if (w == "endash") { emitUnicode(0x2013); return; }
-        if (w == "emspace" || w == "enspace" || w == "qmspace") { emitText(" "); return; }
-        if (w == "bullet") { emitUnicode(0x2022); return; }
-        if (w == "lquote") { emitUnicode(0x2018); return; }
-        if (w == "rquote") { emitUnicode(0x2019); return; }
-        if (w == "ldblquote") { emitUnicode(0x201C); return; }
-        if (w == "rdblquote") { emitUnicode(0x201D); return; }
-        // Everything else (paragraph layout, page setup, ...) does not change the text.
+    void specialCharacterWord(const std::string &w) {
+        if (w == "par" || w == "line" || w == "row" || w == "sect" || w == "page") emitText("\n");
+        else if (w == "tab" || w == "cell") emitText("\t");
+        else if (w == "emdash") emitUnicode(0x2014);
+        else if (w == "endash") emitUnicode(0x2013);
+        else if (w == "emspace" || w == "enspace" || w == "qmspace") emitText(" ");
+        else if (w == "bullet") emitUnicode(0x2022);
+        else if (w == "lquote") emitUnicode(0x2018);
+        else if (w == "rquote") emitUnicode(0x2019);
+        else if (w == "ldblquote") emitUnicode(0x201C);
+        else if (w == "rdblquote") emitUnicode(0x201D);
     }
 
     // Skips the ANSI fallback that follows a \u escape; true when this item was one of them.

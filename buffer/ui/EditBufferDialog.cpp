@@ -97,7 +97,25 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
       buffer_(buffer) {
     setWindowTitle(tr("Edit Buffer"));
     setObjectName(QStringLiteral("editBufferDialog"));
+    buildToolBar(settings.swapState != 0);
+    buildAreaTabs();
+    buildTexts();
+    buildChoices(settings, readOnly);
+    auto *close = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    translateButtons(close);
+    close->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("close"));
+    connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    watchView();
+    layOut(close);
 
+    view_->model().setAddressFormat(editor_->hexAddresses());
+    view_->model().setByteRows(!editor_->wordRows());
+    applyReadOnly();
+    showArea();
+    view_->setFocus();
+}
+
+void EditBufferDialog::buildToolBar(bool swapOn) {
     toolbar_->setIconSize(QSize(32, 32));
     toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const int captions[7] = {sid::ToolGoto, sid::ToolCopy, sid::ToolFill, sid::ToolAnd,
@@ -119,7 +137,7 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
         if (i < 6) toolbar_->addSeparator();
     }
     tools_[Swap]->setCheckable(true);
-    tools_[Swap]->setChecked(settings.swapState != 0);
+    tools_[Swap]->setChecked(swapOn);
     connect(tools_[Goto], &QAction::triggered, this, &EditBufferDialog::gotoTool);
     connect(tools_[Copy], &QAction::triggered, this, &EditBufferDialog::copyTool);
     connect(tools_[Fill], &QAction::triggered, this, &EditBufferDialog::fillTool);
@@ -127,13 +145,17 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
     connect(tools_[Or], &QAction::triggered, this, [this] { combineTool(LogicOp::Or); });
     connect(tools_[Xor], &QAction::triggered, this, [this] { combineTool(LogicOp::Xor); });
     connect(tools_[Swap], &QAction::triggered, this, &EditBufferDialog::swapTool);
+}
 
+void EditBufferDialog::buildAreaTabs() {
     for (const EditArea &a : editor_->areas()) tabs_->addTab(uiText(a.name));
     tabs_->setObjectName(QStringLiteral("areas"));
     tabs_->setAccessibleName(tr("Memory areas"));
     tabs_->setExpanding(false);
     connect(tabs_, &QTabBar::currentChanged, this, &EditBufferDialog::selectArea);
+}
 
+void EditBufferDialog::buildTexts() {
     address_->setObjectName(QStringLiteral("address"));
     checksum_->setObjectName(QStringLiteral("checksum"));
     range_->setObjectName(QStringLiteral("range"));
@@ -141,7 +163,9 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
         l->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     }
+}
 
+void EditBufferDialog::buildChoices(const EditorSettings &settings, bool readOnly) {
     addressFormat_->setObjectName(QStringLiteral("addrFormat"));
     addressFormat_->addItem(uiString(sid::AddressFormatDec));
     addressFormat_->addItem(uiString(sid::AddressFormatHex));
@@ -159,12 +183,9 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
         applyReadOnly();
         if (onReadOnlyChanged) onReadOnlyChanged(on);
     });
+}
 
-    auto *close = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    translateButtons(close);
-    close->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("close"));
-    connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
+void EditBufferDialog::watchView() {
     view_->setObjectName(QStringLiteral("hexView"));
     connect(view_, &HexViewWidget::caretMoved, this, [this](quint32) { address_->setText(addressText()); });
     connect(view_, &HexViewWidget::edited, this, [this](quint32 offset) { editor_->typed(offset); });
@@ -174,7 +195,9 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
         refreshChecksum();
         view_->viewport()->update();
     });
+}
 
+void EditBufferDialog::layOut(QWidget *close) {
     auto *texts = new QHBoxLayout;
     texts->addWidget(address_);
     texts->addStretch();
@@ -205,12 +228,6 @@ EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> are
     layout->addLayout(texts);
     layout->addLayout(choices);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    view_->model().setAddressFormat(editor_->hexAddresses());
-    view_->model().setByteRows(!editor_->wordRows());
-    applyReadOnly();
-    showArea();
-    view_->setFocus();
 }
 
 EditBufferDialog::~EditBufferDialog() { buffer_.removeChangeListener(listener_); }

@@ -52,6 +52,12 @@ protected:
     void done(int result) override;
 
 private:
+    void buildToolBar(bool swapOn);
+    void buildAreaTabs();
+    void buildTexts();
+    void buildChoices(const EditorSettings &settings, bool readOnly);
+    void watchView();
+    void layOut(QWidget *close);
     void showArea();
     void refreshChecksum();
     void applyReadOnly();

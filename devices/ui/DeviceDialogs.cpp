@@ -225,90 +225,30 @@ void fillHistoryMenu(QMenu *menu, const std::vector<HistoryMenuItem> &items, int
 
 // ---- Config ---------------------------------------------------------------------
 
+// Item rectangles are in dialog units: a quarter of the average character width across, an
+// eighth of the line height down.
+struct ConfigDeviceDialog::DialogUnits {
+    explicit DialogUnits(const QFont &font) {
+        const QFontMetrics fm(font);
+        across = fm.averageCharWidth() / 4.0;
+        down = fm.height() / 8.0;
+    }
+    int x(std::uint32_t units) const { return int(units * across + 0.5); }
+    int y(std::uint32_t units) const { return int(units * down + 0.5); }
+    QRect rect(const cfg::Rect &r) const { return {x(r.left), y(r.top), x(r.right) - x(r.left), y(r.bottom) - y(r.top)}; }
+    double across = 0, down = 0;
+};
+
 ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const DeviceRecord &device, Prompt &prompt,
                                        QWidget *parent)
     : QDialog(parent), form_(prompt) {
     setWindowTitle(tr("Config"));
     opened_ = form_.open(file, device);
     if (!opened_) return;
-    const auto &cf = form_.file();
-    // Item rectangles are in dialog units: a quarter of the average character width across,
-    // an eighth of the line height down.
-    const QFontMetrics fm(font());
-    const double ux = fm.averageCharWidth() / 4.0, uy = fm.height() / 8.0;
-    auto px = [&](std::uint32_t x) { return int(x * ux + 0.5); };
-    auto py = [&](std::uint32_t y) { return int(y * uy + 0.5); };
-
     auto *layout = new QVBoxLayout(this);
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("pages"));
-    std::vector<QWidget *> pages;
-    for (int p = 0; p < form_.pageCount(); ++p) {
-        auto *page = new QWidget;
-        page->setMinimumSize(px(cf.effectiveWidth()), py(cf.effectiveHeight()));
-        pages.push_back(page);
-        tabs_->addTab(page, tr("Page %1").arg(p + 1));
-    }
-    controls_.assign(cf.items.size(), nullptr);
-    QButtonGroup *group = nullptr;
-    int groupId = -1;
-    for (std::size_t i = 0; i < cf.items.size(); ++i) {
-        const cfg::Item &it = cf.items[i];
-        QWidget *page = pages[std::size_t(it.page)];
-        const QRect rect(px(it.rect.left), py(it.rect.top), px(it.rect.right) - px(it.rect.left),
-                         py(it.rect.bottom) - py(it.rect.top));
-        const QString text = uiText(it.text);
-        QWidget *w = nullptr;
-        switch (it.kind) {
-        case cfg::kHexField: {
-            auto *edit = new QLineEdit(page);
-            edit->setValidator(new QRegularExpressionValidator(
-                QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,%1}").arg(it.hexDigits())), edit));
-            edit->setMaxLength(it.hexDigits());
-            w = edit;
-            break;
-        }
-        case cfg::kGroupBox:
-            w = new QGroupBox(text, page);
-            w->lower();
-            break;
-        case cfg::kRadioButton: {
-            auto *radio = new QRadioButton(text, page);
-            if (form_.control(i).radioGroup != groupId || !group) {
-                group = new QButtonGroup(this);
-                groupId = form_.control(i).radioGroup;
-            }
-            group->addButton(radio);
-            w = radio;
-            break;
-        }
-        case cfg::kCheckBox:
-            w = new QCheckBox(text, page);
-            break;
-        case cfg::kStaticText:
-        case cfg::kStaticText5:
-        case cfg::kStaticText6: {
-            auto *label = new QLabel(text, page);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            w = label;
-            break;
-        }
-        case cfg::kDropDown: {
-            auto *combo = new QComboBox(page);
-            for (std::size_t e : form_.control(i).entries) combo->addItem(uiText(cf.items[e].text));
-            w = combo;
-            break;
-        }
-        default:
-            continue;
-        }
-        w->setGeometry(rect);
-        if (auto *combo = qobject_cast<QComboBox *>(w)) fitDropDown(combo, page);
-        w->setObjectName(QStringLiteral("item%1").arg(i));
-        w->setAccessibleName(text);
-        controls_[i] = w;
-        markLockout(i);
-    }
+    const DialogUnits units(font());
+    const std::vector<QWidget *> pages = buildPages(units);
+    buildControls(pages, units);
     layout->addWidget(tabs_);
     lockoutNote_ = new QLabel(this);
     lockoutNote_->setObjectName(QStringLiteral("lockoutNote"));
@@ -320,7 +260,88 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
         else if (auto *combo = qobject_cast<QComboBox *>(w))
             connect(combo, &QComboBox::currentIndexChanged, this, &ConfigDeviceDialog::showLockoutNote);
     }
+    layout->addWidget(makeButtons());
+    showForm();
+}
 
+std::vector<QWidget *> ConfigDeviceDialog::buildPages(const DialogUnits &units) {
+    const auto &cf = form_.file();
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("pages"));
+    std::vector<QWidget *> pages;
+    for (int p = 0; p < form_.pageCount(); ++p) {
+        auto *page = new QWidget;
+        page->setMinimumSize(units.x(cf.effectiveWidth()), units.y(cf.effectiveHeight()));
+        pages.push_back(page);
+        tabs_->addTab(page, tr("Page %1").arg(p + 1));
+    }
+    return pages;
+}
+
+void ConfigDeviceDialog::buildControls(const std::vector<QWidget *> &pages, const DialogUnits &units) {
+    const auto &items = form_.file().items;
+    controls_.assign(items.size(), nullptr);
+    RadioGroups groups;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const cfg::Item &it = items[i];
+        QWidget *page = pages[std::size_t(it.page)];
+        QWidget *w = makeControl(i, page, groups);
+        if (!w) continue;
+        w->setGeometry(units.rect(it.rect));
+        if (auto *combo = qobject_cast<QComboBox *>(w)) fitDropDown(combo, page);
+        w->setObjectName(QStringLiteral("item%1").arg(i));
+        w->setAccessibleName(uiText(it.text));
+        controls_[i] = w;
+        markLockout(i);
+    }
+}
+
+QWidget *ConfigDeviceDialog::makeControl(std::size_t i, QWidget *page, RadioGroups &groups) {
+    const auto &items = form_.file().items;
+    const cfg::Item &it = items[i];
+    const QString text = uiText(it.text);
+    switch (it.kind) {
+    case cfg::kHexField: {
+        auto *edit = new QLineEdit(page);
+        edit->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,%1}").arg(it.hexDigits())), edit));
+        edit->setMaxLength(it.hexDigits());
+        return edit;
+    }
+    case cfg::kGroupBox: {
+        auto *box = new QGroupBox(text, page);
+        box->lower();
+        return box;
+    }
+    case cfg::kRadioButton: {
+        auto *radio = new QRadioButton(text, page);
+        if (form_.control(i).radioGroup != groups.id || !groups.current) {
+            groups.current = new QButtonGroup(this);
+            groups.id = form_.control(i).radioGroup;
+        }
+        groups.current->addButton(radio);
+        return radio;
+    }
+    case cfg::kCheckBox:
+        return new QCheckBox(text, page);
+    case cfg::kStaticText:
+    case cfg::kStaticText5:
+    case cfg::kStaticText6: {
+        auto *label = new QLabel(text, page);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return label;
+    }
+    case cfg::kDropDown: {
+        auto *combo = new QComboBox(page);
+        for (std::size_t e : form_.control(i).entries) combo->addItem(uiText(items[e].text));
+        return combo;
+    }
+    default:
+        return nullptr;  // list entries live in their drop-down
+    }
+}
+
+QDialogButtonBox *ConfigDeviceDialog::makeButtons() {
     auto *buttons = new QDialogButtonBox(this);
     auto *defaults = buttons->addButton(tr("&Default"), QDialogButtonBox::ResetRole);
     defaults->setObjectName(QStringLiteral("default"));
@@ -329,8 +350,7 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
     connect(defaults, &QPushButton::clicked, this, &ConfigDeviceDialog::restoreDefaults);
     connect(buttons, &QDialogButtonBox::accepted, this, &ConfigDeviceDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
-    showForm();
+    return buttons;
 }
 
 // The dangerous choices carry the warning icon and say what they do in their tool tip; the

@@ -12,6 +12,7 @@
 #include "devices/SelectDeviceForm.h"
 
 class QButtonGroup;
+class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -39,7 +40,6 @@ public:
     // False when the library could not be read (it said why): do not show the dialog.
     bool opened() const { return opened_; }
     const DeviceRecord &selectedDevice() const { return result_; }
-    SelectDeviceForm &form() { return form_; }
 
     QLineEdit *searchField() const { return search_; }
     QListWidget *vendorList() const { return vendors_; }
@@ -90,9 +90,18 @@ public:
     void restoreDefaults();
 
 private:
+    struct DialogUnits;
+    // Radio buttons of one group exclude each other: the group being filled and its number.
+    struct RadioGroups {
+        QButtonGroup *current = nullptr;
+        int id = -1;
+    };
+    std::vector<QWidget *> buildPages(const DialogUnits &units);
+    void buildControls(const std::vector<QWidget *> &pages, const DialogUnits &units);
+    QWidget *makeControl(std::size_t item, QWidget *page, RadioGroups &groups);
+    QDialogButtonBox *makeButtons();
     void showForm();
     void readControls();
-    void showPage(int page);
     void markLockout(std::size_t item);
     void showLockoutNote();
 
