@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <cstdio>
 #include <memory>
 
 #include "core/LittleEndian.h"
@@ -195,26 +194,9 @@ void DeviceLibrary::fillRecord(const std::uint8_t *in, DeviceRecord &out) {
         return std::string_view(p, strnlen(p, size));
     };
     out = DeviceRecord{};
+    devlib::decodeParameters(in, out);
     copyText(out.device_name, text(f::DeviceName, kDeviceNameSize));
-    out.vendor_index = le::load16(in + f::VendorIndex);
-    out.data_width = in[f::DataWidth];
-    out.device_type = in[f::DeviceType];
-    std::memcpy(out.device_id, in + f::DeviceId, 4);
-    for (int a = 0; a < 4; ++a) {
-        out.memory_areas[a].size_bytes = le::load32(in + f::MemoryAreas + 8 * a);
-        out.memory_areas[a].buffer_start = le::load32(in + f::MemoryAreas + 4 + 8 * a);
-    }
-    out.pin_count = le::load16(in + f::PinCount);
-    out.adapter_index = le::load16(in + f::AdapterIndex);
-    out.option_flags = le::load32(in + f::OptionFlags);
-    out.operation_flags = le::load32(in + f::OperationFlags);
-    out.algorithm = in[f::Algorithm];
     copyText(out.config_name, text(f::ConfigName, kConfigNameSize));
-    out.reserved_word0 = le::load16(in + f::ReservedWord0);
-    out.reserved_word1 = le::load16(in + f::ReservedWord1);
-    out.read_page_size = le::load16(in + f::ReadPageSize);
-    out.program_page_size = le::load16(in + f::ProgramPageSize);
-    std::memcpy(out.program_params, in + f::ProgramParams, 8);
     copyText(out.vendor_name, vendorTableText(out.vendor_index));
     copyText(out.adapter_text, adapterTextView(out.adapter_index));
     out.valid = 1;

@@ -32,28 +32,33 @@ enum DeviceType : std::uint8_t {
 
 inline constexpr std::uint32_t kOptionIgnoreFF = 0x2;
 
-// In-memory description of one device, filled from a library record.
-struct DeviceRecord {
-    std::uint32_t valid = 0;
-    char device_name[kDeviceNameSize] = {};
+// The numbers a device library record gives for a device, kept alike in memory (DeviceRecord)
+// and in a library file (devlib::LibraryRecord); only the texts are held differently.
+struct DeviceParameters {
     std::uint16_t vendor_index = 0;
-    char vendor_name[kVendorNameSize] = {};
     std::uint8_t data_width = 0;
     std::uint8_t device_type = 0;
     std::uint8_t device_id[4] = {};
     MemoryArea memory_areas[kMaxAreas] = {};
     std::uint16_t pin_count = 0;
     std::uint16_t adapter_index = 0;
-    char adapter_text[kAdapterTextSize] = {};
     std::uint32_t operation_flags = 0;
     std::uint32_t option_flags = 0;
     std::uint8_t algorithm = 0;
-    char config_name[kConfigNameSize] = {};
     std::uint16_t reserved_word0 = 0;
     std::uint16_t reserved_word1 = 0;
     std::uint16_t read_page_size = 0;
     std::uint16_t program_page_size = 0;
     std::uint8_t program_params[8] = {};
+};
+
+// In-memory description of one device, filled from a library record.
+struct DeviceRecord : DeviceParameters {
+    std::uint32_t valid = 0;
+    char device_name[kDeviceNameSize] = {};
+    char vendor_name[kVendorNameSize] = {};
+    char adapter_text[kAdapterTextSize] = {};
+    char config_name[kConfigNameSize] = {};
     std::uint32_t top_address = 0;
     std::uint8_t area_count = 0;
     std::uint8_t config_data[kConfigDataSize] = {};

@@ -37,14 +37,33 @@ LibraryHeader decodeHeader(const std::uint8_t in[kHeaderSize]) {
     return h;
 }
 
-void encodeRecord(const LibraryRecord &r, std::uint8_t out[kRecordSize]) {
-    std::memset(out, 0, kRecordSize);
-    putText(out + field::DeviceName, kDeviceNameSize, r.device_name);
+void decodeParameters(const std::uint8_t in[kRecordSize], DeviceParameters &out) {
+    out.vendor_index = le::load16(in + field::VendorIndex);
+    out.data_width = in[field::DataWidth];
+    out.device_type = in[field::DeviceType];
+    std::memcpy(out.device_id, in + field::DeviceId, sizeof out.device_id);
+    for (int a = 0; a < kMaxAreas; ++a) {
+        out.memory_areas[a].size_bytes = le::load32(in + field::MemoryAreas + 8 * a);
+        out.memory_areas[a].buffer_start = le::load32(in + field::MemoryAreas + 4 + 8 * a);
+    }
+    out.pin_count = le::load16(in + field::PinCount);
+    out.adapter_index = le::load16(in + field::AdapterIndex);
+    out.option_flags = le::load32(in + field::OptionFlags);
+    out.operation_flags = le::load32(in + field::OperationFlags);
+    out.algorithm = in[field::Algorithm];
+    out.reserved_word0 = le::load16(in + field::ReservedWord0);
+    out.reserved_word1 = le::load16(in + field::ReservedWord1);
+    out.read_page_size = le::load16(in + field::ReadPageSize);
+    out.program_page_size = le::load16(in + field::ProgramPageSize);
+    std::memcpy(out.program_params, in + field::ProgramParams, sizeof out.program_params);
+}
+
+void encodeParameters(const DeviceParameters &r, std::uint8_t out[kRecordSize]) {
     le::store16(out + field::VendorIndex, r.vendor_index);
     out[field::DataWidth] = r.data_width;
     out[field::DeviceType] = r.device_type;
-    std::memcpy(out + field::DeviceId, r.device_id, 4);
-    for (int a = 0; a < 4; ++a) {
+    std::memcpy(out + field::DeviceId, r.device_id, sizeof r.device_id);
+    for (int a = 0; a < kMaxAreas; ++a) {
         le::store32(out + field::MemoryAreas + 8 * a, r.memory_areas[a].size_bytes);
         le::store32(out + field::MemoryAreas + 4 + 8 * a, r.memory_areas[a].buffer_start);
     }
@@ -53,39 +72,28 @@ void encodeRecord(const LibraryRecord &r, std::uint8_t out[kRecordSize]) {
     le::store32(out + field::OptionFlags, r.option_flags);
     le::store32(out + field::OperationFlags, r.operation_flags);
     out[field::Algorithm] = r.algorithm;
-    std::memcpy(out + field::ReservedBytes, r.reserved_bytes, 16);
-    putText(out + field::ConfigName, kConfigNameSize, r.config_name);
     le::store16(out + field::ReservedWord0, r.reserved_word0);
     le::store16(out + field::ReservedWord1, r.reserved_word1);
     le::store16(out + field::ReadPageSize, r.read_page_size);
     le::store16(out + field::ProgramPageSize, r.program_page_size);
-    std::memcpy(out + field::ProgramParams, r.program_params, 8);
+    std::memcpy(out + field::ProgramParams, r.program_params, sizeof r.program_params);
+}
+
+void encodeRecord(const LibraryRecord &r, std::uint8_t out[kRecordSize]) {
+    std::memset(out, 0, kRecordSize);
+    encodeParameters(r, out);
+    putText(out + field::DeviceName, kDeviceNameSize, r.device_name);
+    std::memcpy(out + field::ReservedBytes, r.reserved_bytes, sizeof r.reserved_bytes);
+    putText(out + field::ConfigName, kConfigNameSize, r.config_name);
     le::store16(out + field::ReservedTail, r.reserved_tail);
 }
 
 LibraryRecord decodeRecord(const std::uint8_t in[kRecordSize]) {
     LibraryRecord r;
+    decodeParameters(in, r);
     r.device_name = getText(in + field::DeviceName, kDeviceNameSize);
-    r.vendor_index = le::load16(in + field::VendorIndex);
-    r.data_width = in[field::DataWidth];
-    r.device_type = in[field::DeviceType];
-    std::memcpy(r.device_id, in + field::DeviceId, 4);
-    for (int a = 0; a < 4; ++a) {
-        r.memory_areas[a].size_bytes = le::load32(in + field::MemoryAreas + 8 * a);
-        r.memory_areas[a].buffer_start = le::load32(in + field::MemoryAreas + 4 + 8 * a);
-    }
-    r.pin_count = le::load16(in + field::PinCount);
-    r.adapter_index = le::load16(in + field::AdapterIndex);
-    r.option_flags = le::load32(in + field::OptionFlags);
-    r.operation_flags = le::load32(in + field::OperationFlags);
-    r.algorithm = in[field::Algorithm];
-    std::memcpy(r.reserved_bytes, in + field::ReservedBytes, 16);
+    std::memcpy(r.reserved_bytes, in + field::ReservedBytes, sizeof r.reserved_bytes);
     r.config_name = getText(in + field::ConfigName, kConfigNameSize);
-    r.reserved_word0 = le::load16(in + field::ReservedWord0);
-    r.reserved_word1 = le::load16(in + field::ReservedWord1);
-    r.read_page_size = le::load16(in + field::ReadPageSize);
-    r.program_page_size = le::load16(in + field::ProgramPageSize);
-    std::memcpy(r.program_params, in + field::ProgramParams, 8);
     r.reserved_tail = le::load16(in + field::ReservedTail);
     return r;
 }

@@ -47,27 +47,18 @@ struct LibraryHeader {
 };
 
 // A library record as stored; reserved bytes are carried so a dump and recompile is lossless.
-struct LibraryRecord {
+struct LibraryRecord : DeviceParameters {
+    LibraryRecord() { data_width = 8; }
     std::string device_name;
-    std::uint16_t vendor_index = 0;
-    std::uint8_t data_width = 8;
-    std::uint8_t device_type = 0;
-    std::uint8_t device_id[4] = {};
-    MemoryArea memory_areas[4] = {};
-    std::uint16_t pin_count = 0;
-    std::uint16_t adapter_index = 0;
-    std::uint32_t option_flags = 0;
-    std::uint32_t operation_flags = 0;
-    std::uint8_t algorithm = 0;
     std::uint8_t reserved_bytes[16] = {};
     std::string config_name;
-    std::uint16_t reserved_word0 = 0;
-    std::uint16_t reserved_word1 = 0;
-    std::uint16_t read_page_size = 0;
-    std::uint16_t program_page_size = 0;
-    std::uint8_t program_params[8] = {};
     std::uint16_t reserved_tail = 0;
 };
+
+// The numbers of a stored record, read and written in place: no allocation, so a listing
+// can fill thousands of records from them.
+void decodeParameters(const std::uint8_t in[kRecordSize], DeviceParameters &out);
+void encodeParameters(const DeviceParameters &parameters, std::uint8_t out[kRecordSize]);
 
 void encodeHeader(const LibraryHeader &header, std::uint8_t out[kHeaderSize]);
 LibraryHeader decodeHeader(const std::uint8_t in[kHeaderSize]);
