@@ -97,10 +97,22 @@ private slots:
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
         QCOMPARE(w->infoBarMode(), QStringLiteral("Online Mode"));
+        // About names the connected programmer's firmware and serial number, and only while online.
+        const auto aboutText = [w] {
+            QString text;
+            onNextModal([&text](QWidget *box) {
+                text = static_cast<QMessageBox *>(box)->text();
+                static_cast<QMessageBox *>(box)->accept();
+            });
+            w->action(cmd::About)->trigger();
+            return text;
+        };
+        QVERIFY(aboutText().contains(QStringLiteral("Firmware version V1.23<br>Serial number 20240917")));
         ui::SimulatorControl *sim = rig.app->simulator();
         sim->unplug();
         QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
         QVERIFY(rig.app->app().isDisconnected());
+        QVERIFY(aboutText().contains(QStringLiteral("No programmer connected")));
         sim->plug(0x85);  // another model on the port: stays offline, and says so
         QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
         QVERIFY(infoText(w).contains(QStringLiteral("A TD620 MCU Development Kit was plugged in, but the TD610 MCU "
