@@ -124,9 +124,7 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
     SaveFileDialog saveDialog(QStringLiteral("copy.hex"), doc.saveDialogSettings("copy.hex"), w);
     showAndVisit(&saveDialog, QStringLiteral("save-file"), visit);
 
-    std::vector<ConnectDialog::Model> models;
-    for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(a.ModelText(code))});
-    ConnectDialog connect(false, models, kModelTR610, nullptr, w);
+    ConnectDialog connect(false, ConnectDialog::listedModels(a), kModelTR610, nullptr, w);
     showAndVisit(&connect, QStringLiteral("connect"), visit);
     return missing;
 }

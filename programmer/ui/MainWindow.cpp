@@ -234,7 +234,7 @@ void MainWindow::buildMenus() {
         QAction *unplug = sim->addAction(tr("&Unplug Programmer"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
         unplug->setObjectName(QStringLiteral("simUnplug"));
         connect(unplug, &QAction::triggered, ctx_.simulator, &SimulatorControl::unplug);
-        for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) {
+        for (int code : kListedModels) {
             const ProgrammerModel *m = findModel(code);
             QAction *plug = sim->addAction(tr("&Plug In %1").arg(fromUtf8(m->libraryFile.substr(0, m->libraryFile.find('.')))));
             plug->setObjectName(QStringLiteral("simPlug") + QString::number(code, 16).toUpper());
@@ -639,13 +639,11 @@ void MainWindow::showDeviceInfo() {
 
 void MainWindow::reconnect() {
     Application &app = *ctx_.app;
-    std::vector<ConnectDialog::Model> models;
-    for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(app.ModelText(code))});
     // The dialog's worker connects an object of its own; the window's programmer is closed and
     // left alone until the dialog has ended, and arrivals meanwhile are the dialog's business.
     app.closeProgrammer();
     Application::Connection attempt;  // written by the worker, read after it has ended
-    ConnectDialog dialog(doc_->connectTried(), models, app.selectedModel(), [&app, &attempt] {
+    ConnectDialog dialog(doc_->connectTried(), ConnectDialog::listedModels(app), app.selectedModel(), [&app, &attempt] {
         attempt = app.TryConnect();
         return attempt.model;
     }, this);
