@@ -48,17 +48,12 @@ Space spaceOf(char c) {
     }
 }
 
-// "G$name$1_0$5", "Fmain$name$0_0$0", "Lmain.main$i$1_0$10": the scope, the name, level and block.
-struct SymbolKey {
-    Symbol::Scope scope = Symbol::Scope::Global;
-    std::string module, function, name;
-    int level = 0, block = 0;
-};
-
-SymbolKey parseKey(std::string_view key) {
+// "G$name$1_0$5", "Fmain$name$0_0$0", "Lmain.main$i$1_0$10": a symbol's scope, module, function,
+// name, level and block, the rest of it left empty.
+Symbol parseKey(std::string_view key) {
     const auto parts = splitOn(key, '$');
     if (parts.size() != 4 || parts[0].empty() || parts[1].empty()) fail("bad symbol name '" + std::string(key) + "'");
-    SymbolKey k;
+    Symbol k;
     const std::string_view scope = parts[0];
     if (scope == "G" || scope == "S") {  // S: a structure member
         k.scope = Symbol::Scope::Global;
@@ -122,15 +117,8 @@ TypePtr typeOf(std::string_view text) {
 
 Symbol makeSymbol(std::string_view body) {
     const SymbolText t = splitSymbol(body);
-    const SymbolKey k = parseKey(t.key);
+    Symbol s = parseKey(t.key);
     if (t.fields.size() < 3 || t.fields[0].size() != 1) fail("symbol record needs space, on-stack and stack fields");
-    Symbol s;
-    s.scope = k.scope;
-    s.module = k.module;
-    s.function = k.function;
-    s.name = k.name;
-    s.level = k.level;
-    s.block = k.block;
     s.type = typeOf(t.type);
     s.space = spaceOf(t.fields[0][0]);
     s.stackOffset = toInt(t.fields[2], "stack offset");
@@ -162,7 +150,7 @@ std::string blockKey(const std::string &key, int level, int block) {
 // unless it is static.
 Function makeFunction(std::string_view body, const std::string &module) {
     const SymbolText t = splitSymbol(body);
-    const SymbolKey k = parseKey(t.key);
+    const Symbol k = parseKey(t.key);
     if (t.fields.size() < 6) fail("function record needs six fields after its type");
     Function f;
     f.name = k.name;
@@ -316,10 +304,10 @@ void DebugInfo::readLink(std::string_view body, LinkAddresses &links) {
     } else if (key.substr(0, 2) == "C$") {
         lines_.push_back(makeCLine(splitOn(key, '$'), address));
     } else if (key.size() > 1 && key[0] == 'X') {
-        const SymbolKey k = parseKey(key.substr(1));
+        const Symbol k = parseKey(key.substr(1));
         links.ends[linkKey(k.scope, k.scope == Symbol::Scope::File ? k.module : "", k.name)] = std::uint32_t(address);
     } else {
-        const SymbolKey k = parseKey(key);
+        const Symbol k = parseKey(key);
         const std::string link = linkKey(k.scope, ownerOf(k.scope, k.module, k.function), k.name);
         links.starts[link] = std::uint32_t(address);
         if (k.scope == Symbol::Scope::Local) links.localStarts[blockKey(link, k.level, k.block)] = std::uint32_t(address);

@@ -87,4 +87,9 @@ inline int writeOutput(const char *program, const fs::path &path, std::string_vi
     return 1;
 }
 
+// The program's exit status: `status`, or 1 when standard output did not all arrive.
+inline int exitStatus(const char *program, int status) {
+    return !flushStandardOutput(program) && status == 0 ? 1 : status;
+}
+
 }  // namespace vantor::buildtool

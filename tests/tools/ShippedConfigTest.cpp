@@ -123,6 +123,24 @@ TEST(Cfgc, ErrorsNameFileAndLine) {
     EXPECT_EQ(r.errors[4].line, 7);
     EXPECT_FALSE(cfgc::compileText("check \"a\"\n", "x").ok());  // an item before any page
     EXPECT_FALSE(cfgc::compileText("page\n", "x").ok());          // no items
+
+    // An item's fields, and \x with anything but two hex digits (once read as byte 01 and FF).
+    const auto f = cfgc::compileText("page\n  check \"a\" at 0 0 1\n  check \"a\" byte 256\n  check \"a\" colour 1\n"
+                                     "  check \"a\" byte\n  check \"\\x1g\" byte 1\n  check \"\\x-1\" byte 1\n",
+                                     "F.txt");
+    ASSERT_EQ(f.errors.size(), 7u);
+    EXPECT_EQ(f.errors[0].text(), "F.txt:2: at needs 4 value(s)");
+    EXPECT_EQ(f.errors[1].text(), "F.txt:3: bad value for byte: 256");
+    EXPECT_EQ(f.errors[2].text(), "F.txt:4: unknown item field colour");
+    EXPECT_EQ(f.errors[3].text(), "F.txt:5: byte needs 1 value(s)");
+    EXPECT_EQ(f.errors[4].text(), "F.txt:6: \\x needs two hex digits");
+    EXPECT_EQ(f.errors[5].text(), "F.txt:7: \\x needs two hex digits");
+    const auto ok = cfgc::compileText("page\n  check \"\\x7e\\n\" at 0 0 9 9 byte 1 mask 2 range any pad 05\n", "G.txt");
+    ASSERT_TRUE(ok.ok()) << ok.errors.front().text();
+    EXPECT_EQ(ok.file.items[0].text, "~\n");
+    EXPECT_EQ(ok.file.items[0].value, cfg::kRangeAny);
+    EXPECT_EQ(ok.file.items[0].mask, 2);
+    EXPECT_EQ(ok.file.items[0].textPad, std::vector<std::uint8_t>{5});
 }
 
 }  // namespace

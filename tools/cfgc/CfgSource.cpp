@@ -15,6 +15,31 @@ struct Word {
     bool quoted = false;
 };
 
+std::optional<std::uint64_t> number(const std::string &t) {
+    if (t.empty()) return std::nullopt;
+    std::size_t pos = 0;
+    int base = 10;
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        pos = 2;
+        base = 16;
+    }
+    std::uint64_t v = 0;
+    for (std::size_t i = pos; i < t.size(); ++i) {
+        const char c = t[i];
+        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
+        if (d >= base) return std::nullopt;
+        v = v * std::uint64_t(base) + std::uint64_t(d);
+        if (v > 0xFFFFFFFFull) return std::nullopt;
+    }
+    return v;
+}
+
+std::optional<std::uint8_t> hexByte(const std::string &t) {
+    if (t.size() != 2) return std::nullopt;
+    auto v = number("0x" + t);
+    return v ? std::optional<std::uint8_t>(std::uint8_t(*v)) : std::nullopt;
+}
+
 // Splits a line into words; quoted words keep blanks and take \" \\ \xHH escapes.
 bool splitLine(std::string_view line, std::vector<Word> &words, std::string &error) {
     std::size_t i = 0;
@@ -40,16 +65,13 @@ bool splitLine(std::string_view line, std::vector<Word> &words, std::string &err
                     if (i >= line.size()) break;
                     const char e = line[i++];
                     if (e == 'x') {
-                        if (i + 2 > line.size()) {
+                        // Exactly two digits: "\x1g" or "\x-1" is a mistake, not byte 01 or FF.
+                        const auto v = i + 2 <= line.size() ? hexByte(std::string(line.substr(i, 2))) : std::nullopt;
+                        if (!v) {
                             error = "\\x needs two hex digits";
                             return false;
                         }
-                        unsigned v = 0;
-                        if (std::sscanf(std::string(line.substr(i, 2)).c_str(), "%2x", &v) != 1) {
-                            error = "\\x needs two hex digits";
-                            return false;
-                        }
-                        ch = char(v);
+                        ch = char(*v);
                         i += 2;
                     } else if (e == 'n') {
                         ch = '\n';
@@ -69,31 +91,6 @@ bool splitLine(std::string_view line, std::vector<Word> &words, std::string &err
         words.push_back(std::move(w));
     }
     return true;
-}
-
-std::optional<std::uint64_t> number(const std::string &t) {
-    if (t.empty()) return std::nullopt;
-    std::size_t pos = 0;
-    int base = 10;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        pos = 2;
-        base = 16;
-    }
-    std::uint64_t v = 0;
-    for (std::size_t i = pos; i < t.size(); ++i) {
-        const char c = t[i];
-        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
-        if (d >= base) return std::nullopt;
-        v = v * std::uint64_t(base) + std::uint64_t(d);
-        if (v > 0xFFFFFFFFull) return std::nullopt;
-    }
-    return v;
-}
-
-std::optional<std::uint8_t> hexByte(const std::string &t) {
-    if (t.size() != 2) return std::nullopt;
-    auto v = number("0x" + t);
-    return v ? std::optional<std::uint8_t>(std::uint8_t(*v)) : std::nullopt;
 }
 
 const char *kKindNames[] = {"hex", "group", "radio", "check", "text", "text5", "text6", "list", "entry"};

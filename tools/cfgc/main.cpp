@@ -74,8 +74,4 @@ int run(int argc, char **argv) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    const int status = run(argc, argv);
-    if (!flushStandardOutput("cfgc") && status == 0) return 1;
-    return status;
-}
+int main(int argc, char **argv) { return buildtool::exitStatus("cfgc", run(argc, argv)); }

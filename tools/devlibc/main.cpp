@@ -115,8 +115,4 @@ int run(int argc, char **argv) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
-    const int status = run(argc, argv);
-    if (!flushStandardOutput("devlibc") && status == 0) return 1;
-    return status;
-}
+int main(int argc, char **argv) { return buildtool::exitStatus("devlibc", run(argc, argv)); }
