@@ -7,12 +7,14 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <unistd.h>
 
 #include "devices/Algorithms.h"
 #include "devices/ConfigDialog.h"
 #include "devices/ConfigFile.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
+#include "support/RunCommand.h"
 #include "support/TestDoubles.h"
 #include "tools/cfgc/CfgSource.h"
 
@@ -141,6 +143,27 @@ TEST(Cfgc, ErrorsNameFileAndLine) {
     EXPECT_EQ(ok.file.items[0].value, cfg::kRangeAny);
     EXPECT_EQ(ok.file.items[0].mask, 2);
     EXPECT_EQ(ok.file.items[0].textPad, std::vector<std::uint8_t>{5});
+}
+
+// The program as the build runs it: usage errors, and output that cannot be written.
+TEST(Cfgc, CommandLineAndOutputFailures) {
+    const std::string cfgc = test::binPath("cfgc");
+    EXPECT_EQ(test::runCommand(cfgc).status, 2);
+    EXPECT_EQ(test::runCommand(cfgc + " --help").status, 0);
+    EXPECT_EQ(test::runCommand(cfgc + " compile x.txt").status, 2);      // no -o
+    EXPECT_EQ(test::runCommand(cfgc + " dump x.cfg -o").status, 2);      // -o without its file
+    const auto unknown = test::runCommand(cfgc + " check x.cfg --strict");  // devlibc's option only
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("cfgc: unknown option --strict"), std::string::npos) << unknown.output;
+
+    if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    const fs::path shipped = fs::directory_iterator(fs::path(VANTOR_BIN_DIR) / "cfg")->path();
+    const auto lost = test::runCommand("{ " + cfgc + " dump " + shipped.string() + " >/dev/full; }");
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_NE(lost.output.find("cfgc: cannot write to standard output: No space left on device"), std::string::npos)
+        << lost.output;
+    EXPECT_NE(test::runCommand(cfgc + " dump " + shipped.string() + " -o /dev/full").output.find("No space left"),
+              std::string::npos);
 }
 
 }  // namespace
