@@ -172,7 +172,7 @@ TEST(DebugInfo, DamagedFilesGetTheirLineNumber) {
         {good + "L:C$main.c$3$1_0:10\n", ":3: bad C line record"},
         {good + "L:A$main$7$1:10\n", ":3: bad assembler line record"},
         {good + "T:Fmain[({0}S:S$a$0_0$0({1}SC:U),Z,0,0)]\n", ":3: structure record without a name"},
-        {good + "T:Fmain$s[({0S:S$a$0_0$0({1}SC:U),Z,0,0)]\n", ":3: bad structure member offset"},
+        {good + "T:Fmain$s[({0S:S$a$0_0$0(SC:U),Z,0,0)]\n", ":3: bad structure member offset"},
         {good + "T:Fmain$s[({0}X:S$a$0_0$0({1}SC:U),Z,0,0)]\n", ":3: structure member without a symbol"},
         {good + "Q:what\n", ":3: unknown record type 'Q'"},
         {good + "S:G$bin\x01\n", ":3: not a text line"},
