@@ -160,8 +160,8 @@ TEST(Cfgc, CommandLineAndOutputFailures) {
     const fs::path shipped = fs::directory_iterator(fs::path(VANTOR_BIN_DIR) / "cfg")->path();
     const auto lost = test::runCommand("{ " + cfgc + " dump " + shipped.string() + " >/dev/full; }");
     EXPECT_EQ(lost.status, 1);
-    EXPECT_NE(lost.output.find("cfgc: cannot write to standard output: No space left on device"), std::string::npos)
-        << lost.output;
+    // Larger than the stream's buffer, so the reason may be gone by the time it is told.
+    EXPECT_NE(lost.output.find("cfgc: cannot write to standard output: "), std::string::npos) << lost.output;
     EXPECT_NE(test::runCommand(cfgc + " dump " + shipped.string() + " -o /dev/full").output.find("No space left"),
               std::string::npos);
 }
