@@ -25,7 +25,6 @@
 
 namespace vantor {
 class CUsbProgrammer;
-class Prompt;
 }  // namespace vantor
 
 
