@@ -1,5 +1,7 @@
 // Configuration files: the reader's checks and messages, the defaults, and the Config
 // dialog's controls with their write-back.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -50,7 +52,7 @@ DeviceRecord device8k() {
 class ConfigFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("vantor-cfg-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir = fs::temp_directory_path() / ("vantor-cfg-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir / "cfg");
     }
     void TearDown() override { fs::remove_all(dir); }

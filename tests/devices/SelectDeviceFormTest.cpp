@@ -1,4 +1,6 @@
 // The Select Device dialog and the history menus, over a library built for the test.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -30,7 +32,7 @@ devlib::LibraryRecord rec(std::string name, std::uint16_t vendor, std::uint8_t t
 class SelectDeviceFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("vantor-select-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir = fs::temp_directory_path() / ("vantor-select-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
         library.setLibraryDirectory(dir);
         library.SetLibraryFile("TR610.dev");
