@@ -14,6 +14,8 @@ Run from the repository root after configuring a build, for example:
 
     scripts/mutation.py --seed 16 --count 6 sim/tr600/VirtualChip.cpp buffer/DataFile.cpp
     scripts/mutation.py --seed 7 --sample 45 --count 6 core usb devices   # random files of folders
+    scripts/mutation.py --seed 9 --sample 20 --count 3 --sampled-before done.txt --favour core,usb \\
+        core usb devices                          # weighted to files no round sampled yet
     scripts/mutation.py --replay mutation.json    # the survivors again, after new tests
     scripts/mutation.py --table mutation.json     # a results file as a Markdown table
 
@@ -279,7 +281,14 @@ def choose(lines, rng, count):
     return chosen
 
 
-def source_files(items, rng, sample):
+def weight(path, sampled_before, favoured):
+    """A file's chance in a weighted sample: four times for one no earlier round sampled,
+    twice for one in a favoured folder."""
+    w = 1 if path in sampled_before else 4
+    return w * 2 if any(path.startswith(os.path.normpath(f) + os.sep) for f in favoured) else w
+
+
+def source_files(items, rng, sample, sampled_before=None, favoured=()):
     files = []
     for item in items:
         if os.path.isdir(item):
@@ -289,7 +298,12 @@ def source_files(items, rng, sample):
             files.append(item)
     files = [os.path.normpath(f) for f in files]
     if sample and sample < len(files):
-        files = sorted(rng.sample(files, sample))
+        if sampled_before is None and not favoured:
+            files = sorted(rng.sample(files, sample))
+        else:
+            # Weighted sampling without replacement: the largest keys u^(1/w) win.
+            keys = {f: rng.random() ** (1 / weight(f, sampled_before or set(), favoured)) for f in files}
+            files = sorted(sorted(files, key=keys.get, reverse=True)[:sample])
     return files
 
 
@@ -422,7 +436,11 @@ def mutate(args, results):
     model = BuildModel(args.build_dir)
     runner = Runner(model, args)
     restorer = Restorer()
-    files = source_files(args.files, rng, args.sample)
+    sampled_before = None
+    if args.sampled_before:
+        with open(args.sampled_before) as f:
+            sampled_before = {os.path.normpath(line.strip()) for line in f if line.strip()}
+    files = source_files(args.files, rng, args.sample, sampled_before, args.favour)
     results.update({"seed": args.seed, "count": args.count, "files": files, "mutants": []})
     try:
         for path in files:
@@ -512,6 +530,10 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--count", type=int, default=6, help="mutants per file")
     ap.add_argument("--sample", type=int, default=0, help="mutate this many files chosen at random")
+    ap.add_argument("--sampled-before", metavar="LIST",
+                    help="with --sample: files (one a line) earlier rounds sampled weigh a quarter")
+    ap.add_argument("--favour", type=lambda v: [f for f in v.split(",") if f], default=[], metavar="FOLDER,...",
+                    help="with --sample: files of these folders weigh double")
     ap.add_argument("--build-dir", default="build")
     ap.add_argument("--jobs", type=int, default=1)
     ap.add_argument("--results", default="mutation.json", help="results file, written as the run goes")
