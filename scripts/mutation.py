@@ -441,16 +441,33 @@ def mutate(args, results):
         with open(args.sampled_before) as f:
             sampled_before = {os.path.normpath(line.strip()) for line in f if line.strip()}
     files = source_files(args.files, rng, args.sample, sampled_before, args.favour)
-    results.update({"seed": args.seed, "count": args.count, "files": files, "mutants": []})
+    # The whole plan first, so that the seed picks the same mutants whatever order they run in.
+    plan = []
+    for path in files:
+        libraries = model.libraries_of(path)
+        if not libraries:
+            print(f"{path}: no library compiles it, skipped", flush=True)
+            continue
+        with open(path, encoding="utf-8") as f:
+            original = f.read()
+        plan.append((path, libraries, original, choose(original.split("\n"), rng, args.count)))
+    first = [os.path.normpath(f) + os.sep for f in args.first]
+    plan.sort(key=lambda p: next((i for i, f in enumerate(first) if p[0].startswith(f)), len(first)))
+    done = set()
+    if args.resume and os.path.exists(args.results):
+        with open(args.results) as f:
+            earlier = json.load(f)
+        if earlier.get("seed") != args.seed or earlier.get("files") != files:
+            sys.exit(f"{args.results} holds another run; --resume needs the same seed and sample")
+        results.update(earlier)
+        done = {(m["path"], m["line"], m["start"], m["replacement"]) for m in earlier["mutants"]}
+    else:
+        results.update({"seed": args.seed, "count": args.count, "files": files, "mutants": []})
     try:
-        for path in files:
-            libraries = model.libraries_of(path)
-            if not libraries:
-                print(f"{path}: no library compiles it, skipped", flush=True)
+        for path, libraries, original, chosen in plan:
+            chosen = [c for c in chosen if (path, c[1] + 1, c[2], c[4]) not in done]
+            if not chosen:
                 continue
-            with open(path, encoding="utf-8") as f:
-                original = f.read()
-            chosen = choose(original.split("\n"), rng, args.count)
             groups, targets = runner.prepare(libraries, path)
             if not groups:
                 print(f"{path}: no test depends on {' '.join(libraries)}, skipped", flush=True)
@@ -534,6 +551,10 @@ def main():
                     help="with --sample: files (one a line) earlier rounds sampled weigh a quarter")
     ap.add_argument("--favour", type=lambda v: [f for f in v.split(",") if f], default=[], metavar="FOLDER,...",
                     help="with --sample: files of these folders weigh double")
+    ap.add_argument("--first", type=lambda v: [f for f in v.split(",") if f], default=[], metavar="FOLDER,...",
+                    help="run the mutants of these folders first, in this order (the same mutants)")
+    ap.add_argument("--resume", action="store_true",
+                    help="keep the mutants the results file has judged and run the rest of the same plan")
     ap.add_argument("--build-dir", default="build")
     ap.add_argument("--jobs", type=int, default=1)
     ap.add_argument("--results", default="mutation.json", help="results file, written as the run goes")
