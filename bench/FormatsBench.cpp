@@ -124,22 +124,21 @@ const char *shortName(FileFormat f) {
     }
 }
 
+// Each direction of each format, by this program and (where installed) by srec_cat.
 const bool registered = [] {
     const bool haveSrecCat = std::system("command -v srec_cat >/dev/null 2>&1") == 0;
+    using Run = void (*)(benchmark::State &, Format);
+    auto add = [haveSrecCat](const std::string &name, Run ours, Run srecCat, const Format &f) {
+        benchmark::RegisterBenchmark((name + "/vantor").c_str(), ours, f)->Unit(benchmark::kMillisecond)->UseRealTime();
+        if (haveSrecCat)
+            benchmark::RegisterBenchmark((name + "/srec_cat").c_str(), srecCat, f)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime()
+                ->Iterations(3);
+    };
     for (const Format &f : kFormats) {
-        const std::string n = shortName(f.format);
-        benchmark::RegisterBenchmark(("load/" + n + "/vantor").c_str(), BM_Load, f)->Unit(benchmark::kMillisecond)->UseRealTime();
-        if (haveSrecCat)
-            benchmark::RegisterBenchmark(("load/" + n + "/srec_cat").c_str(), BM_SrecCatLoad, f)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime()
-                ->Iterations(3);
-        benchmark::RegisterBenchmark(("save/" + n + "/vantor").c_str(), BM_Save, f)->Unit(benchmark::kMillisecond)->UseRealTime();
-        if (haveSrecCat)
-            benchmark::RegisterBenchmark(("save/" + n + "/srec_cat").c_str(), BM_SrecCatSave, f)
-                ->Unit(benchmark::kMillisecond)
-                ->UseRealTime()
-                ->Iterations(3);
+        add(std::string("load/") + shortName(f.format), BM_Load, BM_SrecCatLoad, f);
+        add(std::string("save/") + shortName(f.format), BM_Save, BM_SrecCatSave, f);
     }
     return true;
 }();

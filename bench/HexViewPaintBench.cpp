@@ -1,5 +1,4 @@
 // Painting a full hex view page (16 rows) in byte and word rows; runs on any Qt platform.
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -30,12 +29,3 @@ void PaintPage(benchmark::State &state) {
 }  // namespace
 
 BENCHMARK(PaintPage)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

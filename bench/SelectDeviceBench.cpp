@@ -1,7 +1,6 @@
 // Opening Select Device on a library of 20,000 devices: the index is read once, the vendor
 // list filled and one vendor's devices listed. Arg 0: devices spread over all 101 vendors;
 // arg 1: every device under one vendor (the longest device list).
-#include <QApplication>
 #include <benchmark/benchmark.h>
 #include <filesystem>
 #include <fstream>
@@ -39,44 +38,37 @@ fs::path makeLibrary(bool oneVendor) {
     return dir;
 }
 
-void OpenModel(benchmark::State &state) {
-    const fs::path dir = makeLibrary(state.range(0) != 0);
+// The generated library as Select Device opens it; its directory goes with it.
+struct OpenLibrary {
+    explicit OpenLibrary(bool oneVendor) : dir(makeLibrary(oneVendor)), library(prompt) {
+        library.setLibraryDirectory(dir);
+        library.SetLibraryFile("TR610.dev");
+    }
+    ~OpenLibrary() { fs::remove_all(dir); }
+
     NoPrompt prompt;
-    DeviceLibrary library(prompt);
-    library.setLibraryDirectory(dir);
-    library.SetLibraryFile("TR610.dev");
+    fs::path dir;
+    DeviceLibrary library;
     MemoryProfile profile;
+};
+
+void OpenModel(benchmark::State &state) {
+    OpenLibrary open(state.range(0) != 0);
     for (auto _ : state) {
-        SelectDialogModel model(library, profile);
+        SelectDialogModel model(open.library, open.profile);
         benchmark::DoNotOptimize(model.open());
     }
-    fs::remove_all(dir);
 }
 
 void OpenDialog(benchmark::State &state) {
-    const fs::path dir = makeLibrary(state.range(0) != 0);
-    NoPrompt prompt;
-    DeviceLibrary library(prompt);
-    library.setLibraryDirectory(dir);
-    library.SetLibraryFile("TR610.dev");
-    MemoryProfile profile;
+    OpenLibrary open(state.range(0) != 0);
     for (auto _ : state) {
-        ui::SelectDeviceDialog dialog(library, profile, Artbank::defaultPath());
+        ui::SelectDeviceDialog dialog(open.library, open.profile, Artbank::defaultPath());
         benchmark::DoNotOptimize(dialog.opened());
     }
-    fs::remove_all(dir);
 }
 
 }  // namespace
 
 BENCHMARK(OpenModel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenDialog)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

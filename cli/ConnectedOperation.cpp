@@ -290,10 +290,7 @@ void rememberRuns(CliLibrary &lib, const OperationJob &job, const std::vector<co
     app.LoadSettings();
     bool connected = false;
     for (const RunOutcome *o : outcomes) {
-        if (!settings.countersDamaged()) {
-            app.counters.CntSuccess += o->cntSuccess;
-            app.counters.CntFailed += o->cntFailed;
-        }
+        if (!settings.countersDamaged()) app.countResults(o->cntSuccess, o->cntFailed);
         connected = connected || o->connected;
     }
     if (connected && job.expectedModel != -1) {

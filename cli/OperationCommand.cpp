@@ -77,7 +77,6 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     CliSettings settings;
     Application app({.profile = &settings.profile(), .library = &lib.library()});
     app.LoadSettings();
-    OperationCounters &counters = app.counters;
     std::atomic<bool> disconnected{true};
     TerminalEngineSink sink(*ctx.terminal);
     StreamPrompt prompt(stderr);
@@ -89,9 +88,10 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     job.device = device;
     RunOutcome outcome;
     outcome.record = std::make_shared<RunRecorder>(&sink, job.operations());
-    const int before = counters.CntSuccess, failedBefore = counters.CntFailed;
-    OperationRunner runner(programmer, {outcome.record.get(), nullptr, &prompt, &counters, &disconnected}, &buffer,
-                           &device, &options);
+    const int before = app.successCount(), failedBefore = app.failureCount();
+    EngineEnvironment environment = app.engineEnvironment(outcome.record.get(), &prompt);
+    environment.disconnectMode = &disconnected;
+    OperationRunner runner(programmer, environment, &buffer, &device, &options);
 
     ctx.terminal->plain(std::string(loadString(sid::DisconnectMode)) + ": " + device.vendor_name + " " +
                         device.device_name);
@@ -101,8 +101,8 @@ int runOperation(CliContext &ctx, const std::string &operation, Args args) {
     settings.save();
     if (ctx.json) {
         outcome.exitCode = status;
-        outcome.cntSuccess = counters.CntSuccess - before;
-        outcome.cntFailed = counters.CntFailed - failedBefore;
+        outcome.cntSuccess = app.successCount() - before;
+        outcome.cntFailed = app.failureCount() - failedBefore;
         auto doc = operationDocument(job, ProgrammerSlot{}, outcome);
         doc["simulated_disconnect"] = true;
         printJson(doc);

@@ -16,4 +16,11 @@ inline std::string hexBytes(const std::uint8_t *p, int n) {
     return s;
 }
 
+// "0x1F00": a 16-bit address, as the debuggers show code and data addresses.
+inline std::string hexAddress(std::uint32_t address) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", unsigned(address & 0xFFFF));
+    return text;
+}
+
 }  // namespace vantor

@@ -42,6 +42,23 @@ std::string temporaryName(const fs::path &target) {
     return "." + target.filename().string() + suffix;
 }
 
+// Creates a new temporary file beside `target` with `open` (which answers a descriptor or -1
+// with errno set) and tells where in `temp` and `dir`; -1 with r.error when none could be made.
+template <typename Open>
+int openTemporary(const fs::path &target, fs::path &dir, fs::path &temp, ReplaceResult &r, Open open) {
+    dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = dir / temporaryName(target);
+        fd = open(temp);
+        if (fd < 0 && errno != EEXIST && errno != EINTR) break;
+    }
+    if (fd < 0) r.error = "cannot create a temporary file in " + dir.string() + ": " + reason(errno);
+    else r.opened = true;
+    return fd;
+}
+
 #ifndef _WIN32
 
 bool writeAll(int fd, std::string_view bytes, int &error) {
@@ -128,20 +145,11 @@ ReplaceResult replaceFile(const fs::path &path, std::string_view bytes) {
         return r;
     }
 
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    fs::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = dir / temporaryName(target);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST && errno != EINTR) break;
-    }
-    if (fd < 0) {
-        r.error = "cannot create a temporary file in " + dir.string() + ": " + reason(errno);
-        return r;
-    }
-    r.opened = true;
+    fs::path dir, temp;
+    const int fd = openTemporary(target, dir, temp, r, [](const fs::path &name) {
+        return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    });
+    if (fd < 0) return r;
     int error = 0;
     bool ok = true;
     if (existed) {
@@ -192,20 +200,11 @@ ReplaceResult replaceFile(const fs::path &path, std::string_view bytes) {
         return r;
     }
     const fs::path target = !ec && fs::exists(status) ? fs::canonical(path, ec) : path;
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    fs::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = dir / temporaryName(target);
-        fd = _wopen(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        r.error = "cannot create a temporary file in " + dir.string() + ": " + reason(errno);
-        return r;
-    }
-    r.opened = true;
+    fs::path dir, temp;
+    const int fd = openTemporary(target, dir, temp, r, [](const fs::path &name) {
+        return _wopen(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    });
+    if (fd < 0) return r;
     bool ok = _write(fd, bytes.data(), unsigned(bytes.size())) == int(bytes.size()) && _commit(fd) == 0;
     const int error = errno;
     ok = _close(fd) == 0 && ok;

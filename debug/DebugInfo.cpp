@@ -48,17 +48,12 @@ Space spaceOf(char c) {
     }
 }
 
-// "G$name$1_0$5", "Fmain$name$0_0$0", "Lmain.main$i$1_0$10": the scope, the name, level and block.
-struct SymbolKey {
-    Symbol::Scope scope = Symbol::Scope::Global;
-    std::string module, function, name;
-    int level = 0, block = 0;
-};
-
-SymbolKey parseKey(std::string_view key) {
+// "G$name$1_0$5", "Fmain$name$0_0$0", "Lmain.main$i$1_0$10": a symbol's scope, module, function,
+// name, level and block, the rest of it left empty.
+Symbol parseKey(std::string_view key) {
     const auto parts = splitOn(key, '$');
     if (parts.size() != 4 || parts[0].empty() || parts[1].empty()) fail("bad symbol name '" + std::string(key) + "'");
-    SymbolKey k;
+    Symbol k;
     const std::string_view scope = parts[0];
     if (scope == "G" || scope == "S") {  // S: a structure member
         k.scope = Symbol::Scope::Global;
@@ -122,15 +117,8 @@ TypePtr typeOf(std::string_view text) {
 
 Symbol makeSymbol(std::string_view body) {
     const SymbolText t = splitSymbol(body);
-    const SymbolKey k = parseKey(t.key);
+    Symbol s = parseKey(t.key);
     if (t.fields.size() < 3 || t.fields[0].size() != 1) fail("symbol record needs space, on-stack and stack fields");
-    Symbol s;
-    s.scope = k.scope;
-    s.module = k.module;
-    s.function = k.function;
-    s.name = k.name;
-    s.level = k.level;
-    s.block = k.block;
     s.type = typeOf(t.type);
     s.space = spaceOf(t.fields[0][0]);
     s.stackOffset = toInt(t.fields[2], "stack offset");
@@ -148,7 +136,98 @@ Symbol makeSymbol(std::string_view body) {
     return s;
 }
 
+// The owner part of a link key: a file-scope name's module, a local's "module.function".
+std::string ownerOf(Symbol::Scope scope, const std::string &module, const std::string &function) {
+    return scope == Symbol::Scope::File ? module : scope == Symbol::Scope::Local ? module + "." + function : "";
+}
+
+// A link key narrowed to one nesting level and block: locals of one name in different blocks.
+std::string blockKey(const std::string &key, int level, int block) {
+    return key + "$" + std::to_string(level) + "$" + std::to_string(block);
+}
+
+// "F:G$main$0_0$0({2}DF,SV:S),C,0,0,0,0,0": a function, its module the current M: record's
+// unless it is static.
+Function makeFunction(std::string_view body, const std::string &module) {
+    const SymbolText t = splitSymbol(body);
+    const Symbol k = parseKey(t.key);
+    if (t.fields.size() < 6) fail("function record needs six fields after its type");
+    Function f;
+    f.name = k.name;
+    f.isStatic = k.scope == Symbol::Scope::File;
+    f.module = f.isStatic ? k.module : module;
+    const TypePtr type = typeOf(t.type);
+    f.returnType = type->kind == Type::Kind::Function ? type->target : type;
+    f.reentrant = toInt(t.fields[2], "stack size") != 0;
+    f.isInterrupt = toInt(t.fields[3], "interrupt flag") != 0;
+    f.interruptNumber = toInt(t.fields[4], "interrupt number");
+    f.registerBank = toInt(t.fields[5], "register bank");
+    if (f.registerBank < 0 || f.registerBank > 3) fail("register bank out of range");
+    return f;
+}
+
+// Reads the member at the front of `members` and drops it from there:
+// ({offset}S:S$name$0_0$0({size}type),Z,0,0)
+StructMember takeMember(std::string_view &members) {
+    std::string_view m = members;
+    if (m.size() < 2 || m[0] != '(' || m[1] != '{') fail("bad structure member");
+    const auto brace = m.find('}');
+    if (brace == std::string_view::npos) fail("bad structure member offset");
+    StructMember member;
+    member.offset = unsigned(toInt(m.substr(2, brace - 2), "member offset"));
+    std::string_view after = m.substr(brace + 1);
+    if (after.substr(0, 2) != "S:") fail("structure member without a symbol");
+    int depth = 1;
+    std::size_t end = 2;
+    for (; end < after.size() && depth; ++end) depth += after[end] == '(' ? 1 : after[end] == ')' ? -1 : 0;
+    if (depth) fail("unbalanced parentheses in structure member");
+    const Symbol s = makeSymbol(after.substr(2, end - 3));
+    member.name = s.name;
+    member.type = s.type;
+    members = after.substr(end);
+    return member;
+}
+
+// "T:Fmodule$name[members]"
+StructDef makeStruct(std::string_view body) {
+    const auto open = body.find('[');
+    if (open == std::string_view::npos || body.back() != ']' || body[0] != 'F') fail("bad structure record");
+    const auto dollar = body.find('$');
+    if (dollar == std::string_view::npos || dollar > open) fail("structure record without a name");
+    StructDef def;
+    def.module = std::string(body.substr(1, dollar - 1));
+    def.name = std::string(body.substr(dollar + 1, open - dollar - 1));
+    for (std::string_view m = body.substr(open + 1, body.size() - open - 2); !m.empty();)
+        def.members.push_back(takeMember(m));
+    return def;
+}
+
+// "C$file.c$LINE$LEVEL_x$BLOCK", split on '$'.
+LineRecord makeCLine(const std::vector<std::string_view> &parts, int address) {
+    if (parts.size() != 5) fail("bad C line record");
+    LineRecord r;
+    r.file = std::string(parts[1]);
+    r.line = toInt(parts[2], "line number");
+    r.level = toInt(parts[3].substr(0, parts[3].find('_')), "level");
+    r.block = toInt(parts[4], "block");
+    r.address = std::uint16_t(address);
+    if (r.line <= 0) fail("line number out of range");
+    return r;
+}
+
+void checkTextLine(std::string_view line) {
+    for (char c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+            fail("not a text line of sdcc debug records");
+    if (line.size() < 2 || line[1] != ':') fail("not an sdcc debug record");
+}
+
 }  // namespace
+
+struct DebugInfo::LinkAddresses {
+    std::unordered_map<std::string, std::uint32_t> starts, ends;    // by link key
+    std::unordered_map<std::string, std::uint32_t> localStarts;     // by block key
+};
 
 std::optional<DebugInfo> DebugInfo::load(const std::string &path, std::string &error) {
     std::ifstream file(path, std::ios::binary);
@@ -163,8 +242,7 @@ std::optional<DebugInfo> DebugInfo::load(const std::string &path, std::string &e
 
 std::optional<DebugInfo> DebugInfo::parse(std::string_view text, const std::string &origin, std::string &error) {
     DebugInfo info;
-    std::unordered_map<std::string, std::uint32_t> starts, ends, addresses;
-    std::unordered_map<std::string, std::uint32_t> localAddresses;  // with level and block
+    LinkAddresses links;
     int lineNo = 0;
     std::string module;
     try {
@@ -174,107 +252,7 @@ std::optional<DebugInfo> DebugInfo::parse(std::string_view text, const std::stri
             rest = nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1);
             ++lineNo;
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            if (line.empty()) continue;
-            for (char c : line)
-                if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
-                    fail("not a text line of sdcc debug records");
-            if (line.size() < 2 || line[1] != ':') fail("not an sdcc debug record");
-            const std::string_view body = line.substr(2);
-            switch (line[0]) {
-            case 'M':
-                if (body.empty()) fail("module record without a name");
-                module = std::string(body);
-                info.modules_.push_back(module);
-                break;
-            case 'S':
-                info.symbols_.push_back(makeSymbol(body));
-                break;
-            case 'F': {
-                const SymbolText t = splitSymbol(body);
-                const SymbolKey k = parseKey(t.key);
-                if (t.fields.size() < 6) fail("function record needs six fields after its type");
-                Function f;
-                f.name = k.name;
-                f.isStatic = k.scope == Symbol::Scope::File;
-                f.module = f.isStatic ? k.module : module;
-                const TypePtr type = typeOf(t.type);
-                f.returnType = type->kind == Type::Kind::Function ? type->target : type;
-                f.reentrant = toInt(t.fields[2], "stack size") != 0;
-                f.isInterrupt = toInt(t.fields[3], "interrupt flag") != 0;
-                f.interruptNumber = toInt(t.fields[4], "interrupt number");
-                f.registerBank = toInt(t.fields[5], "register bank");
-                if (f.registerBank < 0 || f.registerBank > 3) fail("register bank out of range");
-                info.functions_.push_back(std::move(f));
-                break;
-            }
-            case 'T': {
-                const auto open = body.find('[');
-                if (open == std::string_view::npos || body.back() != ']' || body[0] != 'F') fail("bad structure record");
-                const auto dollar = body.find('$');
-                if (dollar == std::string_view::npos || dollar > open) fail("structure record without a name");
-                StructDef def;
-                def.module = std::string(body.substr(1, dollar - 1));
-                def.name = std::string(body.substr(dollar + 1, open - dollar - 1));
-                std::string_view m = body.substr(open + 1, body.size() - open - 2);
-                while (!m.empty()) {
-                    // ({offset}S:S$name$0_0$0({size}type),Z,0,0)
-                    if (m.size() < 2 || m[0] != '(' || m[1] != '{') fail("bad structure member");
-                    const auto brace = m.find('}');
-                    if (brace == std::string_view::npos) fail("bad structure member offset");
-                    StructMember member;
-                    member.offset = unsigned(toInt(m.substr(2, brace - 2), "member offset"));
-                    std::string_view after = m.substr(brace + 1);
-                    if (after.substr(0, 2) != "S:") fail("structure member without a symbol");
-                    int depth = 1;
-                    std::size_t end = 2;
-                    for (; end < after.size() && depth; ++end) depth += after[end] == '(' ? 1 : after[end] == ')' ? -1 : 0;
-                    if (depth) fail("unbalanced parentheses in structure member");
-                    const Symbol s = makeSymbol(after.substr(2, end - 3));
-                    member.name = s.name;
-                    member.type = s.type;
-                    def.members.push_back(std::move(member));
-                    m = after.substr(end);
-                }
-                info.structs_.push_back(std::move(def));
-                break;
-            }
-            case 'L': {
-                const auto colon = body.rfind(':');
-                if (colon == std::string_view::npos) fail("link record without an address");
-                const int address = toInt(body.substr(colon + 1), "address", 16);
-                if (address < 0 || address > 0xFFFF) fail("address out of range");
-                const std::string_view key = body.substr(0, colon);
-                if (key.substr(0, 2) == "A$") {
-                    const auto parts = splitOn(key, '$');
-                    if (parts.size() != 3) fail("bad assembler line record");
-                    info.asmLines_[{std::string(parts[1]), toInt(parts[2], "line number")}] = std::uint16_t(address);
-                } else if (key.substr(0, 2) == "C$") {
-                    const auto parts = splitOn(key, '$');
-                    if (parts.size() != 5) fail("bad C line record");
-                    LineRecord r;
-                    r.file = std::string(parts[1]);
-                    r.line = toInt(parts[2], "line number");
-                    r.level = toInt(parts[3].substr(0, parts[3].find('_')), "level");
-                    r.block = toInt(parts[4], "block");
-                    r.address = std::uint16_t(address);
-                    if (r.line <= 0) fail("line number out of range");
-                    info.lines_.push_back(std::move(r));
-                } else if (key.size() > 1 && key[0] == 'X') {
-                    const SymbolKey k = parseKey(key.substr(1));
-                    ends[linkKey(k.scope, k.scope == Symbol::Scope::File ? k.module : "", k.name)] = std::uint32_t(address);
-                } else {
-                    const SymbolKey k = parseKey(key);
-                    const std::string owner = k.scope == Symbol::Scope::File ? k.module
-                                              : k.scope == Symbol::Scope::Local ? k.module + "." + k.function : "";
-                    addresses[linkKey(k.scope, owner, k.name)] = std::uint32_t(address);
-                    if (k.scope == Symbol::Scope::Local)
-                        localAddresses[linkKey(k.scope, owner, k.name) + "$" + std::to_string(k.level) + "$" +
-                                       std::to_string(k.block)] = std::uint32_t(address);
-                }
-                break;
-            }
-            default: fail(std::string("unknown record type '") + line[0] + "'");
-            }
+            if (!line.empty()) info.readRecord(line, module, links);
         }
     } catch (const ParseError &e) {
         error = origin + ":" + std::to_string(lineNo) + ": " + e.message;
@@ -287,58 +265,111 @@ std::optional<DebugInfo> DebugInfo::parse(std::string_view text, const std::stri
         error = origin + ": no sdcc debug records (was the program built with --debug?)";
         return std::nullopt;
     }
+    info.placeSymbols(links);
+    info.placeFunctions(links);
+    info.markParameters();
+    info.sizeStructs();
+    return info;
+}
 
-    // A symbol is recorded once per module that mentions it; keep one of each.
+void DebugInfo::readRecord(std::string_view line, std::string &module, LinkAddresses &links) {
+    checkTextLine(line);
+    const std::string_view body = line.substr(2);
+    switch (line[0]) {
+    case 'M':
+        if (body.empty()) fail("module record without a name");
+        module = std::string(body);
+        modules_.push_back(module);
+        break;
+    case 'S': symbols_.push_back(makeSymbol(body)); break;
+    case 'F': functions_.push_back(makeFunction(body, module)); break;
+    case 'T': structs_.push_back(makeStruct(body)); break;
+    case 'L': readLink(body, links); break;
+    default: fail(std::string("unknown record type '") + line[0] + "'");
+    }
+}
+
+// "L:A$module$LINE:ADDR", "L:C$file$LINE$...:ADDR", "L:XG$name$..:ADDR" (a function's end),
+// or a symbol's address.
+void DebugInfo::readLink(std::string_view body, LinkAddresses &links) {
+    const auto colon = body.rfind(':');
+    if (colon == std::string_view::npos) fail("link record without an address");
+    const int address = toInt(body.substr(colon + 1), "address", 16);
+    if (address < 0 || address > 0xFFFF) fail("address out of range");
+    const std::string_view key = body.substr(0, colon);
+    if (key.substr(0, 2) == "A$") {
+        const auto parts = splitOn(key, '$');
+        if (parts.size() != 3) fail("bad assembler line record");
+        asmLines_[{std::string(parts[1]), toInt(parts[2], "line number")}] = std::uint16_t(address);
+    } else if (key.substr(0, 2) == "C$") {
+        lines_.push_back(makeCLine(splitOn(key, '$'), address));
+    } else if (key.size() > 1 && key[0] == 'X') {
+        const Symbol k = parseKey(key.substr(1));
+        links.ends[linkKey(k.scope, k.scope == Symbol::Scope::File ? k.module : "", k.name)] = std::uint32_t(address);
+    } else {
+        const Symbol k = parseKey(key);
+        const std::string link = linkKey(k.scope, ownerOf(k.scope, k.module, k.function), k.name);
+        links.starts[link] = std::uint32_t(address);
+        if (k.scope == Symbol::Scope::Local) links.localStarts[blockKey(link, k.level, k.block)] = std::uint32_t(address);
+    }
+}
+
+// A symbol is recorded once per module that mentions it; keep one of each, with its address.
+void DebugInfo::placeSymbols(const LinkAddresses &links) {
     std::vector<Symbol> unique;
     std::unordered_map<std::string, bool> seen;
-    for (auto &s : info.symbols_) {
+    for (auto &s : symbols_) {
         if (s.type->kind == Type::Kind::Function) continue;  // functions have their F: records
-        const std::string owner = s.scope == Symbol::Scope::File ? s.module
-                                  : s.scope == Symbol::Scope::Local ? s.module + "." + s.function : "";
-        const std::string key = linkKey(s.scope, owner, s.name);
-        const std::string exact = key + "$" + std::to_string(s.level) + "$" + std::to_string(s.block);
+        const std::string key = linkKey(s.scope, ownerOf(s.scope, s.module, s.function), s.name);
+        const std::string exact = blockKey(key, s.level, s.block);
         if (seen[exact]) continue;
         seen[exact] = true;
-        if (auto it = localAddresses.find(exact); it != localAddresses.end()) s.address = it->second;
-        else if (auto a = addresses.find(key); a != addresses.end()) s.address = a->second;
+        if (auto it = links.localStarts.find(exact); it != links.localStarts.end()) s.address = it->second;
+        else if (auto a = links.starts.find(key); a != links.starts.end()) s.address = a->second;
         unique.push_back(std::move(s));
     }
-    info.symbols_ = std::move(unique);
+    symbols_ = std::move(unique);
+}
 
-    for (auto &f : info.functions_) {
+// A function's range runs from its address to its end record; its file is that of the C lines inside it.
+void DebugInfo::placeFunctions(const LinkAddresses &links) {
+    for (auto &f : functions_) {
         const std::string key = linkKey(f.isStatic ? Symbol::Scope::File : Symbol::Scope::Global, f.isStatic ? f.module : "", f.name);
-        const auto s = addresses.find(key), e = ends.find(key);
-        if (s != addresses.end() && e != ends.end() && e->second >= s->second) {
+        const auto s = links.starts.find(key), e = links.ends.find(key);
+        if (s != links.starts.end() && e != links.ends.end() && e->second >= s->second) {
             f.start = std::uint16_t(s->second);
             f.end = std::uint16_t(e->second);
             f.hasRange = true;
         }
     }
-    // Each function's file is the file of the C lines inside it.
-    for (auto &f : info.functions_)
-        for (const auto &l : info.lines_)
+    for (auto &f : functions_)
+        for (const auto &l : lines_)
             if (f.contains(l.address)) {
                 f.file = l.file;
                 break;
             }
-    // Parameters sit in a block before the one of the body's lines.
-    for (auto &s : info.symbols_) {
+}
+
+// Parameters sit in a block before the one of the body's lines.
+void DebugInfo::markParameters() {
+    for (auto &s : symbols_) {
         if (s.scope != Symbol::Scope::Local || s.level != 1) continue;
         const Function *f = nullptr;
-        for (const auto &fn : info.functions_)
+        for (const auto &fn : functions_)
             if (fn.name == s.function && (s.module.empty() || fn.module == s.module)) f = &fn;
         if (!f) continue;
         int bodyBlock = -1;
-        for (const auto &l : info.lines_)
+        for (const auto &l : lines_)
             if (f->contains(l.address) && l.level >= 1 && (bodyBlock < 0 || l.block < bodyBlock)) bodyBlock = l.block;
         s.isParameter = bodyBlock >= 0 && s.block < bodyBlock;
     }
-    // Twice: a struct member may be a struct recorded after its container.
+}
+
+// Twice: a struct member may be a struct recorded after its container.
+void DebugInfo::sizeStructs() {
     for (int pass = 0; pass < 2; ++pass)
-        for (auto &def : info.structs_)
-            for (const auto &m : def.members)
-                def.size = std::max(def.size, m.offset + info.sizeOf(*m.type, def.module));
-    return info;
+        for (auto &def : structs_)
+            for (const auto &m : def.members) def.size = std::max(def.size, m.offset + sizeOf(*m.type, def.module));
 }
 
 const Function *DebugInfo::functionAt(std::uint32_t pc) const {

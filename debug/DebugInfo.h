@@ -85,6 +85,14 @@ public:
     std::string fileOfModule(const std::string &module) const;
 
 private:
+    struct LinkAddresses;  // what the L: records tie to names, kept until every record is read
+    void readRecord(std::string_view line, std::string &module, LinkAddresses &links);
+    void readLink(std::string_view body, LinkAddresses &links);
+    void placeSymbols(const LinkAddresses &links);
+    void placeFunctions(const LinkAddresses &links);
+    void markParameters();
+    void sizeStructs();
+
     std::vector<std::string> modules_;
     std::vector<Function> functions_;
     std::vector<Symbol> symbols_;

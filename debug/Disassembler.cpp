@@ -75,129 +75,189 @@ unsigned instructionLength(std::uint8_t op) {
     return table[hi][lo];
 }
 
-Instruction disassemble(std::uint16_t address, const std::function<std::uint8_t(std::uint16_t)> &fetch) {
-    Instruction in;
-    in.address = address;
-    const std::uint8_t op = fetch(address);
-    in.length = instructionLength(op);
-    for (unsigned i = 0; i < in.length; ++i) in.bytes[i] = i ? fetch(std::uint16_t(address + i)) : op;
-    const std::uint8_t b1 = in.bytes[1], b2 = in.bytes[2];
-    const std::uint16_t next = std::uint16_t(address + in.length);
-    const auto rel = [&](std::uint8_t offset) { return std::uint16_t(next + std::int8_t(offset)); };
-    const unsigned lo = op & 0x0F, hi = op >> 4;
-    auto set = [&](const char *m, std::string ops) {
-        in.mnemonic = m;
-        in.operands = std::move(ops);
-    };
-    auto flow = [&](Instruction::Flow f, std::uint16_t target) {
-        in.flow = f;
-        in.target = target;
-    };
-    // The register operand of the columns 6..F: @r0, @r1, r0..r7.
-    const std::string reg = lo >= 8 ? "r" + std::to_string(lo - 8) : lo >= 6 ? "@r" + std::to_string(lo - 6) : "";
+namespace {
 
-    if (lo == 0x01) {
-        const std::uint16_t target = std::uint16_t((next & 0xF800) | ((op & 0xE0) << 3) | b1);
-        set(hi & 1 ? "acall" : "ajmp", hex(target, 4));
-        flow(hi & 1 ? Instruction::Flow::Call : Instruction::Flow::Jump, target);
-        return in;
+using Flow = Instruction::Flow;
+
+// One instruction being decoded: its bytes and the texts of their operands.
+class Decoder {
+public:
+    Decoder(std::uint16_t address, const std::function<std::uint8_t(std::uint16_t)> &fetch) {
+        in_.address = address;
+        op_ = fetch(address);
+        in_.length = instructionLength(op_);
+        for (unsigned i = 0; i < in_.length; ++i) in_.bytes[i] = i ? fetch(std::uint16_t(address + i)) : op_;
+        b1_ = in_.bytes[1];
+        b2_ = in_.bytes[2];
     }
-    if (lo >= 6) {
-        switch (hi) {
+
+    Instruction decode() {
+        const unsigned lo = op_ & 0x0F;
+        if (lo == 0x01) absoluteJump();
+        else if (lo >= 6) registerColumn();
+        else if (!arithmeticColumn() && !controlFlow() && !bitOperation()) byteOperation();
+        return in_;
+    }
+
+private:
+    Instruction in_;
+    std::uint8_t op_ = 0, b1_ = 0, b2_ = 0;
+
+    unsigned row() const { return unsigned(op_ >> 4); }
+    std::uint16_t next() const { return std::uint16_t(in_.address + in_.length); }
+    std::uint16_t rel(std::uint8_t offset) const { return std::uint16_t(next() + std::int8_t(offset)); }
+    std::uint16_t word() const { return std::uint16_t(b1_ << 8 | b2_); }
+
+    void set(const char *mnemonic, std::string operands) {
+        in_.mnemonic = mnemonic;
+        in_.operands = std::move(operands);
+    }
+    void flow(Flow f, std::uint16_t target) {
+        in_.flow = f;
+        in_.target = target;
+    }
+    void undefined() {
+        set(".db", hex(op_, 2));
+        in_.defined = false;
+    }
+    // A conditional jump: `operands` before the target.
+    void branch(const char *mnemonic, const std::string &operands, std::uint8_t offset) {
+        set(mnemonic, operands + hex(rel(offset), 4));
+        flow(Flow::Branch, rel(offset));
+    }
+
+    // Column 1: ajmp and acall within the 2 KiB page of the next instruction.
+    void absoluteJump() {
+        const std::uint16_t target = std::uint16_t((next() & 0xF800) | ((op_ & 0xE0) << 3) | b1_);
+        const bool call = row() & 1;
+        set(call ? "acall" : "ajmp", hex(target, 4));
+        flow(call ? Flow::Call : Flow::Jump, target);
+    }
+
+    // Columns 6..F: the register operand @r0, @r1, r0..r7.
+    void registerColumn() {
+        const unsigned lo = op_ & 0x0F;
+        const std::string reg = lo >= 8 ? "r" + std::to_string(lo - 8) : "@r" + std::to_string(lo - 6);
+        switch (row()) {
         case 0x0: set("inc", reg); break;
         case 0x1: set("dec", reg); break;
-        case 0x7: set("mov", reg + ",#" + hex(b1, 2)); break;
-        case 0x8: set("mov", direct(b1) + "," + reg); break;
-        case 0xA: set("mov", reg + "," + direct(b1)); break;
-        case 0xB: set("cjne", reg + ",#" + hex(b1, 2) + "," + hex(rel(b2), 4)); flow(Instruction::Flow::Branch, rel(b2)); break;
+        case 0x7: set("mov", reg + ",#" + hex(b1_, 2)); break;
+        case 0x8: set("mov", direct(b1_) + "," + reg); break;
+        case 0xA: set("mov", reg + "," + direct(b1_)); break;
+        case 0xB: branch("cjne", reg + ",#" + hex(b1_, 2) + ",", b2_); break;
         case 0xD:
-            if (lo >= 8) set("djnz", reg + "," + hex(rel(b1), 4)), flow(Instruction::Flow::Branch, rel(b1));
+            if (lo >= 8) branch("djnz", reg + ",", b1_);
             else set("xchd", "a," + reg);
             break;
         case 0xE: set("mov", "a," + reg); break;
         case 0xF: set("mov", reg + ",a"); break;
-        default: set(kArithmetic[hi], "a," + reg); break;
+        default: set(kArithmetic[row()], "a," + reg); break;
         }
-        return in;
     }
+
     // Columns 4 and 5 of the arithmetic rows: a,#imm and a,direct.
-    if ((lo == 4 || lo == 5) && kArithmetic[hi] && hi != 0xC && hi != 0xE) {
-        set(kArithmetic[hi], lo == 4 ? "a,#" + hex(b1, 2) : "a," + direct(b1));
-        return in;
+    bool arithmeticColumn() {
+        const unsigned lo = op_ & 0x0F;
+        if ((lo != 4 && lo != 5) || !kArithmetic[row()] || row() == 0xC || row() == 0xE) return false;
+        set(kArithmetic[row()], lo == 4 ? "a,#" + hex(b1_, 2) : "a," + direct(b1_));
+        return true;
     }
-    using F = Instruction::Flow;
-    switch (op) {
-    case 0x00: set("nop", ""); break;
-    case 0x02: set("ljmp", hex(b1 << 8 | b2, 4)), flow(F::Jump, std::uint16_t(b1 << 8 | b2)); break;
-    case 0x03: set("rr", "a"); break;
-    case 0x04: set("inc", "a"); break;
-    case 0x05: set("inc", direct(b1)); break;
-    case 0x10: set("jbc", bit(b1) + "," + hex(rel(b2), 4)), flow(F::Branch, rel(b2)); break;
-    case 0x12: set("lcall", hex(b1 << 8 | b2, 4)), flow(F::Call, std::uint16_t(b1 << 8 | b2)); break;
-    case 0x13: set("rrc", "a"); break;
-    case 0x14: set("dec", "a"); break;
-    case 0x15: set("dec", direct(b1)); break;
-    case 0x20: set("jb", bit(b1) + "," + hex(rel(b2), 4)), flow(F::Branch, rel(b2)); break;
-    case 0x22: set("ret", ""), flow(F::Return, 0); break;
-    case 0x23: set("rl", "a"); break;
-    case 0x30: set("jnb", bit(b1) + "," + hex(rel(b2), 4)), flow(F::Branch, rel(b2)); break;
-    case 0x32: set("reti", ""), flow(F::Return, 0); break;
-    case 0x33: set("rlc", "a"); break;
-    case 0x40: set("jc", hex(rel(b1), 4)), flow(F::Branch, rel(b1)); break;
-    case 0x42: set("orl", direct(b1) + ",a"); break;
-    case 0x43: set("orl", direct(b1) + ",#" + hex(b2, 2)); break;
-    case 0x50: set("jnc", hex(rel(b1), 4)), flow(F::Branch, rel(b1)); break;
-    case 0x52: set("anl", direct(b1) + ",a"); break;
-    case 0x53: set("anl", direct(b1) + ",#" + hex(b2, 2)); break;
-    case 0x60: set("jz", hex(rel(b1), 4)), flow(F::Branch, rel(b1)); break;
-    case 0x62: set("xrl", direct(b1) + ",a"); break;
-    case 0x63: set("xrl", direct(b1) + ",#" + hex(b2, 2)); break;
-    case 0x70: set("jnz", hex(rel(b1), 4)), flow(F::Branch, rel(b1)); break;
-    case 0x72: set("orl", "c," + bit(b1)); break;
-    case 0x73: set("jmp", "@a+dptr"), flow(F::IndirectJump, 0); break;
-    case 0x74: set("mov", "a,#" + hex(b1, 2)); break;
-    case 0x75: set("mov", direct(b1) + ",#" + hex(b2, 2)); break;
-    case 0x80: set("sjmp", hex(rel(b1), 4)), flow(F::Jump, rel(b1)); break;
-    case 0x82: set("anl", "c," + bit(b1)); break;
-    case 0x83: set("movc", "a,@a+pc"); break;
-    case 0x84: set("div", "ab"); break;
-    case 0x85: set("mov", direct(b2) + "," + direct(b1)); break;  // source byte comes first
-    case 0x90: set("mov", "dptr,#" + hex(b1 << 8 | b2, 4)); break;
-    case 0x92: set("mov", bit(b1) + ",c"); break;
-    case 0x93: set("movc", "a,@a+dptr"); break;
-    case 0xA0: set("orl", "c,/" + bit(b1)); break;
-    case 0xA2: set("mov", "c," + bit(b1)); break;
-    case 0xA3: set("inc", "dptr"); break;
-    case 0xA4: set("mul", "ab"); break;
-    case 0xA5: set(".db", hex(op, 2)), in.defined = false; break;
-    case 0xB0: set("anl", "c,/" + bit(b1)); break;
-    case 0xB2: set("cpl", bit(b1)); break;
-    case 0xB3: set("cpl", "c"); break;
-    case 0xB4: set("cjne", "a,#" + hex(b1, 2) + "," + hex(rel(b2), 4)), flow(F::Branch, rel(b2)); break;
-    case 0xB5: set("cjne", "a," + direct(b1) + "," + hex(rel(b2), 4)), flow(F::Branch, rel(b2)); break;
-    case 0xC0: set("push", direct(b1)); break;
-    case 0xC2: set("clr", bit(b1)); break;
-    case 0xC3: set("clr", "c"); break;
-    case 0xC4: set("swap", "a"); break;
-    case 0xC5: set("xch", "a," + direct(b1)); break;
-    case 0xD0: set("pop", direct(b1)); break;
-    case 0xD2: set("setb", bit(b1)); break;
-    case 0xD3: set("setb", "c"); break;
-    case 0xD4: set("da", "a"); break;
-    case 0xD5: set("djnz", direct(b1) + "," + hex(rel(b2), 4)), flow(F::Branch, rel(b2)); break;
-    case 0xE0: set("movx", "a,@dptr"); break;
-    case 0xE2: set("movx", "a,@r0"); break;
-    case 0xE3: set("movx", "a,@r1"); break;
-    case 0xE4: set("clr", "a"); break;
-    case 0xE5: set("mov", "a," + direct(b1)); break;
-    case 0xF0: set("movx", "@dptr,a"); break;
-    case 0xF2: set("movx", "@r0,a"); break;
-    case 0xF3: set("movx", "@r1,a"); break;
-    case 0xF4: set("cpl", "a"); break;
-    case 0xF5: set("mov", direct(b1) + ",a"); break;
-    default: set(".db", hex(op, 2)), in.defined = false; break;
+
+    // Jumps, branches, calls and returns.
+    bool controlFlow() {
+        switch (op_) {
+        case 0x02: set("ljmp", hex(word(), 4)), flow(Flow::Jump, word()); break;
+        case 0x10: branch("jbc", bit(b1_) + ",", b2_); break;
+        case 0x12: set("lcall", hex(word(), 4)), flow(Flow::Call, word()); break;
+        case 0x20: branch("jb", bit(b1_) + ",", b2_); break;
+        case 0x22: set("ret", ""), flow(Flow::Return, 0); break;
+        case 0x30: branch("jnb", bit(b1_) + ",", b2_); break;
+        case 0x32: set("reti", ""), flow(Flow::Return, 0); break;
+        case 0x40: branch("jc", "", b1_); break;
+        case 0x50: branch("jnc", "", b1_); break;
+        case 0x60: branch("jz", "", b1_); break;
+        case 0x70: branch("jnz", "", b1_); break;
+        case 0x73: set("jmp", "@a+dptr"), flow(Flow::IndirectJump, 0); break;
+        case 0x80: set("sjmp", hex(rel(b1_), 4)), flow(Flow::Jump, rel(b1_)); break;
+        case 0xB4: branch("cjne", "a,#" + hex(b1_, 2) + ",", b2_); break;
+        case 0xB5: branch("cjne", "a," + direct(b1_) + ",", b2_); break;
+        case 0xD5: branch("djnz", direct(b1_) + ",", b2_); break;
+        default: return false;
+        }
+        return true;
     }
-    return in;
+
+    // The carry and bit-addressable operations.
+    bool bitOperation() {
+        switch (op_) {
+        case 0x72: set("orl", "c," + bit(b1_)); break;
+        case 0x82: set("anl", "c," + bit(b1_)); break;
+        case 0x92: set("mov", bit(b1_) + ",c"); break;
+        case 0xA0: set("orl", "c,/" + bit(b1_)); break;
+        case 0xA2: set("mov", "c," + bit(b1_)); break;
+        case 0xB0: set("anl", "c,/" + bit(b1_)); break;
+        case 0xB2: set("cpl", bit(b1_)); break;
+        case 0xB3: set("cpl", "c"); break;
+        case 0xC2: set("clr", bit(b1_)); break;
+        case 0xC3: set("clr", "c"); break;
+        case 0xD2: set("setb", bit(b1_)); break;
+        case 0xD3: set("setb", "c"); break;
+        default: return false;
+        }
+        return true;
+    }
+
+    // The accumulator, direct bytes, dptr and external memory; anything left is undefined.
+    void byteOperation() {
+        switch (op_) {
+        case 0x00: set("nop", ""); break;
+        case 0x03: set("rr", "a"); break;
+        case 0x04: set("inc", "a"); break;
+        case 0x05: set("inc", direct(b1_)); break;
+        case 0x13: set("rrc", "a"); break;
+        case 0x14: set("dec", "a"); break;
+        case 0x15: set("dec", direct(b1_)); break;
+        case 0x23: set("rl", "a"); break;
+        case 0x33: set("rlc", "a"); break;
+        case 0x42: set("orl", direct(b1_) + ",a"); break;
+        case 0x43: set("orl", direct(b1_) + ",#" + hex(b2_, 2)); break;
+        case 0x52: set("anl", direct(b1_) + ",a"); break;
+        case 0x53: set("anl", direct(b1_) + ",#" + hex(b2_, 2)); break;
+        case 0x62: set("xrl", direct(b1_) + ",a"); break;
+        case 0x63: set("xrl", direct(b1_) + ",#" + hex(b2_, 2)); break;
+        case 0x74: set("mov", "a,#" + hex(b1_, 2)); break;
+        case 0x75: set("mov", direct(b1_) + ",#" + hex(b2_, 2)); break;
+        case 0x83: set("movc", "a,@a+pc"); break;
+        case 0x84: set("div", "ab"); break;
+        case 0x85: set("mov", direct(b2_) + "," + direct(b1_)); break;  // source byte comes first
+        case 0x90: set("mov", "dptr,#" + hex(word(), 4)); break;
+        case 0x93: set("movc", "a,@a+dptr"); break;
+        case 0xA3: set("inc", "dptr"); break;
+        case 0xA4: set("mul", "ab"); break;
+        case 0xC0: set("push", direct(b1_)); break;
+        case 0xC4: set("swap", "a"); break;
+        case 0xC5: set("xch", "a," + direct(b1_)); break;
+        case 0xD0: set("pop", direct(b1_)); break;
+        case 0xD4: set("da", "a"); break;
+        case 0xE0: set("movx", "a,@dptr"); break;
+        case 0xE2: set("movx", "a,@r0"); break;
+        case 0xE3: set("movx", "a,@r1"); break;
+        case 0xE4: set("clr", "a"); break;
+        case 0xE5: set("mov", "a," + direct(b1_)); break;
+        case 0xF0: set("movx", "@dptr,a"); break;
+        case 0xF2: set("movx", "@r0,a"); break;
+        case 0xF3: set("movx", "@r1,a"); break;
+        case 0xF4: set("cpl", "a"); break;
+        case 0xF5: set("mov", direct(b1_) + ",a"); break;
+        default: undefined(); break;  // 0xA5
+        }
+    }
+};
+
+}  // namespace
+
+Instruction disassemble(std::uint16_t address, const std::function<std::uint8_t(std::uint16_t)> &fetch) {
+    return Decoder(address, fetch).decode();
 }
 
 }  // namespace vantor::debug

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/HexText.h"
+
 namespace vantor::debug {
 
 namespace {
@@ -19,12 +21,6 @@ std::int64_t signExtend(std::uint64_t raw, unsigned bytes) {
     const std::uint64_t sign = std::uint64_t(1) << (bytes * 8 - 1);
     raw &= (sign << 1) - 1;
     return std::int64_t((raw ^ sign) - sign);
-}
-
-std::string hex4(std::uint32_t v) {
-    char text[12];
-    std::snprintf(text, sizeof text, "0x%04X", unsigned(v));
-    return text;
 }
 
 // Where a generic pointer's tag byte points.
@@ -645,7 +641,7 @@ std::string Evaluator::format(const Value &v, std::string &error) {
         }
         return text + (t.count > kMaxElements ? "...}" : "}");
     }
-    case Type::Kind::Function: return "{" + t.name() + "} " + hex4(v.address) + (info_.functionAt(v.address) ? " <" + info_.functionAt(v.address)->name + ">" : "");
+    case Type::Kind::Function: return "{" + t.name() + "} " + hexAddress(v.address) + (info_.functionAt(v.address) ? " <" + info_.functionAt(v.address)->name + ">" : "");
     case Type::Kind::Void: return "void";
     case Type::Kind::Float: {
         auto d = toNumber(v, error);

@@ -137,13 +137,13 @@ bool SelectDialogModel::accept(DeviceRecord &result) {
 std::vector<HistoryMenuItem> historyMenuItems(const std::vector<DeviceHistoryEntry> &history) {
     std::vector<HistoryMenuItem> items;
     if (history.size() < 2) {
-        items.push_back({std::string(loadString(sid::HistoryDevice)), kHistoryNoneCommand});
+        items.push_back({std::string(loadString(sid::HistoryDevice)), 0});
         return items;
     }
     for (std::size_t n = 1; n < history.size() && n < 5; ++n)
         items.push_back({"&" + std::to_string(n) + " " + DeviceLibrary::VendorName(int(history[n].vendorIndex)) +
                              " - " + history[n].deviceName,
-                         kHistoryCommandBase + int(n)});
+                         int(n)});
     return items;
 }
 

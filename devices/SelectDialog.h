@@ -63,14 +63,13 @@ private:
     int vendorPos_ = -1, devicePos_ = -1;
 };
 
-// Entries of both history menus: history entry n (1..4) as "&n VENDOR - NAME" with its
-// command, or the single inert "History Device" item when the history holds fewer than two.
+// Entries of both history menus: history entry n (1..4) as "&n VENDOR - NAME", or the single
+// inert "History Device" item (entry 0) when the history holds fewer than two.
 struct HistoryMenuItem {
     std::string text;
-    int command;
+    int entry = 0;
+    int command = 0;  // the window's command id for the entry
 };
-inline constexpr int kHistoryCommandBase = 32813;  // + n
-inline constexpr int kHistoryNoneCommand = 32819;
 
 struct DeviceHistoryEntry {
     std::uint32_t vendorIndex;

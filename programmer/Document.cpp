@@ -32,10 +32,13 @@ struct OperateCommand {
 // shares its command with Write Cal. Byte; here it does nothing rather than write the chip
 // when the user asked to read it.
 constexpr OperateCommand kOperateCommands[kOperationCount] = {
-    {32775, 0}, {32776, 1}, {32777, 2}, {32778, 3}, {32779, 4}, {32779, -1},  {32780, 6},  {32793, 7},
-    {32792, 14}, {32784, -1}, {32786, 10}, {32787, -1}, {32790, 12}, {32791, -1}, {32792, 14}, {0, -1},
+    {cmd::Program, kOpProgram},        {cmd::Read, kOpRead},       {cmd::Verify, kOpVerify},
+    {cmd::Blank, kOpBlank},            {cmd::WriteCal, kOpWriteCal}, {cmd::WriteCal, -1},
+    {cmd::WriteFuse, kOpWriteFuse},    {cmd::ReadFuse, kOpReadFuse}, {cmd::Protect, kOpProtect2},
+    {cmd::ReadLock, -1},               {cmd::WriteConfig, kOpWriteConfig}, {cmd::ReadConfig, -1},
+    {cmd::Erase, kOpErase},            {cmd::BootLock, -1},        {cmd::Protect, kOpProtect2},
+    {0, -1},
 };
-constexpr int kProtectAlias = 32783;
 
 std::string trimRight(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
@@ -70,7 +73,7 @@ Document::Document(Application &app, DeviceLibrary &library, InfoSink &info, Pro
 
 Document::~Document() {
     buffer_->removeChangeListener(editListener_);
-    if (library_.currentDevice() == &currentDevice) library_.SetCurrentDevice(nullptr);
+    if (library_.currentDevice() == &currentDevice_) library_.SetCurrentDevice(nullptr);
 }
 
 std::string Document::exitQuestion() const {
@@ -102,7 +105,7 @@ void Document::addRecent(const std::string &path) {
 }
 
 ConnectState Document::connectState() const {
-    return {app_.ModelText(app_.pgmno), !app_.disconnectMode.load()};
+    return {app_.ModelText(app_.selectedModel()), !app_.isDisconnected()};
 }
 
 ConnectState Document::showConnectState(bool selectDevice) {
@@ -114,15 +117,15 @@ ConnectState Document::showConnectState(bool selectDevice) {
         // The model (and with it the library) may have changed: a device the new library lacks
         // must not stay selected, or operations would run with another model's parameters.
         DeviceRecord r;
-        const HistoryEntry *h = app_.historyCount > 0 && app_.pgmno != -1 ? &app_.history[0] : nullptr;
+        const auto history = app_.deviceHistory();
+        const HistoryEntry *h = !history.empty() && app_.selectedModel() != -1 ? &history[0] : nullptr;
         if (h && h->vendorIndex <= 0xFFFF && library_.FindDevice(std::uint16_t(h->vendorIndex), h->deviceName, r))
             applyDevice(r);
         else
             clearDevice();
     }
-    testEnabled = false;
     refreshEngineContext();
-    connectTried = true;
+    connectTried_ = true;
     return state;
 }
 
@@ -134,58 +137,59 @@ OperationRunner *Document::runner() {
 void Document::refreshEngineContext() {
     CProgrammer *p = app_.programmer();
     if (!p) return;
-    const EngineEnvironment env{engineSink_, nullptr, &prompt_, &app_.counters, &app_.disconnectMode};
-    if (runner_ && &runner_->engine() == p) runner_->wire(env, buffer_.get(), &currentDevice, &app_.options);
-    else runner_ = std::make_unique<OperationRunner>(*p, env, buffer_.get(), &currentDevice, &app_.options);
+    const EngineEnvironment env = app_.engineEnvironment(engineSink_, &prompt_);
+    OptionsRecord *options = &app_.operationOptions();
+    if (runner_ && &runner_->engine() == p) runner_->wire(env, buffer_.get(), &currentDevice_, options);
+    else runner_ = std::make_unique<OperationRunner>(*p, env, buffer_.get(), &currentDevice_, options);
 }
 
 void Document::applyDevice(const DeviceRecord &r) {
-    if (hasDevice() && hooks_.saveDeviceSettings) hooks_.saveDeviceSettings(currentDevice);
-    currentDevice = r;
-    currentDevice.valid = 1;
+    if (hasDevice() && hooks_.saveDeviceSettings) hooks_.saveDeviceSettings(currentDevice_);
+    currentDevice_ = r;
+    currentDevice_.valid = 1;
     lockoutConfirmed_.reset();
-    library_.SetCurrentDevice(&currentDevice);
-    app_.options.rangeFirst = 0;
-    app_.options.rangeLast = std::int32_t(currentDevice.memory_areas[0].size_bytes) - 1;
-    app_.RememberDevice(currentDevice.vendor_index, currentDevice.device_name);
+    library_.SetCurrentDevice(&currentDevice_);
+    app_.operationOptions().rangeFirst = 0;
+    app_.operationOptions().rangeLast = std::int32_t(currentDevice_.memory_areas[0].size_bytes) - 1;
+    app_.RememberDevice(currentDevice_.vendor_index, currentDevice_.device_name);
     buffer_->fill(0xFF);
     unsavedEdits_ = false;
-    loaded.reset();
-    app_.fileLoaded = 0;
-    configEnabled = false;
-    if (currentDevice.config_name[0]) {
+    loaded_.reset();
+    configEnabled_ = false;
+    if (currentDevice_.config_name[0]) {
         std::error_code ec;
-        configEnabled = std::filesystem::exists(
-            library_.libraryDirectory() / "cfg" / (std::string(currentDevice.config_name) + ".cfg"), ec);
+        configEnabled_ = std::filesystem::exists(
+            library_.libraryDirectory() / "cfg" / (std::string(currentDevice_.config_name) + ".cfg"), ec);
     }
     // Without remembered settings the Auto list is the device's own.
-    std::copy(std::begin(currentDevice.auto_operations), std::end(currentDevice.auto_operations), app_.autoItems);
-    if (hooks_.loadDeviceSettings) hooks_.loadDeviceSettings(currentDevice);
-    lastSave.saveStart = 0;
-    lastSave.saveSize = currentDevice.top_address;
+    std::copy(std::begin(currentDevice_.auto_operations), std::end(currentDevice_.auto_operations),
+              app_.autoItems().begin());
+    if (hooks_.loadDeviceSettings) hooks_.loadDeviceSettings(currentDevice_);
+    lastSave_.saveStart = 0;
+    lastSave_.saveSize = currentDevice_.top_address;
     info_.appendLine(loadString(sid::DeviceModelLabel), colour::Black, false);
-    info_.appendLine(std::string(currentDevice.vendor_name) + "   ", kVendorColour, true);
-    info_.appendLine(std::string(currentDevice.device_name) + "\n", kDeviceColour, true);
+    info_.appendLine(std::string(currentDevice_.vendor_name) + "   ", kVendorColour, true);
+    info_.appendLine(std::string(currentDevice_.device_name) + "\n", kDeviceColour, true);
     refreshEngineContext();
-    if (hooks_.deviceApplied) hooks_.deviceApplied(currentDevice);
+    if (hooks_.deviceApplied) hooks_.deviceApplied(currentDevice_);
 }
 
 void Document::clearDevice() {
     if (!hasDevice()) return;
-    if (hooks_.saveDeviceSettings) hooks_.saveDeviceSettings(currentDevice);
-    currentDevice = DeviceRecord{};
+    if (hooks_.saveDeviceSettings) hooks_.saveDeviceSettings(currentDevice_);
+    currentDevice_ = DeviceRecord{};
     library_.SetCurrentDevice(nullptr);
     buffer_->fill(0xFF);
     unsavedEdits_ = false;
-    loaded.reset();
-    app_.fileLoaded = 0;
-    configEnabled = false;
+    loaded_.reset();
+    configEnabled_ = false;
     refreshEngineContext();
 }
 
 bool Document::applyHistory(int entry) {
-    if (entry < 1 || entry >= app_.historyCount) return false;
-    const HistoryEntry h = app_.history[std::size_t(entry)];
+    const auto history = app_.deviceHistory();
+    if (entry < 1 || std::size_t(entry) >= history.size()) return false;
+    const HistoryEntry h = history[std::size_t(entry)];
     DeviceRecord r;
     if (h.vendorIndex > 0xFFFF || !library_.FindDevice(std::uint16_t(h.vendorIndex), h.deviceName, r)) return false;
     applyDevice(r);
@@ -193,8 +197,14 @@ bool Document::applyHistory(int entry) {
 }
 
 LoadSettings Document::loadDialogSettings(const std::filesystem::path &path) const {
-    LoadSettings s = lastLoad;
+    LoadSettings s = lastLoad_;
     s.format = formatForLoad(path);
+    return s;
+}
+
+SaveSettings Document::saveDialogSettings(const std::filesystem::path &path) const {
+    SaveSettings s = lastSave_;
+    s.format = formatForSave(path);
     return s;
 }
 
@@ -205,7 +215,7 @@ LoadResult Document::loadCommitted(const std::function<LoadResult(DataBuffer &)>
     std::memcpy(scratch->data(), buffer_->data(), DataBuffer::kSize);
     LoadResult r = load(*scratch);
     if (!r.ok()) return r;
-    if (currentDevice.isWordDevice()) maskWordBytes(*scratch, currentDevice);
+    if (currentDevice_.isWordDevice()) maskWordBytes(*scratch, currentDevice_);
     std::memcpy(buffer_->data(), scratch->data(), DataBuffer::kSize);
     buffer_->notifyChanged(0, DataBuffer::kSize - 1);
     unsavedEdits_ = false;  // the buffer is the file again
@@ -215,70 +225,75 @@ LoadResult Document::loadCommitted(const std::function<LoadResult(DataBuffer &)>
 LoadResult Document::loadFile(const std::filesystem::path &path, const LoadSettings &dialog) {
     LoadSettings s = dialog;
     s.room = deviceDataSize() > s.loadBufferStart ? deviceDataSize() - s.loadBufferStart : 0;
-    lastLoad = s;
+    lastLoad_ = s;
     LoadResult r = loadCommitted(
         [&](DataBuffer &target) { return vantor::loadFile(path, target, s, info_, &prompt_); });
     if (!r.ok()) return r;
-    loaded = LoadedFile{path, s, r.modified};
-    app_.fileLoaded = 1;
+    loaded_ = LoadedFile{path, s, r.modified};
     addRecent(path.string());
     return r;
 }
 
 SaveStatus Document::saveFile(const std::filesystem::path &path, const SaveSettings &settings) {
-    lastSave = settings;
+    lastSave_ = settings;
     const SaveStatus status = vantor::saveFile(path, *buffer_, settings, info_);
     if (status == SaveStatus::Ok) unsavedEdits_ = false;
     return status;
 }
 
 bool Document::reloadCheck() {
-    if (!app_.fileLoaded || !app_.options.AutoReload || !loaded) return true;
+    if (!app_.operationOptions().AutoReload || !loaded_) return true;
     std::error_code ec;
-    if (!std::filesystem::exists(loaded->path, ec)) return true;
-    const auto modified = std::filesystem::last_write_time(loaded->path, ec);
-    if (ec || modified == loaded->modified) return true;
+    if (!std::filesystem::exists(loaded_->path, ec)) return true;
+    const auto modified = std::filesystem::last_write_time(loaded_->path, ec);
+    if (ec || modified == loaded_->modified) return true;
     info_.appendLine(loadString(sid::FileModifiedReloading), colour::Black, false);
-    info_.appendLine(loaded->path.string(), colour::Black, true);
+    info_.appendLine(loaded_->path.string(), colour::Black, true);
     info_.appendLine("\n", colour::Black, false);
     const LoadResult r = loadCommitted([&](DataBuffer &target) {
-        target.applyUnusedByteFill(loaded->settings.unusedByteMode);
-        return loadDataFile(loaded->path, target, loaded->settings, info_, &prompt_);
+        target.applyUnusedByteFill(loaded_->settings.unusedByteMode);
+        return loadDataFile(loaded_->path, target, loaded_->settings, info_, &prompt_);
     });
     // The old time stays after a failure, so every press tries again and refuses until it loads.
     if (!r.ok()) return false;
-    loaded->modified = r.modified;
+    loaded_->modified = r.modified;
     return true;
 }
 
+void Document::editBuffer(const std::function<void()> &edit) {
+    if (hasDevice()) maskWordBytes(*buffer_, currentDevice_);
+    edit();
+    if (hasDevice()) maskWordBytes(*buffer_, currentDevice_);
+}
+
+void Document::useConnection(Application::Connection connection) {
+    if (connection.programmer) app_.UseConnection(std::move(connection));
+    connectTried_ = true;
+    refreshEngineContext();
+}
+
 bool Document::programmerArrived() {
-    if (!app_.disconnectMode.load() || app_.pgmno == -1) return false;
-    CProgrammer *p = app_.programmer();
-    if (!p || p->isBusy()) return false;
-    int model = app_.pgmno;
-    if (p->Connect(model)) {
-        app_.disconnectMode = false;
-        return true;
-    }
+    if (!app_.isDisconnected() || app_.selectedModel() == -1) return false;
+    if (app_.reconnectSelectedModel()) return true;
     // Only the selected model comes back online; another one is named, not used.
     if (const int other = app_.IdentifyOtherModel(); other != -1)
-        info_.appendLine("A " + app_.ModelText(other) + " was plugged in, but the " + app_.ModelText(app_.pgmno) +
+        info_.appendLine("A " + app_.ModelText(other) + " was plugged in, but the " + app_.ModelText(app_.selectedModel()) +
                              " is selected: use Programmer > Reconnect to work with it\n",
                          kRefusedColour, false);
     return false;
 }
 
 bool Document::refuseInDisconnectMode() {
-    if (!app_.disconnectMode.load()) return false;
+    if (!app_.isDisconnected()) return false;
     info_.appendLine(loadString(sid::NotAvailableInDisconnectMode), kRefusedColour, false);
     return true;
 }
 
 bool Document::confirmLockout(std::span<const std::uint8_t> ops) {
-    const auto risks = lockoutRisksOf(library_.libraryDirectory(), currentDevice, ops);
+    const auto risks = lockoutRisksOf(library_.libraryDirectory(), currentDevice_, ops);
     if (risks.empty()) return true;
     std::array<std::uint8_t, kConfigDataSize> bytes;
-    std::copy(std::begin(currentDevice.config_data), std::end(currentDevice.config_data), bytes.begin());
+    std::copy(std::begin(currentDevice_.config_data), std::end(currentDevice_.config_data), bytes.begin());
     // Asked once for a configuration: a production run of Autos is not asked again.
     if (lockoutConfirmed_ == bytes) return true;
     const std::string text = "These choices can lock the chip out:\n\n" + describeRisks(risks) + "\nWrite them anyway?";
@@ -306,20 +321,15 @@ bool Document::runOperation(Op op) {
 bool Document::runAuto() {
     if (refuseInDisconnectMode() || refuseWithoutDevice()) return false;
     if (!reloadCheck()) return false;
-    if (!confirmLockout(app_.autoItems)) return false;
-    return runner() && runner_->start(RunRequest::autoList(app_.autoItems));
+    if (!confirmLockout(app_.autoItems())) return false;
+    return runner() && runner_->start(RunRequest::autoList(app_.autoItems().data()));
 }
 
 bool Document::runCommand(int commandId) {
-    if (commandId == kProtectAlias) return runOperation(Op::Protect2);
+    if (commandId == cmd::ProtectAlias) return runOperation(Op::Protect2);
     for (const OperateCommand &c : kOperateCommands)
         if (c.id == commandId && commandId != 0) return c.runs >= 0 && runOperation(Op(c.runs));
     return false;
-}
-
-void Document::resetCounters() {
-    app_.counters.CntSuccess = 0;
-    app_.counters.CntFailed = 0;
 }
 
 }  // namespace vantor

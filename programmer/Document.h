@@ -12,42 +12,19 @@
 
 #include "buffer/DataBuffer.h"
 #include "buffer/DataFile.h"
+#include "programmer/Application.h"
 #include "programmer/OperationRunner.h"
 #include "programmer/Operations.h"
 #include "core/InfoSink.h"
 #include "core/Prompt.h"
 #include "devices/DeviceRecord.h"
+#include "programmer/CommandIds.h"
 
 namespace vantor {
 
-class Application;
 class DeviceLibrary;
 class EngineSink;
 class Profile;
-
-// Command identifiers of the main window's menus and toolbar.
-namespace cmd {
-inline constexpr int LoadFile = 32781;
-inline constexpr int SaveFile = 57603;
-inline constexpr int RecentFirst = 57616;
-inline constexpr int Exit = 57665;
-inline constexpr int DataBuffer = 32772;
-inline constexpr int ClearInfo = 32810;
-inline constexpr int SelectDevice = 32771;
-inline constexpr int HistoryFirst = 32814;  // history entries 1 ... 4
-inline constexpr int Config = 32770;
-inline constexpr int Information = 32812;
-inline constexpr int Settings = 32789;
-inline constexpr int AutoProgram = 32774;
-inline constexpr int Reconnect = 1061;
-inline constexpr int TestHardware = 32830;
-inline constexpr int Upgrade = 32809;
-inline constexpr int Content = 32831;
-inline constexpr int About = 57664;
-inline constexpr int English = 32846;
-inline constexpr int Chinese = 32845;
-inline constexpr int ResetCounters = 1146;
-}  // namespace cmd
 
 // One entry of the "&Operate" menu for a device: its text and command, and the operation
 // the command runs (-1: the entry exists but does nothing).
@@ -97,8 +74,14 @@ public:
     Application &app() { return app_; }
     DeviceLibrary &library() { return library_; }
     InfoSink &info() { return info_; }
-    bool hasDevice() const { return currentDevice.valid != 0; }
-    std::uint32_t deviceDataSize() const { return currentDevice.top_address; }
+    // The current device. The read operations write its configuration bytes, and so may the
+    // Config dialog and the settings memory.
+    const DeviceRecord &device() const { return currentDevice_; }
+    DeviceRecord &device() { return currentDevice_; }
+    bool hasDevice() const { return currentDevice_.valid != 0; }
+    std::uint32_t deviceDataSize() const { return currentDevice_.top_address; }
+    // Whether the device has a configuration file for the Config dialog.
+    bool canConfigure() const { return configEnabled_; }
 
     // Shows the model and mode in the information window; with selectDevice, history entry 0
     // becomes the current device, or there is none when the library lacks it. Gives the engine
@@ -115,9 +98,15 @@ public:
 
     // The Load File command after its dialog: fill, read, mask, remember.
     LoadResult loadFile(const std::filesystem::path &path, const LoadSettings &settings);
-    // The settings a Load File dialog starts from for this path (format from its extension).
+    // The settings a Load File or Save File dialog starts from for this path (the last ones,
+    // with the format from its extension).
     LoadSettings loadDialogSettings(const std::filesystem::path &path) const;
+    SaveSettings saveDialogSettings(const std::filesystem::path &path) const;
     SaveStatus saveFile(const std::filesystem::path &path, const SaveSettings &settings);
+    // The file the last successful load read, while the buffer still comes from it.
+    const std::optional<LoadedFile> &loadedFile() const { return loaded_; }
+    // Runs the buffer editor: word devices' unused high bits are clear before and after.
+    void editBuffer(const std::function<void()> &edit);
     // Reloads a loaded file another program changed; false when that reload failed.
     bool reloadCheck();
 
@@ -126,8 +115,6 @@ public:
     bool runAuto();
     bool runCommand(int commandId);  // an "&Operate" entry's command
 
-    // Whether the buffer changed since it was last filled, loaded or saved.
-    bool hasUnsavedEdits() const { return unsavedEdits_; }
     // The question to ask before the program exits (an operation runs, or edits would be
     // lost); empty when it may exit at once.
     std::string exitQuestion() const;
@@ -136,20 +123,15 @@ public:
     // (true); another model is named in the information window and left alone.
     bool programmerArrived();
 
-    void resetCounters();
-    void refreshEngineContext();
+    // Whether a connect was tried since the window opened (the connect dialog says "again").
+    bool connectTried() const { return connectTried_; }
+    // After the connect dialog: its connection, connected or not, becomes the programmer.
+    void useConnection(Application::Connection connection);
 
     const std::vector<std::string> &recentFiles() const { return recent_; }
 
-    DeviceRecord currentDevice;
-    LoadSettings lastLoad;     // the Load File dialog's last values
-    SaveSettings lastSave;     // the Save File dialog's values
-    std::optional<LoadedFile> loaded;
-    bool configEnabled = false;
-    bool testEnabled = false;
-    bool connectTried = false;
-
 private:
+    void refreshEngineContext();  // wires the engine to this buffer, device and sink
     OperationRunner *runner();  // null without a programmer
     bool refuseInDisconnectMode();
     // Before the operations write choices that can lock the chip out: one question naming
@@ -169,6 +151,12 @@ private:
     Profile *recentStore_ = nullptr;
     std::unique_ptr<DataBuffer> buffer_;
     std::vector<std::string> recent_;
+    DeviceRecord currentDevice_;
+    LoadSettings lastLoad_;  // the Load File dialog's last values
+    SaveSettings lastSave_;  // the Save File dialog's values
+    std::optional<LoadedFile> loaded_;
+    bool configEnabled_ = false;
+    bool connectTried_ = false;
     std::optional<std::array<std::uint8_t, kConfigDataSize>> lockoutConfirmed_;  // the configuration last allowed
     int editListener_ = 0;
     bool unsavedEdits_ = false;

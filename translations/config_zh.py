@@ -1,6 +1,6 @@
 """Chinese texts of the configuration files (data/cfg): patterns for the families of texts that
 differ only in numbers and pin names, then single texts. Used by make_ts.py."""
-import re
+import json, os, re
 
 PIN = r"([A-Z][A-Z0-9]*(?:/[A-Za-z0-9]+)+)"
 RULES = [
@@ -58,74 +58,9 @@ RULES = [
     (r"^Low fuse: ticked.*", None),
 ]
 
-SINGLE = {
-    "FSTRT: short start-up time": "FSTRT: 短启动时间",
-    "BODEN: brown-out detector enabled": "BODEN: 启用掉电检测",
-    "BODLEVEL: brown-out level 4.0 V (else 2.7 V)": "BODLEVEL: 掉电电平 4.0 V (否则 2.7 V)",
-    "CKOPT: full oscillator swing": "CKOPT: 振荡器全摆幅", "JTAGEN: JTAG interface enabled": "JTAGEN: 启用 JTAG 接口",
-    "OCDEN: on-chip debug enabled": "OCDEN: 启用片上调试", "M103C: ATmega103 compatibility mode": "M103C: ATmega103 兼容模式",
-    "M161C: ATmega161 compatibility mode": "M161C: ATmega161 兼容模式",
-    "S8515C: AT90S8515 compatibility mode": "S8515C: AT90S8515 兼容模式", "S8535C: AT90S8535 compatibility mode": "S8535C: AT90S8535 兼容模式",
-    "HWBE: hardware boot enable (HWB pin)": "HWBE: 硬件引导使能 (HWB 引脚)", "SELFPRGEN: self-programming enabled": "SELFPRGEN: 允许自编程",
-    "SUT=11 (reserved)": "SUT=11 (保留)",
-    "Internal RC 6.4 MHz, ATtiny15 mode (0011)": "内部 RC 6.4 MHz，ATtiny15 模式 (0011)",
-    "Internal RC 1 MHz, PLLCK: internal PLL 16 MHz (0001)": "内部 RC 1 MHz，PLLCK: 内部 PLL 16 MHz (0001)",
-    "PLLCK: PLL clock source": "PLLCK: PLL 时钟源",
-    "Security bits: set bits are programmed by Protect.": "加密位: 勾选的位由“加密”操作编程。",
-    "SB1: security bit 1 (external MOVC and code verify blocked)": "SB1: 加密位 1 (禁止外部 MOVC 和代码校验)",
-    "SB2: security bit 2 (further programming of the flash disabled)": "SB2: 加密位 2 (禁止再编程闪存)",
-    "SB3: security bit 3 (external execution disabled)": "SB3: 加密位 3 (禁止外部执行)",
-    "CP: Code protection on": "CP: 代码保护", "Internal oscillator (IOSCFS)": "内部振荡器 (IOSCFS)",
-    "MCPU: Pull-up enabled": "MCPU: 启用上拉", "Oscillator (OSC)": "振荡器 (OSC)",
-    "internal RC oscillator": "内部 RC 振荡器", "external RC oscillator": "外部 RC 振荡器", "WDT: WDT enabled": "WDT: 启用看门狗",
-    "IOSCFS: 8 MHz INTOSC Speed": "IOSCFS: INTOSC 频率 8 MHz", "PWRTE: PWRT enabled": "PWRTE: 启用上电定时器",
-    "BOREN: BOD enabled": "BOREN: 启用掉电检测", "CP: Program Memory code protection is enabled": "CP: 启用程序存储器代码保护",
-    "CPD: Data memory code protection is enabled": "CPD: 启用数据存储器代码保护",
-    "MCLRE: MCLR pin is MCLR function and weak internal pull-up is...": "MCLRE: MCLR 引脚作 MCLR，内部弱上拉...",
-    "CP: Program memory is external read and write-protected": "CP: 程序存储器禁止外部读写",
-    "CPD: Data memory is external read protected": "CPD: 数据存储器禁止外部读取", "Brown-out reset (BOREN)": "掉电复位 (BOREN)",
-    "BOD and SBODEN disabled": "禁止 BOD 和 SBODEN", "SBODEN controls BOD function": "由 SBODEN 控制 BOD",
-    "BOD enabled while running and disabled in Sleep. SBODEN...": "运行时启用 BOD，休眠时禁止。SBODEN...",
-    "BOD enabled and SBOdEN bit disabled": "启用 BOD，禁止 SBODEN 位",
-    "IESO: Internal External Switchover mode enabled": "IESO: 启用内外时钟切换模式",
-    "IESO: Internal External Switchover mode is enabled": "IESO: 启用内外时钟切换模式",
-    "IESO: Internal/External Switchover mode is enabled": "IESO: 启用内外时钟切换模式",
-    "FCMEN: Fail-Safe Clock Monitor enabled": "FCMEN: 启用故障保护时钟监视器",
-    "FCMEN: Fail-Safe Clock Monitor is enabled": "FCMEN: 启用故障保护时钟监视器",
-    "WURE: Wake-up and Reset enabled": "WURE: 启用唤醒复位",
-    "CP: Program memory code protection is enabled": "CP: 启用程序存储器代码保护", "BOR disabled": "禁止 BOR",
-    "BOR controlled by SBOREN bit of the PCON register": "由 PCON 寄存器的 SBOREN 位控制 BOR",
-    "BOR enabled during operation and disabled in Sleep": "运行时启用 BOR，休眠时禁止", "BOR enabled": "启用 BOR",
-    "BOREN: BOD Reset enabled": "BOREN: 启用掉电复位", "BOREN: BOR enabled": "BOREN: 启用掉电复位",
-    "CPD: Data memory code protected": "CPD: 数据存储器代码保护", "CPD: Data memory code-protected": "CPD: 数据存储器代码保护",
-    "CPD: Data memory code-protected": "CPD: 数据存储器代码保护", "Code protection (CP)": "代码保护 (CP)",
-    "Program memory code protection off": "关闭程序存储器代码保护", "CP: All Memory locations code protected": "CP: 全部存储器代码保护",
-    "CP: All memory locations code-protected": "CP: 全部存储器代码保护", "CP: All program memory code-protected": "CP: 全部程序存储器代码保护",
-    "INTRC oscillator; port I/O function on both RA6/OSC2/CLKO...": "INTRC 振荡器；RA6/OSC2/CLKO 等引脚均作 I/O...",
-    "INTRC oscillator; CLKO function on RA6/OSC2/CLKO pin and...": "INTRC 振荡器；RA6/OSC2/CLKO 引脚输出 CLKO，...",
-    "CPD: Data EE memory locations code-protected": "CPD: 数据 EE 存储器代码保护", "CPD: Data EE memory code-protected": "CPD: 数据 EE 存储器代码保护",
-    "Flash self-write protection (WRT)": "闪存自写保护 (WRT)", "Write protection off": "关闭写保护",
-    "DEBUG: In-Circuit Debugger enabled, RB6 and RB7 are dedicated...": "DEBUG: 启用在线调试器，RB6 和 RB7 专用于...",
-    "DEBUG: In_Circuit Debugger enabled, RB6/ICSPCLK and...": "DEBUG: 启用在线调试器，RB6/ICSPCLK 和...",
-    "CCP1 pin (CCPMX)": "CCP1 引脚 (CCPMX)",
-    "CP (bits 4-5): All memory code protected": "CP (位 4-5): 全部存储器代码保护",
-    "CP (bits 12-13): All memory code protected": "CP (位 12-13): 全部存储器代码保护",
-    "CPD: Data EEPROM memory code-protected": "CPD: 数据 EEPROM 代码保护", "CPD: Data EEPROM code-protected": "CPD: 数据 EEPROM 代码保护",
-    "Unprotected program memory may not be written to by EECON...": "未保护的程序存储器不可由 EECON 写入...",
-    "Unprotected program memory may be written to by EECON...": "未保护的程序存储器可由 EECON 写入...",
-    "WRT: Unprotected program memory may be written to by EECON...": "WRT: 未保护的程序存储器可由 EECON 写入...",
-    "Code protection (CP) (bits 4-5)": "代码保护 (CP) (位 4-5)", "Code protection (CP) (bits 12-13)": "代码保护 (CP) (位 12-13)",
-    "Code protection off": "关闭代码保护",
-    "Write protection off; all program memory may be written...": "关闭写保护；全部程序存储器均可写入...",
-    "Security byte; a ticked option is programmed (0).": "加密字节；勾选的选项被编程 (0)。",
-    "Lock bit: flash and LDROM cannot be read back": "锁定位: 闪存和 LDROM 不能读出",
-    "MOVC inhibit: external MOVC cannot read internal code": "MOVC 禁止: 外部 MOVC 不能读取内部代码",
-    "LP oscillator: Low-power crystal on RA5/T1CKI/OSC1/CLKIN...": "LP 振荡器: 低功耗晶体接 RA5/T1CKI/OSC1/CLKIN...",
-    "XT oscillator: Crystal/resonator on RA5/T1CKI/OSC1/CLKIN...": "XT 振荡器: 晶体/谐振器接 RA5/T1CKI/OSC1/CLKIN...",
-    "MCLRE: MCLR pin function is MCLR": "MCLRE: MCLR 引脚作 MCLR",
-    "LVP: RB3/PGM pin has PGM function, Low-Voltage Programming...": "LVP: RB3/PGM 引脚作 PGM，低电压编程...",
-    "Encryption: data read from the flash is scrambled": "加密: 从闪存读出的数据被打乱",
-}
+# Texts without a family, English -> Chinese.
+SINGLE = json.load(open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "config_texts_zh.json"),
+                       encoding="utf-8"))
 
 
 def translate(text):

@@ -445,13 +445,10 @@ std::string substitute(std::string text, const std::map<std::string, std::string
     return out + text.substr(pos);
 }
 
-// Colour table: 1 text, 2 title blue, 3 caution red, 4 note grey, 5 heading dark.
-std::string buildDocument(const DocSource &doc, const DocSet &set) {
-    std::map<std::string, std::string> vars;
-    std::string body;
-    const std::string where = "document " + std::to_string(doc.id) + " (" + doc.origin + ")";
+// The document's lines with every "use: BLOCK" replaced by the block's lines, so that blocks
+// can use the document's variables.
+std::vector<std::string> expandBlocks(const DocSource &doc, const DocSet &set, const std::string &where) {
     std::vector<std::string> lines;
-    // Expand blocks first so that they can use the document's variables.
     std::function<void(const std::vector<std::string> &, int)> expand = [&](const std::vector<std::string> &src, int depth) {
         if (depth > 8) fail(where + ": blocks nest too deeply");
         for (const std::string &l : src) {
@@ -465,63 +462,77 @@ std::string buildDocument(const DocSource &doc, const DocSet &set) {
         }
     };
     expand(doc.lines, 0);
+    return lines;
+}
+
+// The "set NAME = VALUE" lines; "zif1", the ZIF pin of the chip's pin 1, follows from "pins".
+std::map<std::string, std::string> documentVariables(const std::vector<std::string> &lines, const std::string &where) {
+    std::map<std::string, std::string> vars;
+    auto trim = [](std::string s) {
+        s.erase(0, s.find_first_not_of(' '));
+        s.erase(s.find_last_not_of(' ') + 1);
+        return s;
+    };
     for (const std::string &l : lines) {
         if (l.rfind("set ", 0) != 0) continue;
         const auto eq = l.find('=');
         if (eq == std::string::npos) fail(where + ": set without =");
-        auto trim = [](std::string s) {
-            s.erase(0, s.find_first_not_of(' '));
-            s.erase(s.find_last_not_of(' ') + 1);
-            return s;
-        };
         vars[trim(l.substr(4, eq - 4))] = trim(l.substr(eq + 1));
     }
     if (vars.count("pins") && !vars.count("zif1")) {
         const int pins = std::atoi(vars["pins"].c_str());
         if (pins > 0 && pins <= 40) vars["zif1"] = std::to_string(21 - pins / 2);
     }
+    return vars;
+}
 
+// "diagram socket|board PINS LABEL" or "diagram header PINS".
+std::string diagramRtf(const std::string &spec, const std::string &where) {
+    std::istringstream ds(spec);
+    std::string type, label;
+    int pins = 0;
+    ds >> type >> pins >> label;
+    if (type == "socket" || type == "board") {
+        if (pins < 4 || pins > 40 || pins % 2) fail(where + ": bad diagram pin count");
+        return "\\pard\\qc " + pictureRtf(socketDiagram(pins, label, type == "board")) + "\\par\n";
+    }
+    if (type == "header") {
+        if (pins < 4 || pins > 20 || pins % 2) fail(where + ": bad header pin count");
+        return "\\pard\\qc " + pictureRtf(headerDiagram(pins)) + "\\par\n";
+    }
+    fail(where + ": unknown diagram " + type);
+}
+
+// One paragraph of a text kind. Colour table: 1 text, 2 title blue, 3 caution red, 4 note grey,
+// 5 heading dark.
+std::string paragraphRtf(const std::string &kind, const std::string &text, bool english, const std::string &where) {
+    if (kind == "title") return "\\pard\\sa120\\cf2\\b\\fs30 " + text + "\\b0\\fs18\\cf1\\par\n";
+    if (kind == "sub") return "\\pard\\sa160\\cf4\\i " + text + "\\i0\\cf1\\par\n";
+    if (kind == "h") return "\\pard\\sb160\\sa60\\cf5\\b\\fs22 " + text + "\\b0\\fs18\\cf1\\par\n";
+    if (kind == "p") return "\\pard\\sa60\\fi360 " + text + "\\par\n";
+    if (kind == "li") return "\\pard\\sa40\\li360\\fi-240 " + rtfEscape("●", where) + "\\tab " + text + "\\par\n";
+    if (kind == "pin") return "\\pard\\li360\\tx1800\\tx3600 " + text + "\\par\n";
+    if (kind == "warn")
+        return "\\pard\\sa60\\cf3\\b " + (english ? std::string("Caution: ") : rtfEscape("注意：", where)) + "\\b0 " + text +
+               "\\cf1\\par\n";
+    if (kind == "note") return "\\pard\\sa60\\cf4\\i " + text + "\\i0\\cf1\\par\n";
+    fail(where + ": unknown line kind " + kind);
+}
+
+std::string buildDocument(const DocSource &doc, const DocSet &set) {
+    const std::string where = "document " + std::to_string(doc.id) + " (" + doc.origin + ")";
+    const std::vector<std::string> lines = expandBlocks(doc, set, where);
+    const std::map<std::string, std::string> vars = documentVariables(lines, where);
+    std::string body;
     bool haveTitle = false;
     for (const std::string &raw : lines) {
         if (raw.rfind("set ", 0) == 0) continue;
         const auto colon = raw.find(": ");
         if (colon == std::string::npos) fail(where + ": line without kind: " + raw);
         const std::string kind = raw.substr(0, colon);
-        const std::string text = rtfEscape(substitute(raw.substr(colon + 2), vars, where), where);
-        if (kind == "title") {
-            body += "\\pard\\sa120\\cf2\\b\\fs30 " + text + "\\b0\\fs18\\cf1\\par\n";
-            haveTitle = true;
-        } else if (kind == "sub") {
-            body += "\\pard\\sa160\\cf4\\i " + text + "\\i0\\cf1\\par\n";
-        } else if (kind == "h") {
-            body += "\\pard\\sb160\\sa60\\cf5\\b\\fs22 " + text + "\\b0\\fs18\\cf1\\par\n";
-        } else if (kind == "p") {
-            body += "\\pard\\sa60\\fi360 " + text + "\\par\n";
-        } else if (kind == "li") {
-            body += "\\pard\\sa40\\li360\\fi-240 " + rtfEscape("●", where) + "\\tab " + text + "\\par\n";
-        } else if (kind == "pin") {
-            body += "\\pard\\li360\\tx1800\\tx3600 " + text + "\\par\n";
-        } else if (kind == "warn") {
-            body += "\\pard\\sa60\\cf3\\b " + (set.english ? std::string("Caution: ") : rtfEscape("注意：", where)) + "\\b0 " + text + "\\cf1\\par\n";
-        } else if (kind == "note") {
-            body += "\\pard\\sa60\\cf4\\i " + text + "\\i0\\cf1\\par\n";
-        } else if (kind == "diagram") {
-            std::istringstream ds(substitute(raw.substr(colon + 2), vars, where));
-            std::string type, label;
-            int pins = 0;
-            ds >> type >> pins >> label;
-            if (type == "socket" || type == "board") {
-                if (pins < 4 || pins > 40 || pins % 2) fail(where + ": bad diagram pin count");
-                body += "\\pard\\qc " + pictureRtf(socketDiagram(pins, label, type == "board")) + "\\par\n";
-            } else if (type == "header") {
-                if (pins < 4 || pins > 20 || pins % 2) fail(where + ": bad header pin count");
-                body += "\\pard\\qc " + pictureRtf(headerDiagram(pins)) + "\\par\n";
-            } else {
-                fail(where + ": unknown diagram " + type);
-            }
-        } else {
-            fail(where + ": unknown line kind " + kind);
-        }
+        const std::string text = substitute(raw.substr(colon + 2), vars, where);
+        body += kind == "diagram" ? diagramRtf(text, where) : paragraphRtf(kind, rtfEscape(text, where), set.english, where);
+        haveTitle = haveTitle || kind == "title";
     }
     if (!haveTitle) fail(where + ": no title");
     return "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052"

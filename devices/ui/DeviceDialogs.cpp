@@ -214,8 +214,8 @@ void fillHistoryMenu(QMenu *menu, const std::vector<HistoryMenuItem> &items, int
     for (const auto &item : items) {
         QAction *a = menu->addAction(uiText(item.text));
         a->setData(item.command);
-        const int n = item.command - kHistoryCommandBase;
-        if (item.command == kHistoryNoneCommand) {  // "History Device" does nothing
+        const int n = item.entry;
+        if (n == 0) {  // "History Device" does nothing
             a->setEnabled(false);
             continue;
         }

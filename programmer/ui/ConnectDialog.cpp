@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "core/StringIds.h"
+#include "programmer/Application.h"
+#include "programmer/ProgrammerModels.h"
 #include "widgets/UiText.h"
 
 namespace vantor::ui {
@@ -49,6 +51,12 @@ ConnectDialog::ConnectDialog(bool connectTried, std::vector<Model> models, int c
     layout->addWidget(box);
     layout->addLayout(buttons);
     setMinimumWidth(420);
+}
+
+std::vector<ConnectDialog::Model> ConnectDialog::listedModels(const Application &app) {
+    std::vector<Model> models;
+    for (int code : kListedModels) models.push_back({code, fromUtf8(app.ModelText(code))});
+    return models;
 }
 
 ConnectDialog::~ConnectDialog() {

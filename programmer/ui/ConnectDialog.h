@@ -9,6 +9,10 @@ class QLabel;
 class QPushButton;
 class QThread;
 
+namespace vantor {
+class Application;
+}
+
 namespace vantor::ui {
 
 // Connects the programmer, or lets the user work without one ("Disconnect mode") with the
@@ -20,6 +24,8 @@ public:
         int code;
         QString name;
     };
+    // Every listed model, named in the application's language.
+    static std::vector<Model> listedModels(const Application &app);
     // connect runs on a thread of its own and answers the connected model code or -1.
     ConnectDialog(bool connectTried, std::vector<Model> models, int checkedModel,
                   std::function<int()> connect, QWidget *parent = nullptr);

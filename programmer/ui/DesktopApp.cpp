@@ -118,7 +118,7 @@ DesktopApp::~DesktopApp() {
 QStringList DesktopApp::restartArguments() const { return QStringList(options_.passOn) << QStringLiteral("-SP"); }
 
 void DesktopApp::loadTranslation() {
-    if (app_->Language != 1) return;
+    if (!app_->isChinese()) return;
     translator_ = std::make_unique<QTranslator>();
     const QString dir = fromUtf8((programDirectory_ / "translations").string());
     // A missing translation leaves the English texts in force.

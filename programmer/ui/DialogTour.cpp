@@ -61,9 +61,9 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
     MainWindow *w = app.window();
     Document &doc = w->document();
     Application &a = app.app();
-    const auto artbank = a.services().programDirectory / Artbank::defaultPath().filename();
+    const auto artbank = a.programDirectory() / Artbank::defaultPath().filename();
 
-    SelectDeviceDialog select(doc.library(), a.profile(), artbank, w, doc.hasDevice() ? &doc.currentDevice : nullptr);
+    SelectDeviceDialog select(doc.library(), a.profile(), artbank, w, doc.hasDevice() ? &doc.device() : nullptr);
     if (select.opened()) showAndVisit(&select, QStringLiteral("select-device"), visit);
     else missing << QStringLiteral("select-device");
 
@@ -94,18 +94,18 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
             missing << QLatin1String(name);
             continue;
         }
-        DeviceInfoDialog info(r, artbank, a.Language == 1, w);
+        DeviceInfoDialog info(r, artbank, a.isChinese(), w);
         showAndVisit(&info, QLatin1String(name), visit);
     }
 
-    OptionsRecord options = a.options;
-    std::uint8_t items[16];
-    std::copy(std::begin(a.autoItems), std::end(a.autoItems), items);
-    OperateSettingsDialog settings(doc.currentDevice, options, items, a.fileLoaded != 0, prompt, w);
+    OptionsRecord options = a.operationOptions();
+    std::uint8_t items[kAutoListSize];
+    std::copy(a.autoItems().begin(), a.autoItems().end(), items);
+    OperateSettingsDialog settings(doc.device(), options, items, doc.loadedFile().has_value(), prompt, w);
     showAndVisit(&settings, QStringLiteral("operate-settings"), visit);
 
     EditorSettings editorSettings;
-    EditBufferDialog edit(doc.buffer(), BufferEditor::areasOf(doc.currentDevice), editorSettings, false, prompt, w);
+    EditBufferDialog edit(doc.buffer(), BufferEditor::areasOf(doc.device()), editorSettings, false, prompt, w);
     showAndVisit(&edit, QStringLiteral("edit-buffer"), visit);
     edit.show();
     visitModal(QStringLiteral("edit-buffer-goto"), [&] { edit.gotoTool(); }, visit);
@@ -116,19 +116,15 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
     visitModal(QStringLiteral("edit-buffer-xor"), [&] { edit.combineTool(LogicOp::Xor); }, visit);
     edit.hide();
 
-    const QString sample = doc.loaded ? fromUtf8(doc.loaded->path.string()) : QStringLiteral("blink.hex");
+    const QString sample = doc.loadedFile() ? fromUtf8(doc.loadedFile()->path.string()) : QStringLiteral("blink.hex");
     LoadSettings load;
     load.format = formatForLoad(toUtf8(sample));
     LoadFileDialog loadDialog(sample, load, doc.deviceDataSize(), w);
     showAndVisit(&loadDialog, QStringLiteral("load-file"), visit);
-    SaveSettings save = doc.lastSave;
-    save.format = FileFormat::IntelHex;
-    SaveFileDialog saveDialog(QStringLiteral("copy.hex"), save, w);
+    SaveFileDialog saveDialog(QStringLiteral("copy.hex"), doc.saveDialogSettings("copy.hex"), w);
     showAndVisit(&saveDialog, QStringLiteral("save-file"), visit);
 
-    std::vector<ConnectDialog::Model> models;
-    for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(a.ModelText(code))});
-    ConnectDialog connect(false, models, kModelTR610, nullptr, w);
+    ConnectDialog connect(false, ConnectDialog::listedModels(a), kModelTR610, nullptr, w);
     showAndVisit(&connect, QStringLiteral("connect"), visit);
     return missing;
 }

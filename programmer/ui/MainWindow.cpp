@@ -35,7 +35,6 @@
 #include "devices/ui/DeviceDialogs.h"
 #include "devices/ui/DeviceInfoDialog.h"
 #include "programmer/Application.h"
-#include "programmer/CUsbProgrammer.h"
 #include "programmer/ProgrammerModels.h"
 #include "programmer/ui/ConnectDialog.h"
 #include "programmer/ui/ProgressDialog.h"
@@ -78,7 +77,7 @@ MainWindow::MainWindow(MainWindowContext context, QWidget *parent) : QMainWindow
     info_ = new InfoView(this);
     info_->setObjectName(QStringLiteral("infoWindow"));
     info_->setAccessibleName(tr("Information window"));
-    info_->setChinese(ctx_.app->Language == 1);
+    info_->setChinese(ctx_.app->isChinese());
     infoSink_ = std::make_unique<InfoViewSink>(info_);
     doc_ = std::make_unique<Document>(*ctx_.app, *ctx_.library, *infoSink_, *ctx_.prompt);
     doc_->setRecentFileStore(ctx_.profile);
@@ -131,7 +130,7 @@ MainWindow::~MainWindow() {
     // The engine must not send notices to a sink that is going away.
     if (CProgrammer *p = ctx_.app->programmer()) {
         p->Cancel();
-        p->setEnvironment({nullptr, nullptr, ctx_.prompt, &ctx_.app->counters, &ctx_.app->disconnectMode});
+        p->setEnvironment(ctx_.app->engineEnvironment(nullptr, ctx_.prompt));
     }
 }
 
@@ -186,10 +185,10 @@ void MainWindow::buildActions() {
     QAction *chinese = addCommand(cmd::Chinese, QStringLiteral("&Chinese (中文)"));
     english->setCheckable(true);
     chinese->setCheckable(true);
-    english->setChecked(ctx_.app->Language != 1);
-    chinese->setChecked(ctx_.app->Language == 1);
-    connect(english, &QAction::triggered, this, [this] { setLanguage(0); });
-    connect(chinese, &QAction::triggered, this, [this] { setLanguage(1); });
+    english->setChecked(!ctx_.app->isChinese());
+    chinese->setChecked(ctx_.app->isChinese());
+    connect(english, &QAction::triggered, this, [this] { setLanguage(Application::Language::English); });
+    connect(chinese, &QAction::triggered, this, [this] { setLanguage(Application::Language::Chinese); });
 }
 
 void MainWindow::buildMenus() {
@@ -235,7 +234,7 @@ void MainWindow::buildMenus() {
         QAction *unplug = sim->addAction(tr("&Unplug Programmer"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
         unplug->setObjectName(QStringLiteral("simUnplug"));
         connect(unplug, &QAction::triggered, ctx_.simulator, &SimulatorControl::unplug);
-        for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) {
+        for (int code : kListedModels) {
             const ProgrammerModel *m = findModel(code);
             QAction *plug = sim->addAction(tr("&Plug In %1").arg(fromUtf8(m->libraryFile.substr(0, m->libraryFile.find('.')))));
             plug->setObjectName(QStringLiteral("simPlug") + QString::number(code, 16).toUpper());
@@ -301,74 +300,75 @@ void MainWindow::buildToolBar() {
     }
 }
 
-void MainWindow::buildCentral() {
-    auto *central = new QWidget(this);
-    central->setObjectName(QStringLiteral("centralPanel"));
-
-    auto *deviceBox = new QGroupBox(tr("Device"), central);
-    auto *form = new QFormLayout(deviceBox);
+QGroupBox *MainWindow::buildDevicePanel(QWidget *parent) {
+    auto *box = new QGroupBox(tr("Device"), parent);
+    auto *form = new QFormLayout(box);
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    vendor_ = fieldEdit(deviceBox, QStringLiteral("vendorField"), tr("Vendor"));
-    device_ = fieldEdit(deviceBox, QStringLiteral("deviceField"), tr("Device"));
-    size_ = fieldEdit(deviceBox, QStringLiteral("sizeField"), tr("Size"));
-    pins_ = fieldEdit(deviceBox, QStringLiteral("pinsField"), tr("Pins"));
-    adapter_ = fieldEdit(deviceBox, QStringLiteral("adapterField"), tr("Adapter"));
-    file_ = fieldEdit(deviceBox, QStringLiteral("fileField"), tr("File"));
+    vendor_ = fieldEdit(box, QStringLiteral("vendorField"), tr("Vendor"));
+    device_ = fieldEdit(box, QStringLiteral("deviceField"), tr("Device"));
+    size_ = fieldEdit(box, QStringLiteral("sizeField"), tr("Size"));
+    pins_ = fieldEdit(box, QStringLiteral("pinsField"), tr("Pins"));
+    adapter_ = fieldEdit(box, QStringLiteral("adapterField"), tr("Adapter"));
+    file_ = fieldEdit(box, QStringLiteral("fileField"), tr("File"));
     const std::pair<int, QLineEdit *> rows[] = {{sid::InfoVendorLabel, vendor_}, {sid::InfoDeviceLabel, device_},
                                                {sid::InfoSizeLabel, size_},     {sid::InfoPinsLabel, pins_},
                                                {sid::InfoAdapterLabel, adapter_}};
     for (const auto &[id, edit] : rows) {
-        auto *label = new QLabel(uiString(id).simplified(), deviceBox);
+        auto *label = new QLabel(uiString(id).simplified(), box);
         label->setBuddy(edit);
         form->addRow(label, edit);
     }
-    auto *fileLabel = new QLabel(tr("File :"), deviceBox);
+    auto *fileLabel = new QLabel(tr("File :"), box);
     fileLabel->setBuddy(file_);
     form->addRow(fileLabel, file_);
+    return box;
+}
 
-    auto *statsBox = new QGroupBox(tr("Statistics"), central);
-    auto *stats = new QGridLayout(statsBox);
-    success_ = new QLabel(statsBox);
-    success_->setObjectName(QStringLiteral("successCount"));
-    success_->setAccessibleName(tr("Success count"));
-    failure_ = new QLabel(statsBox);
-    failure_->setObjectName(QStringLiteral("failureCount"));
-    failure_->setAccessibleName(tr("Failure count"));
+QGroupBox *MainWindow::buildStatisticsPanel(QWidget *parent) {
+    auto *box = new QGroupBox(tr("Statistics"), parent);
+    auto *stats = new QGridLayout(box);
     QFont countFont = font();
     countFont.setBold(true);
     countFont.setPointSizeF(countFont.pointSizeF() * 1.3);
-    success_->setFont(countFont);
-    failure_->setFont(countFont);
-    QPalette sp = success_->palette();
-    sp.setColor(QPalette::WindowText, QColor(0, 0, 0xFF));
-    success_->setPalette(sp);
-    QPalette fp = failure_->palette();
-    fp.setColor(QPalette::WindowText, QColor(0xFF, 0, 0));
-    failure_->setPalette(fp);
-    auto *reset = new QPushButton(tr("Reset"), statsBox);
+    const auto countLabel = [&](const QString &name, const QString &accessible, const QColor &colour) {
+        auto *label = new QLabel(box);
+        label->setObjectName(name);
+        label->setAccessibleName(accessible);
+        label->setFont(countFont);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        label->setPalette(palette);
+        return label;
+    };
+    success_ = countLabel(QStringLiteral("successCount"), tr("Success count"), QColor(0, 0, 0xFF));
+    failure_ = countLabel(QStringLiteral("failureCount"), tr("Failure count"), QColor(0xFF, 0, 0));
+    auto *reset = new QPushButton(tr("Reset"), box);
     reset->setObjectName(QStringLiteral("resetButton"));
     reset->setAccessibleName(tr("Reset statistics"));
     connect(reset, &QPushButton::clicked, this, &MainWindow::resetCounters);
-    stats->addWidget(new QLabel(tr("Success:"), statsBox), 0, 0);
+    stats->addWidget(new QLabel(tr("Success:"), box), 0, 0);
     stats->addWidget(success_, 0, 1);
-    stats->addWidget(new QLabel(tr("Failure:"), statsBox), 1, 0);
+    stats->addWidget(new QLabel(tr("Failure:"), box), 1, 0);
     stats->addWidget(failure_, 1, 1);
     stats->addWidget(reset, 0, 2, 2, 1, Qt::AlignVCenter);
     stats->setColumnStretch(1, 1);
+    return box;
+}
 
-    auto *opBox = new QGroupBox(tr("Operation"), central);
-    auto *ops = new QGridLayout(opBox);
-    operationSelector_ = new QComboBox(opBox);
+QGroupBox *MainWindow::buildOperationPanel(QWidget *parent) {
+    auto *box = new QGroupBox(tr("Operation"), parent);
+    auto *ops = new QGridLayout(box);
+    operationSelector_ = new QComboBox(box);
     operationSelector_->setObjectName(QStringLiteral("operationSelector"));
     operationSelector_->setAccessibleName(tr("Operation"));
-    runButton_ = new QPushButton(tr("&Run"), opBox);
+    runButton_ = new QPushButton(tr("&Run"), box);
     runButton_->setObjectName(QStringLiteral("runButton"));
     runButton_->setAccessibleName(tr("Run the chosen operation"));
     connect(runButton_, &QPushButton::clicked, this, [this] {
         const QVariant op = operationSelector_->currentData();
         if (op.isValid()) runEntry(op.toInt());
     });
-    autoButton_ = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Auto Program"), opBox);
+    autoButton_ = new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay), tr("&Auto Program"), box);
     autoButton_->setObjectName(QStringLiteral("autoButton"));
     autoButton_->setAccessibleName(tr("Auto Program"));
     connect(autoButton_, &QPushButton::clicked, this, &MainWindow::runAuto);
@@ -376,11 +376,15 @@ void MainWindow::buildCentral() {
     ops->addWidget(runButton_, 0, 1);
     ops->addWidget(autoButton_, 1, 0, 1, 2);
     ops->setColumnStretch(0, 1);
+    return box;
+}
 
+void MainWindow::buildCentral() {
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralPanel"));
+    QGroupBox *panels[] = {buildDevicePanel(central), buildStatisticsPanel(central), buildOperationPanel(central)};
     auto *left = new QVBoxLayout;
-    left->addWidget(deviceBox);
-    left->addWidget(statsBox);
-    left->addWidget(opBox);
+    for (QGroupBox *panel : panels) left->addWidget(panel);
     left->addStretch();
     auto *leftWidget = new QWidget(central);
     leftWidget->setLayout(left);
@@ -421,11 +425,9 @@ void MainWindow::setInfoBar(const ConnectState &state) {
 }
 
 void MainWindow::start() {
-    if (!ctx_.app->disconnectMode.load()) {
-        doc_->connectTried = true;
+    if (!ctx_.app->isDisconnected()) {
         showConnectState(true);
     } else {
-        doc_->connectTried = false;
         setInfoBar(doc_->connectState());
         QMetaObject::invokeMethod(this, &MainWindow::reconnect, Qt::QueuedConnection);
     }
@@ -438,7 +440,7 @@ void MainWindow::showConnectState(bool selectDevice) {
 }
 
 void MainWindow::refreshDevicePanel() {
-    const DeviceRecord &d = doc_->currentDevice;
+    const DeviceRecord &d = doc_->device();
     const bool has = doc_->hasDevice();
     vendor_->setText(has ? fromUtf8(d.vendor_name) : QString());
     device_->setText(has ? fromUtf8(d.device_name) : QString());
@@ -446,17 +448,16 @@ void MainWindow::refreshDevicePanel() {
     pins_->setText(has ? (d.pin_count ? QString::number(d.pin_count) : QStringLiteral("---")) : QString());
     adapter_->setText(has ? uiText(DeviceLibrary::AdapterText(d.adapter_index)) : QString());
     adapter_->setCursorPosition(0);
-    file_->setText(doc_->loaded ? QString::fromStdString(doc_->loaded->path.string()) : QString());
+    file_->setText(doc_->loadedFile() ? QString::fromStdString(doc_->loadedFile()->path.string()) : QString());
     file_->setCursorPosition(0);
     file_->setToolTip(file_->text());
-    action(cmd::Config)->setEnabled(doc_->configEnabled && bool(ctx_.dialogs.config));
+    action(cmd::Config)->setEnabled(doc_->canConfigure() && bool(ctx_.dialogs.config));
     action(cmd::Information)->setEnabled(has);
     action(cmd::SelectDevice)->setEnabled(bool(ctx_.dialogs.selectDevice) && !ctx_.library->path().empty());
     action(cmd::DataBuffer)->setEnabled(bool(ctx_.dialogs.editBuffer));
     action(cmd::Settings)->setEnabled(has && bool(ctx_.dialogs.operateSettings));
     action(cmd::AutoProgram)->setEnabled(has);  // every operation needs a device
     autoButton_->setEnabled(has);
-    action(cmd::TestHardware)->setEnabled(doc_->testEnabled);
     rebuildOperate();
 }
 
@@ -471,7 +472,7 @@ void MainWindow::rebuildOperate() {
         runButton_->setEnabled(false);
         return;
     }
-    for (const OperateEntry &e : operateEntries(doc_->currentDevice)) {
+    for (const OperateEntry &e : operateEntries(doc_->device())) {
         QAction *a = operateMenu_->addAction(uiText(e.text));
         a->setObjectName(QStringLiteral("operate%1").arg(e.op));
         a->setData(e.commandId);
@@ -486,7 +487,8 @@ void MainWindow::rebuildOperate() {
 void MainWindow::rebuildHistory() {
     std::vector<DeviceHistoryEntry> history;
     for (const HistoryEntry &h : ctx_.app->deviceHistory()) history.push_back({h.vendorIndex, h.deviceName});
-    const std::vector<HistoryMenuItem> items = historyMenuItems(history);
+    std::vector<HistoryMenuItem> items = historyMenuItems(history);
+    for (HistoryMenuItem &item : items) item.command = item.entry ? cmd::History + item.entry : cmd::HistoryNone;
     const auto select = [this](int entry) { applyHistory(entry); };
     // Removed entries live on until the event loop deletes them: they must not be found by name.
     for (QMenu *menu : {historyMenu_, deviceMenu_})
@@ -496,7 +498,7 @@ void MainWindow::rebuildHistory() {
     fillHistoryMenu(deviceMenu_, items, kDeviceMenuFixedItems, select);
     for (QMenu *menu : {historyMenu_, deviceMenu_})
         for (QAction *a : menu->actions())
-            if (const int entry = a->data().toInt() - kHistoryCommandBase; entry >= 1 && entry < kHistorySize)
+            if (const int entry = a->data().toInt() - cmd::History; entry >= 1 && entry < kHistorySize)
                 a->setObjectName(QStringLiteral("history%1").arg(entry));
 }
 
@@ -513,8 +515,8 @@ void MainWindow::rebuildRecent() {
 }
 
 void MainWindow::refreshCounters() {
-    success_->setText(QString::number(ctx_.app->counters.CntSuccess.load()));
-    failure_->setText(QString::number(ctx_.app->counters.CntFailed.load()));
+    success_->setText(QString::number(ctx_.app->successCount()));
+    failure_->setText(QString::number(ctx_.app->failureCount()));
 }
 
 void MainWindow::setCommandsEnabled(bool enabled) {
@@ -561,13 +563,17 @@ void MainWindow::resetCounters() {
     const auto answer = ctx_.prompt->ask(loadString(sid::ConfirmClearStatistics), "Vantor", Prompt::Icon::Question,
                                          Prompt::Buttons::YesNo);
     if (answer != Prompt::Answer::Yes) return;
-    doc_->resetCounters();
+    ctx_.app->resetCounters();
     refreshCounters();
 }
 
+QString MainWindow::loadedFileDirectory() const {
+    const auto &loaded = doc_->loadedFile();
+    return loaded ? QFileInfo(fromUtf8(loaded->path.string())).absolutePath() : QString();
+}
+
 void MainWindow::chooseAndLoad() {
-    const QString dir = doc_->loaded ? QFileInfo(fromUtf8(doc_->loaded->path.string())).absolutePath() : QString();
-    const QString path = chooseFileToLoad(this, dir);
+    const QString path = chooseFileToLoad(this, loadedFileDirectory());
     if (!path.isEmpty()) loadFile(path);
 }
 
@@ -583,16 +589,13 @@ void MainWindow::loadFile(const QString &path) {
 }
 
 void MainWindow::chooseAndSave() {
-    const QString dir = doc_->loaded ? QFileInfo(fromUtf8(doc_->loaded->path.string())).absolutePath() : QString();
-    const QString path = chooseFileToSave(this, dir);
+    const QString path = chooseFileToSave(this, loadedFileDirectory());
     if (!path.isEmpty()) saveFileAs(path);
 }
 
 void MainWindow::saveFileAs(const QString &path) {
     const std::filesystem::path p = toUtf8(path);
-    SaveSettings initial = doc_->lastSave;
-    initial.format = formatForSave(p);
-    SaveFileDialog dialog(path, initial, this);
+    SaveFileDialog dialog(path, doc_->saveDialogSettings(p), this);
     if (dialog.exec() != QDialog::Accepted) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     doc_->saveFile(p, dialog.settings());
@@ -600,10 +603,7 @@ void MainWindow::saveFileAs(const QString &path) {
 }
 
 void MainWindow::editBuffer() {
-    if (!ctx_.dialogs.editBuffer) return;
-    if (doc_->hasDevice()) maskWordBytes(doc_->buffer(), doc_->currentDevice);
-    ctx_.dialogs.editBuffer(this, *doc_);
-    if (doc_->hasDevice()) maskWordBytes(doc_->buffer(), doc_->currentDevice);
+    if (ctx_.dialogs.editBuffer) doc_->editBuffer([this] { ctx_.dialogs.editBuffer(this, *doc_); });
 }
 
 void MainWindow::selectDevice() {
@@ -632,24 +632,18 @@ void MainWindow::openSettings() {
 
 void MainWindow::showDeviceInfo() {
     if (!doc_->hasDevice()) return;
-    DeviceInfoDialog dialog(doc_->currentDevice, ctx_.programDirectory / Artbank::defaultPath().filename(),
-                            ctx_.app->Language == 1, this);
+    DeviceInfoDialog dialog(doc_->device(), ctx_.programDirectory / Artbank::defaultPath().filename(),
+                            ctx_.app->isChinese(), this);
     dialog.exec();
 }
 
 void MainWindow::reconnect() {
     Application &app = *ctx_.app;
-    std::vector<ConnectDialog::Model> models;
-    for (int code : {kModelTR610, kModelTR620, kModelEMX31B}) models.push_back({code, fromUtf8(app.ModelText(code))});
     // The dialog's worker connects an object of its own; the window's programmer is closed and
     // left alone until the dialog has ended, and arrivals meanwhile are the dialog's business.
-    if (CProgrammer *p = app.programmer()) {
-        p->waitIdle();
-        p->Close();
-        app.disconnectMode = true;
-    }
+    app.closeProgrammer();
     Application::Connection attempt;  // written by the worker, read after it has ended
-    ConnectDialog dialog(doc_->connectTried, models, app.pgmno, [&app, &attempt] {
+    ConnectDialog dialog(doc_->connectTried(), ConnectDialog::listedModels(app), app.selectedModel(), [&app, &attempt] {
         attempt = app.TryConnect();
         return attempt.model;
     }, this);
@@ -657,9 +651,7 @@ void MainWindow::reconnect() {
     connecting_ = true;
     const bool connected = dialog.exec() == QDialog::Accepted;
     connecting_ = false;
-    if (attempt.programmer) app.UseConnection(std::move(attempt));
-    doc_->connectTried = true;
-    doc_->refreshEngineContext();
+    doc_->useConnection(std::move(attempt));
     const int model = dialog.model();
     if (model == -1) {
         setInfoBar(doc_->connectState());
@@ -675,18 +667,14 @@ void MainWindow::deviceArrived() {
 }
 
 void MainWindow::deviceRemoved() {
-    Application &app = *ctx_.app;
-    if (app.disconnectMode.load()) return;
-    if (CProgrammer *p = app.programmer()) p->Close();
-    app.disconnectMode = true;
-    setInfoBar(doc_->connectState());
+    if (ctx_.app->programmerRemoved()) setInfoBar(doc_->connectState());
 }
 
-void MainWindow::setLanguage(int language) {
-    action(cmd::English)->setChecked(ctx_.app->Language != 1);
-    action(cmd::Chinese)->setChecked(ctx_.app->Language == 1);
-    if (language == ctx_.app->Language) return;
-    ctx_.app->Language = language;
+void MainWindow::setLanguage(Application::Language language) {
+    action(cmd::English)->setChecked(!ctx_.app->isChinese());
+    action(cmd::Chinese)->setChecked(ctx_.app->isChinese());
+    if (language == ctx_.app->language()) return;
+    ctx_.app->setLanguage(language);
     restart_ = true;
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
@@ -713,10 +701,8 @@ void MainWindow::showAbout() {
                        .arg(kVersionMajor)
                        .arg(kVersionMinor)
                        .arg(kVersionPatch);
-    auto *usb = dynamic_cast<CUsbProgrammer *>(ctx_.app->programmer());
-    if (usb && !ctx_.app->disconnectMode.load())
-        text += tr("<p>Firmware version %1<br>Serial number %2</p>")
-                    .arg(fromUtf8(usb->FirmwareVersionText()), fromUtf8(usb->SerialNumberText()));
+    if (const ProgrammerIdentity id = ctx_.app->programmerIdentity(); id.known)
+        text += tr("<p>Firmware version %1<br>Serial number %2</p>").arg(fromUtf8(id.firmware), fromUtf8(id.serial));
     else
         text += tr("<p>No programmer connected.</p>");
     QMessageBox box(QMessageBox::Information, tr("About Vantor"), text, QMessageBox::Ok, this);
@@ -753,7 +739,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         event->ignore();
         return;
     }
-    if (doc_->hasDevice() && ctx_.dialogs.saveDeviceSettings) ctx_.dialogs.saveDeviceSettings(*doc_, doc_->currentDevice);
+    if (doc_->hasDevice() && ctx_.dialogs.saveDeviceSettings) ctx_.dialogs.saveDeviceSettings(*doc_, doc_->device());
     event->accept();
 }
 

@@ -12,6 +12,7 @@
 
 class QAction;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -80,7 +81,7 @@ public slots:
     void resetCounters();
     void deviceArrived();
     void deviceRemoved();
-    void setLanguage(int language);
+    void setLanguage(Application::Language language);
     void refreshDevicePanel();
 
 protected:
@@ -92,6 +93,9 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildCentral();
+    QGroupBox *buildDevicePanel(QWidget *parent);
+    QGroupBox *buildStatisticsPanel(QWidget *parent);
+    QGroupBox *buildOperationPanel(QWidget *parent);
     void rebuildOperate();
     void rebuildHistory();
     void rebuildRecent();
@@ -102,6 +106,7 @@ private:
     void operationStarted();
     void operationEnded();
     void operationResult(int result);
+    QString loadedFileDirectory() const;  // where the file dialogs open
     void chooseAndLoad();
     void chooseAndSave();
     void editBuffer();

@@ -16,11 +16,11 @@ namespace vantor::ui {
 struct MainWindowDialogs {
     // "Select &Device": true on OK, with the chosen device in `chosen` (the window applies it).
     std::function<bool(QWidget *parent, Document &doc, DeviceRecord &chosen)> selectDevice;
-    // "&Config" on doc.currentDevice's configuration, lock and calibration bytes; true on OK.
+    // "&Config" on doc.device()'s configuration, lock and calibration bytes; true on OK.
     std::function<bool(QWidget *parent, Document &doc)> config;
     // "Settings..." on the options record and the Auto item list (doc.app()); true on OK.
     std::function<bool(QWidget *parent, Document &doc)> operateSettings;
-    // "&Data Buffer": the buffer editor (the window masks word bytes before and after).
+    // "&Data Buffer": the buffer editor (the document masks word bytes before and after).
     std::function<void(QWidget *parent, Document &doc)> editBuffer;
     // Per-device settings memory around a device change.
     std::function<void(Document &doc, const DeviceRecord &outgoing)> saveDeviceSettings;

@@ -95,7 +95,7 @@ int main(int argc, char *argv[]) {
     LoadSettings bin;
     w->document().loadFile(full, bin);
     w->refreshDevicePanel();
-    app.app().options.IngoreFFH = 0;
+    app.app().operationOptions().IngoreFFH = 0;
     // The Auto run above protected the chip: erase it first, at full speed.
     w->runEntry(int(Op::Erase));
     waitFor([&] { return !app.app().programmer()->isBusy() && !w->progressDialog(); });

@@ -36,8 +36,8 @@ MainWindowDialogs standardDialogs() {
     d.selectDevice = [](QWidget *parent, Document &doc, DeviceRecord &chosen) {
         Application &app = doc.app();
         SelectDeviceDialog dialog(doc.library(), app.profile(),
-                                  app.services().programDirectory / Artbank::defaultPath().filename(), parent,
-                                  doc.hasDevice() ? &doc.currentDevice : nullptr);
+                                  app.programDirectory() / Artbank::defaultPath().filename(), parent,
+                                  doc.hasDevice() ? &doc.device() : nullptr);
         if (!dialog.opened() || dialog.exec() != QDialog::Accepted) return false;
         chosen = dialog.selectedDevice();
         return true;
@@ -45,40 +45,42 @@ MainWindowDialogs standardDialogs() {
     d.config = [](QWidget *parent, Document &doc) {
         QtPrompt prompt(parent);
         const std::filesystem::path file =
-            doc.library().libraryDirectory() / "cfg" / (std::string(doc.currentDevice.config_name) + ".cfg");
-        ConfigDeviceDialog dialog(file, doc.currentDevice, prompt, parent);
+            doc.library().libraryDirectory() / "cfg" / (std::string(doc.device().config_name) + ".cfg");
+        ConfigDeviceDialog dialog(file, doc.device(), prompt, parent);
         if (!dialog.opened() || dialog.exec() != QDialog::Accepted) return false;
         const auto &bytes = dialog.configBytes();
-        std::copy(bytes.begin(), bytes.end(), doc.currentDevice.config_data);
+        std::copy(bytes.begin(), bytes.end(), doc.device().config_data);
         // The file has just been read whole: what it shows may now be written.
-        cfg::markConfiguration(doc.currentDevice, &dialog.model().file());
+        cfg::markConfiguration(doc.device(), &dialog.model().file());
         return true;
     };
     d.operateSettings = [](QWidget *parent, Document &doc) {
         Application &app = doc.app();
         QtPrompt prompt(parent);
-        OperateSettingsDialog dialog(doc.currentDevice, app.options, app.autoItems, app.fileLoaded != 0, prompt, parent);
+        OperateSettingsDialog dialog(doc.device(), app.operationOptions(), app.autoItems().data(),
+                                     doc.loadedFile().has_value(), prompt, parent);
         return dialog.exec() == QDialog::Accepted;
     };
     d.editBuffer = [](QWidget *parent, Document &doc) {
         static EditorSettings settings;  // kept from one opening to the next
         Application &app = doc.app();
         QtPrompt prompt(parent);
-        EditBufferDialog dialog(doc.buffer(), BufferEditor::areasOf(doc.currentDevice), settings, app.BufReadOnly != 0,
-                                prompt, parent);
-        dialog.onReadOnlyChanged = [&app](bool readOnly) { app.BufReadOnly = readOnly ? 1 : 0; };
+        EditBufferDialog dialog(doc.buffer(), BufferEditor::areasOf(doc.device()), settings, app.bufferReadOnly(), prompt,
+                                parent);
+        dialog.onReadOnlyChanged = [&app](bool readOnly) { app.setBufferReadOnly(readOnly); };
         dialog.exec();
     };
     auto told = std::make_shared<bool>(false);
     d.saveDeviceSettings = [told](Document &doc, const DeviceRecord &outgoing) {
         Application &app = doc.app();
-        settingsMemory(doc, *told).SaveDeviceSettings(outgoing, app.autoItems, app.options.areaMask);
+        settingsMemory(doc, *told).SaveDeviceSettings(outgoing, app.autoItems().data(), app.operationOptions().areaMask);
     };
     d.loadDeviceSettings = [told](Document &doc, DeviceRecord &incoming) {
         Application &app = doc.app();
         QtPrompt prompt;
         const std::filesystem::path libDir = doc.library().libraryDirectory();
-        settingsMemory(doc, *told).RestoreDeviceSettings(libDir, incoming, app.autoItems, app.options.areaMask, prompt);
+        settingsMemory(doc, *told).RestoreDeviceSettings(libDir, incoming, app.autoItems().data(),
+                                                         app.operationOptions().areaMask, prompt);
     };
     return d;
 }

@@ -11,6 +11,11 @@ namespace vantor::emx31 {
 namespace {
 using st::DataReady, st::Finished, st::Running, st::Success;
 constexpr int kSlice = 20000;  // instructions between looks at the halt and stop requests
+
+// A command's bytes: one chunk at most, all of them below `end`.
+bool fitsChunk(std::uint32_t start, std::uint32_t count, std::uint32_t end) {
+    return count > 0 && count <= std::uint32_t(kChunkSize) && start + count <= end;
+}
 }  // namespace
 
 Emx31Simulator::Emx31Simulator(bool adapter) : adapter_(adapter) {
@@ -212,30 +217,50 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
                             std::uint16_t length) {
     pendingIn_.clear();
     haveExpected_ = false;
-    auto expect = [&](int count) {
-        expected_ = {request, value, index, count};
-        haveExpected_ = true;
-        status_ = base();
-    };
-    auto range = [&](std::uint32_t start, std::uint32_t count, std::uint32_t end) {
-        return count > 0 && count <= std::uint32_t(kChunkSize) && start + count <= end;
-    };
     if (request >= cmd::ChipStatus) return handleChip(request, value, index, data, length);
     switch (request) {
     case cmd::ReadId:
-        pendingIn_.assign(id_.begin(), id_.end());
-        break;
     case cmd::ReadAdapterId:
-        if (adapter_) {
-            std::vector<std::uint8_t> block(kIdentificationSize, 0);
-            std::memcpy(block.data() + 1, "PRB31", 5);
-            dataReady(std::move(block));
-        } else {
-            done(false);
-        }
+    case cmd::AdapterPresent:
+    case cmd::EndLink:
+    case cmd::ResetTarget:
+    case cmd::InitAdapter: handleBoard(request); break;
+    case cmd::ReadSfr:
+    case cmd::WriteSfr:
+    case cmd::ReadRegs:
+    case cmd::WriteRegs:
+    case cmd::WriteCode:
+    case cmd::ReadCode:
+    case cmd::WriteXdata:
+    case cmd::ReadXdata:
+    case cmd::WriteIdata:
+    case cmd::ReadIdata: handleMemory(request, value, index); break;
+    case cmd::ReadPc:
+    case cmd::SetPc:
+    case cmd::Run:
+    case cmd::Step: handleExecution(request, value, index); break;
+    default: done(false); break;
+    }
+}
+
+void Emx31Simulator::expectOut(std::uint8_t request, std::uint16_t value, std::uint16_t index, int count) {
+    expected_ = {request, value, index, count};
+    haveExpected_ = true;
+    status_ = base();
+}
+
+// Identification, the adapter, the end of the link and the target's reset.
+void Emx31Simulator::handleBoard(std::uint8_t request) {
+    switch (request) {
+    case cmd::ReadId: pendingIn_.assign(id_.begin(), id_.end()); break;
+    case cmd::ReadAdapterId: {
+        if (!adapter_) return done(false);
+        std::vector<std::uint8_t> block(kIdentificationSize, 0);
+        std::memcpy(block.data() + 1, "PRB31", 5);
+        dataReady(std::move(block));
         break;
+    }
     case cmd::AdapterPresent: status_ = adapter_ && !finishWithoutSuccess_ ? st::Ready : Finished; break;
-    case cmd::EndLink: break;
     case cmd::ResetTarget:
         cpu_.reset();
         breakpoints_.clearAll();
@@ -243,77 +268,63 @@ void Emx31Simulator::handle(std::uint8_t request, std::uint16_t value, std::uint
         done(true);
         break;
     case cmd::InitAdapter:
-        if (adapter_) {
-            adapterReady_ = true;
-            busyPolls_ = initPolls_;
-            done(true);
-            afterBusy_ = status_;
-        } else {
-            done(false);
-        }
+        if (!adapter_) return done(false);
+        adapterReady_ = true;
+        busyPolls_ = initPolls_;
+        done(true);
+        afterBusy_ = status_;
         break;
-    case cmd::ReadSfr:
-        if (index < 0x80 || !range(index, value, 0x100)) return done(false);
-        {
-            std::vector<std::uint8_t> b(value);
-            for (int i = 0; i < value; ++i) b[std::size_t(i)] = cpu_.readSfr(std::uint8_t(index + i));
-            dataReady(std::move(b));
-        }
-        break;
+    default: break;  // EndLink
+    }
+}
+
+// The special function registers, the register block and the code, external and internal memories.
+void Emx31Simulator::handleMemory(std::uint8_t request, std::uint16_t value, std::uint16_t index) {
+    switch (request) {
+    case cmd::ReadSfr: {
+        if (index < 0x80 || !fitsChunk(index, value, 0x100)) return done(false);
+        std::vector<std::uint8_t> b(value);
+        for (int i = 0; i < value; ++i) b[std::size_t(i)] = cpu_.readSfr(std::uint8_t(index + i));
+        return dataReady(std::move(b));
+    }
     case cmd::WriteSfr:
-        if (index < 0x80 || !range(index, value, 0x100)) return done(false);
-        expect(value);
-        break;
+        if (index < 0x80 || !fitsChunk(index, value, 0x100)) return done(false);
+        return expectOut(request, value, index, value);
     case cmd::ReadRegs: {
         const auto b = registerBlock();
-        dataReady({b.begin(), b.end()});
-        break;
+        return dataReady({b.begin(), b.end()});
     }
-    case cmd::WriteRegs: expect(16); break;
-    case cmd::WriteCode:
-        if (!adapter_ || !range(index, value, kMonitorStart)) return done(false);
-        expect(value);
-        break;
-    case cmd::ReadCode:
-        if (!range(index, value, 0x10000)) return done(false);
-        dataReady({cpu_.code().begin() + index, cpu_.code().begin() + index + value});
-        break;
-    case cmd::WriteXdata:
-        if (!range(index, value, 0x10000)) return done(false);
-        expect(value);
-        break;
-    case cmd::ReadXdata:
-        if (!range(index, value, 0x10000)) return done(false);
-        dataReady({cpu_.xdata().begin() + index, cpu_.xdata().begin() + index + value});
-        break;
-    case cmd::WriteIdata:
-        if (!range(index, value, 0x100)) return done(false);
-        expect(value);
-        break;
-    case cmd::ReadIdata:
-        if (!range(index, value, 0x100)) return done(false);
-        dataReady({cpu_.iram().begin() + index, cpu_.iram().begin() + index + value});
-        break;
-    case cmd::ReadPc: dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)}); break;
+    case cmd::WriteRegs: return expectOut(request, value, index, 16);
+    default: break;
+    }
+    // Code is written below the monitor, and only through the adapter.
+    const bool code = request == cmd::WriteCode || request == cmd::ReadCode;
+    const bool idata = request == cmd::WriteIdata || request == cmd::ReadIdata;
+    const std::uint32_t end = request == cmd::WriteCode ? std::uint32_t(kMonitorStart) : idata ? 0x100 : 0x10000;
+    if ((request == cmd::WriteCode && !adapter_) || !fitsChunk(index, value, end)) return done(false);
+    if (request == cmd::WriteCode || request == cmd::WriteXdata || request == cmd::WriteIdata)
+        return expectOut(request, value, index, value);
+    const std::uint8_t *bytes = code ? cpu_.code().data() : idata ? cpu_.iram().data() : cpu_.xdata().data();
+    dataReady({bytes + index, bytes + index + value});
+}
+
+void Emx31Simulator::handleExecution(std::uint8_t request, std::uint16_t value, std::uint16_t index) {
+    switch (request) {
     case cmd::SetPc:
         cpu_.setPc(value);
-        done(true);
-        break;
-    case cmd::Run: startRun(value == kRunWithHalt, index); break;
+        return done(true);
+    case cmd::Run: return startRun(value == kRunWithHalt, index);
     case cmd::Step:
         if (cpu_.step() == Cpu8051::kTrap) return done(false);
-        dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)});
         break;
-    default: done(false); break;
+    default: break;  // ReadPc
     }
+    dataReady({std::uint8_t(cpu_.pc()), std::uint8_t(cpu_.pc() >> 8)});
 }
 
 // The target chip's commands: they answer on the chip status byte.
 void Emx31Simulator::handleChip(std::uint8_t request, std::uint16_t value, std::uint16_t index,
                                 const std::uint8_t *data, std::uint16_t length) {
-    auto range = [&](std::uint32_t start, std::uint32_t count, std::uint32_t end) {
-        return count > 0 && count <= std::uint32_t(kChunkSize) && start + count <= end;
-    };
     switch (request) {
     case cmd::ChipPrepare: {
         const int family = index >> 8, variant = index & 0xFF;
@@ -345,7 +356,7 @@ void Emx31Simulator::handleChip(std::uint8_t request, std::uint16_t value, std::
     case cmd::ChipRead: {
         if (selectedChip_ < 0 || length < 4 || !data) return chipDone(false);
         const std::uint32_t address = data[0] | std::uint32_t(data[1]) << 8;
-        if (!range(address, value, std::uint32_t(flash_.size()))) return chipDone(false);
+        if (!fitsChunk(address, value, std::uint32_t(flash_.size()))) return chipDone(false);
         if (request == cmd::ChipProgram) {
             expected_ = {request, value, std::uint16_t(address), value};
             haveExpected_ = true;

@@ -93,6 +93,11 @@ private:
     bool takeFaults(std::uint8_t request);
     void handle(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
                 std::uint16_t length);
+    void handleBoard(std::uint8_t request);
+    void handleMemory(std::uint8_t request, std::uint16_t value, std::uint16_t index);
+    void handleExecution(std::uint8_t request, std::uint16_t value, std::uint16_t index);
+    // The command's data follows on bulk OUT.
+    void expectOut(std::uint8_t request, std::uint16_t value, std::uint16_t index, int count);
     void handleChip(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
                     std::uint16_t length);
     void afterBulkOut(const Expected &e, const std::uint8_t *data);

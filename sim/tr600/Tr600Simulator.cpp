@@ -240,27 +240,54 @@ bool Tr600Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
 
 void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, std::uint16_t index,
                                    const std::uint8_t *data, std::uint16_t length) {
+    switch (request) {
+    case cmd::ReadInfo:
+        pendingIn_ = infoBlock();
+        status_ = kReady;
+        break;
+    case cmd::InitDevice:
+    case cmd::ReleaseDevice:
+    case cmd::ReadDeviceId:
+    case cmd::BeginProgram:
+    case cmd::BeginRead: sessionCommand(request, index, length); break;
+    case cmd::ProgramBlock:
+    case cmd::ReadBlock: blockCommand(request, value, index, data, length); break;
+    case cmd::Erase:
+    case cmd::WriteLock:
+    case cmd::WriteConfig:
+    case cmd::WriteFuse:
+    case cmd::ReadConfig:
+    case cmd::ReadFuse:
+    case cmd::ReadLock:
+    case cmd::WriteCal: chipCommand(request, value, data, length); break;
+    default:  // a command this firmware does not know finishes with failure
+        finish(false, 0);
+        break;
+    }
+}
+
+std::vector<std::uint8_t> Tr600Simulator::infoBlock() const {
+    std::vector<std::uint8_t> info(tr600::kInfoBlockSize, 0);
+    info[tr600::info::Model] = std::uint8_t(wrongModel_ ? model_ ^ 0x40 : model_);
+    info[tr600::info::FirmwareMajor] = firmware_[0];
+    info[tr600::info::FirmwareMinor] = firmware_[1];
+    std::uint32_t s = serial_;
+    for (int i = tr600::info::SerialBytes - 1; i >= 0; --i) {  // eight BCD digits, most significant first
+        const std::uint8_t lo = std::uint8_t(s % 10);
+        s /= 10;
+        const std::uint8_t hi = std::uint8_t(s % 10);
+        s /= 10;
+        info[std::size_t(tr600::info::Serial + i)] = std::uint8_t(hi << 4 | lo);
+    }
+    return info;
+}
+
+// Bringing the chip in the socket up and down, its identifier, the start of a program or read.
+void Tr600Simulator::sessionCommand(std::uint8_t request, std::uint16_t index, std::uint16_t length) {
     VirtualChip *chip = chip_.get();
     const bool ready = initialised_ && chip;
     switch (request) {
-    case cmd::ReadInfo: {  // information block
-        std::vector<std::uint8_t> info(tr600::kInfoBlockSize, 0);
-        info[tr600::info::Model] = std::uint8_t(wrongModel_ ? model_ ^ 0x40 : model_);
-        info[tr600::info::FirmwareMajor] = firmware_[0];
-        info[tr600::info::FirmwareMinor] = firmware_[1];
-        std::uint32_t s = serial_;
-        for (int i = tr600::info::SerialBytes - 1; i >= 0; --i) {  // eight BCD digits, most significant first
-            const std::uint8_t lo = std::uint8_t(s % 10);
-            s /= 10;
-            const std::uint8_t hi = std::uint8_t(s % 10);
-            s /= 10;
-            info[std::size_t(tr600::info::Serial + i)] = std::uint8_t(hi << 4 | lo);
-        }
-        pendingIn_ = std::move(info);
-        status_ = kReady;
-        break;
-    }
-    case cmd::InitDevice: {  // initialise target device
+    case cmd::InitDevice: {
         const std::uint8_t algorithm = std::uint8_t(index >> 8);
         // The firmware drives the socket with the algorithm it is told; a wrong or unknown one
         // does not bring the chip up.
@@ -270,40 +297,48 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         finish(initialised_, timing_.initPolls);
         break;
     }
-    case cmd::ReleaseDevice:  // release
+    case cmd::ReleaseDevice:
         initialised_ = false;
         programBegun_ = readBegun_ = false;
         finish(true, timing_.otherPolls);
         break;
-    case cmd::ReadDeviceId:  // device identifier
+    case cmd::ReadDeviceId:
         if (!ready) finish(false, timing_.otherPolls);
         else dataReady({chip->chipSpec().id.begin(), chip->chipSpec().id.end()}, timing_.otherPolls);
         break;
-    case cmd::BeginProgram:
-    case cmd::BeginRead:
+    default:  // BeginProgram, BeginRead
         if (ready) (request == cmd::BeginProgram ? programBegun_ : readBegun_) = true;
         finish(ready, timing_.otherPolls);
         break;
-    case cmd::ProgramBlock: {  // program a block: the data follows on bulk OUT
-        if (!ready || !programBegun_ || length != 4 || value == 0 || value > 256 || index >= 4) {
-            finish(false, timing_.otherPolls);
-            break;
-        }
-        expectOut_ = Expected{request, index, le::load32(data), value};
-        break;
     }
-    case cmd::ReadBlock: {  // read a block
-        if (!ready || !readBegun_ || length != 4 || value == 0 || value > 256 || index >= 4) {
-            finish(false, timing_.otherPolls);
-            break;
-        }
-        const std::uint32_t offset = le::load32(data);
-        std::vector<std::uint8_t> bytes(value);
-        for (std::uint32_t k = 0; k < value; ++k) bytes[k] = chip->read(index, offset + k);
-        dataReady(std::move(bytes), timing_.readBlockPolls);
-        break;
+}
+
+// A block of one memory area: programmed from the bulk OUT data that follows, or read.
+void Tr600Simulator::blockCommand(std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                                  const std::uint8_t *data, std::uint16_t length) {
+    VirtualChip *chip = chip_.get();
+    const bool begun = request == cmd::ProgramBlock ? programBegun_ : readBegun_;
+    if (!initialised_ || !chip || !begun || length != 4 || value == 0 || value > 256 || index >= 4) {
+        finish(false, timing_.otherPolls);
+        return;
     }
-    case cmd::Erase: {  // erase; UV EPROMs and RAM cannot be erased electrically
+    const std::uint32_t offset = le::load32(data);
+    if (request == cmd::ProgramBlock) {
+        expectOut_ = Expected{request, index, offset, value};
+        return;
+    }
+    std::vector<std::uint8_t> bytes(value);
+    for (std::uint32_t k = 0; k < value; ++k) bytes[k] = chip->read(index, offset + k);
+    dataReady(std::move(bytes), timing_.readBlockPolls);
+}
+
+// Erase, the configuration, fuse and lock bytes, the calibration byte.
+void Tr600Simulator::chipCommand(std::uint8_t request, std::uint16_t value, const std::uint8_t *data,
+                                 std::uint16_t length) {
+    VirtualChip *chip = chip_.get();
+    const bool ready = initialised_ && chip;
+    switch (request) {
+    case cmd::Erase: {  // UV EPROMs and RAM cannot be erased electrically
         const std::uint8_t a = ready ? chip->chipSpec().algorithm : 0;
         const bool erasable = ready && a != algo::kEprom && a != algo::kSram;
         if (erasable) chip->erase();
@@ -316,18 +351,7 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         if (!ready || value != 16) finish(false, timing_.otherPolls);
         else expectOut_ = Expected{request, 0, 0, 16};
         break;
-    case cmd::ReadConfig:
-    case cmd::ReadFuse:
-    case cmd::ReadLock: {
-        if (!ready || value != 16) {
-            finish(false, timing_.otherPolls);
-            break;
-        }
-        const auto &bytes = request == cmd::ReadConfig ? chip->config : request == cmd::ReadFuse ? chip->fuses : chip->lock;
-        dataReady({bytes.begin(), bytes.end()}, timing_.otherPolls);
-        break;
-    }
-    case cmd::WriteCal: {  // write the calibration byte at an address of area 0 or 1
+    case cmd::WriteCal: {  // the calibration byte at an address of area 0 or 1
         bool ok = ready && length == 4;
         if (ok) {
             ok = chip->program(value & 1, le::load32(data), &chip->calibration, 1);
@@ -336,9 +360,15 @@ void Tr600Simulator::handleCommand(std::uint8_t request, std::uint16_t value, st
         finish(ok, timing_.otherPolls);
         break;
     }
-    default:  // a command this firmware does not know finishes with failure
-        finish(false, 0);
+    default: {  // ReadConfig, ReadFuse, ReadLock
+        if (!ready || value != 16) {
+            finish(false, timing_.otherPolls);
+            break;
+        }
+        const auto &bytes = request == cmd::ReadConfig ? chip->config : request == cmd::ReadFuse ? chip->fuses : chip->lock;
+        dataReady({bytes.begin(), bytes.end()}, timing_.otherPolls);
         break;
+    }
     }
 }
 

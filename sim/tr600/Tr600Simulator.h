@@ -111,6 +111,11 @@ private:
     std::vector<FaultKind> takeFaults(std::uint8_t request, bool transferPhase);
     void handleCommand(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
                        std::uint16_t length);
+    std::vector<std::uint8_t> infoBlock() const;
+    void sessionCommand(std::uint8_t request, std::uint16_t index, std::uint16_t length);
+    void blockCommand(std::uint8_t request, std::uint16_t value, std::uint16_t index, const std::uint8_t *data,
+                      std::uint16_t length);
+    void chipCommand(std::uint8_t request, std::uint16_t value, const std::uint8_t *data, std::uint16_t length);
     void finish(bool ok, int polls);
     void dataReady(std::vector<std::uint8_t> bytes, int polls);
     std::uint8_t pollStatus();

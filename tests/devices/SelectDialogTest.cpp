@@ -144,14 +144,15 @@ TEST_F(SelectDialogTest, HistoryMenusAndSelection) {
     auto items = historyMenuItems({{10, "AT89S51"}});
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].text, loadString(sid::HistoryDevice));
-    EXPECT_EQ(items[0].command, 32819);
+    EXPECT_EQ(items[0].entry, 0);
 
     std::vector<DeviceHistoryEntry> h = {{10, "AT89S51"}, {95, "W78E58B"}, {10, "AT89S52"}, {82, "SST89E516RD"}, {10, "GONE"}};
     items = historyMenuItems(h);
     ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items[0].text, "&1 WINBOND - W78E58B");
-    EXPECT_EQ(items[0].command, 32814);
+    EXPECT_EQ(items[0].entry, 1);
     EXPECT_EQ(items[3].text, "&4 ATMEL - GONE");
+    EXPECT_EQ(items[3].entry, 4);
 
     DeviceRecord r;
     EXPECT_TRUE(SelectFromHistory(library, h, 3, r));

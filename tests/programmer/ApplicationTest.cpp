@@ -42,27 +42,27 @@ TEST(Application, SettingsDefaultsAndLanguageFromTheSystem) {
     rig.services.systemLanguageId = 2052;
     Application app(rig.services);
     app.LoadSettings();
-    EXPECT_EQ(app.Language, 1);
-    EXPECT_EQ(app.options.ChkDevID, 1);
-    EXPECT_EQ(app.options.IngoreFFH, 1);
-    EXPECT_EQ(app.pgmno, -1);
-    EXPECT_EQ(app.okSound, std::filesystem::path("/opt/vantor/ok.wav"));
+    EXPECT_TRUE(app.isChinese());
+    EXPECT_EQ(app.operationOptions().ChkDevID, 1);
+    EXPECT_EQ(app.operationOptions().IngoreFFH, 1);
+    EXPECT_EQ(app.selectedModel(), -1);
 
     rig.profile.writeInt("System", "Language", 0);
     rig.profile.writeInt("Option", "Sound", 0);
     rig.profile.writeInt("System", "CntFailed", 4);
     rig.profile.writeInt("System", "pgmno", 0x85);
     app.LoadSettings();
-    EXPECT_EQ(app.Language, 0);
-    EXPECT_EQ(app.options.Sound, 0);
-    EXPECT_EQ(app.counters.CntFailed.load(), 4);
-    EXPECT_EQ(app.pgmno, -1) << "the stored model is not read back";
+    EXPECT_EQ(app.language(), Application::Language::English);
+    EXPECT_EQ(app.operationOptions().Sound, 0);
+    EXPECT_EQ(app.failureCount(), 4);
+    EXPECT_EQ(app.selectedModel(), -1) << "the stored model is not read back";
 
-    app.options.ChkDevID = 0;
-    app.options.IngoreFFH = 0;
-    app.BufReadOnly = 1;
-    ++app.counters.CntSuccess;
-    app.counters.CntFailed = 0;  // Reset
+    app.operationOptions().ChkDevID = 0;
+    app.operationOptions().IngoreFFH = 0;
+    app.setBufferReadOnly(true);
+    app.resetCounters();
+    app.countResults(1, 0);
+    app.setLanguage(Application::Language::Chinese);
     app.SaveSettings();
     EXPECT_EQ(rig.profile.readInt("Option", "ChkDevID", 1), 0);
     EXPECT_EQ(rig.profile.readInt("Option", "IngoreFFH", 1), 0);
@@ -71,6 +71,7 @@ TEST(Application, SettingsDefaultsAndLanguageFromTheSystem) {
     EXPECT_EQ(rig.profile.readInt("System", "CntSuccess", -1), 1);
     EXPECT_EQ(rig.profile.readInt("System", "CntFailed", -1), 0);
     EXPECT_EQ(rig.profile.readInt("System", "pgmno", 0), -1);
+    EXPECT_EQ(rig.profile.readInt("System", "Language", -1), 1);
     EXPECT_FALSE(rig.profile.contains("System", "PGMFFFFFFFF_MFG0")) << "no history without a model";
 }
 
@@ -84,11 +85,11 @@ TEST(Application, HistoryEndsAtTheFirstUnusedEntryAndFallsBackToAt89S51) {
     rig.profile.writeInt("System", "PGM83_MFG2", 65535);
     rig.profile.writeInt("System", "PGM83_MFG3", 10);
     app.LoadHistory(0x83);
-    EXPECT_EQ(app.historyCount, 2);
+    EXPECT_EQ(app.deviceHistory().size(), 2u);
     app.LoadHistory(0x85);
-    EXPECT_EQ(app.historyCount, 1);
-    EXPECT_EQ(app.history[0].deviceName, "AT89S51");
-    EXPECT_EQ(app.history[0].vendorIndex, 10u);
+    EXPECT_EQ(app.deviceHistory().size(), 1u);
+    EXPECT_EQ(app.deviceHistory()[0].deviceName, "AT89S51");
+    EXPECT_EQ(app.deviceHistory()[0].vendorIndex, 10u);
 
     // Vendor index 101 still counts, 102 ends the list; five entries at most.
     for (int d = 0; d < 5; ++d) {
@@ -96,12 +97,12 @@ TEST(Application, HistoryEndsAtTheFirstUnusedEntryAndFallsBackToAt89S51) {
         rig.profile.writeString("System", "PGM84_DEV" + std::to_string(d), "D" + std::to_string(d));
     }
     app.LoadHistory(0x84);
-    EXPECT_EQ(app.historyCount, 5);
-    EXPECT_EQ(app.history[4].deviceName, "D4");
+    EXPECT_EQ(app.deviceHistory().size(), 5u);
+    EXPECT_EQ(app.deviceHistory()[4].deviceName, "D4");
     rig.profile.writeInt("System", "PGM84_MFG2", 102);
     app.LoadHistory(0x84);
-    EXPECT_EQ(app.historyCount, 2);
-    EXPECT_EQ(app.history[0].vendorIndex, 101u);
+    EXPECT_EQ(app.deviceHistory().size(), 2u);
+    EXPECT_EQ(app.deviceHistory()[0].vendorIndex, 101u);
 }
 
 TEST(Application, SelectingADeviceMovesItToTheFront) {
@@ -111,14 +112,14 @@ TEST(Application, SelectingADeviceMovesItToTheFront) {
     app.RememberDevice(2, "B");
     app.RememberDevice(3, "C");
     app.RememberDevice(1, "A");
-    EXPECT_EQ(app.historyCount, 3);
-    EXPECT_EQ(app.history[0].deviceName, "A");
-    EXPECT_EQ(app.history[1].deviceName, "C");
-    EXPECT_EQ(app.history[2].deviceName, "B");
+    EXPECT_EQ(app.deviceHistory().size(), 3u);
+    EXPECT_EQ(app.deviceHistory()[0].deviceName, "A");
+    EXPECT_EQ(app.deviceHistory()[1].deviceName, "C");
+    EXPECT_EQ(app.deviceHistory()[2].deviceName, "B");
     for (int i = 4; i < 9; ++i) app.RememberDevice(std::uint32_t(i), "X" + std::to_string(i));
-    EXPECT_EQ(app.historyCount, 5);
-    EXPECT_EQ(app.history[0].deviceName, "X8");
-    EXPECT_EQ(app.history[4].deviceName, "X4");
+    EXPECT_EQ(app.deviceHistory().size(), 5u);
+    EXPECT_EQ(app.deviceHistory()[0].deviceName, "X8");
+    EXPECT_EQ(app.deviceHistory()[4].deviceName, "X4");
 }
 
 TEST(Application, ConnectSelectsTheModelAndItsLibrary) {
@@ -127,15 +128,14 @@ TEST(Application, ConnectSelectsTheModelAndItsLibrary) {
     app.LoadSettings();
     const int model = app.ConnectAtStartup();
     EXPECT_EQ(model, 0x85);
-    EXPECT_FALSE(app.disconnectMode);
+    EXPECT_FALSE(app.isDisconnected());
     EXPECT_TRUE(app.SelectModel(model, true));
-    EXPECT_EQ(app.devLibName, "TR620.dev");
     EXPECT_EQ(rig.library.path().filename(), "TR620.dev");
     EXPECT_EQ(app.ModelText(model), "TD620 MCU Development Kit");
 
     app.RememberDevice(10, "AT89C2051");
     EXPECT_FALSE(app.SelectModel(0x85, true)) << "the same model keeps library and history";
-    EXPECT_EQ(app.history[0].deviceName, "AT89C2051");
+    EXPECT_EQ(app.deviceHistory()[0].deviceName, "AT89C2051");
     EXPECT_TRUE(app.SelectModel(0x83, true));  // the old model's history is saved first
     EXPECT_EQ(rig.profile.readString("System", "PGM85_DEV0", ""), "AT89C2051");
 }
@@ -144,7 +144,7 @@ TEST(Application, NoProgrammerMeansDisconnectMode) {
     AppRig rig;
     Application app(rig.services);
     EXPECT_EQ(app.ConnectAtStartup(), -1);
-    EXPECT_TRUE(app.disconnectMode);
+    EXPECT_TRUE(app.isDisconnected());
     AppRig unlisted(0x42);  // a device that answers with a code no model has
     Application other(unlisted.services);
     EXPECT_EQ(other.ConnectAtStartup(), -1);
@@ -163,7 +163,7 @@ TEST(Application, ResultSoundsAndSplashArgument) {
     app.PlayResultSound(-1);
     ASSERT_EQ(rig.played.size(), 1u);
     EXPECT_EQ(rig.played[0].first, dir / "ok.wav");
-    app.options.Sound = 0;
+    app.operationOptions().Sound = 0;
     app.PlayResultSound(1);
     EXPECT_EQ(rig.played.size(), 1u);
 

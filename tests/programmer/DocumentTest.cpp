@@ -124,20 +124,19 @@ TEST(Document, ApplyDeviceResetsTheBufferAndRemembersTheDevice) {
     const fs::path file = rig.write("a.bin", std::string(100, '\x12'));
     ASSERT_TRUE(rig.doc->loadFile(file, binary()).ok());
     EXPECT_EQ(rig.doc->buffer()[0], 0x12);
-    EXPECT_EQ(rig.app->fileLoaded, 1);
+    EXPECT_TRUE(rig.doc->loadedFile());
 
     rig.info.lines.clear();
     rig.doc->applyDevice(rig.device("AT89S51"));
     EXPECT_EQ(rig.doc->buffer()[0], 0xFF);
     EXPECT_EQ(rig.doc->buffer()[DataBuffer::kSize - 1], 0xFF);
-    EXPECT_FALSE(rig.doc->loaded);
-    EXPECT_EQ(rig.app->fileLoaded, 0);
-    EXPECT_EQ(rig.app->history[0].deviceName, "AT89S51");
-    EXPECT_EQ(rig.app->history[1].deviceName, "AT89S52");
-    EXPECT_EQ(rig.app->options.rangeLast, std::int32_t(rig.doc->currentDevice.memory_areas[0].size_bytes) - 1);
-    EXPECT_EQ(rig.doc->lastSave.saveSize, rig.doc->currentDevice.top_address);
-    EXPECT_TRUE(std::equal(std::begin(rig.app->autoItems), std::end(rig.app->autoItems),
-                           rig.doc->currentDevice.auto_operations));
+    EXPECT_FALSE(rig.doc->loadedFile());
+    EXPECT_EQ(rig.app->deviceHistory()[0].deviceName, "AT89S51");
+    EXPECT_EQ(rig.app->deviceHistory()[1].deviceName, "AT89S52");
+    EXPECT_EQ(rig.app->operationOptions().rangeLast, std::int32_t(rig.doc->device().memory_areas[0].size_bytes) - 1);
+    EXPECT_EQ(rig.doc->saveDialogSettings("a.hex").saveSize, rig.doc->device().top_address);
+    EXPECT_EQ(rig.doc->saveDialogSettings("a.hex").format, FileFormat::IntelHex);
+    EXPECT_TRUE(std::equal(rig.app->autoItems().begin(), rig.app->autoItems().end(), rig.doc->device().auto_operations));
     ASSERT_EQ(rig.info.lines.size(), 3u);
     EXPECT_EQ(rig.info.lines[0].text, "Device Model: ");
     EXPECT_EQ(rig.info.lines[1].text, "ATMEL   ");
@@ -164,27 +163,26 @@ TEST(Document, HistoryEntriesThatAreGoneSelectNothing) {
     rig.app->RememberDevice(10, "NO-SUCH-CHIP");
     rig.app->RememberDevice(10, "AT89S52");
     EXPECT_FALSE(rig.doc->applyHistory(1)) << "NO-SUCH-CHIP";
-    EXPECT_EQ(std::string(rig.doc->currentDevice.device_name), "AT89S51") << "unchanged";
-    EXPECT_EQ(rig.app->history[0].deviceName, "AT89S52");
+    EXPECT_EQ(std::string(rig.doc->device().device_name), "AT89S51") << "unchanged";
+    EXPECT_EQ(rig.app->deviceHistory()[0].deviceName, "AT89S52");
     EXPECT_FALSE(rig.doc->applyHistory(0)) << "entry 0 is the current device";
     EXPECT_FALSE(rig.doc->applyHistory(9));
     EXPECT_TRUE(rig.doc->applyHistory(2));
-    EXPECT_EQ(std::string(rig.doc->currentDevice.device_name), "AT89S51");
-    EXPECT_EQ(rig.app->history[0].deviceName, "AT89S51");
+    EXPECT_EQ(std::string(rig.doc->device().device_name), "AT89S51");
+    EXPECT_EQ(rig.app->deviceHistory()[0].deviceName, "AT89S51");
 }
 
 TEST(Document, ConnectStateSelectsTheNewestHistoryDevice) {
     DocRig rig;
-    rig.app->history[0] = {10, "AT89S52"};
-    rig.app->historyCount = 1;
+    rig.app->RememberDevice(10, "AT89S52");
     const ConnectState s = rig.doc->showConnectState(true);
     EXPECT_TRUE(s.online);
     EXPECT_EQ(s.modelName, "TD610 MCU Development Kit");
     EXPECT_EQ(rig.info.lines[0].text, "Programmer Model: ");
     EXPECT_EQ(rig.info.lines[1].text, "TD610 MCU Development Kit\r\n");
     EXPECT_EQ(rig.info.lines[1].colour, 0xFF8000u);
-    EXPECT_EQ(std::string(rig.doc->currentDevice.device_name), "AT89S52");
-    EXPECT_TRUE(rig.doc->connectTried);
+    EXPECT_EQ(std::string(rig.doc->device().device_name), "AT89S52");
+    EXPECT_TRUE(rig.doc->connectTried());
 }
 
 TEST(Document, NoOperationRunsWithoutADevice) {
@@ -206,12 +204,11 @@ TEST(Document, AModelChangeClearsADeviceTheNewLibraryLacks) {
     int saved = 0;
     rig.doc->setHooks({.saveDeviceSettings = [&](const DeviceRecord &) { ++saved; }});
     ASSERT_TRUE(rig.app->SelectModel(kModelTR620, true));
-    rig.app->history[0] = {10, "NO-SUCH-CHIP"};
-    rig.app->historyCount = 1;
+    rig.app->RememberDevice(10, "NO-SUCH-CHIP");
     rig.doc->showConnectState(true);
     EXPECT_FALSE(rig.doc->hasDevice());
     EXPECT_EQ(rig.library.currentDevice(), nullptr);
-    EXPECT_FALSE(rig.doc->loaded);
+    EXPECT_FALSE(rig.doc->loadedFile());
     EXPECT_EQ(rig.doc->buffer()[0], 0xFF);
     EXPECT_EQ(saved, 1) << "the outgoing device's settings are kept";
     EXPECT_FALSE(rig.doc->runOperation(Op::Program));
@@ -220,7 +217,7 @@ TEST(Document, AModelChangeClearsADeviceTheNewLibraryLacks) {
 
 TEST(Document, DisconnectModeRefusesOperationsWithTheTealLine) {
     DocRig rig(false);
-    EXPECT_TRUE(rig.app->disconnectMode.load());
+    EXPECT_TRUE(rig.app->isDisconnected());
     rig.doc->showConnectState(true);
     EXPECT_EQ(rig.info.lines[0].text, "Disconnect mode, Programmer Model: ");
     for (bool refused : {rig.doc->runOperation(Op::Program), rig.doc->runAuto(), rig.doc->runCommand(32776)})
@@ -281,7 +278,7 @@ TEST(Document, ProgramReloadsATouchedFileAndRefusesWhenTheReloadFails) {
     // Read does not look at the file; AutoReload off does not either.
     EXPECT_TRUE(rig.doc->runOperation(Op::Read));
     rig.app->programmer()->waitIdle();
-    rig.app->options.AutoReload = 0;
+    rig.app->operationOptions().AutoReload = 0;
     EXPECT_TRUE(rig.doc->runOperation(Op::Verify));
     rig.app->programmer()->waitIdle();
 }
@@ -292,8 +289,8 @@ TEST(Document, AFailedLoadKeepsTheRememberedFile) {
     const fs::path good = rig.write("g.bin", "abc");
     ASSERT_TRUE(rig.doc->loadFile(good, binary()).ok());
     EXPECT_FALSE(rig.doc->loadFile(rig.dir / "missing.bin", binary()).ok());
-    ASSERT_TRUE(rig.doc->loaded);
-    EXPECT_EQ(rig.doc->loaded->path, good);
+    ASSERT_TRUE(rig.doc->loadedFile());
+    EXPECT_EQ(rig.doc->loadedFile()->path, good);
     EXPECT_EQ(rig.doc->recentFiles().size(), 1u);
 }
 
@@ -334,8 +331,8 @@ TEST(Document, AFailedLoadOrReloadNeverLeavesAHalfFilledBufferToProgram) {
     EXPECT_FALSE(rig.doc->loadFile(rig.write("q.hex", hexImage(0x1000, 0x11, true)), s).ok());
     EXPECT_FALSE(rig.doc->loadFile(rig.dir / "deleted.hex", s).ok());
     EXPECT_TRUE(allOf(0, 0x1FFF, 0x5A));
-    ASSERT_TRUE(rig.doc->loaded);
-    EXPECT_EQ(rig.doc->loaded->path, file);
+    ASSERT_TRUE(rig.doc->loadedFile());
+    EXPECT_EQ(rig.doc->loadedFile()->path, file);
 
     // Mended, the next press reloads it and runs.
     rig.write("p.hex", hexImage(0x100, 0x77, false));
@@ -432,12 +429,12 @@ TEST(Application, NonsenseInTheSettingsStoreFallsBackToDefaults) {
     s.systemLanguageId = 2052;
     Application app(s);
     app.LoadSettings();
-    EXPECT_EQ(app.counters.CntSuccess.load(), 0);
-    EXPECT_EQ(app.counters.CntFailed.load(), 0);
-    EXPECT_EQ(app.Language, 1) << "the system's language";
+    EXPECT_EQ(app.successCount(), 0);
+    EXPECT_EQ(app.failureCount(), 0);
+    EXPECT_TRUE(app.isChinese()) << "the system's language";
     app.LoadHistory(0x83);
-    EXPECT_EQ(app.historyCount, 1);
-    EXPECT_EQ(app.history[0].deviceName, "AT89S51") << "an unusable first entry gives the default";
+    EXPECT_EQ(app.deviceHistory().size(), 1u);
+    EXPECT_EQ(app.deviceHistory()[0].deviceName, "AT89S51") << "an unusable first entry gives the default";
 }
 
 TEST(DeviceDefaults, OnlyADeviceThatWritesCalibrationGetsAnAddress) {

@@ -122,7 +122,7 @@ TEST(Shutdown, ClosingTheProgramWhileAnOperationRunsDoesNotDeadlock) {
         CProgrammer &programmer = *app->programmer();
         OperationCounters counters;
         programmer.setEnvironment({&sink, &clock, nullptr, &counters, &disconnected});
-        programmer.SetContext(&buffer, &device, &app->options);
+        programmer.SetContext(&buffer, &device, &app->operationOptions());
         ASSERT_TRUE(programmer.StartOperation(Op::Program));
         sink.waitForABlockedSend();  // the worker now waits for this thread
         app.reset();                 // the window closes

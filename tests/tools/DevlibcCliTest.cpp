@@ -84,6 +84,9 @@ TEST_F(DevlibcCli, UsageErrorsExitWithTwo) {
     run("", 2);
     run("compile " + path("x.txt"), 2);  // no -o
     run("frobnicate x", 2);
+    run("dump " + path("x.dev") + " --strict", 2);  // compile's option only
+    run("check " + path("x.dev") + " -o", 2);       // -o without its file
+    run("--help", 0);
     run("compile " + path("missing.txt") + " -o " + path("M.dev"), 1);
 }
 

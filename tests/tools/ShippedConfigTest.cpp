@@ -7,12 +7,14 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <unistd.h>
 
 #include "devices/Algorithms.h"
 #include "devices/ConfigDialog.h"
 #include "devices/ConfigFile.h"
 #include "devices/DeviceLibrary.h"
 #include "devices/DeviceTables.h"
+#include "support/RunCommand.h"
 #include "support/TestDoubles.h"
 #include "tools/cfgc/CfgSource.h"
 
@@ -123,6 +125,45 @@ TEST(Cfgc, ErrorsNameFileAndLine) {
     EXPECT_EQ(r.errors[4].line, 7);
     EXPECT_FALSE(cfgc::compileText("check \"a\"\n", "x").ok());  // an item before any page
     EXPECT_FALSE(cfgc::compileText("page\n", "x").ok());          // no items
+
+    // An item's fields, and \x with anything but two hex digits (once read as byte 01 and FF).
+    const auto f = cfgc::compileText("page\n  check \"a\" at 0 0 1\n  check \"a\" byte 256\n  check \"a\" colour 1\n"
+                                     "  check \"a\" byte\n  check \"\\x1g\" byte 1\n  check \"\\x-1\" byte 1\n",
+                                     "F.txt");
+    ASSERT_EQ(f.errors.size(), 7u);
+    EXPECT_EQ(f.errors[0].text(), "F.txt:2: at needs 4 value(s)");
+    EXPECT_EQ(f.errors[1].text(), "F.txt:3: bad value for byte: 256");
+    EXPECT_EQ(f.errors[2].text(), "F.txt:4: unknown item field colour");
+    EXPECT_EQ(f.errors[3].text(), "F.txt:5: byte needs 1 value(s)");
+    EXPECT_EQ(f.errors[4].text(), "F.txt:6: \\x needs two hex digits");
+    EXPECT_EQ(f.errors[5].text(), "F.txt:7: \\x needs two hex digits");
+    const auto ok = cfgc::compileText("page\n  check \"\\x7e\\n\" at 0 0 9 9 byte 1 mask 2 range any pad 05\n", "G.txt");
+    ASSERT_TRUE(ok.ok()) << ok.errors.front().text();
+    EXPECT_EQ(ok.file.items[0].text, "~\n");
+    EXPECT_EQ(ok.file.items[0].value, cfg::kRangeAny);
+    EXPECT_EQ(ok.file.items[0].mask, 2);
+    EXPECT_EQ(ok.file.items[0].textPad, std::vector<std::uint8_t>{5});
+}
+
+// The program as the build runs it: usage errors, and output that cannot be written.
+TEST(Cfgc, CommandLineAndOutputFailures) {
+    const std::string cfgc = test::binPath("cfgc");
+    EXPECT_EQ(test::runCommand(cfgc).status, 2);
+    EXPECT_EQ(test::runCommand(cfgc + " --help").status, 0);
+    EXPECT_EQ(test::runCommand(cfgc + " compile x.txt").status, 2);      // no -o
+    EXPECT_EQ(test::runCommand(cfgc + " dump x.cfg -o").status, 2);      // -o without its file
+    const auto unknown = test::runCommand(cfgc + " check x.cfg --strict");  // devlibc's option only
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("cfgc: unknown option --strict"), std::string::npos) << unknown.output;
+
+    if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    const fs::path shipped = fs::directory_iterator(fs::path(VANTOR_BIN_DIR) / "cfg")->path();
+    const auto lost = test::runCommand("{ " + cfgc + " dump " + shipped.string() + " >/dev/full; }");
+    EXPECT_EQ(lost.status, 1);
+    // Larger than the stream's buffer, so the reason may be gone by the time it is told.
+    EXPECT_NE(lost.output.find("cfgc: cannot write to standard output: "), std::string::npos) << lost.output;
+    EXPECT_NE(test::runCommand(cfgc + " dump " + shipped.string() + " -o /dev/full").output.find("No space left"),
+              std::string::npos);
 }
 
 }  // namespace

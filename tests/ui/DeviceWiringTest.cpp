@@ -43,7 +43,7 @@ void selectBySearch(ui::MainWindow *w, const QString &search, const QString &ven
     QVERIFY(w->action(cmd::SelectDevice)->isEnabled());
     w->action(cmd::SelectDevice)->trigger();
     QVERIFY(seen);
-    QCOMPARE(QString::fromLatin1(w->document().currentDevice.device_name), device);
+    QCOMPARE(QString::fromLatin1(w->document().device().device_name), device);
 }
 
 }  // namespace
@@ -62,24 +62,24 @@ private slots:
         Application &app = rig.app->app();
 
         selectBySearch(w, QStringLiteral("328p"), QStringLiteral("ATMEL"), QStringLiteral("ATmega328P"));
-        const std::uint8_t fuse = doc.currentDevice.config_data[0];
-        doc.currentDevice.config_data[0] = std::uint8_t(fuse ^ 0x5A);
-        app.options.areaMask = (app.options.areaMask & ~0xFFu) | 1;
-        const std::uint8_t firstAuto = app.autoItems[0];
-        app.autoItems[1] = 0xFF;  // an Auto list of one operation
+        const std::uint8_t fuse = doc.device().config_data[0];
+        doc.device().config_data[0] = std::uint8_t(fuse ^ 0x5A);
+        app.operationOptions().areaMask = (app.operationOptions().areaMask & ~0xFFu) | 1;
+        const std::uint8_t firstAuto = app.autoItems()[0];
+        app.autoItems()[1] = 0xFF;  // an Auto list of one operation
 
         selectBySearch(w, QStringLiteral("89s52"), QStringLiteral("ATMEL"), QStringLiteral("AT89S52"));
-        app.options.areaMask = (app.options.areaMask & ~0xFFu) | 3;
-        QVERIFY(app.autoItems[1] != 0xFF);
+        app.operationOptions().areaMask = (app.operationOptions().areaMask & ~0xFFu) | 3;
+        QVERIFY(app.autoItems()[1] != 0xFF);
 
         selectBySearch(w, QStringLiteral("328p"), QStringLiteral("ATMEL"), QStringLiteral("ATmega328P"));
-        QCOMPARE(doc.currentDevice.config_data[0], std::uint8_t(fuse ^ 0x5A));
-        QCOMPARE(app.options.areaMask & 0xFFu, 1u);
-        QCOMPARE(app.autoItems[0], firstAuto);
-        QCOMPARE(app.autoItems[1], std::uint8_t(0xFF));
+        QCOMPARE(doc.device().config_data[0], std::uint8_t(fuse ^ 0x5A));
+        QCOMPARE(app.operationOptions().areaMask & 0xFFu, 1u);
+        QCOMPARE(app.autoItems()[0], firstAuto);
+        QCOMPARE(app.autoItems()[1], std::uint8_t(0xFF));
 
         selectBySearch(w, QStringLiteral("89S52"), QStringLiteral("ATMEL"), QStringLiteral("AT89S52"));
-        QCOMPARE(app.options.areaMask & 0xFFu, 3u);
+        QCOMPARE(app.operationOptions().areaMask & 0xFFu, 3u);
 
         // Remembered in the rig's own copy of the file, never in the build tree's.
         QVERIFY(fileBytes(rig.programDirectory() / "chip.set").size() > 1);
@@ -93,10 +93,10 @@ private slots:
         ui::MainWindow *w = rig.app->window();
         Application &app = rig.app->app();
         selectBySearch(w, QStringLiteral("328p"), QStringLiteral("ATMEL"), QStringLiteral("ATmega328P"));
-        app.options.areaMask = (app.options.areaMask & ~0xFFu) | 1;
+        app.operationOptions().areaMask = (app.operationOptions().areaMask & ~0xFFu) | 1;
         selectBySearch(w, QStringLiteral("89s52"), QStringLiteral("ATMEL"), QStringLiteral("AT89S52"));
         selectBySearch(w, QStringLiteral("328p"), QStringLiteral("ATMEL"), QStringLiteral("ATmega328P"));
-        QCOMPARE(app.options.areaMask & 0xFFu, 1u);
+        QCOMPARE(app.operationOptions().areaMask & 0xFFu, 1u);
         QVERIFY(std::filesystem::is_regular_file(rig.programDirectory() / "chip.set"));
         QCOMPARE(w->infoView()->toPlainText().count(QStringLiteral("Device settings are now kept in the new file")), 1);
     }
@@ -110,10 +110,10 @@ private slots:
 
         onNextModal([](QWidget *modal) { static_cast<QDialog *>(modal)->reject(); });
         w->action(cmd::SelectDevice)->trigger();
-        QCOMPARE(QString::fromLatin1(doc.currentDevice.device_name), QStringLiteral("ATmega328P"));
+        QCOMPARE(QString::fromLatin1(doc.device().device_name), QStringLiteral("ATmega328P"));
 
         QVERIFY(w->action(cmd::Config)->isEnabled());
-        auto &config = doc.currentDevice.config_data;
+        auto &config = doc.device().config_data;
         for (auto &b : config) b ^= 0xFF;  // far from the file's defaults
         std::vector<std::uint8_t> flipped(std::begin(config), std::end(config)), accepted;
         onNextModal([&](QWidget *modal) {

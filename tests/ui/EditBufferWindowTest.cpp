@@ -78,7 +78,7 @@ private slots:
         rig.profile.writeString("System", "PGM83_DEV0", "PIC16F84A");
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
-        QCOMPARE(int(w->document().currentDevice.data_width), 14);
+        QCOMPARE(int(w->document().device().data_width), 14);
         w->document().buffer()[3] = 0xFF;  // as a raw load would leave it
         withEditor(w, [](ui::EditBufferDialog *d) {
             QCOMPARE(d->hexView()->model().data()[3], 0x3F);  // masked before the dialog shows it
@@ -98,7 +98,7 @@ private slots:
             d->findChild<QCheckBox *>(QStringLiteral("readOnly"))->click();
             QTest::keyClicks(d->hexView(), QStringLiteral("00"));
         });
-        QCOMPARE(rig.app->app().BufReadOnly, 1);
+        QVERIFY(rig.app->app().bufferReadOnly());
         QCOMPARE(w->document().buffer()[0], 0xFF);
         withEditor(w, [](ui::EditBufferDialog *d) { QVERIFY(d->readOnly()); });
     }

@@ -89,7 +89,7 @@ private slots:
         QVERIFY(!w->progressDialog());
         w->runAuto();
         QCOMPARE(infoText(w).count(refused), 2);
-        QCOMPARE(rig.app->app().counters.CntFailed.load(), 0);
+        QCOMPARE(rig.app->app().failureCount(), 0);
     }
 
     void unplugGoesOfflineAndOnlyTheSameModelComesBack() {
@@ -97,17 +97,29 @@ private slots:
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
         QCOMPARE(w->infoBarMode(), QStringLiteral("Online Mode"));
+        // About names the connected programmer's firmware and serial number, and only while online.
+        const auto aboutText = [w] {
+            QString text;
+            onNextModal([&text](QWidget *box) {
+                text = static_cast<QMessageBox *>(box)->text();
+                static_cast<QMessageBox *>(box)->accept();
+            });
+            w->action(cmd::About)->trigger();
+            return text;
+        };
+        QVERIFY(aboutText().contains(QStringLiteral("Firmware version V1.23<br>Serial number 20240917")));
         ui::SimulatorControl *sim = rig.app->simulator();
         sim->unplug();
         QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
-        QVERIFY(rig.app->app().disconnectMode.load());
+        QVERIFY(rig.app->app().isDisconnected());
+        QVERIFY(aboutText().contains(QStringLiteral("No programmer connected")));
         sim->plug(0x85);  // another model on the port: stays offline, and says so
         QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
         QVERIFY(infoText(w).contains(QStringLiteral("A TD620 MCU Development Kit was plugged in, but the TD610 MCU "
                                                     "Development Kit is selected: use Programmer > Reconnect")));
         sim->plug(0x83);
         QCOMPARE(w->infoBarMode(), QStringLiteral("Online Mode"));
-        QVERIFY(!rig.app->app().disconnectMode.load());
+        QVERIFY(!rig.app->app().isDisconnected());
 
         // The simulator menu exists only when simulating; its entries do the same.
         QAction *unplug = w->findChild<QAction *>(QStringLiteral("simUnplug"));
@@ -126,7 +138,7 @@ private slots:
         Application &app = rig.app->app();
         ui::SimulatorControl *sim = rig.app->simulator();
         sim->unplug();
-        QVERIFY(app.disconnectMode.load());
+        QVERIFY(app.isDisconnected());
         const CProgrammer *before = app.programmer();
         bool pluggedWhileConnecting = false;
         onNextModal([&](QWidget *modal) {
@@ -136,7 +148,7 @@ private slots:
             sim->plug(0x83);
             QCoreApplication::processEvents();
             // The window's programmer is not touched while the dialog's worker connects.
-            pluggedWhileConnecting = dialog->connecting() && app.disconnectMode.load() && app.programmer() == before;
+            pluggedWhileConnecting = dialog->connecting() && app.isDisconnected() && app.programmer() == before;
         });
         w->action(cmd::Reconnect)->trigger();
         QVERIFY(pluggedWhileConnecting);
@@ -144,7 +156,7 @@ private slots:
         QVERIFY(app.programmer() != before);
         w->runEntry(1);  // Read through the connection the dialog made
         waitIdle(*rig.app);
-        QCOMPARE(app.counters.CntSuccess.load(), 1);
+        QCOMPARE(app.successCount(), 1);
     }
 
     void endToEndAutoOnTheSimulatorThroughTheHistory() {
@@ -155,11 +167,11 @@ private slots:
         rig.profile.writeString("System", "PGM83_DEV1", "AT89S52");
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
-        QCOMPARE(w->document().currentDevice.device_name, std::string("AT89S51"));
+        QCOMPARE(w->document().device().device_name, std::string("AT89S51"));
         QAction *history = w->historyMenu()->findChild<QAction *>(QStringLiteral("history1"));
         QVERIFY(history);
         history->trigger();
-        QCOMPARE(std::string(w->document().currentDevice.device_name), std::string("AT89S52"));
+        QCOMPARE(std::string(w->document().device().device_name), std::string("AT89S52"));
         QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("deviceField"))->text(), QStringLiteral("AT89S52"));
         QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("sizeField"))->text(), QStringLiteral("8K Bytes"));
 
@@ -167,11 +179,11 @@ private slots:
         QVERIFY(infoText(w).contains(QStringLiteral("Load File Successful")));
         QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("fileField"))->text(), QString::fromStdString(kSample.string()));
 
-        const int before = rig.app->app().counters.CntSuccess.load();
+        const int before = rig.app->app().successCount();
         w->action(cmd::AutoProgram)->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(infoText(w).contains(QStringLiteral("Program successful")), 20000);
         waitIdle(*rig.app);
-        QCOMPARE(rig.app->app().counters.CntSuccess.load(), before + 1);
+        QCOMPARE(rig.app->app().successCount(), before + 1);
         QCOMPARE(w->findChild<QLabel *>(QStringLiteral("successCount"))->text(), QString::number(before + 1));
         QVERIFY(w->menuBar()->isEnabled());
 
@@ -212,7 +224,7 @@ private slots:
         QCOMPARE(texts(deviceMenu, 4), entries);
         QCOMPARE(texts(w->historyMenu(), 0), entries);
         deviceMenu->actions()[5]->trigger();
-        QCOMPARE(std::string(w->document().currentDevice.device_name), std::string("AT89C2051"));
+        QCOMPARE(std::string(w->document().device().device_name), std::string("AT89C2051"));
         QCOMPARE(texts(deviceMenu, 4), (QStringList{QStringLiteral("&1 ATMEL - AT89S51"), QStringLiteral("&2 ATMEL - AT89S52")}));
 
         // Fewer than two entries: one inert, disabled "History Device".
@@ -259,7 +271,7 @@ private slots:
         QVERIFY(std::all_of(w->document().buffer().data(), w->document().buffer().data() + 0x10000,
                             [](std::uint8_t b) { return b == 0xFF; }));
         QVERIFY(w->findChild<QLineEdit *>(QStringLiteral("fileField"))->text().isEmpty());
-        QCOMPARE(rig.app->app().fileLoaded, 0);
+        QVERIFY(!w->document().loadedFile());
     }
 
     void readConfigEntryDoesNothing() {
@@ -268,7 +280,7 @@ private slots:
         rig.profile.writeString("System", "PGM83_DEV0", "PIC16F84A");
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
-        QCOMPARE(std::string(w->document().currentDevice.device_name), std::string("PIC16F84A"));
+        QCOMPARE(std::string(w->document().device().device_name), std::string("PIC16F84A"));
         QAction *readConfig = w->operateMenu()->findChild<QAction *>(QStringLiteral("operate11"));
         QVERIFY(readConfig);
         QCOMPARE(readConfig->text(), QStringLiteral("Read Config(&F)"));
@@ -306,10 +318,10 @@ private slots:
         QVERIFY(rig.start());
         ui::MainWindow *w = rig.app->window();
         Document &doc = w->document();
-        QCOMPARE(std::string(doc.currentDevice.device_name), std::string("ATmega328P"));
-        QVERIFY(doc.currentDevice.configReady);
+        QCOMPARE(std::string(doc.device().device_name), std::string("ATmega328P"));
+        QVERIFY(doc.device().configReady);
         const auto fusesBefore = rig.app->simulator()->chip()->fuses;
-        doc.currentDevice.config_data[1] &= 0x7F;  // RSTDISBL programmed
+        doc.device().config_data[1] &= 0x7F;  // RSTDISBL programmed
 
         auto answer = [](QMessageBox::StandardButton button, QString *text) {
             onNextModal([button, text](QWidget *box) {
@@ -329,7 +341,7 @@ private slots:
         QVERIFY(doc.runOperation(Op::WriteFuse));
         QVERIFY(!asked.isEmpty());
         waitIdle(*rig.app);
-        QCOMPARE(int(rig.app->simulator()->chip()->fuses[1]), int(doc.currentDevice.config_data[1]));
+        QCOMPARE(int(rig.app->simulator()->chip()->fuses[1]), int(doc.device().config_data[1]));
 
         // Asked once: the next write of the same choices starts at once.
         QVERIFY(doc.runOperation(Op::WriteFuse));
@@ -337,7 +349,7 @@ private slots:
         QVERIFY(infoText(w).contains(QStringLiteral("Write fuse completed")));
 
         // Other choices are a new question: programming DWEN as well asks again, and No keeps the chip.
-        doc.currentDevice.config_data[1] &= 0xBF;
+        doc.device().config_data[1] &= 0xBF;
         const auto fusesConfirmed = rig.app->simulator()->chip()->fuses;
         asked.clear();
         answer(QMessageBox::No, &asked);
@@ -378,7 +390,7 @@ private slots:
         QVERIFY(!w->menuBar()->isEnabled());
         rig.app->simulator()->unplug();
         waitIdle(*rig.app);
-        QCOMPARE(rig.app->app().counters.CntFailed.load(), 1);
+        QCOMPARE(rig.app->app().failureCount(), 1);
         QVERIFY(w->menuBar()->isEnabled());
         QCOMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
     }
@@ -393,8 +405,8 @@ private slots:
         w->progressDialog()->findChild<QAbstractButton *>(QStringLiteral("cancelButton"))->click();
         waitIdle(*rig.app);
         QVERIFY(infoText(w).contains(QStringLiteral("Operation was cancelled")));
-        QCOMPARE(rig.app->app().counters.CntFailed.load(), 0);
-        QCOMPARE(rig.app->app().counters.CntSuccess.load(), 0);
+        QCOMPARE(rig.app->app().failureCount(), 0);
+        QCOMPARE(rig.app->app().successCount(), 0);
     }
 
     void withoutADeviceAutoIsDisabledEverywhere() {

@@ -63,6 +63,26 @@ Found loadDocument(const vantor::SharedLibrary &lib, void *, int id) {
 }
 #endif
 
+struct Count {
+    int named = 0, loaded = 0;
+};
+
+// Loads the resource that `lookup` names for each of 0..last; a failure is told and counted.
+template <typename Module, typename Load>
+Count countResources(const vantor::SharedLibrary &lib, Module module, const char *what, const char *owner, int last,
+                     Lookup lookup, Load load, int &failures) {
+    Count count;
+    for (int i = 0; i <= last; ++i) {
+        const int id = lookup(i);
+        if (!id) continue;
+        ++count.named;
+        const Found f = load(lib, module, id);
+        if (f.ok) ++count.loaded;
+        else std::fprintf(stderr, "%s %d (%s %d): %s\n", what, id, owner, i, f.problem.c_str()), ++failures;
+    }
+    return count;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -87,23 +107,9 @@ int main(int argc, char **argv) {
 #else
     void *module = nullptr;
 #endif
-    int logos = 0, loadedLogos = 0, documents = 0, loadedDocuments = 0, failures = 0;
-    for (int i = 0; i <= 101; ++i) {
-        const int id = mfg(i);
-        if (!id) continue;
-        ++logos;
-        const Found f = loadLogo(lib, module, id);
-        if (f.ok) ++loadedLogos;
-        else std::fprintf(stderr, "logo %d (manufacturer %d): %s\n", id, i, f.problem.c_str()), ++failures;
-    }
-    for (int i = 0; i <= 72; ++i) {
-        const int id = adp(i);
-        if (!id) continue;
-        ++documents;
-        const Found f = loadDocument(lib, module, id);
-        if (f.ok) ++loadedDocuments;
-        else std::fprintf(stderr, "document %d (adapter %d): %s\n", id, i, f.problem.c_str()), ++failures;
-    }
-    std::printf("logos %d/%d documents %d/%d\n", loadedLogos, logos, loadedDocuments, documents);
+    int failures = 0;
+    const Count logos = countResources(lib, module, "logo", "manufacturer", 101, mfg, loadLogo, failures);
+    const Count documents = countResources(lib, module, "document", "adapter", 72, adp, loadDocument, failures);
+    std::printf("logos %d/%d documents %d/%d\n", logos.loaded, logos.named, documents.loaded, documents.named);
     return failures ? 1 : 0;
 }

@@ -15,6 +15,31 @@ struct Word {
     bool quoted = false;
 };
 
+std::optional<std::uint64_t> number(const std::string &t) {
+    if (t.empty()) return std::nullopt;
+    std::size_t pos = 0;
+    int base = 10;
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        pos = 2;
+        base = 16;
+    }
+    std::uint64_t v = 0;
+    for (std::size_t i = pos; i < t.size(); ++i) {
+        const char c = t[i];
+        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
+        if (d >= base) return std::nullopt;
+        v = v * std::uint64_t(base) + std::uint64_t(d);
+        if (v > 0xFFFFFFFFull) return std::nullopt;
+    }
+    return v;
+}
+
+std::optional<std::uint8_t> hexByte(const std::string &t) {
+    if (t.size() != 2) return std::nullopt;
+    auto v = number("0x" + t);
+    return v ? std::optional<std::uint8_t>(std::uint8_t(*v)) : std::nullopt;
+}
+
 // Splits a line into words; quoted words keep blanks and take \" \\ \xHH escapes.
 bool splitLine(std::string_view line, std::vector<Word> &words, std::string &error) {
     std::size_t i = 0;
@@ -40,16 +65,13 @@ bool splitLine(std::string_view line, std::vector<Word> &words, std::string &err
                     if (i >= line.size()) break;
                     const char e = line[i++];
                     if (e == 'x') {
-                        if (i + 2 > line.size()) {
+                        // Exactly two digits: "\x1g" or "\x-1" is a mistake, not byte 01 or FF.
+                        const auto v = i + 2 <= line.size() ? hexByte(std::string(line.substr(i, 2))) : std::nullopt;
+                        if (!v) {
                             error = "\\x needs two hex digits";
                             return false;
                         }
-                        unsigned v = 0;
-                        if (std::sscanf(std::string(line.substr(i, 2)).c_str(), "%2x", &v) != 1) {
-                            error = "\\x needs two hex digits";
-                            return false;
-                        }
-                        ch = char(v);
+                        ch = char(*v);
                         i += 2;
                     } else if (e == 'n') {
                         ch = '\n';
@@ -69,31 +91,6 @@ bool splitLine(std::string_view line, std::vector<Word> &words, std::string &err
         words.push_back(std::move(w));
     }
     return true;
-}
-
-std::optional<std::uint64_t> number(const std::string &t) {
-    if (t.empty()) return std::nullopt;
-    std::size_t pos = 0;
-    int base = 10;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        pos = 2;
-        base = 16;
-    }
-    std::uint64_t v = 0;
-    for (std::size_t i = pos; i < t.size(); ++i) {
-        const char c = t[i];
-        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
-        if (d >= base) return std::nullopt;
-        v = v * std::uint64_t(base) + std::uint64_t(d);
-        if (v > 0xFFFFFFFFull) return std::nullopt;
-    }
-    return v;
-}
-
-std::optional<std::uint8_t> hexByte(const std::string &t) {
-    if (t.size() != 2) return std::nullopt;
-    auto v = number("0x" + t);
-    return v ? std::optional<std::uint8_t>(std::uint8_t(*v)) : std::nullopt;
 }
 
 const char *kKindNames[] = {"hex", "group", "radio", "check", "text", "text5", "text6", "list", "entry"};
@@ -207,79 +204,79 @@ private:
         if (it.text.size() > kTextSize - 1) error("text longer than 302 bytes");
         bool hasBits = false;
         while (i < w.size()) {
-            const std::string &key = w[i].text;
-            auto need = [&](std::size_t n) {
-                if (i + n >= w.size()) {
-                    error(key + " needs " + std::to_string(n) + " value(s)");
-                    return false;
-                }
-                return true;
-            };
-            auto num = [&](std::size_t at, std::uint64_t max) -> std::optional<std::uint64_t> {
-                auto v = number(w[at].text);
-                if (!v || *v > max) {
-                    error("bad value for " + key + ": " + w[at].text);
-                    return std::nullopt;
-                }
-                return v;
-            };
-            if (key == "at") {
-                if (!need(4)) return;
-                std::uint32_t r[4];
-                for (int k = 0; k < 4; ++k) {
-                    auto v = num(i + 1 + std::size_t(k), 0xFFFFFFFFull);
-                    if (!v) return;
-                    r[k] = std::uint32_t(*v);
-                }
-                it.rect = {r[0], r[1], r[2], r[3]};
-                i += 5;
-                continue;
-            }
-            if (key == "pad") {
-                std::size_t j = i + 1;
-                while (j < w.size() && hexByte(w[j].text) && !w[j].quoted) ++j;
-                std::vector<std::uint8_t> pad;
-                if (!hexBytes(w, i + 1, j, pad)) return;
-                it.textPad = pad;
-                if (it.text.size() + 1 + pad.size() > kTextSize) error("text and pad longer than 303 bytes");
-                i = j;
-                continue;
-            }
-            if (!need(1)) return;
-            const std::string &val = w[i + 1].text;
-            if (key == "byte") {
-                auto v = num(i + 1, 255);
-                if (!v) return;
-                it.byteIndex = std::uint8_t(*v);
-            } else if (key == "mask" || key == "bits") {
-                auto v = num(i + 1, 255);
-                if (!v) return;
-                it.mask = std::uint8_t(*v);
-                hasBits = key == "bits";
-            } else if (key == "value") {
-                auto v = num(i + 1, 255);
-                if (!v) return;
-                it.value = std::uint8_t(*v);
-            } else if (key == "range") {
-                if (val == "any") {
-                    it.value = kRangeAny;
-                } else {
-                    auto v = num(i + 1, 255);
-                    if (!v) return;
-                    it.value = std::uint8_t(*v);
-                }
-            } else if (key == "reserved") {
-                auto v = num(i + 1, 255);
-                if (!v) return;
-                it.reserved = std::uint8_t(*v);
-            } else {
-                return error("unknown item field " + key);
-            }
-            i += 2;
+            const std::size_t used = itemField(it, w, i, hasBits);
+            if (!used) return;
+            i += used;
         }
         if (kind == kHexField && !hasBits) error("a hex field needs bits N");
         lines_.push_back(line_);
         result_.file.items.push_back(std::move(it));
+    }
+
+    // One field of an item at w[i]: "at X Y W H", "pad HH...", or a key and its byte value.
+    // Answers how many words it took, 0 after an error.
+    std::size_t itemField(Item &it, const std::vector<Word> &w, std::size_t i, bool &hasBits) {
+        const std::string &key = w[i].text;
+        if (key == "at") return itemRect(it, w, i);
+        if (key == "pad") return itemPad(it, w, i);
+        if (!hasValues(w, i, 1)) return 0;
+        if (key == "range" && w[i + 1].text == "any") {
+            it.value = kRangeAny;
+            return 2;
+        }
+        std::uint8_t *slot = key == "byte"                     ? &it.byteIndex
+                             : key == "mask" || key == "bits"  ? &it.mask
+                             : key == "value" || key == "range" ? &it.value
+                             : key == "reserved"               ? &it.reserved
+                                                               : nullptr;
+        if (!slot) {
+            error("unknown item field " + key);
+            return 0;
+        }
+        const auto v = fieldValue(w, i, i + 1, 255);
+        if (!v) return 0;
+        *slot = std::uint8_t(*v);
+        if (slot == &it.mask) hasBits = key == "bits";
+        return 2;
+    }
+
+    std::size_t itemRect(Item &it, const std::vector<Word> &w, std::size_t i) {
+        if (!hasValues(w, i, 4)) return 0;
+        std::uint32_t r[4];
+        for (int k = 0; k < 4; ++k) {
+            const auto v = fieldValue(w, i, i + 1 + std::size_t(k), 0xFFFFFFFFull);
+            if (!v) return 0;
+            r[k] = std::uint32_t(*v);
+        }
+        it.rect = {r[0], r[1], r[2], r[3]};
+        return 5;
+    }
+
+    // The pad runs to the first word that is not a hex byte.
+    std::size_t itemPad(Item &it, const std::vector<Word> &w, std::size_t i) {
+        std::size_t j = i + 1;
+        while (j < w.size() && hexByte(w[j].text) && !w[j].quoted) ++j;
+        std::vector<std::uint8_t> pad;
+        if (!hexBytes(w, i + 1, j, pad)) return 0;
+        it.textPad = pad;
+        if (it.text.size() + 1 + pad.size() > kTextSize) error("text and pad longer than 303 bytes");
+        return j - i;
+    }
+
+    bool hasValues(const std::vector<Word> &w, std::size_t key, std::size_t count) {
+        if (key + count < w.size()) return true;
+        error(w[key].text + " needs " + std::to_string(count) + " value(s)");
+        return false;
+    }
+
+    std::optional<std::uint64_t> fieldValue(const std::vector<Word> &w, std::size_t key, std::size_t at,
+                                            std::uint64_t max) {
+        auto v = number(w[at].text);
+        if (!v || *v > max) {
+            error("bad value for " + w[key].text + ": " + w[at].text);
+            return std::nullopt;
+        }
+        return v;
     }
 
     void finish() {

@@ -793,49 +793,66 @@ private:
     }
 
     void field(Proto &p, const std::vector<Token> &t, Loc loc) {
-        auto &r = p.entry.record;
         const std::string &key = t[0].text;
+        if (key == "vendor" || key == "adapter") tableField(p, t, loc);
+        else if (key == "type") typeField(p, t, loc);
+        else if (key == "algorithm") algorithmField(p, t, loc);
+        else if (key == "options" || key == "ops") flagsField(p.entry.record, t, loc);
+        else if (key == "area") area(p, t, loc);
+        else if (key == "params") params(p, t, loc);
+        else if (key == "config") configField(p, t, loc);
+        else if (key == "id" || key == "reserved" || key == "name-pad" || key == "config-pad") bytesField(p, t, loc);
+        else if (!numberField(p, t, loc)) error(loc, "unknown field '" + key + "'");
+    }
+
+    // vendor and adapter: a row of their table, by name or #index.
+    void tableField(Proto &p, const std::vector<Token> &t, Loc loc) {
+        auto &r = p.entry.record;
+        const bool vendor = t[0].text == "vendor";
+        if (!single(t, loc)) return;
+        if (vendor ? !tableIndex(t[1], loc, "vendor", kVendorCount, vendorTableText, r.vendor_index)
+                   : !tableIndex(t[1], loc, "adapter", kAdapterCount, adapterTableText, r.adapter_index))
+            return;
+        (vendor ? p.hasVendor : p.hasAdapter) = true;
+        (vendor ? p.vendorLoc : p.adapterLoc) = loc;
+    }
+
+    void typeField(Proto &p, const std::vector<Token> &t, Loc loc) {
+        auto &r = p.entry.record;
         std::uint64_t v = 0;
-        if (key == "vendor") {
-            if (single(t, loc) && tableIndex(t[1], loc, "vendor", kVendorCount, vendorTableText, r.vendor_index)) {
-                p.hasVendor = true;
-                p.vendorLoc = loc;
-            }
-        } else if (key == "adapter") {
-            if (single(t, loc) &&
-                tableIndex(t[1], loc, "adapter", kAdapterCount, adapterTableText, r.adapter_index)) {
-                p.hasAdapter = true;
-                p.adapterLoc = loc;
-            }
-        } else if (key == "type") {
-            if (!single(t, loc)) return;
-            const auto it = std::find(std::begin(kTypeNames), std::end(kTypeNames), t[1].text);
-            if (it != std::end(kTypeNames)) {
-                r.device_type = std::uint8_t(it - std::begin(kTypeNames));
-            } else if (parseNumber(t[1].text, v) && v <= 0xFF) {
-                r.device_type = std::uint8_t(v);
-            } else {
-                error(loc, "unknown device type '" + t[1].text + "' (mcu, memory, eprom, serial, pld, ram)");
-                return;
-            }
-            p.hasType = true;
-            p.typeLoc = loc;
-        } else if (key == "width") {
-            if (single(t, loc) && numberArg(t[1], loc, 0xFF, v, "width")) {
-                r.data_width = std::uint8_t(v);
-                p.widthLoc = loc;
-            }
-        } else if (key == "id") {
-            std::vector<std::uint8_t> b;
-            if (bytesArg(t, loc, 4, b)) {
-                std::memset(r.device_id, 0, 4);
-                std::copy(b.begin(), b.end(), r.device_id);
-            }
-        } else if (key == "area") {
-            area(p, t, loc);
-        } else if (key == "pins") {
-            if (single(t, loc) && numberArg(t[1], loc, 0xFFFF, v, "pins")) r.pin_count = std::uint16_t(v);
-        } else if (key == "options") {
+        if (!single(t, loc)) return;
+        const auto it = std::find(std::begin(kTypeNames), std::end(kTypeNames), t[1].text);
+        if (it != std::end(kTypeNames)) {
+            r.device_type = std::uint8_t(it - std::begin(kTypeNames));
+        } else if (parseNumber(t[1].text, v) && v <= 0xFF) {
+            r.device_type = std::uint8_t(v);
+        } else {
+            error(loc, "unknown device type '" + t[1].text + "' (mcu, memory, eprom, serial, pld, ram)");
+            return;
+        }
+        p.hasType = true;
+        p.typeLoc = loc;
+    }
+
+    void algorithmField(Proto &p, const std::vector<Token> &t, Loc loc) {
+        auto &r = p.entry.record;
+        std::uint64_t v = 0;
+        if (!single(t, loc)) return;
+        if (const auto *a = algo::findAlgorithm(std::string_view(t[1].text))) {
+            r.algorithm = a->number;
+        } else if (!t[1].text.empty() && t[1].text[0] >= '0' && t[1].text[0] <= '9') {
+            if (!numberArg(t[1], loc, 0xFF, v, "algorithm")) return;
+            r.algorithm = std::uint8_t(v);
+        } else {
+            error(loc, "unknown algorithm '" + t[1].text + "'");
+            return;
+        }
+        p.hasAlgorithm = true;
+    }
+
+    // options and ops: flag names of their tables.
+    void flagsField(devlib::LibraryRecord &r, const std::vector<Token> &t, Loc loc) {
+        if (t[0].text == "options") {
             flagList(t, loc, r.option_flags, "option", [](std::string_view w, std::uint32_t &bits) {
                 for (const auto &o : kOptionNames)
                     if (o.name == w) {
@@ -844,7 +861,7 @@ private:
                     }
                 return false;
             });
-        } else if (key == "ops") {
+        } else {
             flagList(t, loc, r.operation_flags, "operation", [](std::string_view w, std::uint32_t &bits) {
                 for (const auto &o : kOpNames)
                     if (o.name == w) {
@@ -853,48 +870,56 @@ private:
                     }
                 return false;
             });
-        } else if (key == "algorithm") {
-            if (!single(t, loc)) return;
-            if (const auto *a = algo::findAlgorithm(std::string_view(t[1].text))) {
-                r.algorithm = a->number;
-            } else if (!t[1].text.empty() && t[1].text[0] >= '0' && t[1].text[0] <= '9') {
-                if (!numberArg(t[1], loc, 0xFF, v, "algorithm")) return;
-                r.algorithm = std::uint8_t(v);
-            } else {
-                error(loc, "unknown algorithm '" + t[1].text + "'");
-                return;
-            }
-            p.hasAlgorithm = true;
-        } else if (key == "read-page" || key == "program-page" || key == "reserved-word0" ||
-                   key == "reserved-word1" || key == "reserved-tail") {
-            if (!single(t, loc) || !numberArg(t[1], loc, 0xFFFF, v, key)) return;
-            auto &slot = key == "read-page"        ? r.read_page_size
-                         : key == "program-page"   ? r.program_page_size
-                         : key == "reserved-word0" ? r.reserved_word0
-                         : key == "reserved-word1" ? r.reserved_word1
-                                                   : r.reserved_tail;
-            slot = std::uint16_t(v);
-        } else if (key == "params") {
-            params(p, t, loc);
-        } else if (key == "config") {
-            if (!single(t, loc)) return;
-            r.config_name = t[1].text;
-            p.configLoc = loc;
-        } else if (key == "reserved") {
-            std::vector<std::uint8_t> b;
-            if (bytesArg(t, loc, 16, b)) {
-                std::memset(r.reserved_bytes, 0, 16);
-                std::copy(b.begin(), b.end(), r.reserved_bytes);
-            }
-        } else if (key == "name-pad" || key == "config-pad") {
-            std::vector<std::uint8_t> b;
-            const bool name = key == "name-pad";
-            if (!bytesArg(t, loc, name ? kDeviceNameSize - 1 : kConfigNameSize - 1, b)) return;
-            (name ? p.entry.namePad : p.entry.configPad) = trimZeros(b.data(), b.size());
-            (name ? p.namePadLoc : p.configPadLoc) = loc;
-        } else {
-            error(loc, "unknown field '" + key + "'");
         }
+    }
+
+    void configField(Proto &p, const std::vector<Token> &t, Loc loc) {
+        if (!single(t, loc)) return;
+        p.entry.record.config_name = t[1].text;
+        p.configLoc = loc;
+    }
+
+    // id, reserved, name-pad and config-pad: hex bytes, the rest of the field zero.
+    void bytesField(Proto &p, const std::vector<Token> &t, Loc loc) {
+        auto &r = p.entry.record;
+        const std::string &key = t[0].text;
+        std::vector<std::uint8_t> b;
+        if (key == "id" || key == "reserved") {
+            std::uint8_t *field = key == "id" ? r.device_id : r.reserved_bytes;
+            const std::size_t size = key == "id" ? sizeof r.device_id : sizeof r.reserved_bytes;
+            if (!bytesArg(t, loc, size, b)) return;
+            std::memset(field, 0, size);
+            std::copy(b.begin(), b.end(), field);
+            return;
+        }
+        const bool name = key == "name-pad";
+        if (!bytesArg(t, loc, name ? kDeviceNameSize - 1 : kConfigNameSize - 1, b)) return;
+        (name ? p.entry.namePad : p.entry.configPad) = trimZeros(b.data(), b.size());
+        (name ? p.namePadLoc : p.configPadLoc) = loc;
+    }
+
+    // The fields that take one number; false when `t` names none of them.
+    bool numberField(Proto &p, const std::vector<Token> &t, Loc loc) {
+        auto &r = p.entry.record;
+        const std::string &key = t[0].text;
+        std::uint64_t v = 0;
+        if (key == "width") {
+            if (single(t, loc) && numberArg(t[1], loc, 0xFF, v, "width")) {
+                r.data_width = std::uint8_t(v);
+                p.widthLoc = loc;
+            }
+            return true;
+        }
+        std::uint16_t *slot = key == "pins"             ? &r.pin_count
+                              : key == "read-page"      ? &r.read_page_size
+                              : key == "program-page"   ? &r.program_page_size
+                              : key == "reserved-word0" ? &r.reserved_word0
+                              : key == "reserved-word1" ? &r.reserved_word1
+                              : key == "reserved-tail"  ? &r.reserved_tail
+                                                        : nullptr;
+        if (!slot) return false;
+        if (single(t, loc) && numberArg(t[1], loc, 0xFFFF, v, key)) *slot = std::uint16_t(v);
+        return true;
     }
 
     void area(Proto &p, const std::vector<Token> &t, Loc loc) {

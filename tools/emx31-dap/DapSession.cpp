@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/HexText.h"
 #include "debug/Disassembler.h"
 #include "tools/emx31-dbg/SourceCommands.h"
 
@@ -45,12 +46,6 @@ bool fromBase64(const std::string &text, std::vector<std::uint8_t> &out) {
         }
     }
     return true;
-}
-
-std::string hex4(std::uint32_t v) {
-    char text[12];
-    std::snprintf(text, sizeof text, "0x%04X", unsigned(v & 0xFFFF));
-    return text;
 }
 
 const char *spaceReference(debug::Space s) {
@@ -421,7 +416,7 @@ void DapSession::onSetFunctionBreakpoints(const json &request) {
         if (!addresses.empty()) {
             const int id = nextBreakpointId_++;
             if (addBreakpoint("function", id, addresses.front(), wanted, error)) {
-                result = {{"id", id}, {"verified", true}, {"instructionReference", hex4(addresses.front())}};
+                result = {{"id", id}, {"verified", true}, {"instructionReference", hexAddress(addresses.front())}};
                 if (source.map())
                     if (auto where = source.map()->locate(addresses.front())) {
                         result["line"] = where->line;
@@ -452,7 +447,7 @@ void DapSession::onSetInstructionBreakpoints(const json &request) {
             const int id = nextBreakpointId_++;
             if (address < 0 || address > 0xFFFF) result["message"] = "address out of range";
             else if (addBreakpoint("instruction", id, std::uint16_t(address), wanted, error))
-                result = {{"id", id}, {"verified", true}, {"instructionReference", hex4(std::uint32_t(address))}};
+                result = {{"id", id}, {"verified", true}, {"instructionReference", hexAddress(std::uint32_t(address))}};
             else result["message"] = error;
         }
         results.push_back(result);
@@ -583,8 +578,8 @@ void DapSession::onStackTrace(const json &request) {
     json list = json::array();
     for (std::size_t i = start; i < all.size() && (levels <= 0 || list.size() < std::size_t(levels)); ++i) {
         const auto &f = all[i];
-        json frame = {{"id", i + 1}, {"name", f.function ? f.function->name : "C:" + hex4(f.pc).substr(2)},
-                      {"line", 0}, {"column", 0}, {"instructionPointerReference", hex4(f.pc)}};
+        json frame = {{"id", i + 1}, {"name", f.function ? f.function->name : "C:" + hexAddress(f.pc).substr(2)},
+                      {"line", 0}, {"column", 0}, {"instructionPointerReference", hexAddress(f.pc)}};
         const auto where = source.map() ? source.map()->locate(f.pc) : std::nullopt;
         if (where) {
             frame["line"] = where->line;
@@ -626,7 +621,7 @@ json DapSession::variable(debug::Evaluator &e, const std::string &name, const de
               {"evaluateName", evaluateName}, {"variablesReference", 0}};
     if (e.hasChildren(v)) j["variablesReference"] = handleFor({Handle::Kind::Children, frame, v, evaluateName});
     if (v.where == debug::Value::Where::Memory)
-        j["memoryReference"] = std::string(spaceReference(v.space)) + ":" + hex4(v.address);
+        j["memoryReference"] = std::string(spaceReference(v.space)) + ":" + hexAddress(v.address);
     return j;
 }
 
@@ -741,7 +736,7 @@ void DapSession::onReadMemory(const json &request) {
         if (!host_->source_->target().read(space, std::uint32_t(at), data.data() + (at - first), n, error))
             return fail(request, "readMemory: " + error);
     }
-    respond(request, {{"address", hex4(std::uint32_t(first))}, {"data", toBase64(data)},
+    respond(request, {{"address", hexAddress(std::uint32_t(first))}, {"data", toBase64(data)},
                       {"unreadableBytes", count - std::int64_t(data.size())}});
 }
 
@@ -812,7 +807,7 @@ void DapSession::onDisassemble(const json &request) {
             bytes += b;
         }
         std::replace(text.begin(), text.end(), '\t', ' ');
-        json j = {{"address", hex4(std::uint32_t(at))}, {"instructionBytes", bytes}, {"instruction", text}};
+        json j = {{"address", hexAddress(std::uint32_t(at))}, {"instructionBytes", bytes}, {"instruction", text}};
         if (source.info())
             if (const auto *f = source.info()->functionAt(std::uint32_t(at)); f && f->start == at) j["symbol"] = f->name;
         if (source.map() && source.map()->isLineStart(std::uint32_t(at)))

@@ -275,22 +275,11 @@ bool DebuggerHost::execute(const std::string &line) {
         return false;
     }
     if (c == "connect") {
-        linkLost_ = false;
-        connected_ = init_(AG_INIT_START_SESSION, nullptr) == 0;
-        if (connected_) std::fprintf(out_, "Connected.\n");
-        else fail("Connection failed.\n");
-        if (connected_) {
-            allReg_(1, nullptr);
-            printPc();
-        }
+        cmdConnect();
     } else if (c == "load" && args.size() == 1) {
         cmdLoad(args[0]);
     } else if (c == "reset") {
-        if (ensureConnected()) {
-            init_(AG_INIT_RESET, nullptr);
-            allReg_(1, nullptr);
-            printPc();
-        }
+        cmdReset();
     } else if (c == "step" || c == "s") {
         cmdStep(args);
     } else if (c == "go" || c == "g") {
@@ -298,23 +287,13 @@ bool DebuggerHost::execute(const std::string &line) {
     } else if (c == "stop") {
         std::fprintf(out_, "Nothing is running (Ctrl+C stops a running go or step).\n");
     } else if (c == "timeout" && args.size() == 1) {
-        std::uint32_t ms = 0;
-        if (parseNumber(args[0], ms, 10)) {
-            autoStopMs_ = ms;
-            std::fprintf(out_, "A go or step is stopped after %u ms.\n", autoStopMs_);
-        } else {
-            fail("timeout MS: MS is a decimal number of milliseconds (0: never)\n");
-        }
+        cmdTimeout(args[0]);
     } else if (c == "break" || c == "b") {
         cmdBreak(args);
     } else if (c == "delete" || c == "del") {
         cmdDelete(args);
     } else if (c == "breaks") {
-        int n = 0;
-        for (const auto &bp : breakpoints_)
-            std::fprintf(out_, "%d: %s count %u%s%s%s\n", n++, formatAddress(bp.record.address).c_str(),
-                         bp.record.passCount, bp.record.flags & AG_BP_ENABLED ? "" : " (disabled)",
-                         bp.command.empty() ? "" : " command: ", bp.command.c_str());
+        cmdBreaks();
     } else if (c == "regs" || c == "r") {
         cmdRegs();
     } else if (c == "reg") {
@@ -330,16 +309,51 @@ bool DebuggerHost::execute(const std::string &line) {
     } else if (c == "echo") {
         std::fprintf(out_, "%s\n", line.size() > 5 ? line.substr(5).c_str() : "");
     } else if (c == "help" || c == "?") {
-        std::fputs(source_->help(), out_);
-        std::fprintf(out_,
-                     "connect | load FILE.hex | reset | step [N] | go [C:ADDR] (Ctrl+C stops both) | timeout MS\n"
-                     "break ADDR [COUNT] [COMMAND...] | delete [N] | breaks | regs | reg NAME VALUE\n"
-                     "mem C:|X:|D:|I:ADDR [COUNT] | write C:|X:|D:|I:ADDR BYTE... | settings | options | quit\n");
+        cmdHelp();
     } else {
         fail("Unknown command: %s (try help)\n", line.c_str());
     }
     std::fflush(out_);
     return true;
+}
+
+void DebuggerHost::cmdConnect() {
+    linkLost_ = false;
+    connected_ = init_(AG_INIT_START_SESSION, nullptr) == 0;
+    if (!connected_) return fail("Connection failed.\n");
+    std::fprintf(out_, "Connected.\n");
+    allReg_(1, nullptr);
+    printPc();
+}
+
+void DebuggerHost::cmdReset() {
+    if (!ensureConnected()) return;
+    init_(AG_INIT_RESET, nullptr);
+    allReg_(1, nullptr);
+    printPc();
+}
+
+void DebuggerHost::cmdTimeout(const std::string &ms) {
+    std::uint32_t value = 0;
+    if (!parseNumber(ms, value, 10)) return fail("timeout MS: MS is a decimal number of milliseconds (0: never)\n");
+    autoStopMs_ = value;
+    std::fprintf(out_, "A go or step is stopped after %u ms.\n", autoStopMs_);
+}
+
+void DebuggerHost::cmdBreaks() {
+    int n = 0;
+    for (const auto &bp : breakpoints_)
+        std::fprintf(out_, "%d: %s count %u%s%s%s\n", n++, formatAddress(bp.record.address).c_str(), bp.record.passCount,
+                     bp.record.flags & AG_BP_ENABLED ? "" : " (disabled)", bp.command.empty() ? "" : " command: ",
+                     bp.command.c_str());
+}
+
+void DebuggerHost::cmdHelp() {
+    std::fputs(source_->help(), out_);
+    std::fprintf(out_,
+                 "connect | load FILE.hex | reset | step [N] | go [C:ADDR] (Ctrl+C stops both) | timeout MS\n"
+                 "break ADDR [COUNT] [COMMAND...] | delete [N] | breaks | regs | reg NAME VALUE\n"
+                 "mem C:|X:|D:|I:ADDR [COUNT] | write C:|X:|D:|I:ADDR BYTE... | settings | options | quit\n");
 }
 
 void DebuggerHost::printPc() {

@@ -65,6 +65,11 @@ private:
         ;
     bool ensureConnected();
     void whileStoppable(const std::function<void()> &call);
+    void cmdConnect();
+    void cmdReset();
+    void cmdTimeout(const std::string &ms);
+    void cmdBreaks();
+    void cmdHelp();
     void cmdLoad(const std::string &file);
     void cmdStep(const std::vector<std::string> &args);
     void cmdGo(const std::vector<std::string> &args);
