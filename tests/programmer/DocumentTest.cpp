@@ -145,16 +145,16 @@ TEST(Document, ApplyDeviceResetsTheBufferAndRemembersTheDevice) {
     EXPECT_TRUE(rig.info.lines[2].bold);
 
     // The Config entry follows the device's configuration file, which must exist.
-    EXPECT_TRUE(rig.doc->configEnabled);
+    EXPECT_TRUE(rig.doc->canConfigure());
     DeviceRecord missing = rig.device("AT89S51");
     std::snprintf(missing.config_name, sizeof missing.config_name, "NOSUCHCFG");
     rig.doc->applyDevice(missing);
-    EXPECT_FALSE(rig.doc->configEnabled);
+    EXPECT_FALSE(rig.doc->canConfigure());
     rig.doc->applyDevice(rig.device("AT89S51"));
-    EXPECT_TRUE(rig.doc->configEnabled);
+    EXPECT_TRUE(rig.doc->canConfigure());
     missing.config_name[0] = 0;
     rig.doc->applyDevice(missing);
-    EXPECT_FALSE(rig.doc->configEnabled);
+    EXPECT_FALSE(rig.doc->canConfigure());
 }
 
 TEST(Document, HistoryEntriesThatAreGoneSelectNothing) {
