@@ -254,6 +254,7 @@ TEST_F(SettingsMemoryTest, TheLockRefusesASecondHolderAndAPlantedName) {
     {
         FileLock zero(file, 0);
         EXPECT_TRUE(zero.locked()) << "closing the first released it; " << zero.error();
+        EXPECT_FALSE(FileLock(file, 0).locked()) << "descriptor 0 holds the lock";
     }
     if (input >= 0) {
         ::dup2(input, 0);
