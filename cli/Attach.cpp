@@ -33,23 +33,8 @@ std::pair<int, std::string> splitSocket(const std::string &text, int count) {
     return {n, text.substr(eq + 1)};
 }
 
-}  // namespace
-
-std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &lib, const DeviceRecord *device) {
-    std::vector<ProgrammerSlot> slots;
-    if (!ctx.simulate) {
-        for (int i = 0; i < CUsbDevice::kIndexCount; ++i) {
-            ProgrammerSlot slot;
-            slot.index = i;
-            slot.makeBackend = [] { return makeDefaultUsbBackend(); };
-            slots.push_back(std::move(slot));
-        }
-        return slots;
-    }
-    const int count = ctx.simCount;
-    if (count < 1 || count > SimulatedBus::kPorts)
-        throw UsageError("--sim-count takes 1.." + std::to_string(SimulatedBus::kPorts));
-    // Which chip sits in which socket.
+// Which chip sits in which socket: --sim-socket's device, or none (the selected device).
+std::vector<std::optional<DeviceRecord>> socketDevices(const CliContext &ctx, CliLibrary &lib, int count) {
     std::vector<std::optional<DeviceRecord>> sockets(static_cast<std::size_t>(count));
     for (const std::string &text : ctx.simSockets) {
         const auto [number, name] = splitSocket(text, count);
@@ -60,15 +45,11 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         for (int i = 0; i < count; ++i)
             if (number == 0 || number == i + 1) sockets[std::size_t(i)] = other;
     }
-    std::filesystem::path chipDir;
-    if (count > 1 && !ctx.simChip.empty()) {
-        chipDir = ctx.simChip;
-        std::error_code ec;
-        std::filesystem::create_directories(chipDir, ec);
-        if (!std::filesystem::is_directory(chipDir))
-            throw UsageError("--sim-chip must name a directory with --sim-count: " + ctx.simChip);
-    }
-    // "--sim-fault [N:]FAULT": programmer N only, or every one.
+    return sockets;
+}
+
+// "--sim-fault [N:]FAULT": programmer N only (0: every one).
+std::vector<std::pair<int, sim::Fault>> simulatorFaults(const CliContext &ctx, int count) {
     std::vector<std::pair<int, sim::Fault>> faults;
     for (const std::string &text : ctx.simFaults) {
         int number = 0;
@@ -87,8 +68,63 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         if (!fault) throw UsageError("--sim-fault: " + error);
         faults.emplace_back(number, *fault);
     }
+    return faults;
+}
+
+// The chip of simulated programmer `i`: a factory-new one of the device it holds, or the one
+// its file kept.
+void insertChip(const CliContext &ctx, ProgrammerSlot &slot, const DeviceRecord *held, int i,
+                const std::filesystem::path &chipDir) {
+    if (held) {
+        // A new chip carries its factory configuration, not the one about to be written.
+        DeviceRecord factory = *held;
+        if (const auto defaults = cfg::defaultConfiguration(ctx.libDir, factory))
+            std::copy(defaults->begin(), defaults->end(), factory.config_data);
+        slot.chip = sim::makeFactoryChip(factory, std::uint32_t(i));
+    }
+    if (ctx.simCount == 1) slot.chipFile = ctx.simChip;
+    else if (!chipDir.empty()) slot.chipFile = chipDir / ("programmer-" + std::to_string(i + 1) + ".chip");
+    std::error_code ec;
+    const auto chipStatus = std::filesystem::status(slot.chipFile, ec);
+    if (slot.chip && !slot.chipFile.empty() && std::filesystem::exists(chipStatus)) {
+        if (!std::filesystem::is_regular_file(chipStatus))
+            throw UsageError("--sim-chip: " + slot.chipFile.string() + " is not a regular file");
+        if (!slot.chip->load(slot.chipFile)) throw UsageError(slot.chipFile.string() + " is not a simulated chip file");
+    }
+    if (slot.chip) slot.simulator->insertChip(slot.chip);
+}
+
+std::vector<ProgrammerSlot> usbSlots() {
+    std::vector<ProgrammerSlot> slots;
+    for (int i = 0; i < CUsbDevice::kIndexCount; ++i) {
+        ProgrammerSlot slot;
+        slot.index = i;
+        slot.makeBackend = [] { return makeDefaultUsbBackend(); };
+        slots.push_back(std::move(slot));
+    }
+    return slots;
+}
+
+}  // namespace
+
+std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &lib, const DeviceRecord *device) {
+    if (!ctx.simulate) return usbSlots();
+    const int count = ctx.simCount;
+    if (count < 1 || count > SimulatedBus::kPorts)
+        throw UsageError("--sim-count takes 1.." + std::to_string(SimulatedBus::kPorts));
+    const auto sockets = socketDevices(ctx, lib, count);
+    std::filesystem::path chipDir;
+    if (count > 1 && !ctx.simChip.empty()) {
+        chipDir = ctx.simChip;
+        std::error_code ec;
+        std::filesystem::create_directories(chipDir, ec);
+        if (!std::filesystem::is_directory(chipDir))
+            throw UsageError("--sim-chip must name a directory with --sim-count: " + ctx.simChip);
+    }
+    const auto faults = simulatorFaults(ctx, count);
     const ProgrammerModel *model = findModelByName(lib.modelName());
     auto bus = std::make_shared<SimulatedBus>();
+    std::vector<ProgrammerSlot> slots;
     for (int i = 0; i < count; ++i) {
         ProgrammerSlot slot;
         slot.index = i;
@@ -97,25 +133,7 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
                                                                 kFirstSimulatedSerial + std::uint32_t(i));
         bus->plug(i, slot.simulator);
         slot.makeBackend = [bus] { return std::make_unique<SimulatorBackend>(bus); };
-        const DeviceRecord *held = sockets[std::size_t(i)] ? &*sockets[std::size_t(i)] : device;
-        if (held) {
-            // A new chip carries its factory configuration, not the one about to be written.
-            DeviceRecord factory = *held;
-            if (const auto defaults = cfg::defaultConfiguration(ctx.libDir, factory))
-                std::copy(defaults->begin(), defaults->end(), factory.config_data);
-            slot.chip = sim::makeFactoryChip(factory, std::uint32_t(i));
-        }
-        if (count == 1) slot.chipFile = ctx.simChip;
-        else if (!chipDir.empty()) slot.chipFile = chipDir / ("programmer-" + std::to_string(i + 1) + ".chip");
-        std::error_code ec;
-        const auto chipStatus = std::filesystem::status(slot.chipFile, ec);
-        if (slot.chip && !slot.chipFile.empty() && std::filesystem::exists(chipStatus)) {
-            if (!std::filesystem::is_regular_file(chipStatus))
-                throw UsageError("--sim-chip: " + slot.chipFile.string() + " is not a regular file");
-            if (!slot.chip->load(slot.chipFile))
-                throw UsageError(slot.chipFile.string() + " is not a simulated chip file");
-        }
-        if (slot.chip) slot.simulator->insertChip(slot.chip);
+        insertChip(ctx, slot, sockets[std::size_t(i)] ? &*sockets[std::size_t(i)] : device, i, chipDir);
         // A wrong model shows at the connect; every other fault is meant for the operation.
         for (const auto &[number, fault] : faults) {
             if (number != 0 && number != i + 1) continue;

@@ -76,86 +76,96 @@ std::vector<std::size_t> groupRadios(const ConfigDialogModel &m, std::size_t gro
     return radios;
 }
 
-// Applies "ITEM TEXT=VALUE" through the dialog's controls; a message on stderr when it cannot.
-bool applySetting(ConfigDialogModel &m, const std::string &setting) {
+// The items that answer to `key` and can be set; lists and hex fields also answer to the
+// label just before them.
+std::vector<std::size_t> itemsAnsweringTo(const ConfigDialogModel &m, const std::string &key) {
     const auto &items = m.file().items;
+    std::vector<std::size_t> matches;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const auto kind = items[i].kind;
+        const bool settable = kind == cfg::kHexField || kind == cfg::kCheckBox || kind == cfg::kDropDown ||
+                              kind == cfg::kGroupBox || kind == cfg::kRadioButton;
+        const bool labelled = (kind == cfg::kDropDown || kind == cfg::kHexField) && i > 0 &&
+                              items[i - 1].kind >= cfg::kStaticText && items[i - 1].kind <= cfg::kStaticText6 &&
+                              answersTo(items[i - 1], key);
+        if (settable && (labelled || answersTo(items[i], key))) matches.push_back(i);
+    }
+    return matches;
+}
+
+// Picks one of `texts` for a list or group `item`; -1 (the choices printed) when none fits.
+int pickOrList(const Item &item, const std::vector<std::string> &texts, const std::string &value, const char *what) {
+    const int pick = pickChoice(texts, value);
+    if (pick >= 0) return pick;
+    const std::string problem = pick == -2 ? "more than one " + std::string(what) + " starts with" : "no " + std::string(what);
+    std::fprintf(stderr, "vantor-cli: config: %s: %s \"%s\"; one of:\n", item.text.c_str(), problem.c_str(), value.c_str());
+    for (const auto &t : texts) std::fprintf(stderr, "  %s\n", t.c_str());
+    return -1;
+}
+
+// Sets item `i` to `value` through its control; a message on stderr when it cannot.
+bool setItem(ConfigDialogModel &m, std::size_t i, const std::string &value) {
+    const auto &items = m.file().items;
+    const Item &item = items[i];
+    switch (item.kind) {
+    case cfg::kHexField: {
+        std::string digits = trim(value);
+        if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits = digits.substr(2);
+        if (!digits.empty() && (digits.back() == 'h' || digits.back() == 'H')) digits.pop_back();
+        if (!digits.empty() && m.setHexText(i, digits)) return true;
+        std::fprintf(stderr, "vantor-cli: config: %s takes at most %d hex digits, not \"%s\"\n", item.text.c_str(),
+                     item.hexDigits(), value.c_str());
+        return false;
+    }
+    case cfg::kCheckBox:
+    case cfg::kRadioButton: {
+        bool on = false;
+        if (!parseSwitch(value, on) || (item.kind == cfg::kRadioButton && !on)) {
+            std::fprintf(stderr, "vantor-cli: config: %s takes %s, not \"%s\"\n", item.text.c_str(),
+                         item.kind == cfg::kCheckBox ? "on or off" : "on (choose another button to leave it)", value.c_str());
+            return false;
+        }
+        m.setChecked(i, on);
+        return true;
+    }
+    case cfg::kDropDown: {
+        std::vector<std::string> texts;
+        for (std::size_t e : m.control(i).entries) texts.push_back(items[e].text);
+        const int pick = pickOrList(item, texts, value, "entry");
+        if (pick >= 0) m.selectEntry(i, pick);
+        return pick >= 0;
+    }
+    case cfg::kGroupBox: {
+        const auto radios = groupRadios(m, i);
+        std::vector<std::string> texts;
+        for (std::size_t r : radios) texts.push_back(items[r].text);
+        const int pick = pickOrList(item, texts, value, "button");
+        if (pick >= 0) m.setChecked(radios[std::size_t(pick)], true);
+        return pick >= 0;
+    }
+    default: return false;  // not settable; itemsAnsweringTo never names one
+    }
+}
+
+// Applies "ITEM TEXT=VALUE" through the dialog's controls; a message on stderr when it cannot.
+// The item's text may hold '=' itself: each '=' is tried in turn until the text before it names
+// an item.
+bool applySetting(ConfigDialogModel &m, const std::string &setting) {
     for (std::size_t eq = setting.find('='); eq != std::string::npos; eq = setting.find('=', eq + 1)) {
         const std::string key = trim(setting.substr(0, eq)), value = setting.substr(eq + 1);
-        std::vector<std::size_t> matches;
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const auto kind = items[i].kind;
-            const bool settable = kind == cfg::kHexField || kind == cfg::kCheckBox || kind == cfg::kDropDown ||
-                                  kind == cfg::kGroupBox || kind == cfg::kRadioButton;
-            // Lists and hex fields also answer to the label just before them.
-            const bool labelled = (kind == cfg::kDropDown || kind == cfg::kHexField) && i > 0 &&
-                                  items[i - 1].kind >= cfg::kStaticText && items[i - 1].kind <= cfg::kStaticText6 &&
-                                  answersTo(items[i - 1], key);
-            if (settable && (labelled || answersTo(items[i], key))) matches.push_back(i);
-        }
+        const std::vector<std::size_t> matches = itemsAnsweringTo(m, key);
         if (matches.empty()) continue;
         if (matches.size() > 1) {
-            std::fprintf(stderr, "vantor-cli: config: \"%s\" names %zu items; use the whole text\n", key.c_str(), matches.size());
+            std::fprintf(stderr, "vantor-cli: config: \"%s\" names %zu items; use the whole text\n", key.c_str(),
+                         matches.size());
             return false;
         }
-        const std::size_t i = matches.front();
-        const Item &item = items[i];
-        if (m.isReadOnly(i)) {
-            std::fprintf(stderr, "vantor-cli: config: %s cannot be changed by serial programming\n", item.text.c_str());
+        if (m.isReadOnly(matches.front())) {
+            std::fprintf(stderr, "vantor-cli: config: %s cannot be changed by serial programming\n",
+                         m.file().items[matches.front()].text.c_str());
             return false;
         }
-        switch (item.kind) {
-        case cfg::kHexField: {
-            std::string digits = trim(value);
-            if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits = digits.substr(2);
-            if (!digits.empty() && (digits.back() == 'h' || digits.back() == 'H')) digits.pop_back();
-            if (digits.empty() || !m.setHexText(i, digits)) {
-                std::fprintf(stderr, "vantor-cli: config: %s takes at most %d hex digits, not \"%s\"\n", item.text.c_str(),
-                             item.hexDigits(), value.c_str());
-                return false;
-            }
-            return true;
-        }
-        case cfg::kCheckBox:
-        case cfg::kRadioButton: {
-            bool on = false;
-            if (!parseSwitch(value, on) || (item.kind == cfg::kRadioButton && !on)) {
-                std::fprintf(stderr, "vantor-cli: config: %s takes %s, not \"%s\"\n", item.text.c_str(),
-                             item.kind == cfg::kCheckBox ? "on or off" : "on (choose another button to leave it)", value.c_str());
-                return false;
-            }
-            m.setChecked(i, on);
-            return true;
-        }
-        case cfg::kDropDown: {
-            std::vector<std::string> texts;
-            for (std::size_t e : m.control(i).entries) texts.push_back(items[e].text);
-            const int pick = pickChoice(texts, value);
-            if (pick < 0) {
-                std::fprintf(stderr, "vantor-cli: config: %s: %s \"%s\"; one of:\n", item.text.c_str(),
-                             pick == -2 ? "more than one entry starts with" : "no entry", value.c_str());
-                for (const auto &t : texts) std::fprintf(stderr, "  %s\n", t.c_str());
-                return false;
-            }
-            m.selectEntry(i, pick);
-            return true;
-        }
-        case cfg::kGroupBox: {
-            const auto radios = groupRadios(m, i);
-            std::vector<std::string> texts;
-            for (std::size_t r : radios) texts.push_back(items[r].text);
-            const int pick = pickChoice(texts, value);
-            if (pick < 0) {
-                std::fprintf(stderr, "vantor-cli: config: %s: %s \"%s\"; one of:\n", item.text.c_str(),
-                             pick == -2 ? "more than one button starts with" : "no button", value.c_str());
-                for (const auto &t : texts) std::fprintf(stderr, "  %s\n", t.c_str());
-                return false;
-            }
-            m.setChecked(radios[std::size_t(pick)], true);
-            return true;
-        }
-        default:
-            break;
-        }
+        return setItem(m, matches.front(), value);
     }
     std::fprintf(stderr, "vantor-cli: config: no item answers to \"%s\" (see config --show)\n", setting.c_str());
     return false;

@@ -117,44 +117,39 @@ void checkWritable(const std::string &path, std::string_view option) {
         throw UsageError(std::string(option) + ": cannot write in " + dir.string() + ": " + std::strerror(errno));
 }
 
-}  // namespace
+// What the command line says about loading -f FILE; `firstOption` is the first option that
+// only a file uses.
+struct LoadRequest {
+    LoadSettings settings;
+    std::optional<std::string> firstOption;
+};
 
-int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &deviceSpec,
-               const std::optional<std::string> &itemsText, Args args, OperationJob &job) {
-    job.op = op;
-    job.name = op < 0 ? "auto" : operationName(op);
-    std::memset(job.items, kEndOfList, sizeof job.items);
-    if (itemsText) parseAutoItems(*itemsText, job.items);
-    LoadSettings load;
-    job.file = takeOption(args, "--file", "-f");
-    job.output = takeOption(args, "--output", "-o");
-    const auto &file = job.file;
-    const auto &output = job.output;
-    std::optional<std::string> loadOption;  // the first option that only a -f FILE uses
+LoadRequest takeLoadOptions(Args &args, const std::optional<std::string> &file) {
+    LoadRequest load;
     auto note = [&](const char *name, const std::optional<std::string> &v) {
-        if (v && !loadOption) loadOption = name;
+        if (v && !load.firstOption) load.firstOption = name;
         return v;
     };
-    if (auto v = note("--from", takeOption(args, "--from"))) load.format = parseFormat(*v);
-    else if (file) load.format = formatForLoad(*file);
-    if (auto v = note("--file-start", takeOption(args, "--file-start"))) load.loadFileStart = parseHex(*v, "--file-start");
+    if (auto v = note("--from", takeOption(args, "--from"))) load.settings.format = parseFormat(*v);
+    else if (file) load.settings.format = formatForLoad(*file);
+    if (auto v = note("--file-start", takeOption(args, "--file-start")))
+        load.settings.loadFileStart = parseHex(*v, "--file-start");
     if (auto v = note("--buffer-start", takeOption(args, "--buffer-start")))
-        load.loadBufferStart = parseHex(*v, "--buffer-start");
-    if (auto v = note("--fill", takeOption(args, "--fill"))) load.unusedByteMode = parseFill(*v);
-    OptionsRecord &options = job.options;
-    const auto area = takeOption(args, "--area");
-    if (const auto &v = area) {
-        if (*v != "1" && *v != "2" && *v != "3") throw UsageError("--area: expected 1, 2 or 3");
-        options.areaMask = std::uint32_t(std::stoi(*v));
-    }
-    const bool ignoreFF = takeFlag(args, "--ignore-ff"), keepFF = takeFlag(args, "--no-ignore-ff");
-    const bool noIdCheck = takeFlag(args, "--no-id-check"), idCheck = takeFlag(args, "--id-check");
-    if (ignoreFF && keepFF) throw UsageError("--ignore-ff and --no-ignore-ff exclude each other");
-    if (noIdCheck && idCheck) throw UsageError("--id-check and --no-id-check exclude each other");
-    const bool serialOverwrite = takeFlag(args, "--serial-overwrite");
-    const bool allowEmpty = takeFlag(args, "--allow-empty");
-    const bool allowLockout = takeFlag(args, "--allow-lockout");
-    std::optional<std::vector<std::string>> config;
+        load.settings.loadBufferStart = parseHex(*v, "--buffer-start");
+    if (auto v = note("--fill", takeOption(args, "--fill"))) load.settings.unusedByteMode = parseFill(*v);
+    return load;
+}
+
+// The switches of an operation's command line.
+struct JobFlags {
+    std::optional<std::string> area;
+    bool ignoreFF = false, keepFF = false, noIdCheck = false, idCheck = false;
+    bool serialOverwrite = false, allowEmpty = false, allowLockout = false;
+    std::optional<std::vector<std::string>> config;  // the words after --config
+};
+
+// "--config WORD..." up to the next option.
+std::optional<std::vector<std::string>> takeConfigWords(Args &args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] != "--config" && args[i].rfind("--config=", 0) != 0) continue;
         std::vector<std::string> words;
@@ -162,21 +157,38 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
         if (args[i].size() > 9) words.push_back(args[i].substr(9));
         for (; j < args.size() && !(args[j].size() > 1 && args[j][0] == '-'); ++j) words.push_back(args[j]);
         args.erase(args.begin() + long(i), args.begin() + long(j));
-        config = std::move(words);
-        break;
+        return words;
     }
-    if (op >= 0 && itemsText) throw UsageError("--items only goes with auto");
+    return std::nullopt;
+}
 
+JobFlags takeJobFlags(Args &args) {
+    JobFlags f;
+    f.area = takeOption(args, "--area");
+    if (f.area && *f.area != "1" && *f.area != "2" && *f.area != "3") throw UsageError("--area: expected 1, 2 or 3");
+    f.ignoreFF = takeFlag(args, "--ignore-ff");
+    f.keepFF = takeFlag(args, "--no-ignore-ff");
+    f.noIdCheck = takeFlag(args, "--no-id-check");
+    f.idCheck = takeFlag(args, "--id-check");
+    if (f.ignoreFF && f.keepFF) throw UsageError("--ignore-ff and --no-ignore-ff exclude each other");
+    if (f.noIdCheck && f.idCheck) throw UsageError("--id-check and --no-id-check exclude each other");
+    f.serialOverwrite = takeFlag(args, "--serial-overwrite");
+    f.allowEmpty = takeFlag(args, "--allow-empty");
+    f.allowLockout = takeFlag(args, "--allow-lockout");
+    f.config = takeConfigWords(args);
+    return f;
+}
+
+// The device as the desktop program would select it: remembered configuration bytes, Auto
+// list and program range (or its defaults); what the command line names wins.
+void selectAsRemembered(const CliContext &ctx, OperationJob &job, const JobFlags &flags, bool itemsGiven) {
     DeviceRecord &device = job.device;
-    if (!lib.resolve(deviceSpec, device)) return kExitUsage;
-    job.serial = takeSerialPlan(args, device);
-    if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
-    // The device as the desktop program would select it: remembered configuration bytes, Auto
-    // list and program range (or its defaults); what the command line names wins.
+    OptionsRecord &options = job.options;
+    if (flags.area) options.areaMask = std::uint32_t(std::stoi(*flags.area));
     std::uint8_t remembered[16];
     std::uint32_t rememberedMask = options.areaMask;
     restoreDeviceSettings(ctx, device, remembered, rememberedMask);
-    if (!area) options.areaMask = rememberedMask;
+    if (!flags.area) options.areaMask = rememberedMask;
     // The options `options --set` keeps apply as they do in the desktop program, where the
     // device offers them; the command line's flags win. Without a remembered choice the
     // command line programs whole areas.
@@ -186,80 +198,124 @@ int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &devi
         options.ChkDevID = settings.readInt("Option", "ChkDevID", 1) != 0 && device.device_id[0] != 0;
         options.IngoreFFH = settings.readInt("Option", "IngoreFFH", 0) != 0 && (device.option_flags & kOptionIgnoreFF);
     }
-    if (ignoreFF) options.IngoreFFH = 1;
-    if (keepFF) options.IngoreFFH = 0;
-    if (noIdCheck) options.ChkDevID = 0;
-    if (idCheck) options.ChkDevID = 1;
+    if (flags.ignoreFF) options.IngoreFFH = 1;
+    if (flags.keepFF) options.IngoreFFH = 0;
+    if (flags.noIdCheck) options.ChkDevID = 0;
+    if (flags.idCheck) options.ChkDevID = 1;
     // A configuration that names no place for the calibration byte gets one clear of the program.
     completeDefaultConfig(device);
-    if (config) parseConfig(*config, device.config_data);
-    if (op < 0 && !itemsText) std::memcpy(job.items, remembered, sizeof job.items);
-    if (!allowLockout) {
-        const std::vector<int> run = job.operations();
-        const std::vector<std::uint8_t> ops(run.begin(), run.end());
-        if (const auto risks = lockoutRisksOf(ctx.libDir, device, ops); !risks.empty()) {
-            std::fprintf(stderr, "vantor-cli: %s would write choices that can lock the chip out:\n%s"
-                                 "Nothing was written; give --allow-lockout to write them.\n",
-                         job.name.c_str(), describeRisks(risks).c_str());
-            return kExitUsage;
-        }
-    }
+    if (flags.config) parseConfig(*flags.config, device.config_data);
+    if (job.op < 0 && !itemsGiven) std::memcpy(job.items, remembered, sizeof job.items);
+}
 
+// False (reason printed) when the run would write choices that can lock the chip out.
+bool lockoutAllowed(const CliContext &ctx, const OperationJob &job, const JobFlags &flags) {
+    if (flags.allowLockout) return true;
+    const std::vector<int> run = job.operations();
+    const std::vector<std::uint8_t> ops(run.begin(), run.end());
+    const auto risks = lockoutRisksOf(ctx.libDir, job.device, ops);
+    if (risks.empty()) return true;
+    std::fprintf(stderr, "vantor-cli: %s would write choices that can lock the chip out:\n%s"
+                         "Nothing was written; give --allow-lockout to write them.\n",
+                 job.name.c_str(), describeRisks(risks).c_str());
+    return false;
+}
+
+// Options that do not go together with this operation and device; throws UsageError.
+void checkCombinations(const CliContext &ctx, const OperationJob &job, const LoadRequest &load, const JobFlags &flags) {
+    const int op = job.op;
     const std::uint8_t *items = job.items;
+    const auto &file = job.file;
+    const auto &output = job.output;
     if (needsFile(op, items) && !file) throw UsageError("this operation compares or writes data: give it -f FILE");
     if (file && !needsFile(op, items)) throw UsageError("-f FILE only goes with program, verify or auto with either");
-    if (loadOption && !file) throw UsageError(*loadOption + " only goes with -f FILE");
+    if (load.firstOption && !file) throw UsageError(*load.firstOption + " only goes with -f FILE");
     if (output && !reads(op, items)) throw UsageError("-o FILE only goes with read (or auto with read)");
-    if (load.loadBufferStart >= DataBuffer::kSize) throw UsageError("--buffer-start must be below 800000");
-    if (area && device.area_count < 2 && (options.areaMask & 2))
-        throw UsageError(std::string("--area ") + *area + ": " + device.device_name + " has no second memory area");
+    if (load.settings.loadBufferStart >= DataBuffer::kSize) throw UsageError("--buffer-start must be below 800000");
+    if (flags.area && job.device.area_count < 2 && (job.options.areaMask & 2))
+        throw UsageError(std::string("--area ") + *flags.area + ": " + job.device.device_name +
+                         " has no second memory area");
     if (output) {
         if (formatForSave(*output) == FileFormat::Pof) throw UsageError("cannot save in POF format: " + *output);
         checkWritable(*output, "-o");
     }
     if (!ctx.simChip.empty() && ctx.simCount == 1) checkWritable(ctx.simChip, "--sim-chip");
-    // The Load File dialog refuses a buffer start past the device's top the same way.
-    if (file && load.loadBufferStart > device.top_address) {
-        std::fprintf(stderr, "vantor-cli: %s\n", std::string(loadString(sid::BufferAddressOutOfRange)).c_str());
-        return kExitUsage;
-    }
-    if (job.serial) {
-        if (!programs(op, items) && !needsFile(op, items)) throw UsageError("--serial-at goes with program, verify or auto");
-        // Only programming hands out numbers; a verify compares with the one the log recorded.
-        if (programs(op, items) && job.serial->check)
-            throw UsageError("--serial-number goes with verify; programming takes the next number");
-        if (!programs(op, items) && !job.serial->check)
-            throw UsageError("verify does not hand out serial numbers: give --serial-number N, the number the log "
-                             "recorded for this chip");
-        if (!programs(op, items) && (job.serial->start || job.serial->step != 1))
-            throw UsageError("--serial-start and --serial-step go with programming");
-    }
+}
 
-    const ProgrammerModel *expected = findModelByName(lib.modelName());
-    job.expectedModel = expected ? expected->code : -1;
-    job.modelName = lib.modelName();
+void checkSerialPlan(const OperationJob &job) {
+    if (!job.serial) return;
+    const int op = job.op;
+    const std::uint8_t *items = job.items;
+    if (!programs(op, items) && !needsFile(op, items)) throw UsageError("--serial-at goes with program, verify or auto");
+    // Only programming hands out numbers; a verify compares with the one the log recorded.
+    if (programs(op, items) && job.serial->check)
+        throw UsageError("--serial-number goes with verify; programming takes the next number");
+    if (!programs(op, items) && !job.serial->check)
+        throw UsageError("verify does not hand out serial numbers: give --serial-number N, the number the log "
+                         "recorded for this chip");
+    if (!programs(op, items) && (job.serial->start || job.serial->step != 1))
+        throw UsageError("--serial-start and --serial-step go with programming");
+}
 
+// Loads -f FILE into the job's image: -1 when loaded (or there is no file), else the exit code.
+int loadImage(CliContext &ctx, OperationJob &job, LoadRequest &load, const JobFlags &flags) {
     auto buffer = std::make_shared<DataBuffer>();
-    if (file) {
-        load.room = device.top_address > load.loadBufferStart ? device.top_address - load.loadBufferStart : 0;
+    if (job.file) {
+        const DeviceRecord &device = job.device;
+        load.settings.room =
+            device.top_address > load.settings.loadBufferStart ? device.top_address - load.settings.loadBufferStart : 0;
         TerminalInfoSink info(*ctx.terminal);
         StreamPrompt filePrompt(stderr);
         RecordingInfoSink kept(info);
-        const LoadResult loaded = loadFile(*file, *buffer, load, kept, &filePrompt);
+        const LoadResult loaded = loadFile(*job.file, *buffer, load.settings, kept, &filePrompt);
         job.loadMessages = kept.messages();
         if (!loaded.ok()) {
-            noteProblem("cannot load " + *file);
+            noteProblem("cannot load " + *job.file);
             return loaded.status == LoadStatus::CannotRead ? kExitUsage : kExitFailed;
         }
-        if (!loaded.wroteData && programs(op, items) && !allowEmpty)
-            throw UsageError(*file + " loads no data into the device's range: nothing would be programmed "
+        if (!loaded.wroteData && programs(job.op, job.items) && !flags.allowEmpty)
+            throw UsageError(*job.file + " loads no data into the device's range: nothing would be programmed "
                              "(--allow-empty programs it all the same)");
-        if (job.serial) checkSerialPlacement(*job.serial, device, options.areaMask, *buffer, loaded, serialOverwrite);
+        if (job.serial)
+            checkSerialPlacement(*job.serial, device, job.options.areaMask, *buffer, loaded, flags.serialOverwrite);
         if (device.isWordDevice()) maskWordBytes(*buffer, device);
         job.dataChecksum = imageChecksum(device, *buffer);
     }
     job.image = std::move(buffer);
     return -1;
+}
+
+}  // namespace
+
+int prepareJob(CliContext &ctx, CliLibrary &lib, int op, const std::string &deviceSpec,
+               const std::optional<std::string> &itemsText, Args args, OperationJob &job) {
+    job.op = op;
+    job.name = op < 0 ? "auto" : operationName(op);
+    std::memset(job.items, kEndOfList, sizeof job.items);
+    if (itemsText) parseAutoItems(*itemsText, job.items);
+    job.file = takeOption(args, "--file", "-f");
+    job.output = takeOption(args, "--output", "-o");
+    LoadRequest load = takeLoadOptions(args, job.file);
+    const JobFlags flags = takeJobFlags(args);
+    if (op >= 0 && itemsText) throw UsageError("--items only goes with auto");
+
+    if (!lib.resolve(deviceSpec, job.device)) return kExitUsage;
+    job.serial = takeSerialPlan(args, job.device);
+    if (!args.empty()) throw UsageError("unexpected argument: " + args.front());
+    selectAsRemembered(ctx, job, flags, itemsText.has_value());
+    if (!lockoutAllowed(ctx, job, flags)) return kExitUsage;
+    checkCombinations(ctx, job, load, flags);
+    // The Load File dialog refuses a buffer start past the device's top the same way.
+    if (job.file && load.settings.loadBufferStart > job.device.top_address) {
+        std::fprintf(stderr, "vantor-cli: %s\n", std::string(loadString(sid::BufferAddressOutOfRange)).c_str());
+        return kExitUsage;
+    }
+    checkSerialPlan(job);
+
+    const ProgrammerModel *expected = findModelByName(lib.modelName());
+    job.expectedModel = expected ? expected->code : -1;
+    job.modelName = lib.modelName();
+    return loadImage(ctx, job, load, flags);
 }
 
 void printRunDetails(Terminal &terminal, const OperationJob &job, const RunOutcome &outcome) {

@@ -8,6 +8,7 @@
 #include "cli/OperationCommand.h"
 #include "cli/ProgrammerRun.h"
 #include "cli/Report.h"
+#include "cli/RunRecord.h"
 #include "core/StringTable.h"
 #include "devices/DeviceTables.h"
 #include "programmer/Application.h"
@@ -16,9 +17,7 @@
 namespace vantor::cli {
 
 void TerminalEngineSink::statusText(std::string_view text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
-        text.remove_suffix(1);
-    terminal_.line(text, colour::StatusPurple, false);
+    terminal_.line(trimmedStatus(text), colour::StatusPurple, false);
 }
 
 void TerminalEngineSink::message(const MessageRecord &record) {

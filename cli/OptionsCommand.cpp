@@ -71,6 +71,79 @@ bool currentDevice(CliContext &ctx, CliLibrary &lib, Profile &profile, const std
     return false;
 }
 
+// The Auto list of `value` ("" clears it); every item must be one the device offers.
+void setAutoList(OptionsDialogModel &m, const DeviceRecord &device, const std::string &value) {
+    std::uint8_t wanted[16];
+    if (value.empty()) std::memset(wanted, kEndOfList, sizeof wanted);
+    else parseAutoItems(value, wanted);
+    for (int i = 0; i < 16 && wanted[i] != kEndOfList; ++i) {
+        bool offered = false;
+        for (const auto &e : m.autoEntries) offered |= e.code == wanted[i];
+        if (!offered)
+            throw UsageError(std::string("options: auto: ") + device.vendor_name + " " + device.device_name +
+                             " does not offer that operation in its Auto list");
+    }
+    for (auto &e : m.autoEntries) e.checked = std::find(wanted, wanted + 16, e.code) != wanted + 16;
+}
+
+void setRange(OptionsDialogModel &m, const DeviceRecord &device, const std::string &value) {
+    int b = -1;
+    if (value == "1" || value == "2" || value == "3") b = value[0] - '1';
+    for (int k = 0; k < 3 && b < 0; ++k)
+        if (m.rangeCaption(k) == value) b = k;
+    if (b < 0) throw UsageError("options: range takes 1, 2, 3 or an area name, not " + value);
+    if (!m.rangeShown() && b != 0) throw UsageError(std::string("options: ") + device.device_name + " has one memory area");
+    m.rangeButton = b;
+}
+
+// Applies one "--set NAME=VALUE" to the dialog; true when it is a per-device choice (kept in
+// chip.set rather than the settings file).
+bool applyOption(OptionsDialogModel &m, const DeviceRecord &device, const std::string &setting) {
+    const auto eq = setting.find('=');
+    if (eq == std::string::npos) throw UsageError("options: --set NAME=VALUE, not " + setting);
+    const std::string name = setting.substr(0, eq), value = setting.substr(eq + 1);
+    if (name == "check-id") {
+        if (!m.checkIdEnabled()) throw UsageError(std::string("options: ") + device.device_name + " has no identifier to check");
+        m.checkId = parseSwitch(name, value);
+    } else if (name == "auto-reload") {
+        m.autoReload = parseSwitch(name, value);
+    } else if (name == "sound") {
+        m.sound = parseSwitch(name, value);
+    } else if (name == "ignore-ff") {
+        m.ignoreFF = parseSwitch(name, value);  // OK turns it off where the device does not offer it
+    } else if (name == "auto") {
+        setAutoList(m, device, value);
+        return true;
+    } else if (name == "range") {
+        setRange(m, device, value);
+        return true;
+    } else {
+        throw UsageError("options: unknown option " + name + " (check-id, auto-reload, sound, ignore-ff, auto, range)");
+    }
+    return false;
+}
+
+// OK in the dialog: the options into the settings file, the Auto list and range into chip.set.
+int keepOptions(CliContext &ctx, CliSettings &settings, OptionsDialogModel &m, const DeviceRecord &device,
+                OptionsRecord &options, std::uint8_t items[16], bool perDevice) {
+    StreamPrompt prompt(stderr);
+    if (!m.accept(prompt, options, items)) return kExitUsage;
+    Profile &profile = settings.profile();
+    profile.writeInt("Option", "Sound", options.Sound);
+    profile.writeInt("Option", "ChkDevID", options.ChkDevID);
+    profile.writeInt("Option", "AutoReload", options.AutoReload);
+    profile.writeInt("Option", "IngoreFFH", options.IngoreFFH);
+    int status = settings.save() ? kExitSuccess : kExitFailed;
+    SettingsMemory memory = settingsMemory(ctx);
+    if (!memory.SaveDeviceSettings(device, items, options.areaMask) && perDevice) {
+        std::fprintf(stderr, "vantor-cli: the Auto list and program range could not be kept: %s\n",
+                     memory.file().empty() ? "there is no chip.set beside the program"
+                                           : ("cannot rewrite " + memory.file().string()).c_str());
+        status = kExitFailed;
+    }
+    return status;
+}
+
 }  // namespace
 
 int runOptions(CliContext &ctx, Args args) {
@@ -98,65 +171,14 @@ int runOptions(CliContext &ctx, Args args) {
     // the user's to set here.
     OptionsDialogModel m(device, options, items, true);
     bool perDevice = false;
-    for (const std::string &s : sets) {
-        const auto eq = s.find('=');
-        if (eq == std::string::npos) throw UsageError("options: --set NAME=VALUE, not " + s);
-        const std::string name = s.substr(0, eq), value = s.substr(eq + 1);
-        if (name == "check-id") {
-            if (!m.checkIdEnabled()) throw UsageError(std::string("options: ") + device.device_name + " has no identifier to check");
-            m.checkId = parseSwitch(name, value);
-        } else if (name == "auto-reload") {
-            m.autoReload = parseSwitch(name, value);
-        } else if (name == "sound") {
-            m.sound = parseSwitch(name, value);
-        } else if (name == "ignore-ff") {
-            m.ignoreFF = parseSwitch(name, value);  // OK turns it off where the device does not offer it
-        } else if (name == "auto") {
-            std::uint8_t wanted[16];
-            if (value.empty()) std::memset(wanted, kEndOfList, sizeof wanted);
-            else parseAutoItems(value, wanted);
-            for (int i = 0; i < 16 && wanted[i] != kEndOfList; ++i) {
-                bool offered = false;
-                for (const auto &e : m.autoEntries) offered |= e.code == wanted[i];
-                if (!offered) throw UsageError(std::string("options: auto: ") + device.vendor_name + " " + device.device_name +
-                                               " does not offer that operation in its Auto list");
-            }
-            for (auto &e : m.autoEntries) e.checked = std::find(wanted, wanted + 16, e.code) != wanted + 16;
-            perDevice = true;
-        } else if (name == "range") {
-            int b = -1;
-            if (value == "1" || value == "2" || value == "3") b = value[0] - '1';
-            for (int k = 0; k < 3 && b < 0; ++k)
-                if (m.rangeCaption(k) == value) b = k;
-            if (b < 0) throw UsageError("options: range takes 1, 2, 3 or an area name, not " + value);
-            if (!m.rangeShown() && b != 0)
-                throw UsageError(std::string("options: ") + device.device_name + " has one memory area");
-            m.rangeButton = b;
-            perDevice = true;
-        } else {
-            throw UsageError("options: unknown option " + name + " (check-id, auto-reload, sound, ignore-ff, auto, range)");
-        }
-    }
-    if (!sets.empty()) {
-        StreamPrompt prompt(stderr);
-        if (!m.accept(prompt, options, items)) return kExitUsage;
-        profile.writeInt("Option", "Sound", options.Sound);
-        profile.writeInt("Option", "ChkDevID", options.ChkDevID);
-        profile.writeInt("Option", "AutoReload", options.AutoReload);
-        profile.writeInt("Option", "IngoreFFH", options.IngoreFFH);
-        int status = settings.save() ? kExitSuccess : kExitFailed;
-        SettingsMemory memory = settingsMemory(ctx);
-        if (!memory.SaveDeviceSettings(device, items, options.areaMask) && perDevice) {
-            std::fprintf(stderr, "vantor-cli: the Auto list and program range could not be kept: %s\n",
-                         memory.file().empty() ? "there is no chip.set beside the program"
-                                               : ("cannot rewrite " + memory.file().string()).c_str());
-            status = kExitFailed;
-        }
-        if (status != kExitSuccess) return status;
-        show(*ctx.terminal, device, OptionsDialogModel(device, options, items, true));
+    for (const std::string &s : sets) perDevice |= applyOption(m, device, s);
+    if (sets.empty()) {
+        show(*ctx.terminal, device, m);
         return kExitSuccess;
     }
-    show(*ctx.terminal, device, m);
+    const int status = keepOptions(ctx, settings, m, device, options, items, perDevice);
+    if (status != kExitSuccess) return status;
+    show(*ctx.terminal, device, OptionsDialogModel(device, options, items, true));
     return kExitSuccess;
 }
 

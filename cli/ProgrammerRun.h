@@ -23,6 +23,10 @@
 #include "sim/tr600/Tr600Simulator.h"
 #include "usb/UsbBackend.h"
 
+namespace vantor {
+class CUsbProgrammer;
+}  // namespace vantor
+
 
 namespace vantor::cli {
 
@@ -94,9 +98,52 @@ struct RunOutcome {
     int cntSuccess = 0, cntFailed = 0;  // the engine's counters for this run
 };
 
-// Connects to the slot's programmer and runs the job, recording it in `recorder` (made
-// with job.operations(); it passes the notices on); `cancel` is polled while the run is busy. `serialNumber` is written
-// into this run's copy of the buffer first. Messages go to `terminal` (may be null).
+// One operation on one programmer in phases, so that a gang can start all its runs and wait
+// for them in one loop (OperationRunner::waitAll): connect (and make this run's buffer), start
+// through the OperationRunner, finish (what the run read, -o, the simulated chip kept).
+class ProgrammerRun {
+public:
+    // `recorder` is made with job.operations() and passes the notices on.
+    ProgrammerRun(const CliContext &ctx, const OperationJob &job, ProgrammerSlot &slot,
+                  std::shared_ptr<RunRecorder> recorder);
+    ~ProgrammerRun();
+    ProgrammerRun(const ProgrammerRun &) = delete;
+    ProgrammerRun &operator=(const ProgrammerRun &) = delete;
+
+    // Connects to the slot's programmer and writes `serialNumber` into this run's copy of the
+    // buffer. False when the run cannot go (the outcome says why). Lines go to `terminal`
+    // (may be null).
+    bool connect(std::optional<std::uint64_t> serialNumber, Terminal *terminal);
+    // After a connect: starts the job's run; the runner is waited on by the caller.
+    OperationRunner &start();
+    // After the run ended with `outcome` (or a connect that failed: nothing more is done).
+    RunOutcome &finish(const OperationOutcome &outcome, Terminal *terminal);
+    RunOutcome &outcome() { return out_; }
+
+private:
+    bool identify(int model, const UsbBackend *where, Terminal *terminal);
+    void prepareBuffer(std::optional<std::uint64_t> serialNumber, Terminal *terminal);
+    void noteWhatWasRead();
+    void saveOutput(Terminal *terminal);
+    void keepSimulatedChip(Terminal *terminal);
+
+    const CliContext &ctx_;
+    const OperationJob &job_;
+    ProgrammerSlot &slot_;
+    RunOutcome out_;
+    bool ready_ = false;  // connected to the programmer the job wants
+    std::unique_ptr<DataBuffer> buffer_;
+    DeviceRecord device_;  // the read operations write into it
+    OptionsRecord options_;
+    OperationCounters counters_;
+    std::atomic<bool> disconnected_{false};
+    std::unique_ptr<Prompt> prompt_;
+    std::unique_ptr<OperationRunner> runner_;
+    // Last: its workers use everything above until it is gone.
+    std::unique_ptr<CUsbProgrammer> programmer_;
+};
+
+// Runs the job on the slot's programmer from connect to finish, waiting with `cancel`.
 RunOutcome runOnProgrammer(const CliContext &ctx, const OperationJob &job, ProgrammerSlot &slot,
                            std::shared_ptr<RunRecorder> recorder, const std::atomic<bool> &cancel,
                            std::optional<std::uint64_t> serialNumber, Terminal *terminal);

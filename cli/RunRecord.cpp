@@ -20,7 +20,13 @@ std::string colourName(Colour c) {
     return text;
 }
 
-RunRecorder::RunRecorder(EngineSink *next, std::vector<int> operations) : next_(next) {
+std::string_view trimmedStatus(std::string_view text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
+
+RunRecorder::RunRecorder(EngineSink *next, std::vector<int> operations) : ForwardingEngineSink(next) {
     for (int op : operations) steps_.push_back({op, "not run", {}});
 }
 
@@ -30,7 +36,7 @@ void RunRecorder::started() {
         start_ = std::chrono::steady_clock::now();
         startedSeen_ = true;
     }
-    if (next_) next_->started();
+    ForwardingEngineSink::started();
 }
 
 void RunRecorder::ended() {
@@ -39,7 +45,7 @@ void RunRecorder::ended() {
         end_ = std::chrono::steady_clock::now();
         endedSeen_ = true;
     }
-    if (next_) next_->ended();
+    ForwardingEngineSink::ended();
 }
 
 void RunRecorder::result(OperationResult r) {
@@ -49,33 +55,31 @@ void RunRecorder::result(OperationResult r) {
         if (current_ < steps_.size() && r != OperationResult::Success)
             steps_[current_].result = r == OperationResult::Cancelled ? "cancelled" : "failed";
     }
-    if (next_) next_->result(r);
+    ForwardingEngineSink::result(r);
 }
 
 void RunRecorder::statusText(std::string_view text) {
     {
         std::lock_guard lock(mutex_);
-        std::string t(text);
-        while (!t.empty() && (t.back() == ' ' || t.back() == '\n' || t.back() == '\r' || t.back() == '\t'))
-            t.pop_back();
+        const std::string t(trimmedStatus(text));
         status_ = t;
         RecordedMessage m{t, colour::StatusPurple, false, true};
         all_.push_back(m);
         if (current_ < steps_.size()) steps_[current_].messages.push_back(std::move(m));
         position_ = 0;
     }
-    if (next_) next_->statusText(text);
+    ForwardingEngineSink::statusText(text);
 }
 
 void RunRecorder::progressStep() {
     if (position_ < range_) ++position_;
-    if (next_) next_->progressStep();
+    ForwardingEngineSink::progressStep();
 }
 
 void RunRecorder::progressRange(int steps) {
     range_ = steps;
     position_ = 0;
-    if (next_) next_->progressRange(steps);
+    ForwardingEngineSink::progressRange(steps);
 }
 
 void RunRecorder::message(const MessageRecord &record) {
@@ -89,7 +93,7 @@ void RunRecorder::message(const MessageRecord &record) {
             if (record.colour == colour::Blue) steps_[current_++].result = "ok";
         }
     }
-    if (next_) next_->message(record);
+    ForwardingEngineSink::message(record);
 }
 
 std::optional<OperationResult> RunRecorder::outcome() const {
@@ -112,14 +116,6 @@ std::uint64_t RunRecorder::elapsedMs() const {
     if (!startedSeen_) return 0;
     const auto end = endedSeen_ ? end_ : std::chrono::steady_clock::now();
     return std::uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(end - start_).count());
-}
-
-std::string RunRecorder::firstFailure() const {
-    std::lock_guard lock(mutex_);
-    for (const auto &m : all_)
-        if (!m.status && (m.colour == colour::Red || m.colour == colour::Grey || m.colour == colour::DarkRed))
-            return m.text;
-    return {};
 }
 
 int RunRecorder::percent() const {

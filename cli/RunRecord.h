@@ -30,10 +30,11 @@ struct RecordedStep {
 // "black", or "#RRGGBB" for any other.
 std::string colourName(Colour c);
 
-// An engine sink that records the run and passes every notice on to `next` (may be null).
-// The steps are the operations of the run in order: each successful operation ends with
-// its success text in blue, so the n-th blue text closes step n.
-class RunRecorder : public EngineSink {
+// Records a run on its way to `next` (may be null), which gets every notice. The steps are
+// the operations of the run in order: each successful operation ends with its success text in
+// blue, so the n-th blue text closes step n. Why a run failed is the runner's outcome
+// (OperationOutcome::firstFailure), not the record's.
+class RunRecorder : public ForwardingEngineSink {
 public:
     RunRecorder(EngineSink *next, std::vector<int> operations);
 
@@ -50,14 +51,11 @@ public:
     std::vector<RecordedStep> steps() const;
     std::vector<RecordedMessage> messages() const;
     std::uint64_t elapsedMs() const;
-    // The first failure text in red, or "" (the reason a run failed, for summaries).
-    std::string firstFailure() const;
     // Progress of the current operation, 0..100 (gang progress lines).
     int percent() const;
     std::string currentStatus() const;
 
 private:
-    EngineSink *next_;
     mutable std::mutex mutex_;
     std::vector<RecordedStep> steps_;
     std::size_t current_ = 0;  // the step running now
@@ -68,5 +66,8 @@ private:
     std::optional<OperationResult> result_;
     std::atomic<int> range_{0}, position_{0};
 };
+
+// A status text without the blanks and line ends it is padded with.
+std::string_view trimmedStatus(std::string_view text);
 
 }  // namespace vantor::cli

@@ -126,26 +126,24 @@ bool CProgrammer::StartAuto(const std::uint8_t items[16]) {
 // The target is released on every path on which the link still works, so a chip is never
 // left initialised in the socket after a failure.
 void CProgrammer::releaseAfterRun(Programmer &target, bool began, bool result) {
-    if (began && (result || !linkFailed_)) target.ReleaseDevice();
+    if (began && (result || !linkFailed_)) tell(target.ReleaseDevice());
 }
 
-bool CProgrammer::configurationWritable(const std::uint8_t *ops, int count) {
-    if (disconnectMode() || !device || !device->configUnusable()) return true;
+StepResult CProgrammer::configurationWritable(const std::uint8_t *ops, int count) const {
+    if (disconnectMode() || !device || !device->configUnusable()) return {};
     for (int i = 0; i < count && ops[i] < kEndOfList; ++i) {
         const OperationInfo *info = operationInfo(ops[i]);
         if (!info || info->direction != OpDirection::ToChip || info->bytes == OpBytes::None) continue;
         const std::string file = "cfg/" + std::string(device->config_name, strnlen(device->config_name, kConfigNameSize)) + ".cfg";
-        ShowMessage(std::string(info->title) + " refused: the configuration file " + file +
-                        " is missing or damaged, so there is no configuration to write. "
-                        "Nothing was written; reinstall the application.",
-                    colour::Red, true);
-        return false;
+        return StepResult::failed(std::string(info->title) + " refused: the configuration file " + file +
+                                  " is missing or damaged, so there is no configuration to write. "
+                                  "Nothing was written; reinstall the application.");
     }
-    return true;
+    return {};
 }
 
-// Pauses of a single operation's run. The elapsed time shown at the end includes them, and
-// users compare it between runs, so they stay as the program has always paced them.
+// Pauses of a single operation's run, kept because the elapsed time shown at the end includes
+// them and users compare it with the times they know; an Auto run pauses after the set-up only.
 constexpr unsigned kAfterInitMs = 10;
 constexpr unsigned kBeforeOperationMs = 50;
 constexpr unsigned kBeforeReleaseMs = 10;
@@ -153,10 +151,10 @@ constexpr unsigned kBeforeReleaseMs = 10;
 void CProgrammer::singleWorker() {
     Programmer &p = target();
     const std::uint8_t op = std::uint8_t(operation);
-    const bool began = beginRun(p) && configurationWritable(&op, 1);
-    bool r = began && p.InitDevice();
+    const bool began = beginRun(p) && tell(configurationWritable(&op, 1));
+    bool r = began && tell(p.InitDevice());
     clock().sleepMs(kAfterInitMs);
-    if (r) r = checkDeviceId(p);
+    if (r) r = tell(checkDeviceId(p));
     clock().sleepMs(kBeforeOperationMs);
     if (r) r = execute(p, operation);
     clock().sleepMs(kBeforeReleaseMs);
@@ -167,37 +165,55 @@ void CProgrammer::singleWorker() {
 void CProgrammer::autoWorker() {
     Programmer &p = target();
     // The whole list is checked first: an Auto that cannot write its fuses touches nothing.
-    const bool began = beginRun(p) && configurationWritable(autoItems, 16);
-    bool r = began && p.InitDevice();
+    const bool began = beginRun(p) && tell(configurationWritable(autoItems, 16));
+    bool r = began && tell(p.InitDevice());
     if (r && !disconnectMode()) clock().sleepMs(kAfterInitMs);
-    if (r) r = checkDeviceId(p);
+    if (r) r = tell(checkDeviceId(p));
     for (int i = 0; i < 16 && r; ++i) {
         if (autoItems[i] == kEndOfList) break;
         const OperationInfo *info = operationInfo(autoItems[i]);
-        if (!info) {
-            ShowMessage("Auto item " + std::to_string(i + 1) + " is not an operation", colour::Red, true);
-            r = false;
-        } else {
-            r = execute(p, info->op);
-        }
+        r = info ? execute(p, info->op)
+                 : tell(StepResult::failed("Auto item " + std::to_string(i + 1) + " is not an operation"));
     }
     releaseAfterRun(p, began, r);
     endRun(r);
 }
 
 bool CProgrammer::execute(Programmer &target, Op op) {
-    const bool r = target.Execute(op);
-    if (!cancel_) return r;
-    // The one place a cancelled run is told; the programmer stops at its next block.
-    ShowMessage(sid::OperationCancelled, disconnectMode() ? colour::DarkRed : colour::Grey);
+    StepResult r = target.Execute(op);
+    // A cancel ends the run whatever the step answered; the programmer stops at its next block.
+    if (cancel_ && r.failure() != StepFailure::Cancelled) {
+        tell(r);
+        r = StepResult::cancelled();
+    }
+    return tell(r);
+}
+
+// The one place where the failure of a step is shown.
+bool CProgrammer::tell(const StepResult &r) {
+    switch (r.failure()) {
+    case StepFailure::None: return true;
+    case StepFailure::Cancelled:
+        ShowMessage(sid::OperationCancelled, disconnectMode() ? colour::DarkRed : colour::Grey);
+        return false;
+    case StepFailure::Link: linkFailed_ = true; break;
+    case StepFailure::Transfer:
+    case StepFailure::Failed:
+    case StepFailure::Silent: break;
+    }
+    if (auto record = r.message()) {
+        message = std::move(*record);
+        if (env_.sink) env_.sink->message(message);
+    }
     return false;
 }
 
+// The cancel flag was cleared when the run was launched: clearing it here again would lose a
+// cancel sent between the start and the worker's first step.
 bool CProgrammer::beginRun(Programmer &target) {
     busy_ = true;
-    cancel_ = false;
     startTimeMs = clock().nowMs();
-    if (!target.EnsureOpen()) return false;
+    if (!tell(target.EnsureOpen())) return false;
     if (env_.sink) env_.sink->started();
     return true;
 }
@@ -232,14 +248,14 @@ bool CProgrammer::UpgradeFirmware(const std::uint8_t *, std::size_t) {
     return true;
 }
 
-bool CProgrammer::checkDeviceId(Programmer &target) {
-    if (!options || !options->ChkDevID || !device || device->device_id[0] == 0) return true;
+StepResult CProgrammer::checkDeviceId(Programmer &target) {
+    if (!options || !options->ChkDevID || !device || device->device_id[0] == 0) return {};
     std::uint8_t id[4] = {};
     {
         std::lock_guard lock(idMutex_);
         idCheck_ = {};
     }
-    if (!target.ReadDeviceId(id)) return false;
+    if (StepResult read = target.ReadDeviceId(id); !read) return read;
     const bool matched = std::memcmp(id, device->device_id, 3) == 0;
     {
         std::lock_guard lock(idMutex_);
@@ -247,9 +263,8 @@ bool CProgrammer::checkDeviceId(Programmer &target) {
         idCheck_.matched = matched;
         std::memcpy(idCheck_.id, id, 4);
     }
-    if (matched) return true;
-    ShowMessage(sid::DeviceIdError, colour::Red, true);
-    return false;  // the worker releases the device
+    if (matched) return {};
+    return StepResult::failed(sid::DeviceIdError);  // the worker releases the device
 }
 
 std::string_view CProgrammer::progressText(Op op, bool simulated) {

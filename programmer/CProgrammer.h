@@ -121,8 +121,6 @@ protected:
     virtual Programmer &hardware() { return offline_; }
     // Stops the workers before a derived destructor tears down what they use.
     void shutdownWorkers();
-    // A control request failed: the target cannot be released over this link any more.
-    void noteLinkFailure() { linkFailed_ = true; }
     // The running operation wrote buffer bytes [first, last]; told to the sink once, at the end.
     void noteBufferWritten(std::uint32_t first, std::uint32_t last);
 
@@ -131,8 +129,11 @@ private:
     void autoWorker();
     bool beginRun(Programmer &target);
     void endRun(bool result);
-    bool checkDeviceId(Programmer &target);
+    StepResult checkDeviceId(Programmer &target);
     bool execute(Programmer &target, Op op);
+    // Shows what a failed step carries (a lost link also stops the release) and answers
+    // whether the step succeeded: the one place a run's failure is told.
+    bool tell(const StepResult &result);
     bool claim();
     bool waitWorkers(std::chrono::steady_clock::time_point until);
     bool onWorkerThread() const;
@@ -141,9 +142,8 @@ private:
     Programmer &target() { return disconnectMode() ? offline_ : hardware(); }
 
     NoProgrammer offline_{*this};
-    // False (with the reason shown) when one of the operations would write configuration bytes
-    // that were never loaded.
-    bool configurationWritable(const std::uint8_t *ops, int count);
+    // A failure when one of the operations would write configuration bytes that were never loaded.
+    StepResult configurationWritable(const std::uint8_t *ops, int count) const;
 
     mutable std::mutex idMutex_;
     IdCheck idCheck_;

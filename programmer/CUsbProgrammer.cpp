@@ -47,14 +47,14 @@ CUsbProgrammer::~CUsbProgrammer() {
 
 void CUsbProgrammer::Close() { usb_.Close(); }
 
-bool CUsbProgrammer::EnsureOpen() {
+StepResult CUsbProgrammer::EnsureOpen() {
     if (usb_.IsOpen()) {
         if (channel_.session() == 0) channel_.bindSession();
-        return true;
+        return {};
     }
-    if (!usb_.Open()) return false;
+    if (!usb_.Open()) return StepResult::silent();
     channel_.bindSession();
-    return true;
+    return {};
 }
 
 ProgrammerIdentity CUsbProgrammer::identity() const {
@@ -70,39 +70,24 @@ bool CUsbProgrammer::quietCommand(CommandBlock &block, bool read) {
                             read ? UsbDirection::DeviceToHost : UsbDirection::HostToDevice);
 }
 
-bool CUsbProgrammer::SendCommand(CommandBlock &block, bool read) {
-    if (quietCommand(block, read)) return true;
-    noteLinkFailure();
-    ShowMessage(sid::CommunicationError, colour::Red);
-    return false;
-}
-
-bool CUsbProgrammer::ReadStatus(std::uint8_t &statusByte) {
-    CommandBlock block;
-    block.command = cmd::ReadStatus;
-    block.value = tr600::kStatusReadValue;
-    block.length = 1;
-    if (!SendCommand(block, true)) return false;
-    statusByte = block.data[0];
-    return true;
+StepResult CUsbProgrammer::send(CommandBlock &block, bool read) {
+    return quietCommand(block, read) ? StepResult() : StepResult::link();
 }
 
 WaitResult CUsbProgrammer::WaitStatus(std::uint8_t mask, int polls) {
-    const WaitResult r = channel_.waitStatus(mask, tr600::polls(polls), clock());
-    if (r == WaitResult::LinkError) {
-        noteLinkFailure();
-        ShowMessage(sid::CommunicationError, colour::Red);
-    }
-    return r;
+    return channel_.waitStatus(mask, tr600::polls(polls), clock());
+}
+
+StepResult CUsbProgrammer::await(std::uint8_t mask, int polls, const WaitFailure &failure) {
+    const WaitResult r = WaitStatus(mask, polls);
+    if (r == WaitResult::Done) return {};
+    if (r == WaitResult::LinkError) return StepResult::link();
+    return failure(r);
 }
 
 bool CUsbProgrammer::WriteData(const std::uint8_t *data, int n) { return channel_.writeBlock(data, n); }
 
 bool CUsbProgrammer::ReadData(std::uint8_t *data, int n) { return channel_.readBlock(data, n); }
-
-void CUsbProgrammer::showFailure(std::string_view text) {
-    ShowMessage(text, colour::Red, true);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Connect, device set-up
@@ -138,8 +123,8 @@ std::string CUsbProgrammer::SerialNumberText() const {
     return text;
 }
 
-bool CUsbProgrammer::InitDevice() {
-    if (!device) return false;
+StepResult CUsbProgrammer::InitDevice() {
+    if (!device) return StepResult::silent();
     CommandBlock block;
     block.command = cmd::InitDevice;
     const std::string_view name(device->device_name, strnlen(device->device_name, sizeof device->device_name));
@@ -150,51 +135,45 @@ bool CUsbProgrammer::InitDevice() {
     le::store16(block.data + 7, device->read_page_size);
     le::store16(block.data + 9, device->program_page_size);
     block.data[11] = tr600::kInitTrailer;
-    if (!SendCommand(block, false)) return false;
-    const WaitResult r = WaitStatus(status::Finished, budget::Init);
-    if (r == WaitResult::Done) return true;
+    if (StepResult sent = send(block); !sent) return sent;
     // A status that never comes is as much a failed initialisation as a refused one.
-    if (r != WaitResult::LinkError) ShowMessage(sid::InitDeviceFailure, colour::Red, true);
-    return false;
+    return await(status::Finished, budget::Init, [](WaitResult) { return StepResult::failed(sid::InitDeviceFailure); });
 }
 
-bool CUsbProgrammer::ReadDeviceId(std::uint8_t out[4]) {
+StepResult CUsbProgrammer::ReadDeviceId(std::uint8_t out[4]) {
     CommandBlock block;
     block.command = cmd::ReadDeviceId;
-    if (!SendCommand(block, false)) return false;
-    const WaitResult r = WaitStatus(status::Ready, budget::DeviceId);
-    if (r == WaitResult::LinkError) return false;
-    if (r != WaitResult::Done) {
-        ShowMessage("Reading the device ID failed: " + std::string(waitProblem(r)), colour::Red, true);
-        return false;
-    }
-    if (ReadData(out, tr600::kDeviceIdSize)) return true;
-    ShowMessage("Reading the device ID failed: the identifier did not arrive", colour::Red, true);
-    return false;
+    if (StepResult sent = send(block); !sent) return sent;
+    const StepResult ready = await(status::Ready, budget::DeviceId, [](WaitResult r) {
+        return StepResult::failed("Reading the device ID failed: " + std::string(waitProblem(r)));
+    });
+    if (!ready) return ready;
+    if (ReadData(out, tr600::kDeviceIdSize)) return {};
+    return StepResult::failed("Reading the device ID failed: the identifier did not arrive");
 }
 
-bool CUsbProgrammer::ReleaseDevice() {
+StepResult CUsbProgrammer::ReleaseDevice() {
     CommandBlock block;
     block.command = cmd::ReleaseDevice;
-    if (!SendCommand(block, false)) return false;
-    return WaitStatus(status::Finished, budget::Release) == WaitResult::Done;
+    if (StepResult sent = send(block); !sent) return sent;
+    return await(status::Finished, budget::Release, [](WaitResult) { return StepResult::silent(); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Operations
 
-bool CUsbProgrammer::Execute(Op which) {
+StepResult CUsbProgrammer::Execute(Op which) {
     const OperationInfo *op = &operationInfo(which);
     // An area loop shows a status per area; the calibration read has nothing to show.
     if (op->run != OpRun::AreaLoop && which != Op::ReadCal && !op->inProgress.empty()) ShowStatus(op->inProgress);
     if (op->successId) statusText.assign(loadString(op->successId));
-    bool r = false;
+    StepResult r;
     switch (op->run) {
     case OpRun::AreaLoop: r = areaLoop(*op); break;
     case OpRun::SingleShot: r = singleShot(*op); break;
     case OpRun::WriteCal: r = writeCalByte(); break;
-    case OpRun::Nothing: r = true; break;
-    case OpRun::Unsupported: return false;  // this programmer has no such command
+    case OpRun::Nothing: break;
+    case OpRun::Unsupported: return StepResult::silent();  // this programmer has no such command
     }
     if (r && op->successId) ShowMessage(op->successId, colour::Blue);
     return r;
@@ -227,11 +206,8 @@ std::int64_t CUsbProgrammer::ProgramLastOffset(const DeviceRecord &device, const
     return std::min(last, lastOfArea);
 }
 
-bool CUsbProgrammer::areaLoop(const OperationInfo &op) {
-    if (!device || !buffer || !options) {
-        showFailure(std::string(op.title) + " failed: no device selected");
-        return false;
-    }
+StepResult CUsbProgrammer::areaLoop(const OperationInfo &op) {
+    if (!device || !buffer || !options) return StepResult::failed(std::string(op.title) + " failed: no device selected");
     const bool multi = device->area_count > 1;
     const std::uint8_t mask = std::uint8_t(options->areaMask);
     // One text for every area: where no naming rule covers an area the layout keeps the
@@ -246,11 +222,10 @@ bool CUsbProgrammer::areaLoop(const OperationInfo &op) {
         const std::uint32_t start = area.buffer_start;
         const std::uint32_t size = area.size_bytes;
         // A record that reaches past the buffer would make the blocks run off its end.
-        if (start >= DataBuffer::kSize || size > DataBuffer::kSize - start) {
-            showFailure(format("%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer",
-                               std::string(op.title).c_str(), i, unsigned(size), unsigned(start)));
-            return false;
-        }
+        if (start >= DataBuffer::kSize || size > DataBuffer::kSize - start)
+            return StepResult::failed(
+                format("%s failed: memory area %d of the device (0x%X bytes at 0x%X) lies outside the buffer",
+                       std::string(op.title).c_str(), i, unsigned(size), unsigned(start)));
 
         std::int64_t last = std::int64_t(size) - 1;
         if (op.op == Op::Program) last = ProgramLastOffset(*device, *buffer, i, options->IngoreFFH != 0);
@@ -263,31 +238,30 @@ bool CUsbProgrammer::areaLoop(const OperationInfo &op) {
         SetProgressRange(range);
 
         const AreaRun run{i, start};
-        if (!beginArea(op, run, areaName)) return false;
+        if (StepResult begun = beginArea(op, run, areaName); !begun) return begun;
         BlockStep step = op.op == Op::Program  ? &CUsbProgrammer::programBlock
                          : op.op == Op::Read   ? &CUsbProgrammer::readBlock
                          : op.op == Op::Verify ? &CUsbProgrammer::verifyBlock
                                                : &CUsbProgrammer::blankBlock;
-        if (!forEachBlock(op, run, last, step)) return false;
+        if (StepResult blocks = forEachBlock(op, run, last, step); !blocks) return blocks;
     }
-    return true;
+    return {};
 }
 
-bool CUsbProgrammer::beginArea(const OperationInfo &op, const AreaRun &area, const std::string &areaName) {
+StepResult CUsbProgrammer::beginArea(const OperationInfo &op, const AreaRun &area, const std::string &areaName) {
     CommandBlock begin;
     begin.command = op.command;
     begin.value = area.index == 0 ? 0 : tr600::kSecondAreaFlag;
-    if (!SendCommand(begin, false)) return false;
-    const WaitResult r = WaitStatus(status::Finished, budget::BeginArea);
-    if (r == WaitResult::Done) return true;
-    if (r == WaitResult::LinkError) return false;
-    const std::string where = areaName.empty() ? format("memory area %d", area.index) : areaName;
-    showFailure(format("%s failed at the start of %s: %s", std::string(op.title).c_str(), where.c_str(),
-                       std::string(waitProblem(r)).c_str()));
-    return false;
+    if (StepResult sent = send(begin); !sent) return sent;
+    return await(status::Finished, budget::BeginArea, [&](WaitResult r) {
+        const std::string where = areaName.empty() ? format("memory area %d", area.index) : areaName;
+        return StepResult::failed(format("%s failed at the start of %s: %s", std::string(op.title).c_str(),
+                                         where.c_str(), std::string(waitProblem(r)).c_str()));
+    });
 }
 
-bool CUsbProgrammer::forEachBlock(const OperationInfo &op, const AreaRun &area, std::int64_t last, BlockStep step) {
+StepResult CUsbProgrammer::forEachBlock(const OperationInfo &op, const AreaRun &area, std::int64_t last,
+                                        BlockStep step) {
     for (std::int64_t pos = 0; pos <= last;) {
         const int n = int(std::min<std::int64_t>(last + 1 - pos, kBlockSize));
         CommandBlock block;
@@ -296,159 +270,129 @@ bool CUsbProgrammer::forEachBlock(const OperationInfo &op, const AreaRun &area, 
         block.index = std::uint16_t(area.index);
         block.length = 4;
         le::store32(block.data, std::uint32_t(pos));
-        if (!SendCommand(block, false)) return false;
-        if (!(this->*step)(area, std::uint32_t(pos), n)) return false;
-        if (isCancelled()) return false;
+        if (StepResult sent = send(block); !sent) return sent;
+        if (StepResult done = (this->*step)(area, std::uint32_t(pos), n); !done) return done;
+        if (isCancelled()) return StepResult::cancelled();
         pos += n;
         StepProgress();
     }
-    return true;
+    return {};
 }
 
-bool CUsbProgrammer::programBlock(const AreaRun &area, std::uint32_t pos, int n) {
-    if (!WriteData(buffer->data() + area.start + pos, n)) {
-        // The programmer never got the block: it would only time out waiting for it.
-        showFailure(loadString(sid::ProgramFailed));
-        return false;
-    }
-    const WaitResult w = WaitStatus(status::Finished, budget::ProgramBlock);
-    if (w == WaitResult::LinkError) return false;  // the wait has said so
-    if (w != WaitResult::Done) {
-        ShowMessage(sid::ProgramFailed, colour::Red);
-        return false;
-    }
-    return true;
+StepResult CUsbProgrammer::programBlock(const AreaRun &area, std::uint32_t pos, int n) {
+    // The programmer never got the block: it would only time out waiting for it.
+    if (!WriteData(buffer->data() + area.start + pos, n))
+        return StepResult::failed(std::string(loadString(sid::ProgramFailed)));
+    return await(status::Finished, budget::ProgramBlock,
+                 [](WaitResult) { return StepResult::failed(sid::ProgramFailed, false); });
 }
 
-bool CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
-    const WaitResult w = WaitStatus(status::Ready, budget::ReadBlock);
-    if (w == WaitResult::LinkError) return false;  // the wait has said so
-    if (w != WaitResult::Done) {
-        ShowMessage(sid::ReadFailed, colour::Red);
-        return false;
-    }
+StepResult CUsbProgrammer::readBlock(const AreaRun &area, std::uint32_t pos, int n) {
+    const StepResult ready =
+        await(status::Ready, budget::ReadBlock, [](WaitResult) { return StepResult::failed(sid::ReadFailed, false); });
+    if (!ready) return ready;
     // Noted before the transfer: a short or failed one may still have written some of it.
     noteBufferWritten(area.start + pos, area.start + pos + std::uint32_t(n) - 1);
-    if (!ReadData(buffer->data() + area.start + pos, n)) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
-    return true;
+    return ReadData(buffer->data() + area.start + pos, n) ? StepResult() : StepResult::transfer();
 }
 
-bool CUsbProgrammer::verifyBlock(const AreaRun &area, std::uint32_t pos, int n) {
+StepResult CUsbProgrammer::verifyBlock(const AreaRun &area, std::uint32_t pos, int n) {
     return compareBlock(area, pos, n, Op::Verify);
 }
 
-bool CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, int n) {
+StepResult CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, int n) {
     return compareBlock(area, pos, n, Op::Blank);
 }
 
 // Verify compares the block with the buffer, Blank Check with the erased value. A 12-bit
 // word's high byte holds 4 bits, a 14-bit word's 6: an erased one reads 0x0F, not 0x3F.
-bool CUsbProgrammer::compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op) {
+StepResult CUsbProgrammer::compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op) {
     const bool verify = op == Op::Verify;
-    const WaitResult w = WaitStatus(status::Ready, verify ? budget::VerifyBlock : budget::BlankBlock);
-    if (w == WaitResult::LinkError) return false;  // the wait has said so
-    if (w != WaitResult::Done) {
-        showFailure(format(verify ? "Verify failed at address 0x%X: %s" : "Blank check failed at address 0x%X: %s",
-                           unsigned(area.start + pos), std::string(waitProblem(w)).c_str()));
-        return false;
-    }
-    if (!ReadData(scratch_, n)) {
-        ShowMessage(sid::CommunicationError, colour::Red);
-        return false;
-    }
+    const StepResult ready = await(status::Ready, verify ? budget::VerifyBlock : budget::BlankBlock, [&](WaitResult w) {
+        return StepResult::failed(format(verify ? "Verify failed at address 0x%X: %s" : "Blank check failed at address 0x%X: %s",
+                                         unsigned(area.start + pos), std::string(waitProblem(w)).c_str()));
+    });
+    if (!ready) return ready;
+    if (!ReadData(scratch_, n)) return StepResult::transfer();
     const bool wordDevice = device->isWordDevice();
     const std::uint8_t highMask = device->wordHighMask();
     const std::uint8_t *mem = buffer->data() + area.start + pos;
     for (int k = 0; k < n; ++k) {
         const std::uint8_t m = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
         const unsigned address = unsigned(area.start + pos + k);
-        if (verify && (scratch_[k] & m) != (mem[k] & m)) {
-            showFailure(format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X", address, scratch_[k],
-                               mem[k]));
-            return false;
-        }
-        if (!verify && scratch_[k] != m) {
-            showFailure(format("Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n", address, scratch_[k]));
-            return false;
-        }
+        if (verify && (scratch_[k] & m) != (mem[k] & m))
+            return StepResult::failed(format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X", address,
+                                             scratch_[k], mem[k]));
+        if (!verify && scratch_[k] != m)
+            return StepResult::failed(
+                format("Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n", address, scratch_[k]));
     }
-    return true;
+    return {};
 }
 
-bool CUsbProgrammer::singleShot(const OperationInfo &op) {
-    if (!device) return false;
+StepResult CUsbProgrammer::singleShot(const OperationInfo &op) {
+    if (!device) return StepResult::silent();
     SetProgressRange(1);
     const int offset = op.bytes == OpBytes::Lock ? tr600::config::LockBytes : tr600::config::ConfigBytes;
     std::uint8_t *registerBytes = device->config_data + offset;
     std::uint8_t bytes[tr600::kRegisterBytes];
     if (op.direction == OpDirection::ToChip) std::memcpy(bytes, registerBytes, sizeof bytes);
-    const auto exchanged = registerExchange(op, bytes);
-    if (!exchanged) return false;  // the link failed and said so
-    const WaitResult w = *exchanged;
-    if (w == WaitResult::Done && op.direction == OpDirection::FromChip) {
+    const StepResult exchanged =
+        registerExchange(op, bytes, [&](WaitResult) { return StepResult::failed(op.failureId); });
+    if (!exchanged) return exchanged;
+    if (op.direction == OpDirection::FromChip) {
         std::memcpy(readBack_.data(), bytes, sizeof bytes);
         // Lock bits land in the lock bytes, fuses and configuration in the configuration
         // bytes: a later Write Fuse must never send lock values as fuses.
         std::memcpy(registerBytes, bytes, sizeof bytes);
     }
-    if (w != WaitResult::Done) {
-        ShowMessage(op.failureId, colour::Red, true);
-        return false;
-    }
-    if (op.direction == OpDirection::ToChip && !readBackMatches(op, registerBytes, offset)) return false;
+    if (op.direction == OpDirection::ToChip)
+        if (StepResult same = readBackMatches(op, registerBytes, offset); !same) return same;
     StepProgress();
-    return true;
+    return {};
 }
 
-std::optional<WaitResult> CUsbProgrammer::registerExchange(const OperationInfo &op,
-                                                           std::uint8_t bytes[tr600::kRegisterBytes]) {
+StepResult CUsbProgrammer::registerExchange(const OperationInfo &op, std::uint8_t bytes[tr600::kRegisterBytes],
+                                            const WaitFailure &refused) {
     CommandBlock block;
     block.command = op.command;
     block.value = op.direction == OpDirection::None ? 0 : tr600::kRegisterBytes;
-    if (!SendCommand(block, false)) return std::nullopt;
-    if (op.direction == OpDirection::None) return WaitStatus(status::Finished, op.pollBudget);
+    if (StepResult sent = send(block); !sent) return sent;
+    if (op.direction == OpDirection::None) return await(status::Finished, op.pollBudget, refused);
     if (op.direction == OpDirection::ToChip) {
-        if (!WriteData(bytes, tr600::kRegisterBytes)) {
-            ShowMessage(sid::CommunicationError, colour::Red);
-            return std::nullopt;
-        }
-        return WaitStatus(status::Finished, op.pollBudget);
+        if (!WriteData(bytes, tr600::kRegisterBytes)) return StepResult::transfer();
+        return await(status::Finished, op.pollBudget, refused);
     }
-    WaitResult w = WaitStatus(status::Ready, op.pollBudget);
-    if (w == WaitResult::Done && !ReadData(bytes, tr600::kRegisterBytes)) w = WaitResult::LinkError;
-    return w;
+    if (StepResult ready = await(status::Ready, op.pollBudget, refused); !ready) return ready;
+    // Bytes that never came are as good as no answer.
+    return ReadData(bytes, tr600::kRegisterBytes) ? StepResult() : refused(WaitResult::NoAnswer);
 }
 
 // Fuses and configuration words are read back after writing: a bit the chip did not take is a
 // failure, not "completed". Only the bits the configuration file's controls own are compared.
-bool CUsbProgrammer::readBackMatches(const OperationInfo &write, const std::uint8_t *written, int offset) {
+StepResult CUsbProgrammer::readBackMatches(const OperationInfo &write, const std::uint8_t *written, int offset) {
     const OperationInfo *read = write.op == Op::WriteFuse     ? operationInfo(kOpReadFuse)
                                 : write.op == Op::WriteConfig ? operationInfo(kOpReadConfig)
                                                               : nullptr;
     const std::uint8_t *owned = device->configOwned + offset;
-    if (!read || std::all_of(owned, owned + tr600::kRegisterBytes, [](std::uint8_t m) { return m == 0; })) return true;
+    if (!read || std::all_of(owned, owned + tr600::kRegisterBytes, [](std::uint8_t m) { return m == 0; })) return {};
     std::uint8_t got[tr600::kRegisterBytes];
-    const auto w = registerExchange(*read, got);
-    if (!w) return false;
-    if (*w != WaitResult::Done) {
-        showFailure(format("%s failed: the bytes written could not be read back (%s)", std::string(write.title).c_str(),
-                           std::string(waitProblem(*w)).c_str()));
-        return false;
-    }
+    const StepResult readBack = registerExchange(*read, got, [&](WaitResult w) {
+        return StepResult::failed(format("%s failed: the bytes written could not be read back (%s)",
+                                         std::string(write.title).c_str(), std::string(waitProblem(w)).c_str()));
+    });
+    if (!readBack) return readBack;
     for (int i = 0; i < tr600::kRegisterBytes; ++i) {
         if (((got[i] ^ written[i]) & owned[i]) == 0) continue;
-        showFailure(format("%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)",
-                           std::string(write.title).c_str(), i, got[i], written[i], unsigned((got[i] ^ written[i]) & owned[i])));
-        return false;
+        return StepResult::failed(format("%s failed: byte %d reads back %2.2X, %2.2X was written (bits %2.2X differ)",
+                                         std::string(write.title).c_str(), i, got[i], written[i],
+                                         unsigned((got[i] ^ written[i]) & owned[i])));
     }
-    return true;
+    return {};
 }
 
-bool CUsbProgrammer::writeCalByte() {
-    if (!device) return false;
+StepResult CUsbProgrammer::writeCalByte() {
+    if (!device) return StepResult::silent();
     SetProgressRange(1);
     const std::uint32_t calAddress = le::load32(device->config_data + tr600::config::CalAddress);
     std::uint32_t address = calAddress;
@@ -462,20 +406,17 @@ bool CUsbProgrammer::writeCalByte() {
     block.length = 4;
     le::store32(block.data, address);
     // Say where the byte was to go: a place the program already uses is the usual cause.
-    if (address >= device->memory_areas[block.value ? 1 : 0].size_bytes) {
-        showFailure(format("Write Cal. Byte failed: address 0x%X is outside the device's memory", unsigned(calAddress)));
-        return false;
-    }
-    if (!SendCommand(block, false)) return false;
-    const WaitResult r = WaitStatus(status::Finished, budget::WriteCal);
-    if (r == WaitResult::LinkError) return false;
-    if (r != WaitResult::Done) {
-        showFailure(format("Write Cal. Byte failed: %s (address 0x%X)", std::string(waitProblem(r)).c_str(),
-                           unsigned(calAddress)));
-        return false;
-    }
+    if (address >= device->memory_areas[block.value ? 1 : 0].size_bytes)
+        return StepResult::failed(
+            format("Write Cal. Byte failed: address 0x%X is outside the device's memory", unsigned(calAddress)));
+    if (StepResult sent = send(block); !sent) return sent;
+    const StepResult written = await(status::Finished, budget::WriteCal, [&](WaitResult r) {
+        return StepResult::failed(format("Write Cal. Byte failed: %s (address 0x%X)", std::string(waitProblem(r)).c_str(),
+                                         unsigned(calAddress)));
+    });
+    if (!written) return written;
     StepProgress();
-    return true;
+    return {};
 }
 
 }  // namespace vantor

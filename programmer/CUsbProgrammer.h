@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -39,21 +40,17 @@ public:
     ~CUsbProgrammer() override;
 
     void Close() override;
-    bool Execute(Op op) override;
+    StepResult Execute(Op op) override;
     bool Connect(int &model) override;
-    bool EnsureOpen() override;
-    bool ReadDeviceId(std::uint8_t out[4]) override;
-    bool InitDevice() override;
-    bool ReleaseDevice() override;
+    StepResult EnsureOpen() override;
+    StepResult ReadDeviceId(std::uint8_t out[4]) override;
+    StepResult InitDevice() override;
+    StepResult ReleaseDevice() override;
     ProgrammerIdentity identity() const override;
 
-    // Each shows "Communication error!" when its control request fails.
-    [[nodiscard]] bool SendCommand(CommandBlock &block, bool read);
-    [[nodiscard]] bool ReadStatus(std::uint8_t &status);
+    // Polls the status byte until a bit of `mask` is set, at most `polls` times. Silent: the
+    // step that waits words what a wait that did not end well means.
     [[nodiscard]] WaitResult WaitStatus(std::uint8_t mask, int polls);
-    // Silent; a short block is as bad as a lost one.
-    [[nodiscard]] bool WriteData(const std::uint8_t *data, int n);
-    [[nodiscard]] bool ReadData(std::uint8_t *data, int n);
 
     CUsbDevice &usb() { return usb_; }
     const std::array<std::uint8_t, tr600::kInfoBlockSize> &informationBlock() const { return info_; }
@@ -76,26 +73,33 @@ private:
         int index;
         std::uint32_t start;  // buffer address of offset 0
     };
-    using BlockStep = bool (CUsbProgrammer::*)(const AreaRun &area, std::uint32_t pos, int n);
-
-    bool areaLoop(const OperationInfo &op);
-    bool beginArea(const OperationInfo &op, const AreaRun &area, const std::string &areaName);
-    bool forEachBlock(const OperationInfo &op, const AreaRun &area, std::int64_t last, BlockStep step);
-    bool programBlock(const AreaRun &area, std::uint32_t pos, int n);
-    bool readBlock(const AreaRun &area, std::uint32_t pos, int n);
-    bool verifyBlock(const AreaRun &area, std::uint32_t pos, int n);
-    bool blankBlock(const AreaRun &area, std::uint32_t pos, int n);
-    bool compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op);
-    bool singleShot(const OperationInfo &op);
-    // One fuse, lock, configuration or erase command with its 16 bytes out or in; nothing when
-    // the link failed (already reported).
-    std::optional<WaitResult> registerExchange(const OperationInfo &op, std::uint8_t bytes[tr600::kRegisterBytes]);
-    bool readBackMatches(const OperationInfo &write, const std::uint8_t *written, int offset);
-    bool writeCalByte();
+    using BlockStep = StepResult (CUsbProgrammer::*)(const AreaRun &area, std::uint32_t pos, int n);
+    // Words a status wait that ended without success (no answer, or a failure reported).
+    using WaitFailure = std::function<StepResult(WaitResult)>;
 
     bool quietCommand(CommandBlock &block, bool read);
-    // Shows a failure the operation found itself (red, bold).
-    void showFailure(std::string_view text);
+    // The command's control request; a refused one is a lost link.
+    StepResult send(CommandBlock &block, bool read = false);
+    // A short block is as bad as a lost one.
+    [[nodiscard]] bool WriteData(const std::uint8_t *data, int n);
+    [[nodiscard]] bool ReadData(std::uint8_t *data, int n);
+    // A status wait as a step: a lost link is one, a wait that did not end well is `failure`'s.
+    StepResult await(std::uint8_t mask, int polls, const WaitFailure &failure);
+    StepResult areaLoop(const OperationInfo &op);
+    StepResult beginArea(const OperationInfo &op, const AreaRun &area, const std::string &areaName);
+    StepResult forEachBlock(const OperationInfo &op, const AreaRun &area, std::int64_t last, BlockStep step);
+    StepResult programBlock(const AreaRun &area, std::uint32_t pos, int n);
+    StepResult readBlock(const AreaRun &area, std::uint32_t pos, int n);
+    StepResult verifyBlock(const AreaRun &area, std::uint32_t pos, int n);
+    StepResult blankBlock(const AreaRun &area, std::uint32_t pos, int n);
+    StepResult compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op);
+    StepResult singleShot(const OperationInfo &op);
+    // One fuse, lock, configuration or erase command with its 16 bytes out or in; `refused`
+    // words a wait that did not end well (and a read whose bytes never came).
+    StepResult registerExchange(const OperationInfo &op, std::uint8_t bytes[tr600::kRegisterBytes],
+                                const WaitFailure &refused);
+    StepResult readBackMatches(const OperationInfo &write, const std::uint8_t *written, int offset);
+    StepResult writeCalByte();
 
     CUsbDevice usb_;
     ExchangeChannel channel_;

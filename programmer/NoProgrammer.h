@@ -12,11 +12,11 @@ class NoProgrammer final : public Programmer {
 public:
     explicit NoProgrammer(CProgrammer &engine) : engine_(engine) {}
 
-    bool EnsureOpen() override { return true; }
-    bool InitDevice() override { return true; }
-    bool ReadDeviceId(std::uint8_t out[4]) override;
-    bool Execute(Op op) override;
-    bool ReleaseDevice() override { return true; }
+    StepResult EnsureOpen() override { return {}; }
+    StepResult InitDevice() override { return {}; }
+    StepResult ReadDeviceId(std::uint8_t out[4]) override;
+    StepResult Execute(Op op) override;
+    StepResult ReleaseDevice() override { return {}; }
 
 private:
     CProgrammer &engine_;

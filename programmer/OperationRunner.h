@@ -2,7 +2,9 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -29,7 +31,9 @@ std::string_view failureText(RunFailure failure);
 // What one run came to.
 struct OperationOutcome {
     RunFailure failure = RunFailure::Failed;
-    std::string firstFailure;  // the first red message of the run, for summaries and logs
+    // The first message that says why the run did not succeed (a red one, or the cancel), for
+    // summaries and logs; trailing line ends removed.
+    std::string firstFailure;
     bool succeeded() const { return failure == RunFailure::None; }
 };
 
@@ -63,7 +67,17 @@ public:
     OperationOutcome wait(const std::atomic<bool> *cancel = nullptr);
     OperationOutcome run(const RunRequest &request, const std::atomic<bool> *cancel = nullptr);
 
+    // The one wait loop: waits for the runs of all `runners` (a runner that started none ends at
+    // once, Busy), asks each engine once to cancel when `cancel` turns true, calls `ended` as
+    // each run ends and `between` (may be empty) after each round of at most kWaitSliceMs.
+    using EndedRun = std::function<void(std::size_t index, const OperationOutcome &outcome)>;
+    static void waitAll(std::span<OperationRunner *const> runners, const std::atomic<bool> *cancel,
+                        const EndedRun &ended, const std::function<void()> &between = {});
+    // How long one round of waiting blocks before the cancel flag is looked at again.
+    static constexpr unsigned kWaitSliceMs = 20;
+
 private:
+    OperationOutcome collect();
     void result(OperationResult result) override;
     void message(const MessageRecord &record) override;
 

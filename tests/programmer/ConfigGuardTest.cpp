@@ -80,14 +80,14 @@ void patchByte(const fs::path &p, std::size_t at, std::uint8_t value) {
 class RecordingProgrammer : public CProgrammer, public Programmer {
 public:
     ~RecordingProgrammer() override { shutdownWorkers(); }
-    bool EnsureOpen() override { return true; }
-    bool InitDevice() override { return note(-1); }
-    bool ReadDeviceId(std::uint8_t out[4]) override {
+    StepResult EnsureOpen() override { return {}; }
+    StepResult InitDevice() override { return note(-1); }
+    StepResult ReadDeviceId(std::uint8_t out[4]) override {
         std::memcpy(out, selectedDevice()->device_id, 4);
-        return true;
+        return {};
     }
-    bool Execute(Op op) override { return note(int(op)); }
-    bool ReleaseDevice() override { return true; }
+    StepResult Execute(Op op) override { return note(int(op)); }
+    StepResult ReleaseDevice() override { return {}; }
     Programmer &hardware() override { return *this; }
     std::vector<int> touched() {
         std::lock_guard lock(m_);
@@ -95,10 +95,10 @@ public:
     }
 
 private:
-    bool note(int what) {
+    StepResult note(int what) {
         std::lock_guard lock(m_);
         touched_.push_back(what);
-        return true;
+        return {};
     }
     std::mutex m_;
     std::vector<int> touched_;

@@ -21,21 +21,21 @@ namespace {
 class ScriptedProgrammer : public CProgrammer, public Programmer {
 public:
     ~ScriptedProgrammer() override { shutdownWorkers(); }
-    bool EnsureOpen() override { return open; }
-    bool InitDevice() override {
+    StepResult EnsureOpen() override { return open ? StepResult() : StepResult::silent(); }
+    StepResult InitDevice() override {
         ++inits;
-        return true;
+        return {};
     }
-    bool ReleaseDevice() override {
+    StepResult ReleaseDevice() override {
         ++releases;
-        return true;
+        return {};
     }
-    bool ReadDeviceId(std::uint8_t out[4]) override {
+    StepResult ReadDeviceId(std::uint8_t out[4]) override {
         ++idReads;
         std::memcpy(out, id, 4);
-        return idReadable;
+        return idReadable ? StepResult() : StepResult::silent();
     }
-    bool Execute(Op op) override {
+    StepResult Execute(Op op) override {
         executed.push_back(int(op));
         if (gate) {
             std::unique_lock l(m);
@@ -43,7 +43,7 @@ public:
             cv.notify_all();
             cv.wait(l, [&] { return released; });
         }
-        return executeResult;
+        return executeResult ? StepResult() : StepResult::silent();
     }
     void waitInside() {
         std::unique_lock l(m);
@@ -332,6 +332,36 @@ TEST_F(EngineTest, RunnerGivesOneOutcomePerRun) {
     releaser.join();
     EXPECT_EQ(hardware.executed.back(), kOpRead) << "the Auto list stops at the cancel";
     EXPECT_EQ(sink.messages().back(), "Operation was cancelled");
+
+    // One wait for several runs (a gang): the cancel reaches every engine, even one whose worker
+    // has not begun yet, and each run ends once, with the cancel as its reason.
+    test::RecordingEngineSink offlineSink;
+    offlineSink.onStep = [&](int) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!simulated.isCancelled() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+    };
+    OperationRunner offline(simulated, {&offlineSink, &clock, &prompt, &counters, &disconnected}, &buffer, &device,
+                            &options);
+    {
+        std::lock_guard l(hardware.m);
+        hardware.inside = hardware.released = false;
+    }
+    std::thread opener([&] {
+        hardware.waitInside();
+        hardware.release();
+    });
+    ASSERT_TRUE(runner.start(RunRequest::single(Op::Program)));
+    ASSERT_TRUE(offline.start(RunRequest::single(Op::Program)));
+    OperationRunner *const both[] = {&runner, &offline};
+    std::vector<int> ends(2);
+    OperationRunner::waitAll(both, &interrupted, [&](std::size_t i, const OperationOutcome &o) {
+        ++ends[i];
+        EXPECT_EQ(o.failure, RunFailure::Cancelled) << i;
+        EXPECT_EQ(o.firstFailure, "Operation was cancelled") << i;
+    });
+    opener.join();
+    EXPECT_EQ(ends, (std::vector<int>{1, 1}));
+    EXPECT_EQ(offlineSink.steps, 1) << "the run stopped at the step that saw the cancel";
 }
 
 TEST_F(EngineTest, UpgradeFirmwareWithoutHardwareRefusesWithAMessage) {
