@@ -14,6 +14,8 @@ Run from the repository root after configuring a build, for example:
 
     scripts/mutation.py --seed 16 --count 6 sim/tr600/VirtualChip.cpp buffer/DataFile.cpp
     scripts/mutation.py --seed 7 --sample 45 --count 6 core usb devices   # random files of folders
+    scripts/mutation.py --seed 9 --sample 20 --count 3 --sampled-before done.txt --favour core,usb \\
+        core usb devices                          # weighted to files no round sampled yet
     scripts/mutation.py --replay mutation.json    # the survivors again, after new tests
     scripts/mutation.py --table mutation.json     # a results file as a Markdown table
 
@@ -279,7 +281,14 @@ def choose(lines, rng, count):
     return chosen
 
 
-def source_files(items, rng, sample):
+def weight(path, sampled_before, favoured):
+    """A file's chance in a weighted sample: four times for one no earlier round sampled,
+    twice for one in a favoured folder."""
+    w = 1 if path in sampled_before else 4
+    return w * 2 if any(path.startswith(os.path.normpath(f) + os.sep) for f in favoured) else w
+
+
+def source_files(items, rng, sample, sampled_before=None, favoured=()):
     files = []
     for item in items:
         if os.path.isdir(item):
@@ -289,7 +298,12 @@ def source_files(items, rng, sample):
             files.append(item)
     files = [os.path.normpath(f) for f in files]
     if sample and sample < len(files):
-        files = sorted(rng.sample(files, sample))
+        if sampled_before is None and not favoured:
+            files = sorted(rng.sample(files, sample))
+        else:
+            # Weighted sampling without replacement: the largest keys u^(1/w) win.
+            keys = {f: rng.random() ** (1 / weight(f, sampled_before or set(), favoured)) for f in files}
+            files = sorted(sorted(files, key=keys.get, reverse=True)[:sample])
     return files
 
 
@@ -422,17 +436,38 @@ def mutate(args, results):
     model = BuildModel(args.build_dir)
     runner = Runner(model, args)
     restorer = Restorer()
-    files = source_files(args.files, rng, args.sample)
-    results.update({"seed": args.seed, "count": args.count, "files": files, "mutants": []})
+    sampled_before = None
+    if args.sampled_before:
+        with open(args.sampled_before) as f:
+            sampled_before = {os.path.normpath(line.strip()) for line in f if line.strip()}
+    files = source_files(args.files, rng, args.sample, sampled_before, args.favour)
+    # The whole plan first, so that the seed picks the same mutants whatever order they run in.
+    plan = []
+    for path in files:
+        libraries = model.libraries_of(path)
+        if not libraries:
+            print(f"{path}: no library compiles it, skipped", flush=True)
+            continue
+        with open(path, encoding="utf-8") as f:
+            original = f.read()
+        plan.append((path, libraries, original, choose(original.split("\n"), rng, args.count)))
+    first = [os.path.normpath(f) + os.sep for f in args.first]
+    plan.sort(key=lambda p: next((i for i, f in enumerate(first) if p[0].startswith(f)), len(first)))
+    done = set()
+    if args.resume and os.path.exists(args.results):
+        with open(args.results) as f:
+            earlier = json.load(f)
+        if earlier.get("seed") != args.seed or earlier.get("files") != files:
+            sys.exit(f"{args.results} holds another run; --resume needs the same seed and sample")
+        results.update(earlier)
+        done = {(m["path"], m["line"], m["start"], m["replacement"]) for m in earlier["mutants"]}
+    else:
+        results.update({"seed": args.seed, "count": args.count, "files": files, "mutants": []})
     try:
-        for path in files:
-            libraries = model.libraries_of(path)
-            if not libraries:
-                print(f"{path}: no library compiles it, skipped", flush=True)
+        for path, libraries, original, chosen in plan:
+            chosen = [c for c in chosen if (path, c[1] + 1, c[2], c[4]) not in done]
+            if not chosen:
                 continue
-            with open(path, encoding="utf-8") as f:
-                original = f.read()
-            chosen = choose(original.split("\n"), rng, args.count)
             groups, targets = runner.prepare(libraries, path)
             if not groups:
                 print(f"{path}: no test depends on {' '.join(libraries)}, skipped", flush=True)
@@ -512,6 +547,14 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--count", type=int, default=6, help="mutants per file")
     ap.add_argument("--sample", type=int, default=0, help="mutate this many files chosen at random")
+    ap.add_argument("--sampled-before", metavar="LIST",
+                    help="with --sample: files (one a line) earlier rounds sampled weigh a quarter")
+    ap.add_argument("--favour", type=lambda v: [f for f in v.split(",") if f], default=[], metavar="FOLDER,...",
+                    help="with --sample: files of these folders weigh double")
+    ap.add_argument("--first", type=lambda v: [f for f in v.split(",") if f], default=[], metavar="FOLDER,...",
+                    help="run the mutants of these folders first, in this order (the same mutants)")
+    ap.add_argument("--resume", action="store_true",
+                    help="keep the mutants the results file has judged and run the rest of the same plan")
     ap.add_argument("--build-dir", default="build")
     ap.add_argument("--jobs", type=int, default=1)
     ap.add_argument("--results", default="mutation.json", help="results file, written as the run goes")

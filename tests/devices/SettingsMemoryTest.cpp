@@ -239,6 +239,34 @@ TEST_F(SettingsMemoryTest, OnlyARegularFileIsRead) {
     EXPECT_TRUE(defaults);
 }
 
+// The lock that saves hold: a second holder waits out its time and says why, a name planted as
+// a FIFO is refused at once, and descriptor 0 (free in a program started without input) is a lock.
+TEST_F(SettingsMemoryTest, TheLockRefusesASecondHolderAndAPlantedName) {
+    {
+        FileLock first(file, 0);
+        ASSERT_TRUE(first.locked()) << first.error();
+        FileLock second(file, 20);
+        EXPECT_FALSE(second.locked());
+        EXPECT_NE(second.error().find("another program holds"), std::string::npos) << second.error();
+    }
+    const int input = ::dup(0);
+    ::close(0);
+    {
+        FileLock zero(file, 0);
+        EXPECT_TRUE(zero.locked()) << "closing the first released it; " << zero.error();
+        EXPECT_FALSE(FileLock(file, 0).locked()) << "descriptor 0 holds the lock";
+    }
+    if (input >= 0) {
+        ::dup2(input, 0);
+        ::close(input);
+    }
+    fs::remove(FileLock::lockPathFor(file));
+    ASSERT_EQ(::mkfifo(FileLock::lockPathFor(file).c_str(), 0600), 0);
+    FileLock planted(file, 0);
+    EXPECT_FALSE(planted.locked());
+    EXPECT_NE(planted.error().find("is not a regular file"), std::string::npos) << planted.error();
+}
+
 // Ten programs saving ten devices at once each keep their slot.
 TEST_F(SettingsMemoryTest, ConcurrentSavesKeepEverySlot) {
     writeFile({0});

@@ -192,6 +192,20 @@ TEST(DownloadToChip, FailuresStopTheDownload) {
         EXPECT_EQ(rig.ui.posts, std::vector<unsigned>{AG_MSG_LINK_LOST});  // preparation failure ends the session
     }
     {
+        // A chip that never answers its preparation gets 300 ms, polled once a millisecond.
+        Rig rig;
+        rig.driver.options().flash = 0;
+        ASSERT_TRUE(rig.connect());
+        rig.sim.device->setStatusHook([] {});  // only the pauses between polls move the clock
+        rig.sim.device->injectFault({Emx31FaultKind::StatusNeverComes, cmd::ChipPrepare});
+        const std::uint64_t before = rig.clock.nowMs();
+        EXPECT_EQ(rig.driver.init(AG_INIT_PREPARE_DOWNLOAD, nullptr), 1u);
+        const std::uint64_t waited = rig.clock.nowMs() - before;
+        EXPECT_GT(waited, 300u);
+        EXPECT_LE(waited, 301u);
+        EXPECT_TRUE(rig.ui.hasText("EMX31 ERROR 30: Failed to Initialize the Device, Flash Download Abort.\n"));
+    }
+    {
         Rig rig;
         rig.driver.options().flash = 0;
         rig.sim.device->setTargetChip(13);  // a P89V51RB2 sits in the socket

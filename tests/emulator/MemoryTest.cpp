@@ -181,6 +181,32 @@ TEST(Registers, BlockCacheAndWrites) {
     EXPECT_EQ(v, 0x77u);
 }
 
+// The block's layout both ways; decoding reads the sixteen bytes and nothing after them.
+TEST(Registers, BlockCodingKeepsToSixteenBytes) {
+    Registers regs;
+    regs.r = {1, 2, 3, 4, 5, 6, 7, 8};
+    regs.a = 0x3C;
+    regs.b = 0x4D;
+    regs.sp = 0x50;
+    regs.psw = 0x18;
+    regs.dpl = 0xEF;
+    regs.dph = 0xBE;
+    regs.pc = AG_CODE_TAG | 0x1234;
+    const std::array<std::uint8_t, 17> block{0x3C, 0x18, 0xBE, 0xEF, 0x50, 0x12, 0x34, 0x4D, 1, 2, 3, 4, 5, 6, 7, 8, 0x99};
+    const auto encoded = regs.encode();
+    EXPECT_TRUE(std::equal(encoded.begin(), encoded.end(), block.begin()));
+    Registers back;
+    back.decode(block.data());
+    EXPECT_EQ(back.r, regs.r);
+    EXPECT_EQ(back.a, 0x3C);
+    EXPECT_EQ(back.b, 0x4D);
+    EXPECT_EQ(back.sp, 0x50);
+    EXPECT_EQ(back.psw, 0x18);
+    EXPECT_EQ(back.dpl, 0xEF);
+    EXPECT_EQ(back.dph, 0xBE);
+    EXPECT_EQ(back.pc, AG_CODE_TAG | 0x1234u);
+}
+
 TEST(Registers, APartialWriteAfterStepsKeepsTheTargetsPcAndSp) {
     // 0000 INC SP / 0002..: NOPs
     Rig rig;

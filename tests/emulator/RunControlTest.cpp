@@ -34,6 +34,21 @@ TEST(Go, PassCountStopsTheThirdTime) {
     EXPECT_FALSE(rig.driver.running());
 }
 
+// Two enabled breakpoints at one address: the first in the host's list decides alone.
+TEST(Go, TheFirstBreakpointAtAnAddressDecides) {
+    for (const bool countingFirst : {true, false}) {
+        Rig rig;
+        rig.loadProgram(kCounter);
+        ASSERT_TRUE(rig.connect());
+        rig.addBreakpoint(0x0003, countingFirst ? 3 : 1);
+        AG_Breakpoint *other = rig.addBreakpoint(0x0003, countingFirst ? 1 : 3);
+        rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
+        EXPECT_EQ(rig.pc, 0xFF000003u) << countingFirst;
+        EXPECT_EQ(accumulator(rig), countingFirst ? 3 : 1) << countingFirst;
+        EXPECT_EQ(other->passCount, countingFirst ? 1u : 3u) << "the second is never counted";
+    }
+}
+
 TEST(Go, BreakpointAtThePcIsSteppedOverFirst) {
     Rig rig;
     rig.loadProgram(kCounter);
@@ -116,6 +131,7 @@ TEST(Go, BreakpointsNextToTheStopAddressStayOutOfTheEmulator) {
 TEST(Stop, FromAnotherThreadHaltsARunningGo) {
     Rig rig;
     rig.loadProgram(kSpinWithEa);
+    rig.loadProgram({0x5A, 0x5A}, 0x3C);  // code the host does not see as taking 003B
     ASSERT_TRUE(rig.connect());
     auto go = std::async(std::launch::async, [&] { rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr); });
     while (!rig.sim.device->running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -128,8 +144,10 @@ TEST(Stop, FromAnotherThreadHaltsARunningGo) {
     EXPECT_FALSE(rig.driver.stopRequested());
     EXPECT_EQ(rig.pc, 0xFF000002u);
     EXPECT_TRUE(rig.ui.boxes.empty());
-    // The halt mechanism took its three code bytes.
+    // The halt mechanism took its three code bytes: a jump to the monitor at FC00.
     EXPECT_EQ(rig.sim.device->cpu().readCode(0x3B), 0x02);
+    EXPECT_EQ(rig.sim.device->cpu().readCode(0x3C), 0xFC);
+    EXPECT_EQ(rig.sim.device->cpu().readCode(0x3D), 0x00);
 }
 
 TEST(Stop, HaltFailsWithInterruptsDisabledAndTheUserDecides) {

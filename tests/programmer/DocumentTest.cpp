@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -142,6 +143,18 @@ TEST(Document, ApplyDeviceResetsTheBufferAndRemembersTheDevice) {
     EXPECT_EQ(rig.info.lines[1].colour, 0x0080FFu);
     EXPECT_EQ(rig.info.lines[2].text, "AT89S51\n");
     EXPECT_TRUE(rig.info.lines[2].bold);
+
+    // The Config entry follows the device's configuration file, which must exist.
+    EXPECT_TRUE(rig.doc->canConfigure());
+    DeviceRecord missing = rig.device("AT89S51");
+    std::snprintf(missing.config_name, sizeof missing.config_name, "NOSUCHCFG");
+    rig.doc->applyDevice(missing);
+    EXPECT_FALSE(rig.doc->canConfigure());
+    rig.doc->applyDevice(rig.device("AT89S51"));
+    EXPECT_TRUE(rig.doc->canConfigure());
+    missing.config_name[0] = 0;
+    rig.doc->applyDevice(missing);
+    EXPECT_FALSE(rig.doc->canConfigure());
 }
 
 TEST(Document, HistoryEntriesThatAreGoneSelectNothing) {

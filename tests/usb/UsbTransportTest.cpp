@@ -178,6 +178,22 @@ TEST(UsbTransport, AnOldSessionCannotTalkToAReopenedDevice) {
     EXPECT_TRUE(t.usb->ControlTransfer(UsbDirection::HostToDevice, 0x83, 0, 0, nullptr, 0, t.usb->session()));
 }
 
+// A simulated device that takes every request: enough to see which device a backend reaches.
+struct AnsweringDevice : SimulatedUsbDevice {
+    bool plugged = true;
+    int requests = 0;
+    bool attached() const override { return plugged; }
+    bool setConfiguration(int) override { return true; }
+    bool claimInterface(int) override { return true; }
+    bool vendorRequest(UsbDirection, std::uint8_t, std::uint16_t, std::uint16_t, std::uint8_t *,
+                       std::uint16_t) override {
+        ++requests;
+        return true;
+    }
+    int bulkOut(std::uint8_t, const std::uint8_t *, int size, unsigned) override { return size; }
+    int bulkIn(std::uint8_t, std::uint8_t *, int size, unsigned) override { return size; }
+};
+
 TEST(UsbTransport, SimulatorBusIsSearchedLikeDriverIndexes) {
     auto bus = std::make_shared<SimulatedBus>();
     auto backend = std::make_unique<SimulatorBackend>(bus);
@@ -185,6 +201,21 @@ TEST(UsbTransport, SimulatorBusIsSearchedLikeDriverIndexes) {
     CUsbDevice usb(std::move(backend));
     EXPECT_FALSE(usb.Open());
     EXPECT_EQ(raw->openAttempts(), 16);
+
+    // The backend on its own: a failed bulk transfer is -1, and an open that fails leaves
+    // nothing open, not even the device opened before.
+    auto device = std::make_shared<AnsweringDevice>();
+    bus->plug(0, device);
+    ASSERT_TRUE(raw->openIndex(0));
+    std::uint8_t byte = 0;
+    EXPECT_EQ(raw->bulk(0x82, &byte, 1, 10), 1);
+    device->plugged = false;
+    EXPECT_EQ(raw->bulk(0x82, &byte, 1, 10), -1);
+    device->plugged = true;
+    EXPECT_FALSE(raw->openIndex(3));
+    EXPECT_FALSE(raw->control(UsbDirection::HostToDevice, 0x83, 0, 0, nullptr, 0, 10));
+    EXPECT_EQ(raw->bulk(0x02, &byte, 1, 10), -1);
+    EXPECT_EQ(device->requests, 0);
 }
 
 // The status poll behind every programmer command: which polls a budget allows, and what the
