@@ -346,8 +346,10 @@ TEST_F(EngineTest, RunnerGivesOneOutcomePerRun) {
         std::lock_guard l(hardware.m);
         hardware.inside = hardware.released = false;
     }
-    std::thread opener([&] {
+    std::thread opener([&] {  // holds the run until the wait has cancelled it, however slow the machine
         hardware.waitInside();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!hardware.isCancelled() && std::chrono::steady_clock::now() < until) std::this_thread::yield();
         hardware.release();
     });
     ASSERT_TRUE(runner.start(RunRequest::single(Op::Program)));
