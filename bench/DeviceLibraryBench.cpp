@@ -66,8 +66,8 @@ void BM_SingleLookup(benchmark::State &state) {
         if (!library.FindDevice(std::uint16_t(last % 101), deviceName(last), record)) state.SkipWithError("not found");
         benchmark::DoNotOptimize(record);
     }
-    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(std::filesystem::file_size(
-                                                                 libraryDirectory() / "TR620.dev")));
+    state.SetBytesProcessed(std::int64_t(state.iterations()) *
+                            std::int64_t(std::filesystem::file_size(libraryDirectory() / "TR620.dev")));
 }
 BENCHMARK(BM_SingleLookup)->Unit(benchmark::kMillisecond);
 

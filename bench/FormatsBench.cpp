@@ -60,7 +60,8 @@ struct Workspace {
         if (f.format != FileFormat::ExtTektronix) return input(f);
         const fs::path p = dir / "in4.srec_cat";
         if (!fs::exists(p))
-            std::system(("srec_cat '" + binary(f).string() + "' -binary -o '" + p.string() + "' " + f.srecName).c_str());
+            std::system(
+                ("srec_cat '" + binary(f).string() + "' -binary -o '" + p.string() + "' " + f.srecName).c_str());
         return p;
     }
     fs::path binary(const Format &f) const { return dir / ("in" + std::to_string(unsigned(f.format)) + ".bin"); }
@@ -99,8 +100,8 @@ void BM_Save(benchmark::State &state, Format f) {
 // srec_cat reading the format into a binary image.
 void BM_SrecCatLoad(benchmark::State &state, Format f) {
     Workspace &w = workspace();
-    const std::string cmd = "srec_cat '" + w.srecCatInput(f).string() + "' " + f.srecName + " -o '" + w.output().string() +
-                            "' -binary 2>/dev/null";
+    const std::string cmd = "srec_cat '" + w.srecCatInput(f).string() + "' " + f.srecName + " -o '" +
+                            w.output().string() + "' -binary 2>/dev/null";
     for (auto _ : state) runOrFail(state, cmd);
     state.SetBytesProcessed(std::int64_t(state.iterations()) * f.size);
 }

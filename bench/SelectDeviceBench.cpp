@@ -34,7 +34,8 @@ fs::path makeLibrary(bool oneVendor) {
         records.push_back(r);
     }
     const auto img = devlib::buildLibrary("TR610.dev", records);
-    std::ofstream(dir / "TR610.dev", std::ios::binary).write(reinterpret_cast<const char *>(img.data()), long(img.size()));
+    std::ofstream(dir / "TR610.dev", std::ios::binary)
+        .write(reinterpret_cast<const char *>(img.data()), long(img.size()));
     return dir;
 }
 

@@ -71,9 +71,9 @@ void BM_ProgramAndVerify512KiB(benchmark::State &state) {
         }
     }
     // Per KiB programmed and verified; the engine's fixed pauses run on the fake clock.
-    state.counters["s_per_KiB"] = benchmark::Counter(double(state.iterations()) * 512,
-                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-                                                      benchmark::Counter::kIs1000);
+    state.counters["s_per_KiB"] =
+        benchmark::Counter(double(state.iterations()) * 512, benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
+                           benchmark::Counter::kIs1000);
     state.SetBytesProcessed(std::int64_t(state.iterations()) * kSize * 2);
 }
 BENCHMARK(BM_ProgramAndVerify512KiB)->Unit(benchmark::kMillisecond)->UseRealTime();

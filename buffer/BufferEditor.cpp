@@ -68,9 +68,7 @@ void fillBytes(DataBuffer &buffer, std::uint32_t from, std::uint32_t to, FillKin
     std::uint8_t *p = buffer.data() + from;
     const std::size_t n = std::size_t(to - from) + 1;
     switch (kind) {
-    case FillKind::ConstantByte:
-        std::memset(p, byteValue, n);
-        break;
+    case FillKind::ConstantByte: std::memset(p, byteValue, n); break;
     case FillKind::ConstantWord:
         for (std::size_t k = 0; k < n; k += 2) {
             p[k] = std::uint8_t(wordValue);
@@ -157,9 +155,7 @@ std::vector<EditArea> BufferEditor::areasOf(const DeviceRecord &device) {
     // One text reused for both tabs: a second area no rule names shows the first one's name.
     std::string name;
     if (!AreaName(device, 0, name)) name = device.device_name;
-    const int count = device.memory_areas[0].size_bytes == 0   ? 0
-                      : device.memory_areas[1].size_bytes == 0 ? 1
-                                                               : 2;
+    const int count = device.memory_areas[0].size_bytes == 0 ? 0 : device.memory_areas[1].size_bytes == 0 ? 1 : 2;
     for (int i = 0; i < count; ++i) {
         if (i == 1) AreaName(device, 1, name);
         areas.push_back({name, device.memory_areas[i].buffer_start, device.memory_areas[i].size_bytes});
@@ -190,8 +186,7 @@ std::string BufferEditor::checksumText() const {
 }
 
 std::string BufferEditor::rangeText() const {
-    return formatTable(hexAddresses() ? sid::BufferRangeHexFormat : sid::BufferRangeDecFormat, rangeStart_,
-                       rangeEnd_);
+    return formatTable(hexAddresses() ? sid::BufferRangeHexFormat : sid::BufferRangeDecFormat, rangeStart_, rangeEnd_);
 }
 
 std::string BufferEditor::fillRangeText() const { return formatTable(sid::FillRangeFormat, rangeStart_, rangeEnd_); }

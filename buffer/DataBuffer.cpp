@@ -37,10 +37,8 @@ void DataBuffer::notifyChanged(std::uint32_t first, std::uint32_t last) {
 }
 
 void DataBuffer::applyUnusedByteFill(UnusedByteMode mode) {
-    if (mode == UnusedByteMode::FillFF)
-        fill(0xFF);
-    else if (mode == UnusedByteMode::Fill00)
-        fill(0x00);
+    if (mode == UnusedByteMode::FillFF) fill(0xFF);
+    else if (mode == UnusedByteMode::Fill00) fill(0x00);
 }
 
 void maskWordBytes(DataBuffer &buffer, const DeviceRecord &device) {

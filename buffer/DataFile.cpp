@@ -87,8 +87,7 @@ struct UninitialisedAllocator : std::allocator<T> {
 using FileBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
 
 // Reads from offset to the end of the file, at most limit bytes; `error` says why it could not.
-bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, FileBytes &out,
-              std::error_code &error) {
+bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, FileBytes &out, std::error_code &error) {
     out.clear();
     errno = 0;
     FilePtr f = openFile(path, "rb");
@@ -167,9 +166,9 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
     // Devices and pipes are refused: a text reader would never see their end.
     if (ec || !fs::is_regular_file(status)) {
         reportUnreadable(sink, path,
-                         ec                          ? ec.message()
+                         ec                         ? ec.message()
                          : fs::is_directory(status) ? std::make_error_code(std::errc::is_a_directory).message()
-                                                     : std::string("not a regular file"));
+                                                    : std::string("not a regular file"));
         report(sink, loadString(sid::LoadFileFailed), msg::Red);
         result.status = LoadStatus::CannotRead;
         return result;
@@ -207,8 +206,10 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
         ok = false;
         tooLarge = readable && ((!sizeError && size > kMaxTextFileSize) || file.size() > kMaxTextFileSize);
         if (tooLarge) {
-            report(sink, path.string() + ": a text data file may be at most " + std::to_string(kMaxTextFileSize >> 20) +
-                             " MiB\n", msg::Red);
+            report(sink,
+                   path.string() + ": a text data file may be at most " + std::to_string(kMaxTextFileSize >> 20) +
+                       " MiB\n",
+                   msg::Red);
             file.clear();
         } else if (readable) {
             switch (settings.format) {
@@ -245,16 +246,14 @@ LoadResult loadFile(const fs::path &path, DataBuffer &buffer, const LoadSettings
     return loadDataFile(path, buffer, settings, sink, prompt);
 }
 
-SaveStatus saveDataFile(const fs::path &path, const DataBuffer &buffer, const SaveSettings &settings,
-                        InfoSink &sink) {
+SaveStatus saveDataFile(const fs::path &path, const DataBuffer &buffer, const SaveSettings &settings, InfoSink &sink) {
     const auto finish = [&](SaveStatus status) {
         report(sink, std::string(loadString(sid::FileFormatLabel)) + std::string(formatName(settings.format)),
                msg::Black);
         if (status == SaveStatus::Ok)
             // The stored text has no line end; without one the next line would run into it.
             report(sink, std::string(loadString(sid::SaveFileSuccessful)) + "\n", msg::Green);
-        else
-            report(sink, loadString(sid::SaveFileFailed), msg::Red);
+        else report(sink, loadString(sid::SaveFileFailed), msg::Red);
         return status;
     };
     if (!usable(settings.format)) return finish(SaveStatus::BadFormat);

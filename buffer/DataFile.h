@@ -72,8 +72,8 @@ enum class SaveStatus {
 LoadResult loadDataFile(const std::filesystem::path &path, DataBuffer &buffer, const LoadSettings &settings,
                         InfoSink &sink, Prompt *prompt = nullptr);
 // The unused-byte fill, "Load File: <path>", then the load driver.
-LoadResult loadFile(const std::filesystem::path &path, DataBuffer &buffer, const LoadSettings &settings,
-                    InfoSink &sink, Prompt *prompt = nullptr);
+LoadResult loadFile(const std::filesystem::path &path, DataBuffer &buffer, const LoadSettings &settings, InfoSink &sink,
+                    Prompt *prompt = nullptr);
 
 // The save driver: writes [saveStart, saveStart + saveSize) of the buffer, addresses from 0.
 // An existing file is replaced only by a completely written one.

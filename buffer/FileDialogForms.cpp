@@ -18,7 +18,8 @@ std::optional<std::uint32_t> parseHexField(std::string_view text) {
     std::uint64_t value = 0;
     for (char c : text) {
         if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-        value = value * 16 + std::uint64_t(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::toupper(c) - 'A' + 10));
+        value = value * 16 +
+                std::uint64_t(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::toupper(c) - 'A' + 10));
         if (value > 0xFFFFFFFFu) return std::nullopt;
     }
     return std::uint32_t(value);
@@ -59,9 +60,8 @@ std::optional<FormProblem> checkLoadForm(std::string_view fileStart, std::string
 std::optional<FormProblem> checkSaveForm(std::string_view start, std::string_view size) {
     const auto first = parseHexField(start);
     if (!first || *first >= DataBuffer::kSize)
-        return FormProblem{"Buffer Start Address must be a hexadecimal number from " +
-                               hexRange(0, DataBuffer::kSize - 1) + ".",
-                           0};
+        return FormProblem{
+            "Buffer Start Address must be a hexadecimal number from " + hexRange(0, DataBuffer::kSize - 1) + ".", 0};
     const auto count = parseHexField(size);
     if (!count || !saveRangeAccepted(*first, *count))
         return FormProblem{"Data Size must be a hexadecimal number from " +

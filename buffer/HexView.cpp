@@ -44,9 +44,7 @@ void HexView::setByteRows(bool byteRows) {
     report();
 }
 
-std::uint32_t HexView::lastVisible() const {
-    return std::min<std::uint32_t>(firstVisible() + kPageBytes, length_);
-}
+std::uint32_t HexView::lastVisible() const { return std::min<std::uint32_t>(firstVisible() + kPageBytes, length_); }
 
 void HexView::gotoOffset(std::uint32_t offset) {
     if (!hasData()) return;
@@ -61,19 +59,15 @@ void HexView::clampTopLine() { topLine_ = std::clamp(topLine_, 0, maxTopLine_); 
 
 void HexView::keepCaretVisible() {
     const int row = int(caret_ / kBytesPerRow);
-    if (caret_ < firstVisible())
-        topLine_ = row;
-    else if (caret_ >= lastVisible())
-        topLine_ = row - (kRows - 1);
+    if (caret_ < firstVisible()) topLine_ = row;
+    else if (caret_ >= lastVisible()) topLine_ = row - (kRows - 1);
     clampTopLine();
 }
 
 void HexView::centreCaret() {
     const int row = int(caret_ / kBytesPerRow);
-    if (row >= 8)
-        topLine_ = std::uint64_t(caret_) + 136 <= length_ - 1 ? row - 8 : maxTopLine_;
-    else
-        topLine_ = 0;
+    if (row >= 8) topLine_ = std::uint64_t(caret_) + 136 <= length_ - 1 ? row - 8 : maxTopLine_;
+    else topLine_ = 0;
     clampTopLine();
 }
 
@@ -120,9 +114,7 @@ void HexView::stepRight() {
 bool HexView::key(Key k) {
     if (!hasData()) return false;
     switch (k) {
-    case Key::Tab:
-        inHex_ = !inHex_;
-        break;
+    case Key::Tab: inHex_ = !inHex_; break;
     case Key::PageUp:
         if (caret_ >= std::uint32_t(kPageBytes)) caret_ -= kPageBytes;
         topLine_ -= kRows;
@@ -150,16 +142,12 @@ bool HexView::key(Key k) {
         if (std::uint64_t(caret_) + kBytesPerRow <= length_ - 1) caret_ += kBytesPerRow;
         break;
     case Key::Left:
-        if (inHex_ && !firstDigit_)
-            firstDigit_ = true;
-        else
-            stepLeft();
+        if (inHex_ && !firstDigit_) firstDigit_ = true;
+        else stepLeft();
         break;
     case Key::Right:
-        if (inHex_ && firstDigit_)
-            firstDigit_ = false;
-        else
-            stepRight();
+        if (inHex_ && firstDigit_) firstDigit_ = false;
+        else stepRight();
         break;
     }
     keepCaretVisible();
@@ -176,12 +164,9 @@ HexView::TypeResult HexView::type(char32_t ch) {
     if (inHex_) {
         if (ch >= 'A' && ch <= 'Z') ch = ch - 'A' + 'a';
         int nibble;
-        if (ch >= '0' && ch <= '9')
-            nibble = int(ch - '0');
-        else if (ch >= 'a' && ch <= 'f')
-            nibble = int(ch - 'a' + 10);
-        else
-            return TypeResult::Ignored;
+        if (ch >= '0' && ch <= '9') nibble = int(ch - '0');
+        else if (ch >= 'a' && ch <= 'f') nibble = int(ch - 'a' + 10);
+        else return TypeResult::Ignored;
         if (firstDigit_) {
             byte = std::uint8_t((byte & 0x0F) | (nibble << 4));
             firstDigit_ = false;
@@ -289,10 +274,8 @@ std::string HexView::hexText(int row) const {
         }
     } else {
         for (std::uint32_t a = o; a < end; a += 2) {
-            if (a + 1 < end)
-                appendHexByte(s, data_[a + 1]);
-            else
-                s += "  ";
+            if (a + 1 < end) appendHexByte(s, data_[a + 1]);
+            else s += "  ";
             appendHexByte(s, data_[a]);
             s += "  ";
         }
@@ -317,9 +300,7 @@ std::string HexView::charText(int row) const {
     return s;
 }
 
-bool HexView::caretVisible() const {
-    return hasData() && caret_ >= firstVisible() && caret_ < lastVisible();
-}
+bool HexView::caretVisible() const { return hasData() && caret_ >= firstVisible() && caret_ < lastVisible(); }
 
 HexRect HexView::caretRect() const {
     if (!caretVisible()) return {};

@@ -130,7 +130,7 @@ std::vector<ProgrammerSlot> programmerSlots(const CliContext &ctx, CliLibrary &l
         slot.index = i;
         slot.simulated = true;
         slot.simulator = std::make_shared<sim::Tr600Simulator>(model ? model->code : kModelTR610,
-                                                                kFirstSimulatedSerial + std::uint32_t(i));
+                                                               kFirstSimulatedSerial + std::uint32_t(i));
         bus->plug(i, slot.simulator);
         slot.makeBackend = [bus] { return std::make_unique<SimulatorBackend>(bus); };
         insertChip(ctx, slot, sockets[std::size_t(i)] ? &*sockets[std::size_t(i)] : device, i, chipDir);

@@ -37,10 +37,14 @@ std::uint32_t parseHex(std::string_view text, std::string_view what) {
     std::string_view t = text;
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t.remove_prefix(2);
     else if (t.size() > 1 && (t.back() == 'h' || t.back() == 'H')) t.remove_suffix(1);
-    if (t.empty() || t.size() > 8) throw UsageError(std::string(what) + ": not a hexadecimal number: " + std::string(text));
+    if (t.empty() || t.size() > 8)
+        throw UsageError(std::string(what) + ": not a hexadecimal number: " + std::string(text));
     std::uint32_t v = 0;
     for (char c : t) {
-        int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        int d = (c >= '0' && c <= '9')   ? c - '0'
+                : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                         : -1;
         if (d < 0) throw UsageError(std::string(what) + ": not a hexadecimal number: " + std::string(text));
         v = (v << 4) | std::uint32_t(d);
     }

@@ -10,14 +10,14 @@ namespace vantor::cli {
 
 enum ExitCode : int {
     kExitSuccess = 0,
-    kExitFailed = 1,      // the operation ran and failed
-    kExitUsage = 2,       // bad usage or bad input
+    kExitFailed = 1,  // the operation ran and failed
+    kExitUsage = 2,   // bad usage or bad input
     kExitCancelled = 130,
 };
 
 // Options shared by every command.
 struct CliContext {
-    std::filesystem::path libDir;         // libraries, cfg/ and chip.set
+    std::filesystem::path libDir;  // libraries, cfg/ and chip.set
     std::string model = "TR610";
     bool modelGiven = false;
     bool allowColour = true;
@@ -26,13 +26,13 @@ struct CliContext {
     std::vector<std::string> simFaults;   // faults the simulator is told to produce ("KIND[@CMD[+N]][!]")
     std::optional<std::string> disconnectOperation;
     // Production-line options (several programmers, reports, log).
-    bool json = false;                       // one JSON document on stdout, text on stderr
+    bool json = false;  // one JSON document on stdout, text on stderr
     std::optional<std::string> programmerSerial;
-    int simCount = 1;                        // simulated programmers
-    std::vector<std::string> simSockets;     // "[N=]VENDOR/DEVICE": a chip other than the one selected
-    std::optional<std::string> logFile;      // CSV production log
+    int simCount = 1;                     // simulated programmers
+    std::vector<std::string> simSockets;  // "[N=]VENDOR/DEVICE": a chip other than the one selected
+    std::optional<std::string> logFile;   // CSV production log
     bool stationGiven = false;
-    std::string station;                     // the bench, in production records (default: host name)
+    std::string station;  // the bench, in production records (default: host name)
     Terminal *terminal = nullptr;
 };
 

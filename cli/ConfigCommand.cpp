@@ -97,8 +97,10 @@ std::vector<std::size_t> itemsAnsweringTo(const ConfigDeviceForm &m, const std::
 int pickOrList(const Item &item, const std::vector<std::string> &texts, const std::string &value, const char *what) {
     const int pick = pickChoice(texts, value);
     if (pick >= 0) return pick;
-    const std::string problem = pick == -2 ? "more than one " + std::string(what) + " starts with" : "no " + std::string(what);
-    std::fprintf(stderr, "vantor-cli: config: %s: %s \"%s\"; one of:\n", item.text.c_str(), problem.c_str(), value.c_str());
+    const std::string problem =
+        pick == -2 ? "more than one " + std::string(what) + " starts with" : "no " + std::string(what);
+    std::fprintf(stderr, "vantor-cli: config: %s: %s \"%s\"; one of:\n", item.text.c_str(), problem.c_str(),
+                 value.c_str());
     for (const auto &t : texts) std::fprintf(stderr, "  %s\n", t.c_str());
     return -1;
 }
@@ -122,7 +124,8 @@ bool setItem(ConfigDeviceForm &m, std::size_t i, const std::string &value) {
         bool on = false;
         if (!parseSwitch(value, on) || (item.kind == cfg::kRadioButton && !on)) {
             std::fprintf(stderr, "vantor-cli: config: %s takes %s, not \"%s\"\n", item.text.c_str(),
-                         item.kind == cfg::kCheckBox ? "on or off" : "on (choose another button to leave it)", value.c_str());
+                         item.kind == cfg::kCheckBox ? "on or off" : "on (choose another button to leave it)",
+                         value.c_str());
             return false;
         }
         m.setChecked(i, on);
@@ -190,8 +193,18 @@ nlohmann::json toJson(const ConfigDeviceForm &m, const DeviceRecord &device, boo
             break;
         }
         case cfg::kGroupBox: j = {{"kind", "group"}, {"text", it.text}}; break;
-        case cfg::kRadioButton: j["kind"] = "radio"; j["selected"] = c.checked; j["mask"] = it.mask; j["value"] = it.value; break;
-        case cfg::kCheckBox: j["kind"] = "check"; j["checked"] = c.checked; j["mask"] = it.mask; j["value"] = it.value; break;
+        case cfg::kRadioButton:
+            j["kind"] = "radio";
+            j["selected"] = c.checked;
+            j["mask"] = it.mask;
+            j["value"] = it.value;
+            break;
+        case cfg::kCheckBox:
+            j["kind"] = "check";
+            j["checked"] = c.checked;
+            j["mask"] = it.mask;
+            j["value"] = it.value;
+            break;
         case cfg::kDropDown: {
             j["kind"] = "list";
             j["mask"] = it.mask;
@@ -296,18 +309,19 @@ int runConfig(CliContext &ctx, Args args) {
         std::memcpy(device.config_data, model.working().data(), kConfigDataSize);
         SettingsMemory memory = settingsMemory(ctx);
         if (!memory.SaveDeviceSettings(device, items, areaMask)) {
-            std::fprintf(stderr,
-                         "vantor-cli: the configuration could not be kept: %s\n",
+            std::fprintf(stderr, "vantor-cli: the configuration could not be kept: %s\n",
                          memory.file().empty() ? "there is no chip.set beside the program"
                                                : ("cannot rewrite " + memory.file().string()).c_str());
             return kExitFailed;
         }
-        if (!showIt) ctx.terminal->plain("Configuration bytes: " + hexBytes(device.config_data, 16) +
-                                         "   Lock bytes: " + hexBytes(device.config_data + 16, 16));
+        if (!showIt)
+            ctx.terminal->plain("Configuration bytes: " + hexBytes(device.config_data, 16) +
+                                "   Lock bytes: " + hexBytes(device.config_data + 16, 16));
     }
     if (showIt) {
         if (json) {
-            nlohmann::json doc = {{"schema", kJsonSchemaId}, {"command", "config"}, {"result", "success"}, {"exit_code", 0}};
+            nlohmann::json doc = {
+                {"schema", kJsonSchemaId}, {"command", "config"}, {"result", "success"}, {"exit_code", 0}};
             doc.update(toJson(model, device, remembered || !sets.empty() || defaults));
             printJson(doc, 2);
         } else {

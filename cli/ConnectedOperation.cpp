@@ -71,8 +71,7 @@ void parseConfig(const std::vector<std::string> &words, std::uint8_t out[kConfig
         }
     if (digits.size() % 2) digits.insert(digits.size() - 1, "0");
     if (digits.empty()) throw UsageError("--config needs the configuration bytes in hex");
-    if (digits.size() / 2 > std::size_t(kConfigDataSize))
-        throw UsageError("--config: at most 48 bytes");
+    if (digits.size() / 2 > std::size_t(kConfigDataSize)) throw UsageError("--config: at most 48 bytes");
     std::memset(out, 0, kConfigDataSize);
     for (std::size_t i = 0; i < digits.size() / 2; ++i)
         out[i] = std::uint8_t(std::stoul(digits.substr(2 * i, 2), nullptr, 16));
@@ -215,8 +214,9 @@ bool lockoutAllowed(const CliContext &ctx, const OperationJob &job, const JobFla
     const std::vector<std::uint8_t> ops(run.begin(), run.end());
     const auto risks = lockoutRisksOf(ctx.libDir, job.device, ops);
     if (risks.empty()) return true;
-    std::fprintf(stderr, "vantor-cli: %s would write choices that can lock the chip out:\n%s"
-                         "Nothing was written; give --allow-lockout to write them.\n",
+    std::fprintf(stderr,
+                 "vantor-cli: %s would write choices that can lock the chip out:\n%s"
+                 "Nothing was written; give --allow-lockout to write them.\n",
                  job.name.c_str(), describeRisks(risks).c_str());
     return false;
 }
@@ -246,7 +246,8 @@ void checkSerialPlan(const OperationJob &job) {
     if (!job.serial) return;
     const int op = job.op;
     const std::uint8_t *items = job.items;
-    if (!programs(op, items) && !needsFile(op, items)) throw UsageError("--serial-at goes with program, verify or auto");
+    if (!programs(op, items) && !needsFile(op, items))
+        throw UsageError("--serial-at goes with program, verify or auto");
     // Only programming hands out numbers; a verify compares with the one the log recorded.
     if (programs(op, items) && job.serial->check)
         throw UsageError("--serial-number goes with verify; programming takes the next number");
@@ -275,7 +276,7 @@ int loadImage(CliContext &ctx, OperationJob &job, LoadRequest &load, const JobFl
         }
         if (!loaded.wroteData && programs(job.op, job.items) && !flags.allowEmpty)
             throw UsageError(*job.file + " loads no data into the device's range: nothing would be programmed "
-                             "(--allow-empty programs it all the same)");
+                                         "(--allow-empty programs it all the same)");
         if (job.serial)
             checkSerialPlacement(*job.serial, device, job.options.areaMask, *buffer, loaded, flags.serialOverwrite);
         if (device.isWordDevice()) maskWordBytes(*buffer, device);
@@ -385,7 +386,8 @@ int runConnectedOperation(CliContext &ctx, int op, const std::string &deviceSpec
                                          InterruptGuard::flag(), serialNumber, ctx.terminal);
     if (!outcome.connected || (outcome.exitCode == kExitUsage && !outcome.problem.empty())) {
         std::fprintf(stderr, "vantor-cli: %s\n", outcome.problem.c_str());
-        if (!outcome.connected) std::fprintf(stderr, "(connect a TR600 programmer, or use --simulate or --disconnect)\n");
+        if (!outcome.connected)
+            std::fprintf(stderr, "(connect a TR600 programmer, or use --simulate or --disconnect)\n");
     }
     printRunDetails(*ctx.terminal, job, outcome);
     rememberRuns(lib, job, {&outcome});

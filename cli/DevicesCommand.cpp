@@ -35,11 +35,18 @@ int runDevices(CliContext &ctx, Args args) {
         nlohmann::json list = nlohmann::json::array();
         for (const auto &rec : all)
             if (filter.matches(rec))
-                list.push_back({{"vendor", rec.vendor_name}, {"name", rec.device_name}, {"type", rec.device_type},
-                                {"size", rec.memory_areas[0].size_bytes}, {"pins", rec.pin_count},
+                list.push_back({{"vendor", rec.vendor_name},
+                                {"name", rec.device_name},
+                                {"type", rec.device_type},
+                                {"size", rec.memory_areas[0].size_bytes},
+                                {"pins", rec.pin_count},
                                 {"adapter", rec.adapter_text}});
-        printJson({{"schema", kJsonSchemaId}, {"command", "devices"}, {"result", "success"}, {"exit_code", 0},
-                   {"library", lib.library().path().filename().string()}, {"devices", list}});
+        printJson({{"schema", kJsonSchemaId},
+                   {"command", "devices"},
+                   {"result", "success"},
+                   {"exit_code", 0},
+                   {"library", lib.library().path().filename().string()},
+                   {"devices", list}});
         return kExitSuccess;
     }
     for (const auto &rec : all) {

@@ -82,9 +82,17 @@ int runProgrammers(CliContext &ctx, Args args) {
     if (ctx.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const auto &p : found)
-            list.push_back({{"index", p.index}, {"model", p.model}, {"model_text", p.modelText}, {"serial", p.serial},
-                            {"firmware", p.firmware}, {"location", p.location}, {"simulated", bool(ctx.simulate)}});
-        printJson({{"schema", kJsonSchemaId}, {"command", "programmers"}, {"result", "success"}, {"exit_code", 0},
+            list.push_back({{"index", p.index},
+                            {"model", p.model},
+                            {"model_text", p.modelText},
+                            {"serial", p.serial},
+                            {"firmware", p.firmware},
+                            {"location", p.location},
+                            {"simulated", bool(ctx.simulate)}});
+        printJson({{"schema", kJsonSchemaId},
+                   {"command", "programmers"},
+                   {"result", "success"},
+                   {"exit_code", 0},
                    {"programmers", list}});
     } else {
         for (const auto &p : found)
@@ -108,7 +116,8 @@ std::vector<GangMember> gangMembers(CliContext &ctx, CliLibrary &lib, const Oper
     std::vector<GangMember> members;
     for (const auto &info : probeProgrammers(slots)) {
         if (info.modelCode != job.expectedModel) {
-            ctx.terminal->plain("Skipping programmer " + info.serial + ": a " + info.model + ", not a " + job.modelName);
+            ctx.terminal->plain("Skipping programmer " + info.serial + ": a " + info.model + ", not a " +
+                                job.modelName);
             continue;
         }
         for (auto &slot : slots)
@@ -160,8 +169,8 @@ struct GangRuns {
     std::uint64_t totalMs = 0;
 };
 
-GangRuns runAll(CliContext &ctx, const OperationJob &job, std::vector<GangMember> &members,
-                ProductionSinks &production, const std::vector<std::uint64_t> &numbers) {
+GangRuns runAll(CliContext &ctx, const OperationJob &job, std::vector<GangMember> &members, ProductionSinks &production,
+                const std::vector<std::uint64_t> &numbers) {
     const std::size_t n = members.size();
     std::vector<std::unique_ptr<PrefixedSink>> sinks;
     std::vector<std::shared_ptr<RunRecorder>> recorders;
@@ -170,8 +179,8 @@ GangRuns runAll(CliContext &ctx, const OperationJob &job, std::vector<GangMember
         std::snprintf(prefix, sizeof prefix, "[#%zu %s] ", i + 1, members[i].info.serial.c_str());
         // On a terminal one redrawn line per programmer; elsewhere every notice, prefixed.
         sinks.push_back(std::make_unique<PrefixedSink>(*ctx.terminal, prefix));
-        recorders.push_back(
-            std::make_shared<RunRecorder>(ctx.terminal->interactive() ? nullptr : sinks.back().get(), job.operations()));
+        recorders.push_back(std::make_shared<RunRecorder>(ctx.terminal->interactive() ? nullptr : sinks.back().get(),
+                                                          job.operations()));
     }
     InterruptGuard interrupt;
     GangRuns runs{std::vector<RunOutcome>(n), std::vector<std::string>(n), 0};
@@ -298,8 +307,8 @@ int runGang(CliContext &ctx, Args args) {
         if (numbers.empty()) throw UsageError(error);
     }
 
-    ctx.terminal->plain("Gang " + job.name + " on " + std::to_string(members.size()) + " programmers: " +
-                        job.device.vendor_name + " " + job.device.device_name);
+    ctx.terminal->plain("Gang " + job.name + " on " + std::to_string(members.size()) +
+                        " programmers: " + job.device.vendor_name + " " + job.device.device_name);
     const GangRuns runs = runAll(ctx, job, members, production, numbers);
     std::vector<const RunOutcome *> outcomes;
     for (const auto &o : runs.outcomes) outcomes.push_back(&o);

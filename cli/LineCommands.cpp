@@ -35,8 +35,9 @@ int refused(const CliContext &ctx, const std::string &command, const std::except
 }
 
 nlohmann::json poolJson(const production::PoolState &pool) {
-    return {{"name", pool.settings.name},     {"start", pool.settings.start}, {"step", pool.settings.step},
-            {"format", pool.settings.format}, {"next", pool.next},            {"counts", pool.counts}};
+    return {{"name", pool.settings.name}, {"start", pool.settings.start},
+            {"step", pool.settings.step}, {"format", pool.settings.format},
+            {"next", pool.next},          {"counts", pool.counts}};
 }
 
 void printPool(const production::PoolState &pool) {
@@ -75,7 +76,7 @@ int runSerialPool(CliContext &ctx, Args args) {
         const auto pool = production::showPool(connection, name);
         if (ctx.json) {
             nlohmann::json document = {{"schema", kJsonSchemaId}, {"command", "serial-pool"}, {"action", action},
-                                       {"result", "success"},     {"exit_code", 0},         {"pool", poolJson(pool)}};
+                                       {"result", "success"},     {"exit_code", 0},           {"pool", poolJson(pool)}};
             if (reclaimed >= 0) document["reclaimed"] = reclaimed;
             printJson(document);
         } else {
@@ -110,8 +111,8 @@ int runLineReport(CliContext &ctx, Args args) {
                                    {"already_written", summary.alreadyThere},
                                    {"damaged", summary.damaged}});
                 if (summary.written || summary.alreadyThere)
-                    std::fprintf(stderr, "Journal %s: %d records written (%d were written before)\n",
-                                 file.c_str(), summary.written + summary.alreadyThere, summary.alreadyThere);
+                    std::fprintf(stderr, "Journal %s: %d records written (%d were written before)\n", file.c_str(),
+                                 summary.written + summary.alreadyThere, summary.alreadyThere);
                 if (summary.damaged) {
                     std::fprintf(stderr, "vantor-cli: journal %s: %d damaged lines could not be read; kept in %s\n",
                                  file.c_str(), summary.damaged, summary.damagedFile.c_str());

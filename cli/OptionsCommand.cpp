@@ -42,7 +42,9 @@ void show(Terminal &t, const DeviceRecord &device, const OperateSettingsForm &m)
     t.plain(autoLine);
     if (m.rangeShown()) {
         std::string range = "  range        Program Range:               ";
-        for (int b = 0; b < 3; ++b) range += std::string(m.rangeButton == b ? " (*) " : " ( ) ") + m.rangeCaption(b) + " [" + std::to_string(b + 1) + "]";
+        for (int b = 0; b < 3; ++b)
+            range += std::string(m.rangeButton == b ? " (*) " : " ( ) ") + m.rangeCaption(b) + " [" +
+                     std::to_string(b + 1) + "]";
         t.plain(range);
     } else {
         t.plain("  range        Program Range:                the device has one memory area");
@@ -92,7 +94,8 @@ void setRange(OperateSettingsForm &m, const DeviceRecord &device, const std::str
     for (int k = 0; k < 3 && b < 0; ++k)
         if (m.rangeCaption(k) == value) b = k;
     if (b < 0) throw UsageError("options: range takes 1, 2, 3 or an area name, not " + value);
-    if (!m.rangeShown() && b != 0) throw UsageError(std::string("options: ") + device.device_name + " has one memory area");
+    if (!m.rangeShown() && b != 0)
+        throw UsageError(std::string("options: ") + device.device_name + " has one memory area");
     m.rangeButton = b;
 }
 
@@ -103,7 +106,8 @@ bool applyOption(OperateSettingsForm &m, const DeviceRecord &device, const std::
     if (eq == std::string::npos) throw UsageError("options: --set NAME=VALUE, not " + setting);
     const std::string name = setting.substr(0, eq), value = setting.substr(eq + 1);
     if (name == "check-id") {
-        if (!m.checkIdEnabled()) throw UsageError(std::string("options: ") + device.device_name + " has no identifier to check");
+        if (!m.checkIdEnabled())
+            throw UsageError(std::string("options: ") + device.device_name + " has no identifier to check");
         m.checkId = parseSwitch(name, value);
     } else if (name == "auto-reload") {
         m.autoReload = parseSwitch(name, value);

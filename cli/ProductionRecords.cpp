@@ -108,7 +108,8 @@ bool CsvRunLog::ready(std::string &error) {
     if (fs::exists(status)) {
         if (fs::is_directory(status)) error = path_.string() + " is a directory";
         else if (!fs::is_regular_file(status)) error = path_.string() + " is not a regular file";
-        else if (::access(path_.c_str(), W_OK) != 0) error = "cannot write " + path_.string() + ": " + std::strerror(errno);
+        else if (::access(path_.c_str(), W_OK) != 0)
+            error = "cannot write " + path_.string() + ": " + std::strerror(errno);
         return error.empty();
     }
     fs::path dir = path_.parent_path();
@@ -182,8 +183,8 @@ std::vector<std::uint64_t> SettingsSerialSource::reserve(int count, std::string 
             return {};
         }
         if (!number) {
-            error = "the settings' " + std::string(kSection) + "/" + kNextKey + " is not a number below 2^64: " +
-                    remembered;
+            error = "the settings' " + std::string(kSection) + "/" + kNextKey +
+                    " is not a number below 2^64: " + remembered;
             return {};
         }
         first = *number;

@@ -36,9 +36,7 @@ bool includes(const std::vector<int> &ops, int op) {
 
 }  // namespace
 
-RunRequest OperationJob::request() const {
-    return op < 0 ? RunRequest::autoList(items) : RunRequest::single(Op(op));
-}
+RunRequest OperationJob::request() const { return op < 0 ? RunRequest::autoList(items) : RunRequest::single(Op(op)); }
 
 int exitCode(RunFailure failure) {
     switch (failure) {
@@ -127,8 +125,7 @@ bool ProgrammerRun::connect(std::optional<std::uint64_t> serialNumber, Terminal 
     if (!identify(model, where, terminal)) return false;
     if (slot_.simulator)
         for (const sim::Fault &fault : slot_.operationFaults) slot_.simulator->injectFault(fault);
-    if (terminal)
-        terminal->plain(std::string("Device: ") + job_.device.vendor_name + " " + job_.device.device_name);
+    if (terminal) terminal->plain(std::string("Device: ") + job_.device.vendor_name + " " + job_.device.device_name);
     prepareBuffer(serialNumber, terminal);
     ready_ = true;
     return true;
@@ -172,10 +169,9 @@ void ProgrammerRun::prepareBuffer(std::optional<std::uint64_t> serialNumber, Ter
 
 OperationRunner &ProgrammerRun::start() {
     prompt_ = std::make_unique<StreamPrompt>(stderr);
-    runner_ = std::make_unique<OperationRunner>(*programmer_,
-                                                EngineEnvironment{out_.record.get(), nullptr, prompt_.get(),
-                                                                  &counters_, &disconnected_},
-                                                buffer_.get(), &device_, &options_);
+    runner_ = std::make_unique<OperationRunner>(
+        *programmer_, EngineEnvironment{out_.record.get(), nullptr, prompt_.get(), &counters_, &disconnected_},
+        buffer_.get(), &device_, &options_);
     runner_->start(job_.request());
     return *runner_;
 }

@@ -27,7 +27,6 @@ namespace vantor {
 class CUsbProgrammer;
 }  // namespace vantor
 
-
 namespace vantor::cli {
 
 // --serial-at/--serial-start/--serial-step/--serial-format.
@@ -53,7 +52,7 @@ struct OperationJob {
     std::shared_ptr<const DataBuffer> image;  // the buffer after the file load
     std::uint32_t dataChecksum = 0;           // of the device's areas in `image`
     int expectedModel = -1;
-    std::string modelName;                    // "TR610"
+    std::string modelName;  // "TR610"
     std::optional<SerialPlan> serial;
     std::vector<RecordedMessage> loadMessages;  // what loading the file said
 
@@ -94,8 +93,8 @@ struct RunOutcome {
     std::vector<AreaChecksum> checksums;  // of the areas read (read without -o)
     std::optional<std::uint64_t> serialNumber;
     std::optional<std::uint32_t> programmedChecksum;  // of the image written, serial number included
-    bool saved = false;  // -o written
-    int cntSuccess = 0, cntFailed = 0;  // the engine's counters for this run
+    bool saved = false;                               // -o written
+    int cntSuccess = 0, cntFailed = 0;                // the engine's counters for this run
 };
 
 // One operation on one programmer in phases, so that a gang can start all its runs and wait
@@ -154,7 +153,8 @@ std::vector<std::string> devicesWithIdentifier(const std::filesystem::path &libr
 using vantor::hexBytes;
 
 // The checksum of [first, last] of the device's areas, or of the areas the mask selects.
-std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options, const DataBuffer &buffer);
+std::vector<AreaChecksum> areaChecksums(const DeviceRecord &device, const OptionsRecord &options,
+                                        const DataBuffer &buffer);
 
 // The sum of the checksums of all the device's areas (the data checksum of reports).
 std::uint32_t imageChecksum(const DeviceRecord &device, const DataBuffer &buffer);

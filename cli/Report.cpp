@@ -79,11 +79,14 @@ json fileJson(const OperationJob &job) {
 json runJson(const OperationJob &job, const ProgrammerSlot &slot, const RunOutcome &o) {
     json run;
     if (o.connected)
-        run["programmer"] = {{"index", slot.index < 0 ? 0 : slot.index}, {"model", o.model}, {"model_text", o.modelText},
-                             {"serial", o.serial},      {"firmware", o.firmware},          {"location", o.location},
+        run["programmer"] = {{"index", slot.index < 0 ? 0 : slot.index},
+                             {"model", o.model},
+                             {"model_text", o.modelText},
+                             {"serial", o.serial},
+                             {"firmware", o.firmware},
+                             {"location", o.location},
                              {"simulated", slot.simulated}};
-    else
-        run["programmer"] = nullptr;
+    else run["programmer"] = nullptr;
     run["result"] = resultName(o.exitCode);
     run["exit_code"] = o.exitCode;
     if (!o.problem.empty()) run["problem"] = o.problem;
@@ -144,8 +147,8 @@ std::string lastProblem() { return gProblem.empty() ? "see standard error" : gPr
 
 std::string commandOf(const std::vector<std::string> &args) {
     // Options that take a value, so that value is not taken for the command.
-    static const char *const kValued[] = {"--lib-dir", "--model", "--sim-chip", "--sim-fault", "--disconnect",
-                                          "--programmer", "--sim-count", "--sim-socket", "--log", "--station"};
+    static const char *const kValued[] = {"--lib-dir",    "--model",     "--sim-chip",   "--sim-fault", "--disconnect",
+                                          "--programmer", "--sim-count", "--sim-socket", "--log",       "--station"};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         if (a == "--disconnect" && i + 1 < args.size()) return args[i + 1];
@@ -167,7 +170,10 @@ void printJson(const json &document, int indent) {
 json errorDocument(const std::string &command, int exitCode, const std::string &message) {
     if (exitCode == kExitSuccess)
         return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "success"}, {"exit_code", exitCode}};
-    return {{"schema", kJsonSchemaId}, {"command", command}, {"result", "error"}, {"exit_code", exitCode},
+    return {{"schema", kJsonSchemaId},
+            {"command", command},
+            {"result", "error"},
+            {"exit_code", exitCode},
             {"problem", message}};
 }
 

@@ -43,8 +43,10 @@ std::optional<SerialPlan> takeSerialPlan(Args &args, const DeviceRecord &device)
         return std::nullopt;
     }
     if (pool && (start || step))
-        throw UsageError("--serial-pool NAME takes its start and step from the pool; leave out --serial-start and --serial-step");
-    if (pool && number) throw UsageError("--serial-number checks a number already written: it takes none from --serial-pool");
+        throw UsageError(
+            "--serial-pool NAME takes its start and step from the pool; leave out --serial-start and --serial-step");
+    if (pool && number)
+        throw UsageError("--serial-number checks a number already written: it takes none from --serial-pool");
     SerialPlan plan;
     plan.pool = pool;
     plan.formatGiven = format.has_value();
@@ -81,7 +83,8 @@ void checkSerialPlacement(const SerialPlan &plan, const DeviceRecord &device, st
     for (std::uint32_t a = plan.address; a < end; ++a) blank = blank && image.data()[a] == 0xFF;
     if (blank) return;
     if (!overwrite)
-        throw UsageError(std::string("--serial-at ") + at + ": the serial number would overwrite data of the file; "
+        throw UsageError(std::string("--serial-at ") + at +
+                         ": the serial number would overwrite data of the file; "
                          "move it, or give --serial-overwrite");
     std::fprintf(stderr, "vantor-cli: warning: the serial number at %s overwrites data of the file\n", at);
 }

@@ -96,8 +96,7 @@ int run(Args args) {
         }
         if (!ctx.simulate && !ctx.simChip.empty()) throw UsageError("--sim-chip only goes with --simulate");
         if (!ctx.simulate && !ctx.simFaults.empty()) throw UsageError("--sim-fault only goes with --simulate");
-        if (ctx.simulate && ctx.disconnectOperation)
-            throw UsageError("--simulate and --disconnect exclude each other");
+        if (ctx.simulate && ctx.disconnectOperation) throw UsageError("--simulate and --disconnect exclude each other");
 
         // With --json standard output carries the document alone; people read standard error.
         Terminal terminal = ctx.json ? Terminal::forStderr(ctx.allowColour) : Terminal::forStdout(ctx.allowColour);

@@ -10,9 +10,7 @@ std::uint64_t SystemClock::nowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void SystemClock::sleepMs(unsigned ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void SystemClock::sleepMs(unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 SystemClock &SystemClock::instance() {
     static SystemClock clock;

@@ -73,7 +73,7 @@ FileLock::FileLock(const std::filesystem::path &file, int timeoutMs) {
 
 FileLock::~FileLock() {
     if (fd_ < 0) return;
-    // Closing the descriptor releases the lock.
+        // Closing the descriptor releases the lock.
 #if defined(_WIN32)
     ::_locking(fd_, _LK_UNLCK, 1);
     ::_close(fd_);

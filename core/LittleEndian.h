@@ -13,8 +13,7 @@ inline void store32(std::uint8_t *p, std::uint32_t v) {
 }
 inline std::uint16_t load16(const std::uint8_t *p) { return std::uint16_t(p[0] | (p[1] << 8)); }
 inline std::uint32_t load32(const std::uint8_t *p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
 }  // namespace vantor::le

@@ -18,19 +18,19 @@ enum class SerialState {
 
 // One chip through one operation (or one Auto run).
 struct ProductionRecord {
-    std::string time;              // UTC, ISO 8601 with milliseconds: 2026-12-08T04:05:06.789Z
-    std::string station;           // the bench
-    std::string programmerModel;   // "TR610"; "" when no programmer answered
+    std::string time;             // UTC, ISO 8601 with milliseconds: 2026-12-08T04:05:06.789Z
+    std::string station;          // the bench
+    std::string programmerModel;  // "TR610"; "" when no programmer answered
     std::string programmerSerial;
-    std::string device;            // "VENDOR/NAME"
-    std::string file;              // data file path; "" without one
+    std::string device;                     // "VENDOR/NAME"
+    std::string file;                       // data file path; "" without one
     std::optional<std::uint32_t> checksum;  // of the image as programmed (serial number included)
-    std::string operation;         // command-line name: "program", "auto"
-    std::vector<std::string> items;  // the operations of the run in order
+    std::string operation;                  // command-line name: "program", "auto"
+    std::vector<std::string> items;         // the operations of the run in order
     std::optional<std::uint64_t> serialNumber;
     SerialState serialState = SerialState::None;
-    std::string result;            // "success", "failure", "cancelled", "error"
-    std::string reason;            // why it failed (and so why its serial number was scrapped)
+    std::string result;  // "success", "failure", "cancelled", "error"
+    std::string reason;  // why it failed (and so why its serial number was scrapped)
     std::uint64_t elapsedMs = 0;
 };
 

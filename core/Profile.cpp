@@ -36,8 +36,7 @@ int MemoryProfile::readInt(std::string_view section, std::string_view key, int d
     return (end && *end == '\0' && !k->second.empty()) ? int(v) : defaultValue;
 }
 
-std::string MemoryProfile::readString(std::string_view section, std::string_view key,
-                                      std::string_view defaultValue) {
+std::string MemoryProfile::readString(std::string_view section, std::string_view key, std::string_view defaultValue) {
     auto s = values_.find(std::string(section));
     if (s == values_.end()) return std::string(defaultValue);
     auto k = s->second.find(std::string(key));
@@ -178,7 +177,8 @@ std::string IniProfile::unescapeKey(std::string_view raw) {
         const char c = raw[i];
         if (c == '\\') {
             out += '/';
-        } else if (c == '%' && i + 5 < raw.size() && raw[i + 1] == 'U' && isHex(raw[i + 2]) && isHex(raw[i + 3]) && isHex(raw[i + 4]) && isHex(raw[i + 5])) {
+        } else if (c == '%' && i + 5 < raw.size() && raw[i + 1] == 'U' && isHex(raw[i + 2]) && isHex(raw[i + 3]) &&
+                   isHex(raw[i + 4]) && isHex(raw[i + 5])) {
             std::uint32_t cp = 0;
             for (int k = 2; k <= 5; ++k) cp = cp * 16 + std::uint32_t(hexValue(raw[i + std::size_t(k)]));
             appendUtf8(out, cp);
@@ -208,7 +208,10 @@ std::string IniProfile::escapeValue(std::string_view value) {
         }
         escapeHexDigit = false;
         switch (c) {
-        case '\0': out += "\\0"; escapeHexDigit = true; break;
+        case '\0':
+            out += "\\0";
+            escapeHexDigit = true;
+            break;
         case '\a': out += "\\a"; break;
         case '\b': out += "\\b"; break;
         case '\f': out += "\\f"; break;
@@ -409,7 +412,8 @@ void IniProfile::writeInt(std::string_view section, std::string_view key, int va
 }
 
 void IniProfile::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    put(section, key, escapeValue(!value.empty() && value.front() == '@' ? "@" + std::string(value) : std::string(value)));
+    put(section, key,
+        escapeValue(!value.empty() && value.front() == '@' ? "@" + std::string(value) : std::string(value)));
 }
 
 std::filesystem::path userSettingsPath() {

@@ -11,8 +11,7 @@ class Profile {
 public:
     virtual ~Profile() = default;
     virtual int readInt(std::string_view section, std::string_view key, int defaultValue) = 0;
-    virtual std::string readString(std::string_view section, std::string_view key,
-                                   std::string_view defaultValue) = 0;
+    virtual std::string readString(std::string_view section, std::string_view key, std::string_view defaultValue) = 0;
     virtual void writeInt(std::string_view section, std::string_view key, int value) = 0;
     virtual void writeString(std::string_view section, std::string_view key, std::string_view value) = 0;
 };
@@ -20,8 +19,7 @@ public:
 class MemoryProfile : public Profile {
 public:
     int readInt(std::string_view section, std::string_view key, int defaultValue) override;
-    std::string readString(std::string_view section, std::string_view key,
-                           std::string_view defaultValue) override;
+    std::string readString(std::string_view section, std::string_view key, std::string_view defaultValue) override;
     void writeInt(std::string_view section, std::string_view key, int value) override;
     void writeString(std::string_view section, std::string_view key, std::string_view value) override;
     bool contains(std::string_view section, std::string_view key) const;
@@ -47,8 +45,7 @@ public:
     const std::string &error() const { return error_; }
 
     int readInt(std::string_view section, std::string_view key, int defaultValue) override;
-    std::string readString(std::string_view section, std::string_view key,
-                           std::string_view defaultValue) override;
+    std::string readString(std::string_view section, std::string_view key, std::string_view defaultValue) override;
     void writeInt(std::string_view section, std::string_view key, int value) override;
     void writeString(std::string_view section, std::string_view key, std::string_view value) override;
 

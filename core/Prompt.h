@@ -12,8 +12,7 @@ public:
     enum class Answer { Ok, Cancel, Yes, No };
 
     virtual ~Prompt() = default;
-    virtual Answer ask(std::string_view text, std::string_view caption, Icon icon,
-                       Buttons buttons = Buttons::Ok) = 0;
+    virtual Answer ask(std::string_view text, std::string_view caption, Icon icon, Buttons buttons = Buttons::Ok) = 0;
 };
 
 // Writes every message to a stream and answers the default (Ok / Yes).

@@ -15,9 +15,8 @@ struct StringEntry {
 // True when ids ascend strictly; a table out of order or with an id twice would make
 // lookups silently miss texts, so every table is checked with this at compile time.
 constexpr bool stringsSortedById(std::span<const StringEntry> entries) {
-    return std::ranges::adjacent_find(entries, [](const StringEntry &a, const StringEntry &b) {
-               return a.id >= b.id;
-           }) == entries.end();
+    return std::ranges::adjacent_find(
+               entries, [](const StringEntry &a, const StringEntry &b) { return a.id >= b.id; }) == entries.end();
 }
 
 // A string table owned by whoever brings it: the programs share the one below, a driver

@@ -22,8 +22,8 @@ std::vector<Frame> unwindStack(const DebugInfo &info, TargetAccess &target, std:
     std::vector<Frame> frames;
     std::array<std::uint8_t, 256> ram{};
     std::uint8_t sp = 0;
-    if (!target.read(Space::Idata, 0, ram.data(), 128, error) || !target.read(Space::Idata, 128, ram.data() + 128, 128, error) ||
-        !target.read(Space::Data, kSp, &sp, 1, error))
+    if (!target.read(Space::Idata, 0, ram.data(), 128, error) ||
+        !target.read(Space::Idata, 128, ram.data() + 128, 128, error) || !target.read(Space::Data, kSp, &sp, 1, error))
         return frames;
     auto codeByte = [&](std::uint16_t a) {
         std::uint8_t b = 0;
@@ -34,13 +34,15 @@ std::vector<Frame> unwindStack(const DebugInfo &info, TargetAccess &target, std:
     // True when the instruction before `ret` is a call of `callee` (or of anything, when 0xFFFFFFFF).
     auto callsInto = [&](std::uint16_t ret, std::uint32_t callee) {
         if (ret >= 3 && codeByte(std::uint16_t(ret - 3)) == 0x12) {
-            const std::uint16_t t = std::uint16_t(codeByte(std::uint16_t(ret - 2)) << 8 | codeByte(std::uint16_t(ret - 1)));
+            const std::uint16_t t =
+                std::uint16_t(codeByte(std::uint16_t(ret - 2)) << 8 | codeByte(std::uint16_t(ret - 1)));
             if (callee == 0xFFFFFFFFu || t == callee) return true;
         }
         if (ret >= 2) {
             const std::uint8_t op = codeByte(std::uint16_t(ret - 2));
             if ((op & 0x1F) == 0x11) {
-                const std::uint16_t t = std::uint16_t((ret & 0xF800) | ((op & 0xE0) << 3) | codeByte(std::uint16_t(ret - 1)));
+                const std::uint16_t t =
+                    std::uint16_t((ret & 0xF800) | ((op & 0xE0) << 3) | codeByte(std::uint16_t(ret - 1)));
                 if (callee == 0xFFFFFFFFu || t == callee) return true;
             }
         }

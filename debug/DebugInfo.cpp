@@ -19,7 +19,8 @@ struct ParseError {
 int toInt(std::string_view s, const char *what, int base = 10) {
     int value = 0;
     const auto r = std::from_chars(s.data(), s.data() + s.size(), value, base);
-    if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size()) fail(std::string("bad ") + what + " '" + std::string(s) + "'");
+    if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size())
+        fail(std::string("bad ") + what + " '" + std::string(s) + "'");
     return value;
 }
 
@@ -36,14 +37,18 @@ std::vector<std::string_view> splitOn(std::string_view s, char c) {
 Space spaceOf(char c) {
     switch (c) {
     case 'B': return Space::Stack;
-    case 'C': case 'D': return Space::Code;
-    case 'E': case 'I': return Space::Data;
+    case 'C':
+    case 'D': return Space::Code;
+    case 'E':
+    case 'I': return Space::Data;
     case 'F': return Space::Xdata;
     case 'G': return Space::Idata;
-    case 'H': case 'J': return Space::Bit;
+    case 'H':
+    case 'J': return Space::Bit;
     case 'P': return Space::Pdata;
     case 'R': return Space::Register;
-    case 'A': case 'Z': return Space::None;
+    case 'A':
+    case 'Z': return Space::None;
     default: fail(std::string("unknown address space '") + c + "'");
     }
 }
@@ -128,7 +133,8 @@ Symbol makeSymbol(std::string_view body) {
         std::string_view list = t.fields[3].substr(1, t.fields[3].size() - 2);
         if (!list.empty())
             for (auto r : splitOn(list, ',')) {
-                if (r.size() != 2 || r[0] != 'r' || r[1] < '0' || r[1] > '7') fail("bad register '" + std::string(r) + "'");
+                if (r.size() != 2 || r[0] != 'r' || r[1] < '0' || r[1] > '7')
+                    fail("bad register '" + std::string(r) + "'");
                 s.registers.push_back(unsigned(r[1] - '0'));
             }
         if (s.registers.empty()) s.space = Space::None;  // optimised away
@@ -225,8 +231,8 @@ void checkTextLine(std::string_view line) {
 }  // namespace
 
 struct DebugInfo::LinkAddresses {
-    std::unordered_map<std::string, std::uint32_t> starts, ends;    // by link key
-    std::unordered_map<std::string, std::uint32_t> localStarts;     // by block key
+    std::unordered_map<std::string, std::uint32_t> starts, ends;  // by link key
+    std::unordered_map<std::string, std::uint32_t> localStarts;   // by block key
 };
 
 std::optional<DebugInfo> DebugInfo::load(const std::string &path, std::string &error) {
@@ -310,7 +316,8 @@ void DebugInfo::readLink(std::string_view body, LinkAddresses &links) {
         const Symbol k = parseKey(key);
         const std::string link = linkKey(k.scope, ownerOf(k.scope, k.module, k.function), k.name);
         links.starts[link] = std::uint32_t(address);
-        if (k.scope == Symbol::Scope::Local) links.localStarts[blockKey(link, k.level, k.block)] = std::uint32_t(address);
+        if (k.scope == Symbol::Scope::Local)
+            links.localStarts[blockKey(link, k.level, k.block)] = std::uint32_t(address);
     }
 }
 
@@ -334,7 +341,8 @@ void DebugInfo::placeSymbols(const LinkAddresses &links) {
 // A function's range runs from its address to its end record; its file is that of the C lines inside it.
 void DebugInfo::placeFunctions(const LinkAddresses &links) {
     for (auto &f : functions_) {
-        const std::string key = linkKey(f.isStatic ? Symbol::Scope::File : Symbol::Scope::Global, f.isStatic ? f.module : "", f.name);
+        const std::string key =
+            linkKey(f.isStatic ? Symbol::Scope::File : Symbol::Scope::Global, f.isStatic ? f.module : "", f.name);
         const auto s = links.starts.find(key), e = links.ends.find(key);
         if (s != links.starts.end() && e != links.ends.end() && e->second >= s->second) {
             f.start = std::uint16_t(s->second);
@@ -410,7 +418,8 @@ const Symbol *DebugInfo::lookup(const std::string &name, const Function *functio
 std::vector<const Symbol *> DebugInfo::localsOf(const Function &function) const {
     std::vector<const Symbol *> out;
     for (const auto &s : symbols_)
-        if (s.scope == Symbol::Scope::Local && s.function == function.name && (s.module.empty() || s.module == function.module))
+        if (s.scope == Symbol::Scope::Local && s.function == function.name &&
+            (s.module.empty() || s.module == function.module))
             out.push_back(&s);
     return out;
 }

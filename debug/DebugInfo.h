@@ -19,8 +19,8 @@ struct Symbol {
     int level = 0, block = 0;
     TypePtr type;
     Space space = Space::None;
-    int stackOffset = 0;                 // Space::Stack: from the frame pointer
-    std::vector<unsigned> registers;     // Space::Register: R0..R7, least significant byte first
+    int stackOffset = 0;                   // Space::Stack: from the frame pointer
+    std::vector<unsigned> registers;       // Space::Register: R0..R7, least significant byte first
     std::optional<std::uint32_t> address;  // from the linker; code, data, xdata... by `space`
     bool isParameter = false;
 };

@@ -23,8 +23,8 @@ std::string bit(std::uint8_t b) {
     return (name.empty() ? hex(b & 0xF8, 2) : name) + "." + std::to_string(b & 7);
 }
 
-const char *const kArithmetic[] = {nullptr, nullptr, "add", "addc", "orl", "anl", "xrl", nullptr,
-                                   nullptr, "subb", nullptr, nullptr, "xch", nullptr, "mov", nullptr};
+const char *const kArithmetic[] = {nullptr, nullptr, "add",   "addc",  "orl", "anl",   "xrl", nullptr,
+                                   nullptr, "subb",  nullptr, nullptr, "xch", nullptr, "mov", nullptr};
 
 }  // namespace
 
@@ -61,8 +61,8 @@ unsigned instructionLength(std::uint8_t op) {
     if (lo >= 6) {
         // @Ri and Rn forms: one byte, except those with an extra operand.
         if (hi == 0x7 || hi == 0xA || hi == 0x8) return 2;  // mov @ri/rn,#imm ; mov rn|@ri,direct ; mov direct,rn
-        if (hi == 0xB) return 3;                             // cjne @ri/rn,#imm,rel
-        if (hi == 0xD && lo >= 8) return 2;                  // djnz rn,rel
+        if (hi == 0xB) return 3;                            // cjne @ri/rn,#imm,rel
+        if (hi == 0xD && lo >= 8) return 2;                 // djnz rn,rel
         return 1;
     }
     static const std::uint8_t table[16][6] = {

@@ -35,7 +35,9 @@ std::uint8_t genericTag(Space s) {
     switch (s) {
     case Space::Code: return 0x80;
     case Space::Pdata: return 0x60;
-    case Space::Data: case Space::Idata: case Space::Stack: return 0x40;
+    case Space::Data:
+    case Space::Idata:
+    case Space::Stack: return 0x40;
     default: return 0x00;
     }
 }
@@ -84,7 +86,8 @@ private:
         if (s_.compare(pos_, n, token) != 0) return false;
         // "-" must not eat the start of "->", "<" not "<=" and so on.
         if (n == 1 && pos_ + 1 < s_.size() &&
-            ((token[0] == '-' && s_[pos_ + 1] == '>') || ((token[0] == '<' || token[0] == '>' || token[0] == '=' || token[0] == '!') && s_[pos_ + 1] == '=')))
+            ((token[0] == '-' && s_[pos_ + 1] == '>') ||
+             ((token[0] == '<' || token[0] == '>' || token[0] == '=' || token[0] == '!') && s_[pos_ + 1] == '=')))
             return false;
         pos_ += n;
         return true;
@@ -161,8 +164,12 @@ private:
             auto x = e_.toNumber(*a, error), y = e_.toNumber(*b, error);
             if (!x || !y) return std::nullopt;
             const std::string o = op;
-            const bool r = o == "==" ? *x == *y : o == "!=" ? *x != *y : o == "<=" ? *x <= *y : o == ">=" ? *x >= *y
-                         : o == "<" ? *x < *y : *x > *y;
+            const bool r = o == "=="   ? *x == *y
+                           : o == "!=" ? *x != *y
+                           : o == "<=" ? *x <= *y
+                           : o == ">=" ? *x >= *y
+                           : o == "<"  ? *x < *y
+                                       : *x > *y;
             return integerValue(r ? 1 : 0);
         }
         return a;
@@ -267,7 +274,8 @@ private:
         if (std::isdigit(static_cast<unsigned char>(c))) {
             const char *begin = s_.c_str() + pos_;
             char *end = nullptr;
-            const bool looksFloat = std::strpbrk(begin, ".eE") && !(begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X'));
+            const bool looksFloat =
+                std::strpbrk(begin, ".eE") && !(begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X'));
             if (looksFloat) {
                 const double d = std::strtod(begin, &end);
                 const char *intEnd = begin;
@@ -284,7 +292,8 @@ private:
             }
             const unsigned long long n = std::strtoull(begin, &end, 0);
             pos_ += std::size_t(end - begin);
-            while (pos_ < s_.size() && (s_[pos_] == 'u' || s_[pos_] == 'U' || s_[pos_] == 'l' || s_[pos_] == 'L')) ++pos_;
+            while (pos_ < s_.size() && (s_[pos_] == 'u' || s_[pos_] == 'U' || s_[pos_] == 'l' || s_[pos_] == 'L'))
+                ++pos_;
             if (pos_ < s_.size() && std::isalnum(static_cast<unsigned char>(s_[pos_])))
                 return error = "bad number '" + std::string(begin, std::strcspn(begin, " )]")) + "'", std::nullopt;
             return integerValue(std::int64_t(n), n > 0x7FFFFFFF);
@@ -434,7 +443,10 @@ bool Evaluator::readBytes(const Value &v, std::vector<std::uint8_t> &out, std::s
     const unsigned size = sizeOf(v);
     out.assign(size, 0);
     switch (v.where) {
-    case Value::Where::Constant: out = v.bytes; out.resize(size); return true;
+    case Value::Where::Constant:
+        out = v.bytes;
+        out.resize(size);
+        return true;
     case Value::Where::Nowhere: error = v.unavailable.empty() ? "value not available" : v.unavailable; return false;
     case Value::Where::Registers:
         out.clear();
@@ -479,7 +491,8 @@ std::optional<std::int64_t> Evaluator::toInteger(const Value &v, std::string &er
     std::vector<std::uint8_t> bytes;
     if (!readBytes(v, bytes, error)) return std::nullopt;
     std::uint64_t raw = 0;
-    const unsigned n = v.type->kind == Type::Kind::Pointer ? std::min<unsigned>(2, unsigned(bytes.size())) : unsigned(bytes.size());
+    const unsigned n =
+        v.type->kind == Type::Kind::Pointer ? std::min<unsigned>(2, unsigned(bytes.size())) : unsigned(bytes.size());
     for (unsigned i = 0; i < n && i < 8; ++i) raw |= std::uint64_t(bytes[i]) << (8 * i);
     if (v.type->kind == Type::Kind::BitField && v.where != Value::Where::BitAddress)
         raw = (raw >> v.type->bitOffset) & ((std::uint64_t(1) << v.type->bitWidth) - 1);
@@ -503,7 +516,8 @@ std::optional<double> Evaluator::toNumber(const Value &v, std::string &error) {
 }
 
 std::optional<Value> Evaluator::member(const Value &base, const std::string &name, std::string &error) {
-    if (!base.type || base.type->kind != Type::Kind::Struct) return error = "not a struct: no member " + name, std::nullopt;
+    if (!base.type || base.type->kind != Type::Kind::Struct)
+        return error = "not a struct: no member " + name, std::nullopt;
     const StructDef *def = info_.findStruct(base.module, base.type->structName);
     if (!def) return error = "unknown struct " + base.type->structName, std::nullopt;
     for (const auto &m : def->members) {
@@ -513,7 +527,8 @@ std::optional<Value> Evaluator::member(const Value &base, const std::string &nam
         if (base.where == Value::Where::Memory) {
             v.address = base.address + m.offset;
         } else if (base.where == Value::Where::Registers) {
-            v.registers.assign(base.registers.begin() + std::min<std::size_t>(m.offset, base.registers.size()), base.registers.end());
+            v.registers.assign(base.registers.begin() + std::min<std::size_t>(m.offset, base.registers.size()),
+                               base.registers.end());
         } else if (base.where == Value::Where::Constant) {
             v.bytes.assign(base.bytes.begin() + std::min<std::size_t>(m.offset, base.bytes.size()), base.bytes.end());
         }
@@ -532,14 +547,17 @@ std::optional<Value> Evaluator::index(const Value &base, std::int64_t i, std::st
         return p;
     }
     if (base.type->kind != Type::Kind::Array) return error = "cannot index a " + base.type->name(), std::nullopt;
-    if (i < 0 || std::uint64_t(i) >= base.type->count) return error = "index " + std::to_string(i) + " out of bounds", std::nullopt;
+    if (i < 0 || std::uint64_t(i) >= base.type->count)
+        return error = "index " + std::to_string(i) + " out of bounds", std::nullopt;
     Value v = base;
     v.type = base.type->target;
     const unsigned step = sizeOf(v);
     const std::size_t offset = std::size_t(i) * step;
     if (base.where == Value::Where::Memory) v.address = base.address + std::uint32_t(offset);
-    else if (base.where == Value::Where::Registers) v.registers.assign(base.registers.begin() + std::min(offset, base.registers.size()), base.registers.end());
-    else if (base.where == Value::Where::Constant) v.bytes.assign(base.bytes.begin() + std::min(offset, base.bytes.size()), base.bytes.end());
+    else if (base.where == Value::Where::Registers)
+        v.registers.assign(base.registers.begin() + std::min(offset, base.registers.size()), base.registers.end());
+    else if (base.where == Value::Where::Constant)
+        v.bytes.assign(base.bytes.begin() + std::min(offset, base.bytes.size()), base.bytes.end());
     return v;
 }
 
@@ -562,7 +580,8 @@ std::optional<Value> Evaluator::dereference(const Value &p, std::string &error) 
 }
 
 std::optional<Value> Evaluator::addressOf(const Value &v, std::string &error) {
-    if (v.where != Value::Where::Memory) return error = "Attempt to take address of a value not in memory.", std::nullopt;
+    if (v.where != Value::Where::Memory)
+        return error = "Attempt to take address of a value not in memory.", std::nullopt;
     Value p;
     auto t = std::make_shared<Type>();
     t->kind = Type::Kind::Pointer;
@@ -629,7 +648,8 @@ std::string Evaluator::format(const Value &v, std::string &error) {
             std::string text = "\"";
             std::size_t end = bytes.size();
             while (end > 0 && bytes[end - 1] == 0) --end;
-            for (std::size_t i = 0; i < end && i < kMaxElements; ++i) text += bytes[i] == '"' ? "\\\"" : charLiteral(bytes[i]);
+            for (std::size_t i = 0; i < end && i < kMaxElements; ++i)
+                text += bytes[i] == '"' ? "\\\"" : charLiteral(bytes[i]);
             return text + (end > kMaxElements ? "\"..." : "\"");
         }
         std::string text = "{";
@@ -641,7 +661,9 @@ std::string Evaluator::format(const Value &v, std::string &error) {
         }
         return text + (t.count > kMaxElements ? "...}" : "}");
     }
-    case Type::Kind::Function: return "{" + t.name() + "} " + hexAddress(v.address) + (info_.functionAt(v.address) ? " <" + info_.functionAt(v.address)->name + ">" : "");
+    case Type::Kind::Function:
+        return "{" + t.name() + "} " + hexAddress(v.address) +
+               (info_.functionAt(v.address) ? " <" + info_.functionAt(v.address)->name + ">" : "");
     case Type::Kind::Void: return "void";
     case Type::Kind::Float: {
         auto d = toNumber(v, error);
@@ -691,21 +713,23 @@ bool Evaluator::assign(const std::string &target, const std::string &expression,
 }
 
 bool Evaluator::assign(const Value &lhs, const Value &rhs, std::string &error) {
-    if (!lhs.type || (!lhs.type->isScalar())) return error = "cannot assign to a " + (lhs.type ? lhs.type->name() : "value"), false;
+    if (!lhs.type || (!lhs.type->isScalar()))
+        return error = "cannot assign to a " + (lhs.type ? lhs.type->name() : "value"), false;
     std::vector<std::uint8_t> bytes(sizeOf(lhs));
     if (lhs.type->kind == Type::Kind::Float) {
         auto d = toNumber(rhs, error);
         if (!d) return false;
         float f = float(*d);
         std::memcpy(bytes.data(), &f, 4);
-    } else if (lhs.type->kind == Type::Kind::Pointer && rhs.type && rhs.type->kind == Type::Kind::Pointer && bytes.size() == 3 &&
-               rhs.type->size == 3) {
+    } else if (lhs.type->kind == Type::Kind::Pointer && rhs.type && rhs.type->kind == Type::Kind::Pointer &&
+               bytes.size() == 3 && rhs.type->size == 3) {
         if (!readBytes(rhs, bytes, error)) return false;
     } else {
         auto i = toInteger(rhs, error);
         if (!i) return false;
         for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = std::uint8_t(std::uint64_t(*i) >> (8 * k));
-        if (lhs.type->kind == Type::Kind::Pointer && bytes.size() == 3 && rhs.type && rhs.type->kind == Type::Kind::Pointer) {
+        if (lhs.type->kind == Type::Kind::Pointer && bytes.size() == 3 && rhs.type &&
+            rhs.type->kind == Type::Kind::Pointer) {
             std::vector<std::uint8_t> raw;
             if (!readBytes(rhs, raw, error)) return false;
             bytes[2] = genericTag(rhs.type->pointerSpace);
@@ -717,7 +741,8 @@ bool Evaluator::assign(const Value &lhs, const Value &rhs, std::string &error) {
         if (lhs.space == Space::Pdata) {
             std::uint8_t page = 0;
             if (!target_.read(Space::Data, kP2, &page, 1, error)) return false;
-            return target_.write(Space::Xdata, std::uint32_t(page) << 8 | (lhs.address & 0xFF), bytes.data(), bytes.size(), error);
+            return target_.write(Space::Xdata, std::uint32_t(page) << 8 | (lhs.address & 0xFF), bytes.data(),
+                                 bytes.size(), error);
         }
         return target_.write(lhs.space, lhs.address, bytes.data(), bytes.size(), error);
     case Value::Where::Registers:

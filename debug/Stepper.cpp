@@ -53,7 +53,8 @@ Stepper::Outcome Stepper::lineStep(Mode mode) {
             return out;
         }
         auto inside = [&](std::uint32_t a) {
-            return std::any_of(ranges.begin(), ranges.end(), [&](const auto &r) { return a >= r.first && a < r.second; });
+            return std::any_of(ranges.begin(), ranges.end(),
+                               [&](const auto &r) { return a >= r.first && a < r.second; });
         };
         std::set<std::uint16_t> exits, calleeEntries, indirect, returns;
         for (const auto &r : ranges)

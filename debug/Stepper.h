@@ -19,7 +19,7 @@ public:
     struct Outcome {
         TargetControl::Stop stop = TargetControl::Stop::Temporary;  // Temporary: the step completed
         std::string error;
-        std::size_t runs = 0;   // runs and single steps used, for the curious
+        std::size_t runs = 0;  // runs and single steps used, for the curious
         std::size_t steps = 0;
     };
 

@@ -22,8 +22,10 @@ const char *spaceName(Space space) {
 char spacePrefix(Space space) {
     switch (space) {
     case Space::Code: return 'C';
-    case Space::Xdata: case Space::Pdata: return 'X';
-    case Space::Idata: case Space::Stack: return 'I';
+    case Space::Xdata:
+    case Space::Pdata: return 'X';
+    case Space::Idata:
+    case Space::Stack: return 'I';
     case Space::Bit: return 'B';
     default: return 'D';
     }
@@ -31,8 +33,14 @@ char spacePrefix(Space space) {
 
 bool Type::isInteger() const {
     switch (kind) {
-    case Kind::Char: case Kind::Short: case Kind::Int: case Kind::Long: case Kind::LongLong:
-    case Kind::Bit: case Kind::Sbit: case Kind::BitField: return true;
+    case Kind::Char:
+    case Kind::Short:
+    case Kind::Int:
+    case Kind::Long:
+    case Kind::LongLong:
+    case Kind::Bit:
+    case Kind::Sbit:
+    case Kind::BitField: return true;
     default: return false;
     }
 }
@@ -66,9 +74,13 @@ TypePtr basicType(Type::Kind kind, bool isUnsigned) {
     t->kind = kind;
     t->isUnsigned = isUnsigned;
     switch (kind) {
-    case Type::Kind::Char: case Type::Kind::Bit: case Type::Kind::Sbit: t->size = 1; break;
-    case Type::Kind::Short: case Type::Kind::Int: t->size = 2; break;
-    case Type::Kind::Long: case Type::Kind::Float: t->size = 4; break;
+    case Type::Kind::Char:
+    case Type::Kind::Bit:
+    case Type::Kind::Sbit: t->size = 1; break;
+    case Type::Kind::Short:
+    case Type::Kind::Int: t->size = 2; break;
+    case Type::Kind::Long:
+    case Type::Kind::Float: t->size = 4; break;
     case Type::Kind::LongLong: t->size = 8; break;
     default: break;
     }
@@ -112,8 +124,8 @@ TypePtr parseSpecifier(std::string_view s, std::string &error) {
     if (!body.empty() && body[0] == 'B') {
         body.remove_prefix(1);
         unsigned offset = 0, width = 0;
-        if (!readNumber(body, offset) || body.empty() || body[0] != '$' || (body.remove_prefix(1), !readNumber(body, width)) ||
-            !body.empty() || width == 0 || width > 32) {
+        if (!readNumber(body, offset) || body.empty() || body[0] != '$' ||
+            (body.remove_prefix(1), !readNumber(body, width)) || !body.empty() || width == 0 || width > 32) {
             error = "bad bit-field specifier '" + std::string(s) + "'";
             return nullptr;
         }
@@ -205,7 +217,9 @@ TypePtr parseTypeChain(std::string_view text, std::string &error) {
         } else if (d.size() == 2 && d[0] == 'D' && pointerClass(d[1]) != Space::Register) {
             t->kind = Type::Kind::Pointer;
             t->pointerSpace = pointerClass(d[1]);
-            t->size = t->pointerSpace == Space::None ? 3 : (t->pointerSpace == Space::Xdata || t->pointerSpace == Space::Code) ? 2 : 1;
+            t->size = t->pointerSpace == Space::None                                        ? 3
+                      : (t->pointerSpace == Space::Xdata || t->pointerSpace == Space::Code) ? 2
+                                                                                            : 1;
         } else {
             error = "unknown declarator '" + std::string(d) + "'";
             return nullptr;

@@ -11,14 +11,29 @@ namespace vantor::debug {
 enum class Space : std::uint8_t { Code, Data, Idata, Xdata, Pdata, Bit, Register, Stack, None };
 
 const char *spaceName(Space space);  // "code", "data", ...
-char spacePrefix(Space space);        // 'C', 'D', 'I', 'X', ...
+char spacePrefix(Space space);       // 'C', 'D', 'I', 'X', ...
 
 // One C type as sdcc describes it: a chain of declarators ending in a specifier.
 struct Type {
-    enum class Kind : std::uint8_t { Void, Char, Short, Int, Long, LongLong, Float, Bit, Sbit, BitField, Struct, Array, Pointer, Function };
+    enum class Kind : std::uint8_t {
+        Void,
+        Char,
+        Short,
+        Int,
+        Long,
+        LongLong,
+        Float,
+        Bit,
+        Sbit,
+        BitField,
+        Struct,
+        Array,
+        Pointer,
+        Function
+    };
     Kind kind = Kind::Void;
     bool isUnsigned = false;
-    unsigned size = 0;                  // bytes
+    unsigned size = 0;                   // bytes
     std::shared_ptr<const Type> target;  // element, pointee or return type
     unsigned count = 0;                  // array elements
     Space pointerSpace = Space::None;    // None: 3-byte generic pointer

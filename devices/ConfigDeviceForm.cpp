@@ -36,9 +36,7 @@ void ConfigDeviceForm::build() {
         Control &c = controls_[i];
         c.item = i;
         switch (item.kind) {
-        case kGroupBox:
-            newGroup = true;
-            break;
+        case kGroupBox: newGroup = true; break;
         case kRadioButton:
             if (newGroup) {
                 ++group;
@@ -46,9 +44,7 @@ void ConfigDeviceForm::build() {
             }
             c.radioGroup = group;
             break;
-        case kDropDown:
-            lastDropDown = i;
-            break;
+        case kDropDown: lastDropDown = i; break;
         case kDropEntry:
             c.exists = false;
             // An entry only belongs to a list when it directly follows the list or its entries.
@@ -56,8 +52,7 @@ void ConfigDeviceForm::build() {
                 (file_.items[i - 1].kind == kDropDown || file_.items[i - 1].kind == kDropEntry))
                 controls_[lastDropDown].entries.push_back(i);
             break;
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -78,9 +73,7 @@ void ConfigDeviceForm::showWorking() {
             break;
         }
         case kRadioButton:
-        case kCheckBox:
-            c.checked = (d & item.mask) == item.value;
-            break;
+        case kCheckBox: c.checked = (d & item.mask) == item.value; break;
         case kDropDown:
             // The first entry whose value matches. Without one nothing is selected, and OK
             // keeps the bits: a legal setting the list does not name must not become another.
@@ -91,8 +84,7 @@ void ConfigDeviceForm::showWorking() {
                     break;
                 }
             break;
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -143,20 +135,15 @@ std::uint32_t ConfigDeviceForm::hexValue(std::string_view text) {
 bool ConfigDeviceForm::fieldRange(const Item &item, std::uint64_t &low, std::uint64_t &high) const {
     low = areas_[0].buffer_start;
     switch (item.rangeKind) {
-    case 0:
-        high = areas_[0].size_bytes;
-        return true;
+    case 0: high = areas_[0].size_bytes; return true;
     case 1:
     case 2:
-    case 3:
-        high = std::uint64_t(areas_[item.rangeKind].buffer_start) + areas_[item.rangeKind].size_bytes;
-        return true;
+    case 3: high = std::uint64_t(areas_[item.rangeKind].buffer_start) + areas_[item.rangeKind].size_bytes; return true;
     case kRangeAny:
         low = 0;
         high = std::uint64_t(1) << item.bitCount;
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -181,9 +168,7 @@ bool ConfigDeviceForm::accept() {
                 working_[std::size_t(item.byteIndex + b)] = std::uint8_t(v >> (8 * b));
             break;
         }
-        default:
-            applyChoice(i, d);
-            break;
+        default: applyChoice(i, d); break;
         }
     }
     return true;
@@ -203,8 +188,7 @@ bool ConfigDeviceForm::applyChoice(std::size_t i, std::uint8_t &d) const {
         if (c.selected >= 0 && i + std::size_t(c.selected) + 1 < file_.items.size())
             d = std::uint8_t((d & ~item.mask) | file_.items[i + std::size_t(c.selected) + 1].value);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

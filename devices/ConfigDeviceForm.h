@@ -18,11 +18,11 @@ public:
     // One per item; kind-8 items have none of their own (they are entries of a drop-down).
     struct Control {
         std::size_t item = 0;
-        bool exists = true;       // false for kind 8
-        bool checked = false;     // radio buttons and check boxes
-        int radioGroup = -1;      // radio buttons: buttons of one group exclude each other
-        std::string text;         // hex fields: the digits shown
-        int selected = -1;        // drop-downs: selected entry, -1 = none
+        bool exists = true;                // false for kind 8
+        bool checked = false;              // radio buttons and check boxes
+        int radioGroup = -1;               // radio buttons: buttons of one group exclude each other
+        std::string text;                  // hex fields: the digits shown
+        int selected = -1;                 // drop-downs: selected entry, -1 = none
         std::vector<std::size_t> entries;  // drop-downs: their kind-8 items
     };
 

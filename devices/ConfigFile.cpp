@@ -154,13 +154,11 @@ ConfigRead readConfigFile(const std::filesystem::path &path, ConfigFile &out) {
 
 bool readConfigFile(const std::filesystem::path &path, Prompt &prompt, ConfigFile &out) {
     switch (readConfigFile(path, out)) {
-    case ConfigRead::Ok:
-        return true;
+    case ConfigRead::Ok: return true;
     case ConfigRead::CannotOpen:
         prompt.ask(loadString(sid::ConfigFileOpenFailed), "", Prompt::Icon::Error);
         return false;
-    case ConfigRead::Faulty:
-        break;
+    case ConfigRead::Faulty: break;
     }
     prompt.ask(loadString(sid::ConfigFileFormatError), "", Prompt::Icon::Error);
     return false;
@@ -184,8 +182,8 @@ void markConfiguration(DeviceRecord &device, const ConfigFile *file) {
     std::memcpy(device.configOwned, owned.data(), kConfigDataSize);
 }
 
-std::optional<std::array<std::uint8_t, kConfigDataSize>> defaultConfiguration(
-    const std::filesystem::path &libraryDirectory, const DeviceRecord &device) {
+std::optional<std::array<std::uint8_t, kConfigDataSize>>
+defaultConfiguration(const std::filesystem::path &libraryDirectory, const DeviceRecord &device) {
     ConfigFile file;
     const auto path = configFilePath(libraryDirectory, device);
     if (path.empty() || readConfigFile(path, file) != ConfigRead::Ok) return std::nullopt;
@@ -209,11 +207,8 @@ std::array<std::uint8_t, kConfigDataSize> bitsOwned(const ConfigFile &file) {
             break;
         case kRadioButton:
         case kCheckBox:
-        case kDropDown:
-            owned[item.byteIndex] |= item.mask;
-            break;
-        default:
-            break;
+        case kDropDown: owned[item.byteIndex] |= item.mask; break;
+        default: break;
         }
     }
     return owned;

@@ -111,8 +111,8 @@ bool LoadConfigDefaults(const std::filesystem::path &libraryDirectory, DeviceRec
 
 // The device's factory configuration from its configuration file, without any message (for
 // the simulated chip); nothing when the device names no file or the file is faulty.
-std::optional<std::array<std::uint8_t, kConfigDataSize>> defaultConfiguration(
-    const std::filesystem::path &libraryDirectory, const DeviceRecord &device);
+std::optional<std::array<std::uint8_t, kConfigDataSize>>
+defaultConfiguration(const std::filesystem::path &libraryDirectory, const DeviceRecord &device);
 
 // Every config_data byte the items can change, as a 48-bit set.
 std::array<bool, kConfigDataSize> bytesWritten(const ConfigFile &file);

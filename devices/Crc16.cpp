@@ -18,8 +18,7 @@ constexpr Tables makeTables() {
         t[0][i] = r;
     }
     for (std::size_t k = 1; k < t.size(); ++k)
-        for (unsigned i = 0; i < 256; ++i)
-            t[k][i] = std::uint16_t((t[k - 1][i] << 8) ^ t[0][t[k - 1][i] >> 8]);
+        for (unsigned i = 0; i < 256; ++i) t[k][i] = std::uint16_t((t[k - 1][i] << 8) ^ t[0][t[k - 1][i] >> 8]);
     return t;
 }
 

@@ -22,15 +22,11 @@ RichRun infoRun(std::string text, Colour c, bool bold) {
     return r;
 }
 
-std::string fixedText(const char *field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
-}
+std::string fixedText(const char *field, std::size_t size) { return std::string(field, strnlen(field, size)); }
 
 }  // namespace
 
-std::filesystem::path Artbank::defaultPath() {
-    return executableDirectory() / SharedLibrary::fileName("Artbank");
-}
+std::filesystem::path Artbank::defaultPath() { return executableDirectory() / SharedLibrary::fileName("Artbank"); }
 
 Artbank::Artbank(const std::filesystem::path &path) {
     if (!module_.open(path)) return;

@@ -43,7 +43,8 @@ public:
     // Resource bytes inside the loaded module; empty when absent. Valid while this object lives.
     std::span<const std::uint8_t> resource(const char *type, int id) const;
     // The adapter's Rich Text document, or nothing.
-    std::optional<std::string> adapterDocument(int adapterIndex, DocumentLanguage language = DocumentLanguage::Chinese) const;
+    std::optional<std::string> adapterDocument(int adapterIndex,
+                                               DocumentLanguage language = DocumentLanguage::Chinese) const;
 
 private:
     using LookupFn = std::int32_t (*)(std::int32_t);

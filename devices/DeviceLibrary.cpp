@@ -15,14 +15,14 @@ namespace {
 
 // String-table ids of the operation names, in operation-number order.
 constexpr int kListNameIds[kOperationCount] = {
-    sid::OpNameProgram,     sid::OpNameRead,         sid::OpNameVerify,      sid::OpNameBlank,
-    sid::OpNameWriteCalByte, sid::OpNameReadCalByte, sid::OpNameWriteFuse,   sid::OpNameReadFuse,
-    sid::OpNameProtect,     sid::OpNameReadLockBits, sid::OpNameWriteConfig, sid::OpNameReadConfig,
-    sid::OpNameErase,       sid::OpNameBootLock,     sid::OpNameProtectSecond, sid::OpNameTest};
+    sid::OpNameProgram,      sid::OpNameRead,         sid::OpNameVerify,        sid::OpNameBlank,
+    sid::OpNameWriteCalByte, sid::OpNameReadCalByte,  sid::OpNameWriteFuse,     sid::OpNameReadFuse,
+    sid::OpNameProtect,      sid::OpNameReadLockBits, sid::OpNameWriteConfig,   sid::OpNameReadConfig,
+    sid::OpNameErase,        sid::OpNameBootLock,     sid::OpNameProtectSecond, sid::OpNameTest};
 constexpr int kMenuNameIds[kOperationCount] = {
-    sid::MenuProgram,      sid::MenuRead,          sid::MenuVerify,      sid::MenuBlankCheck,
-    sid::MenuWriteCalByte, sid::MenuReadCalByte,   sid::MenuWriteFuse,   sid::MenuReadFuse,
-    sid::MenuProtect,      sid::MenuReadLockBits,  sid::MenuWriteConfig, sid::MenuReadConfig,
+    sid::MenuProgram,      sid::MenuRead,          sid::MenuVerify,        sid::MenuBlankCheck,
+    sid::MenuWriteCalByte, sid::MenuReadCalByte,   sid::MenuWriteFuse,     sid::MenuReadFuse,
+    sid::MenuProtect,      sid::MenuReadLockBits,  sid::MenuWriteConfig,   sid::MenuReadConfig,
     sid::MenuErase,        sid::MenuWriteBootLock, sid::MenuProtectSecond, sid::MenuTest};
 
 constexpr std::uint8_t kAutoOrder[] = {12, 3, 0, 2, 10, 4, 6, 8, 14, 13, 15};
@@ -35,8 +35,7 @@ void copyText(char (&dst)[N], std::string_view src) {
 }
 
 template <std::size_t N>
-void fillOperationList(std::uint8_t (&list)[kOperationListSize], const std::uint8_t (&order)[N],
-                       std::uint32_t flags) {
+void fillOperationList(std::uint8_t (&list)[kOperationListSize], const std::uint8_t (&order)[N], std::uint32_t flags) {
     std::memset(list, kEndOfList, kOperationListSize);
     int n = 0;
     for (std::uint8_t op : order)
@@ -84,8 +83,7 @@ bool DeviceLibrary::openVerified(std::vector<std::uint8_t> &image, std::size_t &
         return false;
     }
     const auto header = devlib::decodeHeader(image.data());
-    if (header.record_size != devlib::kRecordSize ||
-        header.library_name != path_.filename().string()) {
+    if (header.record_size != devlib::kRecordSize || header.library_name != path_.filename().string()) {
         prompt_.ask(loadString(sid::LibraryFormatError), "", Prompt::Icon::Error);
         return false;
     }
@@ -134,8 +132,8 @@ bool DeviceLibrary::FindDevice(std::uint16_t vendorIndex, std::string_view devic
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t *rec = image.data() + devlib::kHeaderSize + i * devlib::kRecordSize;
         // A name that fills all its bytes is cut where the index and the record cut it.
-        const std::string_view name(reinterpret_cast<const char *>(rec), strnlen(reinterpret_cast<const char *>(rec),
-                                                                                 kDeviceNameSize - 1));
+        const std::string_view name(reinterpret_cast<const char *>(rec),
+                                    strnlen(reinterpret_cast<const char *>(rec), kDeviceNameSize - 1));
         const std::uint16_t vendor = le::load16(rec + 0x20);
         if (name == deviceName && vendor == vendorIndex) {
             fillRecord(rec, out);
@@ -178,10 +176,15 @@ std::string_view DeviceLibrary::adapterTextView(int index) {
     if (index < 0 || index >= kAdapterCount) return {};
     if (index < 19) return loadString(sid::IspPort);
     switch (index) {
-    case 22: case 32: case 34: case 36: case 40: case 42: case 45: case 51:
-        return loadString(sid::AdapterNone);
-    default:
-        return adapterTableText(index);
+    case 22:
+    case 32:
+    case 34:
+    case 36:
+    case 40:
+    case 42:
+    case 45:
+    case 51: return loadString(sid::AdapterNone);
+    default: return adapterTableText(index);
     }
 }
 

@@ -35,8 +35,7 @@ public:
     // verified read per device.
     std::vector<DeviceRecord> LoadAllDevices();
     bool FindDevice(std::uint16_t vendorIndex, std::string_view deviceName, DeviceRecord &out);
-    bool FindDeviceByVendorName(std::string_view vendorName, std::string_view deviceName,
-                                DeviceRecord &out);
+    bool FindDeviceByVendorName(std::string_view vendorName, std::string_view deviceName, DeviceRecord &out);
 
     // True when the last lookup failed to open or verify the file (and said so).
     bool lastLookupFailed() const { return lastFailed_; }

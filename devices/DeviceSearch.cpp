@@ -19,7 +19,8 @@ bool deviceNameContains(std::string_view name, std::string_view text) {
 bool DeviceFilter::matches(const DeviceRecord &r) const {
     if (deviceType && r.device_type != *deviceType) return false;
     if (vendorIndex && r.vendor_index != *vendorIndex) return false;
-    return deviceNameContains(std::string_view(r.device_name, strnlen(r.device_name, sizeof r.device_name)), nameContains);
+    return deviceNameContains(std::string_view(r.device_name, strnlen(r.device_name, sizeof r.device_name)),
+                              nameContains);
 }
 
 std::vector<DeviceRecord> listDevices(DeviceLibrary &library, const DeviceFilter &filter) {

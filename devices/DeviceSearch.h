@@ -14,7 +14,7 @@ class DeviceLibrary;
 struct DeviceFilter {
     std::optional<int> deviceType;  // 0 … 5; none: every type
     std::optional<std::uint16_t> vendorIndex;
-    std::string nameContains;       // case-insensitive; empty: every name
+    std::string nameContains;  // case-insensitive; empty: every name
 
     bool matches(const DeviceRecord &record) const;
 };

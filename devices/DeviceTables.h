@@ -10,8 +10,8 @@ inline constexpr int kAdapterCount = 73;
 inline constexpr int kOperationCount = 16;
 
 // Row numbers are identities in library files, history and settings memory: never reorder.
-std::string_view vendorTableText(int index);    // empty when out of range
-std::string_view adapterTableText(int index);   // raw table text, empty when out of range
+std::string_view vendorTableText(int index);   // empty when out of range
+std::string_view adapterTableText(int index);  // raw table text, empty when out of range
 
 // Operation numbers shared by the engine, device lists and the Auto item list.
 enum Operation : std::uint8_t {

@@ -98,8 +98,7 @@ LibraryRecord decodeRecord(const std::uint8_t in[kRecordSize]) {
     return r;
 }
 
-std::vector<std::uint8_t> buildLibrary(const std::string &libraryName,
-                                       const std::vector<LibraryRecord> &records) {
+std::vector<std::uint8_t> buildLibrary(const std::string &libraryName, const std::vector<LibraryRecord> &records) {
     std::vector<std::uint8_t> image(kHeaderSize + kRecordSize * records.size() + kCheckWordSize);
     LibraryHeader header;
     header.library_name = libraryName;

@@ -67,7 +67,6 @@ void encodeRecord(const LibraryRecord &record, std::uint8_t out[kRecordSize]);
 LibraryRecord decodeRecord(const std::uint8_t in[kRecordSize]);
 
 // Whole file image: header, records, check word.
-std::vector<std::uint8_t> buildLibrary(const std::string &libraryName,
-                                       const std::vector<LibraryRecord> &records);
+std::vector<std::uint8_t> buildLibrary(const std::string &libraryName, const std::vector<LibraryRecord> &records);
 
 }  // namespace vantor::devlib

@@ -12,12 +12,12 @@ namespace {
 enum class Family { Avr, Pic, Mcs51, Other };
 
 enum class Danger {
-    Checked,               // the check box ticked
-    Cleared,               // the check box not ticked
-    ClearedOnLowVoltage,   // not ticked while the device is programmed through the low-voltage adapter
-    ExternalClock,         // a list entry that needs a clock or crystal on the pins
-    SelectedText,          // a radio button or list entry whose text contains `text`
-    NotFactory,            // any state but the one the file's defaults give
+    Checked,              // the check box ticked
+    Cleared,              // the check box not ticked
+    ClearedOnLowVoltage,  // not ticked while the device is programmed through the low-voltage adapter
+    ExternalClock,        // a list entry that needs a clock or crystal on the pins
+    SelectedText,         // a radio button or list entry whose text contains `text`
+    NotFactory,           // any state but the one the file's defaults give
 };
 
 }  // namespace
@@ -40,6 +40,7 @@ namespace {
 // low-voltage entry, so only Vpp on MCLR enters programming); the 8051 datasheets' lock-mode
 // tables. CKSEL list entries follow the label rule of data/README.md: the internal sources'
 // meanings begin with "Internal".
+// clang-format off
 constexpr LockoutRule kRules[] = {
     {Family::Avr, "RSTDISBL", Danger::Checked, {}, false,
      "The RESET pin becomes an I/O pin. Serial programming needs RESET, so only a high-voltage programmer can undo this."},
@@ -67,6 +68,7 @@ constexpr LockoutRule kRules[] = {
      "Lock bits restrict reading, verifying and further programming of the chip. Only a chip erase clears them, and "
      "the program with them."},
 };
+// clang-format on
 
 constexpr std::string_view kLowVoltageAdapter = "ISP_PIC";
 constexpr int kLockBytes = 16;  // config_data bytes 16..31 are what Protect sends
@@ -113,8 +115,8 @@ const LockoutRule *lockoutRule(const cfg::ConfigFile &file, std::size_t item, co
     for (const LockoutRule &rule : kRules) {
         if (rule.family != family) continue;
         // Lists of clock sources may carry start-up bits in their name too ("CKSEL/SUT").
-        const bool named = rule.danger == Danger::ExternalClock ? name.find(rule.name) != std::string_view::npos
-                                                                 : name == rule.name;
+        const bool named =
+            rule.danger == Danger::ExternalClock ? name.find(rule.name) != std::string_view::npos : name == rule.name;
         if (rule.name.empty() ? it.byteIndex < kLockBytes || it.byteIndex >= 2 * kLockBytes : !named) continue;
         switch (rule.danger) {
         case Danger::Checked:
@@ -126,11 +128,11 @@ const LockoutRule *lockoutRule(const cfg::ConfigFile &file, std::size_t item, co
             if (it.kind != cfg::kDropDown) continue;
             break;
         case Danger::SelectedText:
-            if (it.kind == cfg::kCheckBox || (it.kind == cfg::kRadioButton && it.text.find(rule.text) == std::string::npos))
+            if (it.kind == cfg::kCheckBox ||
+                (it.kind == cfg::kRadioButton && it.text.find(rule.text) == std::string::npos))
                 continue;
             break;
-        case Danger::NotFactory:
-            break;
+        case Danger::NotFactory: break;
         }
         if (rule.danger == Danger::ClearedOnLowVoltage && adapterTableText(device.adapter_index) != kLowVoltageAdapter)
             continue;
@@ -176,10 +178,11 @@ std::vector<LockoutRisk> lockoutRisks(const cfg::ConfigFile &file, const DeviceR
         // What every chip arrives with, and its board was made for, locks nothing out: only a
         // change from the factory configuration is a risk (the ATmega32U4 leaves the factory
         // set for its crystal).
-        const bool changed = it.kind == cfg::kDropDown     ? ((bits ^ factory) & it.mask) != 0
+        const bool changed = it.kind == cfg::kDropDown      ? ((bits ^ factory) & it.mask) != 0
                              : it.kind == cfg::kRadioButton ? on && !onInFactory
                                                             : on != onInFactory;
-        if (risky && changed) risks.push_back({i, it.byteIndex, std::string(bitName(it.text)), std::move(choice), rule->consequence});
+        if (risky && changed)
+            risks.push_back({i, it.byteIndex, std::string(bitName(it.text)), std::move(choice), rule->consequence});
     }
     return risks;
 }

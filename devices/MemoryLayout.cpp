@@ -145,8 +145,8 @@ std::string LayoutText(const DeviceRecord &d) {
         text += "\t2007H             \t400EH --- 400FH\n";
         if (nonEmpty(start1 / 2, end1 / 2)) {
             text += loadString(sid::EepromMemory);
-            text += format("\t%4.4XH --- %4.4XH \t%4.4XH --- %4.4XH\n", unsigned(start1 / 2),
-                           unsigned(end1 / 2 - 1), unsigned(start1), unsigned(end1 - 1));
+            text += format("\t%4.4XH --- %4.4XH \t%4.4XH --- %4.4XH\n", unsigned(start1 / 2), unsigned(end1 / 2 - 1),
+                           unsigned(start1), unsigned(end1 - 1));
         }
     }
     return text;

@@ -8,7 +8,7 @@
 namespace vantor {
 
 OperateSettingsForm::OperateSettingsForm(const DeviceRecord &device, const OptionsRecord &options,
-                                       const std::uint8_t autoItems[kOperationListSize], bool fileLoaded)
+                                         const std::uint8_t autoItems[kOperationListSize], bool fileLoaded)
     : device_(device), edited_(options), fileLoaded_(fileLoaded) {
     checkId = checkIdEnabled() && options.ChkDevID;
     autoReload = options.AutoReload;
@@ -17,14 +17,13 @@ OperateSettingsForm::OperateSettingsForm(const DeviceRecord &device, const Optio
     ignoreFF = ignoreFFEnabled() && options.IngoreFFH;
     for (int i = 0; i < kOperationListSize && device.auto_operations[i] != kEndOfList; ++i) {
         const std::uint8_t code = device.auto_operations[i];
-        const bool inList = std::find(autoItems, autoItems + kOperationListSize, code) != autoItems + kOperationListSize;
+        const bool inList =
+            std::find(autoItems, autoItems + kOperationListSize, code) != autoItems + kOperationListSize;
         autoEntries.push_back({code, std::string(DeviceLibrary::OperationListName(code)), inList});
     }
     const unsigned low = options.areaMask & 0x0F;
-    if (rangeShown())
-        rangeButton = low == 3 ? 2 : low == 2 ? 1 : 0;
-    else if (options.areaMask & 1)
-        rangeButton = 0;  // the hidden first button
+    if (rangeShown()) rangeButton = low == 3 ? 2 : low == 2 ? 1 : 0;
+    else if (options.areaMask & 1) rangeButton = 0;  // the hidden first button
 }
 
 std::string OperateSettingsForm::rangeCaption(int button) const {
@@ -38,7 +37,8 @@ std::string OperateSettingsForm::rangeCaption(int button) const {
     return first + " + " + second;
 }
 
-bool OperateSettingsForm::accept(Prompt &prompt, OptionsRecord &options, std::uint8_t autoItems[kOperationListSize]) const {
+bool OperateSettingsForm::accept(Prompt &prompt, OptionsRecord &options,
+                                 std::uint8_t autoItems[kOperationListSize]) const {
     std::uint8_t items[kOperationListSize];
     std::fill(items, items + kOperationListSize, kEndOfList);
     int n = 0;

@@ -20,7 +20,7 @@ public:
     };
 
     OperateSettingsForm(const DeviceRecord &device, const OptionsRecord &options,
-                       const std::uint8_t autoItems[kOperationListSize], bool fileLoaded);
+                        const std::uint8_t autoItems[kOperationListSize], bool fileLoaded);
 
     // Check boxes.
     bool checkIdEnabled() const { return device_.device_id[0] != 0; }

@@ -61,8 +61,8 @@ struct State {
     int halfPoints = kDefaultHalfPoints;
     int font = -1;
     int uc = 1;
-    bool starred = false;     // group opened with \* and no known destination seen yet
-    bool firstWord = true;    // the next control word is the first of its group
+    bool starred = false;   // group opened with \* and no known destination seen yet
+    bool firstWord = true;  // the next control word is the first of its group
 };
 
 struct FontDef {
@@ -104,7 +104,6 @@ public:
         }
         flushBytes();  // an unterminated picture is incomplete and left out
     }
-
 
 private:
     // ---- groups ----
@@ -203,6 +202,7 @@ private:
     }
 
     bool isDestination(const std::string &w) const {
+        // clang-format off
         static const char *const kSkipped[] = {
             "stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl",
             "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor", "object", "fldinst",
@@ -211,6 +211,7 @@ private:
             "pn", "nonshppict", "template", "userprops", "xe", "tc", "bkmkstart", "bkmkend",
             "mmathPr", "wgrffmtfilter", "docvar", "keywords", "operator", "title", "subject",
             "author", "doccomm", "company", "buptim", "creatim", "revtim", "printim", "falt", "panose"};
+        // clang-format on
         for (const char *s : kSkipped)
             if (w == s) return true;
         return false;
@@ -238,16 +239,31 @@ private:
 
     // Destinations change how the rest of the group is read; true when w was one.
     bool destinationWord(const std::string &w, bool first) {
-        if (w == "fonttbl") { state_.dest = Dest::FontTable; state_.starred = false; return true; }
-        if (w == "colortbl") { state_.dest = Dest::ColourTable; state_.starred = false; colourReset(); return true; }
+        if (w == "fonttbl") {
+            state_.dest = Dest::FontTable;
+            state_.starred = false;
+            return true;
+        }
+        if (w == "colortbl") {
+            state_.dest = Dest::ColourTable;
+            state_.starred = false;
+            colourReset();
+            return true;
+        }
         if (w == "pict") {
             state_.dest = Dest::Picture;
             state_.starred = false;
             picture_ = PictureData{};
             return true;
         }
-        if (w == "shppict" || w == "fldrslt" || w == "result") { state_.starred = false; return true; }
-        if (isDestination(w)) { state_.dest = Dest::Skip; return true; }
+        if (w == "shppict" || w == "fldrslt" || w == "result") {
+            state_.starred = false;
+            return true;
+        }
+        if (isDestination(w)) {
+            state_.dest = Dest::Skip;
+            return true;
+        }
         if (state_.starred && first) {
             // An ignorable destination this reader does not know.
             state_.dest = Dest::Skip;
@@ -258,13 +274,34 @@ private:
 
     // Document-wide settings and Unicode escapes; true when w was one.
     bool documentWord(const std::string &w, int p) {
-        if (w == "ansicpg") { if (p > 0) ansiCodePage_ = p; return true; }
-        if (w == "ansi") { ansiCodePage_ = 1252; return true; }
-        if (w == "mac") { ansiCodePage_ = 10000; return true; }
-        if (w == "pc") { ansiCodePage_ = 437; return true; }
-        if (w == "pca") { ansiCodePage_ = 850; return true; }
-        if (w == "deff") { defaultFont_ = p; return true; }
-        if (w == "uc") { state_.uc = std::clamp(p, 0, 16); return true; }
+        if (w == "ansicpg") {
+            if (p > 0) ansiCodePage_ = p;
+            return true;
+        }
+        if (w == "ansi") {
+            ansiCodePage_ = 1252;
+            return true;
+        }
+        if (w == "mac") {
+            ansiCodePage_ = 10000;
+            return true;
+        }
+        if (w == "pc") {
+            ansiCodePage_ = 437;
+            return true;
+        }
+        if (w == "pca") {
+            ansiCodePage_ = 850;
+            return true;
+        }
+        if (w == "deff") {
+            defaultFont_ = p;
+            return true;
+        }
+        if (w == "uc") {
+            state_.uc = std::clamp(p, 0, 16);
+            return true;
+        }
         if (w == "u") {
             if (!consumeUnicodeSkip()) unicodeEscape(p);
             return true;
@@ -275,17 +312,38 @@ private:
     // Character formatting; true when w was one.
     bool formattingWord(const std::string &w, bool hasParam, int p) {
         const bool on = !hasParam || p != 0;
-        if (w == "b") { state_.bold = on; return true; }
-        if (w == "i") { state_.italic = on; return true; }
+        if (w == "b") {
+            state_.bold = on;
+            return true;
+        }
+        if (w == "i") {
+            state_.italic = on;
+            return true;
+        }
         if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "uldash" || w == "ulth") {
             state_.underline = on;
             return true;
         }
-        if (w == "ulnone") { state_.underline = false; return true; }
-        if (w == "v") { state_.hidden = on; return true; }
-        if (w == "cf") { state_.colourIndex = p; return true; }
-        if (w == "fs") { state_.halfPoints = p > 0 && p <= 3276 ? p : kDefaultHalfPoints; return true; }
-        if (w == "f") { state_.font = p; return true; }
+        if (w == "ulnone") {
+            state_.underline = false;
+            return true;
+        }
+        if (w == "v") {
+            state_.hidden = on;
+            return true;
+        }
+        if (w == "cf") {
+            state_.colourIndex = p;
+            return true;
+        }
+        if (w == "fs") {
+            state_.halfPoints = p > 0 && p <= 3276 ? p : kDefaultHalfPoints;
+            return true;
+        }
+        if (w == "f") {
+            state_.font = p;
+            return true;
+        }
         if (w == "plain") {
             state_.bold = state_.italic = state_.underline = state_.hidden = false;
             state_.colourIndex = 0;
@@ -405,9 +463,9 @@ private:
 
     void endFontEntry() {
         if (fontIndex_ < 0) return;
-        const int cp = font_.codePage > 0 ? font_.codePage
-                                          : (font_.charset >= 0 ? codePageOfCharset(font_.charset, ansiCodePage_)
-                                                                : ansiCodePage_);
+        const int cp = font_.codePage > 0
+                           ? font_.codePage
+                           : (font_.charset >= 0 ? codePageOfCharset(font_.charset, ansiCodePage_) : ansiCodePage_);
         font_.name = decodeCodePage(font_.nameBytes, cp);
         while (!font_.name.empty() && font_.name.back() == ' ') font_.name.pop_back();
         if (fonts_.size() < 4096 || fonts_.count(fontIndex_)) fonts_[fontIndex_] = font_;
@@ -423,9 +481,16 @@ private:
 
     void colourTableWord(const std::string &w, int p) {
         const int v = std::clamp(p, 0, 255);
-        if (w == "red") { red_ = v; colourGiven_ = true; }
-        else if (w == "green") { green_ = v; colourGiven_ = true; }
-        else if (w == "blue") { blue_ = v; colourGiven_ = true; }
+        if (w == "red") {
+            red_ = v;
+            colourGiven_ = true;
+        } else if (w == "green") {
+            green_ = v;
+            colourGiven_ = true;
+        } else if (w == "blue") {
+            blue_ = v;
+            colourGiven_ = true;
+        }
     }
 
     void colourEntry() {
@@ -489,9 +554,8 @@ private:
         RichRun r = currentRun();
         if (!out_.empty()) {
             RichRun &last = out_.back();
-            if (!last.isPicture() && last.bold == r.bold && last.italic == r.italic &&
-                last.underline == r.underline && last.colour == r.colour && last.halfPoints == r.halfPoints &&
-                last.font == r.font) {
+            if (!last.isPicture() && last.bold == r.bold && last.italic == r.italic && last.underline == r.underline &&
+                last.colour == r.colour && last.halfPoints == r.halfPoints && last.font == r.font) {
                 last.text += text;
                 return;
             }
@@ -578,8 +642,7 @@ std::string plainText(const RichText &runs) {
     for (const RichRun &r : runs) {
         if (r.isPicture())
             text += "[picture " + std::to_string(r.pictureWidth) + "x" + std::to_string(r.pictureHeight) + "]";
-        else
-            text += r.text;
+        else text += r.text;
     }
     return text;
 }

@@ -17,12 +17,12 @@ struct RichRun {
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    int halfPoints = 0;               // font size in half points, 0 = the viewer's default
-    std::string font;                 // font name from the document's font table, may be empty
-    bool fixedPitch = false;          // a table whose columns are lined up with tabs
-    std::string pictureFormat;        // "png", "jpeg", "dib", "wmf", "emf", "bmp" or ""
+    int halfPoints = 0;         // font size in half points, 0 = the viewer's default
+    std::string font;           // font name from the document's font table, may be empty
+    bool fixedPitch = false;    // a table whose columns are lined up with tabs
+    std::string pictureFormat;  // "png", "jpeg", "dib", "wmf", "emf", "bmp" or ""
     std::vector<std::uint8_t> picture;
-    int pictureWidth = 0;             // pixels as declared by the document (\picw), 0 if unknown
+    int pictureWidth = 0;  // pixels as declared by the document (\picw), 0 if unknown
     int pictureHeight = 0;
 
     bool isPicture() const { return !picture.empty(); }

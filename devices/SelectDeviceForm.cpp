@@ -8,7 +8,7 @@
 namespace vantor {
 namespace {
 
-constexpr std::string_view kTypeLabels[] = {"All", "MCU/MPU", "EEPROM/FLASH/NVRAM", "EPROM/PROM",
+constexpr std::string_view kTypeLabels[] = {"All",           "MCU/MPU",      "EEPROM/FLASH/NVRAM", "EPROM/PROM",
                                             "Serial EEPROM", "PLD/GAL/CPLD", "SRAM/DRAM"};
 constexpr const char *kSection = "Device";
 
@@ -150,7 +150,8 @@ std::vector<HistoryMenuItem> historyMenuItems(const std::vector<DeviceHistoryEnt
 bool SelectFromHistory(DeviceLibrary &library, const std::vector<DeviceHistoryEntry> &history, int n,
                        DeviceRecord &out) {
     if (n < 0 || n >= int(history.size()) || history[std::size_t(n)].vendorIndex > 0xFFFF) return false;
-    return library.FindDevice(std::uint16_t(history[std::size_t(n)].vendorIndex), history[std::size_t(n)].deviceName, out);
+    return library.FindDevice(std::uint16_t(history[std::size_t(n)].vendorIndex), history[std::size_t(n)].deviceName,
+                              out);
 }
 
 }  // namespace vantor

@@ -33,8 +33,8 @@ public:
     void selectVendor(int position);
     void selectDevice(int position);
 
-    const std::vector<std::string> &vendors() const { return vendors_; }   // alphabetical
-    const std::vector<std::string> &devices() const { return devices_; }   // alphabetical
+    const std::vector<std::string> &vendors() const { return vendors_; }  // alphabetical
+    const std::vector<std::string> &devices() const { return devices_; }  // alphabetical
     int vendorPosition() const { return vendorPos_; }
     int devicePosition() const { return devicePos_; }
     // Vendor table row of the selected vendor, -1 without one (its logo is shown).

@@ -31,8 +31,7 @@ namespace fs = std::filesystem;
 namespace chipset {
 
 bool Slot::belongsTo(const DeviceRecord &device) const {
-    return vendor_index == device.vendor_index &&
-           std::strncmp(device_name, device.device_name, kDeviceNameSize) == 0;
+    return vendor_index == device.vendor_index && std::strncmp(device_name, device.device_name, kDeviceNameSize) == 0;
 }
 
 Image decode(std::span<const std::uint8_t> bytes) {
@@ -206,7 +205,9 @@ bool SettingsMemory::RestoreDeviceSettings(const fs::path &libraryDirectory, Dev
             if (file) std::memcpy(d.config_data, file->defaults.data(), kConfigDataSize);
         },
         acceptConfig, problem);
-    auto allZero = [](const std::uint8_t *p) { return std::all_of(p, p + kConfigDataSize, [](auto b) { return b == 0; }); };
+    auto allZero = [](const std::uint8_t *p) {
+        return std::all_of(p, p + kConfigDataSize, [](auto b) { return b == 0; });
+    };
     if (remembered && file && allZero(device.config_data) && !allZero(file->defaults.data())) {
         std::memcpy(device.config_data, file->defaults.data(), kConfigDataSize);
         remembered = false;

@@ -29,8 +29,8 @@ struct Slot {
 };
 
 struct Image {
-    int next_slot = 0;          // as stored (may be out of range in a damaged file)
-    std::vector<Slot> slots;    // complete slots, at most 20
+    int next_slot = 0;        // as stored (may be out of range in a damaged file)
+    std::vector<Slot> slots;  // complete slots, at most 20
 };
 
 // Reads what a file image holds; never reads past it. Incomplete trailing bytes end the slots.

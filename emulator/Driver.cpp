@@ -81,7 +81,8 @@ std::uint32_t Driver::init(std::uint32_t code, void *pointer) {
         case AG_INIT_END_SESSION: endSession(); break;
         case AG_INIT_RESET: resetTarget(); break;
         case AG_INIT_EMX31_HOOKS:
-            if (auto *d = dynamic_cast<DefaultHostUi *>(&ui_)) d->install(static_cast<const EMX31_HostHooks *>(pointer));
+            if (auto *d = dynamic_cast<DefaultHostUi *>(&ui_))
+                d->install(static_cast<const EMX31_HostHooks *>(pointer));
             break;
         default: break;
         }
@@ -90,14 +91,13 @@ std::uint32_t Driver::init(std::uint32_t code, void *pointer) {
     return result;
 }
 
-std::uint32_t Driver::memAcc(std::uint32_t code, std::uint8_t *buffer, AG_AddressRecord *address,
-                             std::uint32_t count) {
+std::uint32_t Driver::memAcc(std::uint32_t code, std::uint8_t *buffer, AG_AddressRecord *address, std::uint32_t count) {
     if ((session_.running && !(featureWord_ & 1u)) || link_.linkFailed) return AG_MEM_REFUSED;
     if (!host_.window) return AG_MEM_OK;
     code &= 0xFFFF;
     if (code < AG_MEM_READ || code > AG_MEM_READ_CODE) return AG_MEM_BAD_CODE;
-    if (!address || (!buffer && count)) return code == AG_MEM_READ || code == AG_MEM_READ_CODE ? AG_MEM_READ_FAILED
-                                                                                              : AG_MEM_WRITE_FAILED;
+    if (!address || (!buffer && count))
+        return code == AG_MEM_READ || code == AG_MEM_READ_CODE ? AG_MEM_READ_FAILED : AG_MEM_WRITE_FAILED;
     std::uint32_t result = AG_MEM_OK;
     std::uint32_t failing = 0;
     switch (code) {

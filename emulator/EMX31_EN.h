@@ -31,42 +31,42 @@ extern "C" {
 #endif
 
 /* ---- AG_Init codes: group in the high byte, item in the low byte ---- */
-#define AG_INIT_START_SESSION   0x0100u /* any item of group 0x01 */
-#define AG_INIT_FEATURE_FIRST   0x0201u
-#define AG_INIT_FEATURE_LAST    0x0207u
-#define AG_INIT_EXT_MENU        0x0307u
-#define AG_INIT_DIALOG_UPDATE   0x0308u
-#define AG_INIT_DIALOG_SLOT     0x0309u
-#define AG_INIT_HOST_WINDOW     0x030Au
-#define AG_INIT_ACCEPTED_0B     0x030Bu
-#define AG_INIT_BREAKPOINTS     0x030Eu
-#define AG_INIT_PC_SLOT         0x030Fu
-#define AG_INIT_HOST_MESSAGE    0x0311u
-#define AG_INIT_HOST_CALLBACK   0x0312u
+#define AG_INIT_START_SESSION    0x0100u /* any item of group 0x01 */
+#define AG_INIT_FEATURE_FIRST    0x0201u
+#define AG_INIT_FEATURE_LAST     0x0207u
+#define AG_INIT_EXT_MENU         0x0307u
+#define AG_INIT_DIALOG_UPDATE    0x0308u
+#define AG_INIT_DIALOG_SLOT      0x0309u
+#define AG_INIT_HOST_WINDOW      0x030Au
+#define AG_INIT_ACCEPTED_0B      0x030Bu
+#define AG_INIT_BREAKPOINTS      0x030Eu
+#define AG_INIT_PC_SLOT          0x030Fu
+#define AG_INIT_HOST_MESSAGE     0x0311u
+#define AG_INIT_HOST_CALLBACK    0x0312u
 #define AG_INIT_PREPARE_DOWNLOAD 0x0313u
-#define AG_INIT_PROGRAM_VERIFY  0x0314u
-#define AG_INIT_FILL_CODE       0x0321u
-#define AG_INIT_CACHE_CODE      0x0322u
-#define AG_INIT_END_SESSION     0x040Cu
-#define AG_INIT_RESET           0x040Du
+#define AG_INIT_PROGRAM_VERIFY   0x0314u
+#define AG_INIT_FILL_CODE        0x0321u
+#define AG_INIT_CACHE_CODE       0x0322u
+#define AG_INIT_END_SESSION      0x040Cu
+#define AG_INIT_RESET            0x040Du
 /* Not part of the host interface: installs EMX31_HostHooks (the pointer argument). */
-#define AG_INIT_EMX31_HOOKS     0x0330u
+#define AG_INIT_EMX31_HOOKS 0x0330u
 
 /* ---- AG_GoStep codes ---- */
-#define AG_GOSTEP_STOP   1u
-#define AG_GOSTEP_STEP   2u
-#define AG_GOSTEP_GO_TO  3u
-#define AG_GOSTEP_GO     4u
+#define AG_GOSTEP_STOP  1u
+#define AG_GOSTEP_STEP  2u
+#define AG_GOSTEP_GO_TO 3u
+#define AG_GOSTEP_GO    4u
 
 /* ---- AG_MemAcc codes and results ---- */
-#define AG_MEM_READ        1u
-#define AG_MEM_WRITE       2u
-#define AG_MEM_WRITE_CODE  3u
-#define AG_MEM_READ_CODE   4u
-#define AG_MEM_OK          0u
-#define AG_MEM_REFUSED     1u /* running (feature bit 0 clear) or link failed */
-#define AG_MEM_READ_FAILED 2u
-#define AG_MEM_BAD_CODE    3u
+#define AG_MEM_READ         1u
+#define AG_MEM_WRITE        2u
+#define AG_MEM_WRITE_CODE   3u
+#define AG_MEM_READ_CODE    4u
+#define AG_MEM_OK           0u
+#define AG_MEM_REFUSED      1u /* running (feature bit 0 clear) or link failed */
+#define AG_MEM_READ_FAILED  2u
+#define AG_MEM_BAD_CODE     3u
 #define AG_MEM_WRITE_FAILED 5u
 
 /* ---- AG_RegAcc register numbers ---- */
@@ -76,48 +76,48 @@ extern "C" {
 #define AG_REG_PC   0x500u
 
 /* ---- host address form: space in bits 31..24, bank 23..16, offset 15..0 ---- */
-#define AG_SPACE_XDATA      0x01u
-#define AG_SPACE_PDATA      0xFEu
-#define AG_SPACE_DATA       0xF0u /* direct: 0x00..0x7F RAM, 0x80..0xFF SFR */
-#define AG_SPACE_IDATA      0xF3u
-#define AG_SPACE_CODE       0xFFu
-#define AG_CODE_TAG         0xFF000000u
-#define AG_ADDRESS(space, offset) ((((uint32_t)(space)) << 24) | ((uint32_t)(offset) & 0xFFFFFFu))
+#define AG_SPACE_XDATA            0x01u
+#define AG_SPACE_PDATA            0xFEu
+#define AG_SPACE_DATA             0xF0u /* direct: 0x00..0x7F RAM, 0x80..0xFF SFR */
+#define AG_SPACE_IDATA            0xF3u
+#define AG_SPACE_CODE             0xFFu
+#define AG_CODE_TAG               0xFF000000u
+#define AG_ADDRESS(space, offset) ((((uint32_t)(space)) << 24) | ((uint32_t)(offset)&0xFFFFFFu))
 
 /* ---- host callback codes ---- */
-#define AG_CB_PROGRESS        2u
-#define AG_CB_REGISTER_PANE   3u
-#define AG_CB_BP_COMMAND      4u
-#define AG_CB_STOPPED         5u
-#define AG_CB_SHADOW_MAP      12u
-#define AG_CB_NEXT_BLOCK      15u
+#define AG_CB_PROGRESS      2u
+#define AG_CB_REGISTER_PANE 3u
+#define AG_CB_BP_COMMAND    4u
+#define AG_CB_STOPPED       5u
+#define AG_CB_SHADOW_MAP    12u
+#define AG_CB_NEXT_BLOCK    15u
 
 /* ---- messages to the host window: wParam kinds ---- */
-#define AG_MSG_TEXT        12u /* lParam: text */
-#define AG_MSG_DOWNLOAD    6u  /* lParam: text */
-#define AG_MSG_SERIAL      3u  /* lParam: AG_SerialRecord* */
-#define AG_MSG_LINK_LOST   5u  /* posted, lParam 0 */
+#define AG_MSG_TEXT      12u /* lParam: text */
+#define AG_MSG_DOWNLOAD  6u  /* lParam: text */
+#define AG_MSG_SERIAL    3u  /* lParam: AG_SerialRecord* */
+#define AG_MSG_LINK_LOST 5u  /* posted, lParam 0 */
 
 /* ---- shadow attribute word bits ---- */
-#define AG_ATTR_BP_ENABLED   0x0008u
-#define AG_ATTR_BP_REPORTED  0x0010u
-#define AG_ATTR_BP_DISABLED  0x0040u
-#define AG_ATTR_CACHED       0x8000u
+#define AG_ATTR_BP_ENABLED  0x0008u
+#define AG_ATTR_BP_REPORTED 0x0010u
+#define AG_ATTR_BP_DISABLED 0x0040u
+#define AG_ATTR_CACHED      0x8000u
 
 /* ---- breakpoint record flags ---- */
-#define AG_BP_KIND_MASK      0x0Fu
-#define AG_BP_KIND_EXEC      0u
-#define AG_BP_KIND_COND      1u
-#define AG_BP_KIND_ACCESS    2u
-#define AG_BP_ENABLED        0x10u
+#define AG_BP_KIND_MASK   0x0Fu
+#define AG_BP_KIND_EXEC   0u
+#define AG_BP_KIND_COND   1u
+#define AG_BP_KIND_ACCESS 2u
+#define AG_BP_ENABLED     0x10u
 
-#define AG_FAMILY_8051       8051u
+#define AG_FAMILY_8051 8051u
 
 /* Host byte offset of the option text in the host target record (EnumUv351, AG_Init 0x040C). */
 #define AG_TARGET_OPTION_OFFSET 1300u
 /* Capacity the host provides for an option text, terminating zero included. The driver reads
  * no further than this and writes at most this many bytes. */
-#define AG_OPTION_TEXT_SIZE     256u
+#define AG_OPTION_TEXT_SIZE 256u
 
 #define AG_SHADOW_PAGES 514u
 
@@ -200,18 +200,18 @@ typedef struct AG_RegGroup {
 } AG_RegGroup;
 
 typedef struct AG_RegItem {
-    uint8_t one;            /* 0 */
-    uint8_t group;          /* 1 */
-    uint8_t zero;           /* 2 */
-    uint16_t id;            /* 3 */
-    char name[16];          /* 5 */
-    uint8_t isPc;           /* 21 */
-    uint8_t one22;          /* 22 */
-    uint8_t valueChanged;   /* 23 */
-    uint8_t textUpdated;    /* 24 */
-    char text[32];          /* 25 */
-    uint32_t lastValue;     /* 57 */
-    uint32_t cleared;       /* 61 */
+    uint8_t one;          /* 0 */
+    uint8_t group;        /* 1 */
+    uint8_t zero;         /* 2 */
+    uint16_t id;          /* 3 */
+    char name[16];        /* 5 */
+    uint8_t isPc;         /* 21 */
+    uint8_t one22;        /* 22 */
+    uint8_t valueChanged; /* 23 */
+    uint8_t textUpdated;  /* 24 */
+    char text[32];        /* 25 */
+    uint32_t lastValue;   /* 57 */
+    uint32_t cleared;     /* 61 */
 } AG_RegItem;
 #pragma pack(pop)
 
@@ -257,14 +257,14 @@ typedef struct AG_MenuEntry {
  * texts go to standard error and questions take their default answer. Installed hooks are used
  * on every platform. `style` uses the Windows MB_* values (MB_YESNO 0x4, MB_ICONERROR 0x10,
  * MB_ICONQUESTION 0x20, MB_ICONWARNING 0x30); the answer uses IDOK 1, IDYES 6, IDNO 7. */
-#define EMX31_MB_OK          0x00u
-#define EMX31_MB_YESNO       0x04u
-#define EMX31_MB_ICONERROR   0x10u
+#define EMX31_MB_OK           0x00u
+#define EMX31_MB_YESNO        0x04u
+#define EMX31_MB_ICONERROR    0x10u
 #define EMX31_MB_ICONQUESTION 0x20u
-#define EMX31_MB_ICONWARNING 0x30u
-#define EMX31_IDOK  1
-#define EMX31_IDYES 6
-#define EMX31_IDNO  7
+#define EMX31_MB_ICONWARNING  0x30u
+#define EMX31_IDOK            1
+#define EMX31_IDYES           6
+#define EMX31_IDNO            7
 
 /* The target settings dialog as a form the host shows in its own way. The functions work on
  * the driver's dialog state (`dialog`); selecting a maker refills the chip list and selects its
@@ -272,12 +272,12 @@ typedef struct AG_MenuEntry {
 typedef struct EMX31_SettingsForm {
     uint32_t size;
     const char *caption;
-    const char *haltLabel;      /* check box 5002 */
-    const char *haltNote;       /* message 5017 */
-    const char *adapterLabel;   /* check box 5007 */
+    const char *haltLabel;    /* check box 5002 */
+    const char *haltNote;     /* message 5017 */
+    const char *adapterLabel; /* check box 5007 */
     const char *makerLabel;
     const char *chipLabel;
-    const char *information;    /* identification text */
+    const char *information; /* identification text */
     void *dialog;
     int (*halt)(void *dialog);
     void (*setHalt)(void *dialog, int checked);
@@ -319,7 +319,7 @@ EMX31_API uint32_t DllUv3Cap(uint32_t code, AG_CapRecord *record);
 EMX31_API uint32_t EnumUv351(AG_TargetRecord *record, uint32_t code);
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 #endif
 
 /* The layouts of the host interface, checked where pointers are 32 bits wide. */

@@ -179,8 +179,7 @@ LinkResult CEmulatorLink::halt() {
     return {Fault::Failed, false};
 }
 
-LinkResult CEmulatorLink::chipCommand(std::uint8_t code, std::uint16_t value, std::uint16_t index,
-                                      unsigned timeoutMs) {
+LinkResult CEmulatorLink::chipCommand(std::uint8_t code, std::uint16_t value, std::uint16_t index, unsigned timeoutMs) {
     Fault f;
     {
         std::lock_guard lock(exchange_);

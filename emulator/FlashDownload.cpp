@@ -41,8 +41,8 @@ bool FlashDownload::prepare() {
     char text[128];
     std::snprintf(text, sizeof text, "Download to %s  %s.\n", kMakers[std::size_t(chip.maker)], chip.name);
     host_.sendText(AG_MSG_DOWNLOAD, text);
-    const LinkResult prepared = link_.chipCommand(cmd::ChipPrepare, chip.isp() ? 1 : 0,
-                                                  std::uint16_t(chip.family * 256 + chip.variant), 300);
+    const LinkResult prepared =
+        link_.chipCommand(cmd::ChipPrepare, chip.isp() ? 1 : 0, std::uint16_t(chip.family * 256 + chip.variant), 300);
     if (!prepared) {
         if (!prepared.shown)
             host_.sendText(AG_MSG_DOWNLOAD, "EMX31 ERROR 30: Failed to Initialize the Device, Flash Download Abort.\n");
@@ -118,15 +118,14 @@ bool FlashDownload::programAndVerify() {
     progress(AG_PROGRESS_START, "Programming...");
     host_.sendText(AG_MSG_DOWNLOAD, "Programming...\n");
     std::uint16_t failing = 0;
-    bool ok = eachChunk(blocks, failing,
-                        [&](std::uint16_t a, const std::uint8_t *data, std::uint32_t n, std::uint16_t &) {
-                            // Both paths: the halt's three bytes at C:0x003B would overwrite this code.
-                            if (a <= kHaltVector && kHaltVector < a + n && options_.haltEnabled())
-                                link_.noteCodeUses003B();
-                            return toAdapter ? link_.commandWrite(cmd::WriteCode, std::uint16_t(n), a, data, int(n),
-                                                                  st::Finished, 500).ok()
-                                             : link_.chipProgram(a, data, int(n)).ok();
-                        });
+    bool ok =
+        eachChunk(blocks, failing, [&](std::uint16_t a, const std::uint8_t *data, std::uint32_t n, std::uint16_t &) {
+            // Both paths: the halt's three bytes at C:0x003B would overwrite this code.
+            if (a <= kHaltVector && kHaltVector < a + n && options_.haltEnabled()) link_.noteCodeUses003B();
+            return toAdapter
+                       ? link_.commandWrite(cmd::WriteCode, std::uint16_t(n), a, data, int(n), st::Finished, 500).ok()
+                       : link_.chipProgram(a, data, int(n)).ok();
+        });
     if (!ok) {
         host_.sendText(AG_MSG_DOWNLOAD, format("EMX31 ERROR 31: Flash Write Failed at Address %4.4XH.", failing));
         progress(AG_PROGRESS_FINISHED, nullptr);
@@ -136,18 +135,17 @@ bool FlashDownload::programAndVerify() {
     host_.sendText(AG_MSG_DOWNLOAD, "Verifying...\n");
     progress_.done = 0;
     progress(AG_PROGRESS_START, "Verifying...");
-    ok = eachChunk(blocks, failing,
-                   [&](std::uint16_t a, const std::uint8_t *data, std::uint32_t n, std::uint16_t &at) {
-                       std::uint8_t back[kChunkSize];
-                       const bool read = toAdapter ? link_.commandRead(cmd::ReadCode, std::uint16_t(n), a, back,
-                                                                       int(n), st::DataReady, 200).ok()
-                                                   : link_.chipRead(a, back, int(n)).ok();
-                       if (!read) return false;
-                       const auto diff = std::mismatch(back, back + n, data);
-                       if (diff.first == back + n) return true;
-                       at = std::uint16_t(a + (diff.first - back));
-                       return false;
-                   });
+    ok = eachChunk(blocks, failing, [&](std::uint16_t a, const std::uint8_t *data, std::uint32_t n, std::uint16_t &at) {
+        std::uint8_t back[kChunkSize];
+        const bool read =
+            toAdapter ? link_.commandRead(cmd::ReadCode, std::uint16_t(n), a, back, int(n), st::DataReady, 200).ok()
+                      : link_.chipRead(a, back, int(n)).ok();
+        if (!read) return false;
+        const auto diff = std::mismatch(back, back + n, data);
+        if (diff.first == back + n) return true;
+        at = std::uint16_t(a + (diff.first - back));
+        return false;
+    });
     if (!ok) {
         host_.sendText(AG_MSG_DOWNLOAD, format("EMX31 ERROR 32: Flash Verify Failed at %4.4XH", failing));
     } else {

@@ -56,8 +56,9 @@ bool RunControl::arm(std::uint32_t target) {
         if (*reply == breakpoint::OverLimit || *reply == breakpoint::Conflict) {
             char text[128];
             std::snprintf(text, sizeof text,
-                          *reply == breakpoint::OverLimit ? "EMX31 ERROR 11: Can't Set Breakpoint at %4.4XH, The Amount Exceeded the Limit.\n"
-                                     : "EMX31 ERROR 10: Can't Set Breakpoint at %4.4XH, The Address Conflict.\n",
+                          *reply == breakpoint::OverLimit
+                              ? "EMX31 ERROR 11: Can't Set Breakpoint at %4.4XH, The Amount Exceeded the Limit.\n"
+                              : "EMX31 ERROR 10: Can't Set Breakpoint at %4.4XH, The Address Conflict.\n",
                           unsigned(bp.address & 0xFFFF));
             host_.sendText(AG_MSG_TEXT, text);
             if (std::uint16_t *attr = memory_.attributeAt(bp.address); attr && (*attr & AG_ATTR_BP_ENABLED))
@@ -107,7 +108,7 @@ bool RunControl::runOnce(std::uint32_t target) {
     if (options_.haltEnabled()) {
         if (link_.codeUses003B()) {
             const int answer = host_.ui.messageBox(msg::HaltNeeds003B.text, msg::kNoticeCaption,
-                                              EMX31_MB_YESNO | EMX31_MB_ICONQUESTION);
+                                                   EMX31_MB_YESNO | EMX31_MB_ICONQUESTION);
             if (answer != EMX31_IDYES) return false;
             options_.halt &= ~TargetOptions::kHaltBit;
         } else {
@@ -151,8 +152,7 @@ void RunControl::go(std::uint32_t target) {
         std::uint8_t pc[2];
         if (link_.commandRead(cmd::ReadPc, 0, 0, pc, 2, st::DataReady, 250))
             session_.currentPc = AG_CODE_TAG | pc[0] | (std::uint32_t(pc[1]) << 8);
-        else
-            session_.currentPc = AG_CODE_TAG | (memory_.cachedPc() & 0xFFFF);
+        else session_.currentPc = AG_CODE_TAG | (memory_.cachedPc() & 0xFFFF);
         if (judge(session_.currentPc) != Judge::GoOn) break;
     }
     disarm();
@@ -160,7 +160,8 @@ void RunControl::go(std::uint32_t target) {
 }
 
 void RunControl::stepSequence(std::uint32_t count) {
-    session_.stepping = true;  // before session_.running: a stop that sees session_.running must know it is a step sequence
+    session_.stepping =
+        true;  // before session_.running: a stop that sees session_.running must know it is a step sequence
     session_.running = true;
     for (std::uint32_t i = 0; i < count && !session_.stopRequested; ++i)
         if (!stepOnce()) break;
@@ -186,11 +187,11 @@ std::uint32_t RunControl::stop() {
                 halted = true;
             } else if (r.fault == Fault::Failed &&
                        host_.ui.messageBox(msg::HaltFailed.text, msg::kNoticeCaption,
-                                      EMX31_MB_YESNO | EMX31_MB_ICONWARNING) == EMX31_IDYES) {
+                                           EMX31_MB_YESNO | EMX31_MB_ICONWARNING) == EMX31_IDYES) {
                 halted = link_.commandWrite(cmd::ResetTarget, 0, 0, nullptr, 0, st::Ready, 200).ok();
             }
-        } else if (host_.ui.messageBox(msg::HaltDisabled.text, msg::kNoticeCaption, EMX31_MB_YESNO | EMX31_MB_ICONWARNING) ==
-                   EMX31_IDYES) {
+        } else if (host_.ui.messageBox(msg::HaltDisabled.text, msg::kNoticeCaption,
+                                       EMX31_MB_YESNO | EMX31_MB_ICONWARNING) == EMX31_IDYES) {
             halted = link_.commandWrite(cmd::ResetTarget, 0, 0, nullptr, 0, st::Ready, 200).ok();
         }
     }

@@ -17,7 +17,7 @@ struct SessionState {
     std::atomic<bool> registersCurrent{false};
     std::atomic<std::uint32_t> currentPc{AG_CODE_TAG};
     std::uint32_t *pcSlot = nullptr;  // the host's
-    std::mutex lock;  // the register cache, shadow invalidation and the PC slot
+    std::mutex lock;                  // the register cache, shadow invalidation and the PC slot
 };
 
 }  // namespace vantor::emx31

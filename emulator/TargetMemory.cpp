@@ -67,10 +67,10 @@ struct ItemDef {
 };
 
 constexpr std::array<ItemDef, 22> kItems{{
-    {0, "r0", 0},   {1, "r1", 0},   {2, "r2", 0},   {3, "r3", 0},    {4, "r4", 0},    {5, "r5", 0},
-    {6, "r6", 0},   {7, "r7", 0},   {16, "a", 1},   {17, "b", 1},    {18, "sp", 1},   {19, "dptr", 1},
-    {20, "PC  $", 1}, {256, "psw", 1}, {257, "p", 1}, {258, "f1", 1}, {259, "ov", 1}, {260, "rs", 1},
-    {261, "f0", 1}, {262, "ac", 1}, {263, "cy", 1}, {264, "", 1},
+    {0, "r0", 0},     {1, "r1", 0},    {2, "r2", 0},   {3, "r3", 0},   {4, "r4", 0},   {5, "r5", 0},
+    {6, "r6", 0},     {7, "r7", 0},    {16, "a", 1},   {17, "b", 1},   {18, "sp", 1},  {19, "dptr", 1},
+    {20, "PC  $", 1}, {256, "psw", 1}, {257, "p", 1},  {258, "f1", 1}, {259, "ov", 1}, {260, "rs", 1},
+    {261, "f0", 1},   {262, "ac", 1},  {263, "cy", 1}, {264, "", 1},
 }};
 
 // The pane's plain functions reach the driver that registered it last.
@@ -233,14 +233,17 @@ void TargetMemory::shadowStore(const std::uint8_t *bytes, std::uint32_t address,
 
 bool TargetMemory::readChunk(std::uint8_t *dest, std::uint32_t a, std::uint32_t n) {
     const std::uint16_t off = std::uint16_t(a);
-    if (xdataSpace(a)) return link_.commandRead(cmd::ReadXdata, std::uint16_t(n), off, dest, int(n), st::DataReady, 200).ok();
+    if (xdataSpace(a))
+        return link_.commandRead(cmd::ReadXdata, std::uint16_t(n), off, dest, int(n), st::DataReady, 200).ok();
     if (space(a) == AG_SPACE_DATA) {
         const std::uint32_t low = (a & 0xFF) < 0x80 ? std::min<std::uint32_t>(n, 0x80 - (a & 0xFF)) : 0;
         if (low && !link_.commandRead(cmd::ReadIdata, std::uint16_t(low), off, dest, int(low), st::DataReady, 100))
             return false;
         if (n > low)
-            return link_.commandRead(cmd::ReadSfr, std::uint16_t(n - low), std::uint16_t(off + low), dest + low,
-                                     int(n - low), st::DataReady, 200).ok();
+            return link_
+                .commandRead(cmd::ReadSfr, std::uint16_t(n - low), std::uint16_t(off + low), dest + low, int(n - low),
+                             st::DataReady, 200)
+                .ok();
         return true;
     }
     if (space(a) == AG_SPACE_IDATA)
@@ -314,7 +317,7 @@ bool TargetMemory::writeCode(const std::uint8_t *src, std::uint16_t o, std::uint
 }
 
 bool TargetMemory::writeChunk(const std::uint8_t *src, std::uint32_t a, std::uint32_t n, std::uint32_t &written,
-                        bool &abort) {
+                              bool &abort) {
     const std::uint16_t off = std::uint16_t(a);
     bool ok = true;
     if (xdataSpace(a)) {
@@ -324,8 +327,10 @@ bool TargetMemory::writeChunk(const std::uint8_t *src, std::uint32_t a, std::uin
         if (low && !link_.commandWrite(cmd::WriteIdata, std::uint16_t(low), off, src, int(low), st::Finished, 200))
             return false;
         if (n > low)
-            ok = link_.commandWrite(cmd::WriteSfr, std::uint16_t(n - low), std::uint16_t(off + low), src + low,
-                                    int(n - low), st::Finished, 100).ok();
+            ok = link_
+                     .commandWrite(cmd::WriteSfr, std::uint16_t(n - low), std::uint16_t(off + low), src + low,
+                                   int(n - low), st::Finished, 100)
+                     .ok();
     } else if (space(a) == AG_SPACE_IDATA) {
         ok = link_.commandWrite(cmd::WriteIdata, std::uint16_t(n), off, src, int(n), st::Finished, 200).ok();
     } else {
@@ -388,7 +393,9 @@ bool TargetMemory::writeAllRegisters(const Registers &source) {
         session_.currentPc = cache_.pc;
     }
     const auto block = cache_.encode();
-    return link_.commandWrite(cmd::WriteRegs, kRegisterBlockSize, 0, block.data(), kRegisterBlockSize, st::Finished, 200).ok();
+    return link_
+        .commandWrite(cmd::WriteRegs, kRegisterBlockSize, 0, block.data(), kRegisterBlockSize, st::Finished, 200)
+        .ok();
 }
 
 namespace {

@@ -83,8 +83,8 @@ std::optional<int> chipIndex(const TargetOptions &options) {
 
 std::string identificationText(const std::uint8_t *b) {
     char text[128];
-    std::snprintf(text, sizeof text, msg::Firmware.text, b[1], b[2] >> 4, b[2] & 15, b[5] >> 4, b[5] & 15,
-                  b[6] >> 4, b[6] & 15, b[7] >> 4, b[7] & 15, b[8] >> 4, b[8] & 15);
+    std::snprintf(text, sizeof text, msg::Firmware.text, b[1], b[2] >> 4, b[2] & 15, b[5] >> 4, b[5] & 15, b[6] >> 4,
+                  b[6] & 15, b[7] >> 4, b[7] & 15, b[8] >> 4, b[8] & 15);
     return text;
 }
 

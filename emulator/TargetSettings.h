@@ -11,10 +11,10 @@ namespace vantor::emx31 {
 
 // Options carried in the host's option text "-E%d -F%d -V%d -C%d".
 struct TargetOptions {
-    int halt = 1;      // E: bit 0 allows halting a running program
-    int flash = 15;    // F: bit 4 downloads into the PRB31 adapter
-    int vendor = 0;    // V: maker index
-    int chip = 0;      // C: chip index within the maker's rows
+    int halt = 1;    // E: bit 0 allows halting a running program
+    int flash = 15;  // F: bit 4 downloads into the PRB31 adapter
+    int vendor = 0;  // V: maker index
+    int chip = 0;    // C: chip index within the maker's rows
 
     static constexpr int kHaltBit = 0x01;
     static constexpr int kAdapterBit = 0x10;

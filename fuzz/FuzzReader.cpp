@@ -25,10 +25,8 @@ public:
 
 template <class Reader>
 bool readWith(std::span<const std::uint8_t> file, LoadTarget &target, InfoSink &sink) {
-    if constexpr (std::is_same_v<Reader, IntelHex>)
-        return Reader::read(file, target, sink, nullptr);
-    else
-        return Reader::read(file, target, sink);
+    if constexpr (std::is_same_v<Reader, IntelHex>) return Reader::read(file, target, sink, nullptr);
+    else return Reader::read(file, target, sink);
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ void exercise(const vantor::cfg::ConfigFile &file, const std::uint8_t *data, std
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0) return 0;
     if (data[0] & 1) {
-        const auto result = vantor::cfgc::compileText(std::string_view(reinterpret_cast<const char *>(data + 1), size - 1), "fuzz");
+        const auto result =
+            vantor::cfgc::compileText(std::string_view(reinterpret_cast<const char *>(data + 1), size - 1), "fuzz");
         if (result.ok()) {
             const auto image = vantor::cfg::encodeConfigImage(result.file);
             vantor::cfg::ConfigFile back;

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::filesystem::temp_directory_path() / ("vantor-fuzz-chipset-" + std::to_string(::getpid()));
     static const std::filesystem::path file = folder / "chip.set";
     std::filesystem::create_directories(folder);
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char *>(data), std::streamsize(size));
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char *>(data), std::streamsize(size));
     vantor::SettingsMemory memory(file);
     vantor::DeviceRecord device;
     device.valid = 1;

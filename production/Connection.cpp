@@ -68,7 +68,8 @@ Connection::Connection(const std::string &conninfo) {
         PQfinish(conn_);
         throw DatabaseUnreachable("cannot connect to the database: " + message);
     }
-    PQsetNoticeProcessor(conn_, [](void *, const char *) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn_, [](void *, const char *) {}, nullptr);
 }
 
 Connection::~Connection() { PQfinish(conn_); }
@@ -102,8 +103,7 @@ Transaction::~Transaction() {
     if (open_ && !connection_.broken()) {
         try {
             connection_.exec("ROLLBACK");
-        } catch (const ProductionError &) {
-        }
+        } catch (const ProductionError &) {}
     }
 }
 void Transaction::commit() {

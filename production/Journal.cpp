@@ -160,8 +160,7 @@ FlushSummary Journal::flush(const std::function<bool(const LineRecord &)> &write
         LockedFile aside(summary.damagedFile, O_WRONLY | O_APPEND);
         aside.writeAll(kept);
     }
-    if (::ftruncate(file.fd(), 0) != 0 || ::fsync(file.fd()) != 0)
-        throw ProductionError(systemError("empty", file_));
+    if (::ftruncate(file.fd(), 0) != 0 || ::fsync(file.fd()) != 0) throw ProductionError(systemError("empty", file_));
     return summary;
 }
 

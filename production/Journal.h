@@ -17,9 +17,9 @@ std::filesystem::path journalDirectory();
 std::vector<std::filesystem::path> journalFiles();
 
 struct FlushSummary {
-    int written = 0;        // records the database did not have yet
-    int alreadyThere = 0;   // records an earlier, interrupted flush had written
-    int damaged = 0;        // lines moved to the .damaged file beside the journal
+    int written = 0;       // records the database did not have yet
+    int alreadyThere = 0;  // records an earlier, interrupted flush had written
+    int damaged = 0;       // lines moved to the .damaged file beside the journal
     std::filesystem::path damagedFile;
 };
 

@@ -29,11 +29,11 @@ nlohmann::json lineReport(Connection &connection, const ReportFilter &filter) {
                              {"failure_reasons", nlohmann::json::array()},
                              {"serial_ranges", nlohmann::json::array()}};
     long long records = 0, passed = 0, failed = 0;
-    auto groups = connection.exec(
-        std::string("SELECT device, station, count(*), count(*) FILTER (WHERE result = 'passed'), "
-                    "count(*) FILTER (WHERE result = 'failed') FROM production_records r WHERE ") +
-            kRecordFilter + " GROUP BY device, station ORDER BY device, station",
-        parameters);
+    auto groups =
+        connection.exec(std::string("SELECT device, station, count(*), count(*) FILTER (WHERE result = 'passed'), "
+                                    "count(*) FILTER (WHERE result = 'failed') FROM production_records r WHERE ") +
+                            kRecordFilter + " GROUP BY device, station ORDER BY device, station",
+                        parameters);
     for (int i = 0; i < groups.rows(); ++i) {
         nlohmann::json group = counts(groups.integer(i, 2), groups.integer(i, 3), groups.integer(i, 4));
         group["device"] = groups.text(i, 0);

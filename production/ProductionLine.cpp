@@ -24,7 +24,8 @@ bool insertRecord(Connection &connection, const LineRecord &r, bool fromJournal)
         "INSERT INTO production_records (record_key, recorded_at, station, programmer_model, programmer_serial, "
         "device, data_file, data_checksum, operation, auto_items, serial_pool, serial_number, result, "
         "failure_reason, elapsed_ms, from_journal) "
-        "VALUES ($1, COALESCE(NULLIF($2::text, '')::timestamptz, now()), $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16) "
+        "VALUES ($1, COALESCE(NULLIF($2::text, '')::timestamptz, now()), $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, "
+        "$13, $14, $15, $16) "
         "ON CONFLICT (record_key) DO NOTHING",
         {r.key, r.recordedAt, r.station, r.programmerModel, r.programmerSerial, r.device, r.dataFile,
          r.dataChecksum ? Optional(std::to_string(*r.dataChecksum)) : std::nullopt, r.operation, r.autoItems,
@@ -45,7 +46,8 @@ bool insertRecord(Connection &connection, const LineRecord &r, bool fromJournal)
 std::vector<std::pair<std::filesystem::path, FlushSummary>> flushJournals(Connection &connection) {
     std::vector<std::pair<std::filesystem::path, FlushSummary>> done;
     for (const auto &file : journalFiles())
-        done.emplace_back(file, Journal(file).flush([&](const LineRecord &r) { return insertRecord(connection, r, true); }));
+        done.emplace_back(file,
+                          Journal(file).flush([&](const LineRecord &r) { return insertRecord(connection, r, true); }));
     return done;
 }
 

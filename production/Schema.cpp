@@ -87,8 +87,7 @@ void migrateSchema(Connection &connection) {
         ~Unlock() {
             try {
                 if (!c.broken()) c.exec(std::string("SELECT pg_advisory_unlock(") + kMigrationKey + ")");
-            } catch (const ProductionError &) {
-            }
+            } catch (const ProductionError &) {}
         }
     } unlock{connection};
     version = readVersion(connection);

@@ -34,7 +34,8 @@ void createPool(Connection &connection, const PoolSettings &s) {
 }
 
 PoolState showPool(Connection &connection, const std::string &name) {
-    auto pool = connection.exec("SELECT start_value, step, format, next_value FROM serial_pools WHERE name = $1", {name});
+    auto pool =
+        connection.exec("SELECT start_value, step, format, next_value FROM serial_pools WHERE name = $1", {name});
     if (pool.rows() != 1) throw ProductionError("no serial pool named " + name);
     PoolState state;
     state.settings = {name, std::uint64_t(pool.integer(0, 0)), std::uint64_t(pool.integer(0, 1)), pool.text(0, 2)};
@@ -69,14 +70,15 @@ std::vector<std::uint64_t> reserveSerials(Connection &connection, const std::str
 
 long long reclaimSerials(Connection &connection, const std::string &pool) {
     showPool(connection, pool);  // a clear error for a missing pool
-    auto stations = connection.exec(
-        "SELECT DISTINCT station FROM serial_numbers WHERE pool = $1 AND state = 'reserved'", {pool});
+    auto stations =
+        connection.exec("SELECT DISTINCT station FROM serial_numbers WHERE pool = $1 AND state = 'reserved'", {pool});
     long long reclaimed = 0;
     for (int i = 0; i < stations.rows(); ++i) {
         const std::string station = stations.text(i, 0);
         Transaction transaction(connection);
         // Held until commit: a station starting meanwhile waits rather than losing numbers it reserves.
-        auto free = connection.exec(std::string("SELECT pg_try_advisory_xact_lock(") + kStationLockKey + ")", {station});
+        auto free =
+            connection.exec(std::string("SELECT pg_try_advisory_xact_lock(") + kStationLockKey + ")", {station});
         if (free.text(0, 0) != "t") continue;  // the station is running: its numbers are in use
         reclaimed += connection
                          .exec("UPDATE serial_numbers SET state = 'abandoned', finished_at = now(), "

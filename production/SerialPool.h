@@ -20,8 +20,8 @@ struct PoolSettings {
 
 struct PoolState {
     PoolSettings settings;
-    std::uint64_t next = 0;                  // the number the next reservation starts at
-    std::map<std::string, long long> counts; // by state: reserved, used, scrapped, abandoned
+    std::uint64_t next = 0;                   // the number the next reservation starts at
+    std::map<std::string, long long> counts;  // by state: reserved, used, scrapped, abandoned
 };
 
 void createPool(Connection &connection, const PoolSettings &settings);

@@ -56,8 +56,7 @@ bool CProgrammer::waitIdleFor(unsigned ms) {
 
 bool CProgrammer::waitIdle() {
     if (onWorkerThread()) return false;
-    while (!waitIdleFor(1000)) {
-    }
+    while (!waitIdleFor(1000)) {}
     return true;
 }
 
@@ -134,7 +133,8 @@ StepResult CProgrammer::configurationWritable(const std::uint8_t *ops, int count
     for (int i = 0; i < count && ops[i] < kEndOfList; ++i) {
         const OperationInfo *info = operationInfo(ops[i]);
         if (!info || info->direction != OpDirection::ToChip || info->bytes == OpBytes::None) continue;
-        const std::string file = "cfg/" + std::string(device->config_name, strnlen(device->config_name, kConfigNameSize)) + ".cfg";
+        const std::string file =
+            "cfg/" + std::string(device->config_name, strnlen(device->config_name, kConfigNameSize)) + ".cfg";
         return StepResult::failed(std::string(info->title) + " refused: the configuration file " + file +
                                   " is missing or damaged, so there is no configuration to write. "
                                   "Nothing was written; reinstall the application.");
@@ -243,8 +243,7 @@ void CProgrammer::endRun(bool result) {
 bool CProgrammer::Connect(int &) { return false; }
 
 bool CProgrammer::UpgradeFirmware(const std::uint8_t *, std::size_t) {
-    if (env_.prompt)
-        env_.prompt->ask(loadString(sid::NotAvailableInDisconnectMode), "", Prompt::Icon::Information);
+    if (env_.prompt) env_.prompt->ask(loadString(sid::NotAvailableInDisconnectMode), "", Prompt::Icon::Information);
     return true;
 }
 

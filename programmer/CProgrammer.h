@@ -29,16 +29,16 @@ struct OperationCounters {
 // Who the connected programmer is; `known` is false without one.
 struct ProgrammerIdentity {
     bool known = false;
-    int model = 0;          // model code of the information block
-    std::string firmware;   // "V1.23"
-    std::string serial;     // eight digits
+    int model = 0;         // model code of the information block
+    std::string firmware;  // "V1.23"
+    std::string serial;    // eight digits
 };
 
 // What the engine needs from the application besides the device context.
 struct EngineEnvironment {
-    EngineSink *sink = nullptr;       // null: notices are dropped
-    Clock *clock = nullptr;           // null: the system clock
-    Prompt *prompt = nullptr;         // message boxes (UpgradeFirmware in disconnect mode)
+    EngineSink *sink = nullptr;  // null: notices are dropped
+    Clock *clock = nullptr;      // null: the system clock
+    Prompt *prompt = nullptr;    // message boxes (UpgradeFirmware in disconnect mode)
     OperationCounters *counters = nullptr;
     const std::atomic<bool> *disconnectMode = nullptr;  // null: disconnect mode
 };
@@ -85,10 +85,9 @@ public:
     void SetProgressRange(int steps);
     void StepProgress();
 
-
     // What the last identifier check read, for diagnostics after a run.
     struct IdCheck {
-        bool read = false;     // the identifier was read
+        bool read = false;  // the identifier was read
         bool matched = false;
         std::uint8_t id[4] = {};
     };

@@ -186,7 +186,8 @@ std::int64_t CUsbProgrammer::ProgramLastOffset(const DeviceRecord &device, const
     const std::int64_t lastOfArea = std::int64_t(a.size_bytes) - 1;
     if (!ignoreFF || !(device.option_flags & kOptionIgnoreFF)) return lastOfArea;
     const std::uint32_t start = a.buffer_start;
-    const std::uint32_t end = std::uint32_t(std::min<std::uint64_t>(std::uint64_t(start) + a.size_bytes, DataBuffer::kSize));
+    const std::uint32_t end =
+        std::uint32_t(std::min<std::uint64_t>(std::uint64_t(start) + a.size_bytes, DataBuffer::kSize));
     std::uint32_t e = start;
     for (std::uint32_t addr = end; addr > start; --addr)
         if (buffer[addr - 1] != 0xFF) {
@@ -207,7 +208,8 @@ std::int64_t CUsbProgrammer::ProgramLastOffset(const DeviceRecord &device, const
 }
 
 StepResult CUsbProgrammer::areaLoop(const OperationInfo &op) {
-    if (!device || !buffer || !options) return StepResult::failed(std::string(op.title) + " failed: no device selected");
+    if (!device || !buffer || !options)
+        return StepResult::failed(std::string(op.title) + " failed: no device selected");
     const bool multi = device->area_count > 1;
     const std::uint8_t mask = std::uint8_t(options->areaMask);
     // One text for every area: where no naming rule covers an area the layout keeps the
@@ -309,8 +311,9 @@ StepResult CUsbProgrammer::blankBlock(const AreaRun &area, std::uint32_t pos, in
 StepResult CUsbProgrammer::compareBlock(const AreaRun &area, std::uint32_t pos, int n, Op op) {
     const bool verify = op == Op::Verify;
     const StepResult ready = await(status::Ready, verify ? budget::VerifyBlock : budget::BlankBlock, [&](WaitResult w) {
-        return StepResult::failed(format(verify ? "Verify failed at address 0x%X: %s" : "Blank check failed at address 0x%X: %s",
-                                         unsigned(area.start + pos), std::string(waitProblem(w)).c_str()));
+        return StepResult::failed(
+            format(verify ? "Verify failed at address 0x%X: %s" : "Blank check failed at address 0x%X: %s",
+                   unsigned(area.start + pos), std::string(waitProblem(w)).c_str()));
     });
     if (!ready) return ready;
     if (!ReadData(scratch_, n)) return StepResult::transfer();
@@ -321,8 +324,8 @@ StepResult CUsbProgrammer::compareBlock(const AreaRun &area, std::uint32_t pos, 
         const std::uint8_t m = wordDevice && ((pos + k) & 1) ? highMask : 0xFF;
         const unsigned address = unsigned(area.start + pos + k);
         if (verify && (scratch_[k] & m) != (mem[k] & m))
-            return StepResult::failed(format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X", address,
-                                             scratch_[k], mem[k]));
+            return StepResult::failed(
+                format("Verify Failed.  Addr: 0x%X  Device: 0x%2.2X  Buffer: 0x%2.2X", address, scratch_[k], mem[k]));
         if (!verify && scratch_[k] != m)
             return StepResult::failed(
                 format("Blank check failed   Addr. 0x%X    Chip contect: 0x%2.2X\n", address, scratch_[k]));
@@ -411,8 +414,8 @@ StepResult CUsbProgrammer::writeCalByte() {
             format("Write Cal. Byte failed: address 0x%X is outside the device's memory", unsigned(calAddress)));
     if (StepResult sent = send(block); !sent) return sent;
     const StepResult written = await(status::Finished, budget::WriteCal, [&](WaitResult r) {
-        return StepResult::failed(format("Write Cal. Byte failed: %s (address 0x%X)", std::string(waitProblem(r)).c_str(),
-                                         unsigned(calAddress)));
+        return StepResult::failed(format("Write Cal. Byte failed: %s (address 0x%X)",
+                                         std::string(waitProblem(r)).c_str(), unsigned(calAddress)));
     });
     if (!written) return written;
     StepProgress();

@@ -32,11 +32,21 @@ struct OperateCommand {
 // shares its command with Write Cal. Byte; here it does nothing rather than write the chip
 // when the user asked to read it.
 constexpr OperateCommand kOperateCommands[kOperationCount] = {
-    {cmd::Program, kOpProgram},        {cmd::Read, kOpRead},       {cmd::Verify, kOpVerify},
-    {cmd::Blank, kOpBlank},            {cmd::WriteCal, kOpWriteCal}, {cmd::WriteCal, -1},
-    {cmd::WriteFuse, kOpWriteFuse},    {cmd::ReadFuse, kOpReadFuse}, {cmd::Protect, kOpProtect2},
-    {cmd::ReadLock, -1},               {cmd::WriteConfig, kOpWriteConfig}, {cmd::ReadConfig, -1},
-    {cmd::Erase, kOpErase},            {cmd::BootLock, -1},        {cmd::Protect, kOpProtect2},
+    {cmd::Program, kOpProgram},
+    {cmd::Read, kOpRead},
+    {cmd::Verify, kOpVerify},
+    {cmd::Blank, kOpBlank},
+    {cmd::WriteCal, kOpWriteCal},
+    {cmd::WriteCal, -1},
+    {cmd::WriteFuse, kOpWriteFuse},
+    {cmd::ReadFuse, kOpReadFuse},
+    {cmd::Protect, kOpProtect2},
+    {cmd::ReadLock, -1},
+    {cmd::WriteConfig, kOpWriteConfig},
+    {cmd::ReadConfig, -1},
+    {cmd::Erase, kOpErase},
+    {cmd::BootLock, -1},
+    {cmd::Protect, kOpProtect2},
     {0, -1},
 };
 
@@ -104,9 +114,7 @@ void Document::addRecent(const std::string &path) {
                                   std::size_t(i) <= recent_.size() ? recent_[std::size_t(i - 1)] : std::string());
 }
 
-ConnectState Document::connectState() const {
-    return {app_.ModelText(app_.selectedModel()), !app_.isDisconnected()};
-}
+ConnectState Document::connectState() const { return {app_.ModelText(app_.selectedModel()), !app_.isDisconnected()}; }
 
 ConnectState Document::showConnectState(bool selectDevice) {
     const ConnectState state = connectState();
@@ -121,8 +129,7 @@ ConnectState Document::showConnectState(bool selectDevice) {
         const HistoryEntry *h = !history.empty() && app_.selectedModel() != -1 ? &history[0] : nullptr;
         if (h && h->vendorIndex <= 0xFFFF && library_.FindDevice(std::uint16_t(h->vendorIndex), h->deviceName, r))
             applyDevice(r);
-        else
-            clearDevice();
+        else clearDevice();
     }
     refreshEngineContext();
     connectTried_ = true;
@@ -226,8 +233,8 @@ LoadResult Document::loadFile(const std::filesystem::path &path, const LoadSetti
     LoadSettings s = dialog;
     s.room = deviceDataSize() > s.loadBufferStart ? deviceDataSize() - s.loadBufferStart : 0;
     lastLoad_ = s;
-    LoadResult r = loadCommitted(
-        [&](DataBuffer &target) { return vantor::loadFile(path, target, s, info_, &prompt_); });
+    LoadResult r =
+        loadCommitted([&](DataBuffer &target) { return vantor::loadFile(path, target, s, info_, &prompt_); });
     if (!r.ok()) return r;
     loaded_ = LoadedFile{path, s, r.modified};
     addRecent(path.string());
@@ -277,7 +284,8 @@ bool Document::programmerArrived() {
     if (app_.reconnectSelectedModel()) return true;
     // Only the selected model comes back online; another one is named, not used.
     if (const int other = app_.IdentifyOtherModel(); other != -1)
-        info_.appendLine("A " + app_.ModelText(other) + " was plugged in, but the " + app_.ModelText(app_.selectedModel()) +
+        info_.appendLine("A " + app_.ModelText(other) + " was plugged in, but the " +
+                             app_.ModelText(app_.selectedModel()) +
                              " is selected: use Programmer > Reconnect to work with it\n",
                          kRefusedColour, false);
     return false;

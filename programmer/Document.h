@@ -32,7 +32,7 @@ struct OperateEntry {
     int op = 0;
     int commandId = 0;
     int runs = -1;
-    std::string text;  // menu text with its accelerator letter
+    std::string text;      // menu text with its accelerator letter
     std::string listName;  // name for the operation selector, trailing blanks removed
 };
 std::vector<OperateEntry> operateEntries(const DeviceRecord &device);
@@ -132,7 +132,7 @@ public:
 
 private:
     void refreshEngineContext();  // wires the engine to this buffer, device and sink
-    OperationRunner *runner();  // null without a programmer
+    OperationRunner *runner();    // null without a programmer
     bool refuseInDisconnectMode();
     // Before the operations write choices that can lock the chip out: one question naming
     // each of them. False when the user declines.

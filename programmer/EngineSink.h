@@ -26,13 +26,13 @@ enum class OperationResult { Cancelled = -1, Failure = 0, Success = 1 };
 class EngineSink {
 public:
     virtual ~EngineSink() = default;
-    virtual void started() = 0;                              // code 1
-    virtual void ended() = 0;                                // code 2
-    virtual void result(OperationResult result) = 0;         // code 4 (posted)
-    virtual void statusText(std::string_view text) = 0;      // code 5
-    virtual void progressStep() = 0;                         // code 6
-    virtual void progressRange(int steps) = 0;               // code 7
-    virtual void message(const MessageRecord &record) = 0;   // code 11
+    virtual void started() = 0;                             // code 1
+    virtual void ended() = 0;                               // code 2
+    virtual void result(OperationResult result) = 0;        // code 4 (posted)
+    virtual void statusText(std::string_view text) = 0;     // code 5
+    virtual void progressStep() = 0;                        // code 6
+    virtual void progressRange(int steps) = 0;              // code 7
+    virtual void message(const MessageRecord &record) = 0;  // code 11
     // Once at the end of an operation that wrote the buffer (a send, before the result):
     // the bytes [first, last] changed. The window passes it on to DataBuffer::notifyChanged.
     virtual void bufferChanged(std::uint32_t /*first*/, std::uint32_t /*last*/) {}
@@ -49,14 +49,30 @@ public:
 class ForwardingEngineSink : public EngineSink {
 public:
     explicit ForwardingEngineSink(EngineSink *next = nullptr) : next_(next) {}
-    void started() override { if (next_) next_->started(); }
-    void ended() override { if (next_) next_->ended(); }
-    void result(OperationResult r) override { if (next_) next_->result(r); }
-    void statusText(std::string_view text) override { if (next_) next_->statusText(text); }
-    void progressStep() override { if (next_) next_->progressStep(); }
-    void progressRange(int steps) override { if (next_) next_->progressRange(steps); }
-    void message(const MessageRecord &record) override { if (next_) next_->message(record); }
-    void bufferChanged(std::uint32_t first, std::uint32_t last) override { if (next_) next_->bufferChanged(first, last); }
+    void started() override {
+        if (next_) next_->started();
+    }
+    void ended() override {
+        if (next_) next_->ended();
+    }
+    void result(OperationResult r) override {
+        if (next_) next_->result(r);
+    }
+    void statusText(std::string_view text) override {
+        if (next_) next_->statusText(text);
+    }
+    void progressStep() override {
+        if (next_) next_->progressStep();
+    }
+    void progressRange(int steps) override {
+        if (next_) next_->progressRange(steps);
+    }
+    void message(const MessageRecord &record) override {
+        if (next_) next_->message(record);
+    }
+    void bufferChanged(std::uint32_t first, std::uint32_t last) override {
+        if (next_) next_->bufferChanged(first, last);
+    }
     bool pumpPending() override { return next_ && next_->pumpPending(); }
 
 protected:

@@ -40,8 +40,7 @@ bool OperationRunner::start(const RunRequest &request) {
     if (engine_.isBusy()) return false;
     result_.reset();
     firstFailure_.clear();
-    if (!(request.op ? engine_.StartOperation(*request.op) : engine_.StartAuto(request.autoItems.data())))
-        return false;
+    if (!(request.op ? engine_.StartOperation(*request.op) : engine_.StartAuto(request.autoItems.data()))) return false;
     started_ = true;
     return true;
 }

@@ -11,6 +11,7 @@ namespace budget = tr600::budget;
 using D = OpDirection;
 using B = OpBytes;
 
+// clang-format off
 constexpr OperationInfo kOperations[kOperationCount] = {
     {Op::Program, "program", "Program", sid::OpNameProgram, sid::MenuProgram, "Programming...",
      "Programming [%s]...", sid::ProgramSuccessful, {}, OpRun::AreaLoop, cmd::BeginProgram, cmd::ProgramBlock,
@@ -57,6 +58,7 @@ constexpr OperationInfo kOperations[kOperationCount] = {
     {Op::Test, "test", "Test", sid::OpNameTest, sid::MenuTest, "Testting...", {}, sid::TestSuccessful, {},
      OpRun::Nothing, 0, 0, D::None, B::None, 0, 0},
 };
+// clang-format on
 
 constexpr bool inOperationOrder() {
     for (int i = 0; i < kOperationCount; ++i)
@@ -69,9 +71,7 @@ static_assert(inOperationOrder(), "kOperations must be indexed by operation numb
 
 std::span<const OperationInfo> operationTable() { return kOperations; }
 
-const OperationInfo *operationInfo(int op) {
-    return op >= 0 && op < kOperationCount ? &kOperations[op] : nullptr;
-}
+const OperationInfo *operationInfo(int op) { return op >= 0 && op < kOperationCount ? &kOperations[op] : nullptr; }
 
 const OperationInfo &operationInfo(Op op) { return kOperations[std::size_t(op)]; }
 

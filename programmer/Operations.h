@@ -53,12 +53,12 @@ struct OperationInfo {
     int successId;                    // string id of the success text; 0: successLiteral
     std::string_view successLiteral;
     OpRun run;
-    std::uint8_t command;             // the command; for area loops the begin command
-    std::uint8_t blockCommand;        // area loops: the per-block command
+    std::uint8_t command;       // the command; for area loops the begin command
+    std::uint8_t blockCommand;  // area loops: the per-block command
     OpDirection direction;
     OpBytes bytes;
-    int failureId;                    // the operation's own failure text; 0: none
-    int pollBudget;                   // polls of its wait (area loops: per block)
+    int failureId;   // the operation's own failure text; 0: none
+    int pollBudget;  // polls of its wait (area loops: per block)
 
     int number() const { return int(op); }
 };

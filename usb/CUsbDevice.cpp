@@ -128,8 +128,8 @@ int CUsbDevice::bulkTransfer(std::uint8_t endpoint, std::uint8_t *data, int size
     return total;
 }
 
-bool CUsbDevice::BulkWrite(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned timeoutMs,
-                           int &result, std::uint64_t session) {
+bool CUsbDevice::BulkWrite(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned timeoutMs, int &result,
+                           std::uint64_t session) {
     result = -1;
     if ((endpoint & 0x80) || size < 0 || (size > 0 && !data)) return false;
     if (!beginTransfer(session)) return false;

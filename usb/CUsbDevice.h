@@ -38,11 +38,10 @@ public:
     bool IsOpen() const;
 
     // A session number of 0 accepts whatever is open now.
-    bool ControlTransfer(UsbDirection direction, std::uint8_t bRequest, std::uint16_t wValue,
-                         std::uint16_t wIndex, std::uint8_t *data, std::uint16_t length,
-                         std::uint64_t session = 0);
-    bool BulkWrite(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned timeoutMs,
-                   int &result, std::uint64_t session = 0);
+    bool ControlTransfer(UsbDirection direction, std::uint8_t bRequest, std::uint16_t wValue, std::uint16_t wIndex,
+                         std::uint8_t *data, std::uint16_t length, std::uint64_t session = 0);
+    bool BulkWrite(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned timeoutMs, int &result,
+                   std::uint64_t session = 0);
     bool BulkRead(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned timeoutMs, int &result,
                   std::uint64_t session = 0);
 

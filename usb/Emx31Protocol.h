@@ -17,11 +17,11 @@ inline constexpr std::uint8_t AdapterPresent = 3;  // status Ready when the PRB3
 inline constexpr std::uint8_t EndLink = 4;
 inline constexpr std::uint8_t ResetTarget = 5;
 inline constexpr std::uint8_t InitAdapter = 6;
-inline constexpr std::uint8_t ReadSfr = 7;         // value count, index 0x80..0xFF
+inline constexpr std::uint8_t ReadSfr = 7;  // value count, index 0x80..0xFF
 inline constexpr std::uint8_t WriteSfr = 8;
-inline constexpr std::uint8_t ReadRegs = 9;        // the register block
+inline constexpr std::uint8_t ReadRegs = 9;  // the register block
 inline constexpr std::uint8_t WriteRegs = 10;
-inline constexpr std::uint8_t WriteCode = 11;      // value count, index address; then bulk OUT
+inline constexpr std::uint8_t WriteCode = 11;  // value count, index address; then bulk OUT
 inline constexpr std::uint8_t ReadCode = 12;
 inline constexpr std::uint8_t WriteXdata = 13;
 inline constexpr std::uint8_t ReadXdata = 14;
@@ -49,7 +49,7 @@ constexpr bool keepsBreakpoints(std::uint8_t c) {
 // Bits of the status bytes.
 namespace st {
 inline constexpr std::uint8_t Finished = 0x02;
-inline constexpr std::uint8_t Success = 0x04;    // read only with Finished
+inline constexpr std::uint8_t Success = 0x04;  // read only with Finished
 inline constexpr std::uint8_t Running = 0x10;
 inline constexpr std::uint8_t DataReady = 0x20;  // the block asked for waits on bulk IN
 inline constexpr std::uint8_t Ready = 0x80;
@@ -77,7 +77,7 @@ inline constexpr unsigned kBulkTimeoutMs = 300;
 inline constexpr ExchangeChannel::Endpoints kEndpoints{kBulkOut, kBulkIn, kBulkTimeoutMs};
 
 // Sizes of what travels.
-inline constexpr int kChunkSize = 256;        // largest memory block of one command
+inline constexpr int kChunkSize = 256;  // largest memory block of one command
 inline constexpr int kIdentificationSize = 32;
 inline constexpr int kRegisterBlockSize = 16;
 inline constexpr int kChipStageSize = 4;
@@ -85,8 +85,8 @@ inline constexpr int kChipStageSize = 4;
 // Offsets in the emulator's identification block.
 namespace id {
 inline constexpr int FirmwareMajor = 1;
-inline constexpr int FirmwareMinor = 2;   // two BCD digits
-inline constexpr int SerialNumber = 5;    // four bytes of two BCD digits each
+inline constexpr int FirmwareMinor = 2;  // two BCD digits
+inline constexpr int SerialNumber = 5;   // four bytes of two BCD digits each
 inline constexpr int SerialBytes = 4;
 }  // namespace id
 

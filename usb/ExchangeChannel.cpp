@@ -9,8 +9,7 @@ bool ExchangeChannel::request(std::uint8_t command, std::uint16_t value, std::ui
 
 bool ExchangeChannel::readStatus(std::uint8_t &status) {
     std::uint8_t byte = 0;
-    if (!request(status_.request, status_.value, status_.index, &byte, 1, UsbDirection::DeviceToHost))
-        return false;
+    if (!request(status_.request, status_.value, status_.index, &byte, 1, UsbDirection::DeviceToHost)) return false;
     status = byte;
     return true;
 }

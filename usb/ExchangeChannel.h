@@ -28,8 +28,8 @@ struct StatusRegister {
 // How long a wait may last: a number of polls, a wall-clock deadline, or both (whichever
 // ends first), with a pause between polls. A budget with neither limit polls once.
 struct WaitBudget {
-    int polls = 0;            // 0: not counted
-    unsigned withinMs = 0;    // 0: no deadline
+    int polls = 0;          // 0: not counted
+    unsigned withinMs = 0;  // 0: no deadline
     unsigned pauseMs = 0;
 
     static constexpr WaitBudget pollCount(int n, unsigned pause = 1) { return {n, 0, pause}; }

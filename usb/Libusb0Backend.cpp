@@ -60,8 +60,8 @@ void Libusb0Backend::close() {
     handle_ = IoctlPort::kInvalid;
 }
 
-bool Libusb0Backend::control(UsbDirection direction, std::uint8_t request, std::uint16_t value,
-                             std::uint16_t index, std::uint8_t *data, std::uint16_t length, unsigned) {
+bool Libusb0Backend::control(UsbDirection direction, std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                             std::uint8_t *data, std::uint16_t length, unsigned) {
     if (handle_ == IoctlPort::kInvalid) return false;
     RequestRecord record;
     record.timeout = kRequestTimeoutMs;

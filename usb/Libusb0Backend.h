@@ -60,8 +60,8 @@ public:
     virtual bool ioctl(Handle handle, std::uint32_t code, const void *in, std::uint32_t inSize, void *out,
                        std::uint32_t outSize) = 0;
     // Overlapped DeviceIoControl; null when the driver refuses it at once.
-    virtual std::unique_ptr<Pending> submit(Handle handle, std::uint32_t code, const void *in,
-                                            std::uint32_t inSize, void *out, std::uint32_t outSize) = 0;
+    virtual std::unique_ptr<Pending> submit(Handle handle, std::uint32_t code, const void *in, std::uint32_t inSize,
+                                            void *out, std::uint32_t outSize) = 0;
 };
 
 // Programmers bound to the libusb0 driver, reached through its device objects.

@@ -60,8 +60,8 @@ bool LibusbBackend::openIndex(int index) {
                        "the programmer and plug it in again.";
             handle_ = nullptr;
         } else if (r != 0) {
-            problem_ = "The programmer at USB " + describe(found) + " could not be opened (" +
-                       libusb_error_name(r) + ").";
+            problem_ =
+                "The programmer at USB " + describe(found) + " could not be opened (" + libusb_error_name(r) + ").";
             handle_ = nullptr;
         } else {
             libusb_set_auto_detach_kernel_driver(handle_, 1);
@@ -97,8 +97,8 @@ void LibusbBackend::close() {
     handle_ = nullptr;
 }
 
-bool LibusbBackend::control(UsbDirection direction, std::uint8_t request, std::uint16_t value,
-                            std::uint16_t index, std::uint8_t *data, std::uint16_t length, unsigned timeoutMs) {
+bool LibusbBackend::control(UsbDirection direction, std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                            std::uint8_t *data, std::uint16_t length, unsigned timeoutMs) {
     if (!handle_) return false;
     const bool in = direction == UsbDirection::DeviceToHost;
     const std::uint8_t type = std::uint8_t(int(LIBUSB_REQUEST_TYPE_VENDOR) | int(LIBUSB_RECIPIENT_DEVICE) |

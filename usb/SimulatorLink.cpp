@@ -41,8 +41,8 @@ void SimulatorBackend::close() {
     device_.reset();
 }
 
-bool SimulatorBackend::control(UsbDirection direction, std::uint8_t request, std::uint16_t value,
-                               std::uint16_t index, std::uint8_t *data, std::uint16_t length, unsigned) {
+bool SimulatorBackend::control(UsbDirection direction, std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                               std::uint8_t *data, std::uint16_t length, unsigned) {
     if (!device_ || !device_->attached()) return false;
     return device_->vendorRequest(direction, request, value, index, data, length);
 }

@@ -18,8 +18,8 @@ public:
     virtual bool setConfiguration(int configuration) = 0;
     virtual bool claimInterface(int interfaceNumber) = 0;
     // Vendor request; false = stalled. A device-to-host request fills data[0, length).
-    virtual bool vendorRequest(UsbDirection direction, std::uint8_t request, std::uint16_t value,
-                               std::uint16_t index, std::uint8_t *data, std::uint16_t length) = 0;
+    virtual bool vendorRequest(UsbDirection direction, std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                               std::uint8_t *data, std::uint16_t length) = 0;
     // Bytes taken or given, or -1 when the device does not answer within the time-out.
     virtual int bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned timeoutMs) = 0;
     virtual int bulkIn(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned timeoutMs) = 0;

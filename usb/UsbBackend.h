@@ -18,9 +18,8 @@ public:
     virtual void close() = 0;
 
     // Vendor request to the device; false when it is refused or not carried out.
-    virtual bool control(UsbDirection direction, std::uint8_t request, std::uint16_t value,
-                         std::uint16_t index, std::uint8_t *data, std::uint16_t length,
-                         unsigned timeoutMs) = 0;
+    virtual bool control(UsbDirection direction, std::uint8_t request, std::uint16_t value, std::uint16_t index,
+                         std::uint8_t *data, std::uint16_t length, unsigned timeoutMs) = 0;
 
     // One bulk submission of at most 65536 bytes: the bytes moved, or -1 on failure or
     // time-out (a timed-out request is cancelled and finished before this returns).

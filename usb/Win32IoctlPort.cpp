@@ -45,8 +45,8 @@ private:
 class Win32IoctlPort : public IoctlPort {
 public:
     Handle open(const std::string &name) override {
-        HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         return h == INVALID_HANDLE_VALUE ? kInvalid : Handle(h);
     }
     void close(Handle handle) override { CloseHandle(HANDLE(handle)); }
@@ -65,8 +65,8 @@ public:
         return ok != FALSE;
     }
 
-    std::unique_ptr<Pending> submit(Handle handle, std::uint32_t code, const void *in, std::uint32_t inSize,
-                                    void *out, std::uint32_t outSize) override {
+    std::unique_ptr<Pending> submit(Handle handle, std::uint32_t code, const void *in, std::uint32_t inSize, void *out,
+                                    std::uint32_t outSize) override {
         HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         if (!event) return nullptr;
         auto pending = std::make_unique<Win32Pending>(HANDLE(handle), event);

@@ -38,7 +38,8 @@ void InfoView::appendText(const QString &text, const QColor &colour, bool bold) 
         batch_ = QTextCursor(document());
         batch_.beginEditBlock();
         batchOpen_ = true;
-        QMetaObject::invokeMethod(this, [this] { flushBatch(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { flushBatch(); }, Qt::QueuedConnection);
     }
     batch_.movePosition(QTextCursor::End);
     // The text ends in a newline most of the time; a block separator keeps the last line empty.

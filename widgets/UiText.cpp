@@ -70,8 +70,8 @@ const std::vector<Format> &formats() {
         std::vector<std::string> sources(std::begin(kComposedMessages), std::end(kComposedMessages));
         for (const StringEntry &e : allStrings())
             if (e.text.find('%') != std::string_view::npos && e.text.find('%') > 0) sources.emplace_back(e.text);
-        for (const char *extra : {"Programming [%s]...", "Reading [%s]...", "Verifying [%s]...", "Blank Checking [%s]...",
-                                  "Elapsed Time: %d.%2.2dS"})
+        for (const char *extra : {"Programming [%s]...", "Reading [%s]...", "Verifying [%s]...",
+                                  "Blank Checking [%s]...", "Elapsed Time: %d.%2.2dS"})
             sources.emplace_back(extra);
         std::vector<Format> f;
         for (const std::string &source : sources) {
@@ -82,7 +82,7 @@ const std::vector<Format> &formats() {
                 const auto c = m.next();
                 pattern += QRegularExpression::escape(text.mid(at, c.capturedStart() - at));
                 const QChar type = c.captured(1).at(0);
-                pattern += type == QLatin1Char('s') || type == QLatin1Char('c') ? QStringLiteral("(.*?)")
+                pattern += type == QLatin1Char('s') || type == QLatin1Char('c')   ? QStringLiteral("(.*?)")
                            : type == QLatin1Char('x') || type == QLatin1Char('X') ? QStringLiteral("([0-9A-Fa-f]+)")
                                                                                   : QStringLiteral("(\\s*-?[0-9]+)");
                 at = c.capturedEnd();

@@ -59,8 +59,8 @@ Rgb mix(Rgb a, Rgb b, double t) {
     return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
 }
 
-const Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0}, kGrey{128, 128, 128}, kLightGrey{200, 200, 200},
-    kRed{220, 0, 0}, kGreen{0, 110, 60}, kDarkGrey{64, 64, 64}, kGold{200, 160, 40};
+const Rgb kWhite{255, 255, 255}, kBlack{0, 0, 0}, kGrey{128, 128, 128}, kLightGrey{200, 200, 200}, kRed{220, 0, 0},
+    kGreen{0, 110, 60}, kDarkGrey{64, 64, 64}, kGold{200, 160, 40};
 
 struct Image {
     int w, h;
@@ -187,7 +187,8 @@ void drawEmblem(Image &img, const std::string &kind, int cx, int cy, int size, R
     } else if (kind == "diamond") {
         for (int j = -r; j <= r; ++j)
             for (int i = -r; i <= r; ++i)
-                if (std::abs(i) + std::abs(j) <= r) img.set(cx + i, cy + j, std::abs(i) + std::abs(j) <= r / 2 ? light : main);
+                if (std::abs(i) + std::abs(j) <= r)
+                    img.set(cx + i, cy + j, std::abs(i) + std::abs(j) <= r / 2 ? light : main);
     } else if (kind == "wave") {
         for (int i = -size; i <= size; ++i) {
             const int y = int(std::lround(std::sin(i * 3.14159 / size * 2) * r * 0.7));
@@ -321,8 +322,9 @@ std::string toGbk(const std::string &utf8, const std::string &where) {
     std::size_t il = in.size(), ol = out.size();
     const std::size_t r = iconv(cd, &ip, &il, &op, &ol);
     iconv_close(cd);
-    if (r == std::size_t(-1)) fail(where + ": text not representable in code page 936 near \"" +
-                                   std::string(ip, std::min<std::size_t>(il, 12)) + "\"");
+    if (r == std::size_t(-1))
+        fail(where + ": text not representable in code page 936 near \"" +
+             std::string(ip, std::min<std::size_t>(il, 12)) + "\"");
     out.resize(out.size() - ol);
     return out;
 }
@@ -449,7 +451,8 @@ std::string substitute(std::string text, const std::map<std::string, std::string
 // can use the document's variables.
 std::vector<std::string> expandBlocks(const DocSource &doc, const DocSet &set, const std::string &where) {
     std::vector<std::string> lines;
-    std::function<void(const std::vector<std::string> &, int)> expand = [&](const std::vector<std::string> &src, int depth) {
+    std::function<void(const std::vector<std::string> &, int)> expand = [&](const std::vector<std::string> &src,
+                                                                            int depth) {
         if (depth > 8) fail(where + ": blocks nest too deeply");
         for (const std::string &l : src) {
             if (l.rfind("use: ", 0) == 0) {
@@ -513,8 +516,8 @@ std::string paragraphRtf(const std::string &kind, const std::string &text, bool 
     if (kind == "li") return "\\pard\\sa40\\li360\\fi-240 " + rtfEscape("●", where) + "\\tab " + text + "\\par\n";
     if (kind == "pin") return "\\pard\\li360\\tx1800\\tx3600 " + text + "\\par\n";
     if (kind == "warn")
-        return "\\pard\\sa60\\cf3\\b " + (english ? std::string("Caution: ") : rtfEscape("注意：", where)) + "\\b0 " + text +
-               "\\cf1\\par\n";
+        return "\\pard\\sa60\\cf3\\b " + (english ? std::string("Caution: ") : rtfEscape("注意：", where)) + "\\b0 " +
+               text + "\\cf1\\par\n";
     if (kind == "note") return "\\pard\\sa60\\cf4\\i " + text + "\\i0\\cf1\\par\n";
     fail(where + ": unknown line kind " + kind);
 }
@@ -531,12 +534,15 @@ std::string buildDocument(const DocSource &doc, const DocSet &set) {
         if (colon == std::string::npos) fail(where + ": line without kind: " + raw);
         const std::string kind = raw.substr(0, colon);
         const std::string text = substitute(raw.substr(colon + 2), vars, where);
-        body += kind == "diagram" ? diagramRtf(text, where) : paragraphRtf(kind, rtfEscape(text, where), set.english, where);
+        body += kind == "diagram" ? diagramRtf(text, where)
+                                  : paragraphRtf(kind, rtfEscape(text, where), set.english, where);
         haveTitle = haveTitle || kind == "title";
     }
     if (!haveTitle) fail(where + ": no title");
     return "{\\rtf1\\ansi\\ansicpg936\\deff0\\deflang1033\\deflangfe2052"
-           "{\\fonttbl{\\f0\\fnil\\fcharset134 " + rtfEscape("宋体", where) + ";}{\\f1\\fswiss\\fcharset0 Tahoma;}}\n"
+           "{\\fonttbl{\\f0\\fnil\\fcharset134 " +
+           rtfEscape("宋体", where) +
+           ";}{\\f1\\fswiss\\fcharset0 Tahoma;}}\n"
            "{\\colortbl ;\\red0\\green0\\blue0;\\red0\\green70\\blue160;\\red200\\green0\\blue0;"
            "\\red100\\green100\\blue100;\\red40\\green40\\blue90;}\n"
            "{\\*\\generator artbank-gen;}\\viewkind4\\uc1\\pard\\lang2052\\f0\\fs18\\cf1\n" +
@@ -594,7 +600,8 @@ int main(int argc, char **argv) {
         const auto logos = readLogos(argv[1]);
         std::map<int, bool> seen;
         for (const LogoSpec &s : logos) {
-            if (s.id < 3000 || s.id > 3067 || seen[s.id]) fail("logo id " + std::to_string(s.id) + " out of range or repeated");
+            if (s.id < 3000 || s.id > 3067 || seen[s.id])
+                fail("logo id " + std::to_string(s.id) + " out of range or repeated");
             seen[s.id] = true;
             const auto dib = drawLogo(s);
             resources.push_back({"BITMAP", s.id, std::string(dib.begin(), dib.end())});
@@ -617,7 +624,10 @@ int main(int argc, char **argv) {
                           "#include \"ArtbankResources.h\"\n\nnamespace artbank {\nnamespace {\n";
         std::string table, rc = "// Generated by artbank-gen; do not edit.\n";
         for (const Res &r : resources) {
-            const std::string name = (r.type == "BITMAP" ? "bmp" : r.type == "ADP" ? "adp" : "adpen") + std::to_string(r.id);
+            const std::string name = (r.type == "BITMAP" ? "bmp"
+                                      : r.type == "ADP"  ? "adp"
+                                                         : "adpen") +
+                                     std::to_string(r.id);
             cpp += cArray(name, r.bytes);
             table += "    {\"" + r.type + "\", " + std::to_string(r.id) + ", " + name + ", " +
                      std::to_string(r.bytes.size()) + "u},\n";
@@ -639,7 +649,8 @@ int main(int argc, char **argv) {
             }
         }
         cpp += "}  // namespace\n\nconst Resource kResources[] = {\n" + table +
-               "};\nconst std::size_t kResourceCount = sizeof kResources / sizeof kResources[0];\n\n}  // namespace artbank\n";
+               "};\nconst std::size_t kResourceCount = sizeof kResources / sizeof kResources[0];\n\n}  // namespace "
+               "artbank\n";
         writeFile(out / "ArtbankData.cpp", cpp);
         writeFile(out / "Artbank.rc", rc);
         std::printf("artbank-gen: %zu logos, %zu documents, %zu in English\n", logos.size(), docs.docs.size(),

@@ -80,7 +80,8 @@ bool ExtendedTektronix::write(std::span<const std::uint8_t> source, std::string 
         const std::size_t n = std::min<std::size_t>(32, size - i);
         const std::uint8_t length = std::uint8_t(2 * n + std::size_t(digits) + 6);
         const std::uint32_t a = std::uint32_t(i);
-        unsigned sum = digitSum(length) + 6 + unsigned(digits) + digitSum(std::uint8_t(a >> 8)) + digitSum(std::uint8_t(a));
+        unsigned sum =
+            digitSum(length) + 6 + unsigned(digits) + digitSum(std::uint8_t(a >> 8)) + digitSum(std::uint8_t(a));
         char *p = text.reserve(96);
         *p++ = '%';
         p = putHexByte(p, length);

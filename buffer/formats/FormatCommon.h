@@ -26,8 +26,9 @@ inline constexpr std::string_view FailedToOpen = "Failed to open the file!\n";
 inline constexpr std::string_view MotorolaChecksum = "Error: Line %d, Check sum error\n";
 inline constexpr std::string_view TektronixChecksum = "Warning: Line %d, Check sum error\n";
 // Kept in Chinese as stored; reads "warning: line %d, checksum error".
-inline constexpr std::string_view ExtTektronixChecksum = "\xE8\xAD\xA6\xE5\x91\x8A: \xE7\xAC\xAC%d\xE8\xA1\x8C, "
-                                                         "\xE6\xA0\xA1\xE9\xAA\x8C\xE5\x92\x8C\xE9\x94\x99\xE8\xAF\xAF\n";
+inline constexpr std::string_view ExtTektronixChecksum =
+    "\xE8\xAD\xA6\xE5\x91\x8A: \xE7\xAC\xAC%d\xE8\xA1\x8C, "
+    "\xE6\xA0\xA1\xE9\xAA\x8C\xE5\x92\x8C\xE9\x94\x99\xE8\xAF\xAF\n";
 inline constexpr std::string_view FileFormatError = "File format error!";
 }  // namespace msg
 

@@ -37,11 +37,8 @@ bool IntelHex::read(std::span<const std::uint8_t> file, LoadTarget &target, Info
         if (((sum + check) & 0xFF) != 0) formatError();
 
         switch (type) {
-        case 0x00:
-            target.store((upper << 16) + (segment << 4) + (unsigned(high) << 8) + low, data, n);
-            break;
-        case 0x01:
-            goto done;
+        case 0x00: target.store((upper << 16) + (segment << 4) + (unsigned(high) << 8) + low, data, n); break;
+        case 0x01: goto done;
         case 0x02:
             // Without exactly two bytes the following records' addresses are unknown.
             if (n != 2) {
@@ -57,16 +54,13 @@ bool IntelHex::read(std::span<const std::uint8_t> file, LoadTarget &target, Info
                 return false;
             }
             if (high != low) {
-                if (prompt)
-                    prompt->ask(msg::FileFormatError, {}, Prompt::Icon::Error);
-                else
-                    report(sink, msg::FileFormatError, msg::Red);
+                if (prompt) prompt->ask(msg::FileFormatError, {}, Prompt::Icon::Error);
+                else report(sink, msg::FileFormatError, msg::Red);
                 return false;
             }
             upper = std::uint64_t(data[0]) << 8 | data[1];
             break;
-        default:
-            break;
+        default: break;
         }
     }
 done:

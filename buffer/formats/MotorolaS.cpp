@@ -20,7 +20,11 @@ bool MotorolaS::read(std::span<const std::uint8_t> file, LoadTarget &target, Inf
         case '1': addressBytes = 2; break;
         case '2': addressBytes = 3; break;
         case '3': addressBytes = 4; break;
-        case '0': case '5': case '6': case '7': case '8': continue;
+        case '0':
+        case '5':
+        case '6':
+        case '7':
+        case '8': continue;
         case '9': return true;
         default:
             report(sink, withLine(loadString(sid::UnknownDataTypeAtLineFormat), lines.number()), msg::Black);

@@ -63,7 +63,8 @@ bool Tektronix::write(std::span<const std::uint8_t> source, std::string &out) {
         const std::uint32_t a = std::uint32_t(i);
         p = putHexDigits(p, a, 4);
         p = putHexByte(p, std::uint8_t(n));
-        const unsigned headerSum = digitSum(std::uint8_t(a >> 8)) + digitSum(std::uint8_t(a)) + digitSum(std::uint8_t(n));
+        const unsigned headerSum =
+            digitSum(std::uint8_t(a >> 8)) + digitSum(std::uint8_t(a)) + digitSum(std::uint8_t(n));
         p = putHexByte(p, std::uint8_t(headerSum));
         unsigned sum = 0;
         for (std::size_t k = 0; k < n; ++k) {

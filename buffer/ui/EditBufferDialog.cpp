@@ -82,19 +82,10 @@ QIcon toolIcon(Tool tool) {
 
 EditBufferDialog::EditBufferDialog(DataBuffer &buffer, std::vector<EditArea> areas, EditorSettings &settings,
                                    bool readOnly, Prompt &prompt, QWidget *parent)
-    : QDialog(parent),
-      editor_(std::make_unique<BufferEditor>(buffer, std::move(areas), settings)),
-      prompt_(prompt),
-      view_(new HexViewWidget(this)),
-      tabs_(new QTabBar(this)),
-      address_(new QLabel(this)),
-      checksum_(new QLabel(this)),
-      range_(new QLabel(this)),
-      addressFormat_(new QComboBox(this)),
-      dataFormat_(new QComboBox(this)),
-      readOnly_(new QCheckBox(tr("Read Only"), this)),
-      toolbar_(new QToolBar(this)),
-      buffer_(buffer) {
+    : QDialog(parent), editor_(std::make_unique<BufferEditor>(buffer, std::move(areas), settings)), prompt_(prompt),
+      view_(new HexViewWidget(this)), tabs_(new QTabBar(this)), address_(new QLabel(this)), checksum_(new QLabel(this)),
+      range_(new QLabel(this)), addressFormat_(new QComboBox(this)), dataFormat_(new QComboBox(this)),
+      readOnly_(new QCheckBox(tr("Read Only"), this)), toolbar_(new QToolBar(this)), buffer_(buffer) {
     setWindowTitle(tr("Edit Buffer"));
     setObjectName(QStringLiteral("editBufferDialog"));
     buildToolBar(settings.swapState != 0);
@@ -133,7 +124,8 @@ void EditBufferDialog::buildToolBar(bool swapOn) {
         tools_[i] = toolbar_->addAction(toolIcon(Tool(i)), uiString(captions[i]));
         tools_[i]->setObjectName(QString::fromLatin1(names[i]));
         tools_[i]->setShortcut(keys[i]);
-        tools_[i]->setToolTip(QStringLiteral("%1 (%2)").arg(tools_[i]->text(), keys[i].toString(QKeySequence::NativeText)));
+        tools_[i]->setToolTip(
+            QStringLiteral("%1 (%2)").arg(tools_[i]->text(), keys[i].toString(QKeySequence::NativeText)));
         if (i < 6) toolbar_->addSeparator();
     }
     tools_[Swap]->setCheckable(true);
@@ -294,17 +286,11 @@ void EditBufferDialog::gotoTool() {
     view_->setFocus(Qt::OtherFocusReason);
 }
 
-void EditBufferDialog::copyTool() {
-    runCopy(this, *editor_, prompt_);
-}
+void EditBufferDialog::copyTool() { runCopy(this, *editor_, prompt_); }
 
-void EditBufferDialog::fillTool() {
-    runFill(this, *editor_, prompt_);
-}
+void EditBufferDialog::fillTool() { runFill(this, *editor_, prompt_); }
 
-void EditBufferDialog::combineTool(LogicOp op) {
-    runCombine(this, *editor_, prompt_, op);
-}
+void EditBufferDialog::combineTool(LogicOp op) { runCombine(this, *editor_, prompt_, op); }
 
 void EditBufferDialog::swapTool() {
     editor_->swap();

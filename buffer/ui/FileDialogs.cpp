@@ -69,8 +69,9 @@ LoadFileDialog::LoadFileDialog(const QString &path, const LoadSettings &initial,
     auto *fillBox = new QGroupBox(tr("Unused Byte"), this);
     auto *fillLayout = new QVBoxLayout(fillBox);
     fill_ = new QButtonGroup(this);
-    const std::pair<UnusedByteMode, QString> modes[] = {
-        {UnusedByteMode::FillFF, tr("Fill 0xff")}, {UnusedByteMode::Fill00, tr("Fill 0x00")}, {UnusedByteMode::Ignore, tr("Ignore")}};
+    const std::pair<UnusedByteMode, QString> modes[] = {{UnusedByteMode::FillFF, tr("Fill 0xff")},
+                                                        {UnusedByteMode::Fill00, tr("Fill 0x00")},
+                                                        {UnusedByteMode::Ignore, tr("Ignore")}};
     for (const auto &[mode, text] : modes) {
         auto *radio = new QRadioButton(text, fillBox);
         radio->setObjectName(QStringLiteral("fill%1").arg(int(mode)));
@@ -154,11 +155,13 @@ void SaveFileDialog::accept() {
 }
 
 QString chooseFileToLoad(QWidget *parent, const QString &directory) {
-    return QFileDialog::getOpenFileName(parent, QCoreApplication::translate("FileDialogs", "Load File"), directory, filter());
+    return QFileDialog::getOpenFileName(parent, QCoreApplication::translate("FileDialogs", "Load File"), directory,
+                                        filter());
 }
 
 QString chooseFileToSave(QWidget *parent, const QString &directory) {
-    return QFileDialog::getSaveFileName(parent, QCoreApplication::translate("FileDialogs", "Save File"), directory, filter());
+    return QFileDialog::getSaveFileName(parent, QCoreApplication::translate("FileDialogs", "Save File"), directory,
+                                        filter());
 }
 
 }  // namespace vantor::ui

@@ -36,10 +36,8 @@ QFont cellFont() {
 }  // namespace
 
 void beep() {
-    if (beepHandler())
-        beepHandler()();
-    else
-        QApplication::beep();
+    if (beepHandler()) beepHandler()();
+    else QApplication::beep();
 }
 
 void setBeepHandler(std::function<void()> handler) { beepHandler() = std::move(handler); }
@@ -142,9 +140,11 @@ void HexViewWidget::paintEvent(QPaintEvent *) {
 void HexViewWidget::keyPressEvent(QKeyEvent *event) {
     using K = HexView::Key;
     static const std::pair<int, K> keys[] = {
-        {Qt::Key_Tab, K::Tab},   {Qt::Key_Backtab, K::Tab}, {Qt::Key_PageUp, K::PageUp}, {Qt::Key_PageDown, K::PageDown},
-        {Qt::Key_Home, K::Home}, {Qt::Key_End, K::End},     {Qt::Key_Up, K::Up},         {Qt::Key_Down, K::Down},
-        {Qt::Key_Left, K::Left}, {Qt::Key_Right, K::Right},
+        {Qt::Key_Tab, K::Tab},       {Qt::Key_Backtab, K::Tab},
+        {Qt::Key_PageUp, K::PageUp}, {Qt::Key_PageDown, K::PageDown},
+        {Qt::Key_Home, K::Home},     {Qt::Key_End, K::End},
+        {Qt::Key_Up, K::Up},         {Qt::Key_Down, K::Down},
+        {Qt::Key_Left, K::Left},     {Qt::Key_Right, K::Right},
     };
     for (const auto &[qtKey, key] : keys) {
         if (event->key() == qtKey) {

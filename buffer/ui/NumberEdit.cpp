@@ -31,8 +31,8 @@ std::optional<std::uint32_t> NumberEdit::value() const { return field_.parse(tex
 
 void NumberEdit::keyPressEvent(QKeyEvent *event) {
     const QString t = event->text();
-    const bool typing = !t.isEmpty() && t.at(0).isPrint() &&
-                        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    const bool typing =
+        !t.isEmpty() && t.at(0).isPrint() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     if (typing) {
         const std::size_t selected = std::size_t(selectedText().size());
         for (QChar c : t) {

@@ -116,8 +116,8 @@ bool runGoto(QWidget *parent, BufferEditor &editor, Prompt &prompt, std::uint32_
     ToolDialog d(ToolDialog::tr("Location"), prompt, parent);
     d.setObjectName(QStringLiteral("gotoDialog"));
     const QString unit = uiText(editor.baseLabel());
-    NumberEdit *address =
-        d.addField(QStringLiteral("address"), ToolDialog::tr("Address:"), editor.addressField(), unit, editor.rangeStart());
+    NumberEdit *address = d.addField(QStringLiteral("address"), ToolDialog::tr("Address:"), editor.addressField(), unit,
+                                     editor.rangeStart());
     address->selectAll();
     d.setRunner([&] { return editor.gotoAddress(*address->value(), caretOffset); });
     return d.exec() == QDialog::Accepted;
@@ -128,10 +128,11 @@ bool runCopy(QWidget *parent, BufferEditor &editor, Prompt &prompt) {
     d.setObjectName(QStringLiteral("copyDialog"));
     const QString unit = uiText(editor.baseLabel());
     const NumberField field = editor.addressField();
-    NumberEdit *start = d.addField(QStringLiteral("start"), ToolDialog::tr("Start Address:"), field, unit, editor.rangeStart());
+    NumberEdit *start =
+        d.addField(QStringLiteral("start"), ToolDialog::tr("Start Address:"), field, unit, editor.rangeStart());
     NumberEdit *end = d.addField(QStringLiteral("end"), ToolDialog::tr("End Address:"), field, unit, editor.rangeEnd());
-    NumberEdit *destination =
-        d.addField(QStringLiteral("destination"), ToolDialog::tr("Destination Address:"), field, unit, editor.rangeStart());
+    NumberEdit *destination = d.addField(QStringLiteral("destination"), ToolDialog::tr("Destination Address:"), field,
+                                         unit, editor.rangeStart());
     d.setRunner([&] { return editor.copy(*start->value(), *end->value(), *destination->value()); });
     return d.exec() == QDialog::Accepted;
 }
@@ -143,7 +144,8 @@ bool runFill(QWidget *parent, BufferEditor &editor, Prompt &prompt) {
     auto *rangeForm = new QFormLayout(range);
     d.form()->addRow(range);
     const NumberField address{16, 8};
-    NumberEdit *from = d.addField(QStringLiteral("from"), ToolDialog::tr("From:"), address, {}, editor.rangeStart(), rangeForm);
+    NumberEdit *from =
+        d.addField(QStringLiteral("from"), ToolDialog::tr("From:"), address, {}, editor.rangeStart(), rangeForm);
     NumberEdit *to = d.addField(QStringLiteral("to"), ToolDialog::tr("To:"), address, {}, editor.rangeEnd(), rangeForm);
 
     auto *dataBox = new QGroupBox(ToolDialog::tr("Data"), &d);
@@ -161,8 +163,10 @@ bool runFill(QWidget *parent, BufferEditor &editor, Prompt &prompt) {
     auto *valueForm = new QFormLayout;
     dataLayout->addLayout(valueForm);
     d.form()->addRow(dataBox);
-    NumberEdit *byteValue = d.addField(QStringLiteral("byteValue"), ToolDialog::tr("Byte:"), {16, 2}, {}, 0xFF, valueForm);
-    NumberEdit *wordValue = d.addField(QStringLiteral("wordValue"), ToolDialog::tr("Word:"), {16, 4}, {}, 0xFFFF, valueForm);
+    NumberEdit *byteValue =
+        d.addField(QStringLiteral("byteValue"), ToolDialog::tr("Byte:"), {16, 2}, {}, 0xFF, valueForm);
+    NumberEdit *wordValue =
+        d.addField(QStringLiteral("wordValue"), ToolDialog::tr("Word:"), {16, 4}, {}, 0xFFFF, valueForm);
     auto choose = [=](int id) {
         byteValue->setEnabled(id == 0);
         wordValue->setEnabled(id == 1);
@@ -182,13 +186,16 @@ bool runFill(QWidget *parent, BufferEditor &editor, Prompt &prompt) {
 }
 
 bool runCombine(QWidget *parent, BufferEditor &editor, Prompt &prompt, LogicOp op) {
-    const int title = op == LogicOp::And ? sid::AndDialogTitle : op == LogicOp::Or ? sid::OrDialogTitle : sid::XorDialogTitle;
+    const int title = op == LogicOp::And  ? sid::AndDialogTitle
+                      : op == LogicOp::Or ? sid::OrDialogTitle
+                                          : sid::XorDialogTitle;
     const int label = op == LogicOp::And ? sid::AndDataLabel : op == LogicOp::Or ? sid::OrDataLabel : sid::XorDataLabel;
     ToolDialog d(uiString(title), prompt, parent);
     d.setObjectName(QStringLiteral("logicDialog"));
     const QString unit = uiText(editor.baseLabel());
     const NumberField field = editor.addressField();
-    NumberEdit *start = d.addField(QStringLiteral("start"), ToolDialog::tr("Start Address:"), field, unit, editor.rangeStart());
+    NumberEdit *start =
+        d.addField(QStringLiteral("start"), ToolDialog::tr("Start Address:"), field, unit, editor.rangeStart());
     NumberEdit *end = d.addField(QStringLiteral("end"), ToolDialog::tr("End Address:"), field, unit, editor.rangeEnd());
     NumberEdit *data = d.addField(QStringLiteral("data"), uiString(label), {16, 2}, uiText("(HEX)"), 0);
     data->clear();

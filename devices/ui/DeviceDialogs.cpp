@@ -83,8 +83,9 @@ QPixmap vendorLogo(const Artbank &artbank, int vendorIndex) {
 
 // ---- Select Device ------------------------------------------------------------
 
-SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile, const std::filesystem::path &artbankPath,
-                                       QWidget *parent, const DeviceRecord *current)
+SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
+                                       const std::filesystem::path &artbankPath, QWidget *parent,
+                                       const DeviceRecord *current)
     : QDialog(parent), form_(library, profile) {
     setWindowTitle(tr("Select Device"));
     auto *layout = new QVBoxLayout(this);
@@ -235,7 +236,9 @@ struct ConfigDeviceDialog::DialogUnits {
     }
     int x(std::uint32_t units) const { return int(units * across + 0.5); }
     int y(std::uint32_t units) const { return int(units * down + 0.5); }
-    QRect rect(const cfg::Rect &r) const { return {x(r.left), y(r.top), x(r.right) - x(r.left), y(r.bottom) - y(r.top)}; }
+    QRect rect(const cfg::Rect &r) const {
+        return {x(r.left), y(r.top), x(r.right) - x(r.left), y(r.bottom) - y(r.top)};
+    }
     double across = 0, down = 0;
 };
 
@@ -256,7 +259,8 @@ ConfigDeviceDialog::ConfigDeviceDialog(const std::filesystem::path &file, const 
     lockoutNote_->setStyleSheet(QStringLiteral("color: #B00000"));
     layout->addWidget(lockoutNote_);
     for (QWidget *w : controls_) {
-        if (auto *box = qobject_cast<QAbstractButton *>(w)) connect(box, &QAbstractButton::toggled, this, &ConfigDeviceDialog::showLockoutNote);
+        if (auto *box = qobject_cast<QAbstractButton *>(w))
+            connect(box, &QAbstractButton::toggled, this, &ConfigDeviceDialog::showLockoutNote);
         else if (auto *combo = qobject_cast<QComboBox *>(w))
             connect(combo, &QComboBox::currentIndexChanged, this, &ConfigDeviceDialog::showLockoutNote);
     }
@@ -322,8 +326,7 @@ QWidget *ConfigDeviceDialog::makeControl(std::size_t i, QWidget *page, RadioGrou
         groups.current->addButton(radio);
         return radio;
     }
-    case cfg::kCheckBox:
-        return new QCheckBox(text, page);
+    case cfg::kCheckBox: return new QCheckBox(text, page);
     case cfg::kStaticText:
     case cfg::kStaticText5:
     case cfg::kStaticText6: {
@@ -336,8 +339,7 @@ QWidget *ConfigDeviceDialog::makeControl(std::size_t i, QWidget *page, RadioGrou
         for (std::size_t e : form_.control(i).entries) combo->addItem(uiText(items[e].text));
         return combo;
     }
-    default:
-        return nullptr;  // list entries live in their drop-down
+    default: return nullptr;  // list entries live in their drop-down
     }
 }
 
@@ -387,7 +389,8 @@ void ConfigDeviceDialog::showLockoutNote() {
     if (showing_) return;  // the controls are half way to the form's state
     readControls();
     const auto risks = lockoutRisks(form_.file(), form_.device(), form_.choicesApplied());
-    lockoutNote_->setText(risks.empty() ? QString() : uiText("These choices can lock the chip out:\n" + describeRisks(risks)).trimmed());
+    lockoutNote_->setText(
+        risks.empty() ? QString() : uiText("These choices can lock the chip out:\n" + describeRisks(risks)).trimmed());
     lockoutNote_->setVisible(!risks.empty());
 }
 
@@ -434,7 +437,8 @@ void ConfigDeviceDialog::accept() {
 // ---- Operate Settings -----------------------------------------------------------
 
 OperateSettingsDialog::OperateSettingsDialog(const DeviceRecord &device, OptionsRecord &options,
-                                             std::uint8_t autoItems[16], bool fileLoaded, Prompt &prompt, QWidget *parent)
+                                             std::uint8_t autoItems[16], bool fileLoaded, Prompt &prompt,
+                                             QWidget *parent)
     : QDialog(parent), form_(device, options, autoItems, fileLoaded), options_(options), autoItems_(autoItems),
       prompt_(prompt) {
     setWindowTitle(tr("Operate Settings"));

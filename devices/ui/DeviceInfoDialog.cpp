@@ -38,14 +38,14 @@ QString translateCells(const QString &text) {
             QStringList parts = core.split(QStringLiteral(" + "));
             for (QString &part : parts) {
                 QString t = uiText(toUtf8(part));
-                for (const char *unit : {"Bytes", "Words"})
-                    t.replace(QLatin1String(unit), uiText(unit));
+                for (const char *unit : {"Bytes", "Words"}) t.replace(QLatin1String(unit), uiText(unit));
                 part = t;
             }
             QString translated = parts.join(QStringLiteral(" + "));
             const qsizetype lead = cell.indexOf(core);
             QString trail = cell.mid(lead + core.size());
-            if (columns(translated) < core.size()) trail += QString(core.size() - columns(translated), QLatin1Char(' '));
+            if (columns(translated) < core.size())
+                trail += QString(core.size() - columns(translated), QLatin1Char(' '));
             cell = cell.left(lead) + translated + trail;
         }
         line = cells.join(QLatin1Char('\t'));
@@ -63,8 +63,9 @@ DeviceInfoDialog::DeviceInfoDialog(const DeviceRecord &device, const std::filesy
     view_ = new RichTextView(this);
     view_->setObjectName(QStringLiteral("deviceInfoText"));
     view_->setAccessibleName(tr("Device information"));
-    RichText runs = deviceInfoRuns(
-        device, loadAdapterDocument(device, artbankPath, chinese ? DocumentLanguage::Chinese : DocumentLanguage::English));
+    RichText runs =
+        deviceInfoRuns(device, loadAdapterDocument(device, artbankPath,
+                                                   chinese ? DocumentLanguage::Chinese : DocumentLanguage::English));
     if (chinese) {
         // The summary comes first; the adapter document after it is already in its language.
         const std::size_t summary = deviceSummaryRuns(device).size();

@@ -90,7 +90,8 @@ void ConnectDialog::startConnecting() {
     thread_ = QThread::create([this, delay, connectFn] {
         QThread::msleep(unsigned(delay));
         const int model = connectFn ? connectFn() : -1;
-        QMetaObject::invokeMethod(this, [this, model] { finished(model); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, model] { finished(model); }, Qt::QueuedConnection);
     });
     thread_->start();
 }

@@ -27,8 +27,8 @@ public:
     // Every listed model, named in the application's language.
     static std::vector<Model> listedModels(const Application &app);
     // connect runs on a thread of its own and answers the connected model code or -1.
-    ConnectDialog(bool connectTried, std::vector<Model> models, int checkedModel,
-                  std::function<int()> connect, QWidget *parent = nullptr);
+    ConnectDialog(bool connectTried, std::vector<Model> models, int checkedModel, std::function<int()> connect,
+                  QWidget *parent = nullptr);
     ~ConnectDialog() override;
 
     // The model: the connected one after OK, the checked radio button otherwise.

@@ -85,15 +85,14 @@ StartOptions parseStartOptions(const QStringList &arguments) {
 }
 
 QString usageText() {
-    return QStringLiteral(
-        "Usage: Vantor [-SP] [--simulate[=TR610|TR620|EMX31B]] [--sim-chip FILE] [--sim-delay-us=N]\n"
-        "  -SP, /sp          start without the splash window\n"
-        "  --version         print the program's version and end\n"
-        "  --simulate        work with the built-in TR600 simulator instead of a programmer on USB;\n"
-        "                    its Simulator menu plugs and unplugs it\n"
-        "  --sim-chip FILE   keep the simulated chip's contents in FILE between runs\n"
-        "  --sim-delay-us=N  time one simulated data block takes (default 2000)\n"
-        "  --quit-when-shown end as soon as the main window is up (start-up benchmark)\n");
+    return QStringLiteral("Usage: Vantor [-SP] [--simulate[=TR610|TR620|EMX31B]] [--sim-chip FILE] [--sim-delay-us=N]\n"
+                          "  -SP, /sp          start without the splash window\n"
+                          "  --version         print the program's version and end\n"
+                          "  --simulate        work with the built-in TR600 simulator instead of a programmer on USB;\n"
+                          "                    its Simulator menu plugs and unplugs it\n"
+                          "  --sim-chip FILE   keep the simulated chip's contents in FILE between runs\n"
+                          "  --sim-delay-us=N  time one simulated data block takes (default 2000)\n"
+                          "  --quit-when-shown end as soon as the main window is up (start-up benchmark)\n");
 }
 
 int systemLanguageId() {

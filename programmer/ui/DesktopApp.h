@@ -30,7 +30,7 @@ struct StartOptions {
     unsigned simDelayUs = 2000;  // time a simulated data block takes, so progress can be seen
     bool help = false;
     bool quitWhenShown = false;
-    std::string error;  // set when the command line cannot be used
+    std::string error;   // set when the command line cannot be used
     QStringList passOn;  // what a restart starts again with (before " -SP")
 };
 StartOptions parseStartOptions(const QStringList &arguments);
@@ -42,8 +42,7 @@ int systemLanguageId();
 class DesktopApp {
 public:
     // profile: the settings store; null = QSettings("TarvikTech", "Vantor").
-    explicit DesktopApp(StartOptions options, Profile *profile = nullptr,
-                        std::filesystem::path programDirectory = {});
+    explicit DesktopApp(StartOptions options, Profile *profile = nullptr, std::filesystem::path programDirectory = {});
     ~DesktopApp();
 
     // Everything up to the main window shown; false when the command line was refused.

@@ -28,14 +28,15 @@ int main(int argc, char *argv[]) {
         t.start();
         p.start(program, {QStringLiteral("-SP"), QStringLiteral("--simulate"), QStringLiteral("--quit-when-shown")});
         if (!p.waitForFinished(30000) || p.exitCode() != 0) {
-            std::fprintf(stderr, "Vantor did not start: %s\n", qPrintable(QString::fromLocal8Bit(p.readAllStandardError())));
+            std::fprintf(stderr, "Vantor did not start: %s\n",
+                         qPrintable(QString::fromLocal8Bit(p.readAllStandardError())));
             return 1;
         }
         if (run > 0) startups.push_back(double(t.nsecsElapsed()) / 1e6);  // the first run warms the caches
     }
     std::sort(startups.begin(), startups.end());
-    std::printf("start-up to main window (median of %zu, min %.0f, max %.0f): %.0f ms\n", startups.size(), startups.front(),
-                startups.back(), startups[startups.size() / 2]);
+    std::printf("start-up to main window (median of %zu, min %.0f, max %.0f): %.0f ms\n", startups.size(),
+                startups.front(), startups.back(), startups[startups.size() / 2]);
 
     vantor::ui::InfoView view;
     view.resize(700, 500);
@@ -45,7 +46,8 @@ int main(int argc, char *argv[]) {
     t.start();
     const QColor colours[] = {QColor(0, 0, 255), QColor(255, 0, 0), QColor(200, 0, 125), QColor(0, 0, 0)};
     for (int i = 0; i < 10000; ++i)
-        view.appendText(QStringLiteral("Programming [Code Memory]... block %1 of 10000\n").arg(i + 1), colours[i % 4], i % 3 == 0);
+        view.appendText(QStringLiteral("Programming [Code Memory]... block %1 of 10000\n").arg(i + 1), colours[i % 4],
+                        i % 3 == 0);
     QApplication::processEvents();
     view.repaint();
     const double ms = double(t.nsecsElapsed()) / 1e6;

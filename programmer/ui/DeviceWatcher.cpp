@@ -14,7 +14,8 @@ UsbDeviceWatcher::UsbDeviceWatcher(QObject *parent)
 UsbDeviceWatcher::~UsbDeviceWatcher() = default;
 
 void UsbDeviceWatcher::notify(bool arrival) {
-    QMetaObject::invokeMethod(this, [this, arrival] { arrival ? emit arrived() : emit removed(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, arrival] { arrival ? emit arrived() : emit removed(); }, Qt::QueuedConnection);
 }
 
 void UsbDeviceWatcher::poll() {

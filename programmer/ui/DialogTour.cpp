@@ -87,7 +87,8 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
         config->tabs()->setCurrentIndex(device[0] == 'A' && device[2] == 'm' ? 1 : 0);
         showAndVisit(config.get(), QLatin1String(name), visit);
     }
-    const std::pair<const char *, const char *> infos[] = {{"device-info-avr", "ATmega328P"}, {"device-info-pic", "PIC16F84A"}};
+    const std::pair<const char *, const char *> infos[] = {{"device-info-avr", "ATmega328P"},
+                                                           {"device-info-pic", "PIC16F84A"}};
     for (const auto &[name, device] : infos) {
         DeviceRecord r;
         if (!find(device, r)) {
@@ -108,12 +109,18 @@ QStringList tourDialogs(DesktopApp &app, const std::function<void(QWidget *, con
     EditBufferDialog edit(doc.buffer(), BufferEditor::areasOf(doc.device()), editorSettings, false, prompt, w);
     showAndVisit(&edit, QStringLiteral("edit-buffer"), visit);
     edit.show();
-    visitModal(QStringLiteral("edit-buffer-goto"), [&] { edit.gotoTool(); }, visit);
-    visitModal(QStringLiteral("edit-buffer-copy"), [&] { edit.copyTool(); }, visit);
-    visitModal(QStringLiteral("edit-buffer-fill"), [&] { edit.fillTool(); }, visit);
-    visitModal(QStringLiteral("edit-buffer-and"), [&] { edit.combineTool(LogicOp::And); }, visit);
-    visitModal(QStringLiteral("edit-buffer-or"), [&] { edit.combineTool(LogicOp::Or); }, visit);
-    visitModal(QStringLiteral("edit-buffer-xor"), [&] { edit.combineTool(LogicOp::Xor); }, visit);
+    visitModal(
+        QStringLiteral("edit-buffer-goto"), [&] { edit.gotoTool(); }, visit);
+    visitModal(
+        QStringLiteral("edit-buffer-copy"), [&] { edit.copyTool(); }, visit);
+    visitModal(
+        QStringLiteral("edit-buffer-fill"), [&] { edit.fillTool(); }, visit);
+    visitModal(
+        QStringLiteral("edit-buffer-and"), [&] { edit.combineTool(LogicOp::And); }, visit);
+    visitModal(
+        QStringLiteral("edit-buffer-or"), [&] { edit.combineTool(LogicOp::Or); }, visit);
+    visitModal(
+        QStringLiteral("edit-buffer-xor"), [&] { edit.combineTool(LogicOp::Xor); }, visit);
     edit.hide();
 
     const QString sample = doc.loadedFile() ? fromUtf8(doc.loadedFile()->path.string()) : QStringLiteral("blink.hex");
@@ -172,8 +179,9 @@ QStringList untranslatedTexts(QWidget *window) {
 
 QStringList englishLeftIn(const QStringList &texts) {
     // Names and units that stay as they are in every language.
-    static const QRegularExpression kept(QStringLiteral(
-        "\\b(Vantor|Intel Hex|Motorola|Tektronix|English|Chinese|MHz|kHz|Hz|ms|mA|Ctrl|Shift|Alt|debugWIRE)\\b|[\\w-]+\\.[A-Za-z0-9]{1,4}\\b"));
+    static const QRegularExpression kept(QStringLiteral("\\b(Vantor|Intel "
+                                                        "Hex|Motorola|Tektronix|English|Chinese|MHz|kHz|Hz|ms|mA|Ctrl|"
+                                                        "Shift|Alt|debugWIRE)\\b|[\\w-]+\\.[A-Za-z0-9]{1,4}\\b"));
     static const QRegularExpression word(QStringLiteral("[A-Za-z]*[a-z][A-Za-z]*"));
     QStringList left;
     for (QString t : texts) {

@@ -236,7 +236,8 @@ void MainWindow::buildMenus() {
         connect(unplug, &QAction::triggered, ctx_.simulator, &SimulatorControl::unplug);
         for (int code : kListedModels) {
             const ProgrammerModel *m = findModel(code);
-            QAction *plug = sim->addAction(tr("&Plug In %1").arg(fromUtf8(m->libraryFile.substr(0, m->libraryFile.find('.')))));
+            QAction *plug =
+                sim->addAction(tr("&Plug In %1").arg(fromUtf8(m->libraryFile.substr(0, m->libraryFile.find('.')))));
             plug->setObjectName(QStringLiteral("simPlug") + QString::number(code, 16).toUpper());
             if (code == ctx_.simulator->modelCode()) plug->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
             connect(plug, &QAction::triggered, ctx_.simulator, [this, code] { ctx_.simulator->plug(code); });
@@ -269,17 +270,22 @@ void MainWindow::buildToolBar() {
     bar->setMovable(false);
     bar->setIconSize(QSize(24, 24));
     const std::pair<int, QString> buttons[] = {
-        {cmd::LoadFile, tr("Load")},     {cmd::SaveFile, tr("Save")}, {cmd::DataBuffer, tr("Edit")},
-        {cmd::SelectDevice, tr("Device")}, {cmd::Config, tr("Config")}, {cmd::Information, tr("Info.")},
-        {cmd::Settings, uiString(sid::ToolbarSettings)}, {cmd::AutoProgram, tr("Auto")},
+        {cmd::LoadFile, tr("Load")},
+        {cmd::SaveFile, tr("Save")},
+        {cmd::DataBuffer, tr("Edit")},
+        {cmd::SelectDevice, tr("Device")},
+        {cmd::Config, tr("Config")},
+        {cmd::Information, tr("Info.")},
+        {cmd::Settings, uiString(sid::ToolbarSettings)},
+        {cmd::AutoProgram, tr("Auto")},
     };
     for (const auto &[id, label] : buttons) {
         auto *button = new QToolButton(bar);
         // A style picture smaller than the bar's size would centre the button's contents higher.
         const QIcon icon = action(id)->icon();
         if (icon.actualSize(bar->iconSize()) != bar->iconSize())
-            action(id)->setIcon(QIcon(icon.pixmap(bar->iconSize()).scaled(bar->iconSize(), Qt::KeepAspectRatio,
-                                                                          Qt::SmoothTransformation)));
+            action(id)->setIcon(QIcon(
+                icon.pixmap(bar->iconSize()).scaled(bar->iconSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
         button->setIconSize(bar->iconSize());
         action(id)->setIconText(label);  // the button shows the short label, the menu the full text
         button->setDefaultAction(action(id));
@@ -310,9 +316,11 @@ QGroupBox *MainWindow::buildDevicePanel(QWidget *parent) {
     pins_ = fieldEdit(box, QStringLiteral("pinsField"), tr("Pins"));
     adapter_ = fieldEdit(box, QStringLiteral("adapterField"), tr("Adapter"));
     file_ = fieldEdit(box, QStringLiteral("fileField"), tr("File"));
-    const std::pair<int, QLineEdit *> rows[] = {{sid::InfoVendorLabel, vendor_}, {sid::InfoDeviceLabel, device_},
-                                               {sid::InfoSizeLabel, size_},     {sid::InfoPinsLabel, pins_},
-                                               {sid::InfoAdapterLabel, adapter_}};
+    const std::pair<int, QLineEdit *> rows[] = {{sid::InfoVendorLabel, vendor_},
+                                                {sid::InfoDeviceLabel, device_},
+                                                {sid::InfoSizeLabel, size_},
+                                                {sid::InfoPinsLabel, pins_},
+                                                {sid::InfoAdapterLabel, adapter_}};
     for (const auto &[id, edit] : rows) {
         auto *label = new QLabel(uiString(id).simplified(), box);
         label->setBuddy(edit);
@@ -414,7 +422,8 @@ QString MainWindow::infoBarModel() const { return barModel_->text(); }
 QString MainWindow::infoBarMode() const { return barMode_->text(); }
 
 void MainWindow::setInfoBar(const ConnectState &state) {
-    const QString model = fromUtf8(state.modelName), mode = uiString(state.online ? sid::OnlineMode : sid::DisconnectMode);
+    const QString model = fromUtf8(state.modelName),
+                  mode = uiString(state.online ? sid::OnlineMode : sid::DisconnectMode);
     barModel_->setText(model);
     barMode_->setText(mode);
     barIcon_->setPixmap(statusPixmap(state.online));
@@ -444,7 +453,10 @@ void MainWindow::refreshDevicePanel() {
     const bool has = doc_->hasDevice();
     vendor_->setText(has ? fromUtf8(d.vendor_name) : QString());
     device_->setText(has ? fromUtf8(d.device_name) : QString());
-    size_->setText(has ? fromUtf8(SizeText(d)).replace(QLatin1String("Bytes"), tr("Bytes")).replace(QLatin1String("Words"), tr("Words")) : QString());
+    size_->setText(has ? fromUtf8(SizeText(d))
+                             .replace(QLatin1String("Bytes"), tr("Bytes"))
+                             .replace(QLatin1String("Words"), tr("Words"))
+                       : QString());
     pins_->setText(has ? (d.pin_count ? QString::number(d.pin_count) : QStringLiteral("---")) : QString());
     adapter_->setText(has ? uiText(DeviceLibrary::AdapterText(d.adapter_index)) : QString());
     adapter_->setCursorPosition(0);
@@ -553,9 +565,7 @@ void MainWindow::operationResult(int result) {
     ctx_.app->PlayResultSound(result);
 }
 
-void MainWindow::runEntry(int op) {
-    doc_->runOperation(Op(op));
-}
+void MainWindow::runEntry(int op) { doc_->runOperation(Op(op)); }
 
 void MainWindow::runAuto() { doc_->runAuto(); }
 
@@ -643,10 +653,13 @@ void MainWindow::reconnect() {
     // left alone until the dialog has ended, and arrivals meanwhile are the dialog's business.
     app.closeProgrammer();
     Application::Connection attempt;  // written by the worker, read after it has ended
-    ConnectDialog dialog(doc_->connectTried(), ConnectDialog::listedModels(app), app.selectedModel(), [&app, &attempt] {
-        attempt = app.TryConnect();
-        return attempt.model;
-    }, this);
+    ConnectDialog dialog(
+        doc_->connectTried(), ConnectDialog::listedModels(app), app.selectedModel(),
+        [&app, &attempt] {
+            attempt = app.TryConnect();
+            return attempt.model;
+        },
+        this);
     dialog.setConnectDelay(ctx_.connectDelayMs);
     connecting_ = true;
     const bool connected = dialog.exec() == QDialog::Accepted;
@@ -692,7 +705,8 @@ void MainWindow::showContents() {
     const bool opened = openUrl_ ? openUrl_(url) : QDesktopServices::openUrl(url);
     if (!opened)
         ctx_.prompt->ask(toUtf8(tr("No program to show web pages was found. The manual is at:\n%1\n"
-                                   "Open it in a web browser.").arg(path)),
+                                   "Open it in a web browser.")
+                                    .arg(path)),
                          "Vantor", Prompt::Icon::Information);
 }
 
@@ -703,8 +717,7 @@ void MainWindow::showAbout() {
                        .arg(kVersionPatch);
     if (const ProgrammerIdentity id = ctx_.app->programmerIdentity(); id.known)
         text += tr("<p>Firmware version %1<br>Serial number %2</p>").arg(fromUtf8(id.firmware), fromUtf8(id.serial));
-    else
-        text += tr("<p>No programmer connected.</p>");
+    else text += tr("<p>No programmer connected.</p>");
     QMessageBox box(QMessageBox::Information, tr("About Vantor"), text, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("aboutBox"));
     box.setIconPixmap(windowIcon().pixmap(64, 64));
@@ -725,7 +738,8 @@ void MainWindow::keyPressEvent(QKeyEvent *event) {
 void MainWindow::closeEvent(QCloseEvent *event) {
     // Once the user agreed to stop a running operation, its end closes the window unasked.
     if (const std::string question = doc_->exitQuestion(); !question.empty() && !closeWhenIdle_) {
-        if (ctx_.prompt->ask(question, "Vantor", Prompt::Icon::Question, Prompt::Buttons::YesNo) != Prompt::Answer::Yes) {
+        if (ctx_.prompt->ask(question, "Vantor", Prompt::Icon::Question, Prompt::Buttons::YesNo) !=
+            Prompt::Answer::Yes) {
             restart_ = false;
             event->ignore();
             return;

@@ -40,8 +40,8 @@ struct MainWindowContext {
     Prompt *prompt = nullptr;
     Profile *profile = nullptr;  // recent-file list
     MainWindowDialogs dialogs;
-    SimulatorControl *simulator = nullptr;  // --simulate: the Simulator menu drives it
-    DeviceWatcher *watcher = nullptr;       // arrival and removal of programmers
+    SimulatorControl *simulator = nullptr;   // --simulate: the Simulator menu drives it
+    DeviceWatcher *watcher = nullptr;        // arrival and removal of programmers
     std::filesystem::path programDirectory;  // the manual, Artbank
     int connectDelayMs = 500;
 };
@@ -76,7 +76,7 @@ public slots:
     void selectDevice();
     void applyHistory(int entry);
     void showDeviceInfo();
-    void runEntry(int op);      // an operation by number, as its "&Operate" entry would
+    void runEntry(int op);  // an operation by number, as its "&Operate" entry would
     void runAuto();
     void resetCounters();
     void deviceArrived();

@@ -8,7 +8,8 @@ namespace {
 QString keyOf(std::string_view section, std::string_view key) { return fromUtf8(section) + '/' + fromUtf8(key); }
 }  // namespace
 
-QSettingsProfile::QSettingsProfile() : settings_(std::make_unique<QSettings>(QStringLiteral("TarvikTech"), QStringLiteral("Vantor"))) {}
+QSettingsProfile::QSettingsProfile()
+    : settings_(std::make_unique<QSettings>(QStringLiteral("TarvikTech"), QStringLiteral("Vantor"))) {}
 
 QSettingsProfile::QSettingsProfile(const QString &iniFile)
     : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
@@ -21,7 +22,8 @@ int QSettingsProfile::readInt(std::string_view section, std::string_view key, in
     return ok ? value : defaultValue;  // text that is not a number counts as absent
 }
 
-std::string QSettingsProfile::readString(std::string_view section, std::string_view key, std::string_view defaultValue) {
+std::string QSettingsProfile::readString(std::string_view section, std::string_view key,
+                                         std::string_view defaultValue) {
     const QVariant v = settings_->value(keyOf(section, key));
     return v.isValid() ? toUtf8(v.toString()) : std::string(defaultValue);
 }

@@ -24,7 +24,8 @@ void QtEngineSink::send(std::function<void()> notice) {
         std::lock_guard lock(mutex_);
         pending_.push_back(p);
     }
-    QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { drain(); }, Qt::QueuedConnection);
     done.wait();
 }
 
@@ -63,7 +64,8 @@ void QtEngineSink::ended() {
 }
 
 void QtEngineSink::result(OperationResult r) {
-    QMetaObject::invokeMethod(this, [this, r] { emit operationResult(int(r)); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, r] { emit operationResult(int(r)); }, Qt::QueuedConnection);
 }
 
 void QtEngineSink::statusText(std::string_view text) {

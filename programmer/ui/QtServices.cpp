@@ -44,7 +44,8 @@ Prompt::Answer QtPrompt::ask(std::string_view text, std::string_view caption, Ic
     };
     if (QThread::currentThread() == qApp->thread()) return show();
     Answer answer = Answer::Cancel;
-    QMetaObject::invokeMethod(qApp, [&] { answer = show(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { answer = show(); }, Qt::BlockingQueuedConnection);
     return answer;
 }
 

@@ -72,7 +72,8 @@ int main(int argc, char *argv[]) {
     profile.writeString("System", "PGM83_DEV2", "PIC16F84A");
     profile.writeInt("System", "CntSuccess", 41);
     profile.writeInt("System", "CntFailed", 2);
-    StartOptions options = parseStartOptions({QStringLiteral("Vantor"), QStringLiteral("-SP"), QStringLiteral("--simulate")});
+    StartOptions options =
+        parseStartOptions({QStringLiteral("Vantor"), QStringLiteral("-SP"), QStringLiteral("--simulate")});
     options.simDelayUs = 0;
     DesktopApp app(options, &profile, executableDirectory());
     app.setRestartEnabled(false);
@@ -101,8 +102,10 @@ int main(int argc, char *argv[]) {
     waitFor([&] { return !app.app().programmer()->isBusy() && !w->progressDialog(); });
     app.simulator()->setBulkDelayUs(40000);
     w->runEntry(int(Op::Program));
-    waitFor([&] { return w->progressDialog() && w->progressDialog()->value() * 10 > w->progressDialog()->maximum() * 4; });
-    if (ProgressDialog *p = w->progressDialog()) failures += !save(p, out + QStringLiteral("/progress%1.png").arg(suffix));
+    waitFor(
+        [&] { return w->progressDialog() && w->progressDialog()->value() * 10 > w->progressDialog()->maximum() * 4; });
+    if (ProgressDialog *p = w->progressDialog())
+        failures += !save(p, out + QStringLiteral("/progress%1.png").arg(suffix));
     else {
         std::printf("FAILED progress: no dialog past 40%%\n");
         ++failures;

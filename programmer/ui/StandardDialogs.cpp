@@ -19,11 +19,13 @@ namespace {
 // Located afresh each time: the file may be removed, or become read-only, while we run. A missing
 // one is created; the user hears once where it went, or that settings cannot be kept.
 SettingsMemory settingsMemory(Document &doc, bool &told) {
-    const auto found = SettingsMemory::locateOrCreate(doc.library().libraryDirectory(), SettingsMemory::userDirectory());
+    const auto found =
+        SettingsMemory::locateOrCreate(doc.library().libraryDirectory(), SettingsMemory::userDirectory());
     if ((found.created || found.file.empty()) && !told) {
         told = true;
-        doc.info().appendLine(found.created ? "Device settings are now kept in the new file " + found.file.string() + "\n"
-                                            : std::string("chip.set cannot be created: device settings are not kept\n"),
+        doc.info().appendLine(found.created
+                                  ? "Device settings are now kept in the new file " + found.file.string() + "\n"
+                                  : std::string("chip.set cannot be created: device settings are not kept\n"),
                               found.created ? colour::Black : colour::Red, false);
     }
     return SettingsMemory(found.file);
@@ -65,22 +67,23 @@ MainWindowDialogs standardDialogs() {
         static EditorSettings settings;  // kept from one opening to the next
         Application &app = doc.app();
         QtPrompt prompt(parent);
-        EditBufferDialog dialog(doc.buffer(), BufferEditor::areasOf(doc.device()), settings, app.bufferReadOnly(), prompt,
-                                parent);
+        EditBufferDialog dialog(doc.buffer(), BufferEditor::areasOf(doc.device()), settings, app.bufferReadOnly(),
+                                prompt, parent);
         dialog.onReadOnlyChanged = [&app](bool readOnly) { app.setBufferReadOnly(readOnly); };
         dialog.exec();
     };
     auto told = std::make_shared<bool>(false);
     d.saveDeviceSettings = [told](Document &doc, const DeviceRecord &outgoing) {
         Application &app = doc.app();
-        settingsMemory(doc, *told).SaveDeviceSettings(outgoing, app.autoItems().data(), app.operationOptions().areaMask);
+        settingsMemory(doc, *told)
+            .SaveDeviceSettings(outgoing, app.autoItems().data(), app.operationOptions().areaMask);
     };
     d.loadDeviceSettings = [told](Document &doc, DeviceRecord &incoming) {
         Application &app = doc.app();
         QtPrompt prompt;
         const std::filesystem::path libDir = doc.library().libraryDirectory();
-        settingsMemory(doc, *told).RestoreDeviceSettings(libDir, incoming, app.autoItems().data(),
-                                                         app.operationOptions().areaMask, prompt);
+        settingsMemory(doc, *told)
+            .RestoreDeviceSettings(libDir, incoming, app.autoItems().data(), app.operationOptions().areaMask, prompt);
     };
     return d;
 }

@@ -22,7 +22,8 @@ int main(int argc, char *argv[]) {
         return 0;
     }
     if (!options.error.empty()) {
-        std::fprintf(stderr, "Vantor: %s\n%s", options.error.c_str(), vantor::ui::usageText().toLocal8Bit().constData());
+        std::fprintf(stderr, "Vantor: %s\n%s", options.error.c_str(),
+                     vantor::ui::usageText().toLocal8Bit().constData());
         return 2;
     }
     vantor::ui::DesktopApp app(options);

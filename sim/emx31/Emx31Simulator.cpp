@@ -201,7 +201,8 @@ bool Emx31Simulator::vendorRequest(UsbDirection direction, std::uint8_t request,
         if (request != cmd::SetBreakpoint || length < 1 || !data) return false;
         std::uint8_t reply = breakpoint::Set;
         if (index >= kMonitorStart) reply = breakpoint::Conflict;
-        else if (!breakpoints_.test(index) && int(breakpointList_.size()) >= breakpointLimit_) reply = breakpoint::OverLimit;
+        else if (!breakpoints_.test(index) && int(breakpointList_.size()) >= breakpointLimit_)
+            reply = breakpoint::OverLimit;
         else if (!breakpoints_.test(index)) {
             breakpoints_.set(index);
             breakpointList_.push_back(index);
@@ -310,9 +311,7 @@ void Emx31Simulator::handleMemory(std::uint8_t request, std::uint16_t value, std
 
 void Emx31Simulator::handleExecution(std::uint8_t request, std::uint16_t value, std::uint16_t index) {
     switch (request) {
-    case cmd::SetPc:
-        cpu_.setPc(value);
-        return done(true);
+    case cmd::SetPc: cpu_.setPc(value); return done(true);
     case cmd::Run: return startRun(value == kRunWithHalt, index);
     case cmd::Step:
         if (cpu_.step() == Cpu8051::kTrap) return done(false);
@@ -337,7 +336,8 @@ void Emx31Simulator::handleChip(std::uint8_t request, std::uint16_t value, std::
                 selectedChip_ = targetChip_;
                 break;
             }
-            if (targetChip_ < 0 && (selectedChip_ < 0 || c.codeSize > FlashChipTable[std::size_t(selectedChip_)].codeSize))
+            if (targetChip_ < 0 &&
+                (selectedChip_ < 0 || c.codeSize > FlashChipTable[std::size_t(selectedChip_)].codeSize))
                 selectedChip_ = int(i);
         }
         if (selectedChip_ >= 0 && flash_.size() != FlashChipTable[std::size_t(selectedChip_)].codeSize)
@@ -450,9 +450,9 @@ void Emx31Simulator::runLoop() {
         // slices must check their first instruction too.
         if (!first && (breakpoints_.test(cpu_.pc()) || (hasStop && atStop(cpu_)))) break;
         first = false;
-        const RunResult8051 r = cpu_.run(kSlice, breakpoints_.any() ? &breakpoints_ : nullptr,
-                                         hasStop ? std::function<bool(const Cpu8051 &)>(atStop)
-                                                 : std::function<bool(const Cpu8051 &)>());
+        const RunResult8051 r =
+            cpu_.run(kSlice, breakpoints_.any() ? &breakpoints_ : nullptr,
+                     hasStop ? std::function<bool(const Cpu8051 &)>(atStop) : std::function<bool(const Cpu8051 &)>());
         if (r.reason != StopReason8051::Limit) break;
         lock.unlock();
         std::this_thread::yield();

@@ -17,9 +17,8 @@ constexpr std::uint8_t kFinished = tr600::status::Finished;
 constexpr std::uint8_t kSuccess = tr600::status::Success;
 constexpr std::uint8_t kStatusRequest = cmd::ReadStatus;
 
-constexpr std::string_view kFaultNames[] = {"refuse-control", "lose-bulk",  "short-bulk",
-                                             "status-never-comes", "finish-without-success", "unplug",
-                                             "wrong-model", "register-mismatch"};
+constexpr std::string_view kFaultNames[] = {"refuse-control",         "lose-bulk", "short-bulk",  "status-never-comes",
+                                            "finish-without-success", "unplug",    "wrong-model", "register-mismatch"};
 
 bool isRegisterWrite(std::uint8_t request) {
     return request == cmd::WriteLock || request == cmd::WriteConfig || request == cmd::WriteFuse;
@@ -59,9 +58,10 @@ std::optional<Fault> parseFault(std::string_view text, std::string &error) {
         if (t.empty() || t.size() > 4) return false;
         out = 0;
         for (char c : t) {
-            const int d = c >= '0' && c <= '9' ? c - '0' : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
-                          : base == 16 && c >= 'A' && c <= 'F'                         ? c - 'A' + 10
-                                                                                       : -1;
+            const int d = c >= '0' && c <= '9'                 ? c - '0'
+                          : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : base == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                               : -1;
             if (d < 0) return false;
             out = out * base + d;
         }
@@ -365,7 +365,9 @@ void Tr600Simulator::chipCommand(std::uint8_t request, std::uint16_t value, cons
             finish(false, timing_.otherPolls);
             break;
         }
-        const auto &bytes = request == cmd::ReadConfig ? chip->config : request == cmd::ReadFuse ? chip->fuses : chip->lock;
+        const auto &bytes = request == cmd::ReadConfig ? chip->config
+                            : request == cmd::ReadFuse ? chip->fuses
+                                                       : chip->lock;
         dataReady({bytes.begin(), bytes.end()}, timing_.otherPolls);
         break;
     }
@@ -375,8 +377,7 @@ void Tr600Simulator::chipCommand(std::uint8_t request, std::uint16_t value, cons
 bool Tr600Simulator::delayBulk(std::unique_lock<std::mutex> &lock) {
     if (timing_.bulkDelayUs == 0) return attached_;
     interrupted_ = false;
-    wake_.wait_for(lock, std::chrono::microseconds(timing_.bulkDelayUs),
-                   [this] { return interrupted_ || !attached_; });
+    wake_.wait_for(lock, std::chrono::microseconds(timing_.bulkDelayUs), [this] { return interrupted_ || !attached_; });
     return attached_ && !interrupted_;
 }
 
@@ -410,8 +411,7 @@ int Tr600Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int
         finish(true, timing_.otherPolls);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return size;
 }

@@ -15,7 +15,8 @@ constexpr std::uint32_t kMaxAreaBytes = kBufferSize;
 constexpr std::size_t kMaxNameBytes = 64;
 // Configuration, fuse and lock bytes, the calibration byte and its write count.
 constexpr std::size_t kTailBytes = 16 * 3 + 1 + 4;
-constexpr std::size_t kMaxFileBytes = 8 + 4 + kMaxNameBytes + 1 + 4 + 1 + 16 + 4 * std::size_t(kMaxAreaBytes) + kTailBytes;
+constexpr std::size_t kMaxFileBytes =
+    8 + 4 + kMaxNameBytes + 1 + 4 + 1 + 16 + 4 * std::size_t(kMaxAreaBytes) + kTailBytes;
 
 void put32(std::vector<std::uint8_t> &out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(v >> (8 * i)));

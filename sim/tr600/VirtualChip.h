@@ -16,7 +16,7 @@ struct ChipSpec {
     std::uint8_t algorithm = 0;
     std::array<std::uint8_t, 4> id{};
     std::array<std::uint32_t, kMaxAreas> areaSize{};
-    bool wordDevice = false;  // 12- or 14-bit words, low byte first
+    bool wordDevice = false;           // 12- or 14-bit words, low byte first
     std::uint8_t wordHighMask = 0x3F;  // bits of a word's high byte: 0x0F for 12-bit words
 
     static ChipSpec fromDevice(const DeviceRecord &device);

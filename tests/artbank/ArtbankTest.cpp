@@ -51,14 +51,13 @@ std::uint32_t le32(const std::string &b, std::size_t at) {
 TEST_F(ArtbankTest, ManufacturerTableOverItsWholeRange) {
     // Every index that has a logo; all others give 0.
     const std::map<int, int> logos = {
-        {1, 3000},  {2, 3001},  {3, 3002},  {4, 3003},  {5, 3004},  {6, 3005},  {8, 3007},  {9, 3009},
-        {10, 3010}, {11, 3011}, {13, 3012}, {17, 3013}, {18, 3014}, {21, 3016}, {22, 3017}, {23, 3018},
-        {24, 3019}, {31, 3021}, {32, 3022}, {33, 3023}, {36, 3025}, {37, 3026}, {40, 3028}, {41, 3029},
-        {42, 3030}, {45, 3031}, {46, 3033}, {47, 3034}, {48, 3035}, {49, 3036}, {50, 3037}, {51, 3038},
-        {53, 3039}, {55, 3041}, {57, 3042}, {59, 3044}, {60, 3043}, {61, 3045}, {62, 3046}, {64, 3047},
-        {66, 3048}, {68, 3049}, {70, 3050}, {71, 3051}, {74, 3052}, {78, 3053}, {82, 3055}, {83, 3056},
-        {88, 3057}, {89, 3059}, {90, 3060}, {91, 3061}, {92, 3062}, {95, 3063}, {96, 3064}, {97, 3065},
-        {98, 3058}, {99, 3066}, {100, 3067}};
+        {1, 3000},  {2, 3001},  {3, 3002},  {4, 3003},  {5, 3004},  {6, 3005},  {8, 3007},  {9, 3009},  {10, 3010},
+        {11, 3011}, {13, 3012}, {17, 3013}, {18, 3014}, {21, 3016}, {22, 3017}, {23, 3018}, {24, 3019}, {31, 3021},
+        {32, 3022}, {33, 3023}, {36, 3025}, {37, 3026}, {40, 3028}, {41, 3029}, {42, 3030}, {45, 3031}, {46, 3033},
+        {47, 3034}, {48, 3035}, {49, 3036}, {50, 3037}, {51, 3038}, {53, 3039}, {55, 3041}, {57, 3042}, {59, 3044},
+        {60, 3043}, {61, 3045}, {62, 3046}, {64, 3047}, {66, 3048}, {68, 3049}, {70, 3050}, {71, 3051}, {74, 3052},
+        {78, 3053}, {82, 3055}, {83, 3056}, {88, 3057}, {89, 3059}, {90, 3060}, {91, 3061}, {92, 3062}, {95, 3063},
+        {96, 3064}, {97, 3065}, {98, 3058}, {99, 3066}, {100, 3067}};
     for (int i = 0; i <= 101; ++i) {
         auto it = logos.find(i);
         EXPECT_EQ(mfg(i), it == logos.end() ? 0 : it->second) << "index " << i;
@@ -104,49 +103,48 @@ TEST_F(ArtbankTest, EveryDocumentIsRichTextInCodePage936) {
         return std::count_if(runs.begin(), runs.end(), [](const RichRun &r) { return r.isPicture(); });
     };
     for (const bool english : {false, true})
-    for (int id = 4000; id <= 4072; ++id) {
-        SCOPED_TRACE(std::to_string(id) + (english ? " English" : " Chinese"));
-        const std::string doc = resource(english ? "ADPEN" : "ADP", id);
-        ASSERT_FALSE(doc.empty());
-        EXPECT_EQ(doc.rfind("{\\rtf1", 0), 0u);
-        EXPECT_NE(doc.find("\\ansicpg936"), std::string::npos);
-        EXPECT_NE(doc.find("\\fcharset134"), std::string::npos);
-        int depth = 0, lowest = 1;
-        bool seven = true;
-        for (std::size_t i = 0; i < doc.size(); ++i) {
-            const char c = doc[i];
-            if (static_cast<unsigned char>(c) >= 0x80) seven = false;
-            if (c == '\\') ++i;  // escaped brace or backslash
-            else if (c == '{') ++depth;
-            else if (c == '}') lowest = std::min(lowest, --depth);
-        }
-        EXPECT_TRUE(seven);  // GBK bytes travel as \'xx escapes
-        EXPECT_EQ(depth, 0);
-        EXPECT_GE(lowest, 0);
+        for (int id = 4000; id <= 4072; ++id) {
+            SCOPED_TRACE(std::to_string(id) + (english ? " English" : " Chinese"));
+            const std::string doc = resource(english ? "ADPEN" : "ADP", id);
+            ASSERT_FALSE(doc.empty());
+            EXPECT_EQ(doc.rfind("{\\rtf1", 0), 0u);
+            EXPECT_NE(doc.find("\\ansicpg936"), std::string::npos);
+            EXPECT_NE(doc.find("\\fcharset134"), std::string::npos);
+            int depth = 0, lowest = 1;
+            bool seven = true;
+            for (std::size_t i = 0; i < doc.size(); ++i) {
+                const char c = doc[i];
+                if (static_cast<unsigned char>(c) >= 0x80) seven = false;
+                if (c == '\\') ++i;  // escaped brace or backslash
+                else if (c == '{') ++depth;
+                else if (c == '}') lowest = std::min(lowest, --depth);
+            }
+            EXPECT_TRUE(seven);  // GBK bytes travel as \'xx escapes
+            EXPECT_EQ(depth, 0);
+            EXPECT_GE(lowest, 0);
 
-        RichText runs;
-        ASSERT_TRUE(parseRtf(doc, runs));
-        const std::string text = plainText(runs);
-        EXPECT_NE(text.find(std::string(adapterTableText(id - 4000))), std::string::npos);
-        EXPECT_EQ(text.find("\xEF\xBF\xBD"), std::string::npos);  // every byte decoded
-        EXPECT_GT(text.size(), 600u);
-        if (!english) {
-            EXPECT_NE(text.find("\xE6\xB3\xA8\xE6\x84\x8F"), std::string::npos);  // 注意 (a caution)
-            continue;
+            RichText runs;
+            ASSERT_TRUE(parseRtf(doc, runs));
+            const std::string text = plainText(runs);
+            EXPECT_NE(text.find(std::string(adapterTableText(id - 4000))), std::string::npos);
+            EXPECT_EQ(text.find("\xEF\xBF\xBD"), std::string::npos);  // every byte decoded
+            EXPECT_GT(text.size(), 600u);
+            if (!english) {
+                EXPECT_NE(text.find("\xE6\xB3\xA8\xE6\x84\x8F"), std::string::npos);  // 注意 (a caution)
+                continue;
+            }
+            EXPECT_NE(text.find("Caution: "), std::string::npos);
+            // No Chinese character is left (their UTF-8 lead bytes); the same pictures as the Chinese one.
+            EXPECT_EQ(text.find_first_of("\xE4\xE5\xE6\xE7\xE8\xE9"), std::string::npos) << text;
+            RichText chinese;
+            ASSERT_TRUE(parseRtf(resource("ADP", id), chinese));
+            EXPECT_EQ(pictures(runs), pictures(chinese));
         }
-        EXPECT_NE(text.find("Caution: "), std::string::npos);
-        // No Chinese character is left (their UTF-8 lead bytes); the same pictures as the Chinese one.
-        EXPECT_EQ(text.find_first_of("\xE4\xE5\xE6\xE7\xE8\xE9"), std::string::npos) << text;
-        RichText chinese;
-        ASSERT_TRUE(parseRtf(resource("ADP", id), chinese));
-        EXPECT_EQ(pictures(runs), pictures(chinese));
-    }
     // Socket documents show where pin 1 goes with a picture.
     RichText runs;
     ASSERT_TRUE(parseRtf(resource("ADP", 4023), runs));
-    EXPECT_TRUE(std::any_of(runs.begin(), runs.end(), [](const RichRun &r) {
-        return r.pictureFormat == "dib" && r.picture.size() > 40;
-    }));
+    EXPECT_TRUE(std::any_of(runs.begin(), runs.end(),
+                            [](const RichRun &r) { return r.pictureFormat == "dib" && r.picture.size() > 40; }));
 }
 
 TEST_F(ArtbankTest, UnknownRequestsFindNothing) {

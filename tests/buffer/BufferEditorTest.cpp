@@ -243,7 +243,9 @@ TEST(NumberEntry, DigitsOfTheBaseUpToTheLimit) {
 TEST(BufferEditorProperty, RandomActionsStayInsideTheirRanges) {
     DataBuffer &buffer = sharedBuffer();
     std::mt19937 rng(20240611);
-    auto pick = [&](std::uint32_t lo, std::uint32_t hi) { return std::uniform_int_distribution<std::uint32_t>(lo, hi)(rng); };
+    auto pick = [&](std::uint32_t lo, std::uint32_t hi) {
+        return std::uniform_int_distribution<std::uint32_t>(lo, hi)(rng);
+    };
     for (std::uint32_t a = 0; a < DataBuffer::kSize; ++a) buffer[a] = std::uint8_t(a * 7 + (a >> 9));
     std::vector<std::uint8_t> shadow(buffer.data(), buffer.data() + DataBuffer::kSize);
 
@@ -259,7 +261,8 @@ TEST(BufferEditorProperty, RandomActionsStayInsideTheirRanges) {
 
     for (int round = 0; round < 12; ++round) {
         const std::uint32_t start = pick(0, 3) == 0 ? 0 : pick(0, DataBuffer::kSize - 2);
-        const std::uint32_t size = pick(0, 3) == 0 ? pick(1, 40) : pick(1, std::min<std::uint32_t>(0x40000, DataBuffer::kSize - start));
+        const std::uint32_t size =
+            pick(0, 3) == 0 ? pick(1, 40) : pick(1, std::min<std::uint32_t>(0x40000, DataBuffer::kSize - start));
         EditorSettings settings;
         BufferEditor editor(buffer, {{"A", start, size}}, settings);
         HexView view;

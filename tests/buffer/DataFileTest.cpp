@@ -212,7 +212,8 @@ TEST_F(DataFileSave, EveryFormatRoundTripsThroughTheDrivers) {
 // ---- vantor-cli convert ----
 
 int runCli(const std::string &arguments) {
-    const std::string cmd = std::string("\"") + VANTOR_BIN_DIR + "/vantor-cli\" --no-color " + arguments + " >/dev/null 2>&1";
+    const std::string cmd =
+        std::string("\"") + VANTOR_BIN_DIR + "/vantor-cli\" --no-color " + arguments + " >/dev/null 2>&1";
     const int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
@@ -234,7 +235,8 @@ TEST(Convert, ConvertsUpToTheHighestLoadedAddress) {
     EXPECT_EQ(readText(dir / "back.bin"), bin) << "an .s19 file is written and read as Motorola S";
 
     // Bad input exits 2 and says why.
-    const auto missing = test::runCommand(test::binPath("vantor-cli") + " --no-color convert " + (dir / "missing.hex").string() + " " + out);
+    const auto missing = test::runCommand(test::binPath("vantor-cli") + " --no-color convert " +
+                                          (dir / "missing.hex").string() + " " + out);
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.output.find("missing.hex: No such file or directory"), std::string::npos) << missing.output;
     std::ofstream(dir / "huge.hex") << ":00000001FF\n";
@@ -254,9 +256,7 @@ TEST_F(DataFileLoad, AHugeFileIsNeverReadWhole) {
     // 100 GB that take no disk space: a binary load reads only what fits, a text file that
     // large is refused unread.
     const fs::path huge = dir / "huge";
-    {
-        std::ofstream(huge, std::ios::binary).put('\x11');
-    }
+    { std::ofstream(huge, std::ios::binary).put('\x11'); }
     std::error_code ec;
     fs::resize_file(huge, std::uint64_t(100) << 30, ec);
     if (ec) GTEST_SKIP() << "no sparse files here: " << ec.message();

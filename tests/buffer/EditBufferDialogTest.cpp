@@ -53,7 +53,9 @@ class EditBufferDialogTest : public QObject {
     static void ok(QDialog *d) { d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click(); }
 
 private slots:
-    void initTestCase() { setBeepHandler([this] { ++beeps_; }); }
+    void initTestCase() {
+        setBeepHandler([this] { ++beeps_; });
+    }
 
     void init() {
         for (std::uint32_t a = 0; a < 0x20000; ++a) buffer_[a] = 0;
@@ -61,8 +63,8 @@ private slots:
         prompt_.shown.clear();
         beeps_ = 0;
         dialog_ = std::make_unique<EditBufferDialog>(
-            buffer_, std::vector<EditArea>{{"Code Memory", 0, 0x10000}, {"EEPROM Memory", 0x10000, 0x200}},
-            settings_, false, prompt_);
+            buffer_, std::vector<EditArea>{{"Code Memory", 0, 0x10000}, {"EEPROM Memory", 0x10000, 0x200}}, settings_,
+            false, prompt_);
         dialog_->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
         view()->setFocus();
@@ -149,8 +151,10 @@ private slots:
                 d->reject();
             });
             tool(t.tool)->trigger();
-            for (std::size_t i = 0; i < t.fields.size(); ++i) QCOMPARE(order.value(qsizetype(i)), QLatin1String(t.fields[i]));
-            QVERIFY2(order.indexOf(QStringLiteral("OK")) > order.indexOf(QLatin1String(t.fields.back())), qPrintable(order.join(',')));
+            for (std::size_t i = 0; i < t.fields.size(); ++i)
+                QCOMPARE(order.value(qsizetype(i)), QLatin1String(t.fields[i]));
+            QVERIFY2(order.indexOf(QStringLiteral("OK")) > order.indexOf(QLatin1String(t.fields.back())),
+                     qPrintable(order.join(',')));
             QCOMPARE(order.indexOf(QStringLiteral("Cancel")), order.indexOf(QStringLiteral("OK")) + 1);
         }
 
@@ -185,7 +189,8 @@ private slots:
         QCOMPARE(close->text(), QStringLiteral("&Close"));
         QCOMPARE(tool("goto")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
         QSet<QKeySequence> keys;
-        for (const char *name : {"goto", "copy", "fill", "and", "or", "xor", "swap"}) keys.insert(tool(name)->shortcut());
+        for (const char *name : {"goto", "copy", "fill", "and", "or", "xor", "swap"})
+            keys.insert(tool(name)->shortcut());
         QCOMPARE(keys.size(), 7);
         QVERIFY(!keys.contains(QKeySequence()));
         QTest::keyClick(view(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);

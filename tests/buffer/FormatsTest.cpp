@@ -126,23 +126,22 @@ TEST(IntelHex, UnequalAddressBytesInExtendedRecordsFailTheLoad) {
 TEST(IntelHex, MalformedRecordsAreReportedAndNotUsed) {
     // Count runs past the line; bad digit; short header; extended record with one byte;
     // a leading blank skips the line; lower case is fine; nothing after the end record counts.
-    Load l(Fmt::Intel,
-           ":05000000414243\n"
-           ":02000000G142BB\n"
-           ":0100\n"
-           " :0100000041BE\n"
-           ":02000200aabb97\n"
-           ":00000001FF\n"
-           ":0100030044B8\n");
+    Load l(Fmt::Intel, ":05000000414243\n"
+                       ":02000000G142BB\n"
+                       ":0100\n"
+                       " :0100000041BE\n"
+                       ":02000200aabb97\n"
+                       ":00000001FF\n"
+                       ":0100030044B8\n");
     ASSERT_TRUE(l.ok);
     EXPECT_EQ(l.dest[0], 0xEE);
     EXPECT_EQ(l.dest[2], 0xAA);
     EXPECT_EQ(l.dest[3], 0xBB);
     std::vector<std::string> texts;
     for (auto &line : l.sink.lines) texts.push_back(line.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Warning: Line 1, Data format error\n",
-                                               "Warning: Line 2, Data format error\n",
-                                               "Warning: Line 3, Data format error\n"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"Warning: Line 1, Data format error\n", "Warning: Line 2, Data format error\n",
+                                        "Warning: Line 3, Data format error\n"}));
 
     Load shortExtended(Fmt::Intel, ":0100000401FA\n:0100000041BE\n");
     EXPECT_FALSE(shortExtended.ok);
@@ -152,14 +151,13 @@ TEST(IntelHex, MalformedRecordsAreReportedAndNotUsed) {
 // ---- Motorola ----
 
 TEST(Motorola, OnlyS9EndsTheFile) {
-    Load l(Fmt::Motorola,
-           "S00600004844521B\n"
-           "S1050000414277\n"
-           "S70500000000FA\n"
-           "S804000000FB\n"
-           "S206010000434471\n"
-           "S9030000FC\n"
-           "S105001045465F\n");
+    Load l(Fmt::Motorola, "S00600004844521B\n"
+                          "S1050000414277\n"
+                          "S70500000000FA\n"
+                          "S804000000FB\n"
+                          "S206010000434471\n"
+                          "S9030000FC\n"
+                          "S105001045465F\n");
     ASSERT_TRUE(l.ok);
     EXPECT_EQ(l.dest[0], 0x41);
     EXPECT_EQ(l.dest[0x10000], 0x43);
@@ -270,18 +268,19 @@ TEST(ExtendedTektronix, ReaderTakesEitherChecksumRule) {
     EXPECT_EQ(good.dest[0x12345], 0x12);
     Load bad(Fmt::XTek, wrong, 0, 0x20000);
     ASSERT_EQ(bad.sink.lines.size(), 1u);
-    EXPECT_EQ(bad.sink.lines[0].text, std::string(msg::ExtTektronixChecksum).replace(
-                                          std::string(msg::ExtTektronixChecksum).find("%d"), 2, "1"));
+    EXPECT_EQ(
+        bad.sink.lines[0].text,
+        std::string(msg::ExtTektronixChecksum).replace(std::string(msg::ExtTektronixChecksum).find("%d"), 2, "1"));
     EXPECT_EQ(bad.sink.lines[0].colour, msg::Grey);
     EXPECT_EQ(bad.dest[0x12346], 0x34);
 }
 
 TEST(ExtendedTektronix, TypesLengthsAndTermination) {
     Load l(Fmt::XTek,
-           "%0E3001ABC\n"            // symbol record: unknown here
+           "%0E3001ABC\n"  // symbol record: unknown here
            "%0D6481001ABFF\n"
-           "%0D648100\n"             // shorter than its length field
-           "%0E6511801ABFF0\n"       // odd digit count: (R - D - 6) / 2 bytes, the last digit unused
+           "%0D648100\n"        // shorter than its length field
+           "%0E6511801ABFF0\n"  // odd digit count: (R - D - 6) / 2 bytes, the last digit unused
            "%0781010\n"
            "%0D64C1401ABFF\n");
     ASSERT_TRUE(l.ok);

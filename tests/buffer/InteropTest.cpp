@@ -21,7 +21,7 @@ bool haveTool(const char *name) {
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-#define REQUIRE_TOOL(name) \
+#define REQUIRE_TOOL(name)                                                                                             \
     if (!haveTool(name)) GTEST_SKIP() << name << " is not installed (Debian package: see the CI setup)"
 
 int run(const std::string &command) {
@@ -34,7 +34,7 @@ std::string q(const fs::path &p) { return "'" + p.string() + "'"; }
 struct Case {
     FileFormat format;
     const char *srecName;
-    std::size_t size;  // what the format holds without a disagreement between tools
+    std::size_t size;         // what the format holds without a disagreement between tools
     const char *longRecords;  // the longest records srec_cat writes in this format
 };
 
@@ -158,7 +158,8 @@ TEST(Interop, Sdcc8051ProgramLoads) {
     // The point of this file: its records are not in address order.
     std::vector<unsigned> addresses;
     for (const std::string &line : test::splitLines(readText(ihx)))
-        if (line.size() > 7 && line.substr(7, 2) == "00") addresses.push_back(std::stoul(line.substr(3, 4), nullptr, 16));
+        if (line.size() > 7 && line.substr(7, 2) == "00")
+            addresses.push_back(std::stoul(line.substr(3, 4), nullptr, 16));
     EXPECT_FALSE(std::is_sorted(addresses.begin(), addresses.end()));
     ASSERT_EQ(run("objcopy -I ihex -O binary --gap-fill 0xFF " + q(ihx) + " " + q(dir / "prog.bin")), 0);
     const std::string expected = readText(dir / "prog.bin");

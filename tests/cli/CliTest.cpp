@@ -115,7 +115,8 @@ TEST(Cli, InterruptCancelsARunningOperation) {
 
 // A library directory of its own for one test.
 struct LibDir {
-    explicit LibDir(const std::string &name) : path(fs::temp_directory_path() / (name + "-" + std::to_string(getpid()))) {
+    explicit LibDir(const std::string &name)
+        : path(fs::temp_directory_path() / (name + "-" + std::to_string(getpid()))) {
         fs::remove_all(path);
         fs::create_directories(path);
     }
@@ -144,8 +145,8 @@ devlib::LibraryRecord chipRecord(const std::string &name) {
 TEST(Cli, ALibraryWithoutRecordsSaysSoOnce) {
     LibDir dir("vantor-cli-empty");
     dir.write(devlib::buildLibrary("TR610.dev", {}));
-    for (const std::string args : {"devices", "read -d ATMEL/AT89S52 --simulate", "info -d AT89S52",
-                                   "--disconnect erase -d ATMEL/AT89S52"}) {
+    for (const std::string args :
+         {"devices", "read -d ATMEL/AT89S52 --simulate", "info -d AT89S52", "--disconnect erase -d ATMEL/AT89S52"}) {
         const auto r = runCommand(dir.cli() + args);
         EXPECT_EQ(r.status, 2) << args << "\n" << r.output;
         EXPECT_EQ(r.output, "vantor-cli: TR610.dev holds no devices\n") << args;
@@ -191,7 +192,8 @@ TEST(Cli, ADamagedLibraryIsReportedOnceByEveryCommand) {
     std::ofstream(dir.path / "TR610.dev", std::ios::binary)
         .write(reinterpret_cast<const char *>(image.data()), std::streamsize(image.size()));
     const std::string message = "The format error of device library, please reinstall the application";
-    for (const std::string args : {"info -d ATMEL/AT89S52", "info -d AT89S52", "devices", "--simulate erase -d AT89S52"}) {
+    for (const std::string args :
+         {"info -d ATMEL/AT89S52", "info -d AT89S52", "devices", "--simulate erase -d AT89S52"}) {
         const auto r = runCommand(dir.cli() + args);
         EXPECT_EQ(r.status, 2) << args;
         const auto first = r.output.find(message);
@@ -205,8 +207,7 @@ TEST(Cli, AListingThatCannotBeWrittenIsAFailure) {
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
     const auto r = runCommand("{ " + cli + " devices >/dev/full; }");
     EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_NE(r.output.find("vantor-cli: cannot write to standard output: No space left on device"),
-              std::string::npos)
+    EXPECT_NE(r.output.find("vantor-cli: cannot write to standard output: No space left on device"), std::string::npos)
         << r.output;
     const auto info = runCommand("{ " + cli + " info -d ATMEL/AT89S52 >/dev/full; }");
     EXPECT_EQ(info.status, 1) << info.output;

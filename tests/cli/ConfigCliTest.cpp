@@ -52,7 +52,8 @@ TEST_F(ConfigCli, ShowsDefaultsSetsByTextAndRemembers) {
     EXPECT_NE(r.output.find("Configuration bytes: 62 D9 FF"), std::string::npos);
     EXPECT_EQ(chipSet().size(), 1u);  // showing stores nothing
 
-    r = run("config -d ATMEL/ATmega328P --set \"Clock source (CKSEL)=Crystal or ceramic resonator 8-16 MHz\" --set CKDIV8=off "
+    r = run("config -d ATMEL/ATmega328P --set \"Clock source (CKSEL)=Crystal or ceramic resonator 8-16 MHz\" --set "
+            "CKDIV8=off "
             "--set \"Memory lock (LB2, LB1)=Mode 2\"");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("Configuration bytes: EE D9 FF"), std::string::npos) << r.output;
@@ -93,8 +94,8 @@ TEST_F(ConfigCli, ASlotTheDialogsWouldRefuseIsNotUsed) {
         std::vector<unsigned char> bytes;
         std::string run;
     } cases[] = {
-        {100, {0}, "program -d ATMEL/ATmega328P -f " + data.string()},    // program range 0: nothing programmed
-        {100, {7}, "program -d ATMEL/ATmega328P -f " + data.string()},    // nor 4..254
+        {100, {0}, "program -d ATMEL/ATmega328P -f " + data.string()},  // program range 0: nothing programmed
+        {100, {7}, "program -d ATMEL/ATmega328P -f " + data.string()},  // nor 4..254
         {84, std::vector<unsigned char>(16, 0xFF), "auto -d ATMEL/ATmega328P -f " + data.string()},  // empty Auto list
         // Fuses all 0 with a calibration address config --show refuses: none of it is written.
         {36, calibrationOutOfRange(), "write-fuse -d ATMEL/ATmega328P"},
@@ -104,7 +105,8 @@ TEST_F(ConfigCli, ASlotTheDialogsWouldRefuseIsNotUsed) {
         ASSERT_EQ(run("config -d ATMEL/ATmega328P --defaults").status, 0);
         auto bytes = chipSet();
         std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin() + long(1 + c.offset));
-        std::ofstream(dir / "chip.set", std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
+        std::ofstream(dir / "chip.set", std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
         const auto r = run(sim + c.run);
         EXPECT_EQ(r.status, 0) << c.run << "\n" << r.output;
         EXPECT_NE(r.output.find("are not used"), std::string::npos) << c.run << "\n" << r.output;
@@ -145,7 +147,8 @@ TEST_F(ConfigCli, ShowPrintsTheStoredBytesAndUnnamedBitsSurviveAChange) {
     slot.program_range = 1;
     std::vector<std::uint8_t> bytes(1 + chipset::kSlotSize, 1);
     chipset::encodeSlot(slot, bytes.data() + 1);
-    std::ofstream(dir / "chip.set", std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
+    std::ofstream(dir / "chip.set", std::ios::binary)
+        .write(reinterpret_cast<const char *>(bytes.data()), long(bytes.size()));
 
     auto r = run("config -d ATMEL/ATmega328P");
     ASSERT_EQ(r.status, 0) << r.output;
@@ -162,7 +165,8 @@ TEST_F(ConfigCli, ShowPrintsTheStoredBytesAndUnnamedBitsSurviveAChange) {
 TEST_F(ConfigCli, RefusesWhatTheDialogRefuses) {
     auto r = run("config -d ATMEL/ATmega328P --set \"Calibration byte address=9000\"");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.output.find("Calibration byte address out of range. \n\nmust be: 0H -- 83FFH"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Calibration byte address out of range. \n\nmust be: 0H -- 83FFH"), std::string::npos)
+        << r.output;
     r = run("config -d ATMEL/ATmega328P --set \"Calibration byte address=1234567\"");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("at most 6 hex digits"), std::string::npos) << r.output;
@@ -200,7 +204,9 @@ TEST_F(ConfigCli, LockOutChoicesNeedAllowLockoutAndAreReadBack) {
     auto r = run(sim + "read-fuse -d ATMEL/ATmega328P");
     ASSERT_NE(r.output.find("Bytes read: 62 D9 FF 00"), std::string::npos) << r.output;  // a factory-fresh chip
     ASSERT_EQ(run("config -d ATMEL/ATmega328P --set CKSEL=\"External clock\" --set SUT=\"SUT=00\" --set BOOTRST=on "
-                  "--set \"Brown-out detection level=2.7 V\" --set RSTDISBL=on").status, 0);
+                  "--set \"Brown-out detection level=2.7 V\" --set RSTDISBL=on")
+                  .status,
+              0);
 
     auto w = run(sim + "write-fuse -d ATMEL/ATmega328P");
     EXPECT_EQ(w.status, 2) << w.output;

@@ -43,8 +43,8 @@ pid_t spawn(const std::string &script) {
 
 // A document of serial-pool or report, checked against the published schema.
 nlohmann::json document(const std::string &output) {
-    static const JsonSchema schema(nlohmann::json::parse(std::ifstream(std::string(VANTOR_SOURCE_DIR) +
-                                                                       "/docs/vantor-cli.schema.json")));
+    static const JsonSchema schema(
+        nlohmann::json::parse(std::ifstream(std::string(VANTOR_SOURCE_DIR) + "/docs/vantor-cli.schema.json")));
     const auto doc = nlohmann::json::parse(output.substr(output.find("{\"")));
     EXPECT_EQ(schema.check(doc), "") << doc.dump();
     return doc;
@@ -191,10 +191,11 @@ TEST_F(LineTest, AKilledStationAndARestartedDatabaseLoseNoRecordAndRepeatNoNumbe
                                     (dir / "s0-restart.json").string() + "; }");
     EXPECT_EQ(restart.status, 0) << slurp(dir / "s0-restart.log");
     EXPECT_GT(leftOver, 0);
-    EXPECT_NE(slurp(dir / "s0-restart.log").find("Marked " + std::to_string(leftOver) +
-                                                     " serial numbers abandoned that station s0 left reserved"),
-                  std::string::npos)
-            << slurp(dir / "s0-restart.log");
+    EXPECT_NE(
+        slurp(dir / "s0-restart.log")
+            .find("Marked " + std::to_string(leftOver) + " serial numbers abandoned that station s0 left reserved"),
+        std::string::npos)
+        << slurp(dir / "s0-restart.log");
 
     // Numbers of the others' last runs wait for their journals: reclaim abandons them, and the
     // journal's records still settle them.
@@ -232,16 +233,16 @@ TEST_F(LineTest, BadInputIsRefusedBeforeAnyChipIsTouchedAndADamagedJournalLosesN
     std::string wrongPassword = uri;
     wrongPassword.replace(wrongPassword.find("vantor@"), 7, "line_station:wrong@");
     const std::string chips = (dir / "chips").string();
-    const std::string gang = "--simulate --sim-count 4 --sim-chip " + chips +
-                             " gang program -d ATMEL/AT89S52 -f " + VANTOR_SOURCE_DIR +
-                             "/data/samples/blink.hex --serial-at 1000 --station bad ";
+    const std::string gang = "--simulate --sim-count 4 --sim-chip " + chips + " gang program -d ATMEL/AT89S52 -f " +
+                             VANTOR_SOURCE_DIR + "/data/samples/blink.hex --serial-at 1000 --station bad ";
     struct Case {
         std::string arguments, message;
     };
     const Case cases[] = {
         {"--serial-pool line --log 'postgresql://[::1/db'", "cannot connect to the database: "},
         {"--serial-pool line --log 'postgresql://host:port/db'", "invalid integer value \"port\""},
-        {"--serial-pool line --log '" + wrongPassword + "'", "password authentication failed for user \"line_station\""},
+        {"--serial-pool line --log '" + wrongPassword + "'",
+         "password authentication failed for user \"line_station\""},
         {"--serial-pool missing --log '" + uri + "'", "no serial pool named missing"},
         {"--serial-pool nearly-full --serial-format ascii-dec --log '" + uri + "'",
          "serial pool nearly-full is used up: 100000000 does not fit its format ascii-dec"},
@@ -262,8 +263,12 @@ TEST_F(LineTest, BadInputIsRefusedBeforeAnyChipIsTouchedAndADamagedJournalLosesN
 
     // Two numbers still fit: a gang of two takes them, and the chips are programmed.
     EXPECT_EQ(run("--simulate --sim-count 2 --sim-chip " + chips + " gang program -d ATMEL/AT89S52 -f " +
-                  VANTOR_SOURCE_DIR + "/data/samples/blink.hex --serial-at 1000 --serial-format ascii-dec "
-                  "--serial-pool nearly-full --log '" + uri + "'").status, 0);
+                  VANTOR_SOURCE_DIR +
+                  "/data/samples/blink.hex --serial-at 1000 --serial-format ascii-dec "
+                  "--serial-pool nearly-full --log '" +
+                  uri + "'")
+                  .status,
+              0);
     EXPECT_FALSE(std::filesystem::is_empty(chips));
     EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state = 'used' AND value IN (99999997, 99999998)"), 2);
 

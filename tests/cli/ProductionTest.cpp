@@ -255,15 +255,15 @@ TEST_F(Production, AGangOfFourNamesItsTwoFailuresAndNumbersEveryChip) {
     const auto next = run("--simulate --sim-count 2 gang program -d ATMEL/ATmega328P -f " + data.string() +
                           " --serial-at 7F00 --serial-format ascii-dec");
     EXPECT_EQ(next.status, 0) << next.output;
-    const auto summary = run("--simulate --sim-count 2 --sim-socket 1=ATMEL/ATmega168 gang read-fuse -d ATMEL/ATmega328P");
+    const auto summary =
+        run("--simulate --sim-count 2 --sim-socket 1=ATMEL/ATmega168 gang read-fuse -d ATMEL/ATmega328P");
     EXPECT_EQ(summary.status, 1);
     EXPECT_NE(summary.output.find("Device ID error (expected 1E 95 0F, read 1E 94 06: ATMEL/ATmega168"),
               std::string::npos)
         << summary.output;
     int s2 = -1;
-    const json conf = runJson("--simulate --sim-count 1 gang program -d ATMEL/ATmega328P -f " + data.string() +
-                                  " --serial-at 7F00",
-                              s2);
+    const json conf = runJson(
+        "--simulate --sim-count 1 gang program -d ATMEL/ATmega328P -f " + data.string() + " --serial-at 7F00", s2);
     EXPECT_EQ(conf["runs"][0]["serial_number"], 1006);
 }
 
@@ -302,10 +302,12 @@ TEST_F(Production, EveryCommandsJsonFollowsTheSchema) {
     const fs::path hex = dir / "in.hex";
     std::ofstream(hex) << ":0400000001020304F2\n:00000001FF\n";
     int status = -1;
-    for (const std::string &args : std::vector<std::string>{"devices --search AT89S5", "info -d ATMEL/ATmega328P", "convert " + hex.string() + " " + (dir / "o.bin").string(),
-          "--simulate --sim-count 2 programmers", "--simulate read -d ATMEL/AT89S52",
-          "--simulate read-lock -d ATMEL/ATmega328P", "--simulate --sim-count 2 gang blank -d ATMEL/AT89S52",
-          "--disconnect erase -d ATMEL/AT89S52", "config -d ATMEL/ATmega328P --show", "read -d NOSUCHDEVICE", "--simulate gang", "frobnicate"}) {
+    for (const std::string &args : std::vector<std::string>{
+             "devices --search AT89S5", "info -d ATMEL/ATmega328P",
+             "convert " + hex.string() + " " + (dir / "o.bin").string(), "--simulate --sim-count 2 programmers",
+             "--simulate read -d ATMEL/AT89S52", "--simulate read-lock -d ATMEL/ATmega328P",
+             "--simulate --sim-count 2 gang blank -d ATMEL/AT89S52", "--disconnect erase -d ATMEL/AT89S52",
+             "config -d ATMEL/ATmega328P --show", "read -d NOSUCHDEVICE", "--simulate gang", "frobnicate"}) {
         const json doc = runJson(args, status);
         EXPECT_EQ(doc["exit_code"], status) << args;
     }
@@ -349,8 +351,8 @@ protected:
 
 TEST_F(ProductionInput, NumbersOutOfRangeAreRefusedBeforeAnyChipIsTouched) {
     const fs::path data = file("data.bin", 256);
-    const std::string program = "--simulate --sim-chip " + (dir / "chip").string() + " program -d ATMEL/ATmega328P -f " +
-                                data.string() + " --serial-at 7F00 ";
+    const std::string program = "--simulate --sim-chip " + (dir / "chip").string() +
+                                " program -d ATMEL/ATmega328P -f " + data.string() + " --serial-at 7F00 ";
     const struct {
         std::string args, settings, says;
     } cases[] = {
@@ -390,9 +392,10 @@ TEST_F(ProductionInput, ALogThatCannotTakeRecordsIsRefusedFirst) {
     fs::create_directories(dir / "folder.csv");
     for (const fs::path &log : {fifo, dir / "folder.csv", dir / "missing" / "log.csv", fs::path("/dev/null")}) {
         // A FIFO without a reader used to block after the chip was programmed.
-        const auto r = runCommand("{ " + cli + "--simulate --sim-chip " + (dir / "chip").string() + " --log " +
-                                  log.string() + " read-fuse -d ATMEL/ATmega328P 2>&1 & pid=$!; "
-                                  "(sleep 5; kill $pid) >/dev/null 2>&1 & wait $pid; }");
+        const auto r =
+            runCommand("{ " + cli + "--simulate --sim-chip " + (dir / "chip").string() + " --log " + log.string() +
+                       " read-fuse -d ATMEL/ATmega328P 2>&1 & pid=$!; "
+                       "(sleep 5; kill $pid) >/dev/null 2>&1 & wait $pid; }");
         EXPECT_EQ(r.status, 2) << log << "\n" << r.output;
         EXPECT_NE(r.output.find("--log: "), std::string::npos) << r.output;
         EXPECT_FALSE(fs::exists(dir / "chip")) << log;
@@ -450,8 +453,8 @@ TEST_F(ProductionInput, TheSerialFieldMustBeProgrammedAndVerifyTakesNoNumber) {
     const fs::path data = file("data.bin", 256);
     const std::string chip = " --simulate --sim-chip " + (dir / "chip").string();
     // The EEPROM is not programmed with --area 1: a number there would never reach the chip.
-    auto r = run(chip + " program -d ATMEL/ATmega328P --area 1 -f " + data.string() +
-                 " --serial-at 8000 --serial-start 5");
+    auto r =
+        run(chip + " program -d ATMEL/ATmega328P --area 1 -f " + data.string() + " --serial-at 8000 --serial-start 5");
     EXPECT_EQ(r.status, 2) << r.output;
     EXPECT_NE(r.output.find("does not program"), std::string::npos) << r.output;
 
@@ -481,7 +484,8 @@ TEST_F(ProductionInput, AFileThatLoadsNothingIsNotProgrammed) {
     doc = runJson("--simulate program -d ATMEL/ATmega328P --allow-empty -f " + hex.string(), status);
     EXPECT_EQ(status, 0);
     bool warned = false;
-    for (const auto &m : doc["load_messages"]) warned |= m["text"].get<std::string>().find("No data has been loaded") != std::string::npos;
+    for (const auto &m : doc["load_messages"])
+        warned |= m["text"].get<std::string>().find("No data has been loaded") != std::string::npos;
     EXPECT_TRUE(warned) << doc["load_messages"].dump();
 }
 

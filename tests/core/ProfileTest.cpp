@@ -12,29 +12,28 @@ namespace fs = std::filesystem;
 namespace {
 
 // Written by QSettings("TarvikTech", "Vantor") of Qt 6 on Linux.
-const char kQtWritten[] =
-    "[General]\n"
-    "TopKey=5\n"
-    "\n"
-    "[Device]\n"
-    "Key%20With%20Space\\x=3\n"
-    "\n"
-    "[Option]\n"
-    "L=a, b\n"
-    "Sound=1\n"
-    "\n"
-    "[System]\n"
-    "CntSuccess=12\n"
-    "Language=-1\n"
-    "PGM83_DEV0=AT89S51\n"
-    "PGM83_DEV1=\" lead space\"\n"
-    "PGM83_DEV2=\"a,b;c\\\"d\\\\e\\tf\\nend\"\n"
-    "PGM83_DEV3=@@at\n"
-    "PGM83_DEV4=\xE4\xB8\xAD\xE6\x96\x87\xC3\xA9\n"
-    "PGM83_DEV5=\n"
-    "PGM83_DEV6=\"x=y#z[w]\"\n"
-    "ctl=\\x1\\x32\n"
-    "hash=#x\n";
+const char kQtWritten[] = "[General]\n"
+                          "TopKey=5\n"
+                          "\n"
+                          "[Device]\n"
+                          "Key%20With%20Space\\x=3\n"
+                          "\n"
+                          "[Option]\n"
+                          "L=a, b\n"
+                          "Sound=1\n"
+                          "\n"
+                          "[System]\n"
+                          "CntSuccess=12\n"
+                          "Language=-1\n"
+                          "PGM83_DEV0=AT89S51\n"
+                          "PGM83_DEV1=\" lead space\"\n"
+                          "PGM83_DEV2=\"a,b;c\\\"d\\\\e\\tf\\nend\"\n"
+                          "PGM83_DEV3=@@at\n"
+                          "PGM83_DEV4=\xE4\xB8\xAD\xE6\x96\x87\xC3\xA9\n"
+                          "PGM83_DEV5=\n"
+                          "PGM83_DEV6=\"x=y#z[w]\"\n"
+                          "ctl=\\x1\\x32\n"
+                          "hash=#x\n";
 
 TEST(IniProfile, ReadsWhatQSettingsWrote) {
     TempDir dir;
@@ -51,7 +50,8 @@ TEST(IniProfile, ReadsWhatQSettingsWrote) {
     EXPECT_EQ(p.readString("System", "PGM83_DEV4", ""), "\xE4\xB8\xAD\xE6\x96\x87\xC3\xA9");
     EXPECT_EQ(p.readString("System", "PGM83_DEV5", "default"), "");
     EXPECT_EQ(p.readString("System", "PGM83_DEV6", ""), "x=y#z[w]");
-    EXPECT_EQ(p.readString("System", "ctl", ""), "\x01" "2");
+    EXPECT_EQ(p.readString("System", "ctl", ""), "\x01"
+                                                 "2");
     EXPECT_EQ(p.readString("System", "hash", ""), "#x");
     EXPECT_EQ(p.readInt("Device", "Key With Space/x", 0), 3);
     EXPECT_EQ(p.readInt("System", "Missing", 77), 77);
@@ -63,13 +63,18 @@ TEST(IniProfile, WritesValuesTheWayQSettingsDoes) {
     EXPECT_EQ(IniProfile::escapeValue(" lead space"), "\" lead space\"");
     EXPECT_EQ(IniProfile::escapeValue("a,b;c\"d\\e\tf\nend"), "\"a,b;c\\\"d\\\\e\\tf\\nend\"");
     EXPECT_EQ(IniProfile::escapeValue("x=y#z[w]"), "\"x=y#z[w]\"");
-    EXPECT_EQ(IniProfile::escapeValue(std::string("\x01" "2")), "\\x1\\x32");
+    EXPECT_EQ(IniProfile::escapeValue(std::string("\x01"
+                                                  "2")),
+              "\\x1\\x32");
     EXPECT_EQ(IniProfile::escapeValue("\xE4\xB8\xAD"), "\xE4\xB8\xAD");
     EXPECT_EQ(IniProfile::escapeKey("Key With Space/x"), "Key%20With%20Space\\x");
     EXPECT_EQ(IniProfile::unescapeKey("Key%20With%20Space\\x"), "Key With Space/x");
     EXPECT_EQ(IniProfile::unescapeKey(IniProfile::escapeKey("\xE4\xB8\xAD-\xC3\xA9")), "\xE4\xB8\xAD-\xC3\xA9");
     for (const std::string &v : std::vector<std::string>{"", " ", "@", "\"q\"", "tab\there", "a\\x",
-                                                         std::string("\0" "1", 2), "\r\n"})
+                                                         std::string("\0"
+                                                                     "1",
+                                                                     2),
+                                                         "\r\n"})
         EXPECT_EQ(IniProfile::unescapeValue(IniProfile::escapeValue(v)), v) << v;
 }
 

@@ -14,8 +14,20 @@ using vantor::test::TempDir;
 
 namespace {
 
-const std::string kNames[] = {"AT89S51", " lead", "trail ", "a,b", "semi;colon", "eq=ual", "\"quoted\"",
-                              "back\\slash", "@at", "tab\tnew\nline", "\xE4\xB8\xAD\xE6\x96\x87", "", "x\x01" "1"};
+const std::string kNames[] = {"AT89S51",
+                              " lead",
+                              "trail ",
+                              "a,b",
+                              "semi;colon",
+                              "eq=ual",
+                              "\"quoted\"",
+                              "back\\slash",
+                              "@at",
+                              "tab\tnew\nline",
+                              "\xE4\xB8\xAD\xE6\x96\x87",
+                              "",
+                              "x\x01"
+                              "1"};
 
 struct QtHome {
     QtHome() {
@@ -58,7 +70,8 @@ TEST(QSettingsInterop, DesktopReadsWhatTheCommandLineWrote) {
     IniProfile p(userSettingsPath());
     ASSERT_TRUE(p.load());
     p.writeInt("System", "CntSuccess", 9);
-    for (std::size_t i = 0; i < std::size(kNames); ++i) p.writeString("System", "PGM85_DEV" + std::to_string(i), kNames[i]);
+    for (std::size_t i = 0; i < std::size(kNames); ++i)
+        p.writeString("System", "PGM85_DEV" + std::to_string(i), kNames[i]);
     ASSERT_TRUE(p.save()) << p.error();
 
     QSettings s("TarvikTech", "Vantor");

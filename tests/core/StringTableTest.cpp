@@ -31,8 +31,7 @@ TEST(StringTable, SortedUniqueAndInsideTheTwoRanges) {
 }
 
 TEST(StringTable, UnknownIdsGiveEmptyText) {
-    for (int id : {0, -1, 29999, 30000, 30009, 30210, 57343, 57435, 65535})
-        EXPECT_TRUE(loadString(id).empty()) << id;
+    for (int id : {0, -1, 29999, 30000, 30009, 30210, 57343, 57435, 65535}) EXPECT_TRUE(loadString(id).empty()) << id;
 }
 
 TEST(StringTable, AwkwardDetailsSurvive) {
@@ -61,8 +60,7 @@ TEST(StringTable, FormatTextsTakeTheirArguments) {
               "Start out of range. \n\nmust be: 0H -- 1FFFH\n");
     EXPECT_EQ(format(sid::LayoutBlock1Format, 0x10000u, 0x1FFFFu),
               "  Block1    \tLocation at \t010000H -- 01FFFFH\r\n");
-    EXPECT_EQ(format(sid::LayoutApromFormat, 0u, 0xFFFu),
-              "  APROM    \tLocation at \t000000H --- 000FFFH\r\n");
+    EXPECT_EQ(format(sid::LayoutApromFormat, 0u, 0xFFFu), "  APROM    \tLocation at \t000000H --- 000FFFH\r\n");
     EXPECT_EQ(format(sid::BufferRangeDecFormat, 16, 255), "Buffer Range: 00000016 -- 00000255");
     EXPECT_EQ(format(sid::FillRangeFormat, 0x100u, 0x1FFu), "Range(0x100 --- 0x1FF)");
     EXPECT_EQ(format(sid::LoadFileFormat, "a.hex"), "Load File: a.hex\n");

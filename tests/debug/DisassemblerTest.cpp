@@ -20,7 +20,8 @@ struct Listed {
 };
 
 std::vector<Listed> instructionsOf(const std::string &rst) {
-    static const std::regex line(R"(^\s+([0-9A-F]{6}) ((?:[0-9A-F]{2} ){1,3})\s*\[\s*\d+\]\s+(\d+)\s+(\S+)\s*(.*?)\s*$)");
+    static const std::regex line(
+        R"(^\s+([0-9A-F]{6}) ((?:[0-9A-F]{2} ){1,3})\s*\[\s*\d+\]\s+(\d+)\s+(\S+)\s*(.*?)\s*$)");
     std::vector<Listed> out;
     std::istringstream text(readText(programFile(rst)));
     for (std::string l; std::getline(text, l);) {
@@ -34,7 +35,8 @@ std::vector<Listed> instructionsOf(const std::string &rst) {
         in.operands = m[5];
         const auto comment = in.operands.find(';');
         if (comment != std::string::npos) in.operands.erase(comment);
-        while (!in.operands.empty() && std::isspace(static_cast<unsigned char>(in.operands.back()))) in.operands.pop_back();
+        while (!in.operands.empty() && std::isspace(static_cast<unsigned char>(in.operands.back())))
+            in.operands.pop_back();
         in.where = rst + ":" + std::string(m[3]);
         out.push_back(in);
     }
@@ -46,7 +48,8 @@ std::vector<std::string> operandList(const std::string &text) {
     std::string current;
     for (char c : text) {
         if (c == ',') out.push_back(current), current.clear();
-        else if (!std::isspace(static_cast<unsigned char>(c))) current += char(std::tolower(static_cast<unsigned char>(c)));
+        else if (!std::isspace(static_cast<unsigned char>(c)))
+            current += char(std::tolower(static_cast<unsigned char>(c)));
     }
     if (!current.empty()) out.push_back(current);
     return out;
@@ -61,7 +64,8 @@ void expectSameOperand(const std::string &listed, const std::string &decoded, co
         std::smatch d;
         ASSERT_TRUE(std::regex_match(decoded, d, number)) << where << ": " << listed << " vs " << decoded;
         EXPECT_EQ(m[1], d[1]) << where;
-        EXPECT_EQ(std::stoul(m[2], nullptr, 0), std::stoul(d[2], nullptr, 0)) << where << ": " << listed << " vs " << decoded;
+        EXPECT_EQ(std::stoul(m[2], nullptr, 0), std::stoul(d[2], nullptr, 0))
+            << where << ": " << listed << " vs " << decoded;
     } else if (listed.size() == 3 && listed.rfind("ar", 0) == 0) {
         EXPECT_EQ(std::stoul(decoded, nullptr, 0), unsigned(listed[2] - '0')) << where;  // arN: Rn as a direct address
     } else if (std::regex_match(listed, plain)) {
@@ -130,7 +134,8 @@ TEST(Disassembler, FlowAndTargets) {
         const Instruction in = decode(c.at, c.bytes);
         EXPECT_EQ(in.text(), c.text);
         EXPECT_EQ(in.flow, c.flow) << c.text;
-        if (c.flow != F::Next && c.flow != F::Return && c.flow != F::IndirectJump) EXPECT_EQ(in.target, c.target) << c.text;
+        if (c.flow != F::Next && c.flow != F::Return && c.flow != F::IndirectJump)
+            EXPECT_EQ(in.target, c.target) << c.text;
     }
 }
 

@@ -67,7 +67,7 @@ TEST_F(EvaluatorTest, FormatsByType) {
         {"box.corner[1].y", "310"},
         {"box.corner[1]", "{x = 8 '\\010', y = 310}"},
         {"box.area", "16"},
-        {"box.name", "C:0x" },
+        {"box.name", "C:0x"},
         {"greeting", "\"hi51\""},
         {"negative", "-7 '\\371'"},
         {"*gp", "249 '\\371'"},
@@ -82,7 +82,7 @@ TEST_F(EvaluatorTest, FormatsByType) {
         {"PSW", "0 '\\0'"},
         {"box.corner[1].y - box.corner[0].y", "10"},
         {"box.corner[1].y == 310", "1"},
-        {"X:" , "error: address expected after X:"},
+        {"X:", "error: address expected after X:"},
         {"nosuch", "error: No symbol \"nosuch\" in current context."},
         {"box.nosuch", "error: There is no member named nosuch."},
         {"negative.x", "error: not a struct: no member x"},
@@ -99,7 +99,11 @@ TEST_F(EvaluatorTest, FormatsByType) {
     EXPECT_NE(print("box.name").find("\"hi51\""), std::string::npos) << print("box.name");
     EXPECT_NE(print("&box").find("X:0x"), std::string::npos);
     EXPECT_EQ(print("*&box.corner[1].y"), "310");
-    EXPECT_EQ(print("box").rfind("{kind = 3 '\\003', corner = {{x = -2 '\\376', y = 300}, {x = 8 '\\010', y = 310}}, area = 16, name = C:0x", 0), 0u);
+    EXPECT_EQ(
+        print("box").rfind(
+            "{kind = 3 '\\003', corner = {{x = -2 '\\376', y = 300}, {x = 8 '\\010', y = 310}}, area = 16, name = C:0x",
+            0),
+        0u);
 }
 
 TEST_F(EvaluatorTest, AssignsThroughEveryKindOfLocation) {
@@ -108,9 +112,10 @@ TEST_F(EvaluatorTest, AssignsThroughEveryKindOfLocation) {
     const struct {
         const char *lhs, *rhs, *readBack;
     } cases[] = {
-        {"box.corner[1].y", "-5", "-5"}, {"total", "0x1234", "4660"}, {"ratio", "2.25", "2.25"},
-        {"TR0", "1", "1"},               {"paged", "0x77", "119 'w'"}, {"X:10", "0xAB", "171 '\\253'"},
-        {"I:90", "7", "7 '\\007'"},       {"R7", "9", "9 '\\011'"},
+        {"box.corner[1].y", "-5", "-5"}, {"total", "0x1234", "4660"},
+        {"ratio", "2.25", "2.25"},       {"TR0", "1", "1"},
+        {"paged", "0x77", "119 'w'"},    {"X:10", "0xAB", "171 '\\253'"},
+        {"I:90", "7", "7 '\\007'"},      {"R7", "9", "9 '\\011'"},
     };
     for (const auto &c : cases) {
         ASSERT_TRUE(e.assign(c.lhs, c.rhs, error)) << c.lhs << ": " << error;
@@ -142,7 +147,8 @@ TEST_F(EvaluatorTest, UnwindsCallsAndFindsStackLocals) {
         }
         throw std::runtime_error("no call");
     };
-    const std::uint16_t inMain = callSiteOf(main, factorial.start), inFactorial = callSiteOf(factorial, factorial.start);
+    const std::uint16_t inMain = callSiteOf(main, factorial.start),
+                        inFactorial = callSiteOf(factorial, factorial.start);
     const auto bp = framePointerAddress(factorial, target);
     ASSERT_TRUE(bp);
     // Stack from 0x30: [ret main][old bp][frame 2 bytes][ret factorial][saved bp][frame 2 bytes]

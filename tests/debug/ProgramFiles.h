@@ -40,7 +40,8 @@ public:
             if (line.size() < 11 || line[0] != ':' || line.substr(7, 2) != "00") continue;
             const unsigned count = std::stoul(line.substr(1, 2), nullptr, 16);
             const unsigned address = std::stoul(line.substr(3, 4), nullptr, 16);
-            for (unsigned i = 0; i < count; ++i) code[address + i] = std::uint8_t(std::stoul(line.substr(9 + 2 * i, 2), nullptr, 16));
+            for (unsigned i = 0; i < count; ++i)
+                code[address + i] = std::uint8_t(std::stoul(line.substr(9 + 2 * i, 2), nullptr, 16));
         }
     }
     bool read(Space space, std::uint32_t address, std::uint8_t *out, std::size_t count, std::string &error) override {
@@ -52,7 +53,8 @@ public:
         ++reads;
         return true;
     }
-    bool write(Space space, std::uint32_t address, const std::uint8_t *data, std::size_t count, std::string &error) override {
+    bool write(Space space, std::uint32_t address, const std::uint8_t *data, std::size_t count,
+               std::string &error) override {
         for (std::size_t i = 0; i < count; ++i) {
             auto *cell = at(space, address + std::uint32_t(i));
             if (!cell || space == Space::Code) return error = "cannot write there", false;

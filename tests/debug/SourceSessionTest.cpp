@@ -57,7 +57,8 @@ MemoryTarget s51At(std::uint16_t address, int hit) {
     std::snprintf(stop, sizeof stop, "Stop at 0x%06x", address);
     for (int i = 0; i < hit; ++i) {
         if (i) s51.send("go\n");
-        if (!s51.waitFor(stop)) throw std::runtime_error("s51 did not stop at " + std::string(stop) + ":\n" + s51.output);
+        if (!s51.waitFor(stop))
+            throw std::runtime_error("s51 did not stop at " + std::string(stop) + ":\n" + s51.output);
     }
     s51.send("dump iram 0 0xff\ndump xram 0 0x7ff\ndump sfr 0x80 0xff\nquit\n");
     s51.finish();
@@ -105,11 +106,31 @@ TEST(SourceSession, PrintedValuesEqualWhatS51HoldsAtTheSameAddress) {
         std::vector<std::string> expressions;
     };
     const Checkpoint checkpoints[] = {
-        {"shape_area", 1,
-         {"box", "big_numbers", "idata_words", "w", "w.half[1]", "ratio", "negative", "counter32", "xp", "*xp", "gp",
-          "*gp", "paged", "greeting", "box.name", "*s", "s->corner[1].y", "&box.area", "SP", "PSW", "DPTR"}},
+        {"shape_area", 1, {"box",
+                           "big_numbers",
+                           "idata_words",
+                           "w",
+                           "w.half[1]",
+                           "ratio",
+                           "negative",
+                           "counter32",
+                           "xp",
+                           "*xp",
+                           "gp",
+                           "*gp",
+                           "paged",
+                           "greeting",
+                           "box.name",
+                           "*s",
+                           "s->corner[1].y",
+                           "&box.area",
+                           "SP",
+                           "PSW",
+                           "DPTR"}},
         {"arith.c:13", 1, {"frame", "frame[1]", "n", "idata_words[0]", "SP", "R7"}},
-        {"main.c:61", 2, {"i", "total", "counter32", "ratio", "box.corner", "box.area", "big_numbers[3]", "idata_words"}},
+        {"main.c:61",
+         2,
+         {"i", "total", "counter32", "ratio", "box.corner", "box.area", "big_numbers[3]", "idata_words"}},
     };
     for (const auto &c : checkpoints) {
         SCOPED_TRACE(c.location);
@@ -134,7 +155,7 @@ TEST(SourceSession, PrintedValuesEqualWhatS51HoldsAtTheSameAddress) {
         // The call stack names the same callers as the stack s51 holds.
         const std::string bt = dbg.ask("bt");
         for (std::size_t i = 0; i < frames.size(); ++i)
-            EXPECT_NE(bt.find("#" + std::to_string(i) + "  " + (i ? "C:" : std::string()) ), std::string::npos) << bt;
+            EXPECT_NE(bt.find("#" + std::to_string(i) + "  " + (i ? "C:" : std::string())), std::string::npos) << bt;
         EXPECT_NE(bt.find(frames.back().function->name + " ("), std::string::npos) << bt;
         EXPECT_EQ(bt.find("#" + std::to_string(frames.size()) + " "), std::string::npos) << bt;
     }
@@ -144,7 +165,8 @@ TEST(SourceSession, BreakpointsAndSteppingStopOnTheExpectedLines) {
     Dbg dbg;
     dbg.loadProgram();
     EXPECT_NE(dbg.ask("break main.c:53").find("Breakpoint at main.c:53"), std::string::npos);
-    EXPECT_NE(dbg.ask("continue").find("Breakpoint 0, main () at main.c:53\n53\t    busy(2500);"), std::string::npos) << dbg.output;
+    EXPECT_NE(dbg.ask("continue").find("Breakpoint 0, main () at main.c:53\n53\t    busy(2500);"), std::string::npos)
+        << dbg.output;
     dbg.ask("delete");
     // busy() runs about a million instructions: a next over it is one run, not a million steps.
     const auto before = std::chrono::steady_clock::now();
@@ -253,13 +275,17 @@ TEST(SourceSession, DebugInformationThatDoesNotFitIsRefused) {
     const auto dir = std::filesystem::path(DEBUG_PROGRAM_DIR) / "mismatch";
     std::filesystem::create_directories(dir);
     // The debug file of one program beside another program.
-    std::filesystem::copy_file(programFile("allops.ihx"), dir / "other.ihx", std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::copy_file(programFile("prog.cdb"), dir / "other.cdb", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(programFile("allops.ihx"), dir / "other.ihx",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(programFile("prog.cdb"), dir / "other.cdb",
+                               std::filesystem::copy_options::overwrite_existing);
     // A damaged one beside the right program.
-    std::filesystem::copy_file(programFile("prog.ihx"), dir / "damaged.ihx", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(programFile("prog.ihx"), dir / "damaged.ihx",
+                               std::filesystem::copy_options::overwrite_existing);
     std::ofstream(dir / "damaged.cdb") << "M:main\nS:G$x$0_0$0({1}SC:U),E,0,0\nS:G$y$0_0$0({1}SQ:U),E,0,0\n";
     // None at all.
-    std::filesystem::copy_file(programFile("prog.ihx"), dir / "plain.ihx", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(programFile("prog.ihx"), dir / "plain.ihx",
+                               std::filesystem::copy_options::overwrite_existing);
     std::filesystem::remove(dir / "plain.cdb");
 
     Dbg dbg({"--keep-going"});
@@ -277,7 +303,8 @@ TEST(SourceSession, DebugInformationThatDoesNotFitIsRefused) {
     // --debug-info names the file wherever it is.
     Dbg named({"--debug-info", programFile("prog.cdb")});
     named.loadProgram((dir / "plain.ihx").string());
-    EXPECT_NE(named.output.find("Read debug information from " + programFile("prog.cdb")), std::string::npos) << named.output;
+    EXPECT_NE(named.output.find("Read debug information from " + programFile("prog.cdb")), std::string::npos)
+        << named.output;
     EXPECT_NE(named.ask("break main").find("Breakpoint at main at main.c:35"), std::string::npos) << named.output;
     EXPECT_EQ(named.finish(), 0);
 }

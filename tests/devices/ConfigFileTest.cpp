@@ -52,12 +52,14 @@ DeviceRecord device8k() {
 class ConfigFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("vantor-cfg-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("vantor-cfg-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir / "cfg");
     }
     void TearDown() override { fs::remove_all(dir); }
     void write(const std::vector<std::uint8_t> &img) {
-        std::ofstream(dir / "cfg" / "TEST.cfg", std::ios::binary).write(reinterpret_cast<const char *>(img.data()), long(img.size()));
+        std::ofstream(dir / "cfg" / "TEST.cfg", std::ios::binary)
+            .write(reinterpret_cast<const char *>(img.data()), long(img.size()));
     }
     // The message the dialog shows for an image, or "" when it loads.
     std::string loadMessage(const std::vector<std::uint8_t> &img) {
@@ -204,8 +206,9 @@ TEST(ConfigDeviceForm, RadioGroupsStartAfterGroupBoxes) {
     DeviceRecord d = device8k();
     d.config_data[0] = 0x02;
     d.config_data[1] = 0x00;
-    m.open(fileOf({make(kGroupBox, "A"), make(kRadioButton, "a0", 0, 0x03, 0x00), make(kRadioButton, "a1", 0, 0x03, 0x02),
-                   make(kGroupBox, "B"), make(kRadioButton, "b0", 1, 0x10, 0x00), make(kRadioButton, "b1", 1, 0x10, 0x10)}),
+    m.open(fileOf({make(kGroupBox, "A"), make(kRadioButton, "a0", 0, 0x03, 0x00),
+                   make(kRadioButton, "a1", 0, 0x03, 0x02), make(kGroupBox, "B"),
+                   make(kRadioButton, "b0", 1, 0x10, 0x00), make(kRadioButton, "b1", 1, 0x10, 0x10)}),
            d);
     EXPECT_FALSE(m.control(1).checked);
     EXPECT_TRUE(m.control(2).checked);
@@ -227,8 +230,8 @@ TEST(ConfigDeviceForm, DropDownShowsMatchingEntryAndWritesItsValue) {
     DeviceRecord d = device8k();
     d.config_data[2] = 0x9F;
     m.open(fileOf({make(kDropDown, "list", 2, 0x30, 0x00), make(kDropEntry, "e0", 0, 0, 0x00),
-                   make(kDropEntry, "e1", 0, 0, 0x10), make(kDropEntry, "e2", 0, 0, 0x20),
-                   make(kStaticText, "t"), make(kDropEntry, "stray", 0, 0, 0x30)}),
+                   make(kDropEntry, "e1", 0, 0, 0x10), make(kDropEntry, "e2", 0, 0, 0x20), make(kStaticText, "t"),
+                   make(kDropEntry, "stray", 0, 0, 0x30)}),
            d);
     EXPECT_EQ(m.control(0).entries.size(), 3u);  // the stray entry after a text belongs to no list
     EXPECT_EQ(m.control(0).selected, 1);

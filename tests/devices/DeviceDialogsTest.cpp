@@ -73,11 +73,13 @@ class DeviceDialogsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        dir_ = fs::temp_directory_path() / ("vantor-device-dialogs-" + std::to_string(QCoreApplication::applicationPid()));
+        dir_ =
+            fs::temp_directory_path() / ("vantor-device-dialogs-" + std::to_string(QCoreApplication::applicationPid()));
         fs::create_directories(dir_);
         const auto img = devlib::buildLibrary(
             "TR610.dev", {rec("AT89S52", 10), rec("AT89S51", 10), rec("SST89E516RD", 82), rec("W78E58B", 95)});
-        std::ofstream(dir_ / "TR610.dev", std::ios::binary).write(reinterpret_cast<const char *>(img.data()), long(img.size()));
+        std::ofstream(dir_ / "TR610.dev", std::ios::binary)
+            .write(reinterpret_cast<const char *>(img.data()), long(img.size()));
     }
     void cleanupTestCase() { fs::remove_all(dir_); }
     void init() { prompt_.shown.clear(); }

@@ -41,7 +41,8 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     void write(const std::vector<std::uint8_t> &image, const std::string &file = "TR610.dev") {
-        std::ofstream(dir / file, std::ios::binary).write(reinterpret_cast<const char *>(image.data()), long(image.size()));
+        std::ofstream(dir / file, std::ios::binary)
+            .write(reinterpret_cast<const char *>(image.data()), long(image.size()));
     }
     // Rewrites the check word after a deliberate change to the body.
     static void reseal(std::vector<std::uint8_t> &image) {

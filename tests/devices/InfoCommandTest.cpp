@@ -11,8 +11,8 @@ using namespace vantor;
 
 namespace {
 
-devlib::LibraryRecord mcu(const char *name, int vendor, std::uint32_t size0, std::uint32_t size1,
-                          std::uint32_t start1, int width = 8, int adapter = 51) {
+devlib::LibraryRecord mcu(const char *name, int vendor, std::uint32_t size0, std::uint32_t size1, std::uint32_t start1,
+                          int width = 8, int adapter = 51) {
     devlib::LibraryRecord r;
     r.device_name = name;
     r.vendor_index = std::uint16_t(vendor);
@@ -41,8 +41,8 @@ protected:
 
     // Output of vantor-cli (stdout is a pipe, so it is plain text) and its exit status.
     std::pair<std::string, int> run(const std::string &args) {
-        const std::string cmd = std::string(VANTOR_BIN_DIR) + "/vantor-cli --lib-dir " + dir.string() + " " + args +
-                                " 2>&1";
+        const std::string cmd =
+            std::string(VANTOR_BIN_DIR) + "/vantor-cli --lib-dir " + dir.string() + " " + args + " 2>&1";
         std::FILE *p = popen(cmd.c_str(), "r");
         std::string out;
         std::array<char, 4096> buf;
@@ -61,17 +61,16 @@ const std::string kRule(73, '_');
 TEST_F(InfoCommand, SpecialLayoutsPrintTheirTables) {
     auto [atmel, rc] = run("info -d ATMEL/AT89S8252");
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(atmel,
-              "    Vendor :   \tATMEL\n"
-              "    Device :   \tAT89S8252\n"
-              "    Size   :   \t8K Bytes + 2K Bytes\n"
-              "    Pins   :   \t40\n"
-              "    Adapter:   \tNone\n" +
-                  kRule + "\n" +
-                  "The chip consists of two memory area: \n"
-                  "  FLASH    \tLocation at \t000000H -- 001FFFH\n"
-                  "  EEPROM    \tLocation at \t002000H -- 0027FFH\n" +
-                  kRule + "\n");
+    EXPECT_EQ(atmel, "    Vendor :   \tATMEL\n"
+                     "    Device :   \tAT89S8252\n"
+                     "    Size   :   \t8K Bytes + 2K Bytes\n"
+                     "    Pins   :   \t40\n"
+                     "    Adapter:   \tNone\n" +
+                         kRule + "\n" +
+                         "The chip consists of two memory area: \n"
+                         "  FLASH    \tLocation at \t000000H -- 001FFFH\n"
+                         "  EEPROM    \tLocation at \t002000H -- 0027FFH\n" +
+                         kRule + "\n");
 
     const std::string pic = run("info -d MICROCHIP/PIC16F84A").first;
     EXPECT_NE(pic.find("Size   :   \t2K Words + 128 Bytes\n"), std::string::npos);
@@ -80,8 +79,7 @@ TEST_F(InfoCommand, SpecialLayoutsPrintTheirTables) {
 
     EXPECT_NE(run("info -d SST/SST89E516RD").first.find("  Block1    \tLocation at \t010000H -- 011FFFH\n"),
               std::string::npos);
-    EXPECT_NE(run("info -d W78E516").first.find("  LDROM   \tLocation at \t010000H --- 010FFFH\n"),
-              std::string::npos);
+    EXPECT_NE(run("info -d W78E516").first.find("  LDROM   \tLocation at \t010000H --- 010FFFH\n"), std::string::npos);
 }
 
 TEST_F(InfoCommand, DocumentOnRequestAndErrors) {

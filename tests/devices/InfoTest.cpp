@@ -27,7 +27,9 @@ DeviceRecord atmelMcu() {
 
 const std::string kRule = std::string(73, '_') + "\r\n";
 
-std::filesystem::path builtArtbank() { return std::filesystem::path(VANTOR_BIN_DIR) / SharedLibrary::fileName("Artbank"); }
+std::filesystem::path builtArtbank() {
+    return std::filesystem::path(VANTOR_BIN_DIR) / SharedLibrary::fileName("Artbank");
+}
 
 }  // namespace
 
@@ -49,10 +51,9 @@ TEST(DeviceInfo, SummaryRunsInWindowOrder) {
     EXPECT_FALSE(runs[10].bold);
     EXPECT_EQ(runs[11].text, kRule);
     EXPECT_EQ(runs[11].colour, Colour(0x000080));  // RGB(128, 0, 0)
-    EXPECT_EQ(runs[12].text,
-              "The chip consists of two memory area: \r\n"
-              "  FLASH    \tLocation at \t000000H -- 001FFFH\r\n"
-              "  EEPROM    \tLocation at \t002000H -- 0027FFH\r\n");
+    EXPECT_EQ(runs[12].text, "The chip consists of two memory area: \r\n"
+                             "  FLASH    \tLocation at \t000000H -- 001FFFH\r\n"
+                             "  EEPROM    \tLocation at \t002000H -- 0027FFH\r\n");
     EXPECT_EQ(runs[12].colour, Colour(0xFF0080));  // RGB(128, 0, 255)
     EXPECT_FALSE(runs[12].bold);
     EXPECT_EQ(runs[13].text, kRule);

@@ -92,13 +92,12 @@ TEST(AreaName, UnnamedAreasKeepTheCallersText) {
 
 TEST(LayoutText, Vendor48ShowsWordAndByteRanges) {
     const DeviceRecord pic = device(0, 48, {{4096, 0}, {256, 8192}}, 14);
-    EXPECT_EQ(LayoutText(pic),
-              "The chip consists of two memory area: \r\n"
-              "Memory   \tDevice Addr.(Word)  \tBuffer Addr.(BYTE)\n"
-              "Code Memory\t0000H --- 07FFH   \t0000H --- 0FFFH\n"
-              "ID0~ID3    \t2000H --- 2003H   \t4000H --- 4007H\n"
-              "Config\t2007H             \t400EH --- 400FH\n"
-              "EEPROM Memory\t1000H --- 107FH \t2000H --- 20FFH\n");
+    EXPECT_EQ(LayoutText(pic), "The chip consists of two memory area: \r\n"
+                               "Memory   \tDevice Addr.(Word)  \tBuffer Addr.(BYTE)\n"
+                               "Code Memory\t0000H --- 07FFH   \t0000H --- 0FFFH\n"
+                               "ID0~ID3    \t2000H --- 2003H   \t4000H --- 4007H\n"
+                               "Config\t2007H             \t400EH --- 400FH\n"
+                               "EEPROM Memory\t1000H --- 107FH \t2000H --- 20FFH\n");
 }
 
 TEST(LayoutText, TwoAreaLayoutsOfSstAtmelAndWinbond) {

@@ -20,10 +20,9 @@ const char kWen[] = "\xE6\x96\x87";    // 文
 }  // namespace
 
 TEST(Rtf, FormattingBecomesRuns) {
-    const RichText runs = parse(
-        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Tahoma;}{\\f1\\fmodern Courier New;}}"
-        "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
-        "Plain {\\b bold} {\\cf1 red}\\par {\\i\\ul\\f1\\fs28 mono}\\cf2 blue\\b0 x}");
+    const RichText runs = parse("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Tahoma;}{\\f1\\fmodern Courier New;}}"
+                                "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+                                "Plain {\\b bold} {\\cf1 red}\\par {\\i\\ul\\f1\\fs28 mono}\\cf2 blue\\b0 x}");
     ASSERT_GE(runs.size(), 6u);
     EXPECT_EQ(plainText(runs), "Plain bold red\nmonobluex");
     EXPECT_EQ(runs[0].text, "Plain ");
@@ -43,28 +42,32 @@ TEST(Rtf, FormattingBecomesRuns) {
 TEST(Rtf, CodePage936AndUnicodeEscapes) {
     // GBK bytes through the document code page and through a charset-134 font.
     EXPECT_EQ(plainText(parse("{\\rtf1\\ansi\\ansicpg936 \\'d6\\'d0\\'ce\\'c4}")), std::string(kZhong) + kWen);
-    EXPECT_EQ(plainText(parse("{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0 \\'d6\\'d0}")),
-              kZhong);
+    EXPECT_EQ(
+        plainText(parse("{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0 \\'d6\\'d0}")),
+        kZhong);
     EXPECT_EQ(parse("{\\rtf1\\ansi{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}}\\f0 x}")[0].font,
               "\xE5\xAE\x8B\xE4\xBD\x93");  // 宋体
     // \u with its ANSI fallback skipped, per \uc.
     EXPECT_EQ(plainText(parse("{\\rtf1\\uc1\\u20013?\\uc2\\u25991\\'ce\\'c4!}")), std::string(kZhong) + kWen + "!");
     EXPECT_EQ(plainText(parse("{\\rtf1\\u-10179?\\u-8704?}")), "\xF0\x9F\x98\x80");  // surrogate pair
     // Bytes that are not GBK are marked, not dropped silently or crashed on.
-    EXPECT_EQ(plainText(parse("{\\rtf1\\ansicpg936 a\\'ffb}")), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(plainText(parse("{\\rtf1\\ansicpg936 a\\'ffb}")), "a\xEF\xBF\xBD"
+                                                                "b");
     EXPECT_EQ(decodeCodePage("\xd6", 936), "\xEF\xBF\xBD");  // truncated double-byte character
 }
 
 TEST(Rtf, DestinationsAndSpecialCharacters) {
-    const RichText runs = parse(
-        "{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title secret}}{\\*\\unknowndest hidden}"
-        "{\\*\\generator gen;}A\\tab B\\line C\\~D\\{\\}\\\\ {\\v invisible}"
-        "{\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt link}}\\emdash\\bullet\\unknownword9 E}");
-    EXPECT_EQ(plainText(runs), "A\tB\nC\xC2\xA0" "D{}\\ link\xE2\x80\x94\xE2\x80\xA2" "E");
+    const RichText runs = parse("{\\rtf1{\\stylesheet{\\s0 Normal;}}{\\info{\\title secret}}{\\*\\unknowndest hidden}"
+                                "{\\*\\generator gen;}A\\tab B\\line C\\~D\\{\\}\\\\ {\\v invisible}"
+                                "{\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt link}}\\emdash\\bullet\\unknownword9 E}");
+    EXPECT_EQ(plainText(runs), "A\tB\nC\xC2\xA0"
+                               "D{}\\ link\xE2\x80\x94\xE2\x80\xA2"
+                               "E");
 }
 
 TEST(Rtf, PicturesAreKeptOrSkipped) {
-    const std::string doc = "{\\rtf1 x{\\pict\\pngblip\\picw4\\pich2 89504e47\n0d0a}y{\\pict\\wmetafile8\\bin3 \x01}\x02}z}";
+    const std::string doc =
+        "{\\rtf1 x{\\pict\\pngblip\\picw4\\pich2 89504e47\n0d0a}y{\\pict\\wmetafile8\\bin3 \x01}\x02}z}";
     RichText runs = parse(doc);
     ASSERT_EQ(runs.size(), 5u);
     EXPECT_TRUE(runs[1].isPicture());

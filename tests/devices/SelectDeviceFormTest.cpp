@@ -32,7 +32,8 @@ devlib::LibraryRecord rec(std::string name, std::uint16_t vendor, std::uint8_t t
 class SelectDeviceFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("vantor-select-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() / ("vantor-select-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
         library.setLibraryDirectory(dir);
         library.SetLibraryFile("TR610.dev");
@@ -42,7 +43,8 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
     void build(const std::vector<devlib::LibraryRecord> &records) {
         const auto img = devlib::buildLibrary("TR610.dev", records);
-        std::ofstream(dir / "TR610.dev", std::ios::binary).write(reinterpret_cast<const char *>(img.data()), long(img.size()));
+        std::ofstream(dir / "TR610.dev", std::ios::binary)
+            .write(reinterpret_cast<const char *>(img.data()), long(img.size()));
     }
 
     fs::path dir;
@@ -97,8 +99,9 @@ TEST_F(SelectDeviceFormTest, OpensAtTheCurrentDeviceWhenTheFilterShowsIt) {
     EXPECT_EQ(filtered.devices()[std::size_t(filtered.devicePosition())], "W78E58B");
     EXPECT_EQ(filtered.emptyHint(), "");
     filtered.setFilter(3, "zz");
-    EXPECT_EQ(filtered.emptyHint(),
-              "No device of the type EPROM/PROM has \"zz\" in its name. Shorten the search text or choose the type All.");
+    EXPECT_EQ(
+        filtered.emptyHint(),
+        "No device of the type EPROM/PROM has \"zz\" in its name. Shorten the search text or choose the type All.");
 }
 
 TEST_F(SelectDeviceFormTest, SearchIsCaseBlindAndKeepsTheSelectionWhileItPasses) {
@@ -148,7 +151,8 @@ TEST_F(SelectDeviceFormTest, HistoryMenusAndSelection) {
     EXPECT_EQ(items[0].text, loadString(sid::HistoryDevice));
     EXPECT_EQ(items[0].entry, 0);
 
-    std::vector<DeviceHistoryEntry> h = {{10, "AT89S51"}, {95, "W78E58B"}, {10, "AT89S52"}, {82, "SST89E516RD"}, {10, "GONE"}};
+    std::vector<DeviceHistoryEntry> h = {
+        {10, "AT89S51"}, {95, "W78E58B"}, {10, "AT89S52"}, {82, "SST89E516RD"}, {10, "GONE"}};
     items = historyMenuItems(h);
     ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items[0].text, "&1 WINBOND - W78E58B");
@@ -166,7 +170,8 @@ TEST_F(SelectDeviceFormTest, HistoryMenusAndSelection) {
 // Opening loads the index once and sorts; twenty thousand devices open well within a blink.
 TEST_F(SelectDeviceFormTest, OpensTwentyThousandDevicesQuickly) {
     std::vector<devlib::LibraryRecord> many;
-    for (int i = 0; i < 20000; ++i) many.push_back(rec("DEV" + std::to_string(i), std::uint16_t(i % 101), std::uint8_t(i % 6)));
+    for (int i = 0; i < 20000; ++i)
+        many.push_back(rec("DEV" + std::to_string(i), std::uint16_t(i % 101), std::uint8_t(i % 6)));
     build(many);
     SelectDeviceForm m(library, profile);
     ASSERT_TRUE(m.open());

@@ -88,7 +88,8 @@ TEST(DownloadToAdapter, ChunksProgressAndVerify) {
     EXPECT_EQ(rig.progress.back().state, AG_PROGRESS_FINISHED);
     EXPECT_EQ(rig.progress[0].state, AG_PROGRESS_START);
     EXPECT_EQ(rig.progress[0].total, 300u);
-    for (int i = 0; i < 300; ++i) ASSERT_EQ(rig.sim.device->cpu().readCode(std::uint16_t(0x100 + i)), p.data[0][std::size_t(i)]);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_EQ(rig.sim.device->cpu().readCode(std::uint16_t(0x100 + i)), p.data[0][std::size_t(i)]);
     EXPECT_TRUE(rig.ui.hasText("Verify OK.\n"));
     EXPECT_TRUE(rig.ui.hasText("Application Reset and Running..."));
 }

@@ -50,8 +50,7 @@ public:
         lastMessage = message;
         if ((kind == AG_MSG_TEXT || kind == AG_MSG_DOWNLOAD) && lParam)
             texts.push_back({unsigned(kind), reinterpret_cast<const char *>(lParam)});
-        else if (kind == AG_MSG_SERIAL && lParam)
-            serial.push_back(*reinterpret_cast<const AG_SerialRecord *>(lParam));
+        else if (kind == AG_MSG_SERIAL && lParam) serial.push_back(*reinterpret_cast<const AG_SerialRecord *>(lParam));
         return 0;
     }
     void post(std::uintptr_t, std::uint32_t, std::uintptr_t kind, std::intptr_t) override {
@@ -98,8 +97,8 @@ public:
 class Rig {
 public:
     explicit Rig(bool adapter = true, bool bind = true)
-        : sim(makeSimulatedEmx31(adapter)), driver(ui, clock), codeData(0x10000), xdataData(0x10000),
-          sfrData(0x100), ramData(0x100), codeAttr(0x10000), xdataAttr(0x10000), sfrAttr(0x100), ramAttr(0x100) {
+        : sim(makeSimulatedEmx31(adapter)), driver(ui, clock), codeData(0x10000), xdataData(0x10000), sfrData(0x100),
+          ramData(0x100), codeAttr(0x10000), xdataAttr(0x10000), sfrAttr(0x100), ramAttr(0x100) {
         current() = this;
         sim.device->setStatusHook([this] { clock.advance(1); });
         driver.setBackend(sim.backend());
@@ -140,13 +139,15 @@ public:
         return &bp;
     }
 
-    std::uint32_t read(std::uint32_t address, std::uint8_t *buffer, std::uint32_t count, std::uint32_t code = AG_MEM_READ) {
+    std::uint32_t read(std::uint32_t address, std::uint8_t *buffer, std::uint32_t count,
+                       std::uint32_t code = AG_MEM_READ) {
         AG_AddressRecord rec{address, 0};
         const std::uint32_t r = driver.memAcc(code, buffer, &rec, count);
         failing = rec.failing;
         return r;
     }
-    std::uint32_t write(std::uint32_t address, const std::vector<std::uint8_t> &bytes, std::uint32_t code = AG_MEM_WRITE) {
+    std::uint32_t write(std::uint32_t address, const std::vector<std::uint8_t> &bytes,
+                        std::uint32_t code = AG_MEM_WRITE) {
         AG_AddressRecord rec{address, 0};
         std::vector<std::uint8_t> copy = bytes;
         const std::uint32_t r = driver.memAcc(code, copy.data(), &rec, std::uint32_t(copy.size()));
@@ -210,7 +211,7 @@ public:
     std::vector<std::uint32_t> callbacks;
     std::vector<AG_ProgressRecord> progress;
     std::vector<std::string> commandsRun;  // the first command text (read after the go)
-    std::atomic<int> commandCount{0};       // how often the host ran one
+    std::atomic<int> commandCount{0};      // how often the host ran one
     std::vector<AG_DownloadBlock> blocks;  // the chain, ended by a block of length 0
     std::uint32_t failing = 0;
     std::size_t seen = 0;

@@ -89,7 +89,8 @@ std::uint32_t randomAddress(std::mt19937 &rng) {
     static const std::uint32_t spaces[] = {0x00, 0x01, 0xFE, 0xF0, 0xF3, 0xFF, 0x42};
     const std::uint32_t space = spaces[rng() % 7];
     const std::uint32_t bank = rng() % 8 == 0 ? rng() % 256 : 0;
-    const std::uint32_t offset = rng() % 4 == 0 ? rng() % 0x10000 : (space >= 0xF0 && space != 0xFF ? rng() % 0x100 : rng() % 0x10000);
+    const std::uint32_t offset =
+        rng() % 4 == 0 ? rng() % 0x10000 : (space >= 0xF0 && space != 0xFF ? rng() % 0x100 : rng() % 0x10000);
     return space << 24 | bank << 16 | offset;
 }
 
@@ -100,13 +101,15 @@ TEST(EntryFuzz, RandomCallsStayInsideTheirBuffers) {
     setenv("EMX31_SIMULATE", "1", 1);
 #endif
     vantor::SharedLibrary lib;
-    ASSERT_TRUE(lib.open(std::string(VANTOR_BIN_DIR) + "/" + vantor::SharedLibrary::fileName("EMX31_EN"))) << lib.lastError();
-    Api api{lib.function<decltype(Api::init)>("AG_Init"),        lib.function<decltype(Api::memAcc)>("AG_MemAcc"),
-            lib.function<decltype(Api::regAcc)>("AG_RegAcc"),    lib.function<decltype(Api::allReg)>("AG_AllReg"),
-            lib.function<decltype(Api::memAtt)>("AG_MemAtt"),    lib.function<decltype(Api::bpInfo)>("AG_BpInfo"),
-            lib.function<decltype(Api::breakFunc)>("AG_BreakFunc"), lib.function<decltype(Api::goStep)>("AG_GoStep"),
-            lib.function<decltype(Api::serial)>("AG_Serial"),    lib.function<decltype(Api::histFunc)>("AG_HistFunc"),
-            lib.function<decltype(Api::uv3Cap)>("DllUv3Cap"),    lib.function<decltype(Api::enumUv351)>("EnumUv351")};
+    ASSERT_TRUE(lib.open(std::string(VANTOR_BIN_DIR) + "/" + vantor::SharedLibrary::fileName("EMX31_EN")))
+        << lib.lastError();
+    Api api{
+        lib.function<decltype(Api::init)>("AG_Init"),           lib.function<decltype(Api::memAcc)>("AG_MemAcc"),
+        lib.function<decltype(Api::regAcc)>("AG_RegAcc"),       lib.function<decltype(Api::allReg)>("AG_AllReg"),
+        lib.function<decltype(Api::memAtt)>("AG_MemAtt"),       lib.function<decltype(Api::bpInfo)>("AG_BpInfo"),
+        lib.function<decltype(Api::breakFunc)>("AG_BreakFunc"), lib.function<decltype(Api::goStep)>("AG_GoStep"),
+        lib.function<decltype(Api::serial)>("AG_Serial"),       lib.function<decltype(Api::histFunc)>("AG_HistFunc"),
+        lib.function<decltype(Api::uv3Cap)>("DllUv3Cap"),       lib.function<decltype(Api::enumUv351)>("EnumUv351")};
     ASSERT_TRUE(api.init && api.memAcc && api.regAcc && api.allReg && api.memAtt && api.bpInfo && api.breakFunc &&
                 api.goStep && api.serial && api.histFunc && api.uv3Cap && api.enumUv351);
 
@@ -126,7 +129,8 @@ TEST(EntryFuzz, RandomCallsStayInsideTheirBuffers) {
     api.init(AG_INIT_PC_SLOT, &h.pc);
     ASSERT_EQ(api.init(AG_INIT_START_SESSION, nullptr), 0u);
 
-    const int iterations = std::getenv("EMX31_FUZZ_ITERATIONS") ? std::atoi(std::getenv("EMX31_FUZZ_ITERATIONS")) : 4000;
+    const int iterations =
+        std::getenv("EMX31_FUZZ_ITERATIONS") ? std::atoi(std::getenv("EMX31_FUZZ_ITERATIONS")) : 4000;
     for (int i = 0; i < iterations; ++i) {
         const std::uint32_t code = rng() % 8 == 0 ? rng() : rng() % 16;
         switch (rng() % 14) {
@@ -225,8 +229,8 @@ TEST(EntryFuzz, RandomCallsStayInsideTheirBuffers) {
             break;
         case 12: {
             // The session ends or resets now and then, and starts again.
-            const std::uint32_t codes[] = {AG_INIT_RESET, AG_INIT_FILL_CODE, AG_INIT_CACHE_CODE, AG_INIT_END_SESSION,
-                                           0x0205, 0x0699};
+            const std::uint32_t codes[] = {
+                AG_INIT_RESET, AG_INIT_FILL_CODE, AG_INIT_CACHE_CODE, AG_INIT_END_SESSION, 0x0205, 0x0699};
             api.init(codes[rng() % 6], nullptr);
             break;
         }

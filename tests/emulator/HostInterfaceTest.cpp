@@ -69,7 +69,8 @@ TEST(HostInterface, StartSendsBannerAndRegistersThePane) {
     Rig rig;
     ASSERT_TRUE(rig.connect());
     ASSERT_FALSE(rig.ui.texts.empty());
-    EXPECT_EQ(rig.ui.texts[0], (std::pair<unsigned, std::string>{AG_MSG_DOWNLOAD, "Tarvik EMX31 Emulator/Programmer\n"}));
+    EXPECT_EQ(rig.ui.texts[0],
+              (std::pair<unsigned, std::string>{AG_MSG_DOWNLOAD, "Tarvik EMX31 Emulator/Programmer\n"}));
     EXPECT_EQ(rig.ui.lastMessage, 0x464u);
     ASSERT_NE(rig.pane, nullptr);
     EXPECT_EQ(rig.pane->groupCount, 2u);

@@ -118,11 +118,13 @@ TEST(Connect, AdapterFailuresGiveTheirMessages) {
         bool linkFailed;
     };
     const Case cases[] = {
-        {Emx31FaultKind::FinishWithoutSuccess, cmd::InitAdapter, "Error, Failed to Initialize Debug Adapter(PRB31).", false},
+        {Emx31FaultKind::FinishWithoutSuccess, cmd::InitAdapter, "Error, Failed to Initialize Debug Adapter(PRB31).",
+         false},
         {Emx31FaultKind::StatusNeverComes, cmd::InitAdapter, "Error, the Debug Adapter(PRB31) respond timeout.", true},
         {Emx31FaultKind::RefuseRequest, cmd::AdapterPresent, "EMX31 Commucation error.", true},
         {Emx31FaultKind::FinishWithoutSuccess, cmd::ReadAdapterId, "Error, the emulator operation failed.", false},
-        {Emx31FaultKind::StatusNeverComes, cmd::ReadAdapterId, "Error, the Debug Adapter(PRB31) respond timeout.", true},
+        {Emx31FaultKind::StatusNeverComes, cmd::ReadAdapterId, "Error, the Debug Adapter(PRB31) respond timeout.",
+         true},
     };
     for (const auto &c : cases) {
         Rig rig;
@@ -190,14 +192,30 @@ TEST(ReplyTable, EveryInjectedFaultIsShownAtMostOnce) {
     const Emx31FaultKind kinds[] = {Emx31FaultKind::RefuseRequest, Emx31FaultKind::StatusNeverComes,
                                     Emx31FaultKind::FinishWithoutSuccess, Emx31FaultKind::LoseBulk};
     const std::pair<std::uint8_t, std::function<void(Rig &)>> operations[] = {
-        {cmd::ReadXdata, [](Rig &r) { std::uint8_t b[4]; r.read(AG_ADDRESS(AG_SPACE_XDATA, 0), b, 4); }},
-        {cmd::WriteXdata, [](Rig &r) { r.write(AG_ADDRESS(AG_SPACE_XDATA, 0), {1, 2}); }},
-        {cmd::ReadSfr, [](Rig &r) { std::uint8_t b[2]; r.read(AG_ADDRESS(AG_SPACE_DATA, 0x90), b, 2); }},
+        {cmd::ReadXdata,
+         [](Rig &r) {
+             std::uint8_t b[4];
+             r.read(AG_ADDRESS(AG_SPACE_XDATA, 0), b, 4);
+         }},
+        {cmd::WriteXdata,
+         [](Rig &r) {
+             r.write(AG_ADDRESS(AG_SPACE_XDATA, 0), {1, 2});
+         }},
+        {cmd::ReadSfr,
+         [](Rig &r) {
+             std::uint8_t b[2];
+             r.read(AG_ADDRESS(AG_SPACE_DATA, 0x90), b, 2);
+         }},
         {cmd::WriteIdata, [](Rig &r) { r.write(AG_ADDRESS(AG_SPACE_IDATA, 0x30), {7}); }},
         {cmd::WriteCode, [](Rig &r) { r.write(AG_ADDRESS(AG_SPACE_CODE, 0x100), {7}, AG_MEM_WRITE_CODE); }},
-        {cmd::ReadRegs, [](Rig &r) { std::uint32_t v; r.driver.regAcc(1, AG_REG_A, &v); }},
+        {cmd::ReadRegs,
+         [](Rig &r) {
+             std::uint32_t v;
+             r.driver.regAcc(1, AG_REG_A, &v);
+         }},
         {cmd::Step, [](Rig &r) { r.driver.goStep(AG_GOSTEP_STEP, 1, nullptr); }},
-        {cmd::ChipProgram, [](Rig &r) {
+        {cmd::ChipProgram,
+         [](Rig &r) {
              static const std::uint8_t code[8] = {};
              r.blocks = {{0, 8, code, 8}, {0, 0, nullptr, 8}};
              if (r.driver.init(AG_INIT_PREPARE_DOWNLOAD, nullptr) == 0) r.driver.init(AG_INIT_PROGRAM_VERIFY, nullptr);

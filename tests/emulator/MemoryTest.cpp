@@ -15,8 +15,9 @@ TEST(Memory, RegisterPaneShowsEachRegisterInItsWidth) {
         std::uint8_t value[2];
         const char *text;
     };
-    const Case cases[] = {{0, {0x11}, "0x11"},  {7, {0x17}, "0x17"},  {16, {0xA5}, "0xa5"}, {17, {0x42}, "0x42"},
-                          {18, {0x60}, "0x60"}, {256, {0x81}, "0x81"}, {19, {0x34, 0x12}, "0x1234"}};
+    const Case cases[] = {{0, {0x11}, "0x11"},         {7, {0x17}, "0x17"},  {16, {0xA5}, "0xa5"},
+                          {17, {0x42}, "0x42"},        {18, {0x60}, "0x60"}, {256, {0x81}, "0x81"},
+                          {19, {0x34, 0x12}, "0x1234"}};
     for (const Case &c : cases) {
         AG_RegItem item{};
         item.id = c.id;
@@ -192,7 +193,8 @@ TEST(Registers, BlockCodingKeepsToSixteenBytes) {
     regs.dpl = 0xEF;
     regs.dph = 0xBE;
     regs.pc = AG_CODE_TAG | 0x1234;
-    const std::array<std::uint8_t, 17> block{0x3C, 0x18, 0xBE, 0xEF, 0x50, 0x12, 0x34, 0x4D, 1, 2, 3, 4, 5, 6, 7, 8, 0x99};
+    const std::array<std::uint8_t, 17> block{0x3C, 0x18, 0xBE, 0xEF, 0x50, 0x12, 0x34, 0x4D, 1,
+                                             2,    3,    4,    5,    6,    7,    8,    0x99};
     const auto encoded = regs.encode();
     EXPECT_TRUE(std::equal(encoded.begin(), encoded.end(), block.begin()));
     Registers back;

@@ -206,8 +206,8 @@ TEST(Stop, EndsAStepSequenceBetweenStepsWithoutHaltOrReset) {
         steps.get();
         EXPECT_TRUE(rig.ui.boxes.empty()) << halt;
         const auto c = rig.newCommands();
-        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::ResetTarget), 0) << halt;   // no reset
-        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::Halt), 0) << halt;  // no halt
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::ResetTarget), 0) << halt;  // no reset
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::Halt), 0) << halt;         // no halt
         EXPECT_EQ(rig.pc & 0xFFFF, rig.sim.device->cpu().pc()) << halt;
         EXPECT_FALSE(rig.driver.running());
     }

@@ -38,9 +38,9 @@ std::string slurp(const std::filesystem::path &p) {
 }
 
 struct JournalTest : ::testing::Test {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("vantor-journal-" + std::to_string(::getpid()) + "-" +
-                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vantor-journal-" + std::to_string(::getpid()) + "-" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     Journal journal{dir / "bench-1.journal"};
     void TearDown() override { std::filesystem::remove_all(dir); }
 };

@@ -36,7 +36,7 @@ protected:
     }
 
     static LineRecord chip(const std::string &station, std::optional<std::uint64_t> serial, bool passed,
-                                 const std::string &device = "ATMEL/AT89S52", const std::string &reason = "") {
+                           const std::string &device = "ATMEL/AT89S52", const std::string &reason = "") {
         LineRecord r;
         r.key = newRecordKey();
         r.recordedAt = "2026-12-08T04:00:00.000Z";
@@ -175,7 +175,8 @@ TEST_F(ProductionTest, RecordsSettleTheirNumbersAndTheJournalIsWrittenOnceWhenTh
     EXPECT_EQ(count("SELECT count(*) FROM production_records"), 4);
     EXPECT_EQ(count("SELECT count(*) FROM production_records WHERE from_journal"), 2);
     EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state = 'used'"), 2);
-    EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state = 'scrapped' AND reason = 'Blank check failed'"), 1);
+    EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state = 'scrapped' AND reason = 'Blank check failed'"),
+              1);
     EXPECT_EQ(count("SELECT count(*) FROM serial_numbers WHERE state = 'reserved'"), 0);
     // The next reservation continues after the numbers of the outage, never under them.
     EXPECT_EQ(again->reserve("line", 1), std::vector<std::uint64_t>{5});
@@ -192,7 +193,7 @@ TEST_F(ProductionTest, ADeadStationsNumbersAreAbandonedButALiveStationKeepsItsOw
     {
         auto dead = station("dead");
         dead->reserve("line", 3);
-    }  // its session ends without records, as a killed station's does
+    }                                                // its session ends without records, as a killed station's does
     EXPECT_THROW(station("live"), ProductionError);  // the name is taken while it runs
 
     Connection c(uri);
@@ -288,9 +289,9 @@ TEST_F(ProductionTest, AStationRoleWithLeastRightsRecordsAndReservesButCannotCha
     } catch (const DatabaseUnreachable &e) {
         EXPECT_NE(std::string(e.what()).find("password authentication failed"), std::string::npos) << e.what();
     }
-    for (const char *bad : {"postgresql://host:notaport/db", "postgresql://u:sekrit@[::1/db",
-                            "postgresql://h/db?nosuch=1", "host=[::1 password=sekrit port=x",
-                            "postgresql://u@[::1/db?password=sekrit&x=1"}) {
+    for (const char *bad :
+         {"postgresql://host:notaport/db", "postgresql://u:sekrit@[::1/db", "postgresql://h/db?nosuch=1",
+          "host=[::1 password=sekrit port=x", "postgresql://u@[::1/db?password=sekrit&x=1"}) {
         try {
             Connection c(bad);
             ADD_FAILURE() << bad << " connected";

@@ -22,7 +22,8 @@ struct AppRig {
         services.library = &library;
         services.makeProgrammer = [this]() -> std::unique_ptr<CProgrammer> {
             if (sim) return std::make_unique<CUsbProgrammer>(sim->backend());
-            return std::make_unique<CUsbProgrammer>(std::make_unique<SimulatorBackend>(std::make_shared<SimulatedBus>()));
+            return std::make_unique<CUsbProgrammer>(
+                std::make_unique<SimulatorBackend>(std::make_shared<SimulatedBus>()));
         };
         services.programDirectory = "/opt/vantor";
         services.playSound = [this](const std::filesystem::path &p, bool fallback) { played.push_back({p, fallback}); };

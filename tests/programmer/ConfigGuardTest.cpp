@@ -105,9 +105,8 @@ private:
 };
 
 struct TempDir {
-    fs::path path = fs::temp_directory_path() /
-                    ("vantor-config-guard-" + std::to_string(::getpid()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::path path = fs::temp_directory_path() / ("vantor-config-guard-" + std::to_string(::getpid()) + "-" +
+                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     TempDir() {
         fs::remove_all(path);
         fs::create_directories(path / "cfg");

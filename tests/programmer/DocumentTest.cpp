@@ -136,7 +136,8 @@ TEST(Document, ApplyDeviceResetsTheBufferAndRemembersTheDevice) {
     EXPECT_EQ(rig.app->operationOptions().rangeLast, std::int32_t(rig.doc->device().memory_areas[0].size_bytes) - 1);
     EXPECT_EQ(rig.doc->saveDialogSettings("a.hex").saveSize, rig.doc->device().top_address);
     EXPECT_EQ(rig.doc->saveDialogSettings("a.hex").format, FileFormat::IntelHex);
-    EXPECT_TRUE(std::equal(rig.app->autoItems().begin(), rig.app->autoItems().end(), rig.doc->device().auto_operations));
+    EXPECT_TRUE(
+        std::equal(rig.app->autoItems().begin(), rig.app->autoItems().end(), rig.doc->device().auto_operations));
     ASSERT_EQ(rig.info.lines.size(), 3u);
     EXPECT_EQ(rig.info.lines[0].text, "Device Model: ");
     EXPECT_EQ(rig.info.lines[1].text, "ATMEL   ");
@@ -301,7 +302,8 @@ TEST(Document, AFailedLoadOrReloadNeverLeavesAHalfFilledBufferToProgram) {
         const std::vector<std::uint8_t> bytes(size, value);
         std::string text;
         formats::IntelHex::write(bytes, text);
-        if (damaged) text = text.substr(0, text.rfind(":00000001FF")) + ":0100000200FD\n";  // a segment record of one byte
+        if (damaged)
+            text = text.substr(0, text.rfind(":00000001FF")) + ":0100000200FD\n";  // a segment record of one byte
         return text;
     };
     const auto allOf = [&](std::uint32_t first, std::uint32_t last, std::uint8_t value) {
@@ -398,7 +400,8 @@ TEST(FileDialogForms, RefusalsSayWhatIsWrongAndWhatIsAllowed) {
     };
     const Case cases[] = {
         {true, "", "0", 0, "File Start must be a hexadecimal number from 0 to FFFFFFFF."},
-        {true, "0", "", 1, "The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 2000."},
+        {true, "0", "", 1,
+         "The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 2000."},
         {true, "0", "2001", 1, "Buffer Start must be a hexadecimal number from 0 to 2000."},
         {false, "800000", "1", 0, "Buffer Start Address must be a hexadecimal number from 0 to 7FFFFF."},
         {false, "0", "0", 1, "Data Size must be a hexadecimal number from 1 to 800000"},

@@ -182,8 +182,7 @@ TEST_F(EngineTest, ConcurrentStartsRunTheWinnersOperation) {
         bool won[2] = {};
         auto starter = [&](int who) {
             ready.fetch_add(1);
-            while (ready.load() < 2) {
-            }
+            while (ready.load() < 2) {}
             won[who] = hardware.StartOperation(Op(who == 0 ? kOpRead : kOpErase));
         };
         std::thread a(starter, 0), b(starter, 1);

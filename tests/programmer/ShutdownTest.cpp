@@ -29,16 +29,28 @@ class WindowThreadSink : public EngineSink {
 public:
     void bindToThisThread() { window_ = std::this_thread::get_id(); }
 
-    void started() override { send([this] { ++started_; }); }
-    void ended() override { send([this] { ++ended_; }); }
+    void started() override {
+        send([this] { ++started_; });
+    }
+    void ended() override {
+        send([this] { ++ended_; });
+    }
     void result(OperationResult r) override {  // posted: never blocks
         std::lock_guard l(m_);
         results_.push_back(int(r));
     }
-    void statusText(std::string_view) override { send([] {}); }
-    void progressStep() override { send([] {}); }
-    void progressRange(int) override { send([] {}); }
-    void message(const MessageRecord &) override { send([] {}); }
+    void statusText(std::string_view) override {
+        send([] {});
+    }
+    void progressStep() override {
+        send([] {});
+    }
+    void progressRange(int) override {
+        send([] {});
+    }
+    void message(const MessageRecord &) override {
+        send([] {});
+    }
 
     bool pumpPending() override {
         if (std::this_thread::get_id() != window_) return false;

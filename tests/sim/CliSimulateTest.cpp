@@ -52,8 +52,8 @@ protected:
         dir = fs::temp_directory_path() / ("vantor-cli-sim-" + std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
-        const auto image = devlib::buildLibrary(
-            "TR610.dev", {record("TEST64K", 0x10000, 0), record("TEST2AREA", 0x2000, 0x800)});
+        const auto image =
+            devlib::buildLibrary("TR610.dev", {record("TEST64K", 0x10000, 0), record("TEST2AREA", 0x2000, 0x800)});
         std::ofstream(dir / "TR610.dev", std::ios::binary)
             .write(reinterpret_cast<const char *>(image.data()), std::streamsize(image.size()));
         cli = binPath("vantor-cli") + " --no-color --lib-dir " + dir.string() + " --simulate --sim-chip " +
@@ -176,8 +176,8 @@ TEST_F(CliSimulate, SettingsAndCountersAreKeptInTheDesktopProgramsFile) {
     EXPECT_EQ(settings.readInt("System", "pgmno", 0), 0x83);
 
     // Disconnected runs count too.
-    const auto offline = runCommand(env + binPath("vantor-cli") + " --lib-dir " + dir.string() +
-                                    " --disconnect erase -d TEST64K");
+    const auto offline =
+        runCommand(env + binPath("vantor-cli") + " --lib-dir " + dir.string() + " --disconnect erase -d TEST64K");
     EXPECT_EQ(offline.status, 0) << offline.output;
     ASSERT_TRUE(settings.load());
     EXPECT_EQ(settings.readInt("System", "CntSuccess", 0), 43);
@@ -203,15 +203,15 @@ TEST_F(CliSimulate, FaultsCanBeInjectedFromTheCommandLine) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.output.find("unknown fault melt (refuse-control, lose-bulk"), std::string::npos) << r.output;
     EXPECT_EQ(run("--sim-fault unplug@zz erase -d TEST64K").status, 2);
-    const auto noSim = runCommand(binPath("vantor-cli") + " --lib-dir " + dir.string() +
-                                  " --sim-fault unplug erase -d TEST64K");
+    const auto noSim =
+        runCommand(binPath("vantor-cli") + " --lib-dir " + dir.string() + " --sim-fault unplug erase -d TEST64K");
     EXPECT_EQ(noSim.status, 2);
     EXPECT_NE(noSim.output.find("--sim-fault only goes with --simulate"), std::string::npos) << noSim.output;
 }
 
 TEST_F(CliSimulate, AChipFileThatIsNoRegularFileIsRefusedAtOnce) {
-    const std::string base = "timeout 20 " + binPath("vantor-cli") + " --no-color --lib-dir " + dir.string() +
-                             " --simulate --sim-chip ";
+    const std::string base =
+        "timeout 20 " + binPath("vantor-cli") + " --no-color --lib-dir " + dir.string() + " --simulate --sim-chip ";
     fs::create_directories(dir / "adir");
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     const std::pair<std::string, std::string> cases[] = {{(dir / "adir").string(), "is a directory"},
@@ -252,8 +252,7 @@ TEST_F(CliSimulate, ABufferStartPastTheDeviceIsRefusedLikeTheLoadDialogDoes) {
     EXPECT_EQ(r.output.find("Program successful"), std::string::npos);
     // At the very top nothing fits: loaded, but the user is told nothing landed.
     r = run("verify -d TEST64K -f " + path("a.bin") + " --buffer-start 10000");
-    EXPECT_NE(r.output.find("Warning: No data has been loaded into the device's range"), std::string::npos)
-        << r.output;
+    EXPECT_NE(r.output.find("Warning: No data has been loaded into the device's range"), std::string::npos) << r.output;
 }
 
 TEST_F(CliSimulate, ConflictingOrMeaninglessOptionsAreRefused) {
@@ -276,8 +275,8 @@ TEST_F(CliSimulate, ConflictingOrMeaninglessOptionsAreRefused) {
     }
     EXPECT_EQ(runCommand(simulate610 + "read -d TEST2AREA --area 2 -o " + path("e.bin")).status, 0);
     EXPECT_EQ(runCommand(simulate610 + "read -d TEST64K --area 1").status, 0);
-    const auto both = runCommand(binPath("vantor-cli") + " --lib-dir " + dir.string() +
-                                 " --simulate --disconnect erase -d TEST64K");
+    const auto both =
+        runCommand(binPath("vantor-cli") + " --lib-dir " + dir.string() + " --simulate --disconnect erase -d TEST64K");
     EXPECT_EQ(both.status, 2);
 }
 

@@ -57,23 +57,40 @@ TEST_P(SimQuietFaults, SayWhatFailedAndReleaseTheChip) {
 
 INSTANTIATE_TEST_SUITE_P(
     All, SimQuietFaults,
-    ::testing::Values(
-        QuietFault{"init never finishes", {sim::FaultKind::StatusNeverComes, cmd::InitDevice}, kOpRead,
-                   "Initialization device failure"},
-        QuietFault{"identifier never ready", {sim::FaultKind::StatusNeverComes, cmd::ReadDeviceId}, kOpRead,
-                   "Reading the device ID failed: the programmer did not answer", true},
-        QuietFault{"identifier lost", {sim::FaultKind::LoseBulk, cmd::ReadDeviceId}, kOpRead,
-                   "Reading the device ID failed: the identifier did not arrive", true},
-        QuietFault{"program area never begins", {sim::FaultKind::StatusNeverComes, cmd::BeginProgram}, kOpProgram,
-                   "Program failed at the start of Code Memory: the programmer did not answer"},
-        QuietFault{"read area refused", {sim::FaultKind::FinishWithoutSuccess, cmd::BeginRead}, kOpRead,
-                   "Read failed at the start of Code Memory: the programmer reported a failure"},
-        QuietFault{"verify block never ready", {sim::FaultKind::StatusNeverComes, cmd::ReadBlock}, kOpVerify,
-                   "Verify failed at address 0x0: the programmer did not answer"},
-        QuietFault{"blank block never ready", {sim::FaultKind::StatusNeverComes, cmd::ReadBlock, 1}, kOpBlank,
-                   "Blank check failed at address 0x100: the programmer did not answer"},
-        QuietFault{"calibration without success", {sim::FaultKind::FinishWithoutSuccess, cmd::WriteCal}, kOpWriteCal,
-                   "Write Cal. Byte failed: the programmer reported a failure"}),
+    ::testing::Values(QuietFault{"init never finishes",
+                                 {sim::FaultKind::StatusNeverComes, cmd::InitDevice},
+                                 kOpRead,
+                                 "Initialization device failure"},
+                      QuietFault{"identifier never ready",
+                                 {sim::FaultKind::StatusNeverComes, cmd::ReadDeviceId},
+                                 kOpRead,
+                                 "Reading the device ID failed: the programmer did not answer",
+                                 true},
+                      QuietFault{"identifier lost",
+                                 {sim::FaultKind::LoseBulk, cmd::ReadDeviceId},
+                                 kOpRead,
+                                 "Reading the device ID failed: the identifier did not arrive",
+                                 true},
+                      QuietFault{"program area never begins",
+                                 {sim::FaultKind::StatusNeverComes, cmd::BeginProgram},
+                                 kOpProgram,
+                                 "Program failed at the start of Code Memory: the programmer did not answer"},
+                      QuietFault{"read area refused",
+                                 {sim::FaultKind::FinishWithoutSuccess, cmd::BeginRead},
+                                 kOpRead,
+                                 "Read failed at the start of Code Memory: the programmer reported a failure"},
+                      QuietFault{"verify block never ready",
+                                 {sim::FaultKind::StatusNeverComes, cmd::ReadBlock},
+                                 kOpVerify,
+                                 "Verify failed at address 0x0: the programmer did not answer"},
+                      QuietFault{"blank block never ready",
+                                 {sim::FaultKind::StatusNeverComes, cmd::ReadBlock, 1},
+                                 kOpBlank,
+                                 "Blank check failed at address 0x100: the programmer did not answer"},
+                      QuietFault{"calibration without success",
+                                 {sim::FaultKind::FinishWithoutSuccess, cmd::WriteCal},
+                                 kOpWriteCal,
+                                 "Write Cal. Byte failed: the programmer reported a failure"}),
     [](const auto &info) {
         std::string n = info.param.name;
         for (char &ch : n)
@@ -106,11 +123,14 @@ TEST(SimFailures, ALinkThatFailedIsNotUsedToRelease) {
 // showed it and the operation's own failure text as well).
 TEST(SimFailures, EveryInjectedFaultIsToldExactlyOnce) {
     const DeviceRecord device = makeDevice({.area0 = 0x200, .area1 = 0x100});
-    const int ops[] = {kOpProgram, kOpRead, kOpVerify, kOpBlank, kOpErase, kOpWriteFuse, kOpReadFuse, kOpReadLock,
-                       kOpWriteCal};
-    const sim::FaultKind kinds[] = {sim::FaultKind::RefuseControl,        sim::FaultKind::LoseBulk,
-                                    sim::FaultKind::ShortBulk,            sim::FaultKind::StatusNeverComes,
-                                    sim::FaultKind::FinishWithoutSuccess, sim::FaultKind::Unplug};
+    const int ops[] = {kOpProgram,   kOpRead,     kOpVerify,   kOpBlank,   kOpErase,
+                       kOpWriteFuse, kOpReadFuse, kOpReadLock, kOpWriteCal};
+    const sim::FaultKind kinds[] = {sim::FaultKind::RefuseControl,
+                                    sim::FaultKind::LoseBulk,
+                                    sim::FaultKind::ShortBulk,
+                                    sim::FaultKind::StatusNeverComes,
+                                    sim::FaultKind::FinishWithoutSuccess,
+                                    sim::FaultKind::Unplug};
     int failedRuns = 0;
     for (int op : ops) {
         // The commands of a clean run, each occurrence a place for a fault.

@@ -208,22 +208,32 @@ TEST_P(SimFaults, ProduceTheirMessageAndCountAFailure) {
 INSTANTIATE_TEST_SUITE_P(
     All, SimFaults,
     ::testing::Values(
-        FaultCase{"refused block command", {sim::FaultKind::RefuseControl, 0x88, 3}, kOpProgram, "Communication error!"},
+        FaultCase{
+            "refused block command", {sim::FaultKind::RefuseControl, 0x88, 3}, kOpProgram, "Communication error!"},
         FaultCase{"refused status read", {sim::FaultKind::RefuseControl, 0x81, 40}, kOpRead, "Communication error!"},
         FaultCase{"lost program block", {sim::FaultKind::LoseBulk, 0x88, 5}, kOpProgram, "Program Failed"},
         FaultCase{"lost read block", {sim::FaultKind::LoseBulk, 0x89, 5}, kOpRead, "Communication error!"},
         FaultCase{"short read block", {sim::FaultKind::ShortBulk, 0x89, 2}, kOpRead, "Communication error!"},
         FaultCase{"program never finishes", {sim::FaultKind::StatusNeverComes, 0x88}, kOpProgram, "Program Failed"},
         FaultCase{"read never ready", {sim::FaultKind::StatusNeverComes, 0x89}, kOpRead, "Read Failed"},
-        FaultCase{"program without success", {sim::FaultKind::FinishWithoutSuccess, 0x88, 7}, kOpProgram, "Program Failed"},
+        FaultCase{
+            "program without success", {sim::FaultKind::FinishWithoutSuccess, 0x88, 7}, kOpProgram, "Program Failed"},
         FaultCase{"erase without success", {sim::FaultKind::FinishWithoutSuccess, 0x8B}, kOpErase, "Erase failed"},
         FaultCase{"fuse read never ready", {sim::FaultKind::StatusNeverComes, 0x90}, kOpReadFuse, "Read fuse failed"},
         FaultCase{"lock write lost", {sim::FaultKind::LoseBulk, 0x8C}, kOpProtect, "Communication error!"},
-        FaultCase{"config write fails", {sim::FaultKind::FinishWithoutSuccess, 0x8D}, kOpWriteConfig, "Write cofig failed"},
-        FaultCase{"init without success", {sim::FaultKind::FinishWithoutSuccess, 0x82}, kOpRead, "Initialization device failure"},
+        FaultCase{
+            "config write fails", {sim::FaultKind::FinishWithoutSuccess, 0x8D}, kOpWriteConfig, "Write cofig failed"},
+        FaultCase{"init without success",
+                  {sim::FaultKind::FinishWithoutSuccess, 0x82},
+                  kOpRead,
+                  "Initialization device failure"},
         FaultCase{"blank block never ready", {sim::FaultKind::StatusNeverComes, 0x89, 1}, kOpBlank, ""},
-        FaultCase{"calibration without success", {sim::FaultKind::FinishWithoutSuccess, 0x93}, kOpWriteCal, "Write Cal. Byte failed: the programmer reported a failure (address 0x0)"},
-        FaultCase{"unplugged while programming", {sim::FaultKind::Unplug, 0x88, 10}, kOpProgram, "Communication error!"}),
+        FaultCase{"calibration without success",
+                  {sim::FaultKind::FinishWithoutSuccess, 0x93},
+                  kOpWriteCal,
+                  "Write Cal. Byte failed: the programmer reported a failure (address 0x0)"},
+        FaultCase{
+            "unplugged while programming", {sim::FaultKind::Unplug, 0x88, 10}, kOpProgram, "Communication error!"}),
     [](const auto &info) {
         std::string n = info.param.name;
         for (char &ch : n)

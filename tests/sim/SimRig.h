@@ -53,8 +53,7 @@ inline DeviceRecord makeDevice(const DeviceSpec &s) {
 struct SimRig {
     explicit SimRig(const DeviceRecord &d, int model = 0x83)
         : sim(sim::makeSimulatedProgrammer(model)),
-          chip(std::make_shared<sim::VirtualChip>(sim::ChipSpec::fromDevice(d))),
-          device(d),
+          chip(std::make_shared<sim::VirtualChip>(sim::ChipSpec::fromDevice(d))), device(d),
           programmer(std::make_unique<CUsbProgrammer>(sim.backend())) {
         sim.device->insertChip(chip);
         programmer->setEnvironment({sink.get(), &clock, &prompt, &counters, &disconnected});

@@ -59,7 +59,8 @@ TEST(VirtualChip, SurvivesASaveAndLoad) {
     chip.fuses[2] = 0x42;
     chip.calibrationWrites = 3;
     // Per process: the sanitizer build of these tests may run at the same time.
-    const auto path = std::filesystem::temp_directory_path() / ("vantor-chip-test-" + std::to_string(::getpid()) + ".chip");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("vantor-chip-test-" + std::to_string(::getpid()) + ".chip");
     ASSERT_TRUE(chip.save(path));
 
     ChipSpec other;
@@ -87,7 +88,8 @@ namespace fs = std::filesystem;
 struct ChipDir {
     ChipDir() {
         static int n = 0;
-        path = fs::temp_directory_path() / ("vantor-chip-dir-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
+        path =
+            fs::temp_directory_path() / ("vantor-chip-dir-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
         fs::create_directories(path);
     }
     ~ChipDir() {

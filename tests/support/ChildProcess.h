@@ -55,7 +55,8 @@ public:
     bool waitFor(const std::string &text, int timeoutMs = 20000) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (output.find(text, mark_) == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
             pollfd p{out_, POLLIN, 0};
             if (poll(&p, 1, int(left.count())) <= 0) continue;

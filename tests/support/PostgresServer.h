@@ -27,7 +27,8 @@ public:
     // The folder of initdb and pg_ctl, or empty when PostgreSQL's server is not installed.
     static std::filesystem::path binaries() {
         if (const char *dir = std::getenv("VANTOR_PG_BINDIR")) return dir;
-        for (const char *dir : {"/usr/lib/postgresql/17/bin", "/usr/lib/postgresql/16/bin", "/usr/lib/postgresql/15/bin"})
+        for (const char *dir :
+             {"/usr/lib/postgresql/17/bin", "/usr/lib/postgresql/16/bin", "/usr/lib/postgresql/15/bin"})
             if (std::filesystem::exists(std::filesystem::path(dir) / "initdb")) return dir;
         return {};
     }

@@ -116,8 +116,7 @@ std::vector<std::pair<const cfg::Item *, std::vector<const cfg::Item *>>> dropDo
     std::vector<std::pair<const cfg::Item *, std::vector<const cfg::Item *>>> lists;
     for (std::size_t i = 0; i < file.items.size(); ++i) {
         const auto &item = file.items[i];
-        if (item.kind == cfg::kDropDown)
-            lists.push_back({&item, {}});
+        if (item.kind == cfg::kDropDown) lists.push_back({&item, {}});
         else if (item.kind == cfg::kDropEntry && !lists.empty() && i > 0 &&
                  (file.items[i - 1].kind == cfg::kDropDown || file.items[i - 1].kind == cfg::kDropEntry))
             lists.back().second.push_back(&item);

@@ -426,6 +426,5 @@ TEST(DevlibSource, CheckFindsDamageThatTheReaderWouldRejectOrMisread) {
 
     auto shortFile = good;
     shortFile.erase(shortFile.end() - 10, shortFile.end());
-    EXPECT_NE(first(checkLibraryImage(reseal(shortFile), "T.dev", nullptr)).find("records need"),
-              std::string::npos);
+    EXPECT_NE(first(checkLibraryImage(reseal(shortFile), "T.dev", nullptr)).find("records need"), std::string::npos);
 }

@@ -54,7 +54,7 @@ TEST_F(DevlibcCli, BadSourceGivesFileLineMessagesAndWritesNothing) {
     write("Old.dev", "previous");
     const std::string out = run("compile " + path("bad.txt") + " -o " + path("Old.dev"), 1);
     EXPECT_NE(out.find(path("bad.txt") + ":9: unknown adapter 'PLCC99'"), std::string::npos) << out;
-    EXPECT_EQ(std::string(bytes("Old.dev").data(), 8), "previous");  // untouched
+    EXPECT_EQ(std::string(bytes("Old.dev").data(), 8), "previous");                      // untouched
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);  // no temp left
 }
 

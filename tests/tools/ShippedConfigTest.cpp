@@ -100,9 +100,10 @@ TEST(Cfgc, DumpCompilesBackByteForByte) {
     EXPECT_GT(files, 100);
 
     // Reserved bytes, text padding and a trailer survive as well.
-    auto src = cfgc::compileText("page-size 300 200\nhead-reserved @3 AA\ntail-reserved @339 01\ntrailer 01 02\n"
-                                 "page\npage\n  check \"q\\\"x\\x01\" at 1 2 3 4 byte 47 mask 0x80 value 0 reserved 9 pad 00 07\n",
-                                 "t");
+    auto src = cfgc::compileText(
+        "page-size 300 200\nhead-reserved @3 AA\ntail-reserved @339 01\ntrailer 01 02\n"
+        "page\npage\n  check \"q\\\"x\\x01\" at 1 2 3 4 byte 47 mask 0x80 value 0 reserved 9 pad 00 07\n",
+        "t");
     ASSERT_TRUE(src.ok()) << src.errors.front().text();
     EXPECT_EQ(src.file.pageCount, 2u);
     EXPECT_EQ(src.file.itemCounts[1], 1u);
@@ -124,7 +125,7 @@ TEST(Cfgc, ErrorsNameFileAndLine) {
     EXPECT_EQ(r.errors[3].text(), "ATX.txt:4: value runs past byte 47");
     EXPECT_EQ(r.errors[4].line, 7);
     EXPECT_FALSE(cfgc::compileText("check \"a\"\n", "x").ok());  // an item before any page
-    EXPECT_FALSE(cfgc::compileText("page\n", "x").ok());          // no items
+    EXPECT_FALSE(cfgc::compileText("page\n", "x").ok());         // no items
 
     // An item's fields, and \x with anything but two hex digits (once read as byte 01 and FF).
     const auto f = cfgc::compileText("page\n  check \"a\" at 0 0 1\n  check \"a\" byte 256\n  check \"a\" colour 1\n"
@@ -156,8 +157,8 @@ TEST(Cfgc, CommandLineAndOutputFailures) {
     const std::string cfgc = test::binPath("cfgc");
     EXPECT_EQ(test::runCommand(cfgc).status, 2);
     EXPECT_EQ(test::runCommand(cfgc + " --help").status, 0);
-    EXPECT_EQ(test::runCommand(cfgc + " compile x.txt").status, 2);      // no -o
-    EXPECT_EQ(test::runCommand(cfgc + " dump x.cfg -o").status, 2);      // -o without its file
+    EXPECT_EQ(test::runCommand(cfgc + " compile x.txt").status, 2);         // no -o
+    EXPECT_EQ(test::runCommand(cfgc + " dump x.cfg -o").status, 2);         // -o without its file
     const auto unknown = test::runCommand(cfgc + " check x.cfg --strict");  // devlibc's option only
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.output.find("cfgc: unknown option --strict"), std::string::npos) << unknown.output;

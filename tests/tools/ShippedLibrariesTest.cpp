@@ -117,18 +117,17 @@ TEST_P(ShippedLibrary, SpecialLayoutVendorsHaveTheAreasTheirTextsName) {
         if (r.device_type != kTypeMcu) continue;
         SCOPED_TRACE(nameOf(r));
         switch (r.vendor_index) {
-            case 82:  // SST: Block0 and Block1 are always both printed
-                EXPECT_EQ(r.area_count, 2);
-                break;
-            case 95:  // WINBOND: APROM alone or APROM + LDROM
-            case 10:  // ATMEL: FLASH alone or FLASH + EEPROM
-                EXPECT_LE(r.area_count, 2);
-                break;
-            case 48:  // MICROCHIP: word devices, EEPROM lines in word addresses
-                EXPECT_TRUE(r.isWordDevice());
-                break;
-            default:
-                break;
+        case 82:  // SST: Block0 and Block1 are always both printed
+            EXPECT_EQ(r.area_count, 2);
+            break;
+        case 95:  // WINBOND: APROM alone or APROM + LDROM
+        case 10:  // ATMEL: FLASH alone or FLASH + EEPROM
+            EXPECT_LE(r.area_count, 2);
+            break;
+        case 48:  // MICROCHIP: word devices, EEPROM lines in word addresses
+            EXPECT_TRUE(r.isWordDevice());
+            break;
+        default: break;
         }
         if (r.area_count == 2) {
             EXPECT_EQ(r.memory_areas[0].buffer_start, 0u);
@@ -203,11 +202,10 @@ TEST_P(ShippedLibrary, ConfigurableMicrocontrollersNameTheirConfigFile) {
 
 TEST(ShippedLibraries, FlagsIgnoreFFOnlyWhereErasedMeansFF) {
     const std::set<std::uint8_t> erasable = {
-        algo::kMcs51Parallel, algo::kMcs51Serial, algo::kMcs51TwentyPin, algo::kMcs51Sst,
-        algo::kMcs51Winbond,  algo::kMcs51Stc,    algo::kAvrSerial,      algo::kSpiFlash,
-        algo::kEprom,         algo::kFlashJedec,  algo::kFlashPageWrite, algo::kEmxAt89s5x,
-        algo::kEmxP89v51,     algo::kEmxW78e,     algo::kEmxSst89,       algo::kEmxAt89Large,
-        algo::kEmxAt89s8252};
+        algo::kMcs51Parallel,  algo::kMcs51Serial, algo::kMcs51TwentyPin, algo::kMcs51Sst, algo::kMcs51Winbond,
+        algo::kMcs51Stc,       algo::kAvrSerial,   algo::kSpiFlash,       algo::kEprom,    algo::kFlashJedec,
+        algo::kFlashPageWrite, algo::kEmxAt89s5x,  algo::kEmxP89v51,      algo::kEmxW78e,  algo::kEmxSst89,
+        algo::kEmxAt89Large,   algo::kEmxAt89s8252};
     for (const char *file : {"TR610.dev", "TR620.dev", "EMX31B.dev"})
         for (const auto &r : load(file).records) {
             if (r.option_flags & kOptionIgnoreFF) {
@@ -290,17 +288,17 @@ TEST(ShippedLibraries, Emx31bMatchesTheEmulatorChipTable) {
         std::uint8_t family, variant;
         std::uint32_t size;
     } rows[] = {
-        {"AT89S51", "ATMEL", 0, 0, 4096},          {"AT89S52", "ATMEL", 0, 0, 8192},
-        {"AT89S53", "ATMEL", 5, 0, 12288},         {"AT89S8252", "ATMEL", 5, 0, 8192},
-        {"AT89S54", "ATMEL", 4, 0, 16384},         {"AT89S58", "ATMEL", 4, 0, 32768},
-        {"AT89S64", "ATMEL", 4, 0, 65536},         {"AT89C51ED2", "ATMEL", 4, 0, 65536},
-        {"AT89C51RD2", "ATMEL", 4, 0, 65536},      {"AT89S51@ISP", "ATMEL", 0, 0, 4096},
-        {"AT89S52@ISP", "ATMEL", 0, 0, 8192},      {"AT89S53@ISP", "ATMEL", 5, 0, 12288},
-        {"AT89S8252@ISP", "ATMEL", 5, 0, 8192},    {"P89V51RB2", "NXP(PHILIPS)", 1, 0, 16384},
+        {"AT89S51", "ATMEL", 0, 0, 4096},           {"AT89S52", "ATMEL", 0, 0, 8192},
+        {"AT89S53", "ATMEL", 5, 0, 12288},          {"AT89S8252", "ATMEL", 5, 0, 8192},
+        {"AT89S54", "ATMEL", 4, 0, 16384},          {"AT89S58", "ATMEL", 4, 0, 32768},
+        {"AT89S64", "ATMEL", 4, 0, 65536},          {"AT89C51ED2", "ATMEL", 4, 0, 65536},
+        {"AT89C51RD2", "ATMEL", 4, 0, 65536},       {"AT89S51@ISP", "ATMEL", 0, 0, 4096},
+        {"AT89S52@ISP", "ATMEL", 0, 0, 8192},       {"AT89S53@ISP", "ATMEL", 5, 0, 12288},
+        {"AT89S8252@ISP", "ATMEL", 5, 0, 8192},     {"P89V51RB2", "NXP(PHILIPS)", 1, 0, 16384},
         {"P89V51RC2", "NXP(PHILIPS)", 1, 0, 32768}, {"P89V51RD2", "NXP(PHILIPS)", 1, 0, 65536},
-        {"SST89E52RD", "SST", 3, 0, 8192},         {"SST89E54RD", "SST", 3, 1, 16384},
-        {"SST89E58RD", "SST", 3, 2, 32768},        {"SST89E564RD", "SST", 3, 4, 65536},
-        {"SST89E516RD", "SST", 3, 3, 65536},       {"W78E58B", "WINBOND", 2, 0, 32768},
+        {"SST89E52RD", "SST", 3, 0, 8192},          {"SST89E54RD", "SST", 3, 1, 16384},
+        {"SST89E58RD", "SST", 3, 2, 32768},         {"SST89E564RD", "SST", 3, 4, 65536},
+        {"SST89E516RD", "SST", 3, 3, 65536},        {"W78E58B", "WINBOND", 2, 0, 32768},
         {"W78E516B", "WINBOND", 2, 0, 65536},
     };
     const auto &l = load("EMX31B.dev");

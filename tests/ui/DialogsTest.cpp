@@ -47,7 +47,9 @@ private slots:
         });
         d.open();
         d.accept();
-        QCOMPARE(refused, QStringLiteral("The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 2000."));
+        QCOMPARE(refused,
+                 QStringLiteral(
+                     "The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 2000."));
         QVERIFY(d.isVisible());
         // An empty File Start is refused with a message too, not silently.
         d.findChild<QLineEdit *>(QStringLiteral("fileStart"))->clear();
@@ -119,10 +121,10 @@ private slots:
             at.setPosition(found.selectionStart());
             return found.isNull() ? -1 : view->cursorRect(at).left();
         };
-        for (const auto &column : {std::vector<const char *>{"Device Addr.", "0000H --- 03FFH", "2000H --- 2003H", "2007H",
-                                                            "2100H --- 213FH"},
+        for (const auto &column : {std::vector<const char *>{"Device Addr.", "0000H --- 03FFH", "2000H --- 2003H",
+                                                             "2007H", "2100H --- 213FH"},
                                    std::vector<const char *>{"Buffer Addr.", "0000H --- 07FFH", "4000H --- 4007H",
-                                                            "400EH --- 400FH", "4200H --- 427FH"}})
+                                                             "400EH --- 400FH", "4200H --- 427FH"}})
             for (const char *cell : column) QVERIFY2(xOf(cell) == xOf(column[0]) && xOf(cell) > 0, cell);
 
         // Without the library the window still opens, with the summary only.
@@ -174,9 +176,8 @@ private slots:
             offThread |= QThread::currentThread() != thread();
             seen << t;
         });
-        connect(&sink, &ui::QtEngineSink::messageLine, this, [&](const QString &t, const QColor &c, bool bold) {
-            seen << t + (bold ? "!" : "") + c.name();
-        });
+        connect(&sink, &ui::QtEngineSink::messageLine, this,
+                [&](const QString &t, const QColor &c, bool bold) { seen << t + (bold ? "!" : "") + c.name(); });
         connect(&sink, &ui::QtEngineSink::operationResult, this, [&](int r) { seen << QString::number(r); });
         std::atomic<bool> done{false};
         std::thread worker([&] {
@@ -222,31 +223,38 @@ private slots:
         QCOMPARE(ui::uiText("Elapsed Time: 1.25S"), QStringLiteral("耗时: 1.25S"));
         QCOMPARE(ui::uiText("ATMEL   "), QStringLiteral("ATMEL   "));
         // Composed messages keep their values, and a value that is a text of its own is translated.
-        QCOMPARE(ui::uiText("A TD620 MCU Development Kit was plugged in, but the TD610 MCU Development Kit is selected: "
-                            "use Programmer > Reconnect to work with it\n"),
-                 QStringLiteral("插入的是 TR620 单片机开发实验仪，但当前选择的是 TR610 单片机开发实验仪: 要使用它，请执行“编程器 > "
-                                "重新连接”\n"));
-        QCOMPARE(ui::uiText("The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 1FFF."),
-                 QStringLiteral("缓冲区地址超出范围\n缓冲区起始必须是 0 至 1FFF 之间的十六进制数。"));
+        QCOMPARE(
+            ui::uiText("A TD620 MCU Development Kit was plugged in, but the TD610 MCU Development Kit is selected: "
+                       "use Programmer > Reconnect to work with it\n"),
+            QStringLiteral(
+                "插入的是 TR620 单片机开发实验仪，但当前选择的是 TR610 单片机开发实验仪: 要使用它，请执行“编程器 > "
+                "重新连接”\n"));
+        QCOMPARE(
+            ui::uiText("The buffer address out of range\nBuffer Start must be a hexadecimal number from 0 to 1FFF."),
+            QStringLiteral("缓冲区地址超出范围\n缓冲区起始必须是 0 至 1FFF 之间的十六进制数。"));
         QCOMPARE(ui::uiText("Address: 0001FFFFH"), QStringLiteral("地址: 0001FFFFH"));
         // The lock-out question before a fuse write, line by line; the checks of configuration writes.
-        const std::vector<LockoutRisk> risks = {
-            {0, 1, "RSTDISBL", "[x] RSTDISBL: external reset disabled (pin is I/O)",
-             "The RESET pin becomes an I/O pin. Serial programming needs RESET, so only a high-voltage programmer can undo this."},
-            {1, 0, "CKSEL", "Clock source (CKSEL) = External clock (0000)",
-             "The chip then runs, and can be programmed, only with a clock or crystal on its XTAL pins. Undo it with that "
-             "clock connected, or with a high-voltage programmer."}};
-        QCOMPARE(ui::uiText("These choices can lock the chip out:\n\n" + describeRisks(risks) + "\nWrite them anyway?"),
-                 QStringLiteral("以下选择可能使芯片无法再被编程:\n\n[x] RSTDISBL: 禁止外部复位 (引脚作 I/O)\n"
-                                "    RESET 引脚变为 I/O 引脚。串行编程需要 RESET，因此只有高压编程器才能恢复。\n"
-                                "时钟源 (CKSEL) = 外部时钟 (0000)\n"
-                                "    此后芯片只有在 XTAL 引脚接上时钟或晶体时才能运行和编程。恢复时须接上该时钟，或使用高压编程器。\n"
-                                "\n仍然写入吗？"));
+        const std::vector<LockoutRisk> risks = {{0, 1, "RSTDISBL", "[x] RSTDISBL: external reset disabled (pin is I/O)",
+                                                 "The RESET pin becomes an I/O pin. Serial programming needs RESET, so "
+                                                 "only a high-voltage programmer can undo this."},
+                                                {1, 0, "CKSEL", "Clock source (CKSEL) = External clock (0000)",
+                                                 "The chip then runs, and can be programmed, only with a clock or "
+                                                 "crystal on its XTAL pins. Undo it with that "
+                                                 "clock connected, or with a high-voltage programmer."}};
+        QCOMPARE(
+            ui::uiText("These choices can lock the chip out:\n\n" + describeRisks(risks) + "\nWrite them anyway?"),
+            QStringLiteral(
+                "以下选择可能使芯片无法再被编程:\n\n[x] RSTDISBL: 禁止外部复位 (引脚作 I/O)\n"
+                "    RESET 引脚变为 I/O 引脚。串行编程需要 RESET，因此只有高压编程器才能恢复。\n"
+                "时钟源 (CKSEL) = 外部时钟 (0000)\n"
+                "    此后芯片只有在 XTAL 引脚接上时钟或晶体时才能运行和编程。恢复时须接上该时钟，或使用高压编程器。\n"
+                "\n仍然写入吗？"));
         // Failures of operations: the format translated, the operation, the area and the problem too.
         const std::pair<const char *, QString> failures[] = {
             {"Write Fuse refused: the configuration file cfg/M8.cfg is missing or damaged, so there is no "
              "configuration to write. Nothing was written; reinstall the application.",
-             QStringLiteral("写熔丝被拒绝: 配置文件 cfg/M8.cfg 缺失或已损坏，没有可写入的配置。未写入任何内容；请重新安装应用程序。")},
+             QStringLiteral("写熔丝被拒绝: 配置文件 cfg/M8.cfg "
+                            "缺失或已损坏，没有可写入的配置。未写入任何内容；请重新安装应用程序。")},
             {"Write Config failed: the bytes written could not be read back (the programmer did not answer)",
              QStringLiteral("写配置失败: 无法读回已写入的字节 (编程器没有响应)")},
             {"Write Fuse failed: byte 1 reads back D9, 59 was written (bits 80 differ)",
@@ -258,16 +266,18 @@ private slots:
              QStringLiteral("读取失败，位于存储区 1的起始处: 编程器没有响应")},
             {"Program failed: memory area 1 of the device (0x100 bytes at 0x1FF80) lies outside the buffer",
              QStringLiteral("编程失败: 器件的存储区 1 (0x100 字节，起始于 0x1FF80) 超出缓冲区范围")},
-            {"Verify Failed.  Addr: 0x1F  Device: 0x00  Buffer: 0xFF", QStringLiteral("校验失败。 地址: 0x1F  器件: 0x00  缓冲区: 0xFF")},
+            {"Verify Failed.  Addr: 0x1F  Device: 0x00  Buffer: 0xFF",
+             QStringLiteral("校验失败。 地址: 0x1F  器件: 0x00  缓冲区: 0xFF")},
             {"Write Cal. Byte failed: the programmer did not answer (address 0x3FF)",
              QStringLiteral("写校准字节失败: 编程器没有响应 (地址 0x3FF)")},
-            {"Reading the device ID failed: the identifier did not arrive", QStringLiteral("读取器件ID失败: 没有收到器件标识")},
+            {"Reading the device ID failed: the identifier did not arrive",
+             QStringLiteral("读取器件ID失败: 没有收到器件标识")},
         };
         for (const auto &[english, chinese] : failures) QCOMPARE(ui::uiText(english), chinese);
         for (const StringEntry &e : allStrings())
             if (e.text.find("Location at") == std::string_view::npos)
-                QVERIFY2(ui::uiText(e.text) != ui::fromUtf8(e.text) || e.text.find_first_of("abcdefghijklmnopqrstuvwxyz") ==
-                                                                             std::string_view::npos,
+                QVERIFY2(ui::uiText(e.text) != ui::fromUtf8(e.text) ||
+                             e.text.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string_view::npos,
                          e.text.data());
         QCoreApplication::removeTranslator(&t);
         QCOMPARE(ui::uiText("Disconnect mode"), QStringLiteral("Disconnect mode"));

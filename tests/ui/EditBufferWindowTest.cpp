@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(int(w->document().device().data_width), 14);
         w->document().buffer()[3] = 0xFF;  // as a raw load would leave it
         withEditor(w, [](ui::EditBufferDialog *d) {
-            QCOMPARE(d->hexView()->model().data()[3], 0x3F);  // masked before the dialog shows it
+            QCOMPARE(d->hexView()->model().data()[3], 0x3F);         // masked before the dialog shows it
             QTest::keyClicks(d->hexView(), QStringLiteral("ffff"));  // bytes 0 and 1
         });
         QCOMPARE(w->document().buffer()[1], 0x3F);  // and masked again afterwards

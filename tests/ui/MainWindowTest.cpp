@@ -77,7 +77,8 @@ private slots:
         ui::MainWindow *w = rig.app->window();
         QTRY_COMPARE(w->infoBarMode(), QStringLiteral("Disconnect mode"));
         QCOMPARE(w->infoBarModel(), QStringLiteral("TD620 MCU Development Kit"));
-        QCOMPARE(QString::fromStdString(w->document().library().path().filename().string()), QStringLiteral("TR620.dev"));
+        QCOMPARE(QString::fromStdString(w->document().library().path().filename().string()),
+                 QStringLiteral("TR620.dev"));
         QVERIFY(infoText(w).contains(QStringLiteral("Disconnect mode, Programmer Model: TD620 MCU Development Kit")));
         QVERIFY2(w->document().hasDevice(), "the model history selects a device");
 
@@ -177,7 +178,8 @@ private slots:
 
         loadThroughDialog(w, kSample);
         QVERIFY(infoText(w).contains(QStringLiteral("Load File Successful")));
-        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("fileField"))->text(), QString::fromStdString(kSample.string()));
+        QCOMPARE(w->findChild<QLineEdit *>(QStringLiteral("fileField"))->text(),
+                 QString::fromStdString(kSample.string()));
 
         const int before = rig.app->app().successCount();
         w->action(cmd::AutoProgram)->trigger();
@@ -225,12 +227,14 @@ private slots:
         QCOMPARE(texts(w->historyMenu(), 0), entries);
         deviceMenu->actions()[5]->trigger();
         QCOMPARE(std::string(w->document().device().device_name), std::string("AT89C2051"));
-        QCOMPARE(texts(deviceMenu, 4), (QStringList{QStringLiteral("&1 ATMEL - AT89S51"), QStringLiteral("&2 ATMEL - AT89S52")}));
+        QCOMPARE(texts(deviceMenu, 4),
+                 (QStringList{QStringLiteral("&1 ATMEL - AT89S51"), QStringLiteral("&2 ATMEL - AT89S52")}));
 
         // Fewer than two entries: one inert, disabled "History Device".
         DesktopRig fresh;
         QVERIFY(fresh.start());
-        for (QMenu *menu : {fresh.app->window()->findChild<QMenu *>(QStringLiteral("deviceMenu")), fresh.app->window()->historyMenu()}) {
+        for (QMenu *menu : {fresh.app->window()->findChild<QMenu *>(QStringLiteral("deviceMenu")),
+                            fresh.app->window()->historyMenu()}) {
             QAction *last = menu->actions().last();
             QCOMPARE(last->text(), QStringLiteral("History Device"));
             QVERIFY(!last->isEnabled());

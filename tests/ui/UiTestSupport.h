@@ -52,7 +52,8 @@ inline void answerNextMessageBox(QMessageBox::StandardButton button) {
 struct DesktopRig {
     explicit DesktopRig(bool simulate = true, const char *model = "") {
         QStringList args{QStringLiteral("Vantor"), QStringLiteral("-SP")};
-        if (simulate) args << QStringLiteral("--simulate") + (*model ? QStringLiteral("=") + QLatin1String(model) : QString());
+        if (simulate)
+            args << QStringLiteral("--simulate") + (*model ? QStringLiteral("=") + QLatin1String(model) : QString());
         options = ui::parseStartOptions(args);
         options.simDelayUs = 0;
     }
@@ -76,7 +77,8 @@ struct DesktopRig {
             made.setAutoRemove(false);
             programDir_.path = fs::path(made.path().toStdString());
             for (const auto &e : fs::directory_iterator(VANTOR_BIN_DIR))
-                if (e.path().filename() != "chip.set") fs::create_symlink(e.path(), programDir_.path / e.path().filename());
+                if (e.path().filename() != "chip.set")
+                    fs::create_symlink(e.path(), programDir_.path / e.path().filename());
             if (fs::exists(fs::path(VANTOR_BIN_DIR) / "chip.set"))
                 fs::copy_file(fs::path(VANTOR_BIN_DIR) / "chip.set", programDir_.path / "chip.set");
         }

@@ -18,14 +18,14 @@ class ScriptedBackend : public UsbBackend {
 public:
     int presentAt = -1;
     std::vector<int> opened;
-    std::vector<int> submissions;  // sizes asked for
-    std::deque<int> answers;       // bytes moved per submission; -1 = time-out
+    std::vector<int> submissions;    // sizes asked for
+    std::deque<int> answers;         // bytes moved per submission; -1 = time-out
     std::vector<std::uint8_t> sent;  // every byte written, in order
     std::uint32_t readCount = 0;     // bytes handed out so far; each is streamByte(its position)
     bool closed = false;
     int controls = 0;
     bool refuseControl = false;
-    std::deque<std::uint8_t> statuses;  // what device-to-host requests answer, then 0
+    std::deque<std::uint8_t> statuses;       // what device-to-host requests answer, then 0
     std::vector<std::vector<int>> requests;  // request, value, index, length
 
     bool openIndex(int index) override {
@@ -55,10 +55,8 @@ public:
             answers.pop_front();
         }
         for (int i = 0; i < n; ++i) {
-            if (endpoint & 0x80)
-                data[i] = streamByte(readCount++);
-            else
-                sent.push_back(data[i]);
+            if (endpoint & 0x80) data[i] = streamByte(readCount++);
+            else sent.push_back(data[i]);
         }
         return n;
     }
@@ -252,7 +250,8 @@ TEST(ExchangeChannel, PollBudgetsAndFinishedStatus) {
         FakeClock clock(5000);
         EXPECT_EQ(channel.waitStatus(c.mask, c.budget, clock), c.expected);
         EXPECT_EQ(t.backend->controls, c.polls);
-        EXPECT_EQ(t.backend->requests.front(), (std::vector<int>{tr600::cmd::ReadStatus, 1, 0, 1})) << "one status byte";
+        EXPECT_EQ(t.backend->requests.front(), (std::vector<int>{tr600::cmd::ReadStatus, 1, 0, 1}))
+            << "one status byte";
     }
 }
 

@@ -58,9 +58,7 @@ gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
     case USBDEVFS_CLEAR_HALT:
     case USBDEVFS_RESET:
     case USBDEVFS_RESETEP:
-    case USBDEVFS_SETCONFIGURATION:
-        umockdev_ioctl_client_complete(client, 0, 0);
-        return TRUE;
+    case USBDEVFS_SETCONFIGURATION: umockdev_ioctl_client_complete(client, 0, 0); return TRUE;
     case USBDEVFS_GETDRIVER:
         umockdev_ioctl_client_complete(client, -1, ENODATA);  // no kernel driver to detach
         return TRUE;
@@ -121,8 +119,7 @@ gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
         umockdev_ioctl_client_complete(client, 0, 0);
         return TRUE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -135,7 +132,9 @@ constexpr const char *kDevice =
     "E: ID_VENDOR_ID=7a31\nE: ID_MODEL_ID=0001\n"
     "A: busnum=1\\n\nA: devnum=2\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n\n"
     "A: idVendor=7a31\\n\nA: idProduct=0001\\n\n"
-    "H: descriptors=12010002FF000040317A01000001000000010902200001010080320904000002FF0000000705020200020007058202000200\n";
+    "H: "
+    "descriptors="
+    "12010002FF000040317A01000001000000010902200001010080320904000002FF0000000705020200020007058202000200\n";
 
 // Another vendor's device on the same bus: it must never be opened.
 constexpr const char *kForeign =
@@ -145,7 +144,9 @@ constexpr const char *kForeign =
     "E: BUSNUM=001\nE: DEVNUM=003\nE: DEVNAME=/dev/bus/usb/001/003\n"
     "A: busnum=1\\n\nA: devnum=3\\n\nA: speed=480\\n\nA: bConfigurationValue=1\\n\n"
     "A: idVendor=1234\\n\nA: idProduct=5678\\n\n"
-    "H: descriptors=12010002FF00004034127856000001000000010902200001010080320904000002FF0000000705020200020007058202000200\n";
+    "H: "
+    "descriptors="
+    "12010002FF00004034127856000001000000010902200001010080320904000002FF0000000705020200020007058202000200\n";
 
 }  // namespace
 

@@ -26,7 +26,10 @@ std::optional<std::uint64_t> number(const std::string &t) {
     std::uint64_t v = 0;
     for (std::size_t i = pos; i < t.size(); ++i) {
         const char c = t[i];
-        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
+        int d = c >= '0' && c <= '9'   ? c - '0'
+                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                       : 99;
         if (d >= base) return std::nullopt;
         v = v * std::uint64_t(base) + std::uint64_t(d);
         if (v > 0xFFFFFFFFull) return std::nullopt;
@@ -226,11 +229,11 @@ private:
             (hex ? it.rangeKind : it.value) = kRangeAny;
             return 2;
         }
-        std::uint8_t *slot = key == "byte"                     ? &it.byteIndex
-                             : key == "mask" || key == "bits"  ? (hex ? &it.bitCount : &it.mask)
+        std::uint8_t *slot = key == "byte"                      ? &it.byteIndex
+                             : key == "mask" || key == "bits"   ? (hex ? &it.bitCount : &it.mask)
                              : key == "value" || key == "range" ? (hex ? &it.rangeKind : &it.value)
-                             : key == "reserved"               ? &it.reserved
-                                                               : nullptr;
+                             : key == "reserved"                ? &it.reserved
+                                                                : nullptr;
         if (!slot) {
             error("unknown item field " + key);
             return 0;
@@ -356,9 +359,7 @@ void dumpBytes(std::string &out, const char *directive, const std::array<std::ui
 
 }  // namespace
 
-CompileResult compileText(std::string_view text, const std::string &fileName) {
-    return Compiler(fileName).run(text);
-}
+CompileResult compileText(std::string_view text, const std::string &fileName) { return Compiler(fileName).run(text); }
 
 CompileResult compileFile(const std::filesystem::path &source) {
     std::ifstream in(source, std::ios::binary);
@@ -399,14 +400,15 @@ std::string dumpConfig(const ConfigFile &file) {
             std::string line = std::string("    ") + kKindNames[it.kind] + " " + quote(it.text);
             const Rect &r = it.rect;
             if (it.kind != kDropEntry || r.left || r.top || r.right || r.bottom)
-                line += " at " + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
-                        std::to_string(r.right) + " " + std::to_string(r.bottom);
+                line += " at " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) +
+                        " " + std::to_string(r.bottom);
             if (it.byteIndex || it.kind == kHexField || it.kind == kRadioButton || it.kind == kCheckBox ||
                 it.kind == kDropDown)
                 line += " byte " + std::to_string(it.byteIndex);
             if (it.kind == kHexField) {
                 line += " bits " + std::to_string(it.bitCount);
-                line += it.rangeKind == kRangeAny ? std::string(" range any") : " range " + std::to_string(it.rangeKind);
+                line +=
+                    it.rangeKind == kRangeAny ? std::string(" range any") : " range " + std::to_string(it.rangeKind);
             } else {
                 if (it.mask || it.kind == kRadioButton || it.kind == kCheckBox || it.kind == kDropDown)
                     line += " mask " + hexNum(it.mask);

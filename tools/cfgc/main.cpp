@@ -11,11 +11,10 @@ using namespace vantor;
 
 namespace {
 
-constexpr const char *kUsage =
-    "usage: cfgc compile SOURCE.txt -o OUT.cfg\n"
-    "       cfgc dump FILE.cfg [-o OUT.txt]\n"
-    "       cfgc check FILE.cfg...\n"
-    "See data/cfg/README.md for the source format.\n";
+constexpr const char *kUsage = "usage: cfgc compile SOURCE.txt -o OUT.cfg\n"
+                               "       cfgc dump FILE.cfg [-o OUT.txt]\n"
+                               "       cfgc check FILE.cfg...\n"
+                               "See data/cfg/README.md for the source format.\n";
 
 int compileCommand(const fs::path &source, const fs::path &output) {
     const auto result = cfgc::compileFile(source);
@@ -25,7 +24,8 @@ int compileCommand(const fs::path &source, const fs::path &output) {
         return 1;
     }
     const auto image = cfg::encodeConfigImage(result.file);
-    return buildtool::writeOutput("cfgc", output, std::string_view(reinterpret_cast<const char *>(image.data()), image.size()));
+    return buildtool::writeOutput("cfgc", output,
+                                  std::string_view(reinterpret_cast<const char *>(image.data()), image.size()));
 }
 
 int dumpCommand(const fs::path &input, const fs::path &output) {

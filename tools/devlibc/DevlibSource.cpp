@@ -35,11 +35,20 @@ struct OpName {
 };
 // Printing order of the dumper.
 constexpr OpName kOpNames[] = {
-    {"program", kOpProgram},      {"read", kOpRead},           {"verify", kOpVerify},
-    {"blank", kOpBlank},          {"erase", kOpErase},         {"write-fuse", kOpWriteFuse},
-    {"read-fuse", kOpReadFuse},   {"protect", kOpProtect},     {"protect2", kOpProtect2},
-    {"write-config", kOpWriteConfig}, {"read-config", kOpReadConfig}, {"write-cal", kOpWriteCal},
-    {"boot-lock", kOpBootLock},   {"test", kOpTest},
+    {"program", kOpProgram},
+    {"read", kOpRead},
+    {"verify", kOpVerify},
+    {"blank", kOpBlank},
+    {"erase", kOpErase},
+    {"write-fuse", kOpWriteFuse},
+    {"read-fuse", kOpReadFuse},
+    {"protect", kOpProtect},
+    {"protect2", kOpProtect2},
+    {"write-config", kOpWriteConfig},
+    {"read-config", kOpReadConfig},
+    {"write-cal", kOpWriteCal},
+    {"boot-lock", kOpBootLock},
+    {"test", kOpTest},
 };
 
 constexpr std::string_view kTypeNames[] = {"mcu", "memory", "eprom", "serial", "pld", "ram"};
@@ -68,8 +77,7 @@ std::vector<std::uint8_t> trimZeros(const std::uint8_t *p, std::size_t n) {
 }
 
 // Splits a fixed text field into the text before its NUL and the bytes after it.
-void splitText(const std::uint8_t *p, std::size_t size, std::string &text,
-               std::vector<std::uint8_t> &pad) {
+void splitText(const std::uint8_t *p, std::size_t size, std::string &text, std::vector<std::uint8_t> &pad) {
     const auto *nul = static_cast<const std::uint8_t *>(std::memchr(p, 0, size));
     if (!nul) {
         text.assign(reinterpret_cast<const char *>(p), size);
@@ -82,8 +90,7 @@ void splitText(const std::uint8_t *p, std::size_t size, std::string &text,
 }
 
 // False when the text plus its NUL plus the padding does not fit the field.
-bool joinText(std::uint8_t *p, std::size_t size, const std::string &text,
-              const std::vector<std::uint8_t> &pad) {
+bool joinText(std::uint8_t *p, std::size_t size, const std::string &text, const std::vector<std::uint8_t> &pad) {
     std::memset(p, 0, size);
     if (text.size() + (pad.empty() ? 0 : 1 + pad.size()) > size) return false;
     std::memcpy(p, text.data(), text.size());
@@ -156,10 +163,8 @@ void encodeEntry(const DeviceEntry &entry, std::uint8_t out[kRecordSize]) {
     joinText(out + kConfigOffset, kConfigNameSize, entry.record.config_name, entry.configPad);
 }
 
-std::vector<std::uint8_t> encodeLibrary(const Library &library, const std::string &libraryName,
-                                        std::string &error) {
-    std::vector<std::uint8_t> image(kHeaderSize + kRecordSize * library.devices.size() +
-                                    devlib::kCheckWordSize);
+std::vector<std::uint8_t> encodeLibrary(const Library &library, const std::string &libraryName, std::string &error) {
+    std::vector<std::uint8_t> image(kHeaderSize + kRecordSize * library.devices.size() + devlib::kCheckWordSize);
     devlib::LibraryHeader header;
     header.library_name = libraryName;
     header.reserved0 = library.headerReserved0;
@@ -173,8 +178,7 @@ std::vector<std::uint8_t> encodeLibrary(const Library &library, const std::strin
         error = "header-reserved holds more than 100 bytes";
         return {};
     }
-    std::copy(library.headerReserved.begin(), library.headerReserved.end(),
-              image.begin() + kHeaderReservedOffset);
+    std::copy(library.headerReserved.begin(), library.headerReserved.end(), image.begin() + kHeaderReservedOffset);
     for (std::size_t i = 0; i < library.devices.size(); ++i)
         encodeEntry(library.devices[i], image.data() + kHeaderSize + kRecordSize * i);
     const std::size_t body = image.size() - devlib::kCheckWordSize;
@@ -184,8 +188,7 @@ std::vector<std::uint8_t> encodeLibrary(const Library &library, const std::strin
     return image;
 }
 
-bool decodeLibrary(std::span<const std::uint8_t> image, Library &out, std::string &libraryName,
-                   std::string &error) {
+bool decodeLibrary(std::span<const std::uint8_t> image, Library &out, std::string &libraryName, std::string &error) {
     out = Library{};
     if (image.size() < kHeaderSize + devlib::kCheckWordSize) {
         error = "file too short for a device library (" + std::to_string(image.size()) + " bytes)";
@@ -205,8 +208,8 @@ bool decodeLibrary(std::span<const std::uint8_t> image, Library &out, std::strin
     const std::uint64_t expected =
         kHeaderSize + std::uint64_t(kRecordSize) * header.record_count + devlib::kCheckWordSize;
     if (expected != image.size()) {
-        error = "file holds " + std::to_string(image.size()) + " bytes, but " +
-                std::to_string(header.record_count) + " records need " + std::to_string(expected);
+        error = "file holds " + std::to_string(image.size()) + " bytes, but " + std::to_string(header.record_count) +
+                " records need " + std::to_string(expected);
         return false;
     }
     splitText(image.data() + 4, devlib::kLibraryNameSize, libraryName, out.libraryNamePad);
@@ -234,16 +237,13 @@ std::vector<Problem> validateEntry(const DeviceEntry &entry) {
     if (!entry.namePad.empty() && r.device_name.size() + 1 + entry.namePad.size() > kDeviceNameSize)
         p.push_back({Field::NamePad, -1, "name-pad does not fit beside the device name", true});
     if (r.vendor_index >= kVendorCount)
-        p.push_back({Field::Vendor, -1,
-                     "vendor index " + std::to_string(r.vendor_index) + " out of range (0..100)"});
+        p.push_back({Field::Vendor, -1, "vendor index " + std::to_string(r.vendor_index) + " out of range (0..100)"});
     if (r.adapter_index >= kAdapterCount)
-        p.push_back({Field::Adapter, -1,
-                     "adapter index " + std::to_string(r.adapter_index) + " out of range (0..72)"});
+        p.push_back({Field::Adapter, -1, "adapter index " + std::to_string(r.adapter_index) + " out of range (0..72)"});
     if (r.device_type > kTypeRam)
         p.push_back({Field::Type, -1, "device type " + std::to_string(r.device_type) + " out of range (0..5)"});
     if (r.data_width != 8 && r.data_width != 12 && r.data_width != 14 && r.data_width != 16)
-        p.push_back({Field::Width, -1,
-                     "data width " + std::to_string(r.data_width) + " is not 8, 12, 14 or 16"});
+        p.push_back({Field::Width, -1, "data width " + std::to_string(r.data_width) + " is not 8, 12, 14 or 16"});
     if (r.config_name.size() > std::size_t(kConfigNameSize)) {
         p.push_back({Field::Config, -1,
                      "config name too long (" + std::to_string(r.config_name.size()) + " characters, at most 16)",
@@ -284,15 +284,14 @@ std::vector<Problem> validateEntry(const DeviceEntry &entry) {
             if (start < oe && os < end)
                 p.push_back({Field::Area, a,
                              "area " + std::to_string(a) + " (" + hex(start) + ".." + hex(end - 1) +
-                                 ") overlaps area " + std::to_string(b) + " (" + hex(os) + ".." +
-                                 hex(oe - 1) + ")"});
+                                 ") overlaps area " + std::to_string(b) + " (" + hex(os) + ".." + hex(oe - 1) + ")"});
         }
     }
     return p;
 }
 
-std::vector<std::string> checkLibraryImage(std::span<const std::uint8_t> image,
-                                           const std::string &fileName, std::size_t *deviceCount) {
+std::vector<std::string> checkLibraryImage(std::span<const std::uint8_t> image, const std::string &fileName,
+                                           std::size_t *deviceCount) {
     std::vector<std::string> faults;
     Library lib;
     std::string name, error;
@@ -301,14 +300,13 @@ std::vector<std::string> checkLibraryImage(std::span<const std::uint8_t> image,
         return faults;
     }
     if (deviceCount) *deviceCount = lib.devices.size();
-    if (name != fileName)
-        faults.push_back("library_name is '" + name + "', but the file is named '" + fileName + "'");
+    if (name != fileName) faults.push_back("library_name is '" + name + "', but the file is named '" + fileName + "'");
     std::map<std::pair<std::uint16_t, std::string>, std::size_t> seen;
     for (std::size_t i = 0; i < lib.devices.size(); ++i) {
         const auto &e = lib.devices[i];
         const std::string who = "record " + std::to_string(i) + " (" +
-                                std::string(vendorTableText(e.record.vendor_index)) + "/" +
-                                e.record.device_name + "): ";
+                                std::string(vendorTableText(e.record.vendor_index)) + "/" + e.record.device_name +
+                                "): ";
         for (const auto &p : validateEntry(e)) faults.push_back(who + p.message);
         const auto key = std::make_pair(e.record.vendor_index, e.record.device_name);
         if (auto [it, fresh] = seen.emplace(key, i); !fresh)
@@ -527,18 +525,16 @@ private:
 
     void error(Loc loc, std::string message) {
         if (full()) return;
-        result.errors.push_back({loc.file >= 0 ? fileNames_[std::size_t(loc.file)] : std::string(),
-                                 loc.line, std::move(message)});
+        result.errors.push_back(
+            {loc.file >= 0 ? fileNames_[std::size_t(loc.file)] : std::string(), loc.line, std::move(message)});
     }
 
     void warning(Loc loc, std::string message) {
-        result.warnings.push_back({loc.file >= 0 ? fileNames_[std::size_t(loc.file)] : std::string(),
-                                   loc.line, std::move(message)});
+        result.warnings.push_back(
+            {loc.file >= 0 ? fileNames_[std::size_t(loc.file)] : std::string(), loc.line, std::move(message)});
     }
 
-    std::string where(Loc loc) const {
-        return fileNames_[std::size_t(loc.file)] + ":" + std::to_string(loc.line);
-    }
+    std::string where(Loc loc) const { return fileNames_[std::size_t(loc.file)] + ":" + std::to_string(loc.line); }
 
     void parse(const std::string &text, int file, const fs::path &dir, int depth) {
         std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;  // UTF-8 byte-order mark
@@ -574,10 +570,8 @@ private:
             finishOpen();
             headerDirective(t, loc);
         } else if (!open_) {
-            if (isFieldKey(key))
-                error(loc, "field '" + key + "' outside a device or template block");
-            else
-                error(loc, "unknown keyword '" + key + "'");
+            if (isFieldKey(key)) error(loc, "field '" + key + "' outside a device or template block");
+            else error(loc, "unknown keyword '" + key + "'");
         } else {
             field(*open_, t, loc);
         }
@@ -585,8 +579,9 @@ private:
 
     static bool isFieldKey(std::string_view k) {
         static const std::set<std::string_view> keys = {
-            "vendor", "type", "width", "id", "area", "pins", "adapter", "options", "ops",
-            "algorithm", "read-page", "program-page", "params", "config", "reserved",
+            "vendor",         "type",           "width",         "id",       "area",
+            "pins",           "adapter",        "options",       "ops",      "algorithm",
+            "read-page",      "program-page",   "params",        "config",   "reserved",
             "reserved-word0", "reserved-word1", "reserved-tail", "name-pad", "config-pad"};
         return keys.count(k) != 0;
     }
@@ -724,8 +719,8 @@ private:
         return -1;
     }
 
-    bool tableIndex(const Token &tok, Loc loc, std::string_view what, int count,
-                    std::string_view (*text)(int), std::uint16_t &out) {
+    bool tableIndex(const Token &tok, Loc loc, std::string_view what, int count, std::string_view (*text)(int),
+                    std::uint16_t &out) {
         if (!tok.quoted && tok.text.size() > 1 && tok.text[0] == '#') {
             std::uint64_t v;
             if (!parseNumber(std::string_view(tok.text).substr(1), v) || v > 0xFFFF) {
@@ -760,8 +755,7 @@ private:
 
     // Flags lists: a plain word starts from nothing, +word adds, -word removes.
     template <typename Lookup>
-    void flagList(const std::vector<Token> &t, Loc loc, std::uint32_t &flags, std::string_view what,
-                  Lookup lookup) {
+    void flagList(const std::vector<Token> &t, Loc loc, std::uint32_t &flags, std::string_view what, Lookup lookup) {
         if (t.size() < 2) {
             error(loc, "'" + t[0].text + "' needs at least one name");
             return;
@@ -943,9 +937,9 @@ private:
         if (t.size() == 4) {
             if (!numberArg(t[3], loc, 0xFFFFFFFFu, start, "the area start")) return;
         } else {
-            start = p.areaCount == 0 ? 0
-                                     : std::uint64_t(areas[p.areaCount - 1].buffer_start) +
-                                           areas[p.areaCount - 1].size_bytes;
+            start = p.areaCount == 0
+                        ? 0
+                        : std::uint64_t(areas[p.areaCount - 1].buffer_start) + areas[p.areaCount - 1].size_bytes;
             if (start > 0xFFFFFFFFu) start = 0xFFFFFFFFu;  // reported as running past the buffer
         }
         areas[p.areaCount] = MemoryArea{std::uint32_t(size), std::uint32_t(start)};
@@ -1020,20 +1014,19 @@ private:
                               : !p.hasAdapter   ? "adapter"
                               : !p.hasAlgorithm ? "algorithm"
                                                 : nullptr;
-        if (missing)
-            error(p.where, "device '" + p.name + "': missing required field '" + missing + "'");
+        if (missing) error(p.where, "device '" + p.name + "': missing required field '" + missing + "'");
         for (const auto &problem : validateEntry(p.entry)) {
             Loc loc = p.where;
             switch (problem.field) {
-                case Field::Vendor: loc = p.vendorLoc; break;
-                case Field::Type: loc = p.typeLoc; break;
-                case Field::Width: loc = p.widthLoc; break;
-                case Field::Adapter: loc = p.adapterLoc; break;
-                case Field::Config: loc = p.configLoc; break;
-                case Field::NamePad: loc = p.namePadLoc; break;
-                case Field::ConfigPad: loc = p.configPadLoc; break;
-                case Field::Area: loc = p.areaLocs[std::size_t(problem.area)]; break;
-                case Field::Name: break;
+            case Field::Vendor: loc = p.vendorLoc; break;
+            case Field::Type: loc = p.typeLoc; break;
+            case Field::Width: loc = p.widthLoc; break;
+            case Field::Adapter: loc = p.adapterLoc; break;
+            case Field::Config: loc = p.configLoc; break;
+            case Field::NamePad: loc = p.namePadLoc; break;
+            case Field::ConfigPad: loc = p.configPadLoc; break;
+            case Field::Area: loc = p.areaLocs[std::size_t(problem.area)]; break;
+            case Field::Name: break;
             }
             if (problem.fatal) error(loc.set() ? loc : p.where, problem.message);
             else warning(loc.set() ? loc : p.where, problem.message);
@@ -1043,8 +1036,7 @@ private:
         if (auto it = deviceIndex_.find(key); it != deviceIndex_.end())
             warning(p.where, "duplicate device " + std::string(vendorTableText(key.first)) + "/" + p.name +
                                  " (first defined at " + where(devices_[it->second].where) + ")");
-        else
-            deviceIndex_.emplace(key, devices_.size());
+        else deviceIndex_.emplace(key, devices_.size());
         if (result.errors.size() == before) result.library.devices.push_back(p.entry);
         devices_.push_back(std::move(p));
     }
@@ -1097,9 +1089,8 @@ std::string dumpLibrary(const Library &library, const std::string &libraryName) 
             line("area", formatSize(r.memory_areas[a].size_bytes) + " @ " + hex(r.memory_areas[a].buffer_start));
         if (r.pin_count) line("pins", std::to_string(r.pin_count));
         const auto adapter = adapterTableText(r.adapter_index);
-        line("adapter", !adapter.empty() && uniqueAdapterName(r.adapter_index)
-                            ? std::string(adapter)
-                            : "#" + std::to_string(r.adapter_index));
+        line("adapter", !adapter.empty() && uniqueAdapterName(r.adapter_index) ? std::string(adapter)
+                                                                               : "#" + std::to_string(r.adapter_index));
         if (r.option_flags) {
             std::string s;
             std::uint32_t rest = r.option_flags;

@@ -26,8 +26,8 @@ struct DeviceEntry {
 
 struct Library {
     std::uint32_t headerReserved0 = 0;
-    std::vector<std::uint8_t> headerReserved;   // the 100 bytes at offset 56, trailing zeros dropped
-    std::vector<std::uint8_t> libraryNamePad;   // bytes after library_name's NUL
+    std::vector<std::uint8_t> headerReserved;  // the 100 bytes at offset 56, trailing zeros dropped
+    std::vector<std::uint8_t> libraryNamePad;  // bytes after library_name's NUL
     std::vector<DeviceEntry> devices;
 };
 
@@ -41,12 +41,10 @@ struct Diagnostic {
 // ---- Binary side ----------------------------------------------------------
 // Whole file image (header, records, check word). Fails (empty result, error set)
 // when a padding does not fit beside the library name.
-std::vector<std::uint8_t> encodeLibrary(const Library &library, const std::string &libraryName,
-                                        std::string &error);
+std::vector<std::uint8_t> encodeLibrary(const Library &library, const std::string &libraryName, std::string &error);
 
 // Structural decoding: size, check word, record_size. Record contents are not judged.
-bool decodeLibrary(std::span<const std::uint8_t> image, Library &out, std::string &libraryName,
-                   std::string &error);
+bool decodeLibrary(std::span<const std::uint8_t> image, Library &out, std::string &libraryName, std::string &error);
 
 DeviceEntry decodeEntry(const std::uint8_t raw[devlib::kRecordSize]);
 void encodeEntry(const DeviceEntry &entry, std::uint8_t out[devlib::kRecordSize]);
@@ -69,14 +67,14 @@ struct Problem {
 std::vector<Problem> validateEntry(const DeviceEntry &entry);
 
 // Full verification of a library file as `devlibc check` does it; one line per fault.
-std::vector<std::string> checkLibraryImage(std::span<const std::uint8_t> image,
-                                           const std::string &fileName, std::size_t *deviceCount);
+std::vector<std::string> checkLibraryImage(std::span<const std::uint8_t> image, const std::string &fileName,
+                                           std::size_t *deviceCount);
 
 // ---- Text side ------------------------------------------------------------
 struct CompileResult {
     Library library;
     std::vector<Diagnostic> errors;
-    std::vector<Diagnostic> warnings;  // what the shipped data must not contain (compile --strict refuses it)
+    std::vector<Diagnostic> warnings;           // what the shipped data must not contain (compile --strict refuses it)
     std::vector<std::filesystem::path> inputs;  // every file read, for dependency tracking
     bool ok() const { return errors.empty(); }
 };

@@ -47,15 +47,16 @@ int compileCommand(const fs::path &source, const fs::path &output, const fs::pat
         std::fprintf(stderr, "devlibc: %s\n", error.c_str());
         return 1;
     }
-    if (buildtool::writeOutput("devlibc", output, std::string_view(reinterpret_cast<const char *>(image.data()), image.size())))
+    if (buildtool::writeOutput("devlibc", output,
+                               std::string_view(reinterpret_cast<const char *>(image.data()), image.size())))
         return 1;
     if (!depfile.empty()) {
         std::string dep = makeEscape(output.string()) + ":";
         for (const auto &in : result.inputs) dep += " \\\n  " + makeEscape(in.string());
         if (buildtool::writeOutput("devlibc", depfile, dep + "\n")) return 1;
     }
-    std::printf("devlibc: %s: %zu devices, %zu bytes\n", output.string().c_str(),
-                result.library.devices.size(), image.size());
+    std::printf("devlibc: %s: %zu devices, %zu bytes\n", output.string().c_str(), result.library.devices.size(),
+                image.size());
     return 0;
 }
 
@@ -86,10 +87,8 @@ int checkCommand(const std::vector<fs::path> &files) {
         std::size_t count = 0;
         const auto faults = checkLibraryImage(data, file.filename().string(), &count);
         for (const auto &f : faults) std::fprintf(stderr, "%s: %s\n", file.string().c_str(), f.c_str());
-        if (faults.empty())
-            std::printf("%s: OK, %zu devices\n", file.string().c_str(), count);
-        else
-            rc = 1;
+        if (faults.empty()) std::printf("%s: OK, %zu devices\n", file.string().c_str(), count);
+        else rc = 1;
     }
     return rc;
 }
@@ -98,8 +97,8 @@ int run(int argc, char **argv) {
     buildtool::CommandLine line;
     // --strict belongs to compile alone; with another command it is an unknown option.
     const bool compiling = argc > 1 && std::string_view(argv[1]) == "compile";
-    const std::vector<std::string_view> flags = compiling ? std::vector<std::string_view>{"--strict"}
-                                                          : std::vector<std::string_view>{};
+    const std::vector<std::string_view> flags =
+        compiling ? std::vector<std::string_view>{"--strict"} : std::vector<std::string_view>{};
     if (const auto done = buildtool::parseCommandLine(argc, argv, "devlibc", kUsage, {"-o", "--depfile"}, flags, line))
         return *done;
     const std::string &cmd = line.command;

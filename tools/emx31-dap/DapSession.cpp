@@ -51,8 +51,10 @@ bool fromBase64(const std::string &text, std::vector<std::uint8_t> &out) {
 const char *spaceReference(debug::Space s) {
     switch (s) {
     case debug::Space::Code: return "code";
-    case debug::Space::Xdata: case debug::Space::Pdata: return "xdata";
-    case debug::Space::Idata: case debug::Space::Stack: return "idata";
+    case debug::Space::Xdata:
+    case debug::Space::Pdata: return "xdata";
+    case debug::Space::Idata:
+    case debug::Space::Stack: return "idata";
     default: return "data";
     }
 }
@@ -83,7 +85,9 @@ std::string postfixOperand(const std::string &e) {
     return bare ? e : "(" + e + ")";
 }
 
-std::uint32_t spaceSize(debug::Space s) { return s == debug::Space::Code || s == debug::Space::Xdata ? 0x10000u : 0x100u; }
+std::uint32_t spaceSize(debug::Space s) {
+    return s == debug::Space::Code || s == debug::Space::Xdata ? 0x10000u : 0x100u;
+}
 
 // "3", ">= 3", "== 3", "> 2": the pass count that makes the driver stop on that hit (and after).
 bool passCountOf(const std::string &condition, std::uint32_t &count) {
@@ -93,7 +97,9 @@ bool passCountOf(const std::string &condition, std::uint32_t &count) {
     int bias = 0;
     if (t.rfind(">=", 0) == 0 || t.rfind("==", 0) == 0) t.erase(0, 2);
     else if (t.rfind(">", 0) == 0) t.erase(0, 1), bias = 1;
-    if (t.empty() || !std::all_of(t.begin(), t.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) || t.size() > 9)
+    if (t.empty() ||
+        !std::all_of(t.begin(), t.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) ||
+        t.size() > 9)
         return false;
     count = std::uint32_t(std::stoul(t)) + std::uint32_t(bias);
     if (count == 0) count = 1;
@@ -118,13 +124,21 @@ DapSession::~DapSession() {
 }
 
 void DapSession::respond(const json &request, json body) {
-    channel_.write({{"seq", seq_++}, {"type", "response"}, {"request_seq", request.value("seq", 0)}, {"success", true},
-                    {"command", request.value("command", "")}, {"body", std::move(body)}});
+    channel_.write({{"seq", seq_++},
+                    {"type", "response"},
+                    {"request_seq", request.value("seq", 0)},
+                    {"success", true},
+                    {"command", request.value("command", "")},
+                    {"body", std::move(body)}});
 }
 
 void DapSession::fail(const json &request, const std::string &message) {
-    channel_.write({{"seq", seq_++}, {"type", "response"}, {"request_seq", request.is_object() ? request.value("seq", 0) : 0},
-                    {"success", false}, {"command", request.is_object() ? request.value("command", "") : ""}, {"message", message},
+    channel_.write({{"seq", seq_++},
+                    {"type", "response"},
+                    {"request_seq", request.is_object() ? request.value("seq", 0) : 0},
+                    {"success", false},
+                    {"command", request.is_object() ? request.value("command", "") : ""},
+                    {"message", message},
                     {"body", {{"error", {{"id", 1}, {"format", message}, {"showUser", true}}}}}});
 }
 
@@ -311,7 +325,8 @@ void DapSession::onLaunch(const json &request) {
         event("terminated");
         return fail(request, "launch: cannot reach the emulator: " + connect);
     }
-    for (const auto &dir : args.value("sourceDirectories", json::array())) hostCommand("directory " + dir.get<std::string>());
+    for (const auto &dir : args.value("sourceDirectories", json::array()))
+        hostCommand("directory " + dir.get<std::string>());
     if (args.contains("debugInfo") && !host_->source_->loadDebugInfo(args["debugInfo"].get<std::string>()))
         output("Going on without source-level debugging.\n", "stderr");
     const std::string loaded = hostCommand("load " + program);
@@ -354,7 +369,8 @@ void DapSession::removeBreakpoints(const std::string &group) {
     host_->relinkBreakpoints();
 }
 
-bool DapSession::addBreakpoint(const std::string &group, int id, std::uint16_t address, const json &wanted, std::string &error) {
+bool DapSession::addBreakpoint(const std::string &group, int id, std::uint16_t address, const json &wanted,
+                               std::string &error) {
     std::uint32_t passCount = 1;
     const std::string hits = wanted.value("hitCondition", "");
     if (!hits.empty() && !passCountOf(hits, passCount)) {
@@ -384,7 +400,8 @@ void DapSession::onSetBreakpoints(const json &request) {
         const int line = wanted.at("line").get<int>();
         json result = {{"verified", false}, {"line", line}};
         int resolved = 0;
-        const auto addresses = known ? source.map()->addressesOf(*known, line, &resolved) : std::vector<std::uint16_t>{};
+        const auto addresses =
+            known ? source.map()->addressesOf(*known, line, &resolved) : std::vector<std::uint16_t>{};
         if (!source.map()) {
             result["message"] = "no debug information: the program was not built with sdcc --debug";
         } else if (!known) {
@@ -421,7 +438,8 @@ void DapSession::onSetFunctionBreakpoints(const json &request) {
                     if (auto where = source.map()->locate(addresses.front())) {
                         result["line"] = where->line;
                         if (auto path = source.findSource(where->file))
-                            result["source"] = {{"name", where->file}, {"path", std::filesystem::absolute(*path).string()}};
+                            result["source"] = {{"name", where->file},
+                                                {"path", std::filesystem::absolute(*path).string()}};
                     }
             } else {
                 result["message"] = error;
@@ -478,7 +496,9 @@ void DapSession::startRun(RunKind kind) {
                                                                      : debug::TargetControl::Stop::Failed;
             } else {
                 debug::Stepper stepper(*source.info(), *source.map(), target);
-                outcome = now == RunKind::Next ? stepper.next() : now == RunKind::StepIn ? stepper.step() : stepper.finish();
+                outcome = now == RunKind::Next     ? stepper.next()
+                          : now == RunKind::StepIn ? stepper.step()
+                                                   : stepper.finish();
             }
             if (outcome.stop == debug::TargetControl::Stop::Breakpoint && target.connected() && conditionsSayGoOn()) {
                 now = RunKind::Continue;
@@ -517,7 +537,10 @@ void DapSession::linkLost(const std::string &why) {
     const std::string text = "The link to the emulator is lost" + (why.empty() ? std::string() : " (" + why + ")") +
                              ": the debug session ends.";
     output(text + "\n", "stderr");
-    event("stopped", {{"reason", "exception"}, {"description", "link lost"}, {"text", text}, {"threadId", 1},
+    event("stopped", {{"reason", "exception"},
+                      {"description", "link lost"},
+                      {"text", text},
+                      {"threadId", 1},
                       {"allThreadsStopped", true}});
     event("terminated");
     launched_ = false;  // requests after this get "not launched"; the client ends the adapter
@@ -534,7 +557,8 @@ void DapSession::finishRun(RunKind kind, const debug::Stepper::Outcome &outcome)
         body["reason"] = "breakpoint";
         json ids = json::array();
         for (const auto &bp : breakpoints_)
-            if (bp.address == target.pc() && std::find(ids.begin(), ids.end(), bp.id) == ids.end()) ids.push_back(bp.id);
+            if (bp.address == target.pc() && std::find(ids.begin(), ids.end(), bp.id) == ids.end())
+                ids.push_back(bp.id);
         body["hitBreakpointIds"] = ids;
         break;
     }
@@ -578,8 +602,11 @@ void DapSession::onStackTrace(const json &request) {
     json list = json::array();
     for (std::size_t i = start; i < all.size() && (levels <= 0 || list.size() < std::size_t(levels)); ++i) {
         const auto &f = all[i];
-        json frame = {{"id", i + 1}, {"name", f.function ? f.function->name : "C:" + hexAddress(f.pc).substr(2)},
-                      {"line", 0}, {"column", 0}, {"instructionPointerReference", hexAddress(f.pc)}};
+        json frame = {{"id", i + 1},
+                      {"name", f.function ? f.function->name : "C:" + hexAddress(f.pc).substr(2)},
+                      {"line", 0},
+                      {"column", 0},
+                      {"instructionPointerReference", hexAddress(f.pc)}};
         const auto where = source.map() ? source.map()->locate(f.pc) : std::nullopt;
         if (where) {
             frame["line"] = where->line;
@@ -603,22 +630,36 @@ int DapSession::handleFor(Handle h) {
 void DapSession::onScopes(const json &request) {
     const json args = request.value("arguments", json::object());
     const int id = args.value("frameId", 1);
-    if (id < 1 || std::size_t(id) > frames().size()) return fail(request, "scopes: unknown frameId " + std::to_string(id));
+    if (id < 1 || std::size_t(id) > frames().size())
+        return fail(request, "scopes: unknown frameId " + std::to_string(id));
     const std::size_t frame = std::size_t(id - 1);
     json scopes = json::array({
-        {{"name", "Locals"}, {"presentationHint", "locals"}, {"variablesReference", handleFor({Handle::Kind::Locals, frame, {}, {}})}, {"expensive", false}},
-        {{"name", "Globals"}, {"variablesReference", handleFor({Handle::Kind::Globals, frame, {}, {}})}, {"expensive", false}},
-        {{"name", "Registers"}, {"presentationHint", "registers"}, {"variablesReference", handleFor({Handle::Kind::Registers, frame, {}, {}})}, {"expensive", false}},
-        {{"name", "SFRs"}, {"variablesReference", handleFor({Handle::Kind::Sfrs, frame, {}, {}})}, {"expensive", false}},
+        {{"name", "Locals"},
+         {"presentationHint", "locals"},
+         {"variablesReference", handleFor({Handle::Kind::Locals, frame, {}, {}})},
+         {"expensive", false}},
+        {{"name", "Globals"},
+         {"variablesReference", handleFor({Handle::Kind::Globals, frame, {}, {}})},
+         {"expensive", false}},
+        {{"name", "Registers"},
+         {"presentationHint", "registers"},
+         {"variablesReference", handleFor({Handle::Kind::Registers, frame, {}, {}})},
+         {"expensive", false}},
+        {{"name", "SFRs"},
+         {"variablesReference", handleFor({Handle::Kind::Sfrs, frame, {}, {}})},
+         {"expensive", false}},
     });
     respond(request, {{"scopes", scopes}});
 }
 
-json DapSession::variable(debug::Evaluator &e, const std::string &name, const debug::Value &v, const std::string &evaluateName,
-                          std::size_t frame) {
+json DapSession::variable(debug::Evaluator &e, const std::string &name, const debug::Value &v,
+                          const std::string &evaluateName, std::size_t frame) {
     std::string error;
-    json j = {{"name", name}, {"value", e.summary(v, error)}, {"type", v.type ? v.type->name() : ""},
-              {"evaluateName", evaluateName}, {"variablesReference", 0}};
+    json j = {{"name", name},
+              {"value", e.summary(v, error)},
+              {"type", v.type ? v.type->name() : ""},
+              {"evaluateName", evaluateName},
+              {"variablesReference", 0}};
     if (e.hasChildren(v)) j["variablesReference"] = handleFor({Handle::Kind::Children, frame, v, evaluateName});
     if (v.where == debug::Value::Where::Memory)
         j["memoryReference"] = std::string(spaceReference(v.space)) + ":" + hexAddress(v.address);
@@ -633,7 +674,8 @@ bool isSfr(const debug::Symbol &s) {
 
 void DapSession::onVariables(const json &request) {
     const int ref = request.at("arguments").at("variablesReference").get<int>();
-    if (ref < 1 || std::size_t(ref) > handles_.size()) return fail(request, "variables: unknown variablesReference " + std::to_string(ref));
+    if (ref < 1 || std::size_t(ref) > handles_.size())
+        return fail(request, "variables: unknown variablesReference " + std::to_string(ref));
     const Handle h = handles_[std::size_t(ref - 1)];
     auto &source = *host_->source_;
     const auto all = frames();
@@ -647,7 +689,8 @@ void DapSession::onVariables(const json &request) {
     switch (h.kind) {
     case Handle::Kind::Locals:
         if (const auto *f = all[h.frame].function)
-            for (const auto *s : source.info()->localsOf(*f)) vars.push_back(variable(e, s->name, e.symbolValue(*s), s->name, h.frame));
+            for (const auto *s : source.info()->localsOf(*f))
+                vars.push_back(variable(e, s->name, e.symbolValue(*s), s->name, h.frame));
         break;
     case Handle::Kind::Globals:
         for (const auto &s : source.info()->symbols())
@@ -736,7 +779,8 @@ void DapSession::onReadMemory(const json &request) {
         if (!host_->source_->target().read(space, std::uint32_t(at), data.data() + (at - first), n, error))
             return fail(request, "readMemory: " + error);
     }
-    respond(request, {{"address", hexAddress(std::uint32_t(first))}, {"data", toBase64(data)},
+    respond(request, {{"address", hexAddress(std::uint32_t(first))},
+                      {"data", toBase64(data)},
                       {"unreadableBytes", count - std::int64_t(data.size())}});
 }
 
@@ -749,7 +793,8 @@ void DapSession::onWriteMemory(const json &request) {
     address += args.value("offset", 0);
     std::vector<std::uint8_t> data;
     if (!fromBase64(args.at("data").get<std::string>(), data)) return fail(request, "writeMemory: data is not base64");
-    if (address < 0 || address + std::int64_t(data.size()) > spaceSize(space)) return fail(request, "writeMemory: beyond the memory space");
+    if (address < 0 || address + std::int64_t(data.size()) > spaceSize(space))
+        return fail(request, "writeMemory: beyond the memory space");
     std::string error;
     if (!host_->source_->target().write(space, std::uint32_t(address), data.data(), data.size(), error))
         return fail(request, "writeMemory: " + error);
@@ -777,7 +822,8 @@ void DapSession::onDisassemble(const json &request) {
     std::vector<std::int64_t> addresses;
     if (instructionOffset < 0) {
         std::int64_t a = std::max<std::int64_t>(0, base - 3 * std::int64_t(-instructionOffset) - 3);
-        if (const auto *f = source.info() ? source.info()->functionAt(std::uint32_t(std::max<std::int64_t>(0, base))) : nullptr)
+        if (const auto *f =
+                source.info() ? source.info()->functionAt(std::uint32_t(std::max<std::int64_t>(0, base))) : nullptr)
             if (f->start < a + 0 && base - f->start < 3 * std::int64_t(-instructionOffset) + 64) a = f->start;
         std::vector<std::int64_t> before;
         while (a < base) before.push_back(a), a += debug::instructionLength(fetch(std::uint16_t(a)));
@@ -787,7 +833,8 @@ void DapSession::onDisassemble(const json &request) {
         }
     }
     std::int64_t a = base;
-    for (int i = std::max(0, instructionOffset); i > 0 && a <= 0xFFFF; --i) a += debug::instructionLength(fetch(std::uint16_t(a)));
+    for (int i = std::max(0, instructionOffset); i > 0 && a <= 0xFFFF; --i)
+        a += debug::instructionLength(fetch(std::uint16_t(a)));
     while (int(addresses.size()) < count) {
         addresses.push_back(a <= 0xFFFF ? a : -1);
         if (a <= 0xFFFF) a += debug::instructionLength(fetch(std::uint16_t(a)));
@@ -809,7 +856,8 @@ void DapSession::onDisassemble(const json &request) {
         std::replace(text.begin(), text.end(), '\t', ' ');
         json j = {{"address", hexAddress(std::uint32_t(at))}, {"instructionBytes", bytes}, {"instruction", text}};
         if (source.info())
-            if (const auto *f = source.info()->functionAt(std::uint32_t(at)); f && f->start == at) j["symbol"] = f->name;
+            if (const auto *f = source.info()->functionAt(std::uint32_t(at)); f && f->start == at)
+                j["symbol"] = f->name;
         if (source.map() && source.map()->isLineStart(std::uint32_t(at)))
             if (auto where = source.map()->locate(std::uint32_t(at))) {
                 j["line"] = where->line;

@@ -138,8 +138,7 @@ bool readIntelHex(const std::string &path, std::vector<Block> &blocks, std::stri
             if (address + rec[0] > 0x10000) return bad("data beyond 64 KiB");
             if (!blocks.empty() && blocks.back().start + blocks.back().bytes.size() == address)
                 blocks.back().bytes.insert(blocks.back().bytes.end(), rec.begin() + 4, rec.end() - 1);
-            else if (rec[0])
-                blocks.push_back({address, {rec.begin() + 4, rec.end() - 1}});
+            else if (rec[0]) blocks.push_back({address, {rec.begin() + 4, rec.end() - 1}});
             break;
         case 1: return true;
         case 2: upper = (std::uint32_t(rec[4]) << 8 | rec[5]) << 4; break;
@@ -185,9 +184,9 @@ bool DebuggerHost::load(const std::string &driverPath, std::string &error) {
         error = "cannot load " + driverPath + ": " + library_.lastError();
         return false;
     }
-    static const char *const names[] = {"AG_Init",   "AG_MemAcc",    "AG_RegAcc", "AG_AllReg",
-                                        "AG_MemAtt", "AG_BpInfo",    "AG_BreakFunc", "AG_GoStep",
-                                        "AG_Serial", "AG_HistFunc",  "DllUv3Cap", "EnumUv351"};
+    static const char *const names[] = {"AG_Init",   "AG_MemAcc",   "AG_RegAcc",    "AG_AllReg",
+                                        "AG_MemAtt", "AG_BpInfo",   "AG_BreakFunc", "AG_GoStep",
+                                        "AG_Serial", "AG_HistFunc", "DllUv3Cap",    "EnumUv351"};
     for (const char *name : names)
         if (!library_.symbol(name)) {
             error = driverPath + " does not export " + name;
@@ -343,17 +342,16 @@ void DebuggerHost::cmdTimeout(const std::string &ms) {
 void DebuggerHost::cmdBreaks() {
     int n = 0;
     for (const auto &bp : breakpoints_)
-        std::fprintf(out_, "%d: %s count %u%s%s%s\n", n++, formatAddress(bp.record.address).c_str(), bp.record.passCount,
-                     bp.record.flags & AG_BP_ENABLED ? "" : " (disabled)", bp.command.empty() ? "" : " command: ",
-                     bp.command.c_str());
+        std::fprintf(out_, "%d: %s count %u%s%s%s\n", n++, formatAddress(bp.record.address).c_str(),
+                     bp.record.passCount, bp.record.flags & AG_BP_ENABLED ? "" : " (disabled)",
+                     bp.command.empty() ? "" : " command: ", bp.command.c_str());
 }
 
 void DebuggerHost::cmdHelp() {
     std::fputs(source_->help(), out_);
-    std::fprintf(out_,
-                 "connect | load FILE.hex | reset | step [N] | go [C:ADDR] (Ctrl+C stops both) | timeout MS\n"
-                 "break ADDR [COUNT] [COMMAND...] | delete [N] | breaks | regs | reg NAME VALUE\n"
-                 "mem C:|X:|D:|I:ADDR [COUNT] | write C:|X:|D:|I:ADDR BYTE... | settings | options | quit\n");
+    std::fprintf(out_, "connect | load FILE.hex | reset | step [N] | go [C:ADDR] (Ctrl+C stops both) | timeout MS\n"
+                       "break ADDR [COUNT] [COMMAND...] | delete [N] | breaks | regs | reg NAME VALUE\n"
+                       "mem C:|X:|D:|I:ADDR [COUNT] | write C:|X:|D:|I:ADDR BYTE... | settings | options | quit\n");
 }
 
 void DebuggerHost::printPc() {
@@ -548,8 +546,8 @@ void DebuggerHost::cmdMem(const std::vector<std::string> &args) {
     }
     const std::uint32_t room = spaceSize(address) - (address & 0xFFFF);
     if (args.size() > 1 && (!parseNumber(args[1], count) || count == 0 || count > room)) {
-        fail("mem %s [COUNT]: COUNT is 1..%X (hexadecimal), to the end of the space\n",
-             formatAddress(address).c_str(), unsigned(room));
+        fail("mem %s [COUNT]: COUNT is 1..%X (hexadecimal), to the end of the space\n", formatAddress(address).c_str(),
+             unsigned(room));
         return;
     }
     if (!ensureConnected()) return;
@@ -586,8 +584,7 @@ void DebuggerHost::cmdWrite(const std::vector<std::string> &args) {
     const bool code = (address >> 24) == AG_SPACE_CODE;
     if (memAcc_(code ? AG_MEM_WRITE_CODE : AG_MEM_WRITE, bytes.data(), &rec, std::uint32_t(bytes.size())) != AG_MEM_OK)
         fail("Cannot write %s (failing address %08X)\n", formatAddress(address).c_str(), unsigned(rec.failing));
-    else
-        std::fprintf(out_, "Wrote %zu byte(s) at %s\n", bytes.size(), formatAddress(address).c_str());
+    else std::fprintf(out_, "Wrote %zu byte(s) at %s\n", bytes.size(), formatAddress(address).c_str());
 }
 
 void DebuggerHost::cmdSettings() {

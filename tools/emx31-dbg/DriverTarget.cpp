@@ -17,7 +17,8 @@ std::uint32_t driverAddress(debug::Space space, std::uint32_t offset) {
     switch (space) {
     case debug::Space::Code: return AG_ADDRESS(AG_SPACE_CODE, offset);
     case debug::Space::Xdata: return AG_ADDRESS(AG_SPACE_XDATA, offset);
-    case debug::Space::Idata: case debug::Space::Stack: return AG_ADDRESS(AG_SPACE_IDATA, offset);
+    case debug::Space::Idata:
+    case debug::Space::Stack: return AG_ADDRESS(AG_SPACE_IDATA, offset);
     default: return AG_ADDRESS(AG_SPACE_DATA, offset);
     }
 }
@@ -35,7 +36,8 @@ bool DriverTarget::programByte(std::uint32_t address, std::uint8_t &byte) const 
     return false;
 }
 
-bool DriverTarget::read(debug::Space space, std::uint32_t address, std::uint8_t *out, std::size_t count, std::string &error) {
+bool DriverTarget::read(debug::Space space, std::uint32_t address, std::uint8_t *out, std::size_t count,
+                        std::string &error) {
     if (!host_.connected_) return error = "not connected", false;
     // Code the host downloaded is read from its copy: decoding a line must not cost a round trip per byte.
     if (space == debug::Space::Code) {
@@ -44,8 +46,8 @@ bool DriverTarget::read(debug::Space space, std::uint32_t address, std::uint8_t 
         if (i == count) return true;
     }
     AG_AddressRecord rec{driverAddress(space, address), 0};
-    const std::uint32_t r = host_.memAcc_(space == debug::Space::Code ? AG_MEM_READ_CODE : AG_MEM_READ, out, &rec,
-                                          std::uint32_t(count));
+    const std::uint32_t r =
+        host_.memAcc_(space == debug::Space::Code ? AG_MEM_READ_CODE : AG_MEM_READ, out, &rec, std::uint32_t(count));
     if (r != AG_MEM_OK) {
         error = "cannot read " + std::string(1, debug::spacePrefix(space)) + ":" + std::to_string(address);
         return false;
@@ -74,8 +76,10 @@ bool DriverTarget::interruptEntered(std::uint16_t origin) {
     std::uint8_t code[3] = {};
     for (unsigned i = 0; i < 3; ++i) programByte(origin + i, code[i]);
     const auto in = debug::disassemble(origin, [&](std::uint16_t a) { return code[(a - origin) % 3]; });
-    if (now == in.next() || ((in.flow == debug::Instruction::Flow::Jump || in.flow == debug::Instruction::Flow::Branch ||
-                              in.flow == debug::Instruction::Flow::Call) && now == in.target))
+    if (now == in.next() ||
+        ((in.flow == debug::Instruction::Flow::Jump || in.flow == debug::Instruction::Flow::Branch ||
+          in.flow == debug::Instruction::Flow::Call) &&
+         now == in.target))
         return false;
     if (now < 0x40 && (now & 7) == 3) return true;  // an interrupt vector
     const debug::DebugInfo *info = host_.source_ ? host_.source_->info() : nullptr;
@@ -89,24 +93,24 @@ bool DriverTarget::stepInstruction(std::string &error) {
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::uint16_t origin = pc();
         host_.goStep_(AG_GOSTEP_STEP, 1, nullptr);
-            if (!host_.connected_) return error = "the link to the emulator is lost", false;
+        if (!host_.connected_) return error = "the link to the emulator is lost", false;
         host_.allReg_(1, nullptr);
         if (!interruptEntered(origin)) return true;
         std::uint8_t sp = 0, back[2] = {};
-        if (!read(debug::Space::Data, 0x81, &sp, 1, error) || !read(debug::Space::Idata, std::uint8_t(sp - 1), back, 2, error))
+        if (!read(debug::Space::Data, 0x81, &sp, 1, error) ||
+            !read(debug::Space::Idata, std::uint8_t(sp - 1), back, 2, error))
             return false;
         const std::uint16_t returnAddress = std::uint16_t(back[1] << 8 | back[0]);
         const Stop stop = run({returnAddress}, returnAddress, error);
         if (stop == Stop::Failed) return false;
-        if (stop != Stop::Temporary || returnAddress != origin) return true;  // stopped in the handler, or the instruction ran first
+        if (stop != Stop::Temporary || returnAddress != origin)
+            return true;  // stopped in the handler, or the instruction ran first
     }
     error = "an interrupt keeps coming before the instruction";
     return false;
 }
 
-void DriverTarget::requestStop() {
-    host_.goStep_(AG_GOSTEP_STOP, 0, nullptr);
-}
+void DriverTarget::requestStop() { host_.goStep_(AG_GOSTEP_STOP, 0, nullptr); }
 
 bool DriverTarget::userBreakAt(std::uint16_t pc) const {
     return std::any_of(host_.breakpoints_.begin(), host_.breakpoints_.end(), [&](const auto &bp) {
@@ -126,8 +130,8 @@ debug::TargetControl::Stop DriverTarget::runUntil(const std::vector<std::uint16_
     return run(temporary, std::nullopt, error);
 }
 
-debug::TargetControl::Stop DriverTarget::run(const std::vector<std::uint16_t> &temporary, std::optional<std::uint16_t> quiet,
-                                             std::string &error) {
+debug::TargetControl::Stop DriverTarget::run(const std::vector<std::uint16_t> &temporary,
+                                             std::optional<std::uint16_t> quiet, std::string &error) {
     // The user's breakpoints at `quiet` sleep for this run.
     std::vector<AG_Breakpoint *> asleep;
     for (auto &bp : host_.breakpoints_)
@@ -164,8 +168,8 @@ debug::TargetControl::Stop DriverTarget::run(const std::vector<std::uint16_t> &t
         const auto start = std::chrono::steady_clock::now();
         bool stopSent = false;
         while (!finished) {
-            const bool timeUp = host_.autoStopMs_ &&
-                                std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(host_.autoStopMs_);
+            const bool timeUp = host_.autoStopMs_ && std::chrono::steady_clock::now() - start >=
+                                                         std::chrono::milliseconds(host_.autoStopMs_);
             if (!stopSent && (DebuggerHost::interruptRequested.exchange(false) || timeUp)) {
                 stopSent = true;
                 host_.goStep_(AG_GOSTEP_STOP, 0, nullptr);
@@ -187,10 +191,10 @@ debug::TargetControl::Stop DriverTarget::run(const std::vector<std::uint16_t> &t
     host_.relinkBreakpoints();
     // Judged while the quiet breakpoints still sleep: a stop there is the temporary one's.
     const std::uint16_t here = pc();
-    const Stop stop = !host_.connected_                                                             ? Stop::Failed
-                      : userBreakAt(here)                                                          ? Stop::Breakpoint
+    const Stop stop = !host_.connected_                                                        ? Stop::Failed
+                      : userBreakAt(here)                                                      ? Stop::Breakpoint
                       : std::find(temporary.begin(), temporary.end(), here) != temporary.end() ? Stop::Temporary
-                                                                                                   : Stop::Interrupted;
+                                                                                               : Stop::Interrupted;
     for (auto *record : asleep) record->flags |= AG_BP_ENABLED;
     if (stop == Stop::Failed) return error = "the link to the emulator is lost", Stop::Failed;
     host_.allReg_(1, nullptr);

@@ -16,7 +16,8 @@ class DriverTarget : public debug::TargetControl {
 public:
     explicit DriverTarget(DebuggerHost &host) : host_(host) {}
 
-    bool read(debug::Space space, std::uint32_t address, std::uint8_t *out, std::size_t count, std::string &error) override;
+    bool read(debug::Space space, std::uint32_t address, std::uint8_t *out, std::size_t count,
+              std::string &error) override;
     bool write(debug::Space space, std::uint32_t address, const std::uint8_t *data, std::size_t count,
                std::string &error) override;
     std::uint16_t pc() override;

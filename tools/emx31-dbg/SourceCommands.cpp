@@ -27,7 +27,8 @@ std::string joined(const std::vector<std::string> &args, std::size_t from = 0) {
 }
 
 bool isDecimal(const std::string &s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 // "C:0100", "0x100", "*0x100": a code address.
@@ -110,7 +111,7 @@ void SourceCommands::programLoaded(const std::string &hexPath) {
     std::string error;
     if (!matchesProgram(*info_, error)) {
         host_.fail("%s does not match the program: %s. Source-level commands are off.\n", infoPath_.c_str(),
-                     error.c_str());
+                   error.c_str());
         info_.reset();
         map_.reset();
         return;
@@ -153,7 +154,8 @@ std::optional<std::string> SourceCommands::sourceLine(const std::string &file, i
     return std::nullopt;
 }
 
-std::vector<std::uint16_t> SourceCommands::resolve(const std::string &location, std::string &error, std::string *described) {
+std::vector<std::uint16_t> SourceCommands::resolve(const std::string &location, std::string &error,
+                                                   std::string *described) {
     if (auto a = codeAddress(location)) {
         if (described) *described = hex4(*a);
         return {*a};
@@ -192,7 +194,9 @@ std::vector<std::uint16_t> SourceCommands::resolve(const std::string &location, 
     }
     if (const debug::Function *f = info_->findFunction(what)) {
         if (auto entry = map_->entryAddress(*f)) {
-            if (described) *described = f->name + " at " + map_->locate(*entry)->file + ":" + std::to_string(map_->locate(*entry)->line);
+            if (described)
+                *described =
+                    f->name + " at " + map_->locate(*entry)->file + ":" + std::to_string(map_->locate(*entry)->line);
             return {*entry};
         }
         if (described) *described = f->name;
@@ -218,7 +222,8 @@ bool SourceCommands::execute(const std::string &c, const std::vector<std::string
         // Addresses keep going to the host's own break command.
         if (c != "tbreak" && (!withInfo || args.empty() || codeAddress(args[0]) ||
                               (args[0].find(':') == std::string::npos && !info_->findFunction(args[0]) &&
-                               std::all_of(args[0].begin(), args[0].end(), [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)); }))))
+                               std::all_of(args[0].begin(), args[0].end(),
+                                           [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)); }))))
             return false;
         breakAt(args, c == "tbreak");
     } else if (!withInfo && (c == "next" || c == "n" || c == "step" || c == "s")) {
@@ -242,7 +247,8 @@ bool SourceCommands::execute(const std::string &c, const std::vector<std::string
     } else if (c == "bt" || c == "backtrace" || c == "where") {
         if (requireInfo() && requireStopped()) cmdBacktrace();
     } else if (c == "frame" || c == "f") {
-        if (requireInfo() && requireStopped()) cmdFrame(args.empty() ? int(selectedFrame_) : isDecimal(args[0]) ? std::stoi(args[0]) : -1);
+        if (requireInfo() && requireStopped())
+            cmdFrame(args.empty() ? int(selectedFrame_) : isDecimal(args[0]) ? std::stoi(args[0]) : -1);
     } else if (c == "up" || c == "down") {
         if (requireInfo() && requireStopped()) cmdFrame(int(selectedFrame_) + (c == "up" ? 1 : -1));
     } else if (c == "list" || c == "l") {
@@ -381,7 +387,8 @@ void SourceCommands::report(const debug::Stepper::Outcome &outcome, bool showFra
             if ((bp.record.address & 0xFFFF) == pc) break;
             ++index;
         }
-        const bool temporary = std::find(temporaryBreaks_.begin(), temporaryBreaks_.end(), pc) != temporaryBreaks_.end();
+        const bool temporary =
+            std::find(temporaryBreaks_.begin(), temporaryBreaks_.end(), pc) != temporaryBreaks_.end();
         std::fprintf(out_, "\n%s %zu, ", temporary ? "Temporary breakpoint" : "Breakpoint", index);
         reportStop(true);
         return;
@@ -407,7 +414,8 @@ void SourceCommands::runStep(const std::string &which, const std::vector<std::st
         const auto outcome = stepper.finish();
         report(outcome, true);
         const debug::Function *f = from.function;
-        if (outcome.stop == debug::TargetControl::Stop::Temporary && f->returnType && f->returnType->kind != debug::Type::Kind::Void) {
+        if (outcome.stop == debug::TargetControl::Stop::Temporary && f->returnType &&
+            f->returnType->kind != debug::Type::Kind::Void) {
             // sdcc returns in DPL, DPH, B and A, in that order.
             static const std::uint8_t returnRegisters[] = {0x82, 0x83, 0xF0, 0xE0};
             debug::Value v;
@@ -482,8 +490,8 @@ void SourceCommands::cmdPrint(const std::string &expression) {
 
 void SourceCommands::cmdSet(const std::string &rest) {
     const auto eq = rest.find('=');
-    if (eq == std::string::npos || rest.find_first_not_of(" \t") == eq || rest.find_first_not_of(" \t", eq + 1) == std::string::npos ||
-        (eq + 1 < rest.size() && rest[eq + 1] == '=')) {
+    if (eq == std::string::npos || rest.find_first_not_of(" \t") == eq ||
+        rest.find_first_not_of(" \t", eq + 1) == std::string::npos || (eq + 1 < rest.size() && rest[eq + 1] == '=')) {
         host_.fail("set var EXPR = VALUE\n");
         return;
     }
@@ -522,11 +530,14 @@ void SourceCommands::cmdInfo(const std::vector<std::string> &args) {
         const auto all = frames();
         const auto &f = all[std::min(selectedFrame_, all.size() - 1)];
         std::fprintf(out_, "%s\n", frameText(f, std::min(selectedFrame_, all.size() - 1)).c_str());
-        if (f.entrySp) std::fprintf(out_, " return address at I:%02X, called by frame %zu\n", unsigned(*f.entrySp - 1), selectedFrame_ + 1);
+        if (f.entrySp)
+            std::fprintf(out_, " return address at I:%02X, called by frame %zu\n", unsigned(*f.entrySp - 1),
+                         selectedFrame_ + 1);
         if (f.framePointer) std::fprintf(out_, " frame pointer %02X\n", unsigned(*f.framePointer));
     } else if (what == "line") {
         const auto pc = selectedFrame().pc;
-        if (auto where = map_->locate(pc)) std::fprintf(out_, "Line %d of \"%s\" at %s.\n", where->line, where->file.c_str(), hex4(pc).c_str());
+        if (auto where = map_->locate(pc))
+            std::fprintf(out_, "Line %d of \"%s\" at %s.\n", where->line, where->file.c_str(), hex4(pc).c_str());
         else std::fprintf(out_, "No line number information available for %s.\n", hex4(pc).c_str());
     } else if (what == "display") {
         if (displays_.empty()) std::fprintf(out_, "There are no auto-display expressions now.\n");
@@ -545,7 +556,7 @@ void SourceCommands::cmdFrame(int index) {
     const auto all = frames();
     if (index < 0 || std::size_t(index) >= all.size()) {
         host_.fail(index < 0 ? "Bottom (innermost) frame selected; you cannot go down.\n"
-                                     : "Initial frame selected; you cannot go up.\n");
+                             : "Initial frame selected; you cannot go up.\n");
         return;
     }
     selectedFrame_ = std::size_t(index);
@@ -623,7 +634,8 @@ void SourceCommands::cmdDisasm(const std::vector<std::string> &args) {
             std::snprintf(b, sizeof b, "%02X ", in.bytes[k]);
             bytes += b;
         }
-        std::fprintf(out_, "%s %s  %-9s %s\n", a == pc ? "=>" : "  ", hex4(a).c_str(), bytes.c_str(), in.text().c_str());
+        std::fprintf(out_, "%s %s  %-9s %s\n", a == pc ? "=>" : "  ", hex4(a).c_str(), bytes.c_str(),
+                     in.text().c_str());
         a = in.next();
     }
 }
@@ -643,7 +655,8 @@ void SourceCommands::showDisplays(std::size_t from) {
     for (std::size_t i = from; i < displays_.size(); ++i) {
         std::string error;
         auto v = e.evaluate(displays_[i], error);
-        std::fprintf(out_, "%zu: %s = %s\n", i + 1, displays_[i].c_str(), v ? e.format(*v, error).c_str() : error.c_str());
+        std::fprintf(out_, "%zu: %s = %s\n", i + 1, displays_[i].c_str(),
+                     v ? e.format(*v, error).c_str() : error.c_str());
     }
 }
 

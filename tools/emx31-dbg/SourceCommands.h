@@ -34,7 +34,8 @@ public:
     const debug::DebugInfo *info() const { return info_.get(); }
     const debug::SourceMap *map() const { return map_.get(); }
     // Where `location` (FILE:LINE, FUNCTION, LINE of the current file, or C:ADDR) is in code.
-    std::vector<std::uint16_t> resolve(const std::string &location, std::string &error, std::string *described = nullptr);
+    std::vector<std::uint16_t> resolve(const std::string &location, std::string &error,
+                                       std::string *described = nullptr);
     // A source line's text, if the file can be found.
     std::optional<std::string> sourceLine(const std::string &file, int line);
     std::optional<std::string> findSource(const std::string &file);

@@ -70,8 +70,8 @@ int main(int argc, char **argv) {
         return 2;
     }
     std::vector<std::int16_t> ok, fail;
-    appendNote(ok, {880.0, 0.12, 0.2});     // A5
-    appendNote(ok, {1318.5, 0.28, 0.2});    // E6
+    appendNote(ok, {880.0, 0.12, 0.2});   // A5
+    appendNote(ok, {1318.5, 0.28, 0.2});  // E6
     appendNote(fail, {220.0, 0.16, 0.9});
     ok.insert(ok.end(), kRate / 50, 0);
     appendNote(fail, {174.6, 0.30, 0.9});

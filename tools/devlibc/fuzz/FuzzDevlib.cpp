@@ -50,9 +50,7 @@ void fuzzImage(const std::uint8_t *data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0) return 0;
-    if (data[0] & 1)
-        fuzzText(std::string_view(reinterpret_cast<const char *>(data + 1), size - 1));
-    else
-        fuzzImage(data + 1, size - 1);
+    if (data[0] & 1) fuzzText(std::string_view(reinterpret_cast<const char *>(data + 1), size - 1));
+    else fuzzImage(data + 1, size - 1);
     return 0;
 }
