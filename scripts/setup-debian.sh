@@ -12,7 +12,7 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recomme
   qt6-base-dev qt6-multimedia-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev \
   libpq-dev postgresql-15 \
   fonts-wqy-microhei xvfb xauth dpkg-dev file \
-  scdoc bash-completion lintian desktop-file-utils appstream >/dev/null
+  scdoc bash-completion lintian desktop-file-utils appstream clang-format >/dev/null
 # The debug adapter's test client runs on Node.js; a machine that already has a Node.js with npm
 # (from another packager, which conflicts with Debian's npm) keeps it.
 if ! command -v npm >/dev/null 2>&1; then

@@ -265,7 +265,7 @@ std::vector<Problem> validateEntry(const DeviceEntry &entry) {
     if (std::none_of(std::begin(r.memory_areas), std::end(r.memory_areas),
                      [](const MemoryArea &a) { return a.size_bytes != 0; }))
         p.push_back({Field::Name, -1, "device '" + r.device_name + "' has no memory area"});
-    for (int a = 0; a < 4; ++a) {
+    for (int a = 0; a < kMaxAreas; ++a) {
         const auto &area = r.memory_areas[a];
         if (area.size_bytes == 0) continue;
         const std::uint64_t start = area.buffer_start;
@@ -1083,7 +1083,7 @@ std::string dumpLibrary(const Library &library, const std::string &libraryName) 
         const auto id = trimZeros(r.device_id, 4);
         if (!id.empty()) line("id", bytesText(id));
         int lastArea = -1;
-        for (int a = 0; a < 4; ++a)
+        for (int a = 0; a < kMaxAreas; ++a)
             if (r.memory_areas[a].size_bytes || r.memory_areas[a].buffer_start) lastArea = a;
         for (int a = 0; a <= lastArea; ++a)
             line("area", formatSize(r.memory_areas[a].size_bytes) + " @ " + hex(r.memory_areas[a].buffer_start));
