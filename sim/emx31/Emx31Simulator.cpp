@@ -27,38 +27,38 @@ Emx31Simulator::Emx31Simulator(bool adapter) : adapter_(adapter) {
 }
 
 Emx31Simulator::~Emx31Simulator() {
-    std::unique_lock lock(mutex_);
+    auto lock = hostLock();
     stopRun(lock);
 }
 
 void Emx31Simulator::setAdapter(bool present) {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     adapter_ = present;
     adapterReady_ = false;
 }
 
 void Emx31Simulator::setBreakpointLimit(int limit) {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     breakpointLimit_ = limit;
 }
 
 void Emx31Simulator::setInitPolls(int polls) {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     initPolls_ = polls;
 }
 
 void Emx31Simulator::setTargetChip(int row) {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     targetChip_ = row;
 }
 
 std::vector<std::uint8_t> Emx31Simulator::flash() const {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     return flash_;
 }
 
 void Emx31Simulator::setSerialNumber(std::uint32_t serial) {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     for (int i = 0; i < 4; ++i) {
         const int hi = int(serial / 10000000 % 10), lo = int(serial / 1000000 % 10);
         id_[std::size_t(id::SerialNumber + i)] = std::uint8_t(hi << 4 | lo);
@@ -67,7 +67,7 @@ void Emx31Simulator::setSerialNumber(std::uint32_t serial) {
 }
 
 void Emx31Simulator::setFirmwareVersion(int major, int minor) {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     id_[id::FirmwareMajor] = std::uint8_t(major);
     id_[id::FirmwareMinor] = std::uint8_t((minor / 10 % 10) << 4 | minor % 10);
 }
@@ -76,22 +76,22 @@ void Emx31Simulator::unplug() { attached_ = false; }
 void Emx31Simulator::replug() { attached_ = true; }
 
 void Emx31Simulator::setStatusHook(std::function<void()> hook) {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     statusHook_ = std::move(hook);
 }
 
 std::vector<std::uint8_t> Emx31Simulator::commands() const {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     return log_;
 }
 
 std::vector<std::uint16_t> Emx31Simulator::breakpoints() const {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     return breakpointList_;
 }
 
 std::string Emx31Simulator::serialOutput() const {
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     return serial_;
 }
 
@@ -159,7 +159,7 @@ void Emx31Simulator::setRegisterBlock(const std::uint8_t *b) {
 bool Emx31Simulator::vendorRequest(UsbDirection direction, std::uint8_t request, std::uint16_t value,
                                    std::uint16_t index, std::uint8_t *data, std::uint16_t length) {
     if (!attached_) return false;
-    std::unique_lock lock(mutex_);
+    auto lock = hostLock();
     if (direction == UsbDirection::DeviceToHost && (request == cmd::Status || request == cmd::ChipStatus)) {
         if (statusHook_) statusHook_();
         if (length < 1 || !data) return false;
@@ -403,7 +403,7 @@ void Emx31Simulator::afterBulkOut(const Expected &e, const std::uint8_t *data) {
 
 int Emx31Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int size, unsigned) {
     if (!attached_ || endpoint != kBulkOut) return -1;
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     if (!haveExpected_ || loseBulk_ || size != expected_.count || !data) return -1;
     haveExpected_ = false;
     afterBulkOut(expected_, data);
@@ -412,7 +412,7 @@ int Emx31Simulator::bulkOut(std::uint8_t endpoint, const std::uint8_t *data, int
 
 int Emx31Simulator::bulkIn(std::uint8_t endpoint, std::uint8_t *data, int size, unsigned) {
     if (!attached_ || endpoint != kBulkIn) return -1;
-    std::lock_guard lock(mutex_);
+    auto lock = hostLock();
     if (loseBulk_ || pendingIn_.empty() || !data) return -1;
     const int n = std::min<int>(size, int(pendingIn_.size()));
     std::memcpy(data, pendingIn_.data(), std::size_t(n));
@@ -455,11 +455,20 @@ void Emx31Simulator::runLoop() {
                      hasStop ? std::function<bool(const Cpu8051 &)>(atStop) : std::function<bool(const Cpu8051 &)>());
         if (r.reason != StopReason8051::Limit) break;
         lock.unlock();
-        std::this_thread::yield();
+        for (int waiting = hostWaiting_.load(); waiting > 0; waiting = hostWaiting_.load()) hostWaiting_.wait(waiting);
     }
     std::lock_guard lock(mutex_);
     status_ = std::uint8_t(base() | Finished | Success);
     running_ = false;
+}
+
+// The runner takes the lock back as soon as a slice ends; a waiting host request goes first, or a
+// busy machine could hold a halt or a status read back for seconds.
+std::unique_lock<std::mutex> Emx31Simulator::hostLock() const {
+    ++hostWaiting_;
+    std::unique_lock lock(mutex_);
+    if (--hostWaiting_ == 0) hostWaiting_.notify_all();
+    return lock;
 }
 
 void Emx31Simulator::stopRun(std::unique_lock<std::mutex> &lock) {

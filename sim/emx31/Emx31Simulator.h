@@ -108,10 +108,12 @@ private:
     void startRun(bool haltMechanism, std::uint16_t stopAddress);
     void stopRun(std::unique_lock<std::mutex> &lock);
     void runLoop();
+    std::unique_lock<std::mutex> hostLock() const;
     std::array<std::uint8_t, kRegisterBlockSize> registerBlock() const;
     void setRegisterBlock(const std::uint8_t *block);
 
     mutable std::mutex mutex_;
+    mutable std::atomic<int> hostWaiting_{0};
     Cpu8051 cpu_;
     std::atomic<bool> attached_{true};
     bool adapter_;

@@ -18,6 +18,7 @@ describe('emx31-dap', function () {
     let dc;
     beforeEach(async () => {
         dc = new DebugClient(adapter, '', 'emx31');
+        dc.defaultTimeout = 15000;  // a loaded CI machine, not the adapter, is what a shorter wait would measure
         await dc.start();
     });
     afterEach(async () => dc.stop());
@@ -88,11 +89,18 @@ describe('emx31-dap', function () {
         assert.strictEqual(dis.body.instructions[2].line, 18);
         assert.ok(parseInt(dis.body.instructions[1].address, 16) < parseInt(ip, 16));
 
-        // A program that runs for ever, paused.
+        // A program that runs for ever, paused while it runs and paused before its run has begun.
         await dc.setBreakpointsRequest({ source: { path: source('shapes.c') }, breakpoints: [] });
-        await dc.continueRequest({ threadId: 1 });
-        await new Promise((r) => setTimeout(r, 200));
-        await Promise.all([dc.pauseRequest({ threadId: 1 }), dc.waitForEvent('stopped').then((e) => assert.strictEqual(e.body.reason, 'pause'))]);
+        const pausedAfter = async (ms) => {
+            const stopped = dc.waitForEvent('stopped');
+            await dc.continueRequest({ threadId: 1 });
+            if (ms) await new Promise((r) => setTimeout(r, ms));
+            await dc.pauseRequest({ threadId: 1 });
+            assert.strictEqual((await stopped).body.reason, 'pause');
+        };
+        await pausedAfter(200);
+        await pausedAfter(0);
+        await pausedAfter(200);
         await dc.disconnectRequest({});
     });
 

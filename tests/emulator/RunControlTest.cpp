@@ -150,6 +150,29 @@ TEST(Stop, FromAnotherThreadHaltsARunningGo) {
     EXPECT_EQ(rig.sim.device->cpu().readCode(0x3D), 0x00);
 }
 
+// The board's core takes its lock back after every slice of instructions; a halt queued behind a
+// busy core waited for it, and a debugger's pause took seconds on a loaded machine.
+TEST(Stop, EndsEveryGoAtOnceWhileTheCoreRunsFlatOut) {
+    Rig rig;
+    rig.loadProgram(kSpinWithEa);
+    rig.loadProgram({0x5A, 0x5A}, 0x3C);
+    ASSERT_TRUE(rig.connect());
+    using namespace std::chrono;
+    auto stopping = steady_clock::duration::zero();
+    for (int run = 0; run < 10; ++run) {
+        auto go = std::async(std::launch::async, [&] { rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr); });
+        while (!rig.sim.device->running()) std::this_thread::sleep_for(milliseconds(1));
+        std::this_thread::sleep_for(milliseconds(20));
+        const auto start = steady_clock::now();
+        EXPECT_EQ(rig.driver.goStep(AG_GOSTEP_STOP, 0, nullptr), 1u) << run;
+        go.get();
+        stopping += steady_clock::now() - start;
+        ASSERT_EQ(rig.pc, 0xFF000002u) << run;
+    }
+    // About a millisecond a stop now; 60 to 200 when the halt queued behind the core.
+    EXPECT_LT(duration_cast<milliseconds>(stopping).count(), 150);
+}
+
 TEST(Stop, HaltFailsWithInterruptsDisabledAndTheUserDecides) {
     Rig rig;
     rig.loadProgram(kSpinWithoutEa);

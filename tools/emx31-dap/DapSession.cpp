@@ -475,6 +475,7 @@ void DapSession::onSetInstructionBreakpoints(const json &request) {
 
 void DapSession::startRun(RunKind kind) {
     if (worker_.joinable()) worker_.join();
+    host_->source_->target().clearStopRequest();
     running_ = true;
     handles_.clear();
     frames_.clear();

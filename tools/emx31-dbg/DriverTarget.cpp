@@ -110,8 +110,6 @@ bool DriverTarget::stepInstruction(std::string &error) {
     return false;
 }
 
-void DriverTarget::requestStop() { host_.goStep_(AG_GOSTEP_STOP, 0, nullptr); }
-
 bool DriverTarget::userBreakAt(std::uint16_t pc) const {
     return std::any_of(host_.breakpoints_.begin(), host_.breakpoints_.end(), [&](const auto &bp) {
         return (bp.record.address & 0xFFFF) == pc && (bp.record.flags & AG_BP_ENABLED);
@@ -165,23 +163,32 @@ debug::TargetControl::Stop DriverTarget::run(const std::vector<std::uint16_t> &t
     DebuggerHost::interruptRequested = false;
     std::atomic<bool> finished{false};
     std::thread watcher([&] {
-        const auto start = std::chrono::steady_clock::now();
-        bool stopSent = false;
+        using namespace std::chrono;
+        const auto start = steady_clock::now();
+        auto lastStop = start - seconds(1);
+        bool declined = false;
         while (!finished) {
-            const bool timeUp = host_.autoStopMs_ && std::chrono::steady_clock::now() - start >=
-                                                         std::chrono::milliseconds(host_.autoStopMs_);
-            if (!stopSent && (DebuggerHost::interruptRequested.exchange(false) || timeUp)) {
-                stopSent = true;
-                host_.goStep_(AG_GOSTEP_STOP, 0, nullptr);
+            const auto now = steady_clock::now();
+            if (DebuggerHost::interruptRequested.exchange(false) ||
+                (host_.autoStopMs_ && now - start >= milliseconds(host_.autoStopMs_)))
+                stopWanted_ = true;
+            // The driver ignores a stop that comes before its go has begun, so one is sent again
+            // while the go goes on; a stop the user declined (0) is not asked again.
+            if (stopWanted_ && !declined && now - lastStop >= milliseconds(100)) {
+                lastStop = now;
+                declined = host_.goStep_(AG_GOSTEP_STOP, 0, nullptr) == 0;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::this_thread::sleep_for(milliseconds(5));
         }
     });
-    host_.inGo_ = true;
-    host_.goStep_(AG_GOSTEP_GO, 0, nullptr);
-    host_.inGo_ = false;
+    if (!stopWanted_) {
+        host_.inGo_ = true;
+        host_.goStep_(AG_GOSTEP_GO, 0, nullptr);
+        host_.inGo_ = false;
+    }
     finished = true;
     watcher.join();
+    stopWanted_ = false;
 
     for (auto it = firstAdded; it != host_.breakpoints_.end();) {
         std::uint32_t a = it->record.address;

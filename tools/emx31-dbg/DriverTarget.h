@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,8 +26,10 @@ public:
     Stop runUntil(const std::vector<std::uint16_t> &temporary, std::string &error) override;
 
     bool connected() const;
-    // Asks a run in progress to stop (from another thread).
-    void requestStop();
+    // Asks the run in progress, or the next one if none has started yet, to stop (from another thread).
+    void requestStop() { stopWanted_ = true; }
+    // A new command starts: a request left from the last one must not stop it.
+    void clearStopRequest() { stopWanted_ = false; }
     // The program bytes at `address`, if the loaded program has any there.
     bool programByte(std::uint32_t address, std::uint8_t &byte) const;
 
@@ -37,6 +40,7 @@ private:
     Stop run(const std::vector<std::uint16_t> &temporary, std::optional<std::uint16_t> quiet, std::string &error);
 
     DebuggerHost &host_;
+    std::atomic<bool> stopWanted_{false};
 };
 
 }  // namespace vantor::dbg
