@@ -1,4 +1,7 @@
 #include <cstdio>
+#include <fstream>
+#include <regex>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -28,6 +31,47 @@ TEST(StringTable, SortedUniqueAndInsideTheTwoRanges) {
         // The binary search must find every entry, first and last included.
         EXPECT_EQ(loadString(id), all[i].text) << id;
     }
+}
+
+// Every id StringIds.h names has its text and every text has a name: an id mistyped on either
+// side would leave a message blank.
+TEST(StringTable, EveryNamedIdHasItsTextAndEveryTextItsName) {
+    std::ifstream header(VANTOR_SOURCE_DIR "/core/StringIds.h");
+    ASSERT_TRUE(header);
+    const std::string text((std::istreambuf_iterator<char>(header)), std::istreambuf_iterator<char>());
+    const std::regex named(R"(inline constexpr int (\w+) = (\d+);)");
+    std::set<int> ids;
+    for (std::sregex_iterator it(text.begin(), text.end(), named), end; it != end; ++it) {
+        const int id = std::stoi((*it)[2]);
+        ids.insert(id);
+        EXPECT_FALSE(loadString(id).empty()) << (*it)[1] << " = " << id;
+    }
+    std::set<int> held;
+    for (const StringEntry &entry : allStrings()) held.insert(entry.id);
+    EXPECT_EQ(held, ids);
+}
+
+// A menu text sits 86 ids above its operation's list name (Read Cal. Byte, added last, is the
+// exception) and names the same operation.
+TEST(StringTable, MenuTextsPairWithTheOperationListNames) {
+    const auto trimmed = [](std::string_view s) { return s.substr(0, s.find_last_not_of(' ') + 1); };
+    int pairs = 0;
+    for (const StringEntry &entry : allStrings()) {
+        const bool menu = entry.id >= sid::MenuProgram && entry.id <= sid::MenuReadCalByte;
+        const bool name = (entry.id >= sid::OpNameProgram && entry.id <= sid::OpNameProtectSecond) ||
+                          entry.id == sid::OpNameReadCalByte;
+        if (!menu && !name) continue;
+        const int partner = entry.id == sid::MenuReadCalByte     ? sid::OpNameReadCalByte
+                            : entry.id == sid::OpNameReadCalByte ? sid::MenuReadCalByte
+                            : menu                               ? entry.id - 86
+                                                                 : entry.id + 86;
+        const std::string_view listName = menu ? loadString(partner) : entry.text;
+        const std::string_view item = menu ? entry.text : loadString(partner);
+        EXPECT_FALSE(listName.empty()) << entry.id;
+        EXPECT_NE(item.find(trimmed(listName)), std::string_view::npos) << entry.id << ": " << item;
+        ++pairs;
+    }
+    EXPECT_EQ(pairs, 2 * 16);
 }
 
 TEST(StringTable, UnknownIdsGiveEmptyText) {
