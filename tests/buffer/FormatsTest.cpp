@@ -121,6 +121,16 @@ TEST(IntelHex, UnequalAddressBytesInExtendedRecordsFailTheLoad) {
     EXPECT_TRUE(segment.prompt.texts.empty());
     EXPECT_TRUE(segment.sink.lines.empty());
     EXPECT_EQ(segment.dest[0], 0xEE);
+
+    // Without anyone to ask (the command line), the error goes to the information lines.
+    std::vector<std::uint8_t> dest(0x10, 0xEE);
+    LoadTarget target(dest.data(), dest.size(), 0);
+    RecordingSink sink;
+    EXPECT_FALSE(IntelHex::read(bytesOf(":020001040001F8\n:0100000041BE\n"), target, sink, nullptr));
+    ASSERT_EQ(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines[0].text, "File format error!");
+    EXPECT_EQ(sink.lines[0].colour, msg::Red);
+    EXPECT_EQ(dest[0], 0xEE);
 }
 
 TEST(IntelHex, MalformedRecordsAreReportedAndNotUsed) {
@@ -143,9 +153,14 @@ TEST(IntelHex, MalformedRecordsAreReportedAndNotUsed) {
               (std::vector<std::string>{"Warning: Line 1, Data format error\n", "Warning: Line 2, Data format error\n",
                                         "Warning: Line 3, Data format error\n"}));
 
-    Load shortExtended(Fmt::Intel, ":0100000401FA\n:0100000041BE\n");
-    EXPECT_FALSE(shortExtended.ok);
-    EXPECT_EQ(shortExtended.dest[0], 0xEE);
+    // An extended address record without exactly two bytes leaves every later address unknown.
+    for (const char *extended : {":0100000401FA\n", ":0100000201FC\n", ":03000002100000EB\n"}) {
+        Load wrongLength(Fmt::Intel, std::string(":00000003FD\n") + extended + ":0100000041BE\n");
+        EXPECT_FALSE(wrongLength.ok) << extended;
+        EXPECT_EQ(wrongLength.dest[0], 0xEE) << extended;
+        ASSERT_EQ(wrongLength.sink.lines.size(), 1u) << extended;
+        EXPECT_EQ(wrongLength.sink.lines[0].text, "Warning: Line 2, Data format error\n") << extended;
+    }
 }
 
 // ---- Motorola ----

@@ -43,7 +43,7 @@ public:
             cv.notify_all();
             cv.wait(l, [&] { return released; });
         }
-        return executeResult ? StepResult() : StepResult::silent();
+        return executeResult ? StepResult() : failure;
     }
     void waitInside() {
         std::unique_lock l(m);
@@ -56,6 +56,7 @@ public:
     }
 
     bool open = true, idReadable = true, executeResult = true, gate = false;
+    StepResult failure = StepResult::silent();  // of Execute, when executeResult is false
     std::uint8_t id[4] = {0x1E, 0x52, 0x06, 0};
     int inits = 0, releases = 0, idReads = 0;
     std::vector<int> executed;
@@ -123,6 +124,7 @@ TEST_F(EngineTest, SimulatedOperationsUseTheirOwnRangesAndTexts) {
         const char *status;
         const char *done;
     } cases[] = {{1, 100, 100, "Reading...", "Read Completed"},
+                 {2, 100, 100, "Verifying...", "Verify successful"},
                  {3, 100, 100, "Blank Checking...", "Blank check successful"},
                  {8, 0, 50, "Write Lock Bits...", "Write lock bits completed"},
                  {12, 0, 50, "Erasing...", "Erase Completed"},
@@ -140,10 +142,14 @@ TEST_F(EngineTest, SimulatedOperationsUseTheirOwnRangesAndTexts) {
     }
     test::RecordingEngineSink quiet;
     simulated.setEnvironment({&quiet, &clock, &prompt, &counters, &disconnected});
-    ASSERT_TRUE(simulated.StartOperation(Op::WriteCal));  // calibration: nothing to show, succeeds
-    simulated.waitIdle();
-    EXPECT_EQ(quiet.count(5), 0);
-    EXPECT_EQ(quiet.resultValue(), 1);
+    for (Op calibration : {Op::WriteCal, Op::ReadCal}) {  // nothing to show, succeeds
+        ASSERT_TRUE(simulated.StartOperation(calibration));
+        simulated.waitIdle();
+        EXPECT_EQ(quiet.count(5), 0);
+        EXPECT_EQ(quiet.count(7), 0);
+        EXPECT_EQ(quiet.steps, 0);
+        EXPECT_EQ(quiet.resultValue(), 1);
+    }
 }
 
 TEST_F(EngineTest, ElapsedTimeIsFormattedInHundredthsAndDoesNotWrapAfterAnHour) {
@@ -308,6 +314,7 @@ TEST_F(EngineTest, ATransportThatWillNotOpenFailsSilently) {
 TEST_F(EngineTest, RunnerGivesOneOutcomePerRun) {
     options.ChkDevID = 1;
     OperationRunner runner(hardware, {&sink, &clock, &prompt, &counters, &connected}, &buffer, &device, &options);
+    EXPECT_EQ(runner.wait().failure, RunFailure::Busy) << "nothing was started";
     const OperationOutcome ok = runner.run(RunRequest::single(Op::Read));
     EXPECT_TRUE(ok.succeeded());
     EXPECT_TRUE(ok.firstFailure.empty());
@@ -317,6 +324,12 @@ TEST_F(EngineTest, RunnerGivesOneOutcomePerRun) {
     EXPECT_EQ(wrong.failure, RunFailure::Failed);
     EXPECT_NE(wrong.firstFailure.find("ID"), std::string::npos) << wrong.firstFailure;
     hardware.id[1] = 0x52;
+    // The first failure of a run, without its line end; the next run starts without one.
+    hardware.executeResult = false;
+    hardware.failure = StepResult::failed("Blank check failed   Addr. 0x0\r\n");
+    EXPECT_EQ(runner.run(RunRequest::single(Op::Blank)).firstFailure, "Blank check failed   Addr. 0x0");
+    hardware.executeResult = true;
+    EXPECT_TRUE(runner.run(RunRequest::single(Op::Read)).firstFailure.empty());
 
     hardware.gate = true;
     std::thread releaser([&] {
@@ -355,13 +368,18 @@ TEST_F(EngineTest, RunnerGivesOneOutcomePerRun) {
     ASSERT_TRUE(offline.start(RunRequest::single(Op::Program)));
     OperationRunner *const both[] = {&runner, &offline};
     std::vector<int> ends(2);
-    OperationRunner::waitAll(both, &interrupted, [&](std::size_t i, const OperationOutcome &o) {
-        ++ends[i];
-        EXPECT_EQ(o.failure, RunFailure::Cancelled) << i;
-        EXPECT_EQ(o.firstFailure, "Operation was cancelled") << i;
-    });
+    int slices = 0;
+    OperationRunner::waitAll(
+        both, &interrupted,
+        [&](std::size_t i, const OperationOutcome &o) {
+            ++ends[i];
+            EXPECT_EQ(o.failure, RunFailure::Cancelled) << i;
+            EXPECT_EQ(o.firstFailure, "Operation was cancelled") << i;
+        },
+        [&] { ++slices; });
     opener.join();
     EXPECT_EQ(ends, (std::vector<int>{1, 1}));
+    EXPECT_GT(slices, 0) << "the caller gets its turn between slices";
     EXPECT_EQ(offlineSink.steps, 1) << "the run stopped at the step that saw the cancel";
 }
 

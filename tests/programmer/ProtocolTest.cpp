@@ -1,6 +1,8 @@
 // The command protocol as the programmer sees it: commands, payloads, poll budgets.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/sim/SimRig.h"
 
 using namespace vantor;
@@ -142,6 +144,15 @@ TEST(Protocol, EndRuleProgramsUpToThePageHoldingTheLastData) {
     rig.device.option_flags = kOptionIgnoreFF;
     rig.buffer[0xFFFF] = 0;
     EXPECT_EQ(CUsbProgrammer::ProgramLastOffset(rig.device, rig.buffer, 0, true), 0xFFFF);
+
+    // Only the first area is programmed in pages; an area the chip lacks has nothing to program.
+    const DeviceRecord two = makeDevice({.area0 = 0x1000, .area1 = 0x200, .programPage = 64});
+    rig.buffer.fill(0xFF);
+    rig.buffer[0x1010] = 0;
+    EXPECT_EQ(CUsbProgrammer::ProgramLastOffset(two, rig.buffer, 1, true), 0x11);
+    EXPECT_EQ(CUsbProgrammer::ProgramLastOffset(two, rig.buffer, 0, true), -1);
+    EXPECT_EQ(CUsbProgrammer::ProgramLastOffset(two, rig.buffer, 2, true), -1);
+    EXPECT_EQ(CUsbProgrammer::ProgramLastOffset(two, rig.buffer, 2, false), -1);
 }
 
 TEST(Protocol, AnAllFFAreaProgramsNothingButIsBegun) {
@@ -190,10 +201,24 @@ TEST(Protocol, CalibrationCommandNamesAreaAndOffset) {
     EXPECT_EQ(commandsOf(rig, 0x93).back().value, 0);
     EXPECT_EQ(offsetOf(commandsOf(rig, 0x93).back()), 0x110u);
 
+    // The first and last byte of area 1; one further lies outside the chip and is never sent.
+    for (auto [high, low, offset] : {std::tuple{0x20, 0x00, 0x0u}, std::tuple{0x20, 0xFF, 0xFFu}}) {
+        rig.device.config_data[33] = std::uint8_t(high);
+        rig.device.config_data[32] = std::uint8_t(low);
+        EXPECT_EQ(rig.run(kOpWriteCal), 1) << offset;
+        EXPECT_EQ(commandsOf(rig, 0x93).back().value, 1);
+        EXPECT_EQ(offsetOf(commandsOf(rig, 0x93).back()), offset);
+    }
+    rig.device.config_data[33] = 0x21;
+    rig.device.config_data[32] = 0x00;
+    EXPECT_EQ(rig.run(kOpWriteCal), 0);
+    EXPECT_TRUE(rig.saw("Write Cal. Byte failed: address 0x2100 is outside the device's memory"));
+    EXPECT_EQ(commandsOf(rig, 0x93).size(), 4u);
+
     // Without a device there is no address to name: nothing is sent and it is no success.
     rig.programmer->SetContext(&rig.buffer, nullptr, &rig.options);
     EXPECT_FALSE(rig.programmer->Execute(Op::WriteCal));
-    EXPECT_EQ(commandsOf(rig, 0x93).size(), 2u);
+    EXPECT_EQ(commandsOf(rig, 0x93).size(), 4u);
 }
 
 TEST(Protocol, InitialisationCarriesTheDeviceParameters) {
@@ -226,4 +251,43 @@ TEST(Protocol, CancelEndsAfterTheCurrentBlock) {
     EXPECT_EQ(rig.sink->resultValue(), -1);
     EXPECT_EQ(commandsOf(rig, 0x89).size(), 4u);
     EXPECT_EQ(rig.counters.CntFailed.load(), 0);
+}
+
+// The progress bar gets one range per area and one step per block (a single-shot command is one
+// step). Program and Verify have always counted the blocks after the first, Read and Blank Check
+// the whole blocks.
+TEST(Protocol, ProgressRangesAndStepsFollowTheBlocks) {
+    struct Case {
+        int op;
+        std::vector<int> ranges;
+        int steps;
+    };
+    // The second area ends one byte into a block.
+    for (const Case &c :
+         {Case{kOpProgram, {2, 1}, 5}, Case{kOpRead, {3, 1}, 5}, Case{kOpVerify, {2, 1}, 5}, Case{kOpBlank, {3, 1}, 5},
+          Case{kOpWriteFuse, {1}, 1}, Case{kOpErase, {1}, 1}, Case{kOpWriteCal, {1}, 1}}) {
+        SimRig rig(makeDevice({.area0 = 0x300, .area1 = 0x101}));
+        rig.options.areaMask = 3;
+        rig.buffer.fill(0xFF);
+        ASSERT_EQ(rig.run(c.op), 1) << c.op;
+        std::vector<int> ranges;
+        for (const auto &n : rig.sink->all())
+            if (n.code == 7) ranges.push_back(n.value);
+        EXPECT_EQ(ranges, c.ranges) << c.op;
+        EXPECT_EQ(rig.sink->steps, c.steps) << c.op;
+    }
+    // Program with 0xFF left out: only the blocks up to the last data, and none for an erased area.
+    SimRig rig(makeDevice({.area0 = 0x300, .area1 = 0x100}));
+    rig.options.areaMask = 3;
+    rig.options.IngoreFFH = 1;
+    rig.buffer[0x110] = 0x00;
+    ASSERT_EQ(rig.run(kOpProgram), 1);
+    std::vector<int> ranges;
+    for (const auto &n : rig.sink->all())
+        if (n.code == 7) ranges.push_back(n.value);
+    EXPECT_EQ(ranges, (std::vector<int>{1, 0}));
+    EXPECT_EQ(rig.sink->steps, 2);
+    const auto blocks = commandsOf(rig, 0x88);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[1].value, 0x12) << "up to one past the last data byte";
 }

@@ -244,6 +244,60 @@ TEST(SimFailures, IdentityIsReadableThroughTheEngineInterface) {
     EXPECT_EQ(id.firmware, "V1.23");
     EXPECT_EQ(id.serial, "20240917");
     EXPECT_FALSE(CProgrammer().identity().known);
+    // The last programmer stays named after its link is closed; one never connected is unknown.
+    rig.programmer->Close();
+    EXPECT_EQ(engine.identity().firmware, "V1.23");
+    EXPECT_FALSE(CUsbProgrammer(rig.sim.backend()).identity().known);
+}
+
+// A fuse or configuration write is read back and compared in the bits the configuration file
+// owns; lock bytes are not read back.
+TEST(SimFailures, AWriteTheChipDidNotKeepFailsItsReadBack) {
+    DeviceRecord d = makeDevice({});
+    for (int i = 0; i < 32; ++i) d.config_data[i] = std::uint8_t(0x40 + i);
+    SimRig rig(d);
+    const auto sent = [&](std::uint8_t command) {
+        const auto all = requests(rig);
+        return std::count(all.begin(), all.end(), command);
+    };
+    const auto writeWithMismatch = [&](int op) {
+        rig.sim.device->injectFault({sim::FaultKind::RegisterMismatch});
+        return rig.run(op);
+    };
+    // Nothing owned: nothing to compare, nothing read back.
+    EXPECT_EQ(writeWithMismatch(kOpWriteFuse), 1);
+    EXPECT_EQ(sent(cmd::ReadFuse), 0);
+    // The inverted first byte differs in the owned bits 0x81 only.
+    rig.device.configOwned[0] = 0x81;
+    EXPECT_EQ(writeWithMismatch(kOpWriteFuse), 0);
+    EXPECT_TRUE(rig.saw("Write Fuse failed: byte 0 reads back BF, 40 was written (bits 81 differ)"));
+    EXPECT_EQ(writeWithMismatch(kOpWriteConfig), 0);
+    EXPECT_TRUE(rig.saw("Write Config failed: byte 0 reads back BF, 40 was written (bits 81 differ)"));
+    EXPECT_EQ(rig.run(kOpWriteConfig), 1) << "a write the chip kept";
+    // Owned bits elsewhere: the difference in byte 0 does not count.
+    rig.device.configOwned[0] = 0;
+    rig.device.configOwned[15] = 0xFF;
+    EXPECT_EQ(writeWithMismatch(kOpWriteFuse), 1);
+    rig.device.configOwned[16] = 0xFF;
+    rig.device.configOwned[15] = 0;
+    EXPECT_EQ(writeWithMismatch(kOpProtect), 1);
+    EXPECT_EQ(sent(cmd::ReadLock), 0);
+    // A read-back that never comes is a failure too.
+    rig.device.configOwned[1] = 0x01;
+    rig.sim.device->injectFault({sim::FaultKind::StatusNeverComes, cmd::ReadFuse});
+    EXPECT_EQ(rig.run(kOpWriteFuse), 0);
+    EXPECT_TRUE(rig.saw("Write Fuse failed: the bytes written could not be read back (the programmer did not answer)"));
+}
+
+// Operations that need a device say so instead of failing quietly.
+TEST(SimFailures, AnAreaOperationWithoutADeviceSaysSo) {
+    SimRig rig(makeDevice({}));
+    rig.programmer->SetContext(&rig.buffer, nullptr, &rig.options);
+    const auto message = rig.programmer->Execute(Op::Blank).message();
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->text, "Blank check failed: no device selected");
+    EXPECT_EQ(message->colour, colour::Red);
+    EXPECT_TRUE(message->bold);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <umockdev.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <deque>
@@ -14,6 +16,7 @@
 
 #include "tests/sim/SimRig.h"
 #include "usb/LibusbBackend.h"
+#include "usb/UsbHotplug.h"
 
 using namespace vantor;
 using namespace vantor::test;
@@ -26,6 +29,7 @@ struct MockState {
     std::deque<UMockdevIoctlData *> done;  // completed URBs waiting to be reaped
     int urbs = 0;
     bool stallEverything = false;
+    bool shortControl = false;                // control transfers move half of what was asked for
     std::vector<unsigned> claimed, released;  // interface numbers
 };
 
@@ -81,7 +85,7 @@ gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
             const bool ok = (setup[0] & 0x60) == 0x40 &&
                             state->device->vendorRequest(in ? UsbDirection::DeviceToHost : UsbDirection::HostToDevice,
                                                          setup[1], value, index, buf->data + 8, length);
-            urb->actual_length = ok ? length : 0;
+            urb->actual_length = ok ? (state->shortControl ? length / 2 : length) : 0;
             if (!ok) urb->status = -EPIPE;  // stall
         } else {
             const int n = (urb->endpoint & 0x80)
@@ -219,9 +223,61 @@ TEST(UsbUmockdev, ProgramReadVerifyThroughLibusb) {
         EXPECT_EQ(backend.bulk(0x02, block, 64, 300), -1);
         EXPECT_FALSE(backend.control(UsbDirection::DeviceToHost, 0x81, 1, 0, block, 1, 300));
         state.stallEverything = false;
+        // A short answer leaves no stale bytes behind the ones that came.
+        state.shortControl = true;
+        std::memset(block, 0xAA, sizeof block);
+        EXPECT_TRUE(backend.control(UsbDirection::DeviceToHost, 0x81, 1, 0, block, 2, 300));
+        EXPECT_EQ(block[1], 0);
+        EXPECT_EQ(block[2], 0xAA);
+        state.shortControl = false;
+        // The place stays the same across re-plugs, unlike the address; there is one programmer.
+        EXPECT_EQ(backend.location(), "bus 1 port 1");
+        EXPECT_FALSE(backend.openIndex(1));
+        EXPECT_EQ(backend.location(), "bus 1 port 1");
+        EXPECT_EQ(backend.bulk(0x82, block, 64, 300), -1) << "closed";
     }
     EXPECT_EQ(state.released, (std::vector<unsigned>{0, 0}));
     g_object_unref(handler);
     g_object_unref(foreignHandler);
+    g_object_unref(testbed);
+}
+
+// Only programmers count and are heard: another vendor's device on the bus is neither.
+TEST(UsbUmockdev, HotplugCountsAndHearsOnlyProgrammers) {
+    UMockdevTestbed *testbed = umockdev_testbed_new();
+    if (!umockdev_in_mock_environment()) {
+        g_object_unref(testbed);
+        GTEST_SKIP() << "needs umockdev-wrapper";
+    }
+    std::mutex mutex;
+    std::condition_variable heard;
+    std::vector<bool> events;
+    const auto waitForEvents = [&](std::size_t n) {
+        std::unique_lock lock(mutex);
+        heard.wait_for(lock, std::chrono::seconds(5), [&] { return events.size() >= n; });
+        return events;
+    };
+    {
+        UsbHotplug hotplug([&](bool arrival) {
+            std::lock_guard lock(mutex);
+            events.push_back(arrival);
+            heard.notify_all();
+        });
+        ASSERT_TRUE(hotplug.active());
+        EXPECT_EQ(hotplug.countProgrammers(), 0);
+        GError *error = nullptr;
+        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, kForeign, &error)) << error->message;
+        EXPECT_EQ(hotplug.countProgrammers(), 0);
+        ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, kDevice, &error)) << error->message;
+        EXPECT_EQ(hotplug.countProgrammers(), 1);
+        if (hotplug.usesHotplug()) {
+            EXPECT_EQ(waitForEvents(1), std::vector<bool>{true});
+            const char *programmer = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-1";
+            umockdev_testbed_uevent(testbed, programmer, "remove");
+            umockdev_testbed_remove_device(testbed, programmer);
+            EXPECT_EQ(waitForEvents(2), (std::vector<bool>{true, false}));
+            EXPECT_EQ(hotplug.countProgrammers(), 0);
+        }
+    }
     g_object_unref(testbed);
 }
