@@ -381,6 +381,12 @@ TEST_F(EngineTest, RunnerGivesOneOutcomePerRun) {
     EXPECT_EQ(ends, (std::vector<int>{1, 1}));
     EXPECT_GT(slices, 0) << "the caller gets its turn between slices";
     EXPECT_EQ(offlineSink.steps, 1) << "the run stopped at the step that saw the cancel";
+
+    // A runner hands the engine its own device: here one that expects another chip.
+    DeviceRecord other = device;
+    other.device_id[1] = 0x99;
+    OperationRunner elsewhere(hardware, {&sink, &clock, &prompt, &counters, &connected}, &buffer, &other, &options);
+    EXPECT_EQ(elsewhere.run(RunRequest::single(Op::Read)).firstFailure, "Device ID error");
 }
 
 TEST_F(EngineTest, UpgradeFirmwareWithoutHardwareRefusesWithAMessage) {

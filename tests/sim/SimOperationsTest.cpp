@@ -249,7 +249,13 @@ TEST(SimOperations, UnplugLeavesTheNextOperationFailingUntilReplugged) {
     rig.programmer->Close();
     EXPECT_EQ(rig.run(kOpRead), 0);  // EnsureOpen finds nothing: a silent failure
     EXPECT_EQ(rig.sink->count(1), 0);
+    int model = -1;
+    EXPECT_FALSE(rig.programmer->Connect(model)) << "nothing to connect to";
+    EXPECT_EQ(model, -1);
     rig.sim.device->replug();
+    // The new link is a new session: the one the last run used must not stay bound.
+    EXPECT_TRUE(rig.programmer->Connect(model));
+    EXPECT_EQ(model, 0x83);
     EXPECT_EQ(rig.run(kOpRead), 1);
 }
 

@@ -31,6 +31,8 @@ struct MockState {
     bool stallEverything = false;
     bool shortControl = false;                // control transfers move half of what was asked for
     std::vector<unsigned> claimed, released;  // interface numbers
+    int kernelDriverClaims = 0;               // claims that take the interface from a kernel driver
+    int setConfigurations = 0;
 };
 
 unsigned interfaceNumber(UMockdevIoctlData *arg) {
@@ -57,12 +59,16 @@ gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
     case USBDEVFS_DISCONNECT_CLAIM:  // claims too; its record starts with the interface number
     case USBDEVFS_RELEASEINTERFACE:
         (request == USBDEVFS_RELEASEINTERFACE ? state->released : state->claimed).push_back(interfaceNumber(arg));
+        state->kernelDriverClaims += request == USBDEVFS_DISCONNECT_CLAIM;
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return TRUE;
+    case USBDEVFS_SETCONFIGURATION:
+        ++state->setConfigurations;
         umockdev_ioctl_client_complete(client, 0, 0);
         return TRUE;
     case USBDEVFS_CLEAR_HALT:
     case USBDEVFS_RESET:
-    case USBDEVFS_RESETEP:
-    case USBDEVFS_SETCONFIGURATION: umockdev_ioctl_client_complete(client, 0, 0); return TRUE;
+    case USBDEVFS_RESETEP: umockdev_ioctl_client_complete(client, 0, 0); return TRUE;
     case USBDEVFS_GETDRIVER:
         umockdev_ioctl_client_complete(client, -1, ENODATA);  // no kernel driver to detach
         return TRUE;
@@ -212,6 +218,10 @@ TEST(UsbUmockdev, ProgramReadVerifyThroughLibusb) {
     EXPECT_EQ(foreign.urbs, 0);
     EXPECT_EQ(state.claimed, std::vector<unsigned>{0});
     EXPECT_EQ(state.released, std::vector<unsigned>{0});
+    // A kernel driver bound to the interface is set aside; the active configuration is kept, as
+    // setting it again would reset the programmer.
+    EXPECT_EQ(state.kernelDriverClaims, 1);
+    EXPECT_EQ(state.setConfigurations, 0);
 
     // A transfer the device stalls fails; it never passes for an empty success.
     {
