@@ -248,6 +248,11 @@ TEST(SimFailures, IdentityIsReadableThroughTheEngineInterface) {
     rig.programmer->Close();
     EXPECT_EQ(engine.identity().firmware, "V1.23");
     EXPECT_FALSE(CUsbProgrammer(rig.sim.backend()).identity().known);
+    // One whose information block never arrives is not named after the last one.
+    rig.sim.device->injectFault({sim::FaultKind::LoseBulk, cmd::ReadInfo});
+    int model = -1;
+    EXPECT_FALSE(rig.programmer->Connect(model));
+    EXPECT_FALSE(engine.identity().known);
 }
 
 // A fuse or configuration write is read back and compared in the bits the configuration file

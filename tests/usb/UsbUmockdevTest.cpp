@@ -30,9 +30,10 @@ struct MockState {
     int urbs = 0;
     bool stallEverything = false;
     bool shortControl = false;                // control transfers move half of what was asked for
+    bool claimBusy = false;                   // another program holds the interface
     std::vector<unsigned> claimed, released;  // interface numbers
     int kernelDriverClaims = 0;               // claims that take the interface from a kernel driver
-    int setConfigurations = 0;
+    std::vector<unsigned> configurations;     // configurations set
 };
 
 unsigned interfaceNumber(UMockdevIoctlData *arg) {
@@ -58,12 +59,16 @@ gboolean onIoctl(UMockdevIoctlBase *, UMockdevIoctlClient *client, gpointer user
     case USBDEVFS_CLAIMINTERFACE:
     case USBDEVFS_DISCONNECT_CLAIM:  // claims too; its record starts with the interface number
     case USBDEVFS_RELEASEINTERFACE:
+        if (state->claimBusy && request != USBDEVFS_RELEASEINTERFACE) {
+            umockdev_ioctl_client_complete(client, -1, EBUSY);
+            return TRUE;
+        }
         (request == USBDEVFS_RELEASEINTERFACE ? state->released : state->claimed).push_back(interfaceNumber(arg));
         state->kernelDriverClaims += request == USBDEVFS_DISCONNECT_CLAIM;
         umockdev_ioctl_client_complete(client, 0, 0);
         return TRUE;
     case USBDEVFS_SETCONFIGURATION:
-        ++state->setConfigurations;
+        state->configurations.push_back(interfaceNumber(arg));  // the record is one number here too
         umockdev_ioctl_client_complete(client, 0, 0);
         return TRUE;
     case USBDEVFS_CLEAR_HALT:
@@ -221,7 +226,7 @@ TEST(UsbUmockdev, ProgramReadVerifyThroughLibusb) {
     // A kernel driver bound to the interface is set aside; the active configuration is kept, as
     // setting it again would reset the programmer.
     EXPECT_EQ(state.kernelDriverClaims, 1);
-    EXPECT_EQ(state.setConfigurations, 0);
+    EXPECT_TRUE(state.configurations.empty());
 
     // A transfer the device stalls fails; it never passes for an empty success.
     {
@@ -244,9 +249,30 @@ TEST(UsbUmockdev, ProgramReadVerifyThroughLibusb) {
         EXPECT_EQ(backend.location(), "bus 1 port 1");
         EXPECT_FALSE(backend.openIndex(1));
         EXPECT_EQ(backend.location(), "bus 1 port 1");
-        EXPECT_EQ(backend.bulk(0x82, block, 64, 300), -1) << "closed";
+        EXPECT_FALSE(backend.control(UsbDirection::DeviceToHost, 0x81, 1, 0, block, 1, 300)) << "closed";
     }
     EXPECT_EQ(state.released, (std::vector<unsigned>{0, 0}));
+    {
+        LibusbBackend dropped;  // open when it goes: it still lets the interface go
+        ASSERT_TRUE(dropped.openIndex(0));
+    }
+    EXPECT_EQ(state.released, (std::vector<unsigned>{0, 0, 0}));
+    // A programmer another program holds is named by its bus and address.
+    state.claimBusy = true;
+    {
+        LibusbBackend busy;
+        EXPECT_FALSE(busy.openIndex(0));
+        EXPECT_EQ(busy.openProblem(), "The programmer at USB bus 1 address 2 is in use by another program.");
+    }
+    state.claimBusy = false;
+    // A programmer without an active configuration gets its first one.
+    umockdev_testbed_set_attribute(testbed, "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-1", "bConfigurationValue",
+                                   "0");
+    {
+        LibusbBackend unconfigured;
+        EXPECT_TRUE(unconfigured.openIndex(0));
+    }
+    EXPECT_EQ(state.configurations, std::vector<unsigned>{1});
     g_object_unref(handler);
     g_object_unref(foreignHandler);
     g_object_unref(testbed);
@@ -280,14 +306,14 @@ TEST(UsbUmockdev, HotplugCountsAndHearsOnlyProgrammers) {
         EXPECT_EQ(hotplug.countProgrammers(), 0);
         ASSERT_TRUE(umockdev_testbed_add_from_string(testbed, kDevice, &error)) << error->message;
         EXPECT_EQ(hotplug.countProgrammers(), 1);
-        if (hotplug.usesHotplug()) {
-            EXPECT_EQ(waitForEvents(1), std::vector<bool>{true});
-            const char *programmer = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-1";
-            umockdev_testbed_uevent(testbed, programmer, "remove");
-            umockdev_testbed_remove_device(testbed, programmer);
-            EXPECT_EQ(waitForEvents(2), (std::vector<bool>{true, false}));
-            EXPECT_EQ(hotplug.countProgrammers(), 0);
-        }
+        // libusb has hot-plug events on Linux, the only place this test runs.
+        ASSERT_TRUE(hotplug.usesHotplug());
+        EXPECT_EQ(waitForEvents(1), std::vector<bool>{true});
+        const char *programmer = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-1";
+        umockdev_testbed_uevent(testbed, programmer, "remove");
+        umockdev_testbed_remove_device(testbed, programmer);
+        EXPECT_EQ(waitForEvents(2), (std::vector<bool>{true, false}));
+        EXPECT_EQ(hotplug.countProgrammers(), 0);
     }
     g_object_unref(testbed);
 }
