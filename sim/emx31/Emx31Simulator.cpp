@@ -312,7 +312,10 @@ void Emx31Simulator::handleMemory(std::uint8_t request, std::uint16_t value, std
 void Emx31Simulator::handleExecution(std::uint8_t request, std::uint16_t value, std::uint16_t index) {
     switch (request) {
     case cmd::SetPc: cpu_.setPc(value); return done(true);
-    case cmd::Run: return startRun(value == kRunWithHalt, index);
+    case cmd::Run:
+        // The board runs with or without the halt; another mode is refused, not guessed.
+        if (value != 0 && value != kRunWithHalt) return done(false);
+        return startRun(value == kRunWithHalt, index);
     case cmd::Step:
         if (cpu_.step() == Cpu8051::kTrap) return done(false);
         break;

@@ -82,6 +82,7 @@ TEST(DownloadToAdapter, ChunksProgressAndVerify) {
     EXPECT_EQ(std::count(c.begin(), c.end(), cmd::WriteCode), 2);  // 256 + 44
     EXPECT_EQ(std::count(c.begin(), c.end(), cmd::ReadCode), 2);
     EXPECT_EQ(c.back(), 20);  // reset and run
+    EXPECT_EQ(rig.sim.device->runsStarted(), 1);
     int steps = 0;
     for (const auto &r : rig.progress) steps += r.state == AG_PROGRESS_STEP;
     EXPECT_EQ(steps, 4);  // two while programming, two while verifying

@@ -305,4 +305,16 @@ TEST(SimFailures, AnAreaOperationWithoutADeviceSaysSo) {
     EXPECT_TRUE(message->bold);
 }
 
+// A reply goes out once, as on the wire: a second read without a new command finds nothing, or a
+// host that read one block too many would take stale bytes for the next reply.
+TEST(SimFailures, TheBoardSendsAReplyOnce) {
+    auto board = sim::makeSimulatedProgrammer(0x83);
+    auto link = board.backend();
+    ASSERT_TRUE(link->openIndex(0));
+    ASSERT_TRUE(link->control(UsbDirection::HostToDevice, cmd::ReadInfo, 0, 0, nullptr, 0, 100));
+    std::uint8_t block[64] = {};
+    EXPECT_GT(link->bulk(tr600::kBulkIn, block, sizeof block, 100), 0);
+    EXPECT_EQ(link->bulk(tr600::kBulkIn, block, sizeof block, 100), -1);
+}
+
 }  // namespace
