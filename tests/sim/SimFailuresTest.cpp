@@ -105,6 +105,10 @@ TEST(SimFailures, AnAreaPastTheBufferIsNamedAndTheChipReleased) {
     EXPECT_EQ(rig.run(kOpRead), 0);
     EXPECT_TRUE(rig.saw("Read failed: memory area 0 of the device (0x1000 bytes at 0x7FF800) lies outside the buffer"));
     EXPECT_EQ(requests(rig).back(), cmd::ReleaseDevice);
+    // One that ends exactly at the buffer's end fits.
+    d.memory_areas[0] = {0x800, DataBuffer::kSize - 0x800};
+    SimRig fits(d);
+    EXPECT_EQ(fits.run(kOpRead), 1);
 }
 
 TEST(SimFailures, ALinkThatFailedIsNotUsedToRelease) {
