@@ -214,6 +214,16 @@ TEST(UsbTransport, SimulatorBusIsSearchedLikeDriverIndexes) {
     EXPECT_FALSE(raw->control(UsbDirection::HostToDevice, 0x83, 0, 0, nullptr, 0, 10));
     EXPECT_EQ(raw->bulk(0x02, &byte, 1, 10), -1);
     EXPECT_EQ(device->requests, 0);
+
+    // Ports past either end hold nothing and take nothing.
+    for (int port : {-1, SimulatedBus::kPorts}) {
+        bus->plug(port, device);
+        bus->unplug(port);
+        EXPECT_EQ(bus->at(port), nullptr) << port;
+    }
+    EXPECT_EQ(bus->at(0), device);
+    bus->unplug(SimulatedBus::kPorts - 1);
+    EXPECT_EQ(bus->at(0), device);
 }
 
 // The status poll behind every programmer command: which polls a budget allows, and what the
