@@ -60,6 +60,9 @@ TEST(HexViewLayout, RowTextsInByteAndWordRows) {
     EXPECT_EQ(a.view.hexText(0).substr(0, 9), "00 01 02 ");
     EXPECT_EQ(a.view.charText(2).substr(0, 2), ".A");  // a space is not graphic
     EXPECT_EQ(a.view.addressText(4), "");              // past the data
+    EXPECT_EQ(a.view.charText(3).size(), 16u);         // a full row, and not a byte past the data
+    Area part(0x18);
+    EXPECT_EQ(part.view.charText(1), std::string(8, '.'));
 
     a.view.setAddressFormat(false);
     EXPECT_EQ(a.view.addressText(1), "00065552 ");
@@ -238,6 +241,12 @@ TEST(HexViewScrolling, PagesHomeEndAndWheel) {
     Area a(0x400);
     a.press(Key::Down, 16);
     EXPECT_EQ(a.view.topLine(), 1);  // one row down once the caret reached the page end
+    a.press(Key::Up, 15);
+    EXPECT_EQ(a.view.caret(), 16u);
+    a.press(Key::Up);  // from the second row to the first, and no further
+    EXPECT_EQ(a.view.caret(), 0u);
+    a.press(Key::Up);
+    EXPECT_EQ(a.view.caret(), 0u);
 }
 
 TEST(HexViewScrolling, GotoCentresTheCaretRow) {
