@@ -4,14 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "core/StringTable.h"
+#include "devices/Algorithms.h"
 #include "devices/ConfigDeviceForm.h"
 #include "devices/ConfigFile.h"
 #include "devices/Crc16.h"
+#include "devices/DeviceTables.h"
+#include "devices/LockoutRisks.h"
 #include "support/TestDoubles.h"
 
 using namespace vantor;
@@ -314,6 +318,174 @@ TEST(ConfigDeviceForm, DefaultRestoresFileDefaultsAndCancelLeavesTheDevice) {
     EXPECT_TRUE(m.control(0).checked);
     EXPECT_EQ(m.working()[0], 0x62);
     EXPECT_EQ(d.config_data[0], 0xE2);  // the dialog works on a copy
+}
+
+// ---- lock-out rules -------------------------------------------------------------
+
+// Fuse check boxes, a clock list, lock modes, a decoy of a similar name and a control in a
+// byte that no operation sends.
+ConfigFile avrLockoutFile() {
+    ConfigFile f = fileOf({
+        make(kCheckBox, "RSTDISBL: external reset disabled", 1, 0x80, 0x00),                  // 0
+        make(kCheckBox, "SPIEN: serial programming enabled", 1, 0x20, 0x00),                  // 1
+        make(kDropDown, "CKSEL/SUT", 0, 0x0F, 0x00),                                          // 2
+        make(kDropEntry, "Internal 8 MHz", 0, 0, 0x02),                                       // 3
+        make(kDropEntry, "External crystal", 0, 0, 0x0F),                                     // 4
+        make(kGroupBox, "Lock"),                                                              // 5
+        make(kRadioButton, "Mode 1: no lock", 16, 0x03, 0x03),                                // 6
+        make(kRadioButton, "Mode 3: programming and verification disabled", 16, 0x03, 0x00),  // 7
+        make(kStaticText, "RSTDISBL is explained here", 1),                                   // 8
+        make(kCheckBox, "RSTDISBLX: not the fuse", 1, 0x40, 0x00),                            // 9
+        make(kCheckBox, "DWEN", 40, 0x01, 0x00),                                              // 10
+    });
+    f.defaults[0] = 0x02;
+    f.defaults[1] = 0xD9;
+    f.defaults[16] = 0xFF;
+    f.defaults[40] = 0xFF;
+    return f;
+}
+
+std::vector<std::string> bitsOf(const std::vector<LockoutRisk> &risks) {
+    std::vector<std::string> out;
+    for (const auto &r : risks) out.push_back(r.bit);
+    return out;
+}
+
+TEST_F(ConfigFileTest, LockoutRulesMarkOnlyTheDangerousChoicesOfTheirFamily) {
+    const ConfigFile f = avrLockoutFile();
+    DeviceRecord avr = device8k();
+    avr.algorithm = algo::kAvrSerial;
+    std::vector<std::size_t> marked;
+    for (std::size_t i = 0; i <= f.items.size(); ++i)
+        if (lockoutRule(f, i, avr)) marked.push_back(i);
+    EXPECT_EQ(marked, (std::vector<std::size_t>{0, 1, 2, 7, 10}));
+    EXPECT_TRUE(lockoutReadOnly(*lockoutRule(f, 1, avr)));
+    EXPECT_FALSE(lockoutReadOnly(*lockoutRule(f, 0, avr)));
+    EXPECT_NE(lockoutConsequence(*lockoutRule(f, 0, avr)).find("RESET pin"), std::string_view::npos);
+
+    // The 8051 rule takes any choice in the lock bytes 16..31, whatever its name; other
+    // algorithms have no rules.
+    const ConfigFile locks = fileOf({make(kCheckBox, "Lock 15", 15, 1, 0), make(kCheckBox, "Lock 16", 16, 1, 0),
+                                     make(kRadioButton, "Lock 31", 31, 1, 0), make(kCheckBox, "Lock 32", 32, 1, 0)});
+    for (std::uint8_t a : {algo::kMcs51Parallel, algo::kMcs51Stc, std::uint8_t(algo::kMcs51Parallel - 1),
+                           std::uint8_t(algo::kMcs51Stc + 1), algo::kPic14}) {
+        SCOPED_TRACE(int(a));
+        DeviceRecord d = device8k();
+        d.algorithm = a;
+        const bool mcs51 = a >= algo::kMcs51Parallel && a <= algo::kMcs51Stc;
+        EXPECT_EQ(lockoutRule(locks, 0, d), nullptr);
+        EXPECT_EQ(lockoutRule(locks, 1, d) != nullptr, mcs51);
+        EXPECT_EQ(lockoutRule(locks, 2, d) != nullptr, mcs51);
+        EXPECT_EQ(lockoutRule(locks, 3, d), nullptr);
+        for (std::size_t i = 0; i < f.items.size(); ++i)
+            EXPECT_TRUE(f.items[i].byteIndex >= 16 || !lockoutRule(f, i, d)) << i;
+    }
+}
+
+TEST_F(ConfigFileTest, LockoutRisksAreChangesFromTheFactoryThatTheOperationsWrite) {
+    const ConfigFile f = avrLockoutFile();
+    DeviceRecord avr = device8k();
+    avr.algorithm = algo::kAvrSerial;
+    EXPECT_TRUE(lockoutRisks(f, avr, f.defaults).empty());
+    auto config = f.defaults;
+    config[0] = 0x12;  // bits outside the list's mask are no choice
+    EXPECT_TRUE(lockoutRisks(f, avr, config).empty());
+
+    config[0] = 0x05;   // a clock code the list does not name
+    config[1] = 0x79;   // RSTDISBL ticked, SPIEN cleared, the decoy as it was
+    config[16] = 0xFC;  // Mode 3
+    config[40] = 0xFE;  // DWEN, in a byte nothing sends
+    const auto risks = lockoutRisks(f, avr, config);
+    ASSERT_EQ(bitsOf(risks), (std::vector<std::string>{"RSTDISBL", "SPIEN", "CKSEL/SUT", "Mode", "DWEN"}));
+    EXPECT_EQ(risks[0].choice, "[x] RSTDISBL: external reset disabled");
+    EXPECT_EQ(risks[1].choice, "[ ] SPIEN: serial programming enabled");
+    EXPECT_EQ(risks[2].choice, "CKSEL/SUT = a code the list does not name");
+    EXPECT_EQ(risks[3].choice, "(*) Mode 3: programming and verification disabled");
+    EXPECT_EQ(risks[3].item, 7u);
+    EXPECT_EQ(risks[3].byteIndex, 16);
+    EXPECT_TRUE(lockoutRisks(f, avr, std::span(config).first(std::size_t(kConfigDataSize) - 1)).empty());
+    config[0] = 0x0F;
+    EXPECT_EQ(lockoutRisks(f, avr, config)[2].choice, "CKSEL/SUT = External crystal");
+
+    const std::string text = describeRisks(risks);
+    EXPECT_EQ(text.rfind("[x] RSTDISBL: external reset disabled\n    The RESET pin becomes", 0), 0u) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10);
+    EXPECT_EQ(text.back(), '\n');
+
+    // Fuse and configuration writes send bytes 0..15, Protect 16..31; an Auto list ends at 0xFF.
+    using Ops = std::vector<std::uint8_t>;
+    const std::vector<std::string> fuses{"RSTDISBL", "SPIEN", "CKSEL/SUT"}, lock{"Mode"};
+    EXPECT_EQ(bitsOf(risksWritten(risks, Ops{kOpWriteFuse, kEndOfList})), fuses);
+    EXPECT_EQ(bitsOf(risksWritten(risks, Ops{kOpWriteConfig})), fuses);
+    EXPECT_EQ(bitsOf(risksWritten(risks, Ops{kOpProtect})), lock);
+    EXPECT_EQ(bitsOf(risksWritten(risks, Ops{kOpErase, kOpProtect2})), lock);
+    EXPECT_EQ(bitsOf(risksWritten(risks, Ops{kOpErase, kOpProtect, kOpWriteFuse})),
+              (std::vector<std::string>{"RSTDISBL", "SPIEN", "CKSEL/SUT", "Mode"}));
+    EXPECT_TRUE(risksWritten(risks, Ops{kEndOfList, kOpWriteFuse, kOpProtect}).empty());
+    EXPECT_TRUE(risksWritten(risks, Ops{kOpErase}).empty());
+
+    // As the engine asks for the selected device: from its file, and nothing without one.
+    std::copy(config.begin(), config.end(), avr.config_data);
+    write(encodeConfigImage(f));
+    EXPECT_EQ(bitsOf(lockoutRisksOf(dir, avr, Ops{kOpProtect})), lock);
+    auto damaged = encodeConfigImage(f);
+    damaged[kHeaderSize + 5] ^= 1;
+    write(damaged);
+    EXPECT_TRUE(lockoutRisksOf(dir, avr, Ops{kOpProtect}).empty());
+}
+
+// Code protection is a risk in either direction; clearing LVP only through the low-voltage adapter.
+TEST_F(ConfigFileTest, PicCodeProtectionAndLowVoltageEntry) {
+    ConfigFile f =
+        fileOf({make(kCheckBox, "LVP: low-voltage programming", 0, 0x80, 0x80),
+                make(kDropDown, "CP (bits 4-5): code protection", 1, 0x30, 0x00), make(kDropEntry, "Off", 0, 0, 0x30),
+                make(kDropEntry, "All", 0, 0, 0x00), make(kCheckBox, "CPD: data protected", 2, 0x01, 0x00)});
+    f.defaults[0] = 0xFF;
+    f.defaults[1] = 0xFF;
+    f.defaults[2] = 0xFE;
+    DeviceRecord pic = device8k();
+    pic.algorithm = algo::kPic12;
+    pic.adapter_index = 5;  // ISP_PIC
+    auto config = f.defaults;
+    config[0] = 0x7F;
+    config[1] = 0xCF;
+    config[2] = 0xFF;
+    const auto risks = lockoutRisks(f, pic, config);
+    EXPECT_EQ(bitsOf(risks), (std::vector<std::string>{"LVP", "CP", "CPD"}));
+    ASSERT_EQ(risks.size(), 3u);
+    EXPECT_EQ(risks[0].choice, "[ ] LVP: low-voltage programming");
+    EXPECT_EQ(risks[1].choice, "CP (bits 4-5): code protection = All");
+    EXPECT_EQ(risks[2].choice, "[ ] CPD: data protected");
+    pic.adapter_index = 6;  // ISP_PIC_HV
+    EXPECT_EQ(bitsOf(lockoutRisks(f, pic, config)), (std::vector<std::string>{"CP", "CPD"}));
+}
+
+// The Config dialog shows SPIEN but never changes it, and warns about what OK would write.
+TEST(ConfigDeviceForm, ReadOnlyControlsAndTheChoicesOkWouldWrite) {
+    test::RecordingPrompt prompt;
+    DeviceRecord avr = device8k();
+    avr.algorithm = algo::kAvrSerial;
+    const ConfigFile f = avrLockoutFile();
+    std::copy(f.defaults.begin(), f.defaults.end(), avr.config_data);
+    ConfigDeviceForm m(prompt);
+    m.open(f, avr);
+    EXPECT_TRUE(m.isReadOnly(1));
+    EXPECT_FALSE(m.isReadOnly(0));
+    EXPECT_FALSE(m.isReadOnly(3));
+    ASSERT_TRUE(m.control(1).checked);
+    m.setChecked(1, false);
+    EXPECT_TRUE(m.control(1).checked);
+    m.setChecked(0, true);
+    m.selectEntry(2, 1);
+    m.selectEntry(2, 2);  // no such entry: the selection stays
+    EXPECT_EQ(m.control(2).selected, 1);
+    const auto applied = m.choicesApplied();
+    EXPECT_EQ(applied[0], 0x0F);
+    EXPECT_EQ(applied[1], 0x59);
+    EXPECT_EQ(m.working()[1], 0xD9);  // not written before OK
+    EXPECT_EQ(bitsOf(lockoutRisks(f, avr, applied)), (std::vector<std::string>{"RSTDISBL", "CKSEL/SUT"}));
+    ASSERT_TRUE(m.accept());
+    EXPECT_EQ(m.working(), applied);
 }
 
 }  // namespace
