@@ -189,8 +189,8 @@ private:
         case '~': emitUnicode(0xA0); break;
         case '_': emitUnicode(0x2011); break;
         case '\r':
-        case '\n': emitText("\n"); break;
-        default: break;  // \- (optional hyphen), \: and unknown symbols print nothing
+        case '\n': emitUnicode('\n'); break;  // after the text before it
+        default: break;                       // \- (optional hyphen), \: and unknown symbols print nothing
         }
     }
 
@@ -422,7 +422,7 @@ private:
         }
         if (state_.hidden) return;
         if (c == '\t' && !escaped) {
-            emitText("\t");
+            emitUnicode('\t');  // after the bytes still pending
             return;
         }
         if (c < 0x20) return;
@@ -605,6 +605,14 @@ std::string decodeCodePage(std::string_view bytes, int codePage) {
     char *inp = in.data();
     std::size_t inLeft = in.size();
     char buf[1024];
+    // Code pages with combining marks (1255, 1258) hold a character back until they see what
+    // follows: it is written out before a mark and at the end, never dropped.
+    auto release = [&] {
+        char *outp = buf;
+        std::size_t outLeft = sizeof buf;
+        iconv(cd, nullptr, nullptr, &outp, &outLeft);
+        out.append(buf, std::size_t(outp - buf));
+    };
     while (inLeft > 0) {
         char *outp = buf;
         std::size_t outLeft = sizeof buf;
@@ -613,11 +621,12 @@ std::string decodeCodePage(std::string_view bytes, int codePage) {
         if (r != std::size_t(-1)) continue;
         if (errno == E2BIG) continue;
         // Invalid or truncated sequence: mark it and resynchronise on the next byte.
+        release();
         out += kReplacement;
         ++inp;
         --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
+    release();
     iconv_close(cd);
     return out;
 #else
