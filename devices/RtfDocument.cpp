@@ -188,9 +188,10 @@ private:
         case '}': character(static_cast<unsigned char>(c), true); break;
         case '~': emitUnicode(0xA0); break;
         case '_': emitUnicode(0x2011); break;
+        // A line break (as every emitted character) follows the text still pending.
         case '\r':
-        case '\n': emitUnicode('\n'); break;  // after the text before it
-        default: break;                       // \- (optional hyphen), \: and unknown symbols print nothing
+        case '\n': emitUnicode('\n'); break;
+        default: break;  // \- (optional hyphen), \: and unknown symbols print nothing
         }
     }
 

@@ -305,6 +305,69 @@ TEST(ConfigDeviceForm, RangeKindsFollowTheDeviceAreas) {
     EXPECT_EQ(hi, 8192u + 512u);
 }
 
+// Ranges start at area 0's buffer address; a field of any range holds what its bits can.
+TEST(ConfigDeviceForm, HexRangesAndInputOutsideTheControls) {
+    test::RecordingPrompt prompt;
+    DeviceRecord d = device8k();
+    d.memory_areas[0] = {0x1000, 0x100};
+    d.memory_areas[2] = {0x40, 0x3000};
+    d.memory_areas[3] = {0x10, 0x4000};
+    d.config_data[1] = d.config_data[3] = d.config_data[5] = 0x01;  // 100H: in every area's range
+    d.config_data[12] = 0x78;
+    d.config_data[13] = 0x56;
+    d.config_data[14] = 0x34;
+    d.config_data[15] = 0x92;
+    ConfigDeviceForm m(prompt);
+    m.open(fileOf({make(kDropEntry, "orphan", 0, 0, 1), make(kHexField, "area 0", 0, 16, 0),
+                   make(kHexField, "area 2", 2, 16, 2), make(kHexField, "area 3", 4, 16, 3),
+                   make(kHexField, "five bits", 6, 5, kRangeAny), make(kHexField, "word", 12, 32, kRangeAny),
+                   make(kCheckBox, "c", 7, 1, 1)}),
+           d);
+    EXPECT_EQ(m.control(5).text, "92345678");
+    EXPECT_FALSE(m.control(0).exists);
+    std::uint64_t lo = 0, hi = 0;
+    ASSERT_TRUE(m.fieldRange(m.file().items[1], lo, hi));
+    EXPECT_EQ(lo, 0x100u);
+    EXPECT_EQ(hi, 0x1000u);
+    ASSERT_TRUE(m.fieldRange(m.file().items[2], lo, hi));
+    EXPECT_EQ(hi, 0x3040u);
+    ASSERT_TRUE(m.fieldRange(m.file().items[3], lo, hi));
+    EXPECT_EQ(hi, 0x4010u);
+    ASSERT_TRUE(m.fieldRange(m.file().items[4], lo, hi));
+    EXPECT_EQ(lo, 0u);
+    EXPECT_EQ(hi, 32u);
+
+    auto accepts = [&](std::size_t item, const char *text) {
+        EXPECT_TRUE(m.setHexText(item, text)) << text;
+        const bool ok = m.accept();
+        EXPECT_TRUE(m.setHexText(item, item == 4 ? "0" : "100"));
+        return ok;
+    };
+    EXPECT_TRUE(accepts(1, "100"));
+    EXPECT_FALSE(accepts(1, "ff"));
+    EXPECT_EQ(prompt.shown.back().text, "area 0 out of range. \n\nmust be: 100H -- FFFH\n");
+    EXPECT_TRUE(accepts(2, "303f"));
+    EXPECT_FALSE(accepts(2, "3040"));
+    EXPECT_TRUE(accepts(3, "400F"));
+    EXPECT_FALSE(accepts(3, "4010"));
+    EXPECT_TRUE(accepts(4, "1f"));
+    EXPECT_FALSE(accepts(4, "20"));
+    ASSERT_TRUE(m.setHexText(5, "fedcba98"));
+    ASSERT_TRUE(m.accept());
+    EXPECT_EQ(m.working()[12], 0x98);
+    EXPECT_EQ(m.working()[15], 0xFE);
+    EXPECT_EQ(ConfigDeviceForm::hexValue("09afAF"), 0x09AFAFu);
+
+    // Input aimed at the wrong control, or at none, changes nothing.
+    EXPECT_FALSE(m.setHexText(6, "1"));
+    EXPECT_FALSE(m.setHexText(7, "1"));
+    m.setChecked(7, true);
+    m.selectEntry(6, 0);
+    m.setChecked(6, true);
+    m.setChecked(6, false);
+    EXPECT_FALSE(m.control(6).checked);
+}
+
 TEST(ConfigDeviceForm, DefaultRestoresFileDefaultsAndCancelLeavesTheDevice) {
     test::RecordingPrompt prompt;
     ConfigFile f = fileOf({make(kCheckBox, "c", 0, 0x80, 0x00)});
