@@ -273,6 +273,18 @@ TEST_F(SettingsMemoryTest, AMissingFileIsCreatedBesideTheProgramOrPerUser) {
     found = SettingsMemory::locateOrCreate(program, user);
     EXPECT_FALSE(found.created) << "created once";
 
+    // A program folder that is gone (as unwritable as it gets for root): the per-user file.
+    const fs::path gone = dir / "gone";
+    EXPECT_TRUE(SettingsMemory::locateOrCreate(gone, fs::path()).file.empty());
+    found = SettingsMemory::locateOrCreate(gone, user);
+    EXPECT_EQ(found.file, user / "chip.set");
+    EXPECT_TRUE(found.created);
+    EXPECT_EQ(fs::file_size(found.file), chipset::kFullSize);
+    found = SettingsMemory::locateOrCreate(gone, user);
+    EXPECT_EQ(found.file, user / "chip.set");
+    EXPECT_FALSE(found.created);
+    fs::remove_all(user);
+
     if (::geteuid() != 0) {
         fs::remove(program / "chip.set");
         fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec, fs::perm_options::replace);
