@@ -400,11 +400,15 @@ ConfigFile avrLockoutFile() {
         make(kStaticText, "RSTDISBL is explained here", 1),                                   // 8
         make(kCheckBox, "RSTDISBLX: not the fuse", 1, 0x40, 0x00),                            // 9
         make(kCheckBox, "DWEN", 40, 0x01, 0x00),                                              // 10
+        make(kCheckBox, "Mode 2: verification disabled", 18, 0x01, 0x00),                     // 11
+        make(kDropDown, "Mode (boot section)", 17, 0x03, 0x00),                               // 12
+        make(kDropEntry, "Mode 1: no lock", 0, 0, 0x03),                                      // 13
+        make(kDropEntry, "Mode 3: programming and verification disabled", 0, 0, 0x00),        // 14
     });
     f.defaults[0] = 0x02;
     f.defaults[1] = 0xD9;
     f.defaults[16] = 0xFF;
-    f.defaults[40] = 0xFF;
+    f.defaults[17] = f.defaults[18] = f.defaults[40] = 0xFF;
     return f;
 }
 
@@ -421,7 +425,7 @@ TEST_F(ConfigFileTest, LockoutRulesMarkOnlyTheDangerousChoicesOfTheirFamily) {
     std::vector<std::size_t> marked;
     for (std::size_t i = 0; i <= f.items.size(); ++i)
         if (lockoutRule(f, i, avr)) marked.push_back(i);
-    EXPECT_EQ(marked, (std::vector<std::size_t>{0, 1, 2, 7, 10}));
+    EXPECT_EQ(marked, (std::vector<std::size_t>{0, 1, 2, 7, 10, 12}));
     EXPECT_TRUE(lockoutReadOnly(*lockoutRule(f, 1, avr)));
     EXPECT_FALSE(lockoutReadOnly(*lockoutRule(f, 0, avr)));
     EXPECT_NE(lockoutConsequence(*lockoutRule(f, 0, avr)).find("RESET pin"), std::string_view::npos);
@@ -467,8 +471,22 @@ TEST_F(ConfigFileTest, LockoutRisksAreChangesFromTheFactoryThatTheOperationsWrit
     EXPECT_EQ(risks[3].item, 7u);
     EXPECT_EQ(risks[3].byteIndex, 16);
     EXPECT_TRUE(lockoutRisks(f, avr, std::span(config).first(std::size_t(kConfigDataSize) - 1)).empty());
-    config[0] = 0x0F;
+    config[0] = 0xFF;  // the list's own bits name the entry
     EXPECT_EQ(lockoutRisks(f, avr, config)[2].choice, "CKSEL/SUT = External crystal");
+
+    // A lock mode list is a risk where the entry chosen says so; a clock changed to an internal
+    // one is none.
+    ConfigFile external = f;
+    external.defaults[0] = 0x0F;
+    auto other = external.defaults;
+    other[0] = 0x02;
+    other[17] = 0xFE;  // a code the list does not name
+    EXPECT_TRUE(lockoutRisks(external, avr, other).empty());
+    other[17] = 0xFC;
+    other[18] = 0xFE;
+    const auto mode = lockoutRisks(external, avr, other);
+    ASSERT_EQ(mode.size(), 1u);
+    EXPECT_EQ(mode[0].choice, "Mode (boot section) = Mode 3: programming and verification disabled");
 
     const std::string text = describeRisks(risks);
     EXPECT_EQ(text.rfind("[x] RSTDISBL: external reset disabled\n    The RESET pin becomes", 0), 0u) << text;

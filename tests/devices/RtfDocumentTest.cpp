@@ -160,6 +160,11 @@ TEST(Rtf, CharsetsAndDocumentCodePagesPickTheDecoding) {
     // the end of the text, nor before a byte the code page lacks.
     EXPECT_EQ(decodeCodePage("\xf5\x8a\xe0", 1258), "\xC6\xA1\xEF\xBF\xBD\xC3\xA0");
     EXPECT_EQ(decodeCodePage("\xe0\xe1", 1255), "\xD7\x90\xD7\x91");
+    // A font entry may end at its brace; \f without a number in the table names no font.
+    const RichText named = parse("{\\rtf1{\\fonttbl{\\f0 Arial}{\\f1\\f Times;}}\\f1 x\\f0 y}");
+    ASSERT_EQ(named.size(), 2u);
+    EXPECT_EQ(named[0].font, "Times");
+    EXPECT_EQ(named[1].font, "Arial");
     // A code page iconv does not know keeps ASCII and marks the rest.
     EXPECT_EQ(decodeCodePage("a\xe0", 99999), "a\xEF\xBF\xBD");
 }
@@ -206,6 +211,8 @@ TEST(Rtf, SpecialCharactersSymbolsAndUnicodePairs) {
     EXPECT_EQ(plainText(parse("{\\rtf1\\uc0\\u-10179\\u65 x}")), "\xEF\xBF\xBD"
                                                                  "Ax");
     EXPECT_EQ(plainText(parse("{\\rtf1\\u-8704?x}")), "\xEF\xBF\xBDx");  // a lone low surrogate
+    // \uc ends with its group.
+    EXPECT_EQ(plainText(parse("{\\rtf1{\\uc2 a}\\u20013?x}")), std::string("a") + kZhong + "x");
     // \bin data outside a picture is skipped, braces and all.
     EXPECT_EQ(plainText(parse("{\\rtf1 a\\bin3 {}}b}")), "ab");
     // Control words are cut at 32 letters and keep their parameter.
