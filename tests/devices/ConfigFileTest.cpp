@@ -235,9 +235,9 @@ TEST(ConfigDeviceForm, DropDownShowsMatchingEntryAndWritesItsValue) {
     d.config_data[2] = 0x9F;
     m.open(fileOf({make(kDropDown, "list", 2, 0x30, 0x00), make(kDropEntry, "e0", 0, 0, 0x00),
                    make(kDropEntry, "e1", 0, 0, 0x10), make(kDropEntry, "e2", 0, 0, 0x20), make(kStaticText, "t"),
-                   make(kDropEntry, "stray", 0, 0, 0x30)}),
+                   make(kDropEntry, "stray", 0, 0, 0x30), make(kDropEntry, "stray too", 0, 0, 0x30)}),
            d);
-    EXPECT_EQ(m.control(0).entries.size(), 3u);  // the stray entry after a text belongs to no list
+    EXPECT_EQ(m.control(0).entries.size(), 3u);  // the stray entries after a text belong to no list
     EXPECT_EQ(m.control(0).selected, 1);
     m.selectEntry(0, 2);
     ASSERT_TRUE(m.accept());
