@@ -1,6 +1,7 @@
 // "chip.set": the ring of 20 slots, in-place updates, identity, and damaged files.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -256,6 +257,14 @@ TEST_F(SettingsMemoryTest, ReadOnlyInstallUsesAPerUserCopy) {
         fs::permissions(program, fs::perms::owner_all, fs::perm_options::replace);
     }
     EXPECT_TRUE(SettingsMemory::locate(dir / "nowhere", user).empty());
+
+    // The per-user copy sits beside the program's other settings.
+    const char *was = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = was ? was : "";
+    ::setenv("XDG_CONFIG_HOME", user.c_str(), 1);
+    EXPECT_EQ(SettingsMemory::userDirectory(), user / "TarvikTech");
+    if (was) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(SettingsMemoryTest, AMissingFileIsCreatedBesideTheProgramOrPerUser) {
