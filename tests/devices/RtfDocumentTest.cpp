@@ -108,6 +108,12 @@ TEST(Rtf, MalformedInputNeverBreaksTheReader) {
     RtfOptions shallow;
     shallow.maxDepth = 4;
     EXPECT_EQ(plainText(parse("{\\rtf1 a{{{{{{hidden}}}}}}b}", shallow)), "ab");
+    EXPECT_EQ(plainText(parse("{\\rtf1 a{{{{c}}}}{{{{{hidden}}}}}b}", shallow)), "acb");  // four levels, not five
+    // Leading blanks before the document, control characters in it, UTF-8 as a code page.
+    EXPECT_EQ(plainText(parse(" \n\t{\\rtf1 a\x01\x1f"
+                              "b}")),
+              "ab");
+    EXPECT_EQ(plainText(parse("{\\rtf1\\ansicpg65001 \\'c3\\'a0}")), "\xC3\xA0");
 
     std::mt19937 rng(5);
     const char alphabet[] = "{}\\'abcdu0123456789- \xd6\xd0*\n";
@@ -228,9 +234,9 @@ TEST(Rtf, PictureFormatsSizesAndBounds) {
     EXPECT_EQ(picture("\\dibitmap0").pictureFormat, "dib");
     EXPECT_EQ(picture("\\wbitmap0").pictureFormat, "bmp");
     EXPECT_EQ(picture("\\emfblip").pictureFormat, "emf");
-    const RichRun sized = picture("\\pngblip\\picw-5\\pich7\\picw");
-    EXPECT_EQ(sized.pictureWidth, 0);
-    EXPECT_EQ(sized.pictureHeight, 7);
+    const RichRun sized = picture("\\pngblip\\picw5\\picw\\pich-7");
+    EXPECT_EQ(sized.pictureWidth, 5);  // a size word without a number changes nothing
+    EXPECT_EQ(sized.pictureHeight, 0);
     EXPECT_EQ(sized.picture, (std::vector<std::uint8_t>{1, 2}));
     RtfOptions two;
     two.maxPictureBytes = 2;
