@@ -234,7 +234,8 @@ private:
         default: break;
         }
         if (documentWord(w, p) || consumeUnicodeSkip()) return;
-        if (!formattingWord(w, hasParam, p)) specialCharacterWord(w);
+        formattingWord(w, hasParam, p);
+        specialCharacterWord(w);
         // Everything else (paragraph layout, page setup, ...) does not change the text.
     }
 
@@ -310,49 +311,47 @@ private:
         return false;
     }
 
-    // Character formatting; true when w was one.
-    bool formattingWord(const std::string &w, bool hasParam, int p) {
+    // Character formatting; other words leave it as it is.
+    void formattingWord(const std::string &w, bool hasParam, int p) {
         const bool on = !hasParam || p != 0;
         if (w == "b") {
             state_.bold = on;
-            return true;
+            return;
         }
         if (w == "i") {
             state_.italic = on;
-            return true;
+            return;
         }
         if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "uldash" || w == "ulth") {
             state_.underline = on;
-            return true;
+            return;
         }
         if (w == "ulnone") {
             state_.underline = false;
-            return true;
+            return;
         }
         if (w == "v") {
             state_.hidden = on;
-            return true;
+            return;
         }
         if (w == "cf") {
             state_.colourIndex = p;
-            return true;
+            return;
         }
         if (w == "fs") {
             state_.halfPoints = p > 0 && p <= 3276 ? p : kDefaultHalfPoints;
-            return true;
+            return;
         }
         if (w == "f") {
             state_.font = p;
-            return true;
+            return;
         }
         if (w == "plain") {
             state_.bold = state_.italic = state_.underline = state_.hidden = false;
             state_.colourIndex = 0;
             state_.halfPoints = kDefaultHalfPoints;
             state_.font = -1;
-            return true;
         }
-        return false;
     }
 
     void specialCharacterWord(const std::string &w) {
