@@ -217,6 +217,10 @@ TEST(Rtf, SpecialCharactersSymbolsAndUnicodePairs) {
     EXPECT_EQ(plainText(parse("{\\rtf1\\uc0\\u-10179\\u65 x}")), "\xEF\xBF\xBD"
                                                                  "Ax");
     EXPECT_EQ(plainText(parse("{\\rtf1\\u-8704?x}")), "\xEF\xBF\xBDx");  // a lone low surrogate
+    // Document settings between a \u and its fallback are settings, not the fallback.
+    for (const char *word : {"ansicpg1252", "ansi", "mac", "pc", "pca", "deff0", "uc1"})
+        EXPECT_EQ(plainText(parse(std::string("{\\rtf1\\u20013\\") + word + " ?x}")), std::string(kZhong) + "x")
+            << word;
     // \uc ends with its group.
     EXPECT_EQ(plainText(parse("{\\rtf1{\\uc2 a}\\u20013?x}")), std::string("a") + kZhong + "x");
     // \bin data outside a picture is skipped, braces and all.
