@@ -171,6 +171,10 @@ TEST(Rtf, CharsetsAndDocumentCodePagesPickTheDecoding) {
     ASSERT_EQ(named.size(), 2u);
     EXPECT_EQ(named[0].font, "Times");
     EXPECT_EQ(named[1].font, "Arial");
+    // Text longer than one conversion buffer.
+    std::string cyrillic;
+    for (int i = 0; i < 700; ++i) cyrillic += "\xD0\xB0";
+    EXPECT_EQ(decodeCodePage(std::string(700, '\xe0'), 1251), cyrillic);
     // A code page iconv does not know keeps ASCII and marks the rest.
     EXPECT_EQ(decodeCodePage("a\xe0", 99999), "a\xEF\xBF\xBD");
 }
@@ -198,8 +202,10 @@ TEST(Rtf, FormattingWordsSwitchOnAndOff) {
     EXPECT_EQ(runs[5].text, "g");
     EXPECT_FALSE(runs[5].underline);
     // The 3276-half-point ceiling and colour indexes past the table.
-    const RichText sizes = parse("{\\rtf1{\\colortbl;\\red9;}\\fs3276 a\\fs3277\\cf2 b\\cf1 c}");
-    ASSERT_EQ(sizes.size(), 3u);
+    const RichText sizes =
+        parse("{\\rtf1{\\colortbl;\\red9;\\green300\\blue-1;}\\fs3276 a\\fs3277\\cf3 b\\cf1 c\\cf2 d}");
+    ASSERT_EQ(sizes.size(), 4u);
+    EXPECT_EQ(sizes[3].colour, Colour(0x00FF00));  // components clamped to 0..255
     EXPECT_EQ(sizes[0].halfPoints, 3276);
     EXPECT_EQ(sizes[1].halfPoints, 24);
     EXPECT_EQ(sizes[1].colour, colour::Black);
@@ -221,6 +227,7 @@ TEST(Rtf, SpecialCharactersSymbolsAndUnicodePairs) {
     for (const char *word : {"ansicpg1252", "ansi", "mac", "pc", "pca", "deff0", "uc1"})
         EXPECT_EQ(plainText(parse(std::string("{\\rtf1\\u20013\\") + word + " ?x}")), std::string(kZhong) + "x")
             << word;
+    EXPECT_EQ(plainText(parse("{\\rtf1\\u20013\\~x}")), std::string(kZhong) + "x");  // a symbol can be one
     // \uc ends with its group.
     EXPECT_EQ(plainText(parse("{\\rtf1{\\uc2 a}\\u20013?x}")), std::string("a") + kZhong + "x");
     // \bin data outside a picture is skipped, braces and all.
@@ -248,6 +255,7 @@ TEST(Rtf, PictureFormatsSizesAndBounds) {
     EXPECT_EQ(plainText(parse("{\\rtf1{\\pict\\bin2 ab}}", two)), "[picture 0x0]");
     two.maxPictureBytes = 1;
     EXPECT_FALSE(picture("\\pngblip", two).isPicture());
+    EXPECT_EQ(parse("{\\rtf1 x{\\pict\\pngblip}y}").size(), 1u);  // no data: no picture
     // An odd last digit is dropped; a group nested in the picture is still the picture.
     const RichRun odd = parse("{\\rtf1{\\pict\\pngblip 0A{\\*\\blipuid 1}0B0}}")[0];
     EXPECT_EQ(odd.picture, (std::vector<std::uint8_t>{0x0A, 0x0B}));
