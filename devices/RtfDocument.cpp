@@ -91,10 +91,7 @@ public:
             switch (c) {
             case '{': openGroup(); break;
             case '}':
-                if (!closeGroup()) {
-                    flushBytes();
-                    return;
-                }
+                if (!closeGroup()) return;
                 break;
             case '\\': controlSequence(); break;
             case '\r':
