@@ -228,6 +228,7 @@ TEST(Rtf, SpecialCharactersSymbolsAndUnicodePairs) {
         EXPECT_EQ(plainText(parse(std::string("{\\rtf1\\u20013\\") + word + " ?x}")), std::string(kZhong) + "x")
             << word;
     EXPECT_EQ(plainText(parse("{\\rtf1\\u20013\\~x}")), std::string(kZhong) + "x");  // a symbol can be one
+    EXPECT_EQ(plainText(parse("{\\rtf1 a\\u0?b}")), std::string("a\0b", 3));         // only negative values wrap
     // \uc ends with its group.
     EXPECT_EQ(plainText(parse("{\\rtf1{\\uc2 a}\\u20013?x}")), std::string("a") + kZhong + "x");
     // \bin data outside a picture is skipped, braces and all.
