@@ -30,11 +30,13 @@ void ConfigDeviceForm::build() {
     controls_.assign(file_.items.size(), Control{});
     int group = 0;
     bool newGroup = false;
-    std::size_t lastDropDown = SIZE_MAX;
+    std::size_t openList = SIZE_MAX;  // the list the next entry would belong to
     for (std::size_t i = 0; i < file_.items.size(); ++i) {
         const Item &item = file_.items[i];
         Control &c = controls_[i];
         c.item = i;
+        // An entry only belongs to a list when it directly follows the list or its entries.
+        if (item.kind != kDropEntry) openList = SIZE_MAX;
         switch (item.kind) {
         case kGroupBox: newGroup = true; break;
         case kRadioButton:
@@ -44,13 +46,10 @@ void ConfigDeviceForm::build() {
             }
             c.radioGroup = group;
             break;
-        case kDropDown: lastDropDown = i; break;
+        case kDropDown: openList = i; break;
         case kDropEntry:
             c.exists = false;
-            // An entry only belongs to a list when it directly follows the list or its entries.
-            if (i > 0 && lastDropDown != SIZE_MAX &&
-                (file_.items[i - 1].kind == kDropDown || file_.items[i - 1].kind == kDropEntry))
-                controls_[lastDropDown].entries.push_back(i);
+            if (openList != SIZE_MAX) controls_[openList].entries.push_back(i);
             break;
         default: break;
         }
@@ -185,8 +184,8 @@ bool ConfigDeviceForm::applyChoice(std::size_t i, std::uint8_t &d) const {
         d = std::uint8_t((d & ~item.mask) | (c.checked ? item.value : (item.value ^ item.mask)));
         return true;
     case kDropDown:
-        if (c.selected >= 0 && i + std::size_t(c.selected) + 1 < file_.items.size())
-            d = std::uint8_t((d & ~item.mask) | file_.items[i + std::size_t(c.selected) + 1].value);
+        if (c.selected >= 0 && std::size_t(c.selected) < c.entries.size())
+            d = std::uint8_t((d & ~item.mask) | file_.items[c.entries[std::size_t(c.selected)]].value);
         return true;
     default: return false;
     }

@@ -91,10 +91,7 @@ public:
             switch (c) {
             case '{': openGroup(); break;
             case '}':
-                if (!closeGroup()) {
-                    flushBytes();
-                    return;
-                }
+                if (!closeGroup()) return;
                 break;
             case '\\': controlSequence(); break;
             case '\r':
@@ -188,8 +185,9 @@ private:
         case '}': character(static_cast<unsigned char>(c), true); break;
         case '~': emitUnicode(0xA0); break;
         case '_': emitUnicode(0x2011); break;
+        // A line break (as every emitted character) follows the text still pending.
         case '\r':
-        case '\n': emitText("\n"); break;
+        case '\n': emitUnicode('\n'); break;
         default: break;  // \- (optional hyphen), \: and unknown symbols print nothing
         }
     }
@@ -233,7 +231,8 @@ private:
         default: break;
         }
         if (documentWord(w, p) || consumeUnicodeSkip()) return;
-        if (!formattingWord(w, hasParam, p)) specialCharacterWord(w);
+        formattingWord(w, hasParam, p);
+        specialCharacterWord(w);
         // Everything else (paragraph layout, page setup, ...) does not change the text.
     }
 
@@ -309,49 +308,47 @@ private:
         return false;
     }
 
-    // Character formatting; true when w was one.
-    bool formattingWord(const std::string &w, bool hasParam, int p) {
+    // Character formatting; other words leave it as it is.
+    void formattingWord(const std::string &w, bool hasParam, int p) {
         const bool on = !hasParam || p != 0;
         if (w == "b") {
             state_.bold = on;
-            return true;
+            return;
         }
         if (w == "i") {
             state_.italic = on;
-            return true;
+            return;
         }
         if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "uldash" || w == "ulth") {
             state_.underline = on;
-            return true;
+            return;
         }
         if (w == "ulnone") {
             state_.underline = false;
-            return true;
+            return;
         }
         if (w == "v") {
             state_.hidden = on;
-            return true;
+            return;
         }
         if (w == "cf") {
             state_.colourIndex = p;
-            return true;
+            return;
         }
         if (w == "fs") {
             state_.halfPoints = p > 0 && p <= 3276 ? p : kDefaultHalfPoints;
-            return true;
+            return;
         }
         if (w == "f") {
             state_.font = p;
-            return true;
+            return;
         }
         if (w == "plain") {
             state_.bold = state_.italic = state_.underline = state_.hidden = false;
             state_.colourIndex = 0;
             state_.halfPoints = kDefaultHalfPoints;
             state_.font = -1;
-            return true;
         }
-        return false;
     }
 
     void specialCharacterWord(const std::string &w) {
@@ -422,7 +419,7 @@ private:
         }
         if (state_.hidden) return;
         if (c == '\t' && !escaped) {
-            emitText("\t");
+            emitUnicode('\t');  // after the bytes still pending
             return;
         }
         if (c < 0x20) return;
@@ -605,6 +602,14 @@ std::string decodeCodePage(std::string_view bytes, int codePage) {
     char *inp = in.data();
     std::size_t inLeft = in.size();
     char buf[1024];
+    // Code pages with combining marks (1255, 1258) hold a character back until they see what
+    // follows: it is written out before a mark and at the end, never dropped.
+    auto release = [&] {
+        char *outp = buf;
+        std::size_t outLeft = sizeof buf;
+        iconv(cd, nullptr, nullptr, &outp, &outLeft);
+        out.append(buf, std::size_t(outp - buf));
+    };
     while (inLeft > 0) {
         char *outp = buf;
         std::size_t outLeft = sizeof buf;
@@ -613,11 +618,12 @@ std::string decodeCodePage(std::string_view bytes, int codePage) {
         if (r != std::size_t(-1)) continue;
         if (errno == E2BIG) continue;
         // Invalid or truncated sequence: mark it and resynchronise on the next byte.
+        release();
         out += kReplacement;
         ++inp;
         --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
+    release();
     iconv_close(cd);
     return out;
 #else

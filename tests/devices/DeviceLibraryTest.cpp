@@ -117,6 +117,17 @@ TEST_F(DeviceLibraryTest, ListingHoldsWhatEachLookupFinds) {
     std::vector<std::string> names;
     for (const auto &r : listDevices(library, filter)) names.push_back(r.device_name);
     EXPECT_EQ(names, (std::vector<std::string>{"DEV1", "DEV13", "DEV19"}));
+    filter = {};
+    filter.vendorIndex = 3;
+    filter.nameContains = "ONE-";  // the end of a name cut to 31 characters
+    names.clear();
+    for (const auto &r : listDevices(library, filter)) names.push_back(r.device_name);
+    EXPECT_EQ(names, (std::vector<std::string>{"DEV7-with-a-name-of-thirty-one-"}));
+    EXPECT_EQ(listDevices(library).size(), records.size());
+    EXPECT_TRUE(deviceNameContains("at89s52", "T89S5"));
+    EXPECT_TRUE(deviceNameContains("X", ""));
+    EXPECT_FALSE(deviceNameContains("AT89", "AT89S"));
+    EXPECT_FALSE(deviceNameContains("", "A"));
 
     // A damaged file lists nothing and says so once.
     auto image = devlib::buildLibrary("TR610.dev", records);

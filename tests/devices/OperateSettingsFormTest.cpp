@@ -93,6 +93,29 @@ TEST(OperateSettingsForm, DisabledBoxesAndAutoReloadRules) {
     loaded.autoReload = false;
     ASSERT_TRUE(loaded.accept(prompt, o, items.v));
     EXPECT_EQ(o.AutoReload, 0);
+
+    // Enabled boxes start from the options and OK writes each back, either way.
+    const DeviceRecord full = twoAreaDevice();
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on);
+        o.ChkDevID = o.IngoreFFH = o.AutoReload = o.pinContact = on;
+        o.Sound = !on;
+        OperateSettingsForm boxes(full, o, items.v, true);
+        EXPECT_TRUE(boxes.checkIdEnabled() && boxes.ignoreFFEnabled());
+        EXPECT_EQ(boxes.checkId, on);
+        EXPECT_EQ(boxes.ignoreFF, on);
+        EXPECT_EQ(boxes.autoReload, on);
+        EXPECT_EQ(boxes.pinContact, on);
+        EXPECT_EQ(boxes.sound, !on);
+        boxes.checkId = boxes.ignoreFF = boxes.autoReload = boxes.pinContact = !on;
+        boxes.sound = on;
+        ASSERT_TRUE(boxes.accept(prompt, o, items.v));
+        EXPECT_EQ(o.ChkDevID, !on);
+        EXPECT_EQ(o.IngoreFFH, !on);
+        EXPECT_EQ(o.AutoReload, !on);
+        EXPECT_EQ(o.pinContact, !on);
+        EXPECT_EQ(o.Sound, on);
+    }
 }
 
 TEST(OperateSettingsForm, ProgramRangeButtonsAndMaskRules) {

@@ -58,6 +58,8 @@ TEST_F(SelectDeviceFormTest, OpensAtStoredPositionsOrTheFirstEntries) {
     EXPECT_EQ(SelectDeviceForm::typeLabel(SelectDeviceForm::kTypeButtons - 1), "SRAM/DRAM");
     EXPECT_EQ(SelectDeviceForm::typeLabel(SelectDeviceForm::kTypeButtons), "");
     EXPECT_EQ(SelectDeviceForm::typeLabel(-1), "");
+    EXPECT_TRUE(SelectDeviceForm::typeEnabled(1));
+    EXPECT_FALSE(SelectDeviceForm::typeEnabled(2));
     SelectDeviceForm m(library, profile);
     ASSERT_TRUE(m.open());
     EXPECT_EQ(m.vendors(), (std::vector<std::string>{"AMD", "ATMEL", "SST", "WINBOND"}));
@@ -78,6 +80,24 @@ TEST_F(SelectDeviceFormTest, OpensAtStoredPositionsOrTheFirstEntries) {
     ASSERT_TRUE(beyond.open());
     EXPECT_EQ(beyond.vendorPosition(), 0);
     EXPECT_EQ(beyond.devicePosition(), 0);
+
+    // The last stored positions are still in the lists; a stored type past the buttons is the last.
+    profile.writeInt("Device", "Vendor", 3);
+    profile.writeInt("Device", "Code", 0);
+    profile.writeInt("Device", "Type", 9);
+    SelectDeviceForm last(library, profile);
+    ASSERT_TRUE(last.open());
+    EXPECT_EQ(last.typeFilter(), SelectDeviceForm::kTypeButtons - 1);
+    EXPECT_TRUE(last.vendors().empty());
+    EXPECT_EQ(last.emptyHint(), "No device of the type SRAM/DRAM. Shorten the search text or choose the type All.");
+    last.setFilter(0, "");
+    EXPECT_EQ(last.vendors()[std::size_t(last.vendorPosition())], "AMD");
+    profile.writeInt("Device", "Type", 0);
+    profile.writeInt("Device", "Vendor", 1);
+    profile.writeInt("Device", "Code", 3);
+    ASSERT_TRUE(last.open());
+    EXPECT_EQ(last.vendors()[std::size_t(last.vendorPosition())], "ATMEL");
+    EXPECT_EQ(last.devices()[std::size_t(last.devicePosition())], "at89lp");
 }
 
 TEST_F(SelectDeviceFormTest, OpensAtTheCurrentDeviceWhenTheFilterShowsIt) {
@@ -92,6 +112,16 @@ TEST_F(SelectDeviceFormTest, OpensAtTheCurrentDeviceWhenTheFilterShowsIt) {
     EXPECT_EQ(m.vendors()[std::size_t(m.vendorPosition())], "SST");
     EXPECT_EQ(m.devices()[std::size_t(m.devicePosition())], "SST89E516RD");
 
+    // A device no longer in the library, or none selected: the stored positions.
+    std::strcpy(current.device_name, "SST39SF040");
+    ASSERT_TRUE(m.open(&current));
+    EXPECT_EQ(m.vendors()[std::size_t(m.vendorPosition())], "AMD");
+    std::strcpy(current.device_name, "SST89E516RD");
+    current.valid = 0;
+    ASSERT_TRUE(m.open(&current));
+    EXPECT_EQ(m.vendors()[std::size_t(m.vendorPosition())], "AMD");
+    current.valid = 1;
+
     // Hidden by the stored search: the stored positions, and a hint when nothing is left.
     profile.writeString("Device", "Search", "W78");
     SelectDeviceForm filtered(library, profile);
@@ -102,13 +132,26 @@ TEST_F(SelectDeviceFormTest, OpensAtTheCurrentDeviceWhenTheFilterShowsIt) {
     EXPECT_EQ(
         filtered.emptyHint(),
         "No device of the type EPROM/PROM has \"zz\" in its name. Shorten the search text or choose the type All.");
+    filtered.setFilter(0, "zz");
+    EXPECT_EQ(filtered.emptyHint(),
+              "No device has \"zz\" in its name. Shorten the search text or choose the type All.");
+    EXPECT_EQ(filtered.vendorPosition(), -1);
+    EXPECT_EQ(filtered.devicePosition(), -1);
+    EXPECT_EQ(filtered.selectedVendorIndex(), -1);
 }
 
 TEST_F(SelectDeviceFormTest, SearchIsCaseBlindAndKeepsTheSelectionWhileItPasses) {
     SelectDeviceForm m(library, profile);
     ASSERT_TRUE(m.open());
     m.selectVendor(1);  // ATMEL
+    EXPECT_EQ(m.devicePosition(), 0);
     m.selectDevice(2);  // AT89S52
+    m.selectDevice(4);  // past the list: ignored
+    m.selectDevice(-1);
+    m.selectVendor(4);
+    m.selectVendor(-1);
+    EXPECT_EQ(m.selectedVendorIndex(), 10);
+    EXPECT_EQ(m.devicePosition(), 2);
     m.setFilter(0, "89s5");
     EXPECT_EQ(m.vendors(), (std::vector<std::string>{"ATMEL"}));
     EXPECT_EQ(m.devices()[std::size_t(m.devicePosition())], "AT89S52");
@@ -136,6 +179,16 @@ TEST_F(SelectDeviceFormTest, OkFindsTheDeviceAndStoresPositions) {
     EXPECT_EQ(r.vendor_index, 95);
     EXPECT_EQ(profile.readString("Device", "Search", "?"), "w78");
     EXPECT_EQ(profile.readInt("Device", "Vendor", -1), 0);
+
+    m.setFilter(1, "");  // MCU/MPU: AMD has none, ATMEL's AT24C02 is none
+    m.selectVendor(1);
+    m.selectVendor(0);
+    m.selectDevice(2);
+    ASSERT_TRUE(m.accept(r));
+    EXPECT_STREQ(r.device_name, "at89lp");
+    EXPECT_EQ(profile.readInt("Device", "Vendor", -1), 0);
+    EXPECT_EQ(profile.readInt("Device", "Code", -1), 2);
+    EXPECT_EQ(profile.readInt("Device", "Type", -1), 1);
 }
 
 TEST_F(SelectDeviceFormTest, BrokenLibraryClosesTheDialog) {
@@ -164,7 +217,17 @@ TEST_F(SelectDeviceFormTest, HistoryMenusAndSelection) {
     EXPECT_TRUE(SelectFromHistory(library, h, 3, r));
     EXPECT_STREQ(r.device_name, "SST89E516RD");
     EXPECT_FALSE(SelectFromHistory(library, h, 4, r));  // no longer in the library
-    EXPECT_FALSE(SelectFromHistory(library, h, 7, r));
+    EXPECT_FALSE(SelectFromHistory(library, h, 5, r));
+    EXPECT_FALSE(SelectFromHistory(library, h, -1, r));
+    EXPECT_TRUE(SelectFromHistory(library, h, 0, r));
+    EXPECT_STREQ(r.device_name, "AT89S51");
+    h[0].vendorIndex = 0x1000A;  // a vendor number no library holds, not vendor 10
+    EXPECT_FALSE(SelectFromHistory(library, h, 0, r));
+
+    // Two entries give one menu item; the menus hold four at most.
+    EXPECT_EQ(historyMenuItems({h.begin(), h.begin() + 2}).size(), 1u);
+    h.push_back({10, "AT89S52"});
+    EXPECT_EQ(historyMenuItems(h).size(), 4u);
 }
 
 // Opening loads the index once and sorts; twenty thousand devices open well within a blink.

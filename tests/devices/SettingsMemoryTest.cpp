@@ -1,6 +1,7 @@
 // "chip.set": the ring of 20 slots, in-place updates, identity, and damaged files.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "core/FileLock.h"
+#include "core/StringTable.h"
 #include "devices/SettingsMemory.h"
 
 using namespace vantor;
@@ -138,7 +140,7 @@ TEST_F(SettingsMemoryTest, VendorIndexIsPartOfTheIdentityAndRestoreAppliesTheSlo
 TEST_F(SettingsMemoryTest, DamagedFilesAreHandledSafely) {
     // next_slot past the ring starts again at slot 0 instead of growing the file.
     std::vector<std::uint8_t> img(1 + 124, 0);
-    img[0] = 200;
+    img[0] = 20;
     writeFile(img);
     memory = SettingsMemory(file);
     ASSERT_TRUE(save(device("NEW")));
@@ -161,6 +163,71 @@ TEST_F(SettingsMemoryTest, DamagedFilesAreHandledSafely) {
     EXPECT_EQ(items[0], 0);
     EXPECT_EQ(items[1], kEndOfList);
     EXPECT_EQ(chipset::decode(img).slots.size(), 1u);
+
+    // Slots past the twentieth are not the ring's; a name that fills its field is cut to end
+    // in a NUL.
+    img.assign(chipset::kFullSize + 124, 0);
+    EXPECT_EQ(chipset::decode(img).slots.size(), 20u);
+    chipset::Slot longName;
+    std::memset(longName.device_name, 'A', sizeof longName.device_name);
+    std::uint8_t slot[chipset::kSlotSize];
+    chipset::encodeSlot(longName, slot);
+    EXPECT_EQ(slot[30], 'A');
+    EXPECT_EQ(slot[31], 0);
+}
+
+// What the Operate Settings and Config dialogs would refuse is not applied: the defaults are,
+// and the caller hears why.
+TEST_F(SettingsMemoryTest, ASlotTheDialogsWouldRefuseGivesWayToTheDefaults) {
+    writeFile({0});
+    memory = SettingsMemory(file);
+    DeviceRecord d = device("AT89S52");
+    d.config_data[0] = 0x5A;
+    std::string problem = "stale";
+    std::uint8_t restored[16];
+    std::uint32_t mask = 0;
+    auto restore = [&](const SettingsMemory::ConfigCheck &check = nullptr) {
+        DeviceRecord r = device("AT89S52");
+        mask = 0x300;
+        std::memset(restored, 0, sizeof restored);
+        const bool applied = memory.RestoreDeviceSettings(
+            r, restored, mask, [](DeviceRecord &x) { x.config_data[0] = 0xDE; }, check, &problem);
+        EXPECT_EQ(r.config_data[0], applied ? 0x5A : 0xDE);
+        return applied;
+    };
+    // Codes from 16 on name no operation: the list ends before the first of them.
+    std::memset(items, kEndOfList, sizeof items);
+    items[0] = 15;
+    items[1] = 16;
+    items[2] = 3;
+    for (std::uint32_t range : {0u, 1u, 3u, 4u}) {
+        SCOPED_TRACE(range);
+        ASSERT_TRUE(save(d, range));
+        const bool sound = range >= 1 && range <= 3;
+        EXPECT_EQ(restore(), sound);
+        EXPECT_EQ(problem, sound ? "" : "its program range " + std::to_string(range) + " is not 1, 2 or 3");
+        EXPECT_EQ(mask, sound ? 0x300 | range : 0x300u);
+        EXPECT_EQ(restored[0], sound ? 15 : 12);  // or the device's own list
+        EXPECT_EQ(restored[1], sound ? kEndOfList : 0);
+    }
+    items[0] = 16;
+    ASSERT_TRUE(save(d, 1));
+    EXPECT_FALSE(restore());
+    EXPECT_EQ(problem, loadString(sid::AutoProgramItemEmpty));
+
+    items[0] = 3;
+    ASSERT_TRUE(save(d, 2));
+    int seen = -1;
+    EXPECT_FALSE(restore([&](const DeviceRecord &r, std::string &why) {
+        seen = r.config_data[0];
+        why = "CKSEL names no clock";
+        return false;
+    }));
+    EXPECT_EQ(seen, 0x5A);  // the remembered bytes are what is judged
+    EXPECT_EQ(problem, "its configuration bytes: CKSEL names no clock");
+    EXPECT_TRUE(restore([](const DeviceRecord &, std::string &) { return true; }));
+    EXPECT_EQ(problem, "");
+    EXPECT_EQ(restored[0], 3);
 }
 
 TEST_F(SettingsMemoryTest, NoDeviceOrReadOnlyFileLeavesItUntouched) {
@@ -190,6 +257,14 @@ TEST_F(SettingsMemoryTest, ReadOnlyInstallUsesAPerUserCopy) {
         fs::permissions(program, fs::perms::owner_all, fs::perm_options::replace);
     }
     EXPECT_TRUE(SettingsMemory::locate(dir / "nowhere", user).empty());
+
+    // The per-user copy sits beside the program's other settings.
+    const char *was = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = was ? was : "";
+    ::setenv("XDG_CONFIG_HOME", user.c_str(), 1);
+    EXPECT_EQ(SettingsMemory::userDirectory(), user / "TarvikTech");
+    if (was) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(SettingsMemoryTest, AMissingFileIsCreatedBesideTheProgramOrPerUser) {
@@ -206,6 +281,18 @@ TEST_F(SettingsMemoryTest, AMissingFileIsCreatedBesideTheProgramOrPerUser) {
     EXPECT_EQ(std::string(image.slots.front().device_name), "ATmega8");
     found = SettingsMemory::locateOrCreate(program, user);
     EXPECT_FALSE(found.created) << "created once";
+
+    // A program folder that is gone (as unwritable as it gets for root): the per-user file.
+    const fs::path gone = dir / "gone";
+    EXPECT_TRUE(SettingsMemory::locateOrCreate(gone, fs::path()).file.empty());
+    found = SettingsMemory::locateOrCreate(gone, user);
+    EXPECT_EQ(found.file, user / "chip.set");
+    EXPECT_TRUE(found.created);
+    EXPECT_EQ(fs::file_size(found.file), chipset::kFullSize);
+    found = SettingsMemory::locateOrCreate(gone, user);
+    EXPECT_EQ(found.file, user / "chip.set");
+    EXPECT_FALSE(found.created);
+    fs::remove_all(user);
 
     if (::geteuid() != 0) {
         fs::remove(program / "chip.set");

@@ -236,7 +236,8 @@ TEST(ConfigGuard, TheSettingsMemoryNeitherKeepsNorTakesAConfigurationNeverLoaded
     std::strncpy(zero.device_name, fresh.device_name, sizeof zero.device_name - 1);
     zero.vendor_index = fresh.vendor_index;
     std::fill(std::begin(zero.auto_items), std::end(zero.auto_items), kEndOfList);
-    zero.auto_items[0] = kOpErase;
+    zero.auto_items[0] = kOpWriteFuse;
+    zero.program_range = 2;
     std::vector<std::uint8_t> bytes(1 + chipset::kSlotSize, 0);
     chipset::encodeSlot(zero, bytes.data() + 1);
     writeFile(chipSet, bytes);
@@ -246,7 +247,8 @@ TEST(ConfigGuard, TheSettingsMemoryNeitherKeepsNorTakesAConfigurationNeverLoaded
     EXPECT_TRUE(d.configReady);
     EXPECT_EQ(d.config_data[0], 0x62);
     EXPECT_EQ(d.config_data[1], 0xD9);
-    EXPECT_EQ(items[0], kOpErase);
+    EXPECT_EQ(items[0], kOpWriteFuse);
+    EXPECT_EQ(mask, 2u);
 }
 
 // Each case changes one byte of a device's factory configuration and names the bits that a
