@@ -90,6 +90,12 @@ TEST(Rtf, MalformedInputNeverBreaksTheReader) {
     EXPECT_FALSE(parseRtf("plain text", runs));
     EXPECT_TRUE(runs.empty());
     EXPECT_FALSE(parseRtf("", runs));
+    // A document read into a used result replaces what was there; one that is refused leaves nothing.
+    ASSERT_TRUE(parseRtf("{\\rtf1 first}", runs));
+    ASSERT_TRUE(parseRtf("{\\rtf1 second}", runs));
+    EXPECT_EQ(plainText(runs), "second");
+    EXPECT_FALSE(parseRtf("plain text", runs));
+    EXPECT_TRUE(runs.empty());
 
     EXPECT_EQ(plainText(parse("{\\rtf1 unclosed {\\b group")), "unclosed group");
     EXPECT_EQ(plainText(parse("{\\rtf1 a}} trailing")), "a");
