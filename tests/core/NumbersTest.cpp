@@ -64,6 +64,8 @@ TEST(SerialFormat, EncodesEachLayoutAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(encoded(100000000, SerialFormat::AsciiDec), (R{false, untouched}));
     EXPECT_EQ(encoded(0x100000000ull, SerialFormat::Le32), (R{false, untouched}));
     EXPECT_EQ(encoded(0x100000000ull, SerialFormat::Be32), (R{false, untouched}));
+    // A layout this program does not know (a newer production file) writes nothing.
+    EXPECT_EQ(encoded(1, SerialFormat(99)), (R{false, untouched}));
 }
 
 }  // namespace
