@@ -187,16 +187,18 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
     bool ok;
     bool readable;
     bool tooLarge = false;
+    const auto noteWritten = [&](const LoadTarget &target) {
+        if (!target.wroteAny()) return;
+        result.wroteData = true;
+        result.lowestAddress = std::uint32_t(bufferStart + target.lowOffset());
+        result.endAddress = std::uint32_t(bufferStart + target.endOffset());
+    };
     if (settings.format == FileFormat::Binary) {
         // Only the part that can land (and one byte more, to notice what cannot) is read.
         LoadTarget target(buffer.data() + bufferStart, room, 0);
         readable = readFile(path, settings.loadFileStart, room + 1, file, readError);
         ok = readable && Binary::read(file, target, sink);
-        if (target.wroteAny()) {
-            result.wroteData = true;
-            result.lowestAddress = std::uint32_t(bufferStart + target.lowOffset());
-            result.endAddress = std::uint32_t(bufferStart + target.endOffset());
-        }
+        noteWritten(target);
     } else {
         LoadTarget target(buffer.data() + bufferStart, room, settings.loadFileStart);
         // A text file is parsed from memory: one beyond any sensible image is refused unread.
@@ -219,11 +221,7 @@ LoadResult loadDataFile(const fs::path &path, DataBuffer &buffer, const LoadSett
             default: ok = ExtendedTektronix::read(file, target, sink); break;
             }
         }
-        if (target.wroteAny()) {
-            result.wroteData = true;
-            result.lowestAddress = std::uint32_t(bufferStart + target.lowOffset());
-            result.endAddress = std::uint32_t(bufferStart + target.endOffset());
-        }
+        noteWritten(target);
     }
     if (ok && !result.wroteData)
         report(sink, "Warning: No data has been loaded into the device's range\r\n", msg::PaleGreen);

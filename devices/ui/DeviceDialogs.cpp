@@ -60,6 +60,13 @@ void fitDropDown(QComboBox *combo, QWidget *page) {
     combo->setGeometry(box);
 }
 
+QListWidget *namedList(const QString &name, const QString &accessibleName, QWidget *parent) {
+    auto *list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setAccessibleName(accessibleName);
+    list->setUniformItemSizes(true);
+    return list;
+}
 }  // namespace
 
 QPixmap vendorLogo(const Artbank &artbank, int vendorIndex) {
@@ -113,14 +120,8 @@ SelectDeviceDialog::SelectDeviceDialog(DeviceLibrary &library, Profile &profile,
     layout->addLayout(searchRow);
 
     auto *lists = new QHBoxLayout;
-    vendors_ = new QListWidget(this);
-    vendors_->setObjectName(QStringLiteral("vendors"));
-    vendors_->setAccessibleName(tr("Vendor"));
-    devices_ = new QListWidget(this);
-    devices_->setObjectName(QStringLiteral("devices"));
-    devices_->setAccessibleName(tr("Device"));
-    vendors_->setUniformItemSizes(true);
-    devices_->setUniformItemSizes(true);
+    vendors_ = namedList(QStringLiteral("vendors"), tr("Vendor"), this);
+    devices_ = namedList(QStringLiteral("devices"), tr("Device"), this);
     logo_ = new QLabel(this);
     logo_->setObjectName(QStringLiteral("logo"));
     logo_->setAccessibleName(tr("Vendor logo"));
