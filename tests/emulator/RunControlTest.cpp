@@ -81,19 +81,24 @@ TEST(Go, CommandTextNeverStopsTheGo) {
 }
 
 TEST(Go, ConditionalBreakpointsSingleStep) {
-    Rig rig;
-    rig.loadProgram(kCounter);
-    ASSERT_TRUE(rig.connect());
-    rig.addBreakpoint(0x0040, 1, AG_BP_KIND_COND);
-    rig.addBreakpoint(0x0003, 2);
-    rig.newCommands();
-    rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
-    EXPECT_TRUE(rig.ui.hasText("Application does not run in real time because of conditional breakpoint(s) !\n"));
-    const auto c = rig.newCommands();
-    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::Run), 0);
-    EXPECT_EQ(std::count(c.begin(), c.end(), cmd::SetBreakpoint), 0);
-    EXPECT_EQ(rig.pc, 0xFF000003u);
-    EXPECT_EQ(accumulator(rig), 2);
+    // Wherever the conditional breakpoint stands in the list.
+    for (const bool conditionalFirst : {true, false}) {
+        Rig rig;
+        rig.loadProgram(kCounter);
+        ASSERT_TRUE(rig.connect());
+        if (conditionalFirst) rig.addBreakpoint(0x0040, 1, AG_BP_KIND_COND);
+        rig.addBreakpoint(0x0003, 2);
+        if (!conditionalFirst) rig.addBreakpoint(0x0040, 1, AG_BP_KIND_COND);
+        rig.newCommands();
+        rig.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
+        EXPECT_TRUE(rig.ui.hasText("Application does not run in real time because of conditional breakpoint(s) !\n"))
+            << conditionalFirst;
+        const auto c = rig.newCommands();
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::Run), 0) << conditionalFirst;
+        EXPECT_EQ(std::count(c.begin(), c.end(), cmd::SetBreakpoint), 0) << conditionalFirst;
+        EXPECT_EQ(rig.pc, 0xFF000003u) << conditionalFirst;
+        EXPECT_EQ(accumulator(rig), 2) << conditionalFirst;
+    }
 }
 
 TEST(Go, LimitAndConflictRepliesDisableTheBreakpoint) {
