@@ -237,6 +237,21 @@ TEST(ReplyTable, EveryInjectedFaultIsShownAtMostOnce) {
     }
 }
 
+// Every command answers for itself: a reset after a refused command must not report the
+// refusal (without the adapter, whose bit would hide it).
+TEST(Board, AResetAnswersForItselfAfterARefusedCommand) {
+    Emx31Simulator board(false);
+    const auto status = [&] {
+        std::uint8_t s = 0;
+        EXPECT_TRUE(board.vendorRequest(UsbDirection::DeviceToHost, cmd::Status, 0, 0, &s, 1));
+        return s & (st::Finished | st::Success);
+    };
+    ASSERT_TRUE(board.vendorRequest(UsbDirection::HostToDevice, cmd::InitAdapter, 0, 0, nullptr, 0));
+    EXPECT_EQ(status(), st::Finished);
+    ASSERT_TRUE(board.vendorRequest(UsbDirection::HostToDevice, cmd::ResetTarget, 0, 0, nullptr, 0));
+    EXPECT_EQ(status(), st::Finished | st::Success);
+}
+
 TEST(Concurrency, HaltFromAnotherThreadNeverInterleavesAnExchange) {
     // Many exchanges on one thread, halts on another: every exchange must still see its own
     // reply (a halt slipping between a request and its bulk read would steal or spoil it).
