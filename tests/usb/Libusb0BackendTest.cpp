@@ -104,6 +104,9 @@ TEST(Libusb0Backend, AHandleWhoseSetUpFailsIsClosed) {
     rig.port->refuseClaim = true;
     EXPECT_FALSE(rig.usb->Open());
     EXPECT_EQ(rig.port->closed, (std::vector<IoctlPort::Handle>{100}));
+    // A backend without its port (the driver's device interface is missing) opens nothing.
+    Libusb0Backend portless(nullptr);
+    EXPECT_FALSE(portless.openIndex(0));
 }
 
 TEST(Libusb0Backend, VendorRequestRecords) {
