@@ -179,7 +179,8 @@ TEST(UsbTransport, AnOldSessionCannotTalkToAReopenedDevice) {
 // A simulated device that takes every request: enough to see which device a backend reaches.
 struct AnsweringDevice : SimulatedUsbDevice {
     bool plugged = true;
-    int requests = 0;
+    int requests = 0, interrupts = 0;
+    void interrupt() override { ++interrupts; }
     bool attached() const override { return plugged; }
     bool setConfiguration(int) override { return true; }
     bool claimInterface(int) override { return true; }
@@ -214,6 +215,13 @@ TEST(UsbTransport, SimulatorBusIsSearchedLikeDriverIndexes) {
     EXPECT_FALSE(raw->control(UsbDirection::HostToDevice, 0x83, 0, 0, nullptr, 0, 10));
     EXPECT_EQ(raw->bulk(0x02, &byte, 1, 10), -1);
     EXPECT_EQ(device->requests, 0);
+    // A stop reaches the open device only, not one the backend has let go.
+    ASSERT_TRUE(raw->openIndex(0));
+    raw->interrupt();
+    EXPECT_EQ(device->interrupts, 1);
+    raw->close();
+    raw->interrupt();
+    EXPECT_EQ(device->interrupts, 1);
 
     // Ports past either end hold nothing and take nothing.
     for (int port : {-1, SimulatedBus::kPorts}) {
