@@ -1,18 +1,5 @@
-# 32-bit Windows with the i686 mingw-w64 cross compiler (Debian: g++-mingw-w64-i686).
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows, the driver's target, with the i686 mingw-w64 cross compiler
+# (Debian: g++-mingw-w64-i686).
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(VANTOR_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${VANTOR_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VANTOR_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${VANTOR_MINGW_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${VANTOR_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Windows machines have no mingw runtime: link libgcc, libstdc++ and winpthread statically, so
-# every program and library imports only system DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
