@@ -43,6 +43,22 @@ TEST(Memory, DirectDataSplitsAtTheSfrBoundary) {
     rig.sim.device->cpu().writeIram(0x80, 0x55);
     ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_IDATA, 0x80), b, 1), 0u);
     EXPECT_EQ(b[0], 0x55);
+
+    // A write splits the same way: the SFRs take the upper half, the upper RAM is left alone.
+    rig.newCommands();
+    ASSERT_EQ(rig.write(AG_ADDRESS(AG_SPACE_DATA, 0x7E), {0xA1, 0xA2, 0xA3, 0x07}), 0u);
+    EXPECT_EQ(rig.newCommands(), (std::vector<std::uint8_t>{15, 8}));
+    const auto &cpu = rig.sim.device->cpu();
+    EXPECT_EQ(cpu.readIram(0x7E), 0xA1);
+    EXPECT_EQ(cpu.readIram(0x7F), 0xA2);
+    EXPECT_EQ(cpu.readSfr(0x80), 0xA3);
+    EXPECT_EQ(cpu.readSfr(0x81), 0x07);
+    EXPECT_EQ(cpu.readIram(0x80), 0x55);
+    // SFRs alone, and read back through the driver.
+    ASSERT_EQ(rig.write(AG_ADDRESS(AG_SPACE_DATA, 0xF0), {0x5A}), 0u);  // B
+    EXPECT_EQ(rig.newCommands(), (std::vector<std::uint8_t>{8}));
+    ASSERT_EQ(rig.read(AG_ADDRESS(AG_SPACE_DATA, 0xF0), b, 1), 0u);
+    EXPECT_EQ(b[0], 0x5A);
 }
 
 TEST(Memory, RangesPastTheirSpaceAreRefused) {
