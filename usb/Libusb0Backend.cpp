@@ -11,9 +11,9 @@ namespace libusb0 {
 
 std::array<std::uint8_t, 24> RequestRecord::bytes() const {
     std::array<std::uint8_t, 24> out{};
-    const std::uint32_t words[6] = {timeout, param[0], param[1], param[2], param[3], param[4]};
-    for (int w = 0; w < 6; ++w)
-        for (int b = 0; b < 4; ++b) out[std::size_t(w * 4 + b)] = std::uint8_t(words[w] >> (8 * b));
+    std::size_t at = 0;
+    for (const std::uint32_t word : {timeout, param[0], param[1], param[2], param[3], param[4]})
+        for (int b = 0; b < 4; ++b) out[at++] = std::uint8_t(word >> (8 * b));
     return out;
 }
 
