@@ -5,7 +5,9 @@
 
 namespace vantor {
 
-DataBuffer::DataBuffer() : bytes_(new std::uint8_t[kSize]) { fill(0xFF); }
+DataBuffer::DataBuffer() : bytes_(static_cast<std::uint8_t *>(allocateLarge(kSize)), LargeBlockDeleter{kSize}) {
+    fill(0xFF);
+}
 
 void DataBuffer::fill(std::uint8_t value) {
     std::memset(bytes_.get(), value, kSize);

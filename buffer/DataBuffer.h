@@ -7,6 +7,7 @@
 #include <vector>
 #include <span>
 
+#include "core/LargeBlock.h"
 #include "devices/DeviceRecord.h"
 
 namespace vantor {
@@ -57,7 +58,7 @@ public:
     void notifyChanged(std::uint32_t first, std::uint32_t last);
 
 private:
-    std::unique_ptr<std::uint8_t[]> bytes_;
+    std::unique_ptr<std::uint8_t[], LargeBlockDeleter> bytes_;
     std::mutex listenersMutex_;
     std::vector<std::pair<int, ChangeListener>> listeners_;
     int nextListenerId_ = 1;

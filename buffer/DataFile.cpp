@@ -13,6 +13,7 @@
 #include "buffer/formats/IntelHex.h"
 #include "buffer/formats/MotorolaS.h"
 #include "buffer/formats/Tektronix.h"
+#include "core/LargeBlock.h"
 #include "core/SafeFile.h"
 #include "core/StringIds.h"
 #include "core/StringTable.h"
@@ -64,27 +65,7 @@ bool seekTo(std::FILE *f, std::uint64_t offset) {
 #endif
 }
 
-// Leaves new elements uninitialised: a file's bytes are read over them at once, and zeroing tens of
-// megabytes first would cost as much as the read.
-template <class T>
-struct UninitialisedAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = UninitialisedAllocator<U>;
-    };
-    UninitialisedAllocator() = default;
-    template <class U>
-    UninitialisedAllocator(const UninitialisedAllocator<U> &) noexcept {}
-    template <class U>
-    void construct(U *p) noexcept {
-        ::new (static_cast<void *>(p)) U;
-    }
-    template <class U, class... Args>
-    void construct(U *p, Args &&...args) {
-        ::new (static_cast<void *>(p)) U(std::forward<Args>(args)...);
-    }
-};
-using FileBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+using FileBytes = std::vector<std::uint8_t, LargeBlockAllocator<std::uint8_t>>;
 
 // Reads from offset to the end of the file, at most limit bytes; `error` says why it could not.
 bool readFile(const fs::path &path, std::uint64_t offset, std::uint64_t limit, FileBytes &out, std::error_code &error) {

@@ -103,6 +103,8 @@ set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 # Depends is computed from the programs' and libraries' own needs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
+# Loaded when a production line first opens its database, so no linker dependency names it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpq5")
 # Loaded by Qt at run time, so no linker dependency can name them: the window system plugins.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins, fonts-wqy-microhei, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst ${CMAKE_SOURCE_DIR}/packaging/prerm

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include <libpq-fe.h>
+#include "production/LibPq.h"
 
 namespace vantor::production {
 
@@ -44,16 +44,16 @@ bool isDatabaseLocation(const std::string &location) {
 
 QueryResult::QueryResult(pg_result *result) : result_(result) {}
 QueryResult::~QueryResult() {
-    if (result_) PQclear(result_);
+    if (result_) libpq().clear(result_);
 }
 QueryResult::QueryResult(QueryResult &&other) noexcept : result_(other.result_) { other.result_ = nullptr; }
-int QueryResult::rows() const { return PQntuples(result_); }
+int QueryResult::rows() const { return libpq().ntuples(result_); }
 int QueryResult::affected() const {
-    const char *n = PQcmdTuples(result_);
+    const char *n = libpq().cmdTuples(result_);
     return n && *n ? std::atoi(n) : 0;
 }
-std::string QueryResult::text(int row, int column) const { return PQgetvalue(result_, row, column); }
-long long QueryResult::integer(int row, int column) const { return std::atoll(PQgetvalue(result_, row, column)); }
+std::string QueryResult::text(int row, int column) const { return libpq().getvalue(result_, row, column); }
+long long QueryResult::integer(int row, int column) const { return std::atoll(libpq().getvalue(result_, row, column)); }
 
 Connection::Connection(const std::string &conninfo) {
     // A station that cannot reach the server says so within seconds instead of hanging;
@@ -61,37 +61,39 @@ Connection::Connection(const std::string &conninfo) {
     const char *keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
     const char *values[] = {std::getenv("PGCONNECT_TIMEOUT") ? nullptr : "5", "vantor",
                             conninfo.empty() ? nullptr : conninfo.c_str(), nullptr};
-    conn_ = PQconnectdbParams(keys, values, 1);
+    const LibPq &pq = libpq();
+    conn_ = pq.connectdbParams(keys, values, 1);
     if (!conn_) throw DatabaseUnreachable("cannot connect to the database: out of memory");
-    if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string message = withoutPassword(trimmed(PQerrorMessage(conn_)), conninfo);
-        PQfinish(conn_);
+    if (pq.status(conn_) != CONNECTION_OK) {
+        const std::string message = withoutPassword(trimmed(pq.errorMessage(conn_)), conninfo);
+        pq.finish(conn_);
         throw DatabaseUnreachable("cannot connect to the database: " + message);
     }
-    PQsetNoticeProcessor(
+    pq.setNoticeProcessor(
         conn_, [](void *, const char *) {}, nullptr);
 }
 
-Connection::~Connection() { PQfinish(conn_); }
+Connection::~Connection() { libpq().finish(conn_); }
 
-bool Connection::broken() const { return lost_ || PQstatus(conn_) != CONNECTION_OK; }
+bool Connection::broken() const { return lost_ || libpq().status(conn_) != CONNECTION_OK; }
 
 QueryResult Connection::exec(const std::string &sql, const Parameters &parameters) {
     std::vector<const char *> values;
     for (const auto &p : parameters) values.push_back(p ? p->c_str() : nullptr);
-    return checked(PQexecParams(conn_, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
+    return checked(
+        libpq().execParams(conn_, sql.c_str(), int(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
 }
 
-void Connection::execScript(const std::string &sql) { checked(PQexec(conn_, sql.c_str())); }
+void Connection::execScript(const std::string &sql) { checked(libpq().exec(conn_, sql.c_str())); }
 
 QueryResult Connection::checked(pg_result *raw) {
     QueryResult result(raw);
-    const ExecStatusType status = raw ? PQresultStatus(raw) : PGRES_FATAL_ERROR;
+    const ExecStatusType status = raw ? libpq().resultStatus(raw) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
-    const std::string message = trimmed(raw ? PQresultErrorMessage(raw) : PQerrorMessage(conn_));
+    const std::string message = trimmed(raw ? libpq().resultErrorMessage(raw) : libpq().errorMessage(conn_));
     // No SQLSTATE means libpq itself lost the server; class 08 and the 57P shutdown codes
     // are the server going away.
-    const char *state = raw ? PQresultErrorField(raw, PG_DIAG_SQLSTATE) : nullptr;
+    const char *state = raw ? libpq().resultErrorField(raw, PG_DIAG_SQLSTATE) : nullptr;
     const std::string code = state ? state : "";
     if (code.empty() || code.rfind("08", 0) == 0 || code.rfind("57P", 0) == 0) lost_ = true;
     if (broken()) throw DatabaseUnreachable("lost the connection to the database: " + message);

@@ -15,15 +15,18 @@ constexpr std::size_t kGuardBytes = 64;
 constexpr std::uint8_t kGuardValue = 0xA5;
 }  // namespace
 
-void *operator new[](std::size_t size) {
+// The buffer is a large block, allocated with huge-page alignment.
+void *operator new(std::size_t size, std::align_val_t align) {
     const bool image = size == DataBuffer::kSize;
-    void *p = std::malloc(image ? size + kGuardBytes : size ? size : 1);
+    const std::size_t alignment = std::size_t(align);
+    const std::size_t wanted = image ? size + kGuardBytes : size ? size : 1;
+    void *p = std::aligned_alloc(alignment, (wanted + alignment - 1) / alignment * alignment);
     if (!p) throw std::bad_alloc();
     if (image) std::memset(static_cast<char *>(p) + size, kGuardValue, kGuardBytes);
     return p;
 }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void *p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 namespace {
 
