@@ -228,12 +228,12 @@ bool CEmulatorLink::connect(const TargetOptions &options, bool firstConnection) 
     emulatorId_.fill(0);
     {
         std::unique_lock lock(exchange_);
-        if (!request(cmd::ReadId, 0, 0)) {
+        // A lost identification block fails the connection like a refused request, and says so.
+        if (!request(cmd::ReadId, 0, 0) || !bulkRead(emulatorId_.data(), kIdentificationSize)) {
             lock.unlock();
             showError(msg::Communication);
             return false;
         }
-        if (!bulkRead(emulatorId_.data(), kIdentificationSize)) return false;
     }
     connected_ = true;
     if (firstConnection && !options.toAdapter()) return true;

@@ -136,6 +136,14 @@ TEST(Connect, AdapterFailuresGiveTheirMessages) {
         EXPECT_EQ(bool(rig.driver.link().linkFailed), c.linkFailed) << c.message;
         EXPECT_EQ(rig.ui.posts.size(), c.linkFailed ? 1u : 0u) << c.message;
     }
+    // The emulator's own identification is not optional: without it there is no connection.
+    for (const auto kind : {Emx31FaultKind::RefuseRequest, Emx31FaultKind::LoseBulk}) {
+        Rig rig;
+        rig.sim.device->injectFault({kind, cmd::ReadId});
+        EXPECT_FALSE(rig.connect()) << int(kind);
+        EXPECT_EQ(rig.ui.boxes.size(), 1u) << int(kind);
+        EXPECT_FALSE(rig.driver.link().connected()) << int(kind);
+    }
     // A lost adapter block is allowed: the connection is made without it.
     Rig rig;
     rig.driver.options().flash = 16;
