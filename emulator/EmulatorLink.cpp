@@ -144,9 +144,17 @@ LinkResult CEmulatorLink::commandOnly(std::uint8_t code, std::uint16_t value, st
 }
 
 std::optional<std::uint8_t> CEmulatorLink::setBreakpoint(std::uint16_t address) {
-    std::lock_guard lock(exchange_);
     std::uint8_t reply = 0;
-    if (!request(cmd::SetBreakpoint, 1, address, &reply, 1, UsbDirection::DeviceToHost)) return std::nullopt;
+    bool asked;
+    {
+        std::lock_guard lock(exchange_);
+        asked = request(cmd::SetBreakpoint, 1, address, &reply, 1, UsbDirection::DeviceToHost);
+    }
+    // Without a reply the go cannot start; the user hears why once, like any lost request.
+    if (!asked) {
+        lost();
+        return std::nullopt;
+    }
     return reply;
 }
 

@@ -78,7 +78,7 @@ public:
                            std::uint8_t mask, unsigned timeoutMs);
     // Request only (commands 18, 19, 20 without poll): a failed request shows 5027 and sets linkFailed.
     LinkResult commandOnly(std::uint8_t code, std::uint16_t value, std::uint16_t index);
-    // Command 22: the reply byte, or nothing when the request fails.
+    // Command 22: the reply byte, or nothing when the request fails (shown once, linkFailed set).
     std::optional<std::uint8_t> setBreakpoint(std::uint16_t address);
     // Command 20 and its poll every 10 ms while the program runs; nothing when `cancel` is set.
     // Fails when the request or a status read failed (linkFailed is set then).

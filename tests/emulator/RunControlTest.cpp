@@ -117,6 +117,18 @@ TEST(Go, LimitAndConflictRepliesDisableTheBreakpoint) {
     EXPECT_EQ(rig.codeAttr[0x30] & 0x48, 0x40);
     EXPECT_EQ(rig.codeAttr[0x03] & 0x48, 0x08);
     EXPECT_EQ(rig.pc, 0xFF000003u);  // the go ran with the breakpoint that was accepted
+
+    // No reply at all: the go does not start on a table the emulator may only half hold.
+    Rig lost;
+    lost.loadProgram(kCounter);
+    ASSERT_TRUE(lost.connect());
+    lost.addBreakpoint(0x0003);
+    lost.sim.device->injectFault({Emx31FaultKind::RefuseRequest, cmd::SetBreakpoint});
+    lost.newCommands();
+    lost.driver.goStep(AG_GOSTEP_GO, 0, nullptr);
+    const auto sent = lost.newCommands();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), cmd::Run), 0);
+    EXPECT_EQ(lost.ui.boxes.size(), 1u);
 }
 
 TEST(Go, BreakpointsNextToTheStopAddressStayOutOfTheEmulator) {
