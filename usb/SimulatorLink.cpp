@@ -1,5 +1,7 @@
 #include "usb/SimulatorLink.h"
 
+#include <algorithm>
+
 namespace vantor {
 
 void SimulatedBus::plug(int port, std::shared_ptr<SimulatedUsbDevice> device) {
@@ -20,12 +22,24 @@ std::shared_ptr<SimulatedUsbDevice> SimulatedBus::at(int port) const {
     return ports_[std::size_t(port)];
 }
 
+bool SimulatedBus::claim(const SimulatedUsbDevice *device) {
+    std::lock_guard lock(mutex_);
+    if (std::find(held_.begin(), held_.end(), device) != held_.end()) return false;
+    held_.push_back(device);
+    return true;
+}
+
+void SimulatedBus::release(const SimulatedUsbDevice *device) {
+    std::lock_guard lock(mutex_);
+    std::erase(held_, device);
+}
+
 bool SimulatorBackend::openIndex(int index) {
     ++attempts_;
     close();
     auto device = bus_ ? bus_->at(index) : nullptr;
     if (!device || !device->attached()) return false;
-    if (!device->setConfiguration(1) || !device->claimInterface(0)) return false;
+    if (!device->setConfiguration(1) || !device->claimInterface(0) || !bus_->claim(device.get())) return false;
     device_ = std::move(device);
     port_ = index;
     std::lock_guard lock(interruptMutex_);
@@ -38,6 +52,7 @@ void SimulatorBackend::close() {
         std::lock_guard lock(interruptMutex_);
         interruptTarget_.reset();
     }
+    if (device_) bus_->release(device_.get());
     device_.reset();
 }
 

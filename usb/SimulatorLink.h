@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "usb/UsbBackend.h"
 
@@ -34,10 +35,15 @@ public:
     void plug(int port, std::shared_ptr<SimulatedUsbDevice> device);
     void unplug(int port);
     std::shared_ptr<SimulatedUsbDevice> at(int port) const;
+    // One holder per device at a time, as the system's USB stack allows one claim of an interface:
+    // false while another backend holds it.
+    bool claim(const SimulatedUsbDevice *device);
+    void release(const SimulatedUsbDevice *device);
 
 private:
     mutable std::mutex mutex_;
     std::array<std::shared_ptr<SimulatedUsbDevice>, kPorts> ports_;
+    std::vector<const SimulatedUsbDevice *> held_;
 };
 
 // Reaches simulated devices on a bus through the same transport code as hardware.

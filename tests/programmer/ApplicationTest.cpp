@@ -130,6 +130,9 @@ TEST(Application, ConnectSelectsTheModelAndItsLibrary) {
     const int model = app.ConnectAtStartup();
     EXPECT_EQ(model, 0x85);
     EXPECT_FALSE(app.isDisconnected());
+    // Connecting again lets go of the programmer before opening it: the system allows one holder.
+    EXPECT_EQ(app.ConnectAtStartup(), 0x85);
+    EXPECT_FALSE(app.isDisconnected());
     EXPECT_TRUE(app.SelectModel(model, true));
     EXPECT_EQ(rig.library.path().filename(), "TR620.dev");
     EXPECT_EQ(app.ModelText(model), "TD620 MCU Development Kit");

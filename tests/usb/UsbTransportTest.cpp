@@ -222,6 +222,14 @@ TEST(UsbTransport, SimulatorBusIsSearchedLikeDriverIndexes) {
     raw->close();
     raw->interrupt();
     EXPECT_EQ(device->interrupts, 1);
+    // One holder at a time, and reopening the device one holds is not a second claim.
+    SimulatorBackend other(bus);
+    ASSERT_TRUE(raw->openIndex(0));
+    EXPECT_TRUE(raw->openIndex(0));
+    EXPECT_FALSE(other.openIndex(0));
+    raw->close();
+    EXPECT_TRUE(other.openIndex(0));
+    other.close();
 
     // Ports past either end hold nothing and take nothing.
     for (int port : {-1, SimulatedBus::kPorts}) {
