@@ -185,6 +185,25 @@ TEST(Shutdown, DestroyingAConnectedProgrammerReleasesTheChipBeforeTheLinkGoes) {
     EXPECT_EQ(releases(), 1);
 }
 
+// Programmer > Disconnect while an operation runs lets the operation end first: a link closed
+// under the worker would fail a read the user never cancelled.
+TEST(Shutdown, DisconnectingLetsTheRunningOperationEnd) {
+    WindowThreadSink sink;
+    test::SimRig rig(test::makeDevice({}));
+    ASSERT_TRUE(rig.connected);
+    MemoryProfile profile;
+    onWindowThread(sink, [&] {
+        Application app(Application::Services{.profile = &profile});
+        rig.programmer->setEnvironment({&sink, &rig.clock, &rig.prompt, &rig.counters, &rig.disconnected});
+        app.UseConnection({std::move(rig.programmer), 0x85});
+        ASSERT_TRUE(app.programmer()->StartOperation(Op::Read));
+        sink.waitForABlockedSend();
+        app.closeProgrammer();
+        EXPECT_TRUE(app.isDisconnected());
+    });
+    EXPECT_EQ(sink.results(), std::vector<int>{1});
+}
+
 // A notice handler that waits for the engine runs on the worker: it is refused, not hung.
 TEST(Shutdown, AWorkerWaitingForItselfIsRefused) {
     struct WaitingSink : EngineSink {
